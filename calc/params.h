@@ -1,0 +1,74 @@
+// The eighteen inputs of one beam: one table that the conversion, the input
+// checks, the window and the command-line tool all read.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace quorvane {
+
+constexpr std::size_t kBoxCount = 17;    // Text(0) .. Text(16)
+constexpr std::size_t kInputCount = 18;  // the boxes, then the ratio (Text2)
+constexpr std::size_t kRatioIndex = 17;
+
+// Values of one calculation: lengths in metres, unit weights in kN/m^3,
+// weights per area in kN/m^2, the ratio without unit. Field order is the
+// table order below.
+struct LoadInputs {
+    double BeamWidth = 0;
+    double BeamHeight = 0;
+    double BeamDensity = 0;
+    double WallWidth = 0;
+    double WallHeight = 0;
+    double WallDensity = 0;
+    double DoorWidth = 0;
+    double DoorHeight = 0;
+    double DoorAreaWeight = 0;
+    double WindowWidth = 0;
+    double WindowHeight = 0;
+    double WindowAreaWeight = 0;
+    double BeamPlasterThickness = 0;
+    double BeamPlasterDensity = 0;
+    double WallPlasterThickness = 0;
+    double WallPlasterDensity = 0;
+    double BeamLength = 0;
+    double ReductionRatio = 0;
+};
+
+struct ParamInfo {
+    std::string_view field;  // LoadInputs member name
+    double LoadInputs::*member;
+    std::string_view rowCaption;  // "梁:" etc.; empty when the box has none
+    std::string_view caption;     // column or own caption; empty for BeamLength
+    std::string_view unit;        // unit label as shown; empty for the ratio
+    std::string_view defaultText;
+    bool millimetres;              // typed in mm, held in metres
+    std::string_view displayName;  // short Chinese name for messages
+};
+
+// Index i is Text(i) for i < 17, and the ratio box Text2 for i == 17.
+extern const std::array<ParamInfo, kInputCount> kParams;
+
+using InputTexts = std::array<std::string_view, kInputCount>;
+
+// The window's default texts, in table order.
+InputTexts DefaultInputTexts();
+
+// Index of the parameter with this field name, or -1.
+int FindParam(std::string_view field);
+
+// Input check of one of the seventeen boxes: the empty text, or a numeric
+// text that reads as a value from 0 to 100000 inclusive.
+bool IsAcceptableBoxText(std::string_view text);
+
+// Ratio check: any numeric text (never the empty text), with no bound.
+bool IsAcceptableRatioText(std::string_view text);
+
+// Check of input i by the rule that applies to it.
+bool IsAcceptableInputText(std::size_t index, std::string_view text);
+
+// The rule of input i, in words, for messages.
+std::string_view InputRuleText(std::size_t index);
+
+}  // namespace quorvane

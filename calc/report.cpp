@@ -1,0 +1,310 @@
+#include "report.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <initializer_list>
+#include <system_error>
+
+#include "encoding.h"
+#include "numtext.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quorvane {
+namespace {
+
+std::string Join(std::initializer_list<std::string_view> items) {
+    std::size_t size = 0;
+    for (auto item : items) size += item.size();
+    std::string line;
+    line.reserve(size);
+    for (auto item : items) line += item;
+    return line;
+}
+
+std::string P(double value) { return FormatPrint(value); }
+
+std::string Footer() {
+    constexpr std::size_t kWidth = 80, kLead = 29;
+    std::string line(kLead, '_');
+    line += kWebAddress;
+    if (line.size() < kWidth) line.append(kWidth - line.size(), '_');
+    return line;
+}
+
+void TwoDigits(std::string& out, int value) {
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+// A failure's reason in the user's words, the system's own text after it.
+std::string Reason(int error) {
+    std::string text;
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            text = "没有写入权限";
+            break;
+        case ENOENT:
+            text = "文件夹不存在";
+            break;
+        case ENOSPC:
+            text = "磁盘空间不足";
+            break;
+        case EROFS:
+            text = "磁盘是只读的";
+            break;
+        case EISDIR:
+            text = "已有同名的文件夹";
+            break;
+        default:
+            text = "无法写入";
+            break;
+    }
+    return text + " (" + std::generic_category().message(error) + ")";
+}
+
+WriteOutcome Failed(const char* what, const std::filesystem::path& path, int error) {
+    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + Reason(error)};
+}
+
+#ifdef _WIN32
+using Handle = int;
+Handle OpenNew(const std::filesystem::path& p) {
+    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+int WriteSome(Handle h, const char* data, std::size_t size) {
+    return _write(h, data, static_cast<unsigned>(size));
+}
+bool FlushAndClose(Handle h) { return _commit(h) == 0 && _close(h) == 0; }
+int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+}
+#else
+using Handle = int;
+Handle OpenNew(const std::filesystem::path& p) {
+    return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+int WriteSome(Handle h, const char* data, std::size_t size) {
+    return static_cast<int>(::write(h, data, size));
+}
+bool FlushAndClose(Handle h) {
+    const bool synced = ::fsync(h) == 0;
+    const int saved = errno;
+    const bool closed = ::close(h) == 0;
+    if (!synced) errno = saved;
+    return synced && closed;
+}
+int CurrentProcessId() { return static_cast<int>(::getpid()); }
+bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+#endif
+
+// Keeps the permissions of the report being replaced.
+void CopyMode([[maybe_unused]] Handle h, [[maybe_unused]] const std::filesystem::path& from) {
+#ifndef _WIN32
+    struct stat st;
+    if (::stat(from.c_str(), &st) == 0 && S_ISREG(st.st_mode)) (void)::fchmod(h, st.st_mode & 07777);
+#endif
+}
+
+}  // namespace
+
+ReportLines BuildReportLines(const LoadInputs& in, const LoadResults& r, std::string_view dateText) {
+    const std::string ratio = P(in.ReductionRatio), two = P(2), bcl = P(r.BeamConcreteLoad);
+    const std::string bl = P(in.BeamLength), ww = P(in.WallWidth), wh = P(in.WallHeight),
+                      bh = P(in.BeamHeight);
+    const std::string dw = P(in.DoorWidth), dh = P(in.DoorHeight), winw = P(in.WindowWidth),
+                      winh = P(in.WindowHeight);
+    ReportLines l;
+    l[0] = Join({"Quorvane(折算比例取", ratio, ")"});
+    l[2] = "梁上钢筋混凝土自重:";
+    l[3] = Join({P(in.BeamDensity), "*", P(in.BeamWidth), "*", bh, "=", bcl, "KN/m"});
+    l[4] = "梁上抹灰自重:";
+    l[5] = Join({P(in.BeamPlasterDensity), "*", P(in.BeamPlasterThickness), "*", "(", P(in.BeamWidth), "+",
+                 bh, "*", two, ")", "=", P(r.BeamPlasterLoad), "KN/m"});
+    l[6] = "梁自重:";
+    l[7] = Join({ratio, "*", "(", bcl, "+", P(r.BeamPlasterLoad), ")", "=", r.BeamSelfWeight, "KN/m"});
+    l[9] = "墙净重:";
+    l[10] = Join({"[",
+                  bl,
+                  "*",
+                  ww,
+                  "*",
+                  "(",
+                  wh,
+                  "-",
+                  bh,
+                  ")",
+                  "-",
+                  "(",
+                  dw,
+                  "*",
+                  dh,
+                  "+",
+                  winw,
+                  "*",
+                  winh,
+                  ")",
+                  "*",
+                  ww,
+                  "]",
+                  "*",
+                  P(in.WallDensity),
+                  "=",
+                  P(r.WallNetWeight),
+                  "KN"});
+    l[11] = "墙上抹灰自重:";
+    l[12] = Join({two,
+                  "*",
+                  "[",
+                  bl,
+                  " *",
+                  "(",
+                  wh,
+                  "-",
+                  bh,
+                  ")",
+                  "-",
+                  "(",
+                  dw,
+                  "*",
+                  dh,
+                  "+",
+                  winw,
+                  "*",
+                  winh,
+                  ")",
+                  "]",
+                  "*",
+                  P(in.WallPlasterThickness),
+                  "*",
+                  P(in.WallPlasterDensity),
+                  "=",
+                  P(r.WallPlasterWeight),
+                  "KN"});
+    l[13] = "门窗自重:";
+    l[14] = Join({dw, "*", dh, "*", P(in.DoorAreaWeight), "+", winw, "*", winh, "*", P(in.WindowAreaWeight),
+                  "=", P(r.OpeningWeight), "KN"});
+    l[15] = "梁上砌体自重:";
+    l[16] = Join({ratio, "*", "(", P(r.WallNetWeight), " +", P(r.WallPlasterWeight), "+", P(r.OpeningWeight),
+                  ")", "/ ", bl, "=", r.MasonryWeight, "KN/m"});
+    l[18] = "梁上总恒重:";
+    l[19] = Join(
+        {P(ReadNumber(r.BeamSelfWeight)), "+", P(ReadNumber(r.MasonryWeight)), "=", r.TotalDeadLoad, "KN/m"});
+    l[20] = "广厦结构CAD应输入:";
+    l[21] = Join({P(ReadNumber(r.TotalDeadLoad)), "-", ratio, "*", bcl, "=", r.CadInputLoad, "KN/m"});
+    l[22] = std::string(80, '_');
+    l[23] = Join({"【Quorvane V2008.03.23】 Date：", dateText});
+    l[24] = Footer();
+    return l;
+}
+
+std::string ReportText(const ReportLines& lines) {
+    std::string text;
+    std::size_t size = 0;
+    for (const auto& line : lines) size += line.size() + 2;
+    text.reserve(size);
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string FormatReportDate(const std::tm& t) {
+    std::string text = IntegerText(t.tm_year + 1900);
+    text += '-';
+    TwoDigits(text, t.tm_mon + 1);
+    text += '-';
+    TwoDigits(text, t.tm_mday);
+    text += ' ';
+    TwoDigits(text, t.tm_hour);
+    text += ':';
+    TwoDigits(text, t.tm_min);
+    text += ':';
+    TwoDigits(text, t.tm_sec);
+    return text;
+}
+
+std::string CurrentReportDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return FormatReportDate(local);
+}
+
+std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
+
+WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    static int counter = 0;
+    std::filesystem::path temp;
+    Handle h = -1;
+    for (int attempt = 0; attempt < 100 && h < 0; ++attempt) {
+        temp = path;
+        temp += ".~" + IntegerText(CurrentProcessId()) + "-" + IntegerText(++counter);
+        h = OpenNew(temp);
+        if (h < 0 && errno != EEXIST) break;
+    }
+    if (h < 0) return Failed("无法写入计算过程文件", path, errno);
+    CopyMode(h, path);
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const int written = WriteSome(h, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            const int error = written < 0 ? errno : ENOSPC;
+            FlushAndClose(h);
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            return Failed("无法写入计算过程文件", path, error);
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (!FlushAndClose(h) || !Replace(temp, path)) {
+        const int error = errno;
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return Failed("无法写入计算过程文件", path, error);
+    }
+    return {};
+}
+
+WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
+                                    const LoadResults& r) {
+    const std::string text = ReportText(BuildReportLines(in, r, CurrentReportDate()));
+    return ReplaceFileAtomically(path, EncodeForSystem(text));
+}
+
+WriteOutcome EnsureReportFileExists(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return {};
+    const Handle h = OpenNew(path);
+    if (h < 0) {
+        if (errno == EEXIST) return {};
+        return Failed("无法创建计算过程文件", path, errno);
+    }
+    FlushAndClose(h);
+    return {};
+}
+
+}  // namespace quorvane

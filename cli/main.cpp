@@ -1,0 +1,114 @@
+// quorvane-calc: the window's calculation from the command line.
+//   quorvane-calc [NAME=VALUE ...] [--report]
+// NAME is a LoadInputs field, VALUE the text as typed in the window.
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "calc.h"
+
+namespace {
+
+using namespace quorvane;
+
+constexpr int kExitArithmetic = 1;
+constexpr int kExitUsage = 2;
+
+void Print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+
+void PrintError(std::string_view text) {
+    Print(stderr, "quorvane-calc: ");
+    Print(stderr, text);
+    Print(stderr, "\n");
+}
+
+// The eighteen texts: defaults, overridden by NAME=VALUE arguments in
+// order. Returns an empty string, or the message that refuses them.
+std::string ReadAssignments(const std::vector<std::string>& args,
+                            std::array<std::string, kInputCount>& texts) {
+    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = std::string(kParams[i].defaultText);
+    for (const std::string& arg : args) {
+        const std::size_t eq = arg.find('=');
+        if (eq == std::string::npos) return "参数应写成 NAME=VALUE: \"" + arg + "\"";
+        const int index = FindParam(std::string_view(arg).substr(0, eq));
+        if (index < 0) return "未知的参数名 \"" + arg.substr(0, eq) + "\"(可用 --help 查看参数名)";
+        texts[static_cast<std::size_t>(index)] = arg.substr(eq + 1);
+    }
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        if (!IsAcceptableInputText(i, texts[i])) {
+            return "数据输入有误! " + std::string(kParams[i].field) + "(" +
+                   std::string(kParams[i].displayName) + ") = \"" + texts[i] +
+                   "\": " + std::string(InputRuleText(i));
+        }
+    }
+    return {};
+}
+
+std::string ParameterHelp() {
+    std::string text = "\nNAME (默认值, 单位):\n";
+    for (const ParamInfo& p : kParams) {
+        text += "  " + std::string(p.field) + " (" + std::string(p.displayName) +
+                ") = " + std::string(p.defaultText);
+        if (!p.unit.empty()) text += " " + std::string(p.unit);
+        text += "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Report files follow the system's character set; numbers never do.
+    std::setlocale(LC_CTYPE, "");
+
+    CLI::App app{
+        "Quorvane 梁上恒载计算 (命令行)。\n"
+        "VALUE 与窗口中输入的文字相同, 长度单位为 mm; 未给出的参数取窗口的默认值。"};
+    std::vector<std::string> assignments;
+    bool report = false;
+    app.add_option("NAME=VALUE", assignments, "输入参数");
+    app.add_flag("--report", report, "输出 25 行计算过程 (UTF-8), 代替结果");
+    app.footer(ParameterHelp());
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kExitUsage;
+    }
+
+    std::array<std::string, kInputCount> storage;
+    if (std::string refusal = ReadAssignments(assignments, storage); !refusal.empty()) {
+        PrintError(refusal);
+        return kExitUsage;
+    }
+    InputTexts texts;
+    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = storage[i];
+
+    Calculation c;
+    try {
+        c = ComputeLoads(texts);
+    } catch (const ArithmeticError& e) {
+        PrintError(e.what());
+        return kExitArithmetic;
+    }
+    if (report) {
+        Print(stdout, ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate())));
+        return 0;
+    }
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+        Print(stdout, std::string(kResultCaptions[i]) + " " + ResultText(c.results, i) + " " +
+                          std::string(kResultUnit) + "\n");
+    }
+    try {
+        Print(stdout, "复制: " + CopiedLoadText(c.results.CadInputLoad) + "\n");
+    } catch (const ArithmeticError& e) {
+        PrintError(e.what());
+        return kExitArithmetic;
+    }
+    return 0;
+}

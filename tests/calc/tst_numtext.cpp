@@ -1,0 +1,219 @@
+#include <QtTest>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "numtext.h"
+#include "params.h"
+
+using namespace quorvane;
+
+class TestNumText : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readingTakesTheLeadingNumber_data();
+    void readingTakesTheLeadingNumber();
+    void readingKeepsTheSignOfZeroAndSaturatesHugeMagnitudes();
+    void numericTestAcceptsOnlyPlainDecimals_data();
+    void numericTestAcceptsOnlyPlainDecimals();
+    void boxFormRoundsToFifteenDigits_data();
+    void boxFormRoundsToFifteenDigits();
+    void boxFormReadsBackAsTheValueShown();
+    void printFormPadsWithBlanksAndDropsTheLeadingZero_data();
+    void printFormPadsWithBlanksAndDropsTheLeadingZero();
+    void integerTruncationAndFlagRules();
+    void boxAndRatioChecksFollowTheirRules_data();
+    void boxAndRatioChecksFollowTheirRules();
+    void commaDecimalLocaleChangesNothing();
+};
+
+void TestNumText::readingTakesTheLeadingNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("empty reads as zero") << "" << 0.0;
+    QTest::newRow("plain integer") << "200" << 200.0;
+    QTest::newRow("blanks around") << "  3600 \t" << 3600.0;
+    QTest::newRow("plus sign") << "+5" << 5.0;
+    QTest::newRow("minus sign") << "-5" << -5.0;
+    QTest::newRow("point first") << ".5" << 0.5;
+    QTest::newRow("point last") << "5." << 5.0;
+    QTest::newRow("nearest binary64") << "0.1" << 0.1;
+    QTest::newRow("exponent") << "2.5e-3" << 0.0025;
+    QTest::newRow("capital exponent with sign") << "1E+3" << 1000.0;
+    QTest::newRow("exponent still being typed") << "1e-" << 1.0;
+    QTest::newRow("trailing letters ignored") << "12abc" << 12.0;
+    QTest::newRow("comma ends the number") << "1,5" << 1.0;
+    QTest::newRow("inner blank ends the number") << "1 2" << 1.0;
+    QTest::newRow("no number at all") << "abc" << 0.0;
+    QTest::newRow("lone sign") << "-" << 0.0;
+    QTest::newRow("box form of a huge value") << "1.23456789012346E+20" << 1.23456789012346e20;
+}
+
+void TestNumText::readingTakesTheLeadingNumber() {
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(ReadNumber(text.toStdString()), value);
+}
+
+void TestNumText::readingKeepsTheSignOfZeroAndSaturatesHugeMagnitudes() {
+    QVERIFY(std::signbit(ReadNumber("-0")));
+    QCOMPARE(ReadNumber("1e400"), std::numeric_limits<double>::infinity());
+    QCOMPARE(ReadNumber("-123456e99999999999"), -std::numeric_limits<double>::infinity());
+    QCOMPARE(ReadNumber("1e-400"), 0.0);
+    QCOMPARE(ReadNumber("0.000001e-320"), 0.0);
+    QCOMPARE(ReadNumber("5e-324"), std::numeric_limits<double>::denorm_min());
+}
+
+void TestNumText::numericTestAcceptsOnlyPlainDecimals_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("numeric");
+    const char* yes[] = {"0", "100000", " 5 ", "-0", "+3", "12.", ".5", "1e5", "1E-5", "1e", "1e+", "0.45"};
+    const char* no[] = {"",
+                        " ",
+                        "-",
+                        "+",
+                        ".",
+                        "-.",
+                        "x",
+                        "200x",
+                        "1 2",
+                        "1,000",
+                        "$5",
+                        "(5)",
+                        "0x10",
+                        "e5",
+                        "1e5x",
+                        "1e5.5",
+                        "1..2",
+                        "--1",
+                        "\xef\xbc\x91\xef\xbc\x92",
+                        "inf",
+                        "nan"};
+    for (const char* t : yes)
+        QTest::newRow(qPrintable(QStringLiteral("yes [%1]").arg(t))) << QString(t) << true;
+    for (const char* t : no)
+        QTest::newRow(qPrintable(QStringLiteral("no [%1]").arg(QString::fromUtf8(t))))
+            << QString::fromUtf8(t) << false;
+}
+
+void TestNumText::numericTestAcceptsOnlyPlainDecimals() {
+    QFETCH(QString, text);
+    QFETCH(bool, numeric);
+    QCOMPARE(IsNumeric(text.toStdString()), numeric);
+}
+
+void TestNumText::boxFormRoundsToFifteenDigits_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("leading zero kept") << 0.35 << "0.35";
+    QTest::newRow("negative") << -0.392 << "-0.392";
+    QTest::newRow("no trailing zeros") << 12.708 << "12.708";
+    QTest::newRow("no trailing point") << 3.0 << "3";
+    QTest::newRow("upper bound") << 100000.0 << "100000";
+    QTest::newRow("sum error hidden") << 0.1 + 0.2 << "0.3";
+    QTest::newRow("copy result") << 10.299999999999999 << "10.3";
+    QTest::newRow("all 15 digits") << 6.937828333333333 << "6.93782833333333";
+    QTest::newRow("fifteen integer digits") << 123456789012345.0 << "123456789012345";
+    QTest::newRow("sixteen digits go to exponent") << 1234567890123456.0 << "1.23456789012346E+15";
+    QTest::newRow("tie rounds to even, down") << 1000000000000005.0 << "1E+15";
+    QTest::newRow("tie rounds to even, up") << 1000000000000015.0 << "1.00000000000002E+15";
+    QTest::newRow("small stays positional") << 0.0001 << "0.0001";
+    QTest::newRow("tiny goes to exponent") << 0.00001 << "1E-05";
+    QTest::newRow("huge") << 1e300 << "1E+300";
+    QTest::newRow("subnormal") << 5e-324 << "4.94065645841247E-324";
+}
+
+void TestNumText::boxFormRoundsToFifteenDigits() {
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(FormatBoxText(value)), text);
+}
+
+void TestNumText::boxFormReadsBackAsTheValueShown() {
+    const double values[] = {2.908,  6.937828333333333, 1e-5, -2.5e-7, 1234567890123456.0, 1e300,
+                             5e-324, 0.1 + 0.2};
+    for (double v : values) {
+        const std::string shown = FormatBoxText(v);
+        const double back = ReadNumber(shown);
+        QCOMPARE(FormatBoxText(back), shown);
+        QCOMPARE(back, ReadNumber(FormatBoxText(back)));
+    }
+}
+
+void TestNumText::printFormPadsWithBlanksAndDropsTheLeadingZero_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("integer") << 25.0 << " 25 ";
+    QTest::newRow("below one") << 0.2 << " .2 ";
+    QTest::newRow("negative") << -1.1664 << "-1.1664 ";
+    QTest::newRow("negative below one") << -0.392 << "-.392 ";
+    QTest::newRow("zero") << 0.0 << " 0 ";
+    QTest::newRow("negative zero") << -0.0 << " 0 ";
+    QTest::newRow("fifteen digits") << 0.40800000000000003 << " .408 ";
+    QTest::newRow("wall net weight") << 29.160000000000004 << " 29.16 ";
+    QTest::newRow("exponent") << 1e-5 << " 1E-05 ";
+}
+
+void TestNumText::printFormPadsWithBlanksAndDropsTheLeadingZero() {
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(FormatPrint(value)), text);
+}
+
+void TestNumText::integerTruncationAndFlagRules() {
+    QCOMPARE(IntegerText(0), std::string("0"));
+    QCOMPARE(IntegerText(1), std::string("1"));
+    QCOMPARE(TruncateTowardZero(102.9), 102.0);
+    QCOMPARE(TruncateTowardZero(-101.9), -101.0);
+    QCOMPARE(ReadStrictFlag("0"), 0);
+    QCOMPARE(ReadStrictFlag("1"), 1);
+    QCOMPARE(ReadStrictFlag(" 1"), -1);
+}
+
+void TestNumText::boxAndRatioChecksFollowTheirRules_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("box");
+    QTest::addColumn<bool>("ratio");
+    QTest::newRow("empty") << "" << true << false;
+    QTest::newRow("blanks only") << "  " << false << false;
+    QTest::newRow("zero") << "0" << true << true;
+    QTest::newRow("signed zero") << "-0" << true << true;
+    QTest::newRow("upper bound") << "100000" << true << true;
+    QTest::newRow("above bound") << "100001" << false << true;
+    QTest::newRow("half above bound") << "100000.5" << false << true;
+    QTest::newRow("negative") << "-5" << false << true;
+    QTest::newRow("negative ratio") << "-2" << false << true;
+    QTest::newRow("huge ratio") << "250000" << false << true;
+    QTest::newRow("letter") << "200x" << false << false;
+}
+
+void TestNumText::boxAndRatioChecksFollowTheirRules() {
+    QFETCH(QString, text);
+    QFETCH(bool, box);
+    QFETCH(bool, ratio);
+    QCOMPARE(IsAcceptableBoxText(text.toStdString()), box);
+    QCOMPARE(IsAcceptableRatioText(text.toStdString()), ratio);
+    QCOMPARE(IsAcceptableInputText(0, text.toStdString()), box);
+    QCOMPARE(IsAcceptableInputText(kRatioIndex, text.toStdString()), ratio);
+}
+
+void TestNumText::commaDecimalLocaleChangesNothing() {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"),
+             "locale de_DE.UTF-8 is missing (scripts/test.sh generates it)");
+    const double read = ReadNumber("2.908");
+    const std::string box = FormatBoxText(12.708), print = FormatPrint(0.408);
+    const bool numeric = IsNumeric("0.45") && !IsNumeric("0,45");
+    std::setlocale(LC_ALL, saved.c_str());
+    QCOMPARE(read, 2.908);
+    QCOMPARE(box, std::string("12.708"));
+    QCOMPARE(print, std::string(" .408 "));
+    QVERIFY(numeric);
+}
+
+QTEST_APPLESS_MAIN(TestNumText)
+#include "tst_numtext.moc"

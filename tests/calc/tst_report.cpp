@@ -1,0 +1,236 @@
+#include <QtTest>
+
+#include <sys/resource.h>
+#include <csignal>
+
+#include "encoding.h"
+#include "report.h"
+
+using namespace quorvane;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+std::filesystem::path Path(const QString& p) { return std::filesystem::path(p.toStdString()); }
+
+Calculation Compute(std::initializer_list<std::pair<const char*, const char*>> overrides) {
+    std::array<std::string, kInputCount> storage;
+    for (std::size_t i = 0; i < kInputCount; ++i) storage[i] = std::string(kParams[i].defaultText);
+    for (auto [name, value] : overrides) storage[static_cast<std::size_t>(FindParam(name))] = value;
+    InputTexts texts;
+    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = storage[i];
+    return ComputeLoads(texts);
+}
+
+}  // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void workedExampleMatchesLineByLine();
+    void negativeNumbersAndResultTextsKeepTheirForms();
+    void linesEndInCrLfAndTheFooterIsEightyWide();
+    void dateFormIsIsoLocalTime();
+    void lineWithFullWidthPunctuationEncodesToGbk();
+    void textOutsideTheCodePageIsRefused();
+    void asciiLocaleKeepsUtf8();
+    void gbkLocaleWritesGbk();
+    void writeReplacesTheWholeFile();
+    void failedWriteLeavesTheOldFileByteIdentical();
+    void writeIntoAMissingFolderSaysWhere();
+    void startUpCreatesOnlyAMissingReport();
+};
+
+void TestReport::workedExampleMatchesLineByLine() {
+    const Calculation c = Compute({});
+    const ReportLines lines = BuildReportLines(c.inputs, c.results, "2026-12-10 08:30:05");
+    const char* expected[kReportLineCount] = {
+        "Quorvane(折算比例取 1 )",
+        "",
+        "梁上钢筋混凝土自重:",
+        " 25 * .2 * .5 = 2.5 KN/m",
+        "梁上抹灰自重:",
+        " 17 * .02 *( .2 + .5 * 2 )= .408 KN/m",
+        "梁自重:",
+        " 1 *( 2.5 + .408 )=2.908KN/m",
+        "",
+        "墙净重:",
+        "[ 3.6 * .18 *( 3 - .5 )-( 0 * 2.1 + 0 * 1.8 )* .18 ]* 18 = 29.16 KN",
+        "墙上抹灰自重:",
+        " 2 *[ 3.6  *( 3 - .5 )-( 0 * 2.1 + 0 * 1.8 )]* .02 * 17 = 6.12 KN",
+        "门窗自重:",
+        " 0 * 2.1 * .45 + 0 * 1.8 * .35 = 0 KN",
+        "梁上砌体自重:",
+        " 1 *( 29.16  + 6.12 + 0 )/  3.6 =9.8KN/m",
+        "",
+        "梁上总恒重:",
+        " 2.908 + 9.8 =12.708KN/m",
+        "广厦结构CAD应输入:",
+        " 12.708 - 1 * 2.5 =10.208KN/m",
+        "________________________________________________________________________________",
+        "【Quorvane V2008.03.23】 Date：2026-12-10 08:30:05",
+        nullptr,
+    };
+    for (std::size_t i = 0; i + 1 < kReportLineCount; ++i)
+        QCOMPARE(QString::fromStdString(lines[i]), QString::fromUtf8(expected[i]));
+    const QString footer = QString::fromStdString(lines[24]);
+    QCOMPARE(footer, QString(29, '_') + QString::fromUtf8(kWebAddress.data(), int(kWebAddress.size())) +
+                         QString(80 - 29 - int(kWebAddress.size()), '_'));
+}
+
+void TestReport::negativeNumbersAndResultTextsKeepTheirForms() {
+    const Calculation c = Compute({{"WallHeight", "400"}});
+    const ReportLines lines = BuildReportLines(c.inputs, c.results, "");
+    QVERIFY2(QByteArray::fromStdString(lines[10]).endsWith("=-1.1664 KN"), lines[10].c_str());
+    QVERIFY2(QByteArray::fromStdString(lines[16]).endsWith("=-0.392KN/m"), lines[16].c_str());
+    QVERIFY2(QByteArray::fromStdString(lines[21]).endsWith("=0.016KN/m"), lines[21].c_str());
+    QCOMPARE(lines[19], std::string(" 2.908 +-.392 =2.516KN/m"));
+}
+
+void TestReport::linesEndInCrLfAndTheFooterIsEightyWide() {
+    const Calculation c = Compute({});
+    const ReportLines lines = BuildReportLines(c.inputs, c.results, "d");
+    const QByteArray text = QByteArray::fromStdString(ReportText(lines));
+    QCOMPARE(text.count("\r\n"), 25);
+    QCOMPARE(text.count('\n'), 25);
+    QVERIFY(text.endsWith("\r\n"));
+    QCOMPARE(lines[24].size(), std::size_t(80));
+}
+
+void TestReport::dateFormIsIsoLocalTime() {
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 0;
+    t.tm_mday = 5;
+    t.tm_hour = 7;
+    t.tm_min = 3;
+    t.tm_sec = 9;
+    QCOMPARE(FormatReportDate(t), std::string("2026-01-05 07:03:09"));
+    QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")
+                .match(QString::fromStdString(CurrentReportDate()))
+                .hasMatch());
+}
+
+void TestReport::lineWithFullWidthPunctuationEncodesToGbk() {
+    const auto bytes = EncodeFromUtf8("【Quorvane V2008.03.23】 Date：", "CP936");
+    QVERIFY(bytes.has_value());
+    QCOMPARE(QByteArray::fromStdString(*bytes),
+             QByteArray("\xA1\xBEQuorvane V2008.03.23\xA1\xBF Date\xA3\xBA"));
+    const auto caption = EncodeFromUtf8("梁自重:", "CP936");
+    QVERIFY(caption.has_value());
+    QCOMPARE(QByteArray::fromStdString(*caption), QByteArray("\xC1\xBA\xD7\xD4\xD6\xD8:"));
+}
+
+void TestReport::textOutsideTheCodePageIsRefused() {
+    QVERIFY(!EncodeFromUtf8("梁 \xF0\x9F\x98\x80", "CP936").has_value());
+    QVERIFY(!EncodeFromUtf8("梁", "NO-SUCH-CHARSET").has_value());
+}
+
+void TestReport::asciiLocaleKeepsUtf8() {
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C");
+    const std::string bytes = EncodeForSystem("梁自重:");
+    std::setlocale(LC_CTYPE, saved.c_str());
+    QCOMPARE(bytes, std::string("梁自重:"));
+}
+
+void TestReport::gbkLocaleWritesGbk() {
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    const bool haveLocale = std::setlocale(LC_CTYPE, "zh_CN.GBK") != nullptr;
+    const std::string bytes = EncodeForSystem("梁自重:");
+    const std::string mixed = EncodeForSystem("梁 \xF0\x9F\x98\x80");
+    std::setlocale(LC_CTYPE, saved.c_str());
+    QVERIFY2(haveLocale, "locale zh_CN.GBK is missing (scripts/test.sh generates it)");
+    QCOMPARE(QByteArray::fromStdString(bytes), QByteArray("\xC1\xBA\xD7\xD4\xD6\xD8:"));
+    // Text GBK cannot hold stays UTF-8 whole rather than losing a character.
+    QCOMPARE(mixed, std::string("梁 \xF0\x9F\x98\x80"));
+}
+
+void TestReport::writeReplacesTheWholeFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromUtf8(kReportFileName.data()));
+    const Calculation c = Compute({});
+    WriteAll(path, QByteArray(5000, 'x'));
+    QVERIFY(WriteCalculationReport(Path(path), c.inputs, c.results).ok);
+    const QByteArray written = ReadAll(path);
+    const QByteArray expected =
+        QByteArray::fromStdString(ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate())));
+    // Line 24 carries the time of writing; everything before it is fixed.
+    const int dateLine = expected.indexOf("\xE3\x80\x90");
+    QCOMPARE(written.left(dateLine), expected.left(dateLine));
+    QCOMPARE(written.size(), expected.size());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"计算过程.txt"});
+}
+
+void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.txt");
+    const QByteArray old = "old report\r\n";
+    WriteAll(path, old);
+    // A file-size limit makes the write fail half way, even for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const WriteOutcome outcome = ReplaceFileAtomically(Path(path), std::string(1000, 'y'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY(!outcome.ok);
+    QVERIFY2(QString::fromStdString(outcome.message).contains(path), outcome.message.c_str());
+    QCOMPARE(ReadAll(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.txt"});
+}
+
+void TestReport::writeIntoAMissingFolderSaysWhere() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("no-such-folder/计算过程.txt");
+    const WriteOutcome outcome = ReplaceFileAtomically(Path(path), "x");
+    QVERIFY(!outcome.ok);
+    const QString message = QString::fromStdString(outcome.message);
+    QVERIFY2(message.contains(path) && message.contains("文件夹不存在"), qPrintable(message));
+}
+
+void TestReport::startUpCreatesOnlyAMissingReport() {
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath("fresh.txt");
+    QVERIFY(EnsureReportFileExists(Path(fresh)).ok);
+    QVERIFY(QFileInfo::exists(fresh));
+    QCOMPARE(QFileInfo(fresh).size(), 0);
+
+    const QString existing = dir.filePath("existing.txt");
+    WriteAll(existing, "kept");
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    QVERIFY(EnsureReportFileExists(Path(existing)).ok);
+    QCOMPARE(ReadAll(existing), QByteArray("kept"));
+    QCOMPARE(QFileInfo(existing).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+
+    const QString folder = dir.filePath("folder.txt");
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(EnsureReportFileExists(Path(folder)).ok);
+    QVERIFY(QFileInfo(folder).isDir());
+
+    const WriteOutcome missing = EnsureReportFileExists(Path(dir.filePath("none/x.txt")));
+    QVERIFY(!missing.ok);
+    QVERIFY(QString::fromStdString(missing.message).contains(dir.filePath("none/x.txt")));
+}
+
+QTEST_APPLESS_MAIN(TestReport)
+#include "tst_report.moc"

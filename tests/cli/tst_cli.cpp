@@ -1,0 +1,99 @@
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QByteArray rawOut;
+};
+
+Run Calc(const QStringList& args, const QString& workDir = {}) {
+    QProcess p;
+    if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
+    p.start(QStringLiteral(QUORVANE_CALC_EXE), args);
+    if (!p.waitForFinished(30000)) return {};
+    Run r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.rawOut = p.readAllStandardOutput();
+    r.out = QString::fromUtf8(r.rawOut);
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void defaultBeamPrintsTheFourResultsAndTheCopy();
+    void givenFieldsOverrideTheDefaults();
+    void refusedTextNamesTheFieldAndTheRule_data();
+    void refusedTextNamesTheFieldAndTheRule();
+    void arithmeticFailureNamesTheCause();
+    void reportPrintsTheTwentyFiveLines();
+    void helpListsEveryField();
+};
+
+void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
+    const Run r = Calc({});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QString("梁自重: 2.908 KN/M\n砌体自重: 9.8 KN/M\n梁上总恒载: 12.708 KN/M\n"
+                            "广厦结构CAD应输入: 10.208 KN/M\n复制: 10.3\n"));
+}
+
+void TestCli::givenFieldsOverrideTheDefaults() {
+    const Run r = Calc({"DoorWidth=900", "WindowWidth=1500"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("砌体自重: 5.30075 KN/M") && r.out.contains("广厦结构CAD应输入: 5.70875 KN/M") &&
+                 r.out.contains("复制: 5.8"),
+             qPrintable(r.out));
+}
+
+void TestCli::refusedTextNamesTheFieldAndTheRule_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("mustSay");
+    QTest::newRow("above the bound") << QStringList{"BeamWidth=100001"} << "BeamWidth";
+    QTest::newRow("not a number") << QStringList{"WallHeight=3000x"} << "WallHeight";
+    QTest::newRow("empty ratio") << QStringList{"ReductionRatio="} << "ReductionRatio";
+    QTest::newRow("unknown name") << QStringList{"BeamWidht=200"} << "BeamWidht";
+    QTest::newRow("no equals sign") << QStringList{"200"} << "NAME=VALUE";
+}
+
+void TestCli::refusedTextNamesTheFieldAndTheRule() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, mustSay);
+    const Run r = Calc(args);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.contains(mustSay), qPrintable(r.err));
+}
+
+void TestCli::arithmeticFailureNamesTheCause() {
+    const Run r = Calc({"BeamLength=0"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("除数为零") && r.err.contains("梁长度"), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestCli::reportPrintsTheTwentyFiveLines() {
+    const Run r = Calc({"--report"});
+    QCOMPARE(r.exitCode, 0);
+    const QList<QByteArray> lines = r.rawOut.split('\n');
+    QCOMPARE(lines.size(), 26);  // 25 lines ended by CR LF
+    QCOMPARE(QString::fromUtf8(lines[0]), QString("Quorvane(折算比例取 1 )\r"));
+    QCOMPARE(QString::fromUtf8(lines[21]), QString(" 12.708 - 1 * 2.5 =10.208KN/m\r"));
+    QVERIFY(QString::fromUtf8(lines[23]).startsWith("【Quorvane V2008.03.23】 Date："));
+}
+
+void TestCli::helpListsEveryField() {
+    const Run r = Calc({"--help"});
+    QCOMPARE(r.exitCode, 0);
+    for (const char* field : {"BeamWidth", "WallPlasterDensity", "BeamLength", "ReductionRatio"})
+        QVERIFY2(r.out.contains(field), field);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
