@@ -125,91 +125,43 @@ void CopyMode([[maybe_unused]] Handle h, [[maybe_unused]] const std::filesystem:
 
 ReportLines BuildReportLines(const LoadInputs& in, const LoadResults& r, std::string_view dateText) {
     const std::string ratio = P(in.ReductionRatio), two = P(2), bcl = P(r.BeamConcreteLoad);
-    const std::string bl = P(in.BeamLength), ww = P(in.WallWidth), wh = P(in.WallHeight),
-                      bh = P(in.BeamHeight);
+    const std::string bl = P(in.BeamLength), ww = P(in.WallWidth), bh = P(in.BeamHeight);
     const std::string dw = P(in.DoorWidth), dh = P(in.DoorHeight), winw = P(in.WindowWidth),
                       winh = P(in.WindowHeight);
+    // Lines 11 and 13 share the clear height and the opening area.
+    const std::string clearHeight = Join({"(", P(in.WallHeight), "-", bh, ")"});
+    const std::string openings = Join({"(", dw, "*", dh, "+", winw, "*", winh, ")"});
     ReportLines l;
+    // clang-format off
     l[0] = Join({"Quorvane(折算比例取", ratio, ")"});
     l[2] = "梁上钢筋混凝土自重:";
     l[3] = Join({P(in.BeamDensity), "*", P(in.BeamWidth), "*", bh, "=", bcl, "KN/m"});
     l[4] = "梁上抹灰自重:";
-    l[5] = Join({P(in.BeamPlasterDensity), "*", P(in.BeamPlasterThickness), "*", "(", P(in.BeamWidth), "+",
-                 bh, "*", two, ")", "=", P(r.BeamPlasterLoad), "KN/m"});
+    l[5] = Join({P(in.BeamPlasterDensity), "*", P(in.BeamPlasterThickness), "*", "(", P(in.BeamWidth), "+", bh,
+                 "*", two, ")", "=", P(r.BeamPlasterLoad), "KN/m"});
     l[6] = "梁自重:";
     l[7] = Join({ratio, "*", "(", bcl, "+", P(r.BeamPlasterLoad), ")", "=", r.BeamSelfWeight, "KN/m"});
     l[9] = "墙净重:";
-    l[10] = Join({"[",
-                  bl,
-                  "*",
-                  ww,
-                  "*",
-                  "(",
-                  wh,
-                  "-",
-                  bh,
-                  ")",
-                  "-",
-                  "(",
-                  dw,
-                  "*",
-                  dh,
-                  "+",
-                  winw,
-                  "*",
-                  winh,
-                  ")",
-                  "*",
-                  ww,
-                  "]",
-                  "*",
-                  P(in.WallDensity),
-                  "=",
-                  P(r.WallNetWeight),
-                  "KN"});
+    l[10] = Join({"[", bl, "*", ww, "*", clearHeight, "-", openings, "*", ww, "]", "*", P(in.WallDensity), "=",
+                  P(r.WallNetWeight), "KN"});
     l[11] = "墙上抹灰自重:";
-    l[12] = Join({two,
-                  "*",
-                  "[",
-                  bl,
-                  " *",
-                  "(",
-                  wh,
-                  "-",
-                  bh,
-                  ")",
-                  "-",
-                  "(",
-                  dw,
-                  "*",
-                  dh,
-                  "+",
-                  winw,
-                  "*",
-                  winh,
-                  ")",
-                  "]",
-                  "*",
-                  P(in.WallPlasterThickness),
-                  "*",
-                  P(in.WallPlasterDensity),
-                  "=",
-                  P(r.WallPlasterWeight),
-                  "KN"});
+    l[12] = Join({two, "*", "[", bl, " *", clearHeight, "-", openings, "]", "*", P(in.WallPlasterThickness), "*",
+                  P(in.WallPlasterDensity), "=", P(r.WallPlasterWeight), "KN"});
     l[13] = "门窗自重:";
-    l[14] = Join({dw, "*", dh, "*", P(in.DoorAreaWeight), "+", winw, "*", winh, "*", P(in.WindowAreaWeight),
-                  "=", P(r.OpeningWeight), "KN"});
+    l[14] = Join({dw, "*", dh, "*", P(in.DoorAreaWeight), "+", winw, "*", winh, "*", P(in.WindowAreaWeight), "=",
+                  P(r.OpeningWeight), "KN"});
     l[15] = "梁上砌体自重:";
-    l[16] = Join({ratio, "*", "(", P(r.WallNetWeight), " +", P(r.WallPlasterWeight), "+", P(r.OpeningWeight),
-                  ")", "/ ", bl, "=", r.MasonryWeight, "KN/m"});
+    l[16] = Join({ratio, "*", "(", P(r.WallNetWeight), " +", P(r.WallPlasterWeight), "+", P(r.OpeningWeight), ")",
+                  "/ ", bl, "=", r.MasonryWeight, "KN/m"});
     l[18] = "梁上总恒重:";
-    l[19] = Join(
-        {P(ReadNumber(r.BeamSelfWeight)), "+", P(ReadNumber(r.MasonryWeight)), "=", r.TotalDeadLoad, "KN/m"});
+    l[19] = Join({P(ReadNumber(r.BeamSelfWeight)), "+", P(ReadNumber(r.MasonryWeight)), "=", r.TotalDeadLoad,
+                  "KN/m"});
     l[20] = "广厦结构CAD应输入:";
     l[21] = Join({P(ReadNumber(r.TotalDeadLoad)), "-", ratio, "*", bcl, "=", r.CadInputLoad, "KN/m"});
     l[22] = std::string(80, '_');
     l[23] = Join({"【Quorvane V2008.03.23】 Date：", dateText});
     l[24] = Footer();
+    // clang-format on
     return l;
 }
 
