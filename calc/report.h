@@ -14,7 +14,7 @@
 namespace quorvane {
 
 // The product's web address: report footer and About window.
-inline constexpr std::string_view kWebAddress = "http://quorvane.cn/qv/";
+inline constexpr std::string_view kWebAddress = "http://quorvane.cn";
 
 inline constexpr std::string_view kReportFileName = "计算过程.txt";
 

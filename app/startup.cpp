@@ -1,0 +1,54 @@
+#include "startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "calc.h"
+
+namespace quorvane {
+namespace {
+
+QString ReportFileName() {
+    return QString::fromUtf8(kReportFileName.data(), static_cast<qsizetype>(kReportFileName.size()));
+}
+
+#ifdef Q_OS_WIN
+bool CanWriteOrCreate(const QString& path) {
+    QFile f(path);
+    const bool existed = f.exists();
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    f.close();
+    if (!existed) f.remove();
+    return true;
+}
+#endif
+
+}  // namespace
+
+SingleCopy::SingleCopy(const QString& lockPath) : lock_(std::make_unique<QLockFile>(lockPath)) {
+    // Age says nothing about a running copy; only a dead owner makes the
+    // lock stale, and QLockFile checks that by its process id.
+    lock_->setStaleLockTime(0);
+    acquired_ = lock_->tryLock(0) || lock_->error() != QLockFile::LockFailedError;
+}
+
+QString SingleCopyLockPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) folder = QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("quorvane.lock"));
+}
+
+QString ReportFilePath() {
+#ifdef Q_OS_WIN
+    const QString fixed = QStringLiteral("C:/Program Files/") + ReportFileName();
+    if (CanWriteOrCreate(fixed)) return QDir::toNativeSeparators(fixed);
+#endif
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) documents = QDir::homePath();
+    QDir().mkpath(documents);
+    return QDir::toNativeSeparators(QDir(documents).filePath(ReportFileName()));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,35 @@
+// What the program settles before its window exists: that it is the only
+// copy running for this user, and where the calculation report lives.
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+namespace quorvane {
+
+// Held for the life of the process. Per user, race-free (the lock file is
+// created exclusively), and a copy that crashed or was killed leaves a stale
+// lock that the next start takes over.
+class SingleCopy {
+public:
+    explicit SingleCopy(const QString& lockPath);
+    // False when another live copy holds the lock. When the lock file cannot
+    // be made at all, the program is let through rather than blocked.
+    bool acquired() const { return acquired_; }
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+    bool acquired_ = false;
+};
+
+// The lock file of this user: in the per-user runtime folder.
+QString SingleCopyLockPath();
+
+// The report's path: "C:\Program Files\计算过程.txt" on Windows where that
+// file can be written or created, otherwise "计算过程.txt" in the user's
+// Documents folder (created when missing).
+QString ReportFilePath();
+
+}  // namespace quorvane

@@ -1,0 +1,103 @@
+#include "controls.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <algorithm>
+
+#include "calc.h"
+
+namespace quorvane {
+
+namespace {
+const QColor kCaptionBlue(0, 0, 255);
+}
+
+Frame::Frame(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
+
+void Frame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics fm = fontMetrics();
+    const int top = fm.height() / 2;
+    const QRect box = rect().adjusted(0, top, -1, -1);
+    // Etched border: a dark line with a light one beside it.
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    p.setPen(palette().color(QPalette::Light));
+    p.drawRect(box.adjusted(1, 1, 0, 0));
+    const int left = 6;
+    const QRect text(left, 0, fm.horizontalAdvance(caption_) + 4, fm.height());
+    p.fillRect(text, palette().color(QPalette::Window));
+    p.setPen(kCaptionBlue);
+    p.drawText(text, Qt::AlignCenter, caption_);
+}
+
+void CaptionlessCheckBox::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    p.drawControl(QStyle::CE_CheckBox, option);
+}
+
+namespace {
+
+QString CaptionOf(const ControlSpec& spec) {
+    std::string_view text;
+    switch (spec.source) {
+        case Source::Literal: return QString::fromUtf8(spec.text);
+        case Source::ParamRow: text = kParams[spec.param].rowCaption; break;
+        case Source::ParamCaption: text = kParams[spec.param].caption; break;
+        case Source::ParamUnit: text = kParams[spec.param].unit; break;
+        case Source::ParamDefault: text = kParams[spec.param].defaultText; break;
+        case Source::ResultCaption: text = kResultCaptions[spec.param]; break;
+        case Source::ResultUnit: text = kResultUnit; break;
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QWidget* Create(const ControlSpec& spec, const QString& caption, QWidget* parent) {
+    switch (spec.kind) {
+        case Kind::Frame: return new Frame(caption, parent);
+        case Kind::Label: return new ClickLabel(caption, parent);
+        case Kind::TextBox: return new QLineEdit(caption, parent);
+        case Kind::Button: return new QPushButton(caption, parent);
+        case Kind::CheckBox: return new CaptionlessCheckBox(caption, parent);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls,
+                   std::vector<std::pair<int, QWidget*>>& tabStops) {
+    for (std::size_t i = 0; i < table.count; ++i) {
+        const ControlSpec& spec = table.specs[i];
+        QWidget* w = Create(spec, CaptionOf(spec), container);
+        const QString name = spec.index < 0 ? QString::fromLatin1(spec.name)
+                                            : QStringLiteral("%1(%2)").arg(QLatin1String(spec.name)).arg(spec.index);
+        w->setObjectName(name);
+        w->setGeometry(TwipsRect(spec.left, spec.top, spec.width, spec.height));
+        controls.insert(name, w);
+        if (spec.kind == Kind::TextBox || spec.kind == Kind::Button || spec.kind == Kind::CheckBox)
+            tabStops.emplace_back(spec.tabIndex, w);
+    }
+}
+
+void ApplyTabOrder(std::vector<std::pair<int, QWidget*>>& tabStops) {
+    std::sort(tabStops.begin(), tabStops.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabStops.size(); ++i)
+        QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+}  // namespace quorvane

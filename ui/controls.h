@@ -1,0 +1,67 @@
+// Two controls the toolkit lacks as such: a frame whose caption is drawn in
+// a colour of its own, and a check box whose caption is kept but not shown.
+#pragma once
+
+#include <QCheckBox>
+#include <QColor>
+#include <QLabel>
+#include <QHash>
+#include <QWidget>
+
+#include <vector>
+
+#include "geometry.h"
+
+namespace quorvane {
+
+// A frame with an etched border and its caption on the top edge. Being a
+// plain widget, it clips its children to its rectangle.
+class Frame : public QWidget {
+    Q_OBJECT
+public:
+    explicit Frame(const QString& caption, QWidget* parent = nullptr);
+    QString caption() const { return caption_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString caption_;
+};
+
+// A check box drawn as its check mark alone; text() still holds its caption.
+class CaptionlessCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A label with a click event.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The controls built from one container's table, by name ("Text(3)",
+// "Label12(0)", "Command1"), each named so (objectName) as well.
+using ControlMap = QHash<QString, QWidget*>;
+
+// Creates the controls of a table inside container, at their places, with
+// their captions; adds the focusable ones with their tab index to tabStops.
+void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls,
+                   std::vector<std::pair<int, QWidget*>>& tabStops);
+
+// Chains the focusable controls in ascending tab index.
+void ApplyTabOrder(std::vector<std::pair<int, QWidget*>>& tabStops);
+
+}  // namespace quorvane

@@ -1,0 +1,230 @@
+#include "form1.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <filesystem>
+
+#include "calc.h"
+#include "form2.h"
+#include "module1.h"
+#include "panelmodes.h"
+
+namespace quorvane {
+namespace {
+
+const QString kInputError = QStringLiteral("数据输入有误!");
+const QString kExitQuestion = QStringLiteral("你是否真得想退出系统?");
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+std::filesystem::path FilePath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+template <typename T>
+T* Find(const ControlMap& controls, const QString& name) {
+    return static_cast<T*>(controls.value(name));
+}
+
+}  // namespace
+
+Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      reportPath_(reportPath),
+      shell_(shell) {
+    setWindowTitle(QStringLiteral("Quorvane(Tessmoor)"));
+    setFixedSize(Twips(kForm1ClientWidth), Twips(kForm1DesignClientHeight));
+
+    BuildControls(kForm1Window, this, controls_, tabStops_);
+    Frame1 = Find<Frame>(controls_, "Frame1");
+    Frame2 = Find<Frame>(controls_, "Frame2");
+    Frame3 = Find<Frame>(controls_, "Frame3");
+    BuildControls(kForm1Frame1, Frame1, controls_, tabStops_);
+    BuildControls(kForm1Frame2, Frame2, controls_, tabStops_);
+    BuildControls(kForm1Frame3, Frame3, controls_, tabStops_);
+    ApplyTabOrder(tabStops_);
+
+    for (int i = 0; i < 17; ++i) Text[i] = Find<QLineEdit>(controls_, QStringLiteral("Text(%1)").arg(i));
+    for (int i = 0; i < 4; ++i) Text1[i] = Find<QLineEdit>(controls_, QStringLiteral("Text1(%1)").arg(i));
+    Text2 = Find<QLineEdit>(controls_, "Text2");
+    Text3 = Find<QLineEdit>(controls_, "Text3");
+    Label37 = Find<ClickLabel>(controls_, "Label37");
+    Label38 = Find<ClickLabel>(controls_, "Label38");
+    Label39 = Find<ClickLabel>(controls_, "Label39");
+    QPushButton** commands[] = {&Command1, &Command2, &Command3, &Command4,
+                                &Command5, &Command6, &Command7, &Command8};
+    for (int i = 0; i < 8; ++i) *commands[i] = Find<QPushButton>(controls_, QStringLiteral("Command%1").arg(i + 1));
+    Check1 = Find<CaptionlessCheckBox>(controls_, "Check1");
+    Check2 = Find<CaptionlessCheckBox>(controls_, "Check2");
+
+    // Stacking among the window's own controls, bottom first: the four boxes
+    // that stand inside frames but belong to the window are drawn above them.
+    for (QWidget* w : std::initializer_list<QWidget*>{Label37, Label38, Label39, Frame3, Frame1, Frame2, Text1[1],
+                                                      Text1[2], Text1[3], Text[16], Check1, Check2})
+        w->raise();
+
+    Label37->setCursor(Qt::WhatsThisCursor);
+    Label37->setToolTip(QStringLiteral("编程之道:为了人们更好地生活."));
+
+    for (int i = 0; i < 17; ++i) connect(Text[i], &QLineEdit::textChanged, this, [this, i] { Text_Change(i); });
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+    // stateChanged, not clicked: start-up's own change must run the switch.
+    connect(Check2, &QCheckBox::stateChanged, this, &Form1::Check2_Click);
+    connect(Label37, &ClickLabel::clicked, this, &Form1::Label37_Click);
+}
+
+std::vector<QWidget*> Form1::tabOrder() const {
+    std::vector<QWidget*> order;
+    for (const auto& stop : tabStops_) order.push_back(stop.second);
+    return order;
+}
+
+Form2* Form1::aboutWindow() const { return about_.data(); }
+
+void Form1::ShowMessage(const QString& text) { shell_.ShowMessage(this, text, Buttons::Ok); }
+
+void Form1::Form_Load() {
+    const WriteOutcome created = EnsureReportFileExists(FilePath(reportPath_));
+    if (!created.ok) ShowMessage(QString::fromStdString(created.message));
+    Check2->setText(QString::fromStdString(IntegerText(1)));
+    Check2->setChecked(true);
+    for (QWidget* w : tabOrder()) {
+        if (w->isVisibleTo(this)) {
+            w->setFocus();
+            break;
+        }
+    }
+}
+
+// Every change of any box checks all seventeen. Emptying a box is itself a
+// change and runs this again, nested; that pass finds nothing to report.
+void Form1::Text_Change(int /*Index*/) {
+    for (QLineEdit* box : Text) {
+        if (box->text().isEmpty()) continue;
+        if (!IsNumeric(Utf8(box->text()))) {
+            ShowMessage(kInputError);
+            box->setText(QString());
+        }
+        const double value = ReadNumber(Utf8(box->text()));
+        if (value < 0.0 || value > 100000.0) {
+            ShowMessage(kInputError);
+            box->setText(QString());
+        }
+    }
+}
+
+void Form1::Text2_Change() {
+    if (!IsAcceptableRatioText(Utf8(Text2->text()))) {
+        ShowMessage(kInputError);
+        Text2->setText(QStringLiteral("1"));
+    }
+}
+
+void Form1::Command1_Click() { ComputeAndReport(); }
+void Form1::Command5_Click() { ComputeAndReport(); }
+void Form1::Command3_Click() { ViewReport(); }
+void Form1::Command4_Click() { ViewReport(); }
+void Form1::Command7_Click() { CopyLoad(); }
+void Form1::Command8_Click() { CopyLoad(); }
+void Form1::Command2_Click() { AskToExit(); }
+void Form1::Command6_Click() { AskToExit(); }
+
+void Form1::ComputeAndReport() {
+    std::array<std::string, kInputCount> storage;
+    for (std::size_t i = 0; i < kBoxCount; ++i) storage[i] = Utf8(Text[i]->text());
+    storage[kRatioIndex] = Utf8(Text2->text());
+    InputTexts texts;
+    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = storage[i];
+
+    std::size_t shown = 0;
+    Calculation c;
+    try {
+        c = ComputeLoads(texts, [this, &shown](std::size_t i, const std::string& text) {
+            Text1[i]->setText(QString::fromStdString(text));
+            shown = i + 1;
+            if (i == kCadInputLoad) Text3->setText(Text1[kCadInputLoad]->text());
+        });
+    } catch (const ArithmeticError& e) {
+        // No stale load of an earlier calculation may stay to be read or copied.
+        for (std::size_t i = shown; i < kResultCount; ++i) Text1[i]->clear();
+        Text3->clear();
+        ShowMessage(QString::fromUtf8(e.what()));
+        return;
+    }
+    const WriteOutcome written = WriteCalculationReport(FilePath(reportPath_), c.inputs, c.results);
+    if (!written.ok) ShowMessage(QString::fromStdString(written.message));
+}
+
+void Form1::ViewReport() {
+    QString reason;
+    if (!shell_.StartReportViewer(reportPath_, &reason))
+        ShowMessage(QStringLiteral("无法打开计算过程\"%1\":%2").arg(reportPath_, reason));
+}
+
+void Form1::CopyLoad() {
+    std::string text;
+    try {
+        text = CopiedLoadText(Utf8(Text3->text()));
+    } catch (const ArithmeticError& e) {
+        ShowMessage(QString::fromUtf8(e.what()));
+        return;
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromStdString(text));
+}
+
+void Form1::AskToExit() {
+    if (shell_.ShowMessage(this, kExitQuestion, Buttons::YesNo) == Answer::Yes) close();
+}
+
+void Form1::Check1_Click() {
+    if (Check1->isChecked())
+        SetTopmost(this);
+    else
+        ClearTopmost(this);
+}
+
+// The panel switch. Each test reads the flag (Check2's caption) and the
+// value afresh; test B ends the switch, since it leaves the condition of D.
+void Form1::Check2_Click() {
+    const auto flag = [this] { return ReadStrictFlag(Utf8(Check2->text())); };
+    const auto value = [this] { return Check2->isChecked() ? 1 : 0; };
+    if (flag() == 0 && value() == 1) ApplyPanelMode(*this, PanelMode::Medium);
+    if (flag() == 0 && value() == 0) {
+        ApplyPanelMode(*this, PanelMode::Full);
+        Check2->setText(QString::fromStdString(IntegerText(1)));
+        return;
+    }
+    if (flag() == 1 && value() == 1) ApplyPanelMode(*this, PanelMode::Compact);
+    if (flag() == 1 && value() == 0) {
+        ApplyPanelMode(*this, PanelMode::Full);
+        Check2->setText(QString::fromStdString(IntegerText(0)));
+    }
+}
+
+void Form1::Label37_Click() {
+    if (!about_) {
+        about_ = new Form2(shell_);
+        about_->Form_Load();
+    }
+    about_->show();
+}
+
+}  // namespace quorvane

@@ -1,0 +1,93 @@
+// Quorvane's window layer.
+//
+// Data flow: the user types into Text(0..16) and Text2; every change runs
+// Text_Change / Text2_Change, which empty (or reset) a box that breaks its
+// rule. A compute button reads the 18 texts -> ComputeLoads (calc/) ->
+// LoadResults, each result text shown in Text1(0..3) the moment it is made,
+// then Text3 -> WriteCalculationReport. Copy reads Text3 -> CopiedLoadText
+// -> clipboard. Everything that blocks or leaves the process (message boxes,
+// viewer, browser) goes through Shell (shell.h).
+#pragma once
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+#include "controls.h"
+#include "shell.h"
+
+namespace quorvane {
+
+class Form2;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // reportPath: where the calculation report lives; shell: the seam.
+    Form1(const QString& reportPath, Shell& shell, QWidget* parent = nullptr);
+
+    QString reportPath() const { return reportPath_; }
+    // A control by its design name: "Label5", "Label12(0)", "Text(3)".
+    QWidget* control(const QString& name) const { return controls_.value(name); }
+    // The focusable controls in tab-index order.
+    std::vector<QWidget*> tabOrder() const;
+    // The About window while it is open.
+    Form2* aboutWindow() const;
+
+    std::array<QLineEdit*, 17> Text{};
+    std::array<QLineEdit*, 4> Text1{};
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    Frame* Frame1 = nullptr;
+    Frame* Frame2 = nullptr;
+    Frame* Frame3 = nullptr;
+    ClickLabel* Label37 = nullptr;
+    ClickLabel* Label38 = nullptr;
+    ClickLabel* Label39 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command8 = nullptr;
+    CaptionlessCheckBox* Check1 = nullptr;
+    CaptionlessCheckBox* Check2 = nullptr;
+
+public slots:
+    // Start-up's part in the window: report file, then the initial mode.
+    void Form_Load();
+    void Text_Change(int Index);
+    void Text2_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Check1_Click();
+    void Check2_Click();
+    void Label37_Click();
+
+private:
+    void ComputeAndReport();
+    void ViewReport();
+    void CopyLoad();
+    void AskToExit();
+    void ShowMessage(const QString& text);
+
+    QString reportPath_;
+    Shell& shell_;
+    ControlMap controls_;
+    std::vector<std::pair<int, QWidget*>> tabStops_;
+    QPointer<Form2> about_;
+};
+
+}  // namespace quorvane

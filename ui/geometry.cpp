@@ -1,0 +1,128 @@
+#include "geometry.h"
+
+#include <iterator>
+
+namespace quorvane {
+namespace {
+
+constexpr Kind F = Kind::Frame, L = Kind::Label, T = Kind::TextBox, B = Kind::Button, C = Kind::CheckBox;
+constexpr Source Lit = Source::Literal, Row = Source::ParamRow, Cap = Source::ParamCaption,
+                 Unit = Source::ParamUnit, Def = Source::ParamDefault, RCap = Source::ResultCaption,
+                 RUnit = Source::ResultUnit;
+
+// clang-format off
+// kind, name, index, caption source, literal, param, left, top, width, height, tab index
+const ControlSpec kWindow[] = {
+    {F, "Frame1",  -1, Lit, "计算参数", -1,  240,  120, 6495, 3495,  0},
+    {F, "Frame2",  -1, Lit, "计算结果", -1,  240, 3720, 6495, 1935, 31},
+    {F, "Frame3",  -1, Lit, "计算结果", -1,  240,  120, 6495, 1095, 69},
+    {T, "Text",    16, Def, nullptr,    16, 1140,  825,  975,  270, 49},
+    {T, "Text1",    1, Lit, "",         -1, 4800, 4080, 1095,  270, 38},
+    {T, "Text1",    2, Lit, "",         -1, 1800, 4440, 1095,  270, 39},
+    {T, "Text1",    3, Lit, "",         -1, 2160, 4800, 1095,  270, 40},
+    {L, "Label37", -1, Lit, "版权所有 (C) Tessmoor", -1, 840, 5760, 2055, 255, 64},
+    {L, "Label38", -1, Lit, "置顶:",    -1, 3600, 5760,  495,  255, 65},
+    {C, "Check1",  -1, Lit, "",         -1, 4080, 5760,  255,  180, 66},
+    {L, "Label39", -1, Lit, "伸缩:",    -1, 5160, 5760,  495,  255, 67},
+    {C, "Check2",  -1, Lit, "0",        -1, 5640, 5760,  255,  180, 68},
+};
+
+const ControlSpec kFrame1[] = {
+    {L, "Label5",  -1, Cap,  nullptr,  0, 1200,  120,  375, 255,  1},
+    {L, "Label6",  -1, Cap,  nullptr,  1, 3120,  120,  375, 255, 48},
+    {L, "Label7",  -1, Cap,  nullptr,  2, 5040,  120,  375, 255,  2},
+    {L, "Label1",  -1, Row,  nullptr,  0,  240,  360,  375, 255, 58},
+    {T, "Text",     0, Def,  nullptr,  0,  900,  352,  975, 270, 54},
+    {L, "Label12",  0, Unit, nullptr,  0, 1920,  360,  255, 255, 57},
+    {T, "Text",     1, Def,  nullptr,  1, 2820,  352,  975, 270, 53},
+    {L, "Label16", -1, Unit, nullptr,  1, 3840,  360,  375, 255, 56},
+    {T, "Text",     2, Def,  nullptr,  2, 4740,  352,  975, 270, 52},
+    {L, "Label20", -1, Unit, nullptr,  2, 5760,  360,  615, 255, 55},
+    {L, "Label40", -1, Unit, nullptr, 16, 1920,  720,  855, 255, 62},
+    {L, "Label2",  -1, Row,  nullptr,  3,  240, 1080,  375, 255, 61},
+    {T, "Text",     3, Def,  nullptr,  3,  900, 1072,  975, 270,  3},
+    {L, "Label13", -1, Unit, nullptr,  3, 1920, 1080,  255, 255, 18},
+    {T, "Text",     4, Def,  nullptr,  4, 2820, 1072,  975, 270,  4},
+    {L, "Label17", -1, Unit, nullptr,  4, 3840, 1080,  735, 255, 21},
+    {T, "Text",     5, Def,  nullptr,  5, 4740, 1072,  975, 270,  5},
+    {L, "Label21", -1, Unit, nullptr,  5, 5760, 1080,  615, 255, 24},
+    {L, "Label3",  -1, Row,  nullptr,  6,  240, 1620,  495, 255, 60},
+    {T, "Text",     6, Def,  nullptr,  6,  900, 1612,  975, 270,  6},
+    {L, "Label14", -1, Unit, nullptr,  6, 1920, 1620,  255, 255, 19},
+    {T, "Text",     7, Def,  nullptr,  7, 2820, 1612,  975, 270,  7},
+    {L, "Label18", -1, Unit, nullptr,  7, 3840, 1620,  375, 255, 22},
+    {T, "Text",     8, Def,  nullptr,  8, 4740, 1612,  975, 270,  8},
+    {L, "Label22", -1, Unit, nullptr,  8, 5760, 1620,  615, 255, 25},
+    {L, "Label4",  -1, Row,  nullptr,  9,  240, 2160,  375, 255, 59},
+    {T, "Text",     9, Def,  nullptr,  9,  900, 2152,  975, 270,  9},
+    {L, "Label15", -1, Unit, nullptr,  9, 1920, 2160,  255, 255, 20},
+    {T, "Text",    10, Def,  nullptr, 10, 2820, 2152,  975, 270, 10},
+    {L, "Label19", -1, Unit, nullptr, 10, 3840, 2160,  375, 255, 23},
+    {T, "Text",    11, Def,  nullptr, 11, 4740, 2152,  975, 270, 11},
+    {L, "Label23", -1, Unit, nullptr, 11, 5760, 2160,  615, 255, 26},
+    {L, "Label8",  -1, Cap,  nullptr, 12,  240, 2640, 1335, 255, 51},
+    {T, "Text",    12, Def,  nullptr, 12, 1680, 2632,  975, 270, 14},
+    {L, "Label24", -1, Unit, nullptr, 12, 2760, 2640,  255, 255, 27},
+    {L, "Label9",  -1, Cap,  nullptr, 13, 3360, 2640, 1215, 255, 12},
+    {T, "Text",    13, Def,  nullptr, 13, 4740, 2632,  975, 270, 15},
+    {L, "Label26", -1, Unit, nullptr, 13, 5760, 2640,  615, 255, 29},
+    {L, "Label10", -1, Cap,  nullptr, 14,  240, 3120, 1335, 255, 50},
+    {T, "Text",    14, Def,  nullptr, 14, 1680, 3120,  975, 270, 16},
+    {L, "Label25", -1, Unit, nullptr, 14, 2760, 3120,  255, 255, 28},
+    {L, "Label11", -1, Cap,  nullptr, 15, 3360, 3120, 1335, 255, 13},
+    {T, "Text",    15, Def,  nullptr, 15, 4740, 3112,  975, 270, 17},
+    {L, "Label27", -1, Unit, nullptr, 15, 5760, 3120,  615, 255, 30},
+};
+
+const ControlSpec kFrame2[] = {
+    {L, "Label28",  -1, RCap,  nullptr, 0,  240,  360,  735, 255, 32},
+    {T, "Text1",     0, Lit,   "",     -1, 1560,  352, 1095, 270, 37},
+    {L, "Label33",  -1, RUnit, nullptr,-1, 2760,  360,  615, 255, 42},
+    {L, "Label29",  -1, RCap,  nullptr, 1, 3480,  360,  855, 255, 33},
+    {L, "Label34",  -1, RUnit, nullptr,-1, 5760,  360,  495, 255, 43},
+    {L, "Label30",  -1, RCap,  nullptr, 2,  240,  720, 1095, 255, 34},
+    {L, "Label35",  -1, RUnit, nullptr,-1, 2760,  720,  495, 255, 44},
+    {L, "Label32",  -1, Cap,   nullptr,17, 3480,  720,  855, 255, 36},
+    {T, "Text2",    -1, Def,   nullptr,17, 4560,  712, 1095, 270, 41},
+    {L, "Label31",  -1, RCap,  nullptr, 3,  240, 1080, 1695, 255, 35},
+    {L, "Label36",  -1, RUnit, nullptr,-1, 3120, 1080,  615, 255, 45},
+    {B, "Command7", -1, Lit,   "复制",        -1, 3550, 1027,  900, 360, 76},
+    {B, "Command3", -1, Lit,   "计算过程(&P)", -1, 1080, 1440, 1455, 375, 63},
+    {B, "Command1", -1, Lit,   "确定(&S)",     -1, 2700, 1440, 1455, 375, 46},
+    {B, "Command2", -1, Lit,   "退出(&Q)",     -1, 4320, 1440, 1455, 375, 47},
+};
+
+const ControlSpec kFrame3[] = {
+    {L, "Label41",  -1, RCap,  nullptr, 3,  240,  240, 1695, 255, 70},
+    {T, "Text3",    -1, Lit,   "",     -1, 1920,  240, 1095, 270, 71},
+    {L, "Label42",  -1, RUnit, nullptr,-1, 3120,  240,  375, 255, 72},
+    {B, "Command8", -1, Lit,   "复制",        -1, 3600,  187,  900, 360, 77},
+    {B, "Command4", -1, Lit,   "计算过程(&P)", -1, 1080,  600, 1455, 375, 73},
+    {B, "Command5", -1, Lit,   "确定(&S)",     -1, 2700,  600, 1455, 375, 74},
+    {B, "Command6", -1, Lit,   "退出(&Q)",     -1, 4320,  600, 1455, 375, 75},
+};
+
+// Label3's caption is "网址:" and the web address, filled in by Form2.
+const ControlSpec kForm2[] = {
+    {L, "Label1",   -1, Lit, "Quorvane小程序",           -1,  840,  240, 2055, 255, 0},
+    {L, "Label2",   -1, Lit, "梁上恒载计算 · Tessmoor",  -1,  593,  560, 2535, 375, 1},
+    {L, "Label3",   -1, Lit, "网址:",                    -1,  638,  880, 2445, 375, 2},
+    {B, "Command1", -1, Lit, "确定",                     -1, 1193, 1200, 1335, 495, 3},
+};
+// clang-format on
+
+}  // namespace
+
+const ControlTable kForm1Window = {kWindow, std::size(kWindow)};
+const ControlTable kForm1Frame1 = {kFrame1, std::size(kFrame1)};
+const ControlTable kForm1Frame2 = {kFrame2, std::size(kFrame2)};
+const ControlTable kForm1Frame3 = {kFrame3, std::size(kFrame3)};
+const ControlTable kForm2Window = {kForm2, std::size(kForm2)};
+
+int Twips(int twips) { return (twips * 2 + 15) / 30; }
+
+QRect TwipsRect(int left, int top, int width, int height) {
+    return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,48 @@
+// The windows' controls as a form designer stores them: one table per
+// container, positions and sizes in twips from the container's top-left.
+#pragma once
+
+#include <QRect>
+
+#include <cstddef>
+
+namespace quorvane {
+
+enum class Kind { Frame, Label, TextBox, Button, CheckBox };
+
+// Where a control's caption or text comes from: a literal of this table, or
+// the parameter table (so captions, units and defaults are written once).
+enum class Source { Literal, ParamRow, ParamCaption, ParamUnit, ParamDefault, ResultCaption, ResultUnit };
+
+struct ControlSpec {
+    Kind kind;
+    const char* name;  // "Text", "Label12", "Command1" ...
+    int index;         // member of a control array, or -1
+    Source source;
+    const char* text;  // the literal, when source is Literal
+    int param;         // parameter or result index for the other sources
+    int left, top, width, height;
+    int tabIndex;
+};
+
+struct ControlTable {
+    const ControlSpec* specs;
+    std::size_t count;
+};
+
+extern const ControlTable kForm1Window;  // controls of the window itself
+extern const ControlTable kForm1Frame1;
+extern const ControlTable kForm1Frame2;
+extern const ControlTable kForm1Frame3;
+extern const ControlTable kForm2Window;
+
+constexpr int kForm1ClientWidth = 7035;
+constexpr int kForm1DesignClientHeight = 6090;
+constexpr int kForm2ClientWidth = 3720;
+constexpr int kForm2ClientHeight = 1875;
+
+// Twips to device-independent pixels: 15 twips are one pixel at 96 dpi.
+int Twips(int twips);
+QRect TwipsRect(int left, int top, int width, int height);
+
+}  // namespace quorvane

@@ -1,0 +1,39 @@
+#include "module1.h"
+
+#include <QWidget>
+#include <QWindow>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace quorvane {
+namespace {
+
+void SetStaysOnTop(QWidget* window, bool on) {
+#ifdef Q_OS_WIN
+    // SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW; the result is ignored.
+    SetWindowPos(reinterpret_cast<HWND>(window->winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, 0xB);
+#else
+    // QWidget::setWindowFlags would hide and re-create the native window;
+    // the QWindow flag only changes the window manager's stacking state.
+    window->winId();
+    if (QWindow* handle = window->windowHandle()) handle->setFlag(Qt::WindowStaysOnTopHint, on);
+#endif
+}
+
+}  // namespace
+
+void SetTopmost(QWidget* window) { SetStaysOnTop(window, true); }
+void ClearTopmost(QWidget* window) { SetStaysOnTop(window, false); }
+
+bool IsTopmost(const QWidget* window) {
+#ifdef Q_OS_WIN
+    return (GetWindowLongPtrW(reinterpret_cast<HWND>(window->winId()), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+#else
+    const QWindow* handle = window->windowHandle();
+    return handle && handle->flags().testFlag(Qt::WindowStaysOnTopHint);
+#endif
+}
+
+}  // namespace quorvane

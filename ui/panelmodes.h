@@ -1,0 +1,26 @@
+// The three layouts of the main window. Check2_Click decides which one;
+// ApplyPanelMode puts it in place and touches no text.
+#pragma once
+
+namespace quorvane {
+
+class Form1;
+
+enum class PanelMode { Full, Medium, Compact };
+
+struct PanelLayout {
+    int frame1Height;
+    bool frame2Shown;
+    int frame2Top;
+    bool frame3Shown;
+    int frame3Top;
+    int text1Top[3];  // Text1(1) .. Text1(3), which belong to the window
+    int bottomRowTop;  // Label37, Label38, Label39, Check1, Check2
+    int clientHeight;
+};
+
+const PanelLayout& LayoutOf(PanelMode mode);
+
+void ApplyPanelMode(Form1& form, PanelMode mode);
+
+}  // namespace quorvane
