@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QIcon>
 
-#include "form1.h"
+#include "form1.h"  // IWYU pragma: keep (the window owned below)
 #include "shell.h"
 #include "startup.h"
 
@@ -21,12 +21,8 @@ int main(int argc, char* argv[]) {
     quorvane::DesktopShell shell;
 
     const quorvane::SingleCopy single(quorvane::SingleCopyLockPath());
-    if (!single.acquired()) {
-        shell.ShowMessage(nullptr, QStringLiteral("＾○＾您已经运行了程序＾○＾"), quorvane::Buttons::Ok);
-        return 0;
-    }
-    quorvane::Form1 form(quorvane::ReportFilePath(), shell);
-    form.Form_Load();
-    form.show();
+    const auto form = quorvane::StartUp(shell, single, quorvane::ReportFilePath());
+    if (!form) return 0;
+    form->show();
     return app.exec();
 }

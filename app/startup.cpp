@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "calc.h"
+#include "form1.h"
 
 namespace quorvane {
 namespace {
@@ -38,6 +39,16 @@ QString SingleCopyLockPath() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty()) folder = QDir::tempPath();
     return QDir(folder).filePath(QStringLiteral("quorvane.lock"));
+}
+
+std::unique_ptr<Form1> StartUp(Shell& shell, const SingleCopy& single, const QString& reportPath) {
+    if (!single.acquired()) {
+        shell.ShowMessage(nullptr, QStringLiteral("＾○＾您已经运行了程序＾○＾"), Buttons::Ok);
+        return nullptr;
+    }
+    auto form = std::make_unique<Form1>(reportPath, shell);
+    form->Form_Load();
+    return form;
 }
 
 QString ReportFilePath() {

@@ -9,6 +9,9 @@
 
 namespace quorvane {
 
+class Form1;
+class Shell;
+
 // Held for the life of the process. Per user, race-free (the lock file is
 // created exclusively), and a copy that crashed or was killed leaves a stale
 // lock that the next start takes over.
@@ -31,5 +34,11 @@ QString SingleCopyLockPath();
 // file can be written or created, otherwise "计算过程.txt" in the user's
 // Documents folder (created when missing).
 QString ReportFilePath();
+
+// Start-up, in order: the single-copy test (a second copy says so and gets
+// no window), then the window is made and its Form_Load run. Returns the
+// window ready to show, or nothing when this copy must end. `single` must
+// outlive the window.
+std::unique_ptr<Form1> StartUp(Shell& shell, const SingleCopy& single, const QString& reportPath);
 
 }  // namespace quorvane

@@ -2,8 +2,8 @@
 
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -49,24 +49,42 @@ namespace {
 QString CaptionOf(const ControlSpec& spec) {
     std::string_view text;
     switch (spec.source) {
-        case Source::Literal: return QString::fromUtf8(spec.text);
-        case Source::ParamRow: text = kParams[spec.param].rowCaption; break;
-        case Source::ParamCaption: text = kParams[spec.param].caption; break;
-        case Source::ParamUnit: text = kParams[spec.param].unit; break;
-        case Source::ParamDefault: text = kParams[spec.param].defaultText; break;
-        case Source::ResultCaption: text = kResultCaptions[spec.param]; break;
-        case Source::ResultUnit: text = kResultUnit; break;
+        case Source::Literal:
+            return QString::fromUtf8(spec.text);
+        case Source::ParamRow:
+            text = kParams[spec.param].rowCaption;
+            break;
+        case Source::ParamCaption:
+            text = kParams[spec.param].caption;
+            break;
+        case Source::ParamUnit:
+            text = kParams[spec.param].unit;
+            break;
+        case Source::ParamDefault:
+            text = kParams[spec.param].defaultText;
+            break;
+        case Source::ResultCaption:
+            text = kResultCaptions[spec.param];
+            break;
+        case Source::ResultUnit:
+            text = kResultUnit;
+            break;
     }
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QWidget* Create(const ControlSpec& spec, const QString& caption, QWidget* parent) {
     switch (spec.kind) {
-        case Kind::Frame: return new Frame(caption, parent);
-        case Kind::Label: return new ClickLabel(caption, parent);
-        case Kind::TextBox: return new QLineEdit(caption, parent);
-        case Kind::Button: return new QPushButton(caption, parent);
-        case Kind::CheckBox: return new CaptionlessCheckBox(caption, parent);
+        case Kind::Frame:
+            return new Frame(caption, parent);
+        case Kind::Label:
+            return new ClickLabel(caption, parent);
+        case Kind::TextBox:
+            return new QLineEdit(caption, parent);
+        case Kind::Button:
+            return new QPushButton(caption, parent);
+        case Kind::CheckBox:
+            return new CaptionlessCheckBox(caption, parent);
     }
     return nullptr;
 }
@@ -78,8 +96,9 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
     for (std::size_t i = 0; i < table.count; ++i) {
         const ControlSpec& spec = table.specs[i];
         QWidget* w = Create(spec, CaptionOf(spec), container);
-        const QString name = spec.index < 0 ? QString::fromLatin1(spec.name)
-                                            : QStringLiteral("%1(%2)").arg(QLatin1String(spec.name)).arg(spec.index);
+        const QString name = spec.index < 0
+                                 ? QString::fromLatin1(spec.name)
+                                 : QStringLiteral("%1(%2)").arg(QLatin1String(spec.name)).arg(spec.index);
         w->setObjectName(name);
         w->setGeometry(TwipsRect(spec.left, spec.top, spec.width, spec.height));
         controls.insert(name, w);

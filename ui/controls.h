@@ -4,8 +4,8 @@
 
 #include <QCheckBox>
 #include <QColor>
-#include <QLabel>
 #include <QHash>
+#include <QLabel>
 #include <QWidget>
 
 #include <vector>

@@ -36,7 +36,8 @@ T* Find(const ControlMap& controls, const QString& name) {
 
 Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
       reportPath_(reportPath),
       shell_(shell) {
     setWindowTitle(QStringLiteral("Quorvane(Tessmoor)"));
@@ -60,20 +61,22 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     Label39 = Find<ClickLabel>(controls_, "Label39");
     QPushButton** commands[] = {&Command1, &Command2, &Command3, &Command4,
                                 &Command5, &Command6, &Command7, &Command8};
-    for (int i = 0; i < 8; ++i) *commands[i] = Find<QPushButton>(controls_, QStringLiteral("Command%1").arg(i + 1));
+    for (int i = 0; i < 8; ++i)
+        *commands[i] = Find<QPushButton>(controls_, QStringLiteral("Command%1").arg(i + 1));
     Check1 = Find<CaptionlessCheckBox>(controls_, "Check1");
     Check2 = Find<CaptionlessCheckBox>(controls_, "Check2");
 
     // Stacking among the window's own controls, bottom first: the four boxes
     // that stand inside frames but belong to the window are drawn above them.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label37, Label38, Label39, Frame3, Frame1, Frame2, Text1[1],
-                                                      Text1[2], Text1[3], Text[16], Check1, Check2})
+    for (QWidget* w : std::initializer_list<QWidget*>{Label37, Label38, Label39, Frame3, Frame1, Frame2,
+                                                      Text1[1], Text1[2], Text1[3], Text[16], Check1, Check2})
         w->raise();
 
     Label37->setCursor(Qt::WhatsThisCursor);
     Label37->setToolTip(QStringLiteral("编程之道:为了人们更好地生活."));
 
-    for (int i = 0; i < 17; ++i) connect(Text[i], &QLineEdit::textChanged, this, [this, i] { Text_Change(i); });
+    for (int i = 0; i < 17; ++i)
+        connect(Text[i], &QLineEdit::textChanged, this, [this, i] { Text_Change(i); });
     connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);

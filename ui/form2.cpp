@@ -6,7 +6,9 @@
 
 namespace quorvane {
 namespace {
-QString WebAddress() { return QString::fromUtf8(kWebAddress.data(), static_cast<qsizetype>(kWebAddress.size())); }
+QString WebAddress() {
+    return QString::fromUtf8(kWebAddress.data(), static_cast<qsizetype>(kWebAddress.size()));
+}
 }  // namespace
 
 Form2::Form2(Shell& shell, QWidget* parent)

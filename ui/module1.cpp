@@ -13,7 +13,8 @@ namespace {
 void SetStaysOnTop(QWidget* window, bool on) {
 #ifdef Q_OS_WIN
     // SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW; the result is ignored.
-    SetWindowPos(reinterpret_cast<HWND>(window->winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, 0xB);
+    SetWindowPos(reinterpret_cast<HWND>(window->winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 0xB);
 #else
     // QWidget::setWindowFlags would hide and re-create the native window;
     // the QWindow flag only changes the window manager's stacking state.

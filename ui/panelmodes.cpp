@@ -20,9 +20,12 @@ void SetTop(QWidget* w, int twips) { w->move(w->x(), Twips(twips)); }
 
 const PanelLayout& LayoutOf(PanelMode mode) {
     switch (mode) {
-        case PanelMode::Medium: return kMedium;
-        case PanelMode::Compact: return kCompact;
-        case PanelMode::Full: break;
+        case PanelMode::Medium:
+            return kMedium;
+        case PanelMode::Compact:
+            return kCompact;
+        case PanelMode::Full:
+            break;
     }
     return kFull;
 }
@@ -35,9 +38,9 @@ void ApplyPanelMode(Form1& f, PanelMode mode) {
     SetTop(f.Frame2, l.frame2Top);
     SetTop(f.Frame3, l.frame3Top);
     for (int i = 0; i < 3; ++i) SetTop(f.Text1[i + 1], l.text1Top[i]);
-    for (QWidget* w : {static_cast<QWidget*>(f.Label37), static_cast<QWidget*>(f.Label38),
-                       static_cast<QWidget*>(f.Label39), static_cast<QWidget*>(f.Check1),
-                       static_cast<QWidget*>(f.Check2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(f.Label37), static_cast<QWidget*>(f.Label38),
+          static_cast<QWidget*>(f.Label39), static_cast<QWidget*>(f.Check1), static_cast<QWidget*>(f.Check2)})
         SetTop(w, l.bottomRowTop);
     f.setFixedSize(f.width(), Twips(l.clientHeight));
 }

@@ -14,7 +14,7 @@ struct PanelLayout {
     int frame2Top;
     bool frame3Shown;
     int frame3Top;
-    int text1Top[3];  // Text1(1) .. Text1(3), which belong to the window
+    int text1Top[3];   // Text1(1) .. Text1(3), which belong to the window
     int bottomRowTop;  // Label37, Label38, Label39, Check1, Check2
     int clientHeight;
 };

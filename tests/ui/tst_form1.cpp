@@ -1,0 +1,361 @@
+#include <QtTest>
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+#include "form1.h"
+#include "geometry.h"
+#include "module1.h"
+#include "testshell.h"
+
+using namespace quorvane;
+
+namespace {
+const QString kInputError = QStringLiteral("数据输入有误!");
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+}  // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void windowIsBuiltAsDesigned();
+    void letterAfterANumberGivesOneMessageAndEmptiesTheBox();
+    void boxesAcceptZeroToOneHundredThousand_data();
+    void boxesAcceptZeroToOneHundredThousand();
+    void minusTypedInFrontOfANumberIsRefused();
+    void deletingABoxEmptiesItSilently();
+    void everyChangeChecksAllSeventeenInIndexOrder();
+    void ratioBoxIsResetToOne_data();
+    void ratioBoxIsResetToOne();
+    void ratioBoxHasNoBounds();
+    void computeFillsTheResultsAndWritesTheReport();
+    void failedCalculationEmptiesWhatItDidNotReachAndKeepsTheReport();
+    void reportThatCannotBeWrittenIsNamed();
+    void copyPutsTheCutAndRaisedLoadOnTheClipboard();
+    void copyWithAnOverflowingTenfoldLeavesTheClipboard();
+    void viewReportHandsTheReportToTheViewer();
+    void keepOnTopChangesOnlyTheStacking();
+    void altSPressesOnlyTheVisiblePanelsCompute();
+    void tabWalksTheCycleOfTheFullPanel();
+    void tabStillReachesClippedBoxesInCompactMode();
+
+private:
+    void showFullPanel();
+    void retype(QLineEdit* box, const QString& keys);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<RecordingShell> shell_;
+    std::unique_ptr<ModalWatchdog> watchdog_;
+    std::unique_ptr<Form1> form_;
+    QString report_;
+};
+
+void TestForm1::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    report_ = dir_->filePath(QStringLiteral("计算过程.txt"));
+    shell_ = std::make_unique<RecordingShell>();
+    watchdog_ = std::make_unique<ModalWatchdog>();
+    form_ = std::make_unique<Form1>(report_, *shell_);
+    form_->Form_Load();
+}
+
+void TestForm1::cleanup() {
+    form_.reset();
+    QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
+    watchdog_.reset();
+}
+
+void TestForm1::showFullPanel() {
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);
+    QVERIFY(form_->Frame2->isVisibleTo(form_.get()));
+}
+
+// Clears a box (a program change, which passes) and types keys into it.
+void TestForm1::retype(QLineEdit* box, const QString& keys) {
+    box->clear();
+    QTest::keyClicks(box, keys);
+}
+
+void TestForm1::windowIsBuiltAsDesigned() {
+    Form1& f = *form_;
+    QCOMPARE(f.windowTitle(), QString("Quorvane(Tessmoor)"));
+    QCOMPARE(f.width(), Twips(7035));
+    QCOMPARE(f.minimumSize(), f.maximumSize());  // fixed single border
+    QCOMPARE(f.Frame1->caption(), QString("计算参数"));
+    QCOMPARE(f.Frame2->caption(), QString("计算结果"));
+    QCOMPARE(f.Text[16]->parentWidget(), static_cast<QWidget*>(&f));
+    QCOMPARE(f.Text[16]->geometry(), TwipsRect(1140, 825, 975, 270));
+    QCOMPARE(f.Text[0]->parentWidget(), static_cast<QWidget*>(f.Frame1));
+    QCOMPARE(f.Text[0]->geometry(), TwipsRect(900, 352, 975, 270));
+    QCOMPARE(f.Text1[0]->parentWidget(), static_cast<QWidget*>(f.Frame2));
+    QCOMPARE(f.Text1[3]->parentWidget(), static_cast<QWidget*>(&f));
+    QCOMPARE(f.Command7->geometry(), TwipsRect(3550, 1027, 900, 360));
+    const char* defaults[] = {"200", "500",  "25",   "180", "3000", "18", "0",  "2100", "0.45",
+                              "0",   "1800", "0.35", "20",  "17",   "20", "17", "3600"};
+    for (int i = 0; i < 17; ++i) QCOMPARE(f.Text[i]->text(), QString(defaults[i]));
+    QCOMPARE(f.Text2->text(), QString("1"));
+    QCOMPARE(static_cast<QLabel*>(f.control("Label17"))->text(), QString("mm(层高)"));
+    QCOMPARE(static_cast<QLabel*>(f.control("Label12(0)"))->text(), QString("mm"));
+    QCOMPARE(static_cast<QLabel*>(f.control("Label31"))->text(), QString("广厦结构CAD应输入:"));
+    QCOMPARE(static_cast<QLabel*>(f.control("Label32"))->text(), QString("折算比例:"));
+    QCOMPARE(f.Command1->text(), QString("确定(&S)"));
+    QCOMPARE(f.Command4->text(), QString("计算过程(&P)"));
+    QCOMPARE(f.Label37->toolTip(), QString("编程之道:为了人们更好地生活."));
+    QCOMPARE(f.Label37->cursor().shape(), Qt::WhatsThisCursor);
+    // The window's own boxes are stacked above the frames they stand in.
+    const QObjectList& order = f.children();  // bottom first
+    QVERIFY(order.indexOf(f.Text[16]) > order.indexOf(f.Frame1));
+    QVERIFY(order.indexOf(f.Text1[1]) > order.indexOf(f.Frame2));
+    QVERIFY(order.indexOf(f.Frame1) > order.indexOf(f.Frame3));
+    QVERIFY(order.indexOf(f.Check2) > order.indexOf(f.Check1));
+}
+
+void TestForm1::letterAfterANumberGivesOneMessageAndEmptiesTheBox() {
+    QTest::keyClicks(form_->Text[0], "x");
+    QCOMPARE(shell_->texts(), QStringList{kInputError});
+    QCOMPARE(shell_->messages[0].buttons, Buttons::Ok);
+    QCOMPARE(form_->Text[0]->text(), QString());
+    QCOMPARE(form_->Text[1]->text(), QString("500"));
+}
+
+void TestForm1::boxesAcceptZeroToOneHundredThousand_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<QString>("left");
+    QTest::newRow("upper bound") << "100000" << 0 << "100000";
+    QTest::newRow("zero") << "0" << 0 << "0";
+    QTest::newRow("signed zero") << "-0" << 0 << "-0";
+    QTest::newRow("just above") << "100001" << 1 << "";
+    QTest::newRow("half above") << "100000.5" << 1 << "";
+    QTest::newRow("negative") << "-5" << 1 << "";
+    QTest::newRow("blanks only") << "  " << 1 << "";
+    QTest::newRow("comma decimal") << "2,5" << 1 << "";
+}
+
+void TestForm1::boxesAcceptZeroToOneHundredThousand() {
+    QFETCH(QString, pasted);
+    QFETCH(int, messages);
+    QFETCH(QString, left);
+    form_->Text[4]->clear();
+    form_->Text[4]->insert(pasted);  // as a paste: one change
+    QCOMPARE(int(shell_->messages.size()), messages);
+    QCOMPARE(form_->Text[4]->text(), left);
+}
+
+void TestForm1::minusTypedInFrontOfANumberIsRefused() {
+    retype(form_->Text[7], "5");
+    QTest::keyClick(form_->Text[7], Qt::Key_Home);
+    QTest::keyClick(form_->Text[7], Qt::Key_Minus);
+    QCOMPARE(shell_->texts(), QStringList{kInputError});
+    QCOMPARE(form_->Text[7]->text(), QString());
+}
+
+void TestForm1::deletingABoxEmptiesItSilently() {
+    form_->Text[13]->selectAll();
+    QTest::keyClick(form_->Text[13], Qt::Key_Delete);
+    QCOMPARE(form_->Text[13]->text(), QString());
+    QVERIFY(shell_->messages.empty());
+}
+
+void TestForm1::everyChangeChecksAllSeventeenInIndexOrder() {
+    {
+        const QSignalBlocker b3(form_->Text[3]), b9(form_->Text[9]);
+        form_->Text[3]->setText("x");
+        form_->Text[9]->setText("200000");
+    }
+    // What the boxes hold while each message is open tells the order.
+    QStringList seen;
+    shell_->onMessage = [&] { seen << form_->Text[3]->text() + "|" + form_->Text[9]->text(); };
+    QTest::keyClicks(form_->Text[15], "1");
+    QCOMPARE(shell_->texts(), (QStringList{kInputError, kInputError}));
+    QCOMPARE(seen, (QStringList{"x|200000", "|200000"}));
+    QCOMPARE(form_->Text[3]->text(), QString());
+    QCOMPARE(form_->Text[9]->text(), QString());
+    QCOMPARE(form_->Text[15]->text(), QString("171"));
+}
+
+void TestForm1::ratioBoxIsResetToOne_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("last character deleted") << "1" << int(Qt::Key_Backspace) << "";
+    QTest::newRow("letter after a ratio") << "0.9" << 0 << "x";
+}
+
+void TestForm1::ratioBoxIsResetToOne() {
+    QFETCH(QString, start);
+    QFETCH(int, key);
+    QFETCH(QString, keys);
+    form_->Text2->setText(start);
+    form_->Text2->end(false);
+    if (key) QTest::keyClick(form_->Text2, Qt::Key(key));
+    QTest::keyClicks(form_->Text2, keys);
+    QCOMPARE(shell_->texts(), QStringList{kInputError});
+    QCOMPARE(form_->Text2->text(), QString("1"));
+}
+
+void TestForm1::ratioBoxHasNoBounds() {
+    for (const QString& text : {QString("-2"), QString("250000")}) {
+        form_->Text2->setText(text);
+        QCOMPARE(form_->Text2->text(), text);
+    }
+    QVERIFY(shell_->messages.empty());
+}
+
+void TestForm1::computeFillsTheResultsAndWritesTheReport() {
+    for (QPushButton* compute : {form_->Command5, form_->Command1}) {
+        for (QLineEdit* box : form_->Text1) box->setText("old");
+        QFile::remove(report_);
+        compute->click();
+        QStringList shown;
+        for (QLineEdit* box : form_->Text1) shown << box->text();
+        QCOMPARE(shown, (QStringList{"2.908", "9.8", "12.708", "10.208"}));
+        QCOMPARE(form_->Text3->text(), QString("10.208"));
+        const QString report = QString::fromUtf8(ReadAll(report_));
+        QCOMPARE(report.count("\r\n"), 25);
+        QVERIFY2(report.contains(" 12.708 - 1 * 2.5 =10.208KN/m\r\n"), qPrintable(report));
+    }
+    QVERIFY(shell_->messages.empty());
+}
+
+void TestForm1::failedCalculationEmptiesWhatItDidNotReachAndKeepsTheReport() {
+    form_->Command5->click();
+    const QByteArray before = ReadAll(report_);
+    form_->Text[16]->clear();
+    form_->Command5->click();
+    QCOMPARE(shell_->messages.size(), std::size_t(1));
+    QVERIFY2(shell_->messages[0].text.contains("梁长度") && shell_->messages[0].text.contains("除数为零"),
+             qPrintable(shell_->messages[0].text));
+    QCOMPARE(form_->Text1[0]->text(), QString("2.908"));
+    for (int i = 1; i < 4; ++i) QCOMPARE(form_->Text1[i]->text(), QString());
+    QCOMPARE(form_->Text3->text(), QString());
+    QCOMPARE(ReadAll(report_), before);
+}
+
+void TestForm1::reportThatCannotBeWrittenIsNamed() {
+    const QString missing = dir_->filePath("gone/计算过程.txt");
+    Form1 form(missing, *shell_);
+    form.Form_Load();  // says it cannot create the report, and goes on
+    QCOMPARE(shell_->messages.size(), std::size_t(1));
+    form.Command5->click();
+    QCOMPARE(form.Text3->text(), QString("10.208"));
+    QCOMPARE(shell_->messages.size(), std::size_t(2));
+    QVERIFY2(shell_->messages[1].text.contains(missing), qPrintable(shell_->messages[1].text));
+}
+
+void TestForm1::copyPutsTheCutAndRaisedLoadOnTheClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    form_->Command8->click();
+    QCOMPARE(clipboard->text(), QString("0.1"));
+    form_->Command5->click();
+    form_->Text1[3]->setText("99");  // the copy reads Text3 only
+    form_->Command7->click();
+    QCOMPARE(clipboard->text(), QString("10.3"));
+    form_->Text3->setText("12.95");
+    form_->Command8->click();
+    QCOMPARE(clipboard->text(), QString("13"));
+    QVERIFY(shell_->messages.empty());
+}
+
+void TestForm1::copyWithAnOverflowingTenfoldLeavesTheClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("kept");
+    form_->Text3->setText("1e308");
+    form_->Command8->click();
+    QCOMPARE(clipboard->text(), QString("kept"));
+    QCOMPARE(shell_->messages.size(), std::size_t(1));
+    QVERIFY(shell_->messages[0].text.contains("溢出"));
+}
+
+void TestForm1::viewReportHandsTheReportToTheViewer() {
+    form_->Command4->click();
+    form_->Command3->click();
+    QCOMPARE(shell_->viewerStarts, (QStringList{report_, report_}));
+    QVERIFY(shell_->messages.empty());
+    shell_->viewerWorks = false;
+    form_->Command4->click();
+    QCOMPARE(shell_->messages.size(), std::size_t(1));
+    QVERIFY(shell_->messages[0].text.contains(report_));
+}
+
+void TestForm1::keepOnTopChangesOnlyTheStacking() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    const QRect before = form_->geometry();
+    QVERIFY(!IsTopmost(form_.get()));
+    QTest::mouseClick(form_->Check1, Qt::LeftButton);
+    QVERIFY(form_->Check1->isChecked());
+    QVERIFY(IsTopmost(form_.get()));
+    QVERIFY(form_->isVisible());
+    QCOMPARE(form_->geometry(), before);
+    QTest::mouseClick(form_->Check1, Qt::LeftButton);
+    QVERIFY(!IsTopmost(form_.get()));
+    QVERIFY(form_->isVisible());
+    QCOMPARE(form_->geometry(), before);
+}
+
+void TestForm1::altSPressesOnlyTheVisiblePanelsCompute() {
+    form_->show();
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QSignalSpy full(form_->Command1, &QPushButton::clicked), compact(form_->Command5, &QPushButton::clicked);
+    // An access key animates the press: the click comes a moment later.
+    QTest::keyClick(form_.get(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(compact.count(), 1);
+    QCOMPARE(full.count(), 0);
+    QCOMPARE(form_->Text3->text(), QString("10.208"));
+    showFullPanel();
+    QTest::keyClick(form_.get(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(full.count(), 1);
+    QTest::qWait(300);
+    QCOMPARE(compact.count(), 1);
+}
+
+void TestForm1::tabWalksTheCycleOfTheFullPanel() {
+    showFullPanel();
+    form_->show();
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    const QStringList cycle = {"Text(3)",  "Text(4)",  "Text(5)",  "Text(6)",  "Text(7)",  "Text(8)",
+                               "Text(9)",  "Text(10)", "Text(11)", "Text(12)", "Text(13)", "Text(14)",
+                               "Text(15)", "Text1(0)", "Text1(1)", "Text1(2)", "Text1(3)", "Text2",
+                               "Command1", "Command2", "Text(16)", "Text(2)",  "Text(1)",  "Text(0)",
+                               "Command3", "Check1",   "Check2",   "Command7", "Text(3)"};
+    form_->Text[3]->setFocus();
+    QStringList walked{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < cycle.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(walked, cycle);
+}
+
+void TestForm1::tabStillReachesClippedBoxesInCompactMode() {
+    form_->show();
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form_->Text[3]));
+    QStringList walked;
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << QApplication::focusWidget()->objectName();
+    }
+    for (const char* name : {"Text(12)", "Text(15)", "Text1(1)", "Text1(3)", "Text3", "Command5", "Command8"})
+        QVERIFY2(walked.contains(name), name);
+    for (const char* name : {"Text1(0)", "Text2", "Command1", "Command7"})
+        QVERIFY2(!walked.contains(name), name);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
