@@ -1,0 +1,238 @@
+#include <QtTest>
+
+#include <memory>
+
+#include "form1.h"
+#include "form2.h"
+#include "geometry.h"
+#include "module1.h"
+#include "testshell.h"
+
+using namespace quorvane;
+
+namespace {
+
+// The layout of one mode as the user sees it, in twips.
+struct Seen {
+    QString flag;
+    bool checked;
+    bool frame2Shown, frame3Shown;
+    int frame1Height, frame2Top, frame3Top;
+    int text1Tops[3];
+    int bottomRowTop;
+    int clientHeight;
+};
+
+Seen Look(const Form1& f) {
+    const auto t = [](int px) { return px * 15; };
+    return {f.Check2->text(),          f.Check2->isChecked(),
+            f.Frame2->isVisibleTo(&f), f.Frame3->isVisibleTo(&f),
+            t(f.Frame1->height()),     t(f.Frame2->y()),
+            t(f.Frame3->y()),          {t(f.Text1[1]->y()), t(f.Text1[2]->y()), t(f.Text1[3]->y())},
+            t(f.Label37->y()),         t(f.height())};
+}
+
+// Twips survive the trip through pixels only to the nearest pixel.
+bool Near(int a, int b) { return std::abs(a - b) <= 7; }
+
+QString Describe(const Seen& s) {
+    return QStringLiteral("flag %1 checked %2 frames %3/%4 f1h %5 f2 %6 f3 %7 t1 %8,%9,%10 row %11 h %12")
+        .arg(s.flag)
+        .arg(s.checked)
+        .arg(s.frame2Shown)
+        .arg(s.frame3Shown)
+        .arg(s.frame1Height)
+        .arg(s.frame2Top)
+        .arg(s.frame3Top)
+        .arg(s.text1Tops[0])
+        .arg(s.text1Tops[1])
+        .arg(s.text1Tops[2])
+        .arg(s.bottomRowTop)
+        .arg(s.clientHeight);
+}
+
+bool Same(const Seen& a, const Seen& b) {
+    bool same = a.flag == b.flag && a.checked == b.checked && a.frame2Shown == b.frame2Shown &&
+                a.frame3Shown == b.frame3Shown && Near(a.frame1Height, b.frame1Height) &&
+                Near(a.bottomRowTop, b.bottomRowTop) && Near(a.clientHeight, b.clientHeight);
+    if (a.frame2Shown) same = same && Near(a.frame2Top, b.frame2Top);
+    if (a.frame3Shown || !a.frame2Shown) same = same && Near(a.frame3Top, b.frame3Top);
+    for (int i = 0; i < 3; ++i) same = same && Near(a.text1Tops[i], b.text1Tops[i]);
+    return same;
+}
+
+// clang-format off
+const Seen kCompact   = {"1", true,  false, true,  2535, 3720, 2760, {4800, 4440, 4800}, 3950, 4220};
+const Seen kFullFlag0 = {"0", false, true,  false, 3495, 3720,  120, {4080, 4440, 4800}, 5760, 6090};
+const Seen kMedium    = {"0", true,  true,  false, 2535, 2760,  120, {3120, 3480, 3840}, 4800, 5100};
+const Seen kFullFlag1 = {"1", false, true,  false, 3495, 3720,  120, {4080, 4440, 4800}, 5760, 6090};
+// clang-format on
+
+}  // namespace
+
+class TestPanelModes : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpOpensInCompactMode();
+    void fourClicksWalkFullMediumFullCompact();
+    void spaceBarAndProgramChangesRunTheSwitchToo();
+    void everyBoxKeepsItsTextThroughTheModes();
+    void switchingKeepsTheWindowsLeftTopAndWidth();
+    void exitAnsweredNoKeepsEverything();
+    void exitAnsweredYesClosesTheWindow();
+    void aboutWindowOpensOnceTopmostAndClosesWithItsButton();
+    void aboutWindowOpensTheWebAddress();
+    void aboutWindowOutlivesTheMainWindow();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<RecordingShell> shell_;
+    std::unique_ptr<ModalWatchdog> watchdog_;
+    std::unique_ptr<Form1> form_;
+};
+
+void TestPanelModes::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    shell_ = std::make_unique<RecordingShell>();
+    watchdog_ = std::make_unique<ModalWatchdog>();
+    form_ = std::make_unique<Form1>(dir_->filePath("计算过程.txt"), *shell_);
+    form_->Form_Load();
+}
+
+void TestPanelModes::cleanup() {
+    if (Form2* about = form_->aboutWindow()) about->close();
+    form_.reset();
+    QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
+}
+
+void TestPanelModes::startUpOpensInCompactMode() {
+    const Seen seen = Look(*form_);
+    QVERIFY2(Same(seen, kCompact), qPrintable(Describe(seen)));
+    QCOMPARE(form_->height(), Twips(4220));
+    // The four plaster boxes are clipped away by the shortened frame.
+    QVERIFY(form_->Text[12]->y() >= form_->Frame1->height());
+    QVERIFY(form_->Text[16]->isVisibleTo(form_.get()));
+    QVERIFY(shell_->messages.empty());
+}
+
+void TestPanelModes::fourClicksWalkFullMediumFullCompact() {
+    const Seen walk[] = {kFullFlag0, kMedium, kFullFlag1, kCompact, kFullFlag0};
+    for (const Seen& expected : walk) {
+        QTest::mouseClick(form_->Check2, Qt::LeftButton);
+        const Seen seen = Look(*form_);
+        QVERIFY2(Same(seen, expected), qPrintable(Describe(seen) + " expected " + Describe(expected)));
+    }
+}
+
+void TestPanelModes::spaceBarAndProgramChangesRunTheSwitchToo() {
+    form_->show();
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    form_->Check2->setFocus();
+    QTest::keyClick(form_->Check2, Qt::Key_Space);
+    QVERIFY2(Same(Look(*form_), kFullFlag0), qPrintable(Describe(Look(*form_))));
+    form_->Check2->setChecked(true);
+    QVERIFY2(Same(Look(*form_), kMedium), qPrintable(Describe(Look(*form_))));
+}
+
+void TestPanelModes::everyBoxKeepsItsTextThroughTheModes() {
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full
+    form_->Text[14]->setText("30");                    // a plaster row, later clipped
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);  // medium
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full, flag 1
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);  // compact
+    QVERIFY(!form_->Frame2->isVisibleTo(form_.get()));
+    form_->Command5->click();
+    const QStringList inCompact = {form_->Text1[0]->text(), form_->Text1[1]->text(), form_->Text1[2]->text(),
+                                   form_->Text1[3]->text()};
+    QCOMPARE(inCompact.at(1), QString("10.65"));       // 30 mm plaster counted while hidden
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full
+    QVERIFY(form_->Frame2->isVisibleTo(form_.get()));
+    for (int i = 0; i < 4; ++i) QCOMPARE(form_->Text1[i]->text(), inCompact.at(i));
+    QCOMPARE(form_->Text[14]->text(), QString("30"));
+    QCOMPARE(form_->Text3->text(), inCompact.at(3));
+}
+
+void TestPanelModes::switchingKeepsTheWindowsLeftTopAndWidth() {
+    form_->move(100, 80);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    const QPoint topLeft = form_->pos();
+    const int width = form_->width();
+    for (int i = 0; i < 4; ++i) {
+        QTest::mouseClick(form_->Check2, Qt::LeftButton);
+        QCOMPARE(form_->pos(), topLeft);
+        QCOMPARE(form_->width(), width);
+    }
+}
+
+void TestPanelModes::exitAnsweredNoKeepsEverything() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    form_->Text[0]->setText("250");
+    shell_->answers = {Answer::No};
+    form_->Command6->click();
+    QCOMPARE(shell_->messages.size(), std::size_t(1));
+    QCOMPARE(shell_->messages[0].text, QString("你是否真得想退出系统?"));
+    QCOMPARE(shell_->messages[0].buttons, Buttons::YesNo);
+    QVERIFY(form_->isVisible());
+    QCOMPARE(form_->Text[0]->text(), QString("250"));
+    QVERIFY(Same(Look(*form_), kCompact));
+}
+
+void TestPanelModes::exitAnsweredYesClosesTheWindow() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);
+    shell_->answers = {Answer::Yes};
+    form_->Command2->click();
+    QVERIFY(!form_->isVisible());
+}
+
+void TestPanelModes::aboutWindowOpensOnceTopmostAndClosesWithItsButton() {
+    form_->show();
+    QTest::mouseClick(form_->Label37, Qt::LeftButton);
+    QPointer<Form2> about = form_->aboutWindow();
+    QVERIFY(about);
+    QVERIFY(about->isVisible());
+    QVERIFY(IsTopmost(about));
+    QCOMPARE(about->windowTitle(), QString("版权信息"));
+    QCOMPARE(about->Label1->text(), QString("Quorvane小程序"));
+    QCOMPARE(about->Label3->text(), QString("网址:http://quorvane.cn"));
+    QCOMPARE(about->Label3->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(about->size(), QSize(Twips(3720), Twips(1875)));
+    QTest::mouseClick(form_->Label37, Qt::LeftButton);
+    QCOMPARE(form_->aboutWindow(), about.data());
+    QCOMPARE(QApplication::topLevelWidgets().count(about.data()), 1);
+    QTest::mouseClick(about->Command1, Qt::LeftButton);
+    QTRY_VERIFY(about.isNull());  // closed and unloaded
+    QTest::mouseClick(form_->Label37, Qt::LeftButton);
+    QVERIFY(form_->aboutWindow());
+    QVERIFY(IsTopmost(form_->aboutWindow()));
+}
+
+void TestPanelModes::aboutWindowOpensTheWebAddress() {
+    QTest::mouseClick(form_->Label37, Qt::LeftButton);
+    Form2* about = form_->aboutWindow();
+    QTest::mouseClick(about->Label3, Qt::LeftButton);
+    QTest::mouseClick(about->Label3, Qt::LeftButton);
+    QCOMPARE(shell_->webAddresses, (QStringList{"http://quorvane.cn", "http://quorvane.cn"}));
+    QVERIFY(about->isVisible());
+}
+
+void TestPanelModes::aboutWindowOutlivesTheMainWindow() {
+    form_->show();
+    QTest::mouseClick(form_->Label37, Qt::LeftButton);
+    QPointer<Form2> about = form_->aboutWindow();
+    shell_->answers = {Answer::Yes};
+    form_->Command6->click();
+    QVERIFY(!form_->isVisible());
+    QVERIFY(about && about->isVisible());
+}
+
+QTEST_MAIN(TestPanelModes)
+#include "tst_panelmodes.moc"
