@@ -85,10 +85,20 @@ const std::string& ResultText(const LoadResults& r, std::size_t index) {
     }
 }
 
-LoadInputs ConvertInputs(const InputTexts& texts) {
+namespace {
+InputReadings Read(const InputTexts& texts) {
+    InputReadings readings;
+    for (std::size_t i = 0; i < kInputCount; ++i) readings[i] = ReadNumber(texts[i]);
+    return readings;
+}
+}  // namespace
+
+LoadInputs ConvertInputs(const InputTexts& texts) { return ConvertReadings(Read(texts)); }
+
+LoadInputs ConvertReadings(const InputReadings& readings) {
     LoadInputs in;
     for (std::size_t i = 0; i < kInputCount; ++i) {
-        const double value = ReadNumber(texts[i]);
+        const double value = readings[i];
         in.*kParams[i].member =
             kParams[i].millimetres ? CheckedDivide(value, 1000.0, Step::ConvertInputs) : value;
     }
@@ -96,8 +106,12 @@ LoadInputs ConvertInputs(const InputTexts& texts) {
 }
 
 Calculation ComputeLoads(const InputTexts& texts, const ResultSink& sink) {
+    return ComputeLoadsFromReadings(Read(texts), sink);
+}
+
+Calculation ComputeLoadsFromReadings(const InputReadings& readings, const ResultSink& sink) {
     Calculation c;
-    c.inputs = ConvertInputs(texts);
+    c.inputs = ConvertReadings(readings);
     const LoadInputs& in = c.inputs;
     LoadResults& r = c.results;
     const auto show = [&sink](std::size_t index, const std::string& text) {

@@ -3,6 +3,7 @@
 // library is built without floating-point contraction).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <stdexcept>
@@ -85,14 +86,21 @@ const std::string& ResultText(const LoadResults& results, std::size_t index);
 // window shows the earlier results even when a later step fails.
 using ResultSink = std::function<void(std::size_t index, const std::string& text)>;
 
+// The eighteen texts as read by the leading-number reading, in table order.
+using InputReadings = std::array<double, kInputCount>;
+
 // Step 1 alone: the eighteen texts (boxes 0..16, then the ratio) read and
 // lengths divided by 1000. Throws ArithmeticError (Step::ConvertInputs).
 LoadInputs ConvertInputs(const InputTexts& texts);
+LoadInputs ConvertReadings(const InputReadings& readings);
 
 // The whole calculation over the eighteen texts, which the caller has
 // checked by the input rules. Throws ArithmeticError at the first step whose
 // result is not finite; results handed to the sink before that stay valid.
 Calculation ComputeLoads(const InputTexts& texts, const ResultSink& sink = {});
+
+// The same from texts already read (a caller that checked them has).
+Calculation ComputeLoadsFromReadings(const InputReadings& readings, const ResultSink& sink = {});
 
 // The copy command's text: the load of `text` cut toward zero to one
 // decimal, plus 0.1, in text-box form ("10.208" -> "10.3", "" -> "0.1").

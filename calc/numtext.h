@@ -23,6 +23,13 @@ double ReadNumber(std::string_view text);
 // sign or point, inner blanks, group separators and any other character.
 bool IsNumeric(std::string_view text);
 
+// Both of the above from one pass over the text.
+struct Reading {
+    double value;  // the leading-number reading
+    bool numeric;  // the numeric test
+};
+Reading ReadText(std::string_view text);
+
 // Strict reading of the panel-mode flag: "0" gives 0 and "1" gives 1.
 // Any other text gives -1, which matches neither.
 int ReadStrictFlag(std::string_view text);

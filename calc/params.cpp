@@ -39,17 +39,18 @@ int FindParam(std::string_view field) {
     return -1;
 }
 
-bool IsAcceptableBoxText(std::string_view text) {
+bool IsAcceptableInput(std::size_t index, std::string_view text, const Reading& reading) {
+    if (index == kRatioIndex) return reading.numeric;
     if (text.empty()) return true;
-    if (!IsNumeric(text)) return false;
-    const double value = ReadNumber(text);
-    return value >= 0.0 && value <= 100000.0;
+    return reading.numeric && reading.value >= 0.0 && reading.value <= 100000.0;
 }
+
+bool IsAcceptableBoxText(std::string_view text) { return IsAcceptableInput(0, text, ReadText(text)); }
 
 bool IsAcceptableRatioText(std::string_view text) { return IsNumeric(text); }
 
 bool IsAcceptableInputText(std::size_t index, std::string_view text) {
-    return index == kRatioIndex ? IsAcceptableRatioText(text) : IsAcceptableBoxText(text);
+    return IsAcceptableInput(index, text, ReadText(text));
 }
 
 std::string_view InputRuleText(std::size_t index) {

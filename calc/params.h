@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "numtext.h"
+
 namespace quorvane {
 
 constexpr std::size_t kBoxCount = 17;    // Text(0) .. Text(16)
@@ -67,6 +69,9 @@ bool IsAcceptableRatioText(std::string_view text);
 
 // Check of input i by the rule that applies to it.
 bool IsAcceptableInputText(std::size_t index, std::string_view text);
+
+// The same check when the text has been read already (ReadText).
+bool IsAcceptableInput(std::size_t index, std::string_view text, const Reading& reading);
 
 // The rule of input i, in words, for messages.
 std::string_view InputRuleText(std::size_t index);

@@ -1,5 +1,6 @@
 // quorvane-calc: the window's calculation from the command line.
 //   quorvane-calc [NAME=VALUE ...] [--report]
+//   quorvane-calc --csv IN [-o OUT] [--report-dir DIR]
 // NAME is a LoadInputs field, VALUE the text as typed in the window.
 
 #include <CLI/CLI.hpp>
@@ -7,10 +8,20 @@
 #include <array>
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "calc.h"
+#include "schedule.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -49,6 +60,41 @@ std::string ReadAssignments(const std::vector<std::string>& args,
     return {};
 }
 
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+#ifdef _WIN32
+    const std::filesystem::path path = std::filesystem::u8path(name);
+    return _wfopen(path.c_str(), mode[0] == 'r' ? L"rb" : L"wb");
+#else
+    return std::fopen(name.c_str(), mode);
+#endif
+}
+
+int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir) {
+    std::FILE* input = in == "-" ? stdin : OpenFile(in, "rb");
+    if (!input) {
+        PrintError("无法打开输入文件 \"" + in + "\"");
+        return kExitUsage;
+    }
+    std::FILE* output = out == "-" ? stdout : OpenFile(out, "wb");
+    if (!output) {
+        PrintError("无法写入输出文件 \"" + out + "\"");
+        if (input != stdin) std::fclose(input);
+        return kExitUsage;
+    }
+    ScheduleOptions options;
+    if (!reportDir.empty()) options.reportDir = std::filesystem::u8path(reportDir);
+    if (isatty(fileno(stderr))) options.progress = stderr;
+    std::string message;
+    const ScheduleExit code = RunSchedule(input, output, options, message);
+    if (input != stdin) std::fclose(input);
+    if (output != stdout && std::fclose(output) != 0 && code != kScheduleUsageError) {
+        PrintError("无法写入输出文件 \"" + out + "\"");
+        return kExitUsage;
+    }
+    if (!message.empty()) PrintError(message);
+    return code;
+}
+
 std::string ParameterHelp() {
     std::string text = "\nNAME (默认值, 单位):\n";
     for (const ParamInfo& p : kParams) {
@@ -71,14 +117,27 @@ int main(int argc, char** argv) {
         "VALUE 与窗口中输入的文字相同, 长度单位为 mm; 未给出的参数取窗口的默认值。"};
     std::vector<std::string> assignments;
     bool report = false;
+    std::string csvIn, csvOut = "-", reportDir;
     app.add_option("NAME=VALUE", assignments, "输入参数");
-    app.add_flag("--report", report, "输出 25 行计算过程 (UTF-8), 代替结果");
+    auto* reportFlag = app.add_flag("--report", report, "输出 25 行计算过程 (UTF-8), 代替结果");
+    auto* csvOption =
+        app.add_option("--csv", csvIn, "梁表: 从 CSV 文件 (- 为标准输入) 计算每一行")->excludes(reportFlag);
+    app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")->needs(csvOption);
+    app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
     app.footer(ParameterHelp());
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
+    }
+
+    if (!csvIn.empty()) {
+        if (!assignments.empty()) {
+            PrintError("--csv 不能与 NAME=VALUE 同时使用");
+            return kExitUsage;
+        }
+        return RunScheduleFiles(csvIn, csvOut, reportDir);
     }
 
     std::array<std::string, kInputCount> storage;

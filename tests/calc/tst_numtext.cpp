@@ -1,8 +1,10 @@
 #include <QtTest>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "numtext.h"
 #include "params.h"
@@ -21,6 +23,7 @@ private slots:
     void boxFormRoundsToFifteenDigits_data();
     void boxFormRoundsToFifteenDigits();
     void boxFormReadsBackAsTheValueShown();
+    void fastPathsAgreeWithTheLibrarysExactConversions();
     void printFormPadsWithBlanksAndDropsTheLeadingZero_data();
     void printFormPadsWithBlanksAndDropsTheLeadingZero();
     void integerTruncationAndFlagRules();
@@ -142,6 +145,47 @@ void TestNumText::boxFormReadsBackAsTheValueShown() {
         QCOMPARE(FormatBoxText(back), shown);
         QCOMPARE(back, ReadNumber(FormatBoxText(back)));
     }
+}
+
+// Reading and the text-box form take exact shortcuts for common values; the
+// library's conversions (from_chars, to_chars with 15 digits) are the truth.
+void TestNumText::fastPathsAgreeWithTheLibrarysExactConversions() {
+    std::mt19937_64 random(20261210);
+    std::uniform_real_distribution<double> logMagnitude(-10.0, 16.0);
+    char buffer[64];
+    int checked = 0;
+    const auto checkFormat = [&](double v) {
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15).ptr;
+        std::string expected(buffer, end);
+        if (const auto e = expected.find('e'); e != std::string::npos) expected[e] = 'E';
+        if (v == 0) expected = "0";
+        const std::string got = FormatBoxText(v);
+        if (got != expected)
+            QFAIL(qPrintable(
+                QString("%1: %2 instead of %3").arg(v, 0, 'g', 17).arg(got.c_str(), expected.c_str())));
+        ++checked;
+    };
+    for (int i = 0; i < 300000; ++i) {
+        const double v = std::pow(10.0, logMagnitude(random));
+        checkFormat(v);
+        checkFormat(-v);
+        // Neighbours of 15-digit decimals: where rounding ties and carries live.
+        const double decimal = std::round(v * 1e6) / 1e6;
+        checkFormat(std::nextafter(decimal, 0.0));
+        checkFormat(std::nextafter(decimal, 1e300));
+    }
+    for (double tie :
+         {123456789012345.5, 123456789012344.5, 999999999999999.5, 99999999999999.95, 0.5, 2.5e-8})
+        checkFormat(tie);
+    std::uniform_int_distribution<long long> mantissa(0, 9999999999999999LL);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = std::to_string(mantissa(random)) + "e" + std::to_string(exponent(random));
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        QCOMPARE(ReadNumber(text), expected);
+    }
+    QVERIFY(checked > 1000000);
 }
 
 void TestNumText::printFormPadsWithBlanksAndDropsTheLeadingZero_data() {

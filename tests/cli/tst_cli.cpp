@@ -35,6 +35,9 @@ private slots:
     void arithmeticFailureNamesTheCause();
     void reportPrintsTheTwentyFiveLines();
     void helpListsEveryField();
+    void scheduleReportsMatchTheSingleBeamReport();
+    void scheduleReadsStandardInput();
+    void scheduleUsageErrorsExitTwo();
 };
 
 void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
@@ -93,6 +96,46 @@ void TestCli::helpListsEveryField() {
     QCOMPARE(r.exitCode, 0);
     for (const char* field : {"BeamWidth", "WallPlasterDensity", "BeamLength", "ReductionRatio"})
         QVERIFY2(r.out.contains(field), field);
+}
+
+void TestCli::scheduleReportsMatchTheSingleBeamReport() {
+    QTemporaryDir dir;
+    QFile in(dir.filePath("beams.csv"));
+    QVERIFY(in.open(QIODevice::WriteOnly));
+    in.write("Mark,DoorWidth,ReductionRatio\r\nKL1,900,0.9\r\n");
+    in.close();
+    const Run r =
+        Calc({"--csv", in.fileName(), "-o", dir.filePath("out.csv"), "--report-dir", dir.filePath("r")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.isEmpty());
+    QFile report(dir.filePath("r/KL1.txt"));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QList<QByteArray> fromSchedule = report.readAll().split('\n');
+    QList<QByteArray> single = Calc({"DoorWidth=900", "ReductionRatio=0.9", "--report"}).rawOut.split('\n');
+    QCOMPARE(fromSchedule.size(), 26);
+    fromSchedule.removeAt(23);  // the date line
+    single.removeAt(23);
+    QCOMPARE(fromSchedule, single);
+}
+
+void TestCli::scheduleReadsStandardInput() {
+    QProcess p;
+    p.start(QStringLiteral(QUORVANE_CALC_EXE), {"--csv", "-"});
+    p.write("BeamLength\n3600\n0\n");
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 1);  // the second beam fails
+    const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[1].contains(",2.908,9.8,12.708,10.208,10.3,\r"));
+    QVERIFY(QString::fromUtf8(lines[2]).contains("除数为零"));
+}
+
+void TestCli::scheduleUsageErrorsExitTwo() {
+    QTemporaryDir dir;
+    QCOMPARE(Calc({"--csv", dir.filePath("missing.csv")}).exitCode, 2);
+    QCOMPARE(Calc({"--csv", "-", "BeamWidth=200"}).exitCode, 2);
+    QCOMPARE(Calc({"--report-dir", dir.path()}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,0 +1,45 @@
+"""The plain-Python yardstick for quorvane-calc --csv: csv + float + '%.15g',
+the same arithmetic on the same schedule, rows written the same way."""
+import csv
+import sys
+
+DEFAULTS = {"BeamWidth": "200", "BeamHeight": "500", "BeamDensity": "25", "WallWidth": "180",
+            "WallHeight": "3000", "WallDensity": "18", "DoorWidth": "0", "DoorHeight": "2100",
+            "DoorAreaWeight": "0.45", "WindowWidth": "0", "WindowHeight": "1800",
+            "WindowAreaWeight": "0.35", "BeamPlasterThickness": "20", "BeamPlasterDensity": "17",
+            "WallPlasterThickness": "20", "WallPlasterDensity": "17", "BeamLength": "3600",
+            "ReductionRatio": "1"}
+MM = {"BeamWidth", "BeamHeight", "WallWidth", "WallHeight", "DoorWidth", "DoorHeight", "WindowWidth",
+      "WindowHeight", "BeamPlasterThickness", "WallPlasterThickness", "BeamLength"}
+FIELDS = list(DEFAULTS)
+
+
+def fmt(x):
+    return "%.15g" % x
+
+
+def main():
+    reader = csv.DictReader(open(sys.argv[1], newline="", encoding="utf-8"))
+    writer = csv.writer(open(sys.argv[2], "w", newline="", encoding="utf-8"))
+    writer.writerow(["Mark"] + FIELDS + ["BeamSelfWeight", "MasonryWeight", "TotalDeadLoad",
+                                         "CadInputLoad", "CopiedLoad", "Error"])
+    for row in reader:
+        texts = {f: row.get(f, DEFAULTS[f]) for f in FIELDS}
+        v = {f: (float(t or 0) / 1000.0 if f in MM else float(t or 0)) for f, t in texts.items()}
+        bcl = (v["BeamDensity"] * v["BeamWidth"]) * v["BeamHeight"]
+        bpl = (v["BeamPlasterDensity"] * v["BeamPlasterThickness"]) * (v["BeamWidth"] + (v["BeamHeight"] * 2))
+        bsw = fmt(v["ReductionRatio"] * (bcl + bpl))
+        clear = v["WallHeight"] - v["BeamHeight"]
+        openings = (v["DoorWidth"] * v["DoorHeight"]) + (v["WindowWidth"] * v["WindowHeight"])
+        wnw = (((v["BeamLength"] * v["WallWidth"]) * clear) - (openings * v["WallWidth"])) * v["WallDensity"]
+        wpw = ((2 * ((v["BeamLength"] * clear) - openings)) * v["WallPlasterThickness"]) * v["WallPlasterDensity"]
+        ow = ((v["DoorWidth"] * v["DoorHeight"]) * v["DoorAreaWeight"]) + \
+             ((v["WindowWidth"] * v["WindowHeight"]) * v["WindowAreaWeight"])
+        mw = fmt((v["ReductionRatio"] * ((wnw + wpw) + ow)) / v["BeamLength"])
+        total = fmt(float(bsw) + float(mw))
+        cad = fmt(float(total) - (v["ReductionRatio"] * bcl))
+        copied = fmt(int(float(cad) * 10.0) / 10 + 0.1)
+        writer.writerow([row.get("Mark", "")] + [texts[f] for f in FIELDS] + [bsw, mw, total, cad, copied, ""])
+
+
+main()

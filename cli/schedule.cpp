@@ -1,0 +1,245 @@
+#include "schedule.h"
+
+#include <array>
+#include <chrono>
+#include <system_error>
+#include <unordered_set>
+#include <vector>
+
+#include "calc.h"
+#include "csv.h"
+
+namespace quorvane {
+namespace {
+
+constexpr std::string_view kMarkColumn = "Mark";
+constexpr std::size_t kFlushSize = 1 << 20;
+
+std::string RowRefusal(std::size_t index, std::string_view text) {
+    std::string m = "数据输入有误! ";
+    m += kParams[index].field;
+    m += "(";
+    m += kParams[index].displayName;
+    m += ") = \"";
+    m += text;
+    m += "\": ";
+    m += InputRuleText(index);
+    return m;
+}
+
+class Output {
+public:
+    explicit Output(std::FILE* out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
+    std::string& buffer() { return buffer_; }
+    bool MaybeFlush() { return buffer_.size() < kFlushSize || Flush(); }
+    bool Flush() {
+        const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size();
+        buffer_.clear();
+        return ok && std::fflush(out_) == 0;
+    }
+
+private:
+    std::FILE* out_;
+    std::string buffer_;
+};
+
+// Report file names: by mark or row number, never twice the same (case
+// folded, as Windows compares names).
+class ReportNames {
+public:
+    std::string Next(std::string_view mark, long long row) {
+        std::string base = SafeFileName(mark);
+        if (base.empty()) base = "row-" + IntegerText(row);
+        std::string name = base;
+        for (int n = 2; !used_.insert(Folded(name)).second; ++n) name = base + "-" + IntegerText(n);
+        return name + ".txt";
+    }
+
+private:
+    static std::string Folded(std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    }
+    std::unordered_set<std::string> used_;
+};
+
+class Progress {
+public:
+    explicit Progress(std::FILE* to) : to_(to), start_(std::chrono::steady_clock::now()) {}
+    void Row(long long rows) {
+        if (!to_ || (rows & 0x3FFF) != 0) return;
+        if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
+        const std::string line = "\r已处理 " + IntegerText(rows) + " 行";
+        std::fputs(line.c_str(), to_);
+        shown_ = true;
+    }
+    void Done(long long rows) {
+        if (!shown_) return;
+        const std::string line = "\r已处理 " + IntegerText(rows) + " 行\n";
+        std::fputs(line.c_str(), to_);
+    }
+
+private:
+    std::FILE* to_;
+    std::chrono::steady_clock::time_point start_;
+    bool shown_ = false;
+};
+
+}  // namespace
+
+std::string SafeFileName(std::string_view mark) {
+    std::string name;
+    for (char c : mark) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        name += (u < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) ? '_' : c;
+    }
+    const auto keep = name.find_first_not_of(" .");
+    if (keep == std::string::npos) return {};
+    name.erase(0, keep);
+    name.erase(name.find_last_not_of(" .") + 1);
+    // Names that Windows keeps for devices.
+    std::string upper = name.substr(0, name.find('.'));
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (const char* reserved :
+         {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+          "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"})
+        if (upper == reserved) return "_" + name;
+    return name;
+}
+
+ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options,
+                         std::string& message) {
+    CsvReader reader(in);
+    std::vector<std::string> cells;
+    if (!reader.Next(cells)) {
+        message = reader.failed() ? "无法读取输入文件" : "输入为空:第一行应是列名";
+        return kScheduleUsageError;
+    }
+    // Which input column feeds each of the eighteen fields (-1: default).
+    std::array<int, kInputCount> column;
+    column.fill(-1);
+    int markColumn = -1;
+    const std::size_t width = cells.size();
+    for (std::size_t c = 0; c < width; ++c) {
+        const std::string& name = cells[c];
+        const int param = FindParam(name);
+        int* slot = name == kMarkColumn ? &markColumn
+                    : param >= 0        ? &column[static_cast<std::size_t>(param)]
+                                        : nullptr;
+        if (!slot) {
+            message = "未知的列名 \"" + name + "\"(可用的列名: Mark 与 --help 中列出的参数名)";
+            return kScheduleUsageError;
+        }
+        if (*slot >= 0) {
+            message = "列名 \"" + name + "\" 出现了两次";
+            return kScheduleUsageError;
+        }
+        *slot = static_cast<int>(c);
+    }
+    if (options.reportDir) {
+        std::error_code ec;
+        std::filesystem::create_directories(*options.reportDir, ec);
+        if (!std::filesystem::is_directory(*options.reportDir, ec)) {
+            message = "无法创建计算过程文件夹 \"" + PathForMessage(*options.reportDir) + "\"";
+            return kScheduleUsageError;
+        }
+    }
+
+    Output output(out);
+    std::string& o = output.buffer();
+    if (markColumn >= 0) o += "Mark,";
+    for (const ParamInfo& p : kParams) {
+        o += p.field;
+        o += ',';
+    }
+    o += "BeamSelfWeight,MasonryWeight,TotalDeadLoad,CadInputLoad,CopiedLoad,Error\r\n";
+
+    const InputTexts defaults = DefaultInputTexts();
+    ReportNames reportNames;
+    Progress progress(options.progress);
+    long long row = 0;
+    bool anyError = false;
+    std::string error, copied;
+    while (reader.Next(cells)) {
+        if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
+        ++row;
+        error.clear();
+        if (reader.unterminated()) {
+            error = "引号没有闭合";
+        } else if (cells.size() != width) {
+            error = "这一行有 " + IntegerText(static_cast<long long>(cells.size())) + " 列,列名行有 " +
+                    IntegerText(static_cast<long long>(width)) + " 列";
+        }
+        InputTexts texts = defaults;
+        for (std::size_t i = 0; i < kInputCount; ++i) {
+            if (column[i] >= 0 && static_cast<std::size_t>(column[i]) < cells.size())
+                texts[i] = cells[static_cast<std::size_t>(column[i])];
+        }
+        InputReadings readings;
+        for (std::size_t i = 0; error.empty() && i < kInputCount; ++i) {
+            const Reading reading = ReadText(texts[i]);
+            readings[i] = reading.value;
+            if (!IsAcceptableInput(i, texts[i], reading)) error = RowRefusal(i, texts[i]);
+        }
+
+        Calculation c;
+        if (error.empty()) {
+            try {
+                c = ComputeLoadsFromReadings(readings);
+                copied = CopiedLoadText(c.results.CadInputLoad);
+            } catch (const ArithmeticError& e) {
+                error = e.what();
+            }
+        }
+        const std::string_view mark = markColumn >= 0 && static_cast<std::size_t>(markColumn) < cells.size()
+                                          ? std::string_view(cells[static_cast<std::size_t>(markColumn)])
+                                          : std::string_view();
+        if (error.empty() && options.reportDir) {
+            const WriteOutcome written = WriteCalculationReport(
+                *options.reportDir / std::filesystem::u8path(reportNames.Next(mark, row)), c.inputs,
+                c.results);
+            if (!written.ok) error = written.message;
+        }
+
+        if (markColumn >= 0) {
+            AppendCsvField(o, mark);
+            o += ',';
+        }
+        for (std::string_view text : texts) {
+            AppendCsvField(o, text);
+            o += ',';
+        }
+        if (error.empty()) {
+            for (std::size_t i = 0; i < kResultCount; ++i) {
+                o += ResultText(c.results, i);
+                o += ',';
+            }
+            o += copied;
+            o += ",\r\n";
+        } else {
+            anyError = true;
+            o += ",,,,,";
+            AppendCsvField(o, error);
+            o += "\r\n";
+        }
+        if (!output.MaybeFlush()) {
+            message = "无法写出结果";
+            return kScheduleUsageError;
+        }
+        progress.Row(row);
+    }
+    progress.Done(row);
+    if (reader.failed()) {
+        message = "读取输入文件时出错";
+        return kScheduleUsageError;
+    }
+    if (!output.Flush()) {
+        message = "无法写出结果";
+        return kScheduleUsageError;
+    }
+    return anyError ? kScheduleRowErrors : kScheduleOk;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,29 @@
+// Beam schedules: a CSV of beams in, the window's results for each out.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quorvane {
+
+struct ScheduleOptions {
+    std::optional<std::filesystem::path> reportDir;  // one report per computed row
+    std::FILE* progress = nullptr;                   // where a progress line may go
+};
+
+enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError = 2 };
+
+// Reads the schedule from in and writes the results to out, streaming row
+// by row. A row that the window would refuse, or whose calculation fails,
+// carries its message in the Error column and the others go on. On a usage
+// or file error (unknown column, unreadable input, unwritable output or
+// report folder) message says why and the exit is kScheduleUsageError.
+ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options, std::string& message);
+
+// A mark made safe as a file name: characters that no file system takes
+// become '_', blanks and dots at the ends go. Empty when nothing is left.
+std::string SafeFileName(std::string_view mark);
+
+}  // namespace quorvane

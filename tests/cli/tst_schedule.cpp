@@ -1,0 +1,228 @@
+#include <QtTest>
+
+#include <cstdio>
+
+#include "csv.h"
+#include "schedule.h"
+
+using namespace quorvane;
+
+namespace {
+
+// A FILE* over bytes, as the reader and the schedule take them.
+std::FILE* Input(const QByteArray& bytes) {
+    std::FILE* f = std::tmpfile();
+    std::fwrite(bytes.data(), 1, static_cast<size_t>(bytes.size()), f);
+    std::rewind(f);
+    return f;
+}
+
+QByteArray Contents(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    QByteArray bytes;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, qsizetype(n));
+    return bytes;
+}
+
+QList<QStringList> Records(const QByteArray& bytes, QList<bool>* unterminated = nullptr) {
+    std::FILE* f = Input(bytes);
+    CsvReader reader(f);
+    std::vector<std::string> fields;
+    QList<QStringList> records;
+    while (reader.Next(fields)) {
+        QStringList r;
+        for (const auto& s : fields) r << QString::fromStdString(s);
+        records << r;
+        if (unterminated) *unterminated << reader.unterminated();
+    }
+    std::fclose(f);
+    return records;
+}
+
+struct Outcome {
+    int exit;
+    QString message;
+    QList<QStringList> rows;  // output records, header first
+};
+
+Outcome Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
+    std::FILE* in = Input(csv);
+    std::FILE* out = std::tmpfile();
+    std::string message;
+    const int exit = RunSchedule(in, out, options, message);
+    const QByteArray written = Contents(out);
+    std::fclose(in);
+    std::fclose(out);
+    return {exit, QString::fromStdString(message), Records(written)};
+}
+
+QString Column(const Outcome& o, int row, const QString& name) {
+    return o.rows.at(row).value(int(o.rows.at(0).indexOf(name)));
+}
+
+}  // namespace
+
+class TestSchedule : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readerHandlesQuotingAndLineEnds_data();
+    void readerHandlesQuotingAndLineEnds();
+    void writerQuotesOnlyWhatNeedsIt();
+    void workedExamplesComputeAsInTheWindow();
+    void badRowsCarryTheirErrorsWhileOthersCompute();
+    void unknownOrRepeatedColumnIsRefused_data();
+    void unknownOrRepeatedColumnIsRefused();
+    void raggedAndUnterminatedRowsAreErrors();
+    void reportsAreWrittenPerRowWithoutOverwriting();
+    void markBecomesASafeFileName_data();
+    void markBecomesASafeFileName();
+};
+
+void TestSchedule::readerHandlesQuotingAndLineEnds_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QStringList>>("records");
+    QTest::newRow("plain, LF") << QByteArray("a,b\n1,2\n") << QList<QStringList>{{"a", "b"}, {"1", "2"}};
+    QTest::newRow("CR LF and BOM") << QByteArray(
+                                          "\xEF\xBB\xBF"
+                                          "a,b\r\n1,2\r\n")
+                                   << QList<QStringList>{{"a", "b"}, {"1", "2"}};
+    QTest::newRow("no final line end") << QByteArray("a\n1") << QList<QStringList>{{"a"}, {"1"}};
+    QTest::newRow("empty cells") << QByteArray(",x,\n") << QList<QStringList>{{"", "x", ""}};
+    QTest::newRow("quoted comma and quote")
+        << QByteArray("\"K,L1\",\"say \"\"hi\"\"\"\n") << QList<QStringList>{{"K,L1", "say \"hi\""}};
+    QTest::newRow("quoted line break")
+        << QByteArray("\"two\r\nlines\",x\n") << QList<QStringList>{{"two\r\nlines", "x"}};
+    QTest::newRow("empty quoted") << QByteArray("\"\",a\n") << QList<QStringList>{{"", "a"}};
+    QTest::newRow("blank line") << QByteArray("a\n\nb\n") << QList<QStringList>{{"a"}, {""}, {"b"}};
+}
+
+void TestSchedule::readerHandlesQuotingAndLineEnds() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QStringList>, records);
+    QCOMPARE(Records(bytes), records);
+}
+
+void TestSchedule::writerQuotesOnlyWhatNeedsIt() {
+    std::string out;
+    for (const char* field : {"KL1", "K,L", "a\"b", "two\nlines", ""}) {
+        AppendCsvField(out, field);
+        out += '|';
+    }
+    QCOMPARE(out, std::string("KL1|\"K,L\"|\"a\"\"b\"|\"two\nlines\"||"));
+}
+
+void TestSchedule::workedExamplesComputeAsInTheWindow() {
+    const Outcome o = Schedule(
+        "Mark,DoorWidth,WindowWidth,WallHeight,ReductionRatio,WallPlasterThickness\r\n"
+        "KL1,,,,,20\r\nKL2,1414,,3000,1,20\r\nKL3,900,1500,3000,1,20\r\nKL4,0,0,3000,1,\r\nKL5,0,0,400,1,"
+        "20\r\n"
+        "KL6,0,0,3000,0.9,20\r\n");
+    QCOMPARE(o.exit, int(kScheduleRowErrors));  // KL1's empty ratio is refused
+    QCOMPARE(o.rows.size(), 7);
+    QCOMPARE(o.rows[0].first(), QString("Mark"));
+    QCOMPARE(o.rows[0].mid(1, 18).first(), QString("BeamWidth"));
+    QCOMPARE(o.rows[0].mid(19), (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad",
+                                             "CadInputLoad", "CopiedLoad", "Error"}));
+    const QList<QStringList> expected = {
+        {"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333", "7.4", ""},
+        {"2.908", "5.30075", "8.20875", "5.70875", "5.8", ""},
+        {"2.908", "8.1", "11.008", "8.508", "8.6", ""},
+        {"2.908", "-0.392", "2.516", "0.016", "0.1", ""},
+        {"2.6172", "8.82", "11.4372", "9.1872", "9.2", ""}};
+    for (int i = 0; i < expected.size(); ++i) QCOMPARE(o.rows[i + 2].mid(19), expected[i]);
+    // The texts as used: given ones and the window's defaults.
+    QCOMPARE(Column(o, 2, "DoorWidth"), QString("1414"));
+    QCOMPARE(Column(o, 2, "BeamLength"), QString("3600"));
+    QCOMPARE(Column(o, 4, "WallPlasterThickness"), QString(""));
+}
+
+void TestSchedule::badRowsCarryTheirErrorsWhileOthersCompute() {
+    const Outcome o = Schedule(
+        "Mark,BeamWidth,WallHeight,ReductionRatio,BeamLength\n"
+        "A,200,3000,1,3600\nB,100001,3000,1,3600\nC,200,3000x,1,3600\nD,200,3000,,3600\nE,200,3000,1,0\n"
+        "F,200,3000,1e308,3600\nG,200,3000,1,3600\n");
+    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    QCOMPARE(o.rows.size(), 8);
+    const QStringList mustSay = {"", "BeamWidth", "WallHeight", "ReductionRatio", "梁长度", "溢出", ""};
+    for (int row = 1; row <= 7; ++row) {
+        const QString error = Column(o, row, "Error");
+        const QString& say = mustSay[row - 1];
+        if (say.isEmpty()) {
+            QCOMPARE(error, QString());
+            QCOMPARE(Column(o, row, "CadInputLoad"), QString("10.208"));
+        } else {
+            QVERIFY2(error.contains(say), qPrintable(error));
+            QCOMPARE(Column(o, row, "BeamSelfWeight"), QString());
+            QCOMPARE(Column(o, row, "CopiedLoad"), QString());
+        }
+    }
+}
+
+void TestSchedule::unknownOrRepeatedColumnIsRefused_data() {
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QString>("mustSay");
+    QTest::newRow("misspelt") << QByteArray("Mark,BeamWidht\nKL1,200\n") << "BeamWidht";
+    QTest::newRow("repeated") << QByteArray("BeamWidth,BeamWidth\n200,300\n") << "BeamWidth";
+    QTest::newRow("empty input") << QByteArray("") << "列名";
+}
+
+void TestSchedule::unknownOrRepeatedColumnIsRefused() {
+    QFETCH(QByteArray, csv);
+    QFETCH(QString, mustSay);
+    const Outcome o = Schedule(csv);
+    QCOMPARE(o.exit, int(kScheduleUsageError));
+    QVERIFY(o.rows.isEmpty());
+    QVERIFY2(o.message.contains(mustSay), qPrintable(o.message));
+}
+
+void TestSchedule::raggedAndUnterminatedRowsAreErrors() {
+    const Outcome o = Schedule("Mark,BeamWidth\nKL1,200\nKL2\nKL3,200,9\nKL4,\"200\n");
+    QCOMPARE(o.rows.size(), 5);
+    QCOMPARE(Column(o, 1, "Error"), QString());
+    QVERIFY(Column(o, 2, "Error").contains("列"));
+    QVERIFY(Column(o, 3, "Error").contains("列"));
+    QVERIFY(Column(o, 4, "Error").contains("引号"));
+}
+
+void TestSchedule::reportsAreWrittenPerRowWithoutOverwriting() {
+    QTemporaryDir dir;
+    ScheduleOptions options;
+    options.reportDir = std::filesystem::path(dir.filePath("reports").toStdString());
+    const Outcome o = Schedule("Mark,DoorWidth\nKL1,900\nKL1,1414\nkl1,0\n,0\nA/B,0\nX,abc\n", options);
+    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    QStringList files = QDir(dir.filePath("reports")).entryList(QDir::Files);
+    files.sort();
+    QCOMPARE(files, (QStringList{"A_B.txt", "KL1-2.txt", "KL1.txt", "kl1-3.txt", "row-4.txt"}));
+    QFile second(dir.filePath("reports/KL1-2.txt"));
+    QVERIFY(second.open(QIODevice::ReadOnly));
+    QVERIFY(second.readAll().contains("=6.93782833333333KN/m"));
+}
+
+void TestSchedule::markBecomesASafeFileName_data() {
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "KL1"
+                           << "KL1";
+    QTest::newRow("separators") << "1/2\\3:4"
+                                << "1_2_3_4";
+    QTest::newRow("dots and blanks at the ends") << " .KL1. "
+                                                 << "KL1";
+    QTest::newRow("nothing left") << " .. "
+                                  << "";
+    QTest::newRow("device name") << "con"
+                                 << "_con";
+    QTest::newRow("chinese") << "框架梁1"
+                             << "框架梁1";
+}
+
+void TestSchedule::markBecomesASafeFileName() {
+    QFETCH(QString, mark);
+    QFETCH(QString, name);
+    QCOMPARE(QString::fromStdString(SafeFileName(mark.toStdString())), name);
+}
+
+QTEST_APPLESS_MAIN(TestSchedule)
+#include "tst_schedule.moc"
