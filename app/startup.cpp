@@ -15,25 +15,20 @@ QString ReportFileName() {
     return QString::fromUtf8(kReportFileName.data(), static_cast<qsizetype>(kReportFileName.size()));
 }
 
-#ifdef Q_OS_WIN
-bool CanWriteOrCreate(const QString& path) {
-    QFile f(path);
-    const bool existed = f.exists();
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    f.close();
-    if (!existed) f.remove();
-    return true;
-}
-#endif
-
 }  // namespace
 
+#ifdef Q_OS_WIN
+SingleCopy::SingleCopy(const QString&) : mutex_(std::make_unique<win::SingleInstance>()) {
+    acquired_ = mutex_->acquired();
+}
+#else
 SingleCopy::SingleCopy(const QString& lockPath) : lock_(std::make_unique<QLockFile>(lockPath)) {
     // Age says nothing about a running copy; only a dead owner makes the
     // lock stale, and QLockFile checks that by its process id.
     lock_->setStaleLockTime(0);
     acquired_ = lock_->tryLock(0) || lock_->error() != QLockFile::LockFailedError;
 }
+#endif
 
 QString SingleCopyLockPath() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -53,8 +48,8 @@ std::unique_ptr<Form1> StartUp(Shell& shell, const SingleCopy& single, const QSt
 
 QString ReportFilePath() {
 #ifdef Q_OS_WIN
-    const QString fixed = QStringLiteral("C:/Program Files/") + ReportFileName();
-    if (CanWriteOrCreate(fixed)) return QDir::toNativeSeparators(fixed);
+    const QString fixed = QStringLiteral("C:\\Program Files\\") + ReportFileName();
+    if (win::CanWriteOrCreate(fixed.toStdWString())) return fixed;
 #endif
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();

@@ -7,6 +7,10 @@
 
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include "win32.h"
+#endif
+
 namespace quorvane {
 
 class Form1;
@@ -23,11 +27,15 @@ public:
     bool acquired() const { return acquired_; }
 
 private:
+#ifdef Q_OS_WIN
+    std::unique_ptr<win::SingleInstance> mutex_;  // a named mutex per user session
+#endif
     std::unique_ptr<QLockFile> lock_;
     bool acquired_ = false;
 };
 
-// The lock file of this user: in the per-user runtime folder.
+// The lock file of this user: in the per-user runtime folder. (On Windows
+// the named mutex decides; lockPath is not used there.)
 QString SingleCopyLockPath();
 
 // The report's path: "C:\Program Files\计算过程.txt" on Windows where that

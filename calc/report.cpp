@@ -79,7 +79,8 @@ WriteOutcome Failed(const char* what, const std::filesystem::path& path, int err
 #ifdef _WIN32
 using Handle = int;
 Handle OpenNew(const std::filesystem::path& p) {
-    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                  0x0180 /* _S_IREAD | _S_IWRITE, hidden in strict C++ */);
 }
 int WriteSome(Handle h, const char* data, std::size_t size) {
     return _write(h, data, static_cast<unsigned>(size));
@@ -192,16 +193,41 @@ std::string FormatReportDate(const std::tm& t) {
     return text;
 }
 
+#ifdef _WIN32
+namespace {
+std::string Utf8(const wchar_t* wide, int length) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), n, nullptr, nullptr);
+    return text;
+}
+}  // namespace
+
+// On Windows the user's own short date and time of day, as the system
+// writes them (2026/12/10 8:30:05 on a Chinese system).
+std::string CurrentReportDate() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t date[128], time[128];
+    const int d =
+        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128, nullptr);
+    const int t = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &now, nullptr, time, 128);
+    if (d <= 1 || t <= 1) {
+        std::tm local{};
+        const std::time_t seconds = std::time(nullptr);
+        localtime_s(&local, &seconds);
+        return FormatReportDate(local);
+    }
+    return Utf8(date, d - 1) + " " + Utf8(time, t - 1);
+}
+#else
 std::string CurrentReportDate() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
     localtime_r(&now, &local);
-#endif
     return FormatReportDate(local);
 }
+#endif
 
 std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
 

@@ -31,7 +31,8 @@ std::string ReportText(const ReportLines& lines);
 // Date form of a local time: "2026-12-10 08:30:05".
 std::string FormatReportDate(const std::tm& local);
 
-// The current local date and time in date form.
+// The current local date and time in date form; on Windows in the user's
+// short date and time format instead.
 std::string CurrentReportDate();
 
 struct WriteOutcome {

@@ -2,11 +2,13 @@
 # Builds Quorvane and runs every test. Installs what is missing (Debian 12).
 source "$(dirname "$0")/common.sh"
 
-# Xvfb and xdotool drive two real copies of the program for the single-copy test.
-install_packages "${BUILD_PACKAGES[@]}" locales xvfb xdotool
+# Xvfb and xdotool drive two real copies of the program for the single-copy
+# test; mingw-w64 and Wine build and run the Windows platform layer's tests.
+install_packages "${BUILD_PACKAGES[@]}" locales xvfb xdotool g++-mingw-w64-x86-64-posix wine wine64
 # A comma-decimal locale proves the number text ignores the locale; a GBK
-# locale proves the report follows the system's code page.
-ensure_locales "de_DE.UTF-8 UTF-8" "zh_CN.GBK GBK"
+# locale proves the report follows the system's code page; Wine takes its
+# code page (936) from zh_CN.UTF-8.
+ensure_locales "de_DE.UTF-8 UTF-8" "zh_CN.GBK GBK" "zh_CN.UTF-8 UTF-8"
 build
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 300

@@ -4,7 +4,7 @@
 #include <QWindow>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "win32.h"
 #endif
 
 namespace quorvane {
@@ -30,7 +30,7 @@ void ClearTopmost(QWidget* window) { SetStaysOnTop(window, false); }
 
 bool IsTopmost(const QWidget* window) {
 #ifdef Q_OS_WIN
-    return (GetWindowLongPtrW(reinterpret_cast<HWND>(window->winId()), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return win::IsTopmost(reinterpret_cast<HWND>(window->winId()));
 #else
     const QWindow* handle = window->windowHandle();
     return handle && handle->flags().testFlag(Qt::WindowStaysOnTopHint);

@@ -5,6 +5,10 @@
 #include <QPushButton>
 #include <QUrl>
 
+#ifdef Q_OS_WIN
+#include "win32.h"
+#endif
+
 namespace quorvane {
 
 Answer DesktopShell::ShowMessage(QWidget* parent, const QString& text, Buttons buttons) {
@@ -22,6 +26,26 @@ Answer DesktopShell::ShowMessage(QWidget* parent, const QString& text, Buttons b
     return box.clickedButton() == yes ? Answer::Yes : Answer::No;
 }
 
+#ifdef Q_OS_WIN
+namespace {
+bool StartCommand(const std::wstring& commandLine, QString* reason) {
+    const DWORD error = win::StartMinimized(commandLine);
+    if (error == 0) return true;
+    if (reason)
+        *reason =
+            QStringLiteral("无法启动 %1 (系统错误 %2)").arg(QString::fromStdWString(commandLine)).arg(error);
+    return false;
+}
+}  // namespace
+
+bool DesktopShell::StartReportViewer(const QString& reportPath, QString* reason) {
+    return StartCommand(win::ReportViewerCommand(reportPath.toStdWString()), reason);
+}
+
+bool DesktopShell::OpenWebAddress(const QString& address, QString* reason) {
+    return StartCommand(win::WebAddressCommand(address.toStdWString()), reason);
+}
+#else
 bool DesktopShell::StartReportViewer(const QString& reportPath, QString* reason) {
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(reportPath))) return true;
     if (reason) *reason = QStringLiteral("系统没有可以打开文本文件的程序");
@@ -33,5 +57,6 @@ bool DesktopShell::OpenWebAddress(const QString& address, QString* reason) {
     if (reason) *reason = QStringLiteral("系统没有可以打开网址的浏览器");
     return false;
 }
+#endif
 
 }  // namespace quorvane
