@@ -28,7 +28,7 @@ public:
 
 private:
 #ifdef Q_OS_WIN
-    std::unique_ptr<win::SingleInstance> mutex_;  // a named mutex per user session
+    std::unique_ptr<win::SingleInstance> mutex_;  // a named mutex per logged-on user
 #endif
     std::unique_ptr<QLockFile> lock_;
     bool acquired_ = false;

@@ -79,7 +79,7 @@ bool CanWriteOrCreate(const std::wstring& path) {
 }
 
 SingleInstance::SingleInstance() {
-    // "Local\" is the user's session: one copy per logged-on user.
+    // "Local\" names it for this logon only: one copy per logged-on user.
     mutex_ = CreateMutexW(nullptr, FALSE, L"Local\\Quorvane.SingleCopy");
     acquired_ = mutex_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
 }

@@ -35,7 +35,7 @@ std::wstring WebAddressCommand(const std::wstring& address);
 // Whether the file can be written, or created (and is then removed again).
 bool CanWriteOrCreate(const std::wstring& path);
 
-// One copy per user session: a named mutex that dies with its process.
+// One copy per logged-on user: a named mutex that dies with its process.
 class SingleInstance {
 public:
     SingleInstance();

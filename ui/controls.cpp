@@ -46,25 +46,25 @@ void CaptionlessCheckBox::paintEvent(QPaintEvent*) {
 
 namespace {
 
-QString CaptionOf(const ControlSpec& spec) {
+QString CaptionOf(const ControlSpec& row) {
     std::string_view text;
-    switch (spec.source) {
+    switch (row.source) {
         case Source::Literal:
-            return QString::fromUtf8(spec.text);
+            return QString::fromUtf8(row.text);
         case Source::ParamRow:
-            text = kParams[spec.param].rowCaption;
+            text = kParams[row.param].rowCaption;
             break;
         case Source::ParamCaption:
-            text = kParams[spec.param].caption;
+            text = kParams[row.param].caption;
             break;
         case Source::ParamUnit:
-            text = kParams[spec.param].unit;
+            text = kParams[row.param].unit;
             break;
         case Source::ParamDefault:
-            text = kParams[spec.param].defaultText;
+            text = kParams[row.param].defaultText;
             break;
         case Source::ResultCaption:
-            text = kResultCaptions[spec.param];
+            text = kResultCaptions[row.param];
             break;
         case Source::ResultUnit:
             text = kResultUnit;
@@ -73,8 +73,8 @@ QString CaptionOf(const ControlSpec& spec) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QWidget* Create(const ControlSpec& spec, const QString& caption, QWidget* parent) {
-    switch (spec.kind) {
+QWidget* Create(const ControlSpec& row, const QString& caption, QWidget* parent) {
+    switch (row.kind) {
         case Kind::Frame:
             return new Frame(caption, parent);
         case Kind::Label:
@@ -94,16 +94,16 @@ QWidget* Create(const ControlSpec& spec, const QString& caption, QWidget* parent
 void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls,
                    std::vector<std::pair<int, QWidget*>>& tabStops) {
     for (std::size_t i = 0; i < table.count; ++i) {
-        const ControlSpec& spec = table.specs[i];
-        QWidget* w = Create(spec, CaptionOf(spec), container);
-        const QString name = spec.index < 0
-                                 ? QString::fromLatin1(spec.name)
-                                 : QStringLiteral("%1(%2)").arg(QLatin1String(spec.name)).arg(spec.index);
+        const ControlSpec& row = table.rows[i];
+        QWidget* w = Create(row, CaptionOf(row), container);
+        const QString name = row.index < 0
+                                 ? QString::fromLatin1(row.name)
+                                 : QStringLiteral("%1(%2)").arg(QLatin1String(row.name)).arg(row.index);
         w->setObjectName(name);
-        w->setGeometry(TwipsRect(spec.left, spec.top, spec.width, spec.height));
+        w->setGeometry(TwipsRect(row.left, row.top, row.width, row.height));
         controls.insert(name, w);
-        if (spec.kind == Kind::TextBox || spec.kind == Kind::Button || spec.kind == Kind::CheckBox)
-            tabStops.emplace_back(spec.tabIndex, w);
+        if (row.kind == Kind::TextBox || row.kind == Kind::Button || row.kind == Kind::CheckBox)
+            tabStops.emplace_back(row.tabIndex, w);
     }
 }
 

@@ -26,7 +26,7 @@ struct ControlSpec {
 };
 
 struct ControlTable {
-    const ControlSpec* specs;
+    const ControlSpec* rows;
     std::size_t count;
 };
 
