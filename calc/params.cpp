@@ -58,3 +58,19 @@ std::string_view InputRuleText(std::size_t index) {
 }
 
 }  // namespace quorvane
+
+namespace quorvane {
+
+std::string InputRefusal(std::size_t index, std::string_view text) {
+    std::string m = "数据输入有误! ";
+    m += kParams[index].field;
+    m += "(";
+    m += kParams[index].displayName;
+    m += ") = \"";
+    m += text;
+    m += "\": ";
+    m += InputRuleText(index);
+    return m;
+}
+
+}  // namespace quorvane

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "numtext.h"
@@ -75,5 +76,9 @@ bool IsAcceptableInput(std::size_t index, std::string_view text, const Reading& 
 
 // The rule of input i, in words, for messages.
 std::string_view InputRuleText(std::size_t index);
+
+// The message that refuses text for input i, naming the field and the rule:
+// 数据输入有误! BeamWidth(梁宽度) = "x": 必须为空或是 0 到 100000 之间的数字
+std::string InputRefusal(std::size_t index, std::string_view text);
 
 }  // namespace quorvane

@@ -52,9 +52,7 @@ std::string ReadAssignments(const std::vector<std::string>& args,
     }
     for (std::size_t i = 0; i < kInputCount; ++i) {
         if (!IsAcceptableInputText(i, texts[i])) {
-            return "数据输入有误! " + std::string(kParams[i].field) + "(" +
-                   std::string(kParams[i].displayName) + ") = \"" + texts[i] +
-                   "\": " + std::string(InputRuleText(i));
+            return InputRefusal(i, texts[i]);
         }
     }
     return {};

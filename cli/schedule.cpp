@@ -15,18 +15,6 @@ namespace {
 constexpr std::string_view kMarkColumn = "Mark";
 constexpr std::size_t kFlushSize = 1 << 20;
 
-std::string RowRefusal(std::size_t index, std::string_view text) {
-    std::string m = "数据输入有误! ";
-    m += kParams[index].field;
-    m += "(";
-    m += kParams[index].displayName;
-    m += ") = \"";
-    m += text;
-    m += "\": ";
-    m += InputRuleText(index);
-    return m;
-}
-
 class Output {
 public:
     explicit Output(std::FILE* out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
@@ -181,7 +169,7 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
         for (std::size_t i = 0; error.empty() && i < kInputCount; ++i) {
             const Reading reading = ReadText(texts[i]);
             readings[i] = reading.value;
-            if (!IsAcceptableInput(i, texts[i], reading)) error = RowRefusal(i, texts[i]);
+            if (!IsAcceptableInput(i, texts[i], reading)) error = InputRefusal(i, texts[i]);
         }
 
         Calculation c;
