@@ -35,20 +35,26 @@ NumberScan Scan(std::string_view s) {
     while (p != last && IsBlank(*p)) ++p;
     r.begin = static_cast<size_t>(p - first);
     if (p != last && (*p == '+' || *p == '-')) r.negative = *p++ == '-';
-    size_t digits = 0;
+    // Leading zeros do not count as significant digits; past 19 digits the
+    // integer wraps, but then the fast path (15 at most) is not taken.
+    const char* const digitsStart = p;
     std::uint64_t mantissa = 0;
-    int significant = 0;
     long exponent = 0;
-    // Digits beyond 19 no longer fit; the fast path needs 15 at most anyway.
-    for (; p != last && IsDigit(*p); ++p, ++digits) {
-        if (significant < 19) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-        significant += significant > 0 || *p != '0';
-    }
+    while (p != last && *p == '0') ++p;
+    const char* significantStart = p;
+    for (; p != last && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    size_t digits = static_cast<size_t>(p - digitsStart);
+    int significant = static_cast<int>(p - significantStart);
     if (p != last && *p == '.') {
-        for (++p; p != last && IsDigit(*p); ++p, ++digits, --exponent) {
-            if (significant < 19) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-            significant += significant > 0 || *p != '0';
+        const char* const fractionStart = ++p;
+        if (significant == 0) {
+            while (p != last && *p == '0') ++p;
         }
+        const char* const fractionDigits = p;
+        for (; p != last && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        digits += static_cast<size_t>(p - fractionStart);
+        significant += static_cast<int>(p - fractionDigits);
+        exponent -= static_cast<long>(p - fractionStart);
     }
     r.hasDigits = digits > 0;
     if (!r.hasDigits) {

@@ -145,6 +145,8 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     o += "BeamSelfWeight,MasonryWeight,TotalDeadLoad,CadInputLoad,CopiedLoad,Error\r\n";
 
     const InputTexts defaults = DefaultInputTexts();
+    InputReadings defaultReadings;
+    for (std::size_t i = 0; i < kInputCount; ++i) defaultReadings[i] = ReadNumber(defaults[i]);
     ReportNames reportNames;
     Progress progress(options.progress);
     long long row = 0;
@@ -160,16 +162,16 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
             error = "这一行有 " + IntegerText(static_cast<long long>(cells.size())) + " 列,列名行有 " +
                     IntegerText(static_cast<long long>(width)) + " 列";
         }
+        // Absent columns keep the defaults, read once before the first row.
         InputTexts texts = defaults;
+        InputReadings readings = defaultReadings;
         for (std::size_t i = 0; i < kInputCount; ++i) {
-            if (column[i] >= 0 && static_cast<std::size_t>(column[i]) < cells.size())
+            if (column[i] < 0) continue;
+            if (static_cast<std::size_t>(column[i]) < cells.size())
                 texts[i] = cells[static_cast<std::size_t>(column[i])];
-        }
-        InputReadings readings;
-        for (std::size_t i = 0; error.empty() && i < kInputCount; ++i) {
             const Reading reading = ReadText(texts[i]);
             readings[i] = reading.value;
-            if (!IsAcceptableInput(i, texts[i], reading)) error = InputRefusal(i, texts[i]);
+            if (error.empty() && !IsAcceptableInput(i, texts[i], reading)) error = InputRefusal(i, texts[i]);
         }
 
         Calculation c;

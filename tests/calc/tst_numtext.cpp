@@ -179,8 +179,13 @@ void TestNumText::fastPathsAgreeWithTheLibrarysExactConversions() {
         checkFormat(tie);
     std::uniform_int_distribution<long long> mantissa(0, 9999999999999999LL);
     std::uniform_int_distribution<int> exponent(-30, 30);
+    std::uniform_int_distribution<int> zeros(0, 25);
     for (int i = 0; i < 200000; ++i) {
-        const std::string text = std::to_string(mantissa(random)) + "e" + std::to_string(exponent(random));
+        const std::string digits = std::to_string(mantissa(random));
+        const std::string point =
+            std::string(static_cast<size_t>(zeros(random)) % 4, '0') + digits.substr(0, digits.size() / 2) +
+            "." + std::string(static_cast<size_t>(zeros(random)), '0') + digits.substr(digits.size() / 2);
+        const std::string text = i % 2 ? digits + "e" + std::to_string(exponent(random)) : point;
         double expected = 0;
         std::from_chars(text.data(), text.data() + text.size(), expected);
         QCOMPARE(ReadNumber(text), expected);
