@@ -10,7 +10,11 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvane"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvane-256.png")));
+    // Small sizes only: the 256-pixel image would cost a decode at start-up.
+    QIcon icon;
+    for (const char* size : {"16", "32", "48"})
+        icon.addFile(QStringLiteral(":/icons/quorvane-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
 #ifndef Q_OS_WIN
     // The layout is measured for a 12-pixel Chinese font with half-width
     // Latin letters, as on a Chinese Windows desktop; this one has them.
