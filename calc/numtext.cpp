@@ -81,40 +81,6 @@ NumberScan Scan(std::string_view s) {
     return r;
 }
 
-// from_chars reports out_of_range both for overflow and for underflow below
-// the smallest subnormal; the decimal exponent of the first significant
-// digit tells which one it was.
-bool IsOverflowingMagnitude(std::string_view m) {
-    long exponent = 0;  // of the first significant digit
-    bool seenPoint = false, seenNonZero = false;
-    size_t i = 0;
-    for (; i < m.size() && m[i] != 'e' && m[i] != 'E'; ++i) {
-        const char c = m[i];
-        if (c == '.') {
-            seenPoint = true;
-        } else if (!seenNonZero) {
-            if (c != '0') seenNonZero = true;
-            if (seenPoint) --exponent;
-        } else if (!seenPoint) {
-            ++exponent;
-        }
-    }
-    if (!seenNonZero) return false;
-    if (i < m.size()) {
-        ++i;
-        bool negative = false;
-        if (i < m.size() && (m[i] == '+' || m[i] == '-')) negative = m[i++] == '-';
-        long e = 0;
-        for (; i < m.size(); ++i) e = std::min(e * 10 + (m[i] - '0'), 100000000L);
-        exponent += negative ? -e : e;
-    }
-    return exponent >= 0;
-}
-
-}  // namespace
-
-namespace {
-
 double ValueOf(std::string_view text, const NumberScan& scan) {
     if (!scan.hasDigits) return 0.0;
     // Fast path: an integer below 2^53 and a power of ten that binary64
@@ -136,7 +102,10 @@ double ValueOf(std::string_view text, const NumberScan& scan) {
     double value = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        value = IsOverflowingMagnitude(number) ? std::numeric_limits<double>::infinity() : 0.0;
+        // Overflow or underflow: the decimal exponent of the first
+        // significant digit tells which.
+        const bool overflow = scan.significant > 0 && scan.exponent + scan.significant - 1 >= 0;
+        value = overflow ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return negative ? -value : value;
 }

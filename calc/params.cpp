@@ -42,7 +42,7 @@ int FindParam(std::string_view field) {
 bool IsAcceptableInput(std::size_t index, std::string_view text, const Reading& reading) {
     if (index == kRatioIndex) return reading.numeric;
     if (text.empty()) return true;
-    return reading.numeric && reading.value >= 0.0 && reading.value <= 100000.0;
+    return reading.numeric && reading.value >= kBoxMinimum && reading.value <= kBoxMaximum;
 }
 
 bool IsAcceptableBoxText(std::string_view text) { return IsAcceptableInput(0, text, ReadText(text)); }

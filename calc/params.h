@@ -61,6 +61,10 @@ InputTexts DefaultInputTexts();
 // Index of the parameter with this field name, or -1.
 int FindParam(std::string_view field);
 
+// The range of the seventeen boxes' values, bounds included.
+constexpr double kBoxMinimum = 0.0;
+constexpr double kBoxMaximum = 100000.0;
+
 // Input check of one of the seventeen boxes: the empty text, or a numeric
 // text that reads as a value from 0 to 100000 inclusive.
 bool IsAcceptableBoxText(std::string_view text);

@@ -125,7 +125,7 @@ void Form1::Text_Change(int /*Index*/) {
             box->setText(QString());
         }
         const double value = ReadNumber(Utf8(box->text()));
-        if (value < 0.0 || value > 100000.0) {
+        if (value < kBoxMinimum || value > kBoxMaximum) {
             ShowMessage(kInputError);
             box->setText(QString());
         }
