@@ -1,5 +1,6 @@
-"""The plain-Python yardstick for quorvane-calc --csv: csv + float + '%.15g',
-the same arithmetic on the same schedule, rows written the same way."""
+"""The plain-Python speed yardstick for quorvane-calc --csv: csv + float + '%.15g',
+the same arithmetic on the same schedule, rows written the same way. Kept lean
+on purpose; the full reference model that the tests use is tests/reference."""
 import csv
 import sys
 

@@ -4,32 +4,39 @@
 #include <map>
 #include <vector>
 
+#include "beams.h"
+#include "exact.h"
 #include "loads.h"
 
 using namespace quorvane;
 
 namespace {
 
-// The eighteen texts: the window's defaults with some fields replaced.
-struct Texts {
-    std::array<std::string, kInputCount> storage;
-    InputTexts views;
-    explicit Texts(const QString& overrides) {
-        for (std::size_t i = 0; i < kInputCount; ++i) storage[i] = std::string(kParams[i].defaultText);
-        for (const QString& pair : overrides.split(';', Qt::SkipEmptyParts)) {
-            const int eq = pair.indexOf('=');
-            const int index = FindParam(pair.left(eq).toStdString());
-            Q_ASSERT(index >= 0);
-            storage[static_cast<std::size_t>(index)] = pair.mid(eq + 1).toStdString();
-        }
-        for (std::size_t i = 0; i < kInputCount; ++i) views[i] = storage[i];
-    }
-};
+using test::BeamTexts;
 
 QStringList ResultTexts(const LoadResults& r) {
     QStringList list;
     for (std::size_t i = 0; i < kResultCount; ++i) list << QString::fromStdString(ResultText(r, i));
     return list;
+}
+
+// "Field=text;Field=text" over the defaults.
+BeamTexts FromOverrides(const QString& overrides) {
+    BeamTexts texts;
+    for (const QString& pair : overrides.split(';', Qt::SkipEmptyParts)) {
+        const int eq = int(pair.indexOf('='));
+        texts.Set(pair.left(eq).toStdString(), pair.mid(eq + 1).toStdString());
+    }
+    return texts;
+}
+
+void CheckBeam(const test::Beam& beam) {
+    const BeamTexts texts(beam.texts);
+    const LoadResults r = ComputeLoads(texts.views).results;
+    QStringList expected;
+    for (const char* text : beam.results) expected << QString::fromUtf8(text);
+    QCOMPARE(ResultTexts(r), expected);
+    QCOMPARE(QString::fromStdString(CopiedLoadText(r.CadInputLoad)), QString::fromUtf8(beam.copied));
 }
 
 }  // namespace
@@ -41,6 +48,8 @@ private slots:
     void defaultTextsConvertToMetres();
     void workedExamplesGiveTheirResults_data();
     void workedExamplesGiveTheirResults();
+    void groupingOfEachFormulaShowsInTheDigits_data();
+    void groupingOfEachFormulaShowsInTheDigits();
     void defaultIntermediatesAreTheBinary64Values();
     void resultsAreHandedOutInOrderAsTheyAreMade();
     void failingStepIsNamedAndStopsTheCalculation_data();
@@ -55,43 +64,34 @@ void TestLoads::defaultTextsConvertToMetres() {
     const LoadInputs in = ConvertInputs(DefaultInputTexts());
     const std::vector<double> expected = {0.2, 0.5, 25,   0.18, 3.0, 18,   0,  2.1, 0.45,
                                           0,   1.8, 0.35, 0.02, 17,  0.02, 17, 3.6, 1};
-    for (std::size_t i = 0; i < kInputCount; ++i) QCOMPARE(in.*kParams[i].member, expected[i]);
+    for (std::size_t i = 0; i < kInputCount; ++i) QCOMPARE_SAME_DOUBLE(in.*kParams[i].member, expected[i]);
 }
 
 void TestLoads::workedExamplesGiveTheirResults_data() {
-    QTest::addColumn<QString>("overrides");
-    QTest::addColumn<QStringList>("results");
-    QTest::newRow("defaults") << "" << QStringList{"2.908", "9.8", "12.708", "10.208"};
-    QTest::newRow("total from displayed texts")
-        << "DoorWidth=1414"
-        << QStringList{"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333"};
-    QTest::newRow("door and window") << "DoorWidth=900;WindowWidth=1500"
-                                     << QStringList{"2.908", "5.30075", "8.20875", "5.70875"};
-    QTest::newRow("empty box counts as zero")
-        << "WallPlasterThickness=" << QStringList{"2.908", "8.1", "11.008", "8.508"};
-    QTest::newRow("wall lower than beam")
-        << "WallHeight=400" << QStringList{"2.908", "-0.392", "2.516", "0.016"};
-    QTest::newRow("zero ratio") << "ReductionRatio=0" << QStringList{"0", "0", "0", "0"};
-    QTest::newRow("ratio 0.9") << "ReductionRatio=0.9" << QStringList{"2.6172", "8.82", "11.4372", "9.1872"};
+    test::AddBeamRows(test::WorkedExamples());
 }
 
 void TestLoads::workedExamplesGiveTheirResults() {
-    QFETCH(QString, overrides);
-    QFETCH(QStringList, results);
-    const Texts texts(overrides);
-    QCOMPARE(ResultTexts(ComputeLoads(texts.views).results), results);
+    QFETCH(int, beam);
+    CheckBeam(test::WorkedExamples().at(std::size_t(beam)));
+}
+
+void TestLoads::groupingOfEachFormulaShowsInTheDigits_data() {
+    test::AddBeamRows(test::GroupingSensitiveBeams());
+}
+
+void TestLoads::groupingOfEachFormulaShowsInTheDigits() {
+    QFETCH(int, beam);
+    CheckBeam(test::GroupingSensitiveBeams().at(std::size_t(beam)));
 }
 
 void TestLoads::defaultIntermediatesAreTheBinary64Values() {
     const LoadResults r = ComputeLoads(DefaultInputTexts()).results;
-    QCOMPARE(r.BeamConcreteLoad, 2.5);
-    QCOMPARE(r.BeamPlasterLoad, 0.40800000000000003);
-    QCOMPARE(r.WallNetWeight, 29.160000000000004);
-    QCOMPARE(r.WallPlasterWeight, 6.12);
-    QCOMPARE(r.OpeningWeight, 0.0);
-    // Exactness down to the last bit, not just to QCOMPARE's fuzz.
-    QVERIFY(r.BeamPlasterLoad != 0.408);
-    QVERIFY(r.WallNetWeight != 29.16);
+    QCOMPARE_SAME_DOUBLE(r.BeamConcreteLoad, 2.5);
+    QCOMPARE_SAME_DOUBLE(r.BeamPlasterLoad, 0.40800000000000003);
+    QCOMPARE_SAME_DOUBLE(r.WallNetWeight, 29.160000000000004);
+    QCOMPARE_SAME_DOUBLE(r.WallPlasterWeight, 6.12);
+    QCOMPARE_SAME_DOUBLE(r.OpeningWeight, 0.0);
 }
 
 void TestLoads::resultsAreHandedOutInOrderAsTheyAreMade() {
@@ -129,17 +129,19 @@ void TestLoads::failingStepIsNamedAndStopsTheCalculation() {
     QFETCH(int, step);
     QFETCH(int, cause);
     QFETCH(int, resultsShown);
-    const Texts texts(overrides);
+    const BeamTexts texts = FromOverrides(overrides);
     int shown = 0;
+    bool stopped = false;
     try {
         ComputeLoads(texts.views, [&](std::size_t, const std::string&) { ++shown; });
-        QFAIL("the calculation should have stopped");
     } catch (const ArithmeticError& e) {
+        stopped = true;
         QCOMPARE(int(e.step()), step);
         QCOMPARE(int(e.cause()), cause);
         const QString message = QString::fromUtf8(e.what());
         QVERIFY2(message.contains(QString::fromUtf8(StepCaption(e.step()).data())), qPrintable(message));
     }
+    QVERIFY2(stopped, "the calculation should have stopped");
     QCOMPARE(shown, resultsShown);
 }
 
@@ -172,19 +174,22 @@ void TestLoads::copiedLoadIsCutToOneDecimalAndRaised() {
 
 void TestLoads::copyOfAnOverflowingTenfoldFails() {
     QVERIFY_THROWS_EXCEPTION(ArithmeticError, CopiedLoadText("1e308"));
+    bool stopped = false;
     try {
         CopiedLoadText("1E+308");
     } catch (const ArithmeticError& e) {
+        stopped = true;
         QCOMPARE(e.step(), Step::CopyLoad);
         QCOMPARE(e.cause(), ArithmeticCause::Overflow);
     }
+    QVERIFY(stopped);
 }
 
 void TestLoads::commaDecimalLocaleGivesTheSameResults() {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"),
              "locale de_DE.UTF-8 is missing (scripts/test.sh generates it)");
-    const Texts texts("DoorWidth=1414;ReductionRatio=0.9");
+    const BeamTexts texts({{"DoorWidth", "1414"}, {"ReductionRatio", "0.9"}});
     const QStringList results = ResultTexts(ComputeLoads(texts.views).results);
     const std::string copied = CopiedLoadText("10.208");
     std::setlocale(LC_ALL, saved.c_str());

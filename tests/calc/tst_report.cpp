@@ -2,7 +2,9 @@
 
 #include <sys/resource.h>
 #include <csignal>
+#include <ctime>
 
+#include "beams.h"
 #include "encoding.h"
 #include "report.h"
 
@@ -24,13 +26,8 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 
 std::filesystem::path Path(const QString& p) { return std::filesystem::path(p.toStdString()); }
 
-Calculation Compute(std::initializer_list<std::pair<const char*, const char*>> overrides) {
-    std::array<std::string, kInputCount> storage;
-    for (std::size_t i = 0; i < kInputCount; ++i) storage[i] = std::string(kParams[i].defaultText);
-    for (auto [name, value] : overrides) storage[static_cast<std::size_t>(FindParam(name))] = value;
-    InputTexts texts;
-    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = storage[i];
-    return ComputeLoads(texts);
+Calculation Compute(const std::vector<std::pair<const char*, const char*>>& replaced) {
+    return ComputeLoads(test::BeamTexts(replaced).views);
 }
 
 }  // namespace
@@ -43,6 +40,7 @@ private slots:
     void negativeNumbersAndResultTextsKeepTheirForms();
     void linesEndInCrLfAndTheFooterIsEightyWide();
     void dateFormIsIsoLocalTime();
+    void writtenDateIsTheLocalTimeNotUtc();
     void lineWithFullWidthPunctuationEncodesToGbk();
     void textOutsideTheCodePageIsRefused();
     void asciiLocaleKeepsUtf8();
@@ -121,6 +119,37 @@ void TestReport::dateFormIsIsoLocalTime() {
     QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")
                 .match(QString::fromStdString(CurrentReportDate()))
                 .hasMatch());
+}
+
+// A zone fourteen hours east of Greenwich (a POSIX rule, so no time-zone
+// database is needed): a date written in UTC or in the machine's own zone
+// cannot pass.
+void TestReport::writtenDateIsTheLocalTimeNotUtc() {
+    const QByteArray savedTz = qgetenv("TZ");
+    const bool hadTz = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "QVT-14");
+    tzset();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.txt");
+    const Calculation c = Compute({});
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    const bool written = WriteCalculationReport(Path(path), c.inputs, c.results).ok;
+    const qint64 after = QDateTime::currentSecsSinceEpoch();
+    if (hadTz)
+        qputenv("TZ", savedTz);
+    else
+        qunsetenv("TZ");
+    tzset();
+    QVERIFY(written);
+    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    QVERIFY(lines.size() > 24);
+    const QString dateLine = QString::fromUtf8(lines[23]).trimmed();
+    QStringList expected;
+    for (qint64 s = before; s <= after; ++s)
+        expected << QDateTime::fromSecsSinceEpoch(s + 14 * 3600, QTimeZone::utc()).toString("yyyy-MM-dd HH:mm:ss");
+    bool matched = false;
+    for (const QString& e : expected) matched = matched || dateLine.endsWith("Date：" + e);
+    QVERIFY2(matched, qPrintable(dateLine + " is not UTC+14 time " + expected.join(" or ")));
 }
 
 void TestReport::lineWithFullWidthPunctuationEncodesToGbk() {

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "beams.h"
+
 namespace {
 
 struct Run {
@@ -29,6 +31,7 @@ class TestCli : public QObject {
 
 private slots:
     void defaultBeamPrintsTheFourResultsAndTheCopy();
+    void givenFieldsOverrideTheDefaults_data();
     void givenFieldsOverrideTheDefaults();
     void refusedTextNamesTheFieldAndTheRule_data();
     void refusedTextNamesTheFieldAndTheRule();
@@ -47,12 +50,20 @@ void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
                             "广厦结构CAD应输入: 10.208 KN/M\n复制: 10.3\n"));
 }
 
+void TestCli::givenFieldsOverrideTheDefaults_data() {
+    quorvane::test::AddBeamRows(quorvane::test::WorkedExamples());
+}
+
 void TestCli::givenFieldsOverrideTheDefaults() {
-    const Run r = Calc({"DoorWidth=900", "WindowWidth=1500"});
+    QFETCH(int, beam);
+    const quorvane::test::Beam& b = quorvane::test::WorkedExamples().at(std::size_t(beam));
+    QStringList args;
+    for (const auto& [field, text] : b.texts) args << QString("%1=%2").arg(field, QString::fromUtf8(text));
+    const Run r = Calc(args);
     QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.out.contains("砌体自重: 5.30075 KN/M") && r.out.contains("广厦结构CAD应输入: 5.70875 KN/M") &&
-                 r.out.contains("复制: 5.8"),
-             qPrintable(r.out));
+    QCOMPARE(r.out, QString("梁自重: %1 KN/M\n砌体自重: %2 KN/M\n梁上总恒载: %3 KN/M\n"
+                            "广厦结构CAD应输入: %4 KN/M\n复制: %5\n")
+                        .arg(b.results[0], b.results[1], b.results[2], b.results[3], b.copied));
 }
 
 void TestCli::refusedTextNamesTheFieldAndTheRule_data() {

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "beams.h"
 #include "csv.h"
+#include "params.h"
 #include "schedule.h"
 
 using namespace quorvane;
@@ -115,28 +117,40 @@ void TestSchedule::writerQuotesOnlyWhatNeedsIt() {
 }
 
 void TestSchedule::workedExamplesComputeAsInTheWindow() {
-    const Outcome o = Schedule(
-        "Mark,DoorWidth,WindowWidth,WallHeight,ReductionRatio,WallPlasterThickness\r\n"
-        "KL1,,,,,20\r\nKL2,1414,,3000,1,20\r\nKL3,900,1500,3000,1,20\r\nKL4,0,0,3000,1,\r\nKL5,0,0,400,1,"
-        "20\r\n"
-        "KL6,0,0,3000,0.9,20\r\n");
-    QCOMPARE(o.exit, int(kScheduleRowErrors));  // KL1's empty ratio is refused
-    QCOMPARE(o.rows.size(), 7);
-    QCOMPARE(o.rows[0].first(), QString("Mark"));
-    QCOMPARE(o.rows[0].mid(1, 18).first(), QString("BeamWidth"));
+    // Every field given for each example, then one beam with only a few
+    // columns and a refused ratio.
+    const auto& examples = test::WorkedExamples();
+    QByteArray csv = "Mark";
+    for (const ParamInfo& p : kParams) csv += "," + QByteArray(p.field.data(), qsizetype(p.field.size()));
+    csv += "\r\n";
+    for (const test::Beam& beam : examples) {
+        const test::BeamTexts texts(beam.texts);
+        csv += QByteArray("\"") + beam.tag + "\"";
+        for (const std::string& text : texts.storage) csv += "," + QByteArray::fromStdString(text);
+        csv += "\r\n";
+    }
+    const Outcome o = Schedule(csv);
+    QCOMPARE(o.exit, int(kScheduleOk));
+    QCOMPARE(o.rows.size(), qsizetype(examples.size() + 1));
     QCOMPARE(o.rows[0].mid(19), (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad",
                                              "CadInputLoad", "CopiedLoad", "Error"}));
-    const QList<QStringList> expected = {
-        {"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333", "7.4", ""},
-        {"2.908", "5.30075", "8.20875", "5.70875", "5.8", ""},
-        {"2.908", "8.1", "11.008", "8.508", "8.6", ""},
-        {"2.908", "-0.392", "2.516", "0.016", "0.1", ""},
-        {"2.6172", "8.82", "11.4372", "9.1872", "9.2", ""}};
-    for (int i = 0; i < expected.size(); ++i) QCOMPARE(o.rows[i + 2].mid(19), expected[i]);
+    for (std::size_t i = 0; i < examples.size(); ++i) {
+        QStringList expected;
+        for (const char* text : examples[i].results) expected << text;
+        expected << examples[i].copied << "";
+        QCOMPARE(o.rows[int(i) + 1].mid(19), expected);
+    }
+
+    const Outcome partial = Schedule("Mark,DoorWidth,ReductionRatio,WallPlasterThickness\r\nKL1,1414,1,20\r\nKL2,,,\r\n");
+    QCOMPARE(partial.exit, int(kScheduleRowErrors));  // KL2's empty ratio is refused
+    QCOMPARE(partial.rows[0].first(), QString("Mark"));
+    QCOMPARE(partial.rows[0].mid(1, 18).first(), QString("BeamWidth"));
+    QCOMPARE(partial.rows[1].mid(19, 4), (QStringList{"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333"}));
     // The texts as used: given ones and the window's defaults.
-    QCOMPARE(Column(o, 2, "DoorWidth"), QString("1414"));
-    QCOMPARE(Column(o, 2, "BeamLength"), QString("3600"));
-    QCOMPARE(Column(o, 4, "WallPlasterThickness"), QString(""));
+    QCOMPARE(Column(partial, 1, "DoorWidth"), QString("1414"));
+    QCOMPARE(Column(partial, 1, "BeamLength"), QString("3600"));
+    QCOMPARE(Column(partial, 2, "WallPlasterThickness"), QString(""));
+    QVERIFY2(Column(partial, 2, "Error").contains("ReductionRatio"), qPrintable(Column(partial, 2, "Error")));
 }
 
 void TestSchedule::badRowsCarryTheirErrorsWhileOthersCompute() {

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "beams.h"
 #include "form1.h"
 #include "geometry.h"
 #include "module1.h"
@@ -39,6 +40,7 @@ private slots:
     void ratioBoxIsResetToOne_data();
     void ratioBoxIsResetToOne();
     void ratioBoxHasNoBounds();
+    void computeFillsTheResultsAndWritesTheReport_data();
     void computeFillsTheResultsAndWritesTheReport();
     void failedCalculationEmptiesWhatItDidNotReachAndKeepsTheReport();
     void reportThatCannotBeWrittenIsNamed();
@@ -213,19 +215,32 @@ void TestForm1::ratioBoxHasNoBounds() {
     QVERIFY(shell_->messages.empty());
 }
 
+void TestForm1::computeFillsTheResultsAndWritesTheReport_data() {
+    test::AddBeamRows(test::WorkedExamples());
+}
+
 void TestForm1::computeFillsTheResultsAndWritesTheReport() {
+    QFETCH(int, beam);
+    const test::Beam& b = test::WorkedExamples().at(std::size_t(beam));
+    const test::BeamTexts texts(b.texts);
+    for (std::size_t i = 0; i < kBoxCount; ++i) form_->Text[i]->setText(QString::fromStdString(texts.storage[i]));
+    form_->Text2->setText(QString::fromStdString(texts.storage[kRatioIndex]));
+    QStringList expected;
+    for (const char* text : b.results) expected << text;
     for (QPushButton* compute : {form_->Command5, form_->Command1}) {
         for (QLineEdit* box : form_->Text1) box->setText("old");
         QFile::remove(report_);
         compute->click();
         QStringList shown;
         for (QLineEdit* box : form_->Text1) shown << box->text();
-        QCOMPARE(shown, (QStringList{"2.908", "9.8", "12.708", "10.208"}));
-        QCOMPARE(form_->Text3->text(), QString("10.208"));
+        QCOMPARE(shown, expected);
+        QCOMPARE(form_->Text3->text(), expected[3]);
         const QString report = QString::fromUtf8(ReadAll(report_));
         QCOMPARE(report.count("\r\n"), 25);
-        QVERIFY2(report.contains(" 12.708 - 1 * 2.5 =10.208KN/m\r\n"), qPrintable(report));
+        QVERIFY2(report.contains("=" + expected[3] + "KN/m\r\n"), qPrintable(report));
     }
+    form_->Command7->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString(b.copied));
     QVERIFY(shell_->messages.empty());
 }
 
