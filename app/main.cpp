@@ -1,9 +1,9 @@
 // quorvane: the beam dead-load calculator's window.
 #include <QApplication>
-#include <QFont>
 #include <QIcon>
 
 #include "form1.h"  // IWYU pragma: keep (the window owned below)
+#include "geometry.h"
 #include "shell.h"
 #include "startup.h"
 
@@ -15,13 +15,7 @@ int main(int argc, char* argv[]) {
     for (const char* size : {"16", "32", "48"})
         icon.addFile(QStringLiteral(":/icons/quorvane-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
-#ifndef Q_OS_WIN
-    // The layout is measured for a 12-pixel Chinese font with half-width
-    // Latin letters, as on a Chinese Windows desktop; this one has them.
-    QFont font(QStringLiteral("Noto Sans Mono CJK SC"));
-    font.setPixelSize(12);
-    QApplication::setFont(font);
-#endif
+    QApplication::setFont(quorvane::LayoutFont());
     quorvane::DesktopShell shell;
 
     const quorvane::SingleCopy single(quorvane::SingleCopyLockPath());

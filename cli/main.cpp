@@ -19,6 +19,7 @@
 #include <io.h>
 #define isatty _isatty
 #define fileno _fileno
+#include "win32.h"
 #else
 #include <unistd.h>
 #endif
@@ -30,7 +31,21 @@ using namespace quorvane;
 constexpr int kExitArithmetic = 1;
 constexpr int kExitUsage = 2;
 
+#ifdef _WIN32
+// A console gets UTF-16; a file or pipe gets UTF-8 with CR LF line ends.
+void Print(std::FILE* out, std::string_view text) {
+    if (win::WriteToConsole(out, text)) return;
+    std::string bytes;
+    bytes.reserve(text.size() + 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) bytes += '\r';
+        bytes += text[i];
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+}
+#else
 void Print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+#endif
 
 void PrintError(std::string_view text) {
     Print(stderr, "quorvane-calc: ");
@@ -81,7 +96,10 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     }
     ScheduleOptions options;
     if (!reportDir.empty()) options.reportDir = std::filesystem::u8path(reportDir);
+#ifndef _WIN32
+    // (A Windows console would show the UTF-8 progress line garbled.)
     if (isatty(fileno(stderr))) options.progress = stderr;
+#endif
     std::string message;
     const ScheduleExit code = RunSchedule(input, output, options, message);
     if (input != stdin) std::fclose(input);
@@ -104,12 +122,7 @@ std::string ParameterHelp() {
     return text;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Report files follow the system's character set; numbers never do.
-    std::setlocale(LC_CTYPE, "");
-
+int Run(int argc, char** argv) {
     CLI::App app{
         "Quorvane 梁上恒载计算 (命令行)。\n"
         "VALUE 与窗口中输入的文字相同, 长度单位为 mm; 未给出的参数取窗口的默认值。"};
@@ -125,9 +138,12 @@ int main(int argc, char** argv) {
     app.footer(ParameterHelp());
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        Print(stdout, app.help());
+        return 0;
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? 0 : kExitUsage;
+        PrintError(std::string(e.what()) + " (用法见 --help)");
+        return kExitUsage;
     }
 
     if (!csvIn.empty()) {
@@ -168,4 +184,28 @@ int main(int argc, char** argv) {
         return kExitArithmetic;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Report files follow the system's character set; numbers never do.
+    std::setlocale(LC_CTYPE, "");
+#ifdef _WIN32
+    win::UseBinaryStandardStreams();
+    std::vector<std::string> args = win::Utf8Arguments();
+    std::vector<char*> pointers;
+    for (std::string& arg : args) pointers.push_back(arg.data());
+    if (!pointers.empty()) {
+        argc = static_cast<int>(pointers.size());
+        argv = pointers.data();
+    }
+#endif
+    // Every failure is a message and an exit code, never an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        PrintError(std::string("内部错误: ") + e.what());
+        return kExitUsage;
+    }
 }

@@ -2,6 +2,10 @@
 
 #ifdef _WIN32
 
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
 #include <vector>
 
 namespace quorvane::win {
@@ -104,6 +108,33 @@ std::string Narrow(const std::wstring& wide) {
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
                         nullptr);
     return utf8;
+}
+
+std::vector<std::string> Utf8Arguments() {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    if (!wide) return args;
+    for (int i = 0; i < count; ++i) args.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
+void UseBinaryStandardStreams() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+bool WriteToConsole(std::FILE* stream, std::string_view utf8) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return false;
+    std::fflush(stream);
+    const std::wstring wide = Widen(std::string(utf8));
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return true;
 }
 
 }  // namespace quorvane::win

@@ -119,6 +119,18 @@ const ControlTable kForm1Frame2 = {kFrame2, std::size(kFrame2)};
 const ControlTable kForm1Frame3 = {kFrame3, std::size(kFrame3)};
 const ControlTable kForm2Window = {kForm2, std::size(kForm2)};
 
+QFont LayoutFont() {
+    QFont font;
+#ifdef Q_OS_WIN
+    font.setFamilies(QStringList{QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("Microsoft YaHei UI")});
+    font.setPointSize(9);
+#else
+    font.setFamilies(QStringList{QStringLiteral("Noto Sans Mono CJK SC")});
+    font.setPixelSize(12);
+#endif
+    return font;
+}
+
 int Twips(int twips) { return (twips * 2 + 15) / 30; }
 
 QRect TwipsRect(int left, int top, int width, int height) {

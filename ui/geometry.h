@@ -2,7 +2,9 @@
 // container, positions and sizes in twips from the container's top-left.
 #pragma once
 
+#include <QFont>
 #include <QRect>
+#include <QStringList>
 
 #include <cstddef>
 
@@ -40,6 +42,13 @@ constexpr int kForm1ClientWidth = 7035;
 constexpr int kForm1DesignClientHeight = 6090;
 constexpr int kForm2ClientWidth = 3720;
 constexpr int kForm2ClientHeight = 1875;
+
+// The font the layout was measured for: 9 points (12 pixels at 96 dpi) of a
+// Chinese font whose Latin letters are half as wide as its Han characters.
+// On Windows that is SimSun (宋体), which every Chinese Windows has, with
+// its sibling NSimSun and then the system's UI font as fallbacks; elsewhere
+// Noto Sans Mono CJK SC.
+QFont LayoutFont();
 
 // Twips to device-independent pixels: 15 twips are one pixel at 96 dpi.
 int Twips(int twips);

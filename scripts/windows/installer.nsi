@@ -1,0 +1,65 @@
+; The Windows installer of Quorvane, made with NSIS by scripts/build-windows.sh:
+;   makensis -DVERSION=1.0.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> installer.nsi
+Unicode true
+!include "MUI2.nsh"
+!include "x64.nsh"
+
+Name "Quorvane 梁上恒载计算 ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Quorvane"
+InstallDirRegKey HKLM "Software\Quorvane" "InstallDir"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane"
+!define MUI_ICON "${STAGE}\quorvane.ico"
+!define MUI_UNICON "${STAGE}\quorvane.ico"
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+Function .onInit
+  SetRegView 64
+FunctionEnd
+
+Section "Quorvane"
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\quorvane.exe"
+  File "${STAGE}\quorvane-calc.exe"
+  File "${STAGE}\quorvane.ico"
+  File "/oname=说明.txt" "${STAGE}\README.txt"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\Quorvane"
+  CreateShortcut "$SMPROGRAMS\Quorvane\Quorvane 梁上恒载计算.lnk" "$INSTDIR\quorvane.exe" "" "$INSTDIR\quorvane.ico"
+  CreateShortcut "$SMPROGRAMS\Quorvane\说明.lnk" "$INSTDIR\说明.txt"
+  CreateShortcut "$SMPROGRAMS\Quorvane\卸载 Quorvane.lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "Software\Quorvane" "InstallDir" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Quorvane 梁上恒载计算"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Tessmoor"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quorvane.ico"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetRegView 64
+  Delete "$INSTDIR\quorvane.exe"
+  Delete "$INSTDIR\quorvane-calc.exe"
+  Delete "$INSTDIR\quorvane.ico"
+  Delete "$INSTDIR\说明.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\Quorvane\*.lnk"
+  RMDir "$SMPROGRAMS\Quorvane"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "Software\Quorvane"
+  ; The calculation report is the user's own work: it stays.
+SectionEnd
