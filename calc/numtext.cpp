@@ -218,6 +218,8 @@ std::string Layout(bool negative, const char* d, int count, int exponent) {
 
 std::string FormatBoxText(double value) {
     if (value == 0.0) return "0";  // also -0
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     char buffer[40];
     std::uint64_t digits = 0;
     int exponent = 0;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "exact.h"
+#include "locales.h"
 #include "numtext.h"
 #include "params.h"
 
@@ -142,6 +143,9 @@ void TestNumText::boxFormRoundsToFifteenDigits_data() {
     QTest::newRow("tiny goes to exponent") << 0.00001 << "1E-05";
     QTest::newRow("huge") << 1e300 << "1E+300";
     QTest::newRow("subnormal") << 5e-324 << "4.94065645841247E-324";
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "inf";
+    QTest::newRow("negative infinity") << -std::numeric_limits<double>::infinity() << "-inf";
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "nan";
 }
 
 void TestNumText::boxFormRoundsToFifteenDigits() {
@@ -274,8 +278,8 @@ void TestNumText::boxAndRatioChecksFollowTheirRules() {
 
 void TestNumText::commaDecimalLocaleChangesNothing() {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
-    QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"),
-             "locale de_DE.UTF-8 is missing (scripts/test.sh generates it)");
+    QVERIFY2(std::setlocale(LC_ALL, test::kCommaDecimalLocale),
+             "the comma-decimal locale is missing (scripts/test.sh generates it)");
     const double read = ReadNumber("2.908");
     const std::string box = FormatBoxText(12.708), print = FormatPrint(0.408);
     const bool numeric = IsNumeric("0.45") && !IsNumeric("0,45");
