@@ -6,6 +6,7 @@
 
 #include "beams.h"
 #include "exact.h"
+#include "locales.h"
 #include "loads.h"
 
 using namespace quorvane;
@@ -187,8 +188,8 @@ void TestLoads::copyOfAnOverflowingTenfoldFails() {
 
 void TestLoads::commaDecimalLocaleGivesTheSameResults() {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
-    QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"),
-             "locale de_DE.UTF-8 is missing (scripts/test.sh generates it)");
+    QVERIFY2(std::setlocale(LC_ALL, test::kCommaDecimalLocale),
+             "the comma-decimal locale is missing (scripts/test.sh generates it)");
     const BeamTexts texts({{"DoorWidth", "1414"}, {"ReductionRatio", "0.9"}});
     const QStringList results = ResultTexts(ComputeLoads(texts.views).results);
     const std::string copied = CopiedLoadText("10.208");

@@ -1,8 +1,10 @@
 #include <QtTest>
 
-#include <sys/resource.h>
 #include <csignal>
 #include <ctime>
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+#endif
 
 #include "beams.h"
 #include "encoding.h"
@@ -125,6 +127,9 @@ void TestReport::dateFormIsIsoLocalTime() {
 // database is needed): a date written in UTC or in the machine's own zone
 // cannot pass.
 void TestReport::writtenDateIsTheLocalTimeNotUtc() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows dates come from the system time zone, not TZ; the Wine tests check them");
+#else
     const QByteArray savedTz = qgetenv("TZ");
     const bool hadTz = qEnvironmentVariableIsSet("TZ");
     qputenv("TZ", "QVT-14");
@@ -150,6 +155,7 @@ void TestReport::writtenDateIsTheLocalTimeNotUtc() {
     bool matched = false;
     for (const QString& e : expected) matched = matched || dateLine.endsWith("Date：" + e);
     QVERIFY2(matched, qPrintable(dateLine + " is not UTC+14 time " + expected.join(" or ")));
+#endif
 }
 
 void TestReport::lineWithFullWidthPunctuationEncodesToGbk() {
@@ -168,14 +174,21 @@ void TestReport::textOutsideTheCodePageIsRefused() {
 }
 
 void TestReport::asciiLocaleKeepsUtf8() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows reports follow the ANSI code page; the Wine tests check it");
+#else
     const std::string saved = std::setlocale(LC_CTYPE, nullptr);
     std::setlocale(LC_CTYPE, "C");
     const std::string bytes = EncodeForSystem("梁自重:");
     std::setlocale(LC_CTYPE, saved.c_str());
     QCOMPARE(bytes, std::string("梁自重:"));
+#endif
 }
 
 void TestReport::gbkLocaleWritesGbk() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows reports follow the ANSI code page; the Wine tests check it");
+#else
     const std::string saved = std::setlocale(LC_CTYPE, nullptr);
     const bool haveLocale = std::setlocale(LC_CTYPE, "zh_CN.GBK") != nullptr;
     const std::string bytes = EncodeForSystem("梁自重:");
@@ -185,6 +198,7 @@ void TestReport::gbkLocaleWritesGbk() {
     QCOMPARE(QByteArray::fromStdString(bytes), QByteArray("\xC1\xBA\xD7\xD4\xD6\xD8:"));
     // Text GBK cannot hold stays UTF-8 whole rather than losing a character.
     QCOMPARE(mixed, std::string("梁 \xF0\x9F\x98\x80"));
+#endif
 }
 
 void TestReport::writeReplacesTheWholeFile() {
@@ -204,6 +218,9 @@ void TestReport::writeReplacesTheWholeFile() {
 }
 
 void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows has no file-size limit to make a write fail half way");
+#else
     QTemporaryDir dir;
     const QString path = dir.filePath("report.txt");
     const QByteArray old = "old report\r\n";
@@ -221,6 +238,7 @@ void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
     QVERIFY2(QString::fromStdString(outcome.message).contains(path), outcome.message.c_str());
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.txt"});
+#endif
 }
 
 void TestReport::writeIntoAMissingFolderSaysWhere() {

@@ -20,6 +20,11 @@ Run Calc(const QStringList& args, const QString& workDir = {}) {
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.rawOut = p.readAllStandardOutput();
     r.out = QString::fromUtf8(r.rawOut);
+#ifdef Q_OS_WIN
+    // Every line ends in exactly CR LF, never CR CR LF; compare as LF.
+    if (r.rawOut.contains("\r\r") || r.rawOut.count('\n') != r.rawOut.count("\r\n")) r.exitCode = -3;
+    r.out.replace("\r\n", "\n");
+#endif
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }

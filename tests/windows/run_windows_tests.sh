@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# The Windows program, built here and tested under Wine as a user of Chinese
+# Windows would meet it: on a private X server with a window manager, in a
+# private Wine prefix under zh_CN.UTF-8 (code page 936), SimSun mapped to a
+# CJK font with half-width Latin letters.
+#   (a) the QtTest suites, cross-built, under Wine;
+#   (b) the packaged quorvane.exe driven with xdotool: start, a refused
+#       letter, compute, copy, keep on top, the report viewer, a second copy,
+#       exit; then once more at 150 % (per-monitor DPI);
+#   (c) quorvane-calc.exe with Chinese file and folder names, to a file and
+#       to a console.
+# The first run builds Qt for Windows (about 20 minutes); later runs reuse it.
+# Usage: bash tests/windows/run_windows_tests.sh   (prints "N passed, N failed")
+source "$(cd "$(dirname "$0")/../.." && pwd)/scripts/common.sh"
+set +e
+here="$ROOT/tests/windows"
+install_packages xvfb openbox xdotool xclip x11-utils imagemagick wine wine64 fonts-noto-cjk locales bsdutils
+ensure_locales "zh_CN.UTF-8 UTF-8" "zh_CN.GBK GBK"
+bash "$ROOT/scripts/build-windows.sh" --with-tests || { echo "0 passed, 1 failed (the Windows build)"; exit 1; }
+build  # the Linux quorvane-calc: the reports and results the Windows ones must equal
+win="${QUORVANE_WIN_BUILD_DIR:-$ROOT/build-windows}"
+linux_calc="$BUILD_DIR/cli/quorvane-calc"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt")"
+
+tmp="$(mktemp -d)"
+export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all HOME="$tmp/home"
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+mkdir -p "$HOME"
+xvfb= wm=
+cleanup() {
+  wineserver -k 2>/dev/null
+  [ -n "$wm" ] && kill "$wm" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+passed=0 failed=0
+pass() { passed=$((passed + 1)); echo "PASS: $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL: $1${2:+ ($2)}"; }
+check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
+
+n=80
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm=$!
+
+wineboot -i >/dev/null 2>&1
+wineserver -w
+# SimSun, as every Chinese Windows has it: a CJK font with half-width Latin.
+for face in SimSun NSimSun; do
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "Noto Sans Mono CJK SC" /f >/dev/null 2>&1
+done
+check "the prefix runs in code page 936" \
+  sh -c "wine reg query 'HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage' /v ACP 2>/dev/null | grep -q 936"
+
+# --- (a) the QtTest suites -------------------------------------------------
+for suite in $(find "$win/tests" -name 'tst_*.exe' | sort); do
+  name="$(basename "$suite" .exe)"
+  out="$tmp/$name.log"
+  if (cd "$(dirname "$suite")" && QT_QPA_PLATFORM=windows timeout 300 wine "$suite" >"$out" 2>&1); then
+    pass "suite $name: $(grep -a '^Totals' "$out" | tr -d '\r')"
+  else
+    fail "suite $name" "$(grep -a -E '^(FAIL|Totals)' "$out" | tr -d '\r' | head -5 | tr '\n' ' ')"
+  fi
+done
+
+# --- (c) quorvane-calc.exe ---------------------------------------------------
+work="$tmp/工作"
+mkdir -p "$work"
+unzip -q "$ROOT/dist/quorvane-$version-windows-x64.zip" -d "$tmp/zip"
+pkg="$tmp/zip/quorvane-$version"
+printf 'Mark,DoorWidth,WindowWidth,ReductionRatio\r\nKL1,900,1500,1\r\n梁2,1414,0,0.9\r\n' >"$work/梁表.csv"
+(cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 梁表.csv -o 荷载.csv --report-dir 计算书 2>"$tmp/calc.err")
+status=$?
+check "quorvane-calc.exe takes Chinese file and folder names" test "$status" -eq 0 -a -s "$work/荷载.csv"
+"$linux_calc" --csv "$work/梁表.csv" -o "$tmp/linux.csv" --report-dir "$tmp/linux-reports"
+check "its results equal the Linux build's" cmp -s "$work/荷载.csv" "$tmp/linux.csv"
+same_report() {  # same_report WINDOWS-REPORT LINUX-REPORT: GBK vs UTF-8, date line aside
+  [ -f "$1" ] && [ -f "$2" ] &&
+    cmp -s <(iconv -f GBK -t UTF-8 "$1" | sed '24d') <(sed '24d' "$2") &&
+    [ "$(grep -c $'\r$' "$1")" -eq 25 ] && [ "$(wc -l <"$1")" -eq 25 ]
+}
+check "its reports are GBK, CR LF, equal to Linux's but for the date" \
+  same_report "$work/计算书/梁2.txt" "$tmp/linux-reports/梁2.txt"
+(cd "$work" && wine "$pkg/quorvane-calc.exe" DoorWidth=900 WindowWidth=1500 >"$tmp/out.txt")
+check "standard output to a file is UTF-8 with CR LF once" \
+  cmp -s "$tmp/out.txt" <("$linux_calc" DoorWidth=900 WindowWidth=1500 | sed 's/$/\r/')
+(cd "$work" && wine "$pkg/quorvane-calc.exe" --report >"$tmp/report.txt")
+check "the report to a file ends its lines in CR LF, never CR CR LF" \
+  sh -c "! grep -q \$'\\r\\r' '$tmp/report.txt' && [ \$(grep -c \$'\\r\$' '$tmp/report.txt') -eq 25 ]"
+script -qec "stty -onlcr; wine '$pkg/quorvane-calc.exe' DoorWidth=900 WindowWidth=1500" /dev/null >"$tmp/console.txt"
+check "a console shows the Chinese text (code page 936)" grep -q "砌体自重: 5.30075 KN/M" "$tmp/console.txt"
+(cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 没有.csv 2>"$tmp/missing.err")
+status=$?
+check "a missing input file is a message and exit 2, not a crash" \
+  sh -c "[ $status -eq 2 ] && grep -q '没有.csv' '$tmp/missing.err'"
+
+# --- (b) the window ---------------------------------------------------------
+x86_64-w64-mingw32-gcc -municode -mwindows -O1 "$here/viewer.c" -o "$WINEPREFIX/drive_c/viewer.exe"
+wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null 2>&1
+wine reg add 'HKCR\txtfile\shell\open\command' /ve /d '"C:\viewer.exe" "%1"' /f >/dev/null 2>&1
+wineserver -w
+export QUORVANE_VIEWED='C:\viewed.txt'
+viewed="$WINEPREFIX/drive_c/viewed.txt"
+report="$WINEPREFIX/drive_c/Program Files/计算过程.txt"
+exe="$pkg/quorvane.exe"
+
+find_window() {  # find_window TITLE-REGEX: the first matching window id, waiting up to 20 s
+  local id
+  for _ in $(seq 100); do
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+count_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+# Twips of the client area to pixels at the given dots per inch.
+px() { echo $(( ($1 * $2 + 720) / 1440 )); }
+click_at() {  # click_at WINDOW LEFT-TWIPS TOP-TWIPS DPI
+  xdotool mousemove --window "$1" "$(px "$2" "$4")" "$(px "$3" "$4")" click 1
+  sleep 0.5
+}
+geometry() { xdotool getwindowgeometry "$1" | sed -n 's/.*Position: \([0-9,]*\).*/\1/p; s/.*Geometry: //p' | tr '\n' ' '; }
+
+wine "$exe" >/dev/null 2>&1 &
+app=$!
+main="$(find_window '^Quorvane\(Tessmoor\)$')"
+check "the window opens, titled Quorvane(Tessmoor)" test -n "$main"
+check "start-up creates the report, empty" test -f "$report" -a ! -s "$report"
+xdotool windowactivate --sync "$main" 2>/dev/null
+sleep 0.5
+# The focus starts in the wall's width box; a letter there is refused.
+xdotool type --delay 100 x
+box="$(find_window '^Quorvane$')"
+sleep 1
+check "a letter gives exactly one 数据输入有误! box" test -n "$box" -a "$(count_windows '^Quorvane$')" -eq 1
+xdotool key Return
+sleep 1
+check "Return closes the box" test "$(count_windows '^Quorvane$')" -eq 0
+xdotool windowactivate --sync "$main" 2>/dev/null
+xdotool key alt+s
+sleep 1.5
+"$linux_calc" --report WallWidth= | tr -d '\r' >"$tmp/linux-report.txt"
+check "Alt+S writes the report: GBK, CR LF, the emptied box as 0, equal to Linux's but for the date" \
+  cmp -s <(iconv -f GBK -t UTF-8 "$report" | sed '24d') <(sed '24d;s/$/\r/' "$tmp/linux-report.txt")
+copied="$("$linux_calc" WallWidth= | sed -n 's/^复制: //p')"
+click_at "$main" $((240 + 3600 + 450)) $((2760 + 187 + 180)) 96   # 复制 (Command8)
+check "复制 puts the copied load ($copied) on the clipboard" \
+  test "$(xclip -o -selection clipboard 2>/dev/null)" = "$copied"
+before="$(geometry "$main")"
+click_at "$main" $((4080 + 127)) $((3950 + 90)) 96               # 置顶 (Check1)
+check "置顶 puts the window in the stay-on-top state" \
+  sh -c "xprop -id '$main' _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"
+check "置顶 keeps the window's place and size" test "$(geometry "$main")" = "$before"
+click_at "$main" $((4080 + 127)) $((3950 + 90)) 96
+check "unticking 置顶 leaves the stay-on-top state" \
+  sh -c "! xprop -id '$main' _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"
+click_at "$main" $((240 + 1080 + 727)) $((2760 + 600 + 187)) 96   # 计算过程 (Command4)
+for _ in $(seq 50); do [ -s "$viewed" ] && break; sleep 0.2; done
+check "计算过程 starts the text viewer with the report" grep -qi -e '计算过程.txt' "$viewed"
+import -window root "$tmp/screenshot.png" 2>/dev/null
+mkdir -p "$win/screenshots" && cp "$tmp/screenshot.png" "$win/screenshots/quorvane-wine.png" 2>/dev/null
+
+wine "$exe" >/dev/null 2>&1 &
+second=$!
+refusal="$(find_window '^Quorvane$')"
+check "a second copy is refused with one message" test -n "$refusal"
+xdotool windowactivate --sync "$refusal" 2>/dev/null
+xdotool key Return
+for _ in $(seq 50); do kill -0 "$second" 2>/dev/null || break; sleep 0.2; done
+check "the refused copy ends and the first keeps its window" \
+  sh -c "! kill -0 $second 2>/dev/null && xdotool search --name '^Quorvane\\(Tessmoor\\)\$' >/dev/null"
+xdotool windowactivate --sync "$main" 2>/dev/null
+xdotool key alt+q
+find_window '^Quorvane$' >/dev/null && xdotool key Return
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+check "Alt+Q and 是 end the program" sh -c "! kill -0 $app 2>/dev/null"
+wineserver -w
+
+# Per-monitor DPI: at 150 % everything scales evenly.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -w
+wine "$exe" >/dev/null 2>&1 &
+app=$!
+main="$(find_window '^Quorvane\(Tessmoor\)$')"
+sleep 1
+size="$(xdotool getwindowgeometry "$main" 2>/dev/null | sed -n 's/.*Geometry: //p')"
+width="${size%x*}" height="${size#*x}"
+check "at 150 % the compact window is 1.5 times its size ($size, about 704x422)" \
+  test "${width:-0}" -ge 702 -a "${width:-0}" -le 705 -a "${height:-0}" -ge 420 -a "${height:-0}" -le 424
+kill "$app" 2>/dev/null
+wineserver -k 2>/dev/null
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
