@@ -24,7 +24,7 @@ struct NumberScan {
     bool negative = false;
     std::uint64_t mantissa = 0;
     int significant = 0;
-    long exponent = 0;
+    long long exponent = 0;
 };
 
 NumberScan Scan(std::string_view s) {
@@ -39,7 +39,7 @@ NumberScan Scan(std::string_view s) {
     // integer wraps, but then the fast path (15 at most) is not taken.
     const char* const digitsStart = p;
     std::uint64_t mantissa = 0;
-    long exponent = 0;
+    long long exponent = 0;
     while (p != last && *p == '0') ++p;
     const char* significantStart = p;
     for (; p != last && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
@@ -54,7 +54,7 @@ NumberScan Scan(std::string_view s) {
         for (; p != last && IsDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
         digits += static_cast<size_t>(p - fractionStart);
         significant += static_cast<int>(p - fractionDigits);
-        exponent -= static_cast<long>(p - fractionStart);
+        exponent -= static_cast<long long>(p - fractionStart);
     }
     r.hasDigits = digits > 0;
     if (!r.hasDigits) {
@@ -67,8 +67,11 @@ NumberScan Scan(std::string_view s) {
         const bool negativeExponent = q != last && *q == '-';
         if (q != last && (*q == '+' || *q == '-')) ++q;
         const char* const expFirst = q;
-        long e = 0;
-        for (; q != last && IsDigit(*q); ++q) e = std::min(e * 10 + (*q - '0'), 100000000L);
+        // Capped far beyond any text's length, so that the written exponent
+        // and the count of fraction digits still decide overflow together.
+        constexpr long long kExponentCap = 100000000000000000LL;  // 1e17
+        long long e = 0;
+        for (; q != last && IsDigit(*q); ++q) e = std::min(e * 10 + (*q - '0'), kExponentCap);
         r.syntaxEnd = static_cast<size_t>(q - first);
         if (q != expFirst) {
             r.readEnd = r.syntaxEnd;

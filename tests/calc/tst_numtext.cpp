@@ -82,6 +82,12 @@ void TestNumText::readingKeepsTheSignOfZeroAndSaturatesHugeMagnitudes() {
     QCOMPARE_SAME_DOUBLE(ReadNumber("-1e-400"), -0.0);
     QCOMPARE_SAME_DOUBLE(ReadNumber("0.000001e-320"), 0.0);
     QCOMPARE_SAME_DOUBLE(ReadNumber("5e-324"), std::numeric_limits<double>::denorm_min());
+    // More fraction digits than any exponent cap: the true decimal exponent
+    // (written exponent less the leading zeros) decides.
+    const std::string zeros(100000000, '0');
+    QCOMPARE_SAME_DOUBLE(ReadNumber("0." + zeros + "1e200000000"), std::numeric_limits<double>::infinity());
+    QCOMPARE_SAME_DOUBLE(ReadNumber("0." + zeros + "1e100000005"), 1e4);
+    QCOMPARE_SAME_DOUBLE(ReadNumber("-0." + zeros + "1e100000000"), -0.1);
 }
 
 void TestNumText::numericTestAcceptsOnlyPlainDecimals_data() {
