@@ -35,7 +35,7 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WIN_BUILD/CMakeCache.t
 # Nothing but Windows' own DLLs may be needed.
 for exe in "$WIN_BUILD/app/quorvane.exe" "$WIN_BUILD/cli/quorvane-calc.exe"; do
   extra="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' |
-    grep -vE '^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|winmm|ws2_32|imm32|uxtheme|dwmapi|shcore|version|netapi32|userenv|wtsapi32|setupapi|winspool\.drv|mpr|authz|uuid|d3d9|d3d11|dxgi|d3d12|dcomp|crypt32|bcrypt|secur32|iphlpapi|dnsapi|comctl32|msvcrt|api-ms-win-.*)\.dll$' || true)"
+    grep -vE '^(kernel32|user32|gdi32|shell32|shlwapi|dwrite|d2d1|ole32|oleaut32|advapi32|comdlg32|winmm|ws2_32|imm32|uxtheme|dwmapi|shcore|version|netapi32|userenv|wtsapi32|setupapi|winspool\.drv|mpr|authz|uuid|d3d9|d3d11|dxgi|d3d12|dcomp|crypt32|bcrypt|secur32|iphlpapi|dnsapi|comctl32|msvcrt|api-ms-win-.*)\.dll$' || true)"
   if [ -n "$extra" ]; then
     echo "$(basename "$exe") needs DLLs that Windows does not have: $extra" >&2
     exit 1

@@ -61,11 +61,10 @@ build_windows_qt() {
     -DFEATURE_tabletevent=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
-    -DFEATURE_vulkan=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
+    -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
-    -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
-    -DFEATURE_sql=OFF >"$QT_CACHE/qt-configure.log" 2>&1 || {
+    -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF >"$QT_CACHE/qt-configure.log" 2>&1 || {
       tail -40 "$QT_CACHE/qt-configure.log" >&2
       echo "Configuring Qt for Windows failed; the whole log is $QT_CACHE/qt-configure.log" >&2
       return 1
