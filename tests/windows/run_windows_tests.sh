@@ -14,7 +14,7 @@
 source "$(cd "$(dirname "$0")/../.." && pwd)/scripts/common.sh"
 set +e
 here="$ROOT/tests/windows"
-install_packages xvfb openbox xdotool xclip x11-utils imagemagick wine wine64 fonts-noto-cjk locales bsdutils
+install_packages xvfb openbox xdotool xclip x11-utils imagemagick wine wine64 fonts-noto-cjk locales bsdutils unzip
 ensure_locales "zh_CN.UTF-8 UTF-8" "zh_CN.GBK GBK"
 bash "$ROOT/scripts/build-windows.sh" --with-tests || { echo "0 passed, 1 failed (the Windows build)"; exit 1; }
 build  # the Linux quorvane-calc: the reports and results the Windows ones must equal
