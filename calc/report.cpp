@@ -45,8 +45,9 @@ void TwoDigits(std::string& out, int value) {
     out += static_cast<char>('0' + value % 10);
 }
 
-// A failure's reason in the user's words, the system's own text after it.
-std::string Reason(int error) {
+}  // namespace
+
+std::string FailureReason(int error) {
     std::string text;
     switch (error) {
         case EACCES:
@@ -65,6 +66,15 @@ std::string Reason(int error) {
         case EISDIR:
             text = "已有同名的文件夹";
             break;
+        case EBADF:
+            text = "输出已关闭";
+            break;
+        case EPIPE:
+            text = "接收输出的程序已退出";
+            break;
+        case EFBIG:
+            text = "文件超出允许的大小";
+            break;
         default:
             text = "无法写入";
             break;
@@ -72,8 +82,10 @@ std::string Reason(int error) {
     return text + " (" + std::generic_category().message(error) + ")";
 }
 
+namespace {
+
 WriteOutcome Failed(const char* what, const std::filesystem::path& path, int error) {
-    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + Reason(error)};
+    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + FailureReason(error)};
 }
 
 #ifdef _WIN32
@@ -82,10 +94,9 @@ Handle OpenNew(const std::filesystem::path& p) {
     return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
                   0x0180 /* _S_IREAD | _S_IWRITE, hidden in strict C++ */);
 }
-int WriteSome(Handle h, const char* data, std::size_t size) {
-    return _write(h, data, static_cast<unsigned>(size));
-}
 bool FlushAndClose(Handle h) { return _commit(h) == 0 && _close(h) == 0; }
+std::FILE* StreamOf(Handle h) { return _fdopen(h, "wb"); }
+bool SyncStream(std::FILE* f) { return _commit(_fileno(f)) == 0; }
 int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -98,9 +109,6 @@ using Handle = int;
 Handle OpenNew(const std::filesystem::path& p) {
     return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
-int WriteSome(Handle h, const char* data, std::size_t size) {
-    return static_cast<int>(::write(h, data, size));
-}
 bool FlushAndClose(Handle h) {
     const bool synced = ::fsync(h) == 0;
     const int saved = errno;
@@ -108,6 +116,8 @@ bool FlushAndClose(Handle h) {
     if (!synced) errno = saved;
     return synced && closed;
 }
+std::FILE* StreamOf(Handle h) { return ::fdopen(h, "wb"); }
+bool SyncStream(std::FILE* f) { return ::fsync(::fileno(f)) == 0; }
 int CurrentProcessId() { return static_cast<int>(::getpid()); }
 bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
@@ -231,40 +241,77 @@ std::string CurrentReportDate() {
 
 std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
 
-WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+AtomicFile::~AtomicFile() { Abort(); }
+
+WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_view what) {
+    Abort();
+    path_ = path;
+    what_ = std::string(what);
+    // A short name of its own, so that a target name near the length limit
+    // still leaves room for it.
     static int counter = 0;
-    std::filesystem::path temp;
     Handle h = -1;
     for (int attempt = 0; attempt < 100 && h < 0; ++attempt) {
-        temp = path;
-        temp += ".~" + IntegerText(CurrentProcessId()) + "-" + IntegerText(++counter);
-        h = OpenNew(temp);
+        temp_ = path.parent_path() / (".~quorvane-" + IntegerText(CurrentProcessId()) + "-" + IntegerText(++counter));
+        h = OpenNew(temp_);
         if (h < 0 && errno != EEXIST) break;
     }
-    if (h < 0) return Failed("无法写入计算过程文件", path, errno);
-    CopyMode(h, path);
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const int written = WriteSome(h, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            const int error = written < 0 ? errno : ENOSPC;
-            FlushAndClose(h);
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return Failed("无法写入计算过程文件", path, error);
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (!FlushAndClose(h) || !Replace(temp, path)) {
+    if (h < 0) return Failed(what_.c_str(), path_, errno);
+    CopyMode(h, path_);
+    stream_ = StreamOf(h);
+    if (!stream_) {
         const int error = errno;
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return Failed("无法写入计算过程文件", path, error);
+        FlushAndClose(h);
+        RemoveTemp();
+        return Failed(what_.c_str(), path_, error);
     }
     return {};
+}
+
+WriteOutcome AtomicFile::Commit() {
+    if (!stream_) return Failed(what_.c_str(), path_, EBADF);
+    // The first failure names the reason: a full disk shows at the flush.
+    int error = 0;
+    if (std::ferror(stream_) || std::fflush(stream_) != 0 || !SyncStream(stream_)) error = errno ? errno : EIO;
+    if (std::fclose(stream_) != 0 && error == 0) error = errno ? errno : EIO;
+    stream_ = nullptr;
+    if (error == 0 && !Replace(temp_, path_)) error = errno ? errno : EIO;
+    if (error != 0) {
+        RemoveTemp();
+        return Failed(what_.c_str(), path_, error);
+    }
+    temp_.clear();
+    return {};
+}
+
+void AtomicFile::Abort() {
+    if (stream_) std::fclose(stream_);
+    stream_ = nullptr;
+    RemoveTemp();
+}
+
+void AtomicFile::RemoveTemp() {
+    if (temp_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+    temp_.clear();
+}
+
+WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what) {
+    const std::filesystem::path probe = folder / (".~quorvane-probe-" + IntegerText(CurrentProcessId()));
+    const Handle h = OpenNew(probe);
+    if (h < 0 && errno != EEXIST) return Failed(std::string(what).c_str(), folder, errno);
+    if (h >= 0) FlushAndClose(h);
+    std::error_code ignored;
+    std::filesystem::remove(probe, ignored);
+    return {};
+}
+
+WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    AtomicFile file;
+    if (WriteOutcome opened = file.Open(path, "无法写入计算过程文件"); !opened.ok) return opened;
+    std::fwrite(bytes.data(), 1, bytes.size(), file.stream());
+    return file.Commit();
 }
 
 WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,

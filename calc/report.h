@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -40,6 +41,34 @@ struct WriteOutcome {
     std::string message;  // Chinese, naming the path and the reason, when !ok
 };
 
+// A file written whole before it takes the place of path: the bytes go to
+// a temporary file in the same folder, which Commit() writes through to the
+// disk and renames over path. Until then, and after any failure, path keeps
+// its old content byte for byte and no temporary file is left behind.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();  // drops an uncommitted file
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // what begins every failure message: "无法写入输出文件" and so on.
+    WriteOutcome Open(const std::filesystem::path& path, std::string_view what);
+    std::FILE* stream() const { return stream_; }  // while open
+    WriteOutcome Commit();
+    void Abort();
+
+private:
+    void RemoveTemp();
+    std::filesystem::path path_, temp_;
+    std::string what_;
+    std::FILE* stream_ = nullptr;
+};
+
+// Whether a file can be made in folder (one is made and removed again);
+// the failure message begins with what and names the folder.
+WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what);
+
 // Writes bytes as the whole new content of path: into a temporary file in
 // the same folder, then renamed over the old one, so a failure at any point
 // leaves the old file whole and no half report behind.
@@ -53,6 +82,10 @@ WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const Loa
 // Creates path as an empty file when neither a file nor a folder of that
 // name exists; an existing report is never touched.
 WriteOutcome EnsureReportFileExists(const std::filesystem::path& path);
+
+// Why a file operation failed, in the user's words with the system's own
+// text after it: "磁盘空间不足 (No space left on device)".
+std::string FailureReason(int error);
 
 // A path shown to the user in a message, as UTF-8.
 std::string PathForMessage(const std::filesystem::path& path);

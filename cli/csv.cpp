@@ -43,19 +43,28 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         fields.clear();
         return false;
     }
+    recordLine_ = line_;
+    swallowedLines_ = 0;
     std::string* current = &field();
     for (;;) {
         if (c == '"' && current->empty()) {
             // Quoted field: up to the closing quote, "" standing for one quote.
+            quoteLine_ = line_;
+            long long breaks = 0;
             for (;;) {
                 c = Get();
                 if (c == EOF) {
                     unterminated_ = true;
+                    swallowedLines_ = breaks;
                     break;
                 }
                 if (c == '"') {
                     if (Peek() != '"') break;
                     Get();
+                }
+                if (c == '\n' || (c == '\r' && Peek() != '\n')) {
+                    ++line_;
+                    ++breaks;
                 }
                 current->push_back(static_cast<char>(c));
             }
@@ -66,9 +75,11 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         if (c == ',') {
             current = &field();
         } else if (c == '\n') {
+            ++line_;
             break;
         } else if (c == '\r') {
             if (Peek() == '\n') Get();
+            ++line_;
             break;
         } else {
             // Plain run: copy straight from the buffer up to the next special.

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -82,19 +83,45 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
 #endif
 }
 
+// Standard output that could not be written (a full disk, a closed stream,
+// a broken pipe) is a failure, never a silent success.
+bool StandardOutputFailed() {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return false;
+    PrintError("无法写入标准输出:" + FailureReason(errno ? errno : EIO));
+    return true;
+}
+
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir) {
     std::FILE* input = in == "-" ? stdin : OpenFile(in, "rb");
     if (!input) {
-        PrintError("无法打开输入文件 \"" + in + "\"");
+        PrintError("无法打开输入文件 \"" + in + "\":" + FailureReason(errno));
         return kExitUsage;
     }
-    std::FILE* output = out == "-" ? stdout : OpenFile(out, "wb");
-    if (!output) {
-        PrintError("无法写入输出文件 \"" + out + "\"");
+    const auto closeInput = [&] {
         if (input != stdin) std::fclose(input);
+    };
+    // The output replaces its file only once the run has succeeded, so
+    // writing over the schedule being read would lose it: refused.
+    std::error_code ec;
+    if (in != "-" && out != "-" &&
+        std::filesystem::equivalent(std::filesystem::u8path(in), std::filesystem::u8path(out), ec)) {
+        PrintError("输出文件 \"" + out + "\" 就是输入文件;请另给一个输出文件名");
+        closeInput();
         return kExitUsage;
     }
+    AtomicFile outFile;
+    std::FILE* output = stdout;
     ScheduleOptions options;
+    if (out != "-") {
+        if (const WriteOutcome opened = outFile.Open(std::filesystem::u8path(out), "无法写入输出文件"); !opened.ok) {
+            PrintError(opened.message);
+            closeInput();
+            return kExitUsage;
+        }
+        output = outFile.stream();
+        options.outputName = out;
+    }
     if (!reportDir.empty()) options.reportDir = std::filesystem::u8path(reportDir);
 #ifndef _WIN32
     // (A Windows console would show the UTF-8 progress line garbled.)
@@ -102,9 +129,18 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
 #endif
     std::string message;
     const ScheduleExit code = RunSchedule(input, output, options, message);
-    if (input != stdin) std::fclose(input);
-    if (output != stdout && std::fclose(output) != 0 && code != kScheduleUsageError) {
-        PrintError("无法写入输出文件 \"" + out + "\"");
+    closeInput();
+    if (code == kScheduleUsageError) {
+        outFile.Abort();  // an existing output file keeps its old content
+        PrintError(message);
+        return kExitUsage;
+    }
+    if (out != "-") {
+        if (const WriteOutcome committed = outFile.Commit(); !committed.ok) {
+            PrintError(committed.message);
+            return kExitUsage;
+        }
+    } else if (StandardOutputFailed()) {
         return kExitUsage;
     }
     if (!message.empty()) PrintError(message);
@@ -133,8 +169,10 @@ int Run(int argc, char** argv) {
     auto* reportFlag = app.add_flag("--report", report, "输出 25 行计算过程 (UTF-8), 代替结果");
     auto* csvOption =
         app.add_option("--csv", csvIn, "梁表: 从 CSV 文件 (- 为标准输入) 计算每一行")->excludes(reportFlag);
-    app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")->needs(csvOption);
-    app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
+    auto* outOption =
+        app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")->needs(csvOption);
+    auto* reportDirOption =
+        app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
     app.footer(ParameterHelp());
     try {
         app.parse(argc, argv);
@@ -146,6 +184,14 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // An option given with an empty value is a mistake, not "not given".
+    for (const auto& [option, value] : {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut},
+                                        std::pair{reportDirOption, &reportDir}}) {
+        if (option->count() > 0 && value->empty()) {
+            PrintError("选项 " + option->get_name() + " 的值不能为空");
+            return kExitUsage;
+        }
+    }
     if (!csvIn.empty()) {
         if (!assignments.empty()) {
             PrintError("--csv 不能与 NAME=VALUE 同时使用");
@@ -171,7 +217,7 @@ int Run(int argc, char** argv) {
     }
     if (report) {
         Print(stdout, ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate())));
-        return 0;
+        return StandardOutputFailed() ? kExitUsage : 0;
     }
     for (std::size_t i = 0; i < kResultCount; ++i) {
         Print(stdout, std::string(kResultCaptions[i]) + " " + ResultText(c.results, i) + " " +
@@ -183,7 +229,7 @@ int Run(int argc, char** argv) {
         PrintError(e.what());
         return kExitArithmetic;
     }
-    return 0;
+    return StandardOutputFailed() ? kExitUsage : 0;
 }
 
 }  // namespace

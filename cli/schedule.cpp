@@ -1,6 +1,7 @@
 #include "schedule.h"
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <system_error>
 #include <unordered_set>
@@ -20,15 +21,21 @@ public:
     explicit Output(std::FILE* out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
     std::string& buffer() { return buffer_; }
     bool MaybeFlush() { return buffer_.size() < kFlushSize || Flush(); }
+    // False, with the reason kept in error(), when the bytes did not get out.
     bool Flush() {
-        const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size();
+        errno = 0;
+        const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() &&
+                        std::fflush(out_) == 0;
+        if (!ok) error_ = errno ? errno : EIO;
         buffer_.clear();
-        return ok && std::fflush(out_) == 0;
+        return ok;
     }
+    int error() const { return error_; }
 
 private:
     std::FILE* out_;
     std::string buffer_;
+    int error_ = 0;
 };
 
 // Report file names: by mark or row number, never twice the same (case
@@ -74,6 +81,11 @@ private:
     bool shown_ = false;
 };
 
+std::string OutputFailure(const ScheduleOptions& options, int error) {
+    if (options.outputName.empty()) return "无法写入标准输出:" + FailureReason(error);
+    return "无法写入输出文件 \"" + options.outputName + "\":" + FailureReason(error);
+}
+
 }  // namespace
 
 std::string SafeFileName(std::string_view mark) {
@@ -86,6 +98,19 @@ std::string SafeFileName(std::string_view mark) {
     if (keep == std::string::npos) return {};
     name.erase(0, keep);
     name.erase(name.find_last_not_of(" .") + 1);
+    // File names stop at 255 bytes (Linux) or 255 UTF-16 units (Windows);
+    // leave room for "-2" and ".txt".
+    constexpr std::size_t kLongest = 200, kKept = 150;
+    if (name.size() > kLongest) {
+        std::size_t cut = kKept;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+        std::uint32_t hash = 2166136261u;  // FNV-1a of the whole mark
+        for (char c : mark) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        static constexpr char kHex[] = "0123456789abcdef";
+        name.erase(cut);
+        name += '~';
+        for (int shift = 28; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 0xF];
+    }
     // Names that Windows keeps for devices.
     std::string upper = name.substr(0, name.find('.'));
     for (char& c : upper)
@@ -102,7 +127,7 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     CsvReader reader(in);
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
-        message = reader.failed() ? "无法读取输入文件" : "输入为空:第一行应是列名";
+        message = reader.failed() ? "无法读取输入文件:" + FailureReason(errno) : "输入为空:第一行应是列名";
         return kScheduleUsageError;
     }
     // Which input column feeds each of the eighteen fields (-1: default).
@@ -127,10 +152,19 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
         *slot = static_cast<int>(c);
     }
     if (options.reportDir) {
-        std::error_code ec;
-        std::filesystem::create_directories(*options.reportDir, ec);
+        std::error_code made, ec;
+        std::filesystem::create_directories(*options.reportDir, made);
         if (!std::filesystem::is_directory(*options.reportDir, ec)) {
-            message = "无法创建计算过程文件夹 \"" + PathForMessage(*options.reportDir) + "\"";
+            message = "无法创建计算过程文件夹 \"" + PathForMessage(*options.reportDir) + "\":";
+            message += std::filesystem::exists(*options.reportDir, ec)
+                           ? "已有同名的文件"
+                           : FailureReason(made ? made.default_error_condition().value() : ENOENT);
+            return kScheduleUsageError;
+        }
+        // Before the first row: a folder that takes no files is one message, not one per row.
+        if (const WriteOutcome writable = CheckFolderWritable(*options.reportDir, "无法在计算过程文件夹中写入");
+            !writable.ok) {
+            message = writable.message;
             return kScheduleUsageError;
         }
     }
@@ -157,7 +191,10 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
         ++row;
         error.clear();
         if (reader.unterminated()) {
-            error = "引号没有闭合";
+            error = "引号没有闭合:第 " + IntegerText(reader.quoteLine()) + " 行的引号直到文件末尾都没有配对的引号,";
+            error += reader.swallowedLines() > 0
+                         ? "其后 " + IntegerText(reader.swallowedLines()) + " 行都并入了这一格,没有计算"
+                         : "这一行没有计算";
         } else if (cells.size() != width) {
             error = "这一行有 " + IntegerText(static_cast<long long>(cells.size())) + " 列,列名行有 " +
                     IntegerText(static_cast<long long>(width)) + " 列";
@@ -215,18 +252,18 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
             o += "\r\n";
         }
         if (!output.MaybeFlush()) {
-            message = "无法写出结果";
+            message = OutputFailure(options, output.error());
             return kScheduleUsageError;
         }
         progress.Row(row);
     }
     progress.Done(row);
     if (reader.failed()) {
-        message = "读取输入文件时出错";
+        message = "读取输入文件时出错:" + FailureReason(errno);
         return kScheduleUsageError;
     }
     if (!output.Flush()) {
-        message = "无法写出结果";
+        message = OutputFailure(options, output.error());
         return kScheduleUsageError;
     }
     return anyError ? kScheduleRowErrors : kScheduleOk;

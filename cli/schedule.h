@@ -11,6 +11,7 @@ namespace quorvane {
 struct ScheduleOptions {
     std::optional<std::filesystem::path> reportDir;  // one report per computed row
     std::FILE* progress = nullptr;                   // where a progress line may go
+    std::string outputName;  // the output file, as messages name it; empty for standard output
 };
 
 enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError = 2 };
@@ -19,11 +20,15 @@ enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError
 // by row. A row that the window would refuse, or whose calculation fails,
 // carries its message in the Error column and the others go on. On a usage
 // or file error (unknown column, unreadable input, unwritable output or
-// report folder) message says why and the exit is kScheduleUsageError.
+// report folder) message says why and the exit is kScheduleUsageError;
+// nothing has been computed then, though out may hold part of the output.
 ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options, std::string& message);
 
 // A mark made safe as a file name: characters that no file system takes
 // become '_', blanks and dots at the ends go. Empty when nothing is left.
+// A mark too long for a file name keeps its first 150 bytes (whole
+// characters) and gains '~' and a hash of the whole mark, so that it stays
+// recognisable and distinct from other long marks.
 std::string SafeFileName(std::string_view mark);
 
 }  // namespace quorvane

@@ -46,6 +46,12 @@ private slots:
     void scheduleReportsMatchTheSingleBeamReport();
     void scheduleReadsStandardInput();
     void scheduleUsageErrorsExitTwo();
+    void refusedRunKeepsTheOldOutputByteForByte_data();
+    void refusedRunKeepsTheOldOutputByteForByte();
+    void lostStandardOutputIsAFailure_data();
+    void lostStandardOutputIsAFailure();
+    void emptyOptionValuesAreRefused_data();
+    void emptyOptionValuesAreRefused();
 };
 
 void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
@@ -157,6 +163,110 @@ void TestCli::scheduleUsageErrorsExitTwo() {
     QCOMPARE(Calc({"--csv", dir.filePath("missing.csv")}).exitCode, 2);
     QCOMPARE(Calc({"--csv", "-", "BeamWidth=200"}).exitCode, 2);
     QCOMPARE(Calc({"--report-dir", dir.path()}).exitCode, 2);
+}
+
+// Each row: a run that must fail with exit 2 and a message, leaving an
+// existing output file exactly as it was and no temporary file beside it.
+// In the arguments, IN, OUT and DIR stand for files in a fresh folder.
+void TestCli::refusedRunKeepsTheOldOutputByteForByte_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("shell");  // a prefix run by bash, or empty
+    QTest::addColumn<QString>("mustSay");
+    const QByteArray beams = "Mark,DoorWidth\r\nKL1,900\r\n";
+    QTest::newRow("output is the input") << beams << QStringList{"--csv", "IN", "-o", "IN"} << "" << "就是输入文件";
+    QTest::newRow("unknown column") << QByteArray("Mark,BeamWidht\r\nKL1,200\r\n")
+                                    << QStringList{"--csv", "IN", "-o", "OUT"} << "" << "BeamWidht";
+    QTest::newRow("report folder is a file")
+        << beams << QStringList{"--csv", "IN", "-o", "OUT", "--report-dir", "OUT"} << "" << "计算过程文件夹";
+#ifndef Q_OS_WIN
+    QTest::newRow("report folder takes no files")
+        << beams << QStringList{"--csv", "IN", "-o", "OUT", "--report-dir", "/proc/self"} << "" << "/proc/self";
+    // The output outgrows a file-size limit half way, as on a full disk.
+    QByteArray many = "Mark,DoorWidth\r\n";
+    for (int i = 0; i < 200; ++i) many += "KL" + QByteArray::number(i) + ",900\r\n";
+    QTest::newRow("output cut off half way")
+        << many << QStringList{"--csv", "IN", "-o", "OUT"} << "trap '' XFSZ; ulimit -f 8;" << "OUT";
+#endif
+}
+
+void TestCli::refusedRunKeepsTheOldOutputByteForByte() {
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, args);
+    QFETCH(QString, shell);
+    QFETCH(QString, mustSay);
+    QTemporaryDir dir;
+    const QString in = dir.filePath("beams.csv"), out = dir.filePath("loads.csv");
+    const QByteArray old = "old,results\r\n1,2\r\n";
+    for (const auto& [path, bytes] : {std::pair{in, input}, std::pair{out, old}}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    args.replaceInStrings(QRegularExpression("^IN$"), in).replaceInStrings(QRegularExpression("^OUT$"), out);
+    Run r;
+    if (shell.isEmpty()) {
+        r = Calc(args);
+    } else {
+        QProcess p;
+        QStringList quoted;
+        for (const QString& a : args) quoted << "'" + a + "'";
+        p.start("bash", {"-c", shell + " exec '" QUORVANE_CALC_EXE "' " + quoted.join(' ')});
+        QVERIFY(p.waitForFinished(30000));
+        r.exitCode = p.exitCode();
+        r.err = QString::fromUtf8(p.readAllStandardError());
+    }
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(mustSay.replace("OUT", out)), qPrintable(r.err));
+    QFile kept(out);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), old);
+    QFile input0(in);
+    QVERIFY(input0.open(QIODevice::ReadOnly));
+    QCOMPARE(input0.readAll(), input);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"beams.csv", "loads.csv"}));
+}
+
+// Results that never reached their reader are a failure (exit 2), in both modes.
+void TestCli::lostStandardOutputIsAFailure_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("full disk, one beam") << "\"$CALC\" >/dev/full";
+    QTest::newRow("full disk, report") << "\"$CALC\" --report >/dev/full";
+    QTest::newRow("closed output, report") << "\"$CALC\" --report >&-";
+    QTest::newRow("full disk, schedule") << "printf 'Mark\\nKL1\\n' | \"$CALC\" --csv - >/dev/full";
+}
+
+void TestCli::lostStandardOutputIsAFailure() {
+#ifdef Q_OS_WIN
+    QSKIP("needs /dev/full and a shell");
+#else
+    QFETCH(QString, command);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CALC", QUORVANE_CALC_EXE);
+    p.setProcessEnvironment(env);
+    p.start("bash", {"-c", command});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY2(QString::fromUtf8(p.readAllStandardError()).contains("无法写入标准输出"), qPrintable(command));
+#endif
+}
+
+void TestCli::emptyOptionValuesAreRefused_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("option");
+    QTest::newRow("schedule") << QStringList{"--csv", ""} << "--csv";
+    QTest::newRow("output") << QStringList{"--csv", "-", "-o", ""} << "--output";
+    QTest::newRow("report folder") << QStringList{"--csv", "-", "--report-dir", ""} << "--report-dir";
+}
+
+void TestCli::emptyOptionValuesAreRefused() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, option);
+    const Run r = Calc(args);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.contains(option), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

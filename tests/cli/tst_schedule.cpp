@@ -78,6 +78,9 @@ private slots:
     void unknownOrRepeatedColumnIsRefused_data();
     void unknownOrRepeatedColumnIsRefused();
     void raggedAndUnterminatedRowsAreErrors();
+    void strayQuoteNamesItsLineAndTheRowsItSwallowed();
+    void longMarksGiveShortenedDistinctReportNames();
+    void unwritableReportFolderIsOneMessageBeforeAnyRow();
     void reportsAreWrittenPerRowWithoutOverwriting();
     void markBecomesASafeFileName_data();
     void markBecomesASafeFileName();
@@ -194,11 +197,22 @@ void TestSchedule::unknownOrRepeatedColumnIsRefused() {
 
 void TestSchedule::raggedAndUnterminatedRowsAreErrors() {
     const Outcome o = Schedule("Mark,BeamWidth\nKL1,200\nKL2\nKL3,200,9\nKL4,\"200\n");
+    QCOMPARE(o.exit, int(kScheduleRowErrors));
     QCOMPARE(o.rows.size(), 5);
     QCOMPARE(Column(o, 1, "Error"), QString());
     QVERIFY(Column(o, 2, "Error").contains("列"));
     QVERIFY(Column(o, 3, "Error").contains("列"));
     QVERIFY(Column(o, 4, "Error").contains("引号"));
+}
+
+// A stray quote swallows the rest of the file into one cell: the message
+// says where it began and how much it took, and the run does not pass.
+void TestSchedule::strayQuoteNamesItsLineAndTheRowsItSwallowed() {
+    const Outcome o = Schedule("Mark,BeamWidth\r\nKL1,200\r\nKL2,\"250\r\nKL3,300\r\nKL4,300\r\nKL5,300\r\n");
+    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    QCOMPARE(o.rows.size(), 3);
+    const QString error = Column(o, 2, "Error");
+    QVERIFY2(error.contains("第 3 行") && error.contains("4 行"), qPrintable(error));
 }
 
 void TestSchedule::reportsAreWrittenPerRowWithoutOverwriting() {
@@ -213,6 +227,35 @@ void TestSchedule::reportsAreWrittenPerRowWithoutOverwriting() {
     QFile second(dir.filePath("reports/KL1-2.txt"));
     QVERIFY(second.open(QIODevice::ReadOnly));
     QVERIFY(second.readAll().contains("=6.93782833333333KN/m"));
+}
+
+void TestSchedule::longMarksGiveShortenedDistinctReportNames() {
+    QTemporaryDir dir;
+    ScheduleOptions options;
+    options.reportDir = std::filesystem::path(dir.filePath("reports").toStdString());
+    const QString stem = QString("框架梁").repeated(100);  // 900 bytes, far past a file name's limit
+    const QByteArray csv = "Mark\n" + (stem + "A").toUtf8() + "\n" + (stem + "B").toUtf8() + "\n";
+    const Outcome o = Schedule(csv, options);
+    QCOMPARE(o.exit, int(kScheduleOk));
+    const QStringList files = QDir(dir.filePath("reports")).entryList(QDir::Files);
+    QCOMPARE(files.size(), 2);
+    for (const QString& f : files) {
+        QVERIFY2(f.toUtf8().size() <= 255, qPrintable(f));
+        QVERIFY2(f.startsWith("框架梁框架梁") && f.endsWith(".txt"), qPrintable(f));
+    }
+}
+
+void TestSchedule::unwritableReportFolderIsOneMessageBeforeAnyRow() {
+#ifdef Q_OS_WIN
+    QSKIP("needs a folder that refuses files even to an administrator (/proc)");
+#else
+    ScheduleOptions options;
+    options.reportDir = std::filesystem::path("/proc/self");
+    const Outcome o = Schedule("Mark\nKL1\nKL2\n", options);
+    QCOMPARE(o.exit, int(kScheduleUsageError));
+    QVERIFY2(o.message.contains("/proc/self"), qPrintable(o.message));
+    QVERIFY(o.rows.isEmpty());
+#endif
 }
 
 void TestSchedule::markBecomesASafeFileName_data() {
