@@ -16,6 +16,25 @@ std::string SystemCharset();
 // cannot hold every character (never a silent substitution).
 std::optional<std::string> EncodeFromUtf8(std::string_view utf8, const std::string& charset);
 
+// The names of UTF-8 and of GB18030 (the superset of GBK that Chinese
+// Windows and Excel write) as this system's converter knows them.
+#ifdef _WIN32
+inline constexpr const char* kUtf8Charset = "CP65001";
+inline constexpr const char* kGb18030Charset = "CP54936";
+#else
+inline constexpr const char* kUtf8Charset = "UTF-8";
+inline constexpr const char* kGb18030Charset = "GB18030";
+#endif
+
+// bytes in charset converted to UTF-8, or nothing when they are not valid
+// in that charset.
+std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::string& charset);
+
+// Length of the longest prefix of bytes that is valid UTF-8. With
+// allowCutEnd, a sequence cut short by the end of bytes counts as valid
+// (the rest of it may follow in the next chunk).
+std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd);
+
 // Report bytes for the system: on POSIX in SystemCharset() when it is not
 // ASCII and holds the text, else UTF-8 unchanged.
 std::string EncodeForSystem(std::string_view utf8);

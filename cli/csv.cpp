@@ -1,16 +1,84 @@
 #include "csv.h"
 
-#include <cstring>
+#include <string_view>
+
+#include "encoding.h"
 
 namespace quorvane {
 
-CsvReader::CsvReader(std::FILE* in) : in_(in), buffer_(1 << 20) {}
+namespace {
+constexpr std::size_t kChunk = 1 << 20;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+}  // namespace
+
+CsvReader::CsvReader(std::FILE* in, TextEncoding encoding) : in_(in), encoding_(encoding) {}
+
+// Appends the next chunk of the input to raw_; false at its end.
+bool CsvReader::ReadRaw() {
+    if (rawEnd_ || failed_) return false;
+    const std::size_t old = raw_.size();
+    raw_.resize(old + kChunk);
+    const std::size_t got = std::fread(raw_.data() + old, 1, kChunk, in_);
+    raw_.resize(old + got);
+    if (got == 0) {
+        rawEnd_ = true;
+        if (std::ferror(in_)) failed_ = true;
+    }
+    return got > 0;
+}
+
+void CsvReader::DecideEncoding() {
+    decided_ = true;
+    ReadRaw();
+    if (raw_.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+        bom_ = true;
+        raw_.erase(0, kByteOrderMark.size());
+        if (encoding_ == TextEncoding::Auto) encoding_ = TextEncoding::Utf8;
+    }
+    if (encoding_ != TextEncoding::Auto) return;
+    bool utf8 = ValidUtf8Prefix(raw_, !rawEnd_) == raw_.size();
+    // A file can be read through before the first row is parsed; a pipe
+    // cannot, and is judged by what came first.
+    const long start = std::ftell(in_);
+    if (utf8 && !rawEnd_ && start >= 0) {
+        std::string carry = raw_.substr(ValidUtf8Prefix(raw_, false));
+        std::vector<char> chunk(kChunk);
+        for (std::size_t got; utf8 && (got = std::fread(chunk.data(), 1, chunk.size(), in_)) > 0;) {
+            carry.append(chunk.data(), got);
+            const std::size_t valid = ValidUtf8Prefix(carry, true);
+            utf8 = valid == carry.size();
+            carry.erase(0, ValidUtf8Prefix(carry, false));
+        }
+        utf8 = utf8 && carry.empty();
+        if (std::fseek(in_, start, SEEK_SET) != 0) failed_ = true;
+    }
+    encoding_ = utf8 ? TextEncoding::Utf8 : TextEncoding::Gb18030;
+}
 
 bool CsvReader::Fill() {
     if (failed_) return false;
-    end_ = std::fread(buffer_.data(), 1, buffer_.size(), in_);
-    pos_ = 0;
-    if (end_ == 0 && std::ferror(in_)) failed_ = true;
+    if (!decided_) DecideEncoding();
+    if (raw_.empty()) ReadRaw();
+    pos_ = end_ = 0;
+    if (raw_.empty()) return false;
+    if (encoding_ != TextEncoding::Gb18030) {
+        buffer_.assign(raw_.begin(), raw_.end());
+        raw_.clear();
+    } else {
+        // Whole lines at a time: a line feed is never part of a GB18030
+        // character, so no character is cut in two.
+        while (!rawEnd_ && raw_.find('\n') == std::string::npos && ReadRaw()) {
+        }
+        const std::size_t lineEnd = rawEnd_ ? raw_.size() : raw_.rfind('\n') + 1;
+        std::string_view piece(raw_.data(), lineEnd);
+        if (auto utf8 = DecodeToUtf8(piece, kGb18030Charset)) {
+            buffer_.assign(utf8->begin(), utf8->end());
+        } else {
+            buffer_.assign(piece.begin(), piece.end());  // not GB18030 either: the bytes as they are
+        }
+        raw_.erase(0, lineEnd);
+    }
+    end_ = buffer_.size();
     return end_ > 0;
 }
 
@@ -25,11 +93,6 @@ int CsvReader::Peek() {
 }
 
 bool CsvReader::Next(std::vector<std::string>& fields) {
-    if (atStart_) {
-        atStart_ = false;
-        if (Peek() == 0xEF && end_ - pos_ >= 3 && std::memcmp(&buffer_[pos_], "\xEF\xBB\xBF", 3) == 0)
-            pos_ += 3;
-    }
     unterminated_ = false;
     std::size_t count = 0;
     auto field = [&]() -> std::string& {

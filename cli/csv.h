@@ -9,9 +9,17 @@
 
 namespace quorvane {
 
+// How a schedule's bytes are read: found out from them, or as given.
+enum class TextEncoding { Auto, Utf8, Gb18030 };
+
 class CsvReader {
 public:
-    explicit CsvReader(std::FILE* in);
+    // With Auto, a file is UTF-8 when it starts with a byte-order mark or is
+    // valid UTF-8 throughout (a file is scanned whole first; a pipe is
+    // judged by its first megabyte), and GB18030, the superset of the GBK
+    // that Excel writes on Chinese Windows, otherwise. Fields come out in
+    // UTF-8 either way.
+    explicit CsvReader(std::FILE* in, TextEncoding encoding = TextEncoding::Auto);
 
     // Reads the next record into fields (reusing their storage). Returns
     // false at the end of the input. A record whose quoted field is not
@@ -25,16 +33,24 @@ public:
     long long swallowedLines() const { return swallowedLines_; }
     // A read error of the input (not the end of it).
     bool failed() const { return failed_; }
+    // What the input turned out to be (after the first Next()).
+    TextEncoding encoding() const { return encoding_; }
+    bool hadByteOrderMark() const { return bom_; }
 
 private:
     int Get();
     int Peek();
     bool Fill();
+    bool ReadRaw();
+    void DecideEncoding();
 
     std::FILE* in_;
+    TextEncoding encoding_;
+    bool bom_ = false, decided_ = false, rawEnd_ = false;
+    std::string raw_;  // bytes read but not yet handed to the parser
     std::vector<char> buffer_;
     std::size_t pos_ = 0, end_ = 0;
-    bool atStart_ = true, unterminated_ = false, failed_ = false;
+    bool unterminated_ = false, failed_ = false;
     long long line_ = 1, recordLine_ = 1, quoteLine_ = 1, swallowedLines_ = 0;
 };
 

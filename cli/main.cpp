@@ -92,7 +92,8 @@ bool StandardOutputFailed() {
     return true;
 }
 
-int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir) {
+int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
+                     TextEncoding encoding) {
     std::FILE* input = in == "-" ? stdin : OpenFile(in, "rb");
     if (!input) {
         PrintError("无法打开输入文件 \"" + in + "\":" + FailureReason(errno));
@@ -113,6 +114,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     AtomicFile outFile;
     std::FILE* output = stdout;
     ScheduleOptions options;
+    options.encoding = encoding;
     if (out != "-") {
         if (const WriteOutcome opened = outFile.Open(std::filesystem::u8path(out), "无法写入输出文件"); !opened.ok) {
             PrintError(opened.message);
@@ -148,7 +150,13 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
 }
 
 std::string ParameterHelp() {
-    std::string text = "\nNAME (默认值, 单位):\n";
+    std::string text =
+        "\n梁表的编码: UTF-8 (有无 BOM 均可) 或 GB18030/GBK (中文 Excel 保存的 CSV);\n"
+        "  以 BOM 开头或全文都是合法 UTF-8 时按 UTF-8 读, 否则按 GBK 读; --encoding 可指定。\n"
+        "  结果文件与输入的编码相同, 输入有 BOM 时结果也有 BOM, 因此能在 Excel 中原样打开。\n"
+        "\n退出码: 0 成功; 1 计算出错 (梁表中有出错或被拒绝的行, 各行的 Error 列写明原因);\n"
+        "  2 用法或文件错误 (参数被拒绝、文件无法读写, 已有的结果文件保持原样)。\n"
+        "\nNAME (默认值, 单位):\n";
     for (const ParamInfo& p : kParams) {
         text += "  " + std::string(p.field) + " (" + std::string(p.displayName) +
                 ") = " + std::string(p.defaultText);
@@ -173,6 +181,10 @@ int Run(int argc, char** argv) {
         app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")->needs(csvOption);
     auto* reportDirOption =
         app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
+    std::string encodingName = "auto";
+    app.add_option("--encoding", encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
+        ->check(CLI::IsMember({"auto", "utf-8", "utf8", "gbk", "gb18030"}, CLI::ignore_case))
+        ->needs(csvOption);
     app.footer(ParameterHelp());
     try {
         app.parse(argc, argv);
@@ -197,7 +209,10 @@ int Run(int argc, char** argv) {
             PrintError("--csv 不能与 NAME=VALUE 同时使用");
             return kExitUsage;
         }
-        return RunScheduleFiles(csvIn, csvOut, reportDir);
+        const TextEncoding encoding = encodingName == "auto"                             ? TextEncoding::Auto
+                                      : encodingName == "utf-8" || encodingName == "utf8" ? TextEncoding::Utf8
+                                                                                          : TextEncoding::Gb18030;
+        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding);
     }
 
     std::array<std::string, kInputCount> storage;

@@ -9,6 +9,7 @@
 
 #include "calc.h"
 #include "csv.h"
+#include "encoding.h"
 
 namespace quorvane {
 namespace {
@@ -18,11 +19,18 @@ constexpr std::size_t kFlushSize = 1 << 20;
 
 class Output {
 public:
-    explicit Output(std::FILE* out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
+    // The text is gathered in UTF-8 and written in the given encoding.
+    Output(std::FILE* out, TextEncoding encoding, bool byteOrderMark) : out_(out), encoding_(encoding) {
+        buffer_.reserve(kFlushSize + 4096);
+        if (byteOrderMark) buffer_ = "\xEF\xBB\xBF";
+    }
     std::string& buffer() { return buffer_; }
     bool MaybeFlush() { return buffer_.size() < kFlushSize || Flush(); }
     // False, with the reason kept in error(), when the bytes did not get out.
     bool Flush() {
+        if (encoding_ == TextEncoding::Gb18030) {
+            if (auto bytes = EncodeFromUtf8(buffer_, kGb18030Charset)) buffer_.swap(*bytes);
+        }
         errno = 0;
         const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() &&
                         std::fflush(out_) == 0;
@@ -34,6 +42,7 @@ public:
 
 private:
     std::FILE* out_;
+    TextEncoding encoding_;
     std::string buffer_;
     int error_ = 0;
 };
@@ -124,7 +133,7 @@ std::string SafeFileName(std::string_view mark) {
 
 ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options,
                          std::string& message) {
-    CsvReader reader(in);
+    CsvReader reader(in, options.encoding);
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
         message = reader.failed() ? "无法读取输入文件:" + FailureReason(errno) : "输入为空:第一行应是列名";
@@ -169,7 +178,7 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
         }
     }
 
-    Output output(out);
+    Output output(out, reader.encoding(), reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
     std::string& o = output.buffer();
     if (markColumn >= 0) o += "Mark,";
     for (const ParamInfo& p : kParams) {

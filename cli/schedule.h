@@ -6,12 +6,18 @@
 #include <optional>
 #include <string>
 
+#include "csv.h"
+
 namespace quorvane {
 
 struct ScheduleOptions {
     std::optional<std::filesystem::path> reportDir;  // one report per computed row
     std::FILE* progress = nullptr;                   // where a progress line may go
     std::string outputName;  // the output file, as messages name it; empty for standard output
+    // How the input is read (Auto: found out); the output is written the
+    // same way, with a byte-order mark when the input had one, so that a
+    // file from Excel opens back in Excel with its marks intact.
+    TextEncoding encoding = TextEncoding::Auto;
 };
 
 enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError = 2 };

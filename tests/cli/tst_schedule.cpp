@@ -4,6 +4,7 @@
 
 #include "beams.h"
 #include "csv.h"
+#include "encoding.h"
 #include "params.h"
 #include "schedule.h"
 
@@ -47,6 +48,7 @@ struct Outcome {
     int exit;
     QString message;
     QList<QStringList> rows;  // output records, header first
+    QByteArray bytes;         // the output as written
 };
 
 Outcome Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
@@ -57,7 +59,7 @@ Outcome Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
     const QByteArray written = Contents(out);
     std::fclose(in);
     std::fclose(out);
-    return {exit, QString::fromStdString(message), Records(written)};
+    return {exit, QString::fromStdString(message), Records(written), written};
 }
 
 QString Column(const Outcome& o, int row, const QString& name) {
@@ -81,6 +83,9 @@ private slots:
     void strayQuoteNamesItsLineAndTheRowsItSwallowed();
     void longMarksGiveShortenedDistinctReportNames();
     void unwritableReportFolderIsOneMessageBeforeAnyRow();
+    void outputKeepsTheEncodingOfTheInput_data();
+    void outputKeepsTheEncodingOfTheInput();
+    void chineseExcelFileReadsWholeAcrossChunks();
     void reportsAreWrittenPerRowWithoutOverwriting();
     void markBecomesASafeFileName_data();
     void markBecomesASafeFileName();
@@ -256,6 +261,65 @@ void TestSchedule::unwritableReportFolderIsOneMessageBeforeAnyRow() {
     QVERIFY2(o.message.contains("/proc/self"), qPrintable(o.message));
     QVERIFY(o.rows.isEmpty());
 #endif
+}
+
+QByteArray Gbk(const QString& text) {
+    const auto bytes = EncodeFromUtf8(text.toStdString(), kGb18030Charset);
+    return bytes ? QByteArray::fromStdString(*bytes) : QByteArray("<no GB18030 converter>");
+}
+
+// A schedule saved by Excel on Chinese Windows (GBK), as "CSV UTF-8" (with
+// a byte-order mark) or by another program (plain UTF-8): the marks come out
+// as they went in, in the same encoding, so Excel opens the result right.
+void TestSchedule::outputKeepsTheEncodingOfTheInput_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("forced");
+    QTest::addColumn<QByteArray>("outputStart");
+    QTest::addColumn<QByteArray>("markAsWritten");
+    const QString mark = "框架梁KL1";
+    const QByteArray header = "Mark,DoorWidth\r\n";
+    const int automatic = int(TextEncoding::Auto);
+    QTest::newRow("GBK from Chinese Excel") << header + Gbk(mark) + ",900\r\n" << automatic << QByteArray("Mark,")
+                                            << Gbk(mark);
+    QTest::newRow("UTF-8 with a byte-order mark")
+        << "\xEF\xBB\xBF" + header + mark.toUtf8() + ",900\r\n" << automatic << QByteArray("\xEF\xBB\xBFMark,")
+        << mark.toUtf8();
+    QTest::newRow("plain UTF-8") << header + mark.toUtf8() + ",900\r\n" << automatic << QByteArray("Mark,")
+                                 << mark.toUtf8();
+    QTest::newRow("GBK named by --encoding")
+        << header + Gbk(mark) + ",900\r\n" << int(TextEncoding::Gb18030) << QByteArray("Mark,") << Gbk(mark);
+}
+
+void TestSchedule::outputKeepsTheEncodingOfTheInput() {
+    QFETCH(QByteArray, input);
+    QFETCH(int, forced);
+    QFETCH(QByteArray, outputStart);
+    QFETCH(QByteArray, markAsWritten);
+    ScheduleOptions options;
+    options.encoding = TextEncoding(forced);
+    const Outcome o = Schedule(input, options);
+    QCOMPARE(o.exit, int(kScheduleOk));
+    QVERIFY2(o.bytes.startsWith(outputStart), o.bytes.left(20).toHex().constData());
+    QVERIFY2(o.bytes.contains("\r\n" + markAsWritten + ",200,500,"), o.bytes.toHex().constData());
+    QVERIFY(o.bytes.contains(",2.908,7.97825,10.88625,8.38625,8.4,"));  // as the reference model gives
+    QCOMPARE(o.rows.at(1).at(0), QString("框架梁KL1"));  // read back as the same text
+}
+
+// Thousands of Chinese marks in GBK: the reader's chunks never cut a
+// character, and a column name in GBK is reported readably.
+void TestSchedule::chineseExcelFileReadsWholeAcrossChunks() {
+    QByteArray csv = "Mark,BeamLength\r\n";
+    const int rows = 120000;  // about 2.4 MB, past the reader's chunk size
+    for (int i = 0; i < rows; ++i) csv += Gbk(QString("梁%1").arg(i)) + ",3600\r\n";
+    const Outcome o = Schedule(csv);
+    QCOMPARE(o.exit, int(kScheduleOk));
+    QCOMPARE(o.rows.size(), rows + 1);
+    for (int i : {1, 52000, 104000, rows})
+        QCOMPARE(o.rows.at(i).at(0), QString("梁%1").arg(i - 1));
+
+    const Outcome refused = Schedule("Mark," + Gbk("梁宽") + "\r\nKL1,200\r\n");
+    QCOMPARE(refused.exit, int(kScheduleUsageError));
+    QVERIFY2(refused.message.contains("梁宽"), qPrintable(refused.message));
 }
 
 void TestSchedule::markBecomesASafeFileName_data() {
