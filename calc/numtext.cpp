@@ -58,7 +58,9 @@ NumberScan Scan(std::string_view s) {
     }
     r.hasDigits = digits > 0;
     if (!r.hasDigits) {
-        r.readEnd = r.syntaxEnd = r.begin;
+        // A sign or point on its own, as typed before the first digit.
+        r.readEnd = r.begin;
+        r.syntaxEnd = static_cast<size_t>(p - first);
         return r;
     }
     r.readEnd = r.syntaxEnd = static_cast<size_t>(p - first);
@@ -114,7 +116,7 @@ double ValueOf(std::string_view text, const NumberScan& scan) {
 }
 
 bool IsWholeNumber(std::string_view text, const NumberScan& scan) {
-    if (!scan.hasDigits) return false;
+    if (scan.syntaxEnd == scan.begin) return false;  // nothing of a number at all
     size_t p = scan.syntaxEnd;
     while (p < text.size() && IsBlank(text[p])) ++p;
     return p == text.size();

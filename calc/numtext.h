@@ -18,9 +18,11 @@ double ReadNumber(std::string_view text);
 
 // Numeric test. True when the whole text, blanks around it allowed, is a
 // plain decimal number with at least one digit before its exponent. While a
-// number is being typed, a trailing point or an exponent still waiting for
-// its digits ("12.", "1e", "1e-") passes. False for the empty text, a lone
-// sign or point, inner blanks, group separators and any other character.
+// number is being typed, what it may begin or end with passes too: a lone
+// sign or point ("-", ".", "+."), a trailing point ("12.") or an exponent
+// still waiting for its digits ("1e", "1e-"); those read as the digits
+// before them, or 0. False for the empty text, blanks alone, inner blanks,
+// group separators and any other character.
 bool IsNumeric(std::string_view text);
 
 // Both of the above from one pass over the text.

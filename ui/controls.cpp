@@ -1,6 +1,8 @@
 #include "controls.h"
 
 #include <QLineEdit>
+
+#include <limits>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -80,7 +82,11 @@ QWidget* Create(const ControlSpec& row, const QString& caption, QWidget* parent)
         case Kind::Label:
             return new ClickLabel(caption, parent);
         case Kind::TextBox:
-            return new QLineEdit(caption, parent);
+        {
+            auto* box = new QLineEdit(caption, parent);
+            box->setMaxLength(std::numeric_limits<int>::max());  // no limit of the program's own
+            return box;
+        }
         case Kind::Button:
             return new QPushButton(caption, parent);
         case Kind::CheckBox:

@@ -16,6 +16,7 @@ namespace {
 
 const QString kInputError = QStringLiteral("数据输入有误!");
 const QString kExitQuestion = QStringLiteral("你是否真得想退出系统?");
+const QString kNothingToCopy = QStringLiteral("请先计算,再复制荷载。");
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
@@ -181,6 +182,12 @@ void Form1::ViewReport() {
 }
 
 void Form1::CopyLoad() {
+    // No load to copy (nothing computed yet, the last calculation failed, or
+    // the box was cleared): a made-up "0.1" must not reach the CAD model.
+    if (!IsNumeric(Utf8(Text3->text()))) {
+        ShowMessage(kNothingToCopy);
+        return;
+    }
     std::string text;
     try {
         text = CopiedLoadText(Utf8(Text3->text()));

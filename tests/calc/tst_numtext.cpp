@@ -93,14 +93,16 @@ void TestNumText::readingKeepsTheSignOfZeroAndSaturatesHugeMagnitudes() {
 void TestNumText::numericTestAcceptsOnlyPlainDecimals_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
-    const char* yes[] = {"0", "100000", " 5 ", "-0", "+3", "12.", ".5", "1e5", "1E-5", "1e", "1e+", "0.45"};
+    // A lone sign or point passes while the number is being typed.
+    const char* yes[] = {"0",   "100000", " 5 ", "-0", "+3", "12.", ".5", "1e5", "1E-5", "1e",
+                         "1e+", "0.45",   "-",   "+",  ".",  "-.",  "+.", " - "};
     const char* no[] = {"",
                         " ",
-                        "-",
-                        "+",
-                        ".",
-                        "-.",
                         "x",
+                        "+-",
+                        "..",
+                        "-e5",
+                        ".e1",
                         "200x",
                         "1 2",
                         "1,000",
@@ -270,6 +272,9 @@ void TestNumText::boxAndRatioChecksFollowTheirRules_data() {
     QTest::newRow("negative ratio") << "-2" << false << true;
     QTest::newRow("huge ratio") << "250000" << false << true;
     QTest::newRow("letter") << "200x" << false << false;
+    QTest::newRow("lone point, being typed") << "." << true << true;
+    QTest::newRow("lone minus, being typed") << "-" << true << true;
+    QTest::newRow("sign and point, being typed") << "+." << true << true;
 }
 
 void TestNumText::boxAndRatioChecksFollowTheirRules() {

@@ -29,8 +29,8 @@ RESULTS = ["BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad"]
 # A plain decimal: sign, digits with at most one point, an exponent that
 # counts only once it has digits. Blanks are space and tab.
 _LEADING = re.compile(r"[ \t]*([+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+))([eE][+-]?[0-9]+)?")
-# The whole text while being typed: "12." and "1e-" pass.
-_WHOLE = re.compile(r"[ \t]*[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]*)?[ \t]*")
+# The whole text while being typed: "12.", "1e-", and a lone sign or point pass.
+_WHOLE = re.compile(r"[ \t]*(?:[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]*)?|[+-]\.?|\.)[ \t]*")
 
 
 def read(text):

@@ -45,6 +45,9 @@ private slots:
     void failedCalculationEmptiesWhatItDidNotReachAndKeepsTheReport();
     void reportThatCannotBeWrittenIsNamed();
     void copyPutsTheCutAndRaisedLoadOnTheClipboard();
+    void copyWithoutALoadLeavesTheClipboardAndSaysWhy();
+    void numbersCanBeTypedFromTheirFirstCharacter();
+    void boxesTakeTextsOfAnyLength();
     void copyWithAnOverflowingTenfoldLeavesTheClipboard();
     void viewReportHandsTheReportToTheViewer();
     void keepOnTopChangesOnlyTheStacking();
@@ -271,8 +274,6 @@ void TestForm1::reportThatCannotBeWrittenIsNamed() {
 
 void TestForm1::copyPutsTheCutAndRaisedLoadOnTheClipboard() {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    form_->Command8->click();
-    QCOMPARE(clipboard->text(), QString("0.1"));
     form_->Command5->click();
     form_->Text1[3]->setText("99");  // the copy reads Text3 only
     form_->Command7->click();
@@ -281,6 +282,47 @@ void TestForm1::copyPutsTheCutAndRaisedLoadOnTheClipboard() {
     form_->Command8->click();
     QCOMPARE(clipboard->text(), QString("13"));
     QVERIFY(shell_->messages.empty());
+}
+
+// Before any calculation, after a failed one, or with the box cleared,
+// there is no load: the clipboard keeps what it had and the user is told.
+void TestForm1::copyWithoutALoadLeavesTheClipboardAndSaysWhy() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const QString& cad : {QString(), QString("abc")}) {
+        clipboard->setText("kept");
+        form_->Text3->setText(cad);
+        form_->Command8->click();
+        form_->Command7->click();
+        QCOMPARE(clipboard->text(), QString("kept"));
+    }
+    QCOMPARE(shell_->messages.size(), std::size_t(4));
+    QVERIFY2(shell_->messages[0].text.contains("请先计算"), qPrintable(shell_->messages[0].text));
+    form_->Text[16]->clear();  // a zero beam length: the calculation fails
+    form_->Command5->click();
+    clipboard->setText("kept");
+    form_->Command8->click();
+    QCOMPARE(clipboard->text(), QString("kept"));
+}
+
+// What may begin a number is accepted while it is typed; it reads as 0.
+void TestForm1::numbersCanBeTypedFromTheirFirstCharacter() {
+    for (const QString& keys : {QString(".5"), QString("+5"), QString("-0")}) {
+        retype(form_->Text[0], keys);
+        QCOMPARE(form_->Text[0]->text(), keys);
+    }
+    form_->Text2->clear();  // (one message: the empty ratio is refused and becomes 1)
+    shell_->messages.clear();
+    form_->Text2->selectAll();
+    QTest::keyClicks(form_->Text2, "-2");
+    QCOMPARE(form_->Text2->text(), QString("-2"));
+    QVERIFY(shell_->messages.empty());
+}
+
+void TestForm1::boxesTakeTextsOfAnyLength() {
+    const QString longText = "1" + QString(40000, '0').prepend("0.");
+    form_->Text2->setText(longText);
+    QCOMPARE(form_->Text2->text(), longText);
+    QVERIFY(form_->Text[0]->maxLength() > 1000000);
 }
 
 void TestForm1::copyWithAnOverflowingTenfoldLeavesTheClipboard() {
