@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QKeyEvent>
+#include <QShortcutEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -88,7 +90,7 @@ QWidget* Create(const ControlSpec& row, const QString& caption, QWidget* parent)
             return box;
         }
         case Kind::Button:
-            return new QPushButton(caption, parent);
+            return new CommandButton(caption, parent);
         case Kind::CheckBox:
             return new CaptionlessCheckBox(caption, parent);
     }
@@ -118,6 +120,23 @@ void ApplyTabOrder(std::vector<std::pair<int, QWidget*>>& tabStops) {
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabStops.size(); ++i)
         QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+}
+
+bool CommandButton::event(QEvent* event) {
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        if (focusPolicy() & Qt::TabFocus) setFocus(Qt::ShortcutFocusReason);
+        click();
+        return true;
+    }
+    return QPushButton::event(event);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QHash>
 #include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 #include <vector>
@@ -37,6 +38,19 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// A push button whose access key (Alt+S) clicks at once. The toolkit's
+// own button first shows itself pressed for 100 ms, and the command waits.
+// Enter on the focused button clicks it too, as on Windows.
+class CommandButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;  // Enter clicks the focused button
 };
 
 // A label with a click event.
