@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "accessibility.h"
 #include "calc.h"
 #include "form2.h"
 #include "module1.h"
@@ -41,6 +42,7 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       reportPath_(reportPath),
       shell_(shell) {
+    InstallAccessibleRoles();
     setWindowTitle(QStringLiteral("Quorvane(Tessmoor)"));
     setFixedSize(Twips(kForm1ClientWidth), Twips(kForm1DesignClientHeight));
 
@@ -66,6 +68,7 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
         *commands[i] = Find<QPushButton>(controls_, QStringLiteral("Command%1").arg(i + 1));
     Check1 = Find<CaptionlessCheckBox>(controls_, "Check1");
     Check2 = Find<CaptionlessCheckBox>(controls_, "Check2");
+    NameForm1Controls(controls_);
 
     // Stacking among the window's own controls, bottom first: the four boxes
     // that stand inside frames but belong to the window are drawn above them.

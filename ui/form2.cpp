@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "accessibility.h"
 #include "calc.h"
 #include "geometry.h"
 #include "module1.h"
@@ -15,6 +16,7 @@ Form2::Form2(Shell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       shell_(shell) {
+    InstallAccessibleRoles();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("版权信息"));
     setFixedSize(Twips(kForm2ClientWidth), Twips(kForm2ClientHeight));
