@@ -52,6 +52,8 @@ std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd) {
 
 std::string SystemCharset() { return "CP" + std::to_string(GetACP()); }
 
+std::string Gb18030Charset() { return IsValidCodePage(54936) ? "CP54936" : "CP936"; }
+
 namespace {
 
 std::optional<UINT> CodePage(const std::string& charset) {
@@ -106,6 +108,8 @@ std::string EncodeForSystem(std::string_view utf8) {
 }
 
 #else
+
+std::string Gb18030Charset() { return "GB18030"; }
 
 std::string SystemCharset() {
     const char* codeset = nl_langinfo(CODESET);

@@ -16,15 +16,10 @@ std::string SystemCharset();
 // cannot hold every character (never a silent substitution).
 std::optional<std::string> EncodeFromUtf8(std::string_view utf8, const std::string& charset);
 
-// The names of UTF-8 and of GB18030 (the superset of GBK that Chinese
-// Windows and Excel write) as this system's converter knows them.
-#ifdef _WIN32
-inline constexpr const char* kUtf8Charset = "CP65001";
-inline constexpr const char* kGb18030Charset = "CP54936";
-#else
-inline constexpr const char* kUtf8Charset = "UTF-8";
-inline constexpr const char* kGb18030Charset = "GB18030";
-#endif
+// GB18030, the superset of the GBK that Chinese Windows and Excel write, as
+// this system's converter names it ("GB18030"; on Windows code page 54936,
+// or 936 (GBK) where the system lacks 54936).
+std::string Gb18030Charset();
 
 // bytes in charset converted to UTF-8, or nothing when they are not valid
 // in that charset.

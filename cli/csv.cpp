@@ -11,7 +11,8 @@ constexpr std::size_t kChunk = 1 << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 }  // namespace
 
-CsvReader::CsvReader(std::FILE* in, TextEncoding encoding) : in_(in), encoding_(encoding) {}
+CsvReader::CsvReader(std::FILE* in, TextEncoding encoding)
+    : in_(in), encoding_(encoding), charset_(Gb18030Charset()) {}
 
 // Appends the next chunk of the input to raw_; false at its end.
 bool CsvReader::ReadRaw() {
@@ -71,7 +72,7 @@ bool CsvReader::Fill() {
         }
         const std::size_t lineEnd = rawEnd_ ? raw_.size() : raw_.rfind('\n') + 1;
         std::string_view piece(raw_.data(), lineEnd);
-        if (auto utf8 = DecodeToUtf8(piece, kGb18030Charset)) {
+        if (auto utf8 = DecodeToUtf8(piece, charset_)) {
             buffer_.assign(utf8->begin(), utf8->end());
         } else {
             buffer_.assign(piece.begin(), piece.end());  // not GB18030 either: the bytes as they are

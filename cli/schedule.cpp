@@ -20,7 +20,8 @@ constexpr std::size_t kFlushSize = 1 << 20;
 class Output {
 public:
     // The text is gathered in UTF-8 and written in the given encoding.
-    Output(std::FILE* out, TextEncoding encoding, bool byteOrderMark) : out_(out), encoding_(encoding) {
+    Output(std::FILE* out, TextEncoding encoding, bool byteOrderMark)
+        : out_(out), encoding_(encoding), charset_(Gb18030Charset()) {
         buffer_.reserve(kFlushSize + 4096);
         if (byteOrderMark) buffer_ = "\xEF\xBB\xBF";
     }
@@ -29,7 +30,7 @@ public:
     // False, with the reason kept in error(), when the bytes did not get out.
     bool Flush() {
         if (encoding_ == TextEncoding::Gb18030) {
-            if (auto bytes = EncodeFromUtf8(buffer_, kGb18030Charset)) buffer_.swap(*bytes);
+            if (auto bytes = EncodeFromUtf8(buffer_, charset_)) buffer_.swap(*bytes);
         }
         errno = 0;
         const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() &&
@@ -43,6 +44,7 @@ public:
 private:
     std::FILE* out_;
     TextEncoding encoding_;
+    std::string charset_;
     std::string buffer_;
     int error_ = 0;
 };
