@@ -40,6 +40,16 @@ void Frame::paintEvent(QPaintEvent*) {
     p.drawText(text, Qt::AlignCenter, caption_);
 }
 
+void CaptionlessCheckBox::SetDesignedGeometry(const QRect& designed) {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int mark = style()->pixelMetric(QStyle::PM_IndicatorHeight, &option, this);
+    grown_ = std::max(0, mark - designed.height());
+    setGeometry(designed.x(), designed.y() - grown_ / 2, designed.width(), designed.height() + grown_);
+}
+
+void CaptionlessCheckBox::SetDesignedTop(int top) { move(x(), top - grown_ / 2); }
+
 void CaptionlessCheckBox::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
     QStyleOptionButton option;
@@ -108,7 +118,10 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
                                  ? QString::fromLatin1(row.name)
                                  : QStringLiteral("%1(%2)").arg(QLatin1String(row.name)).arg(row.index);
         w->setObjectName(name);
-        w->setGeometry(TwipsRect(row.left, row.top, row.width, row.height));
+        if (row.kind == Kind::CheckBox)
+            static_cast<CaptionlessCheckBox*>(w)->SetDesignedGeometry(TwipsRect(row.left, row.top, row.width, row.height));
+        else
+            w->setGeometry(TwipsRect(row.left, row.top, row.width, row.height));
         controls.insert(name, w);
         if (row.kind == Kind::TextBox || row.kind == Kind::Button || row.kind == Kind::CheckBox)
             tabStops.emplace_back(row.tabIndex, w);

@@ -31,13 +31,20 @@ private:
 };
 
 // A check box drawn as its check mark alone; text() still holds its caption.
+// The designed 12-pixel height is a pixel short of the style's check mark,
+// so the box grows to the mark's height, centred on its designed place.
 class CaptionlessCheckBox : public QCheckBox {
     Q_OBJECT
 public:
     using QCheckBox::QCheckBox;
+    void SetDesignedGeometry(const QRect& designed);
+    void SetDesignedTop(int top);  // pixels, as the panel modes move it
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    int grown_ = 0;  // pixels added to the designed height
 };
 
 // A push button whose access key (Alt+S) clicks at once. The toolkit's

@@ -37,7 +37,7 @@ T* Find(const ControlMap& controls, const QString& name) {
 }  // namespace
 
 Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       reportPath_(reportPath),

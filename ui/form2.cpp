@@ -13,7 +13,7 @@ QString WebAddress() {
 }  // namespace
 
 Form2::Form2(Shell& shell, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       shell_(shell) {
     InstallAccessibleRoles();

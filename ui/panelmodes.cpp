@@ -14,7 +14,12 @@ const PanelLayout kMedium  = {2535, true,  2760, false,  120, {3120, 3480, 3840}
 const PanelLayout kCompact = {2535, false, 3720, true,  2760, {4800, 4440, 4800}, 3950, 4220};
 // clang-format on
 
-void SetTop(QWidget* w, int twips) { w->move(w->x(), Twips(twips)); }
+void SetTop(QWidget* w, int twips) {
+    if (auto* box = qobject_cast<CaptionlessCheckBox*>(w))
+        box->SetDesignedTop(Twips(twips));
+    else
+        w->move(w->x(), Twips(twips));
+}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // boxes, the report viewer, the web browser. Tests put a recording fake here.
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 class QWidget;
@@ -23,6 +24,15 @@ public:
     // Hands a web address to the system's browser without waiting.
     virtual bool OpenWebAddress(const QString& address, QString* reason) = 0;
 };
+
+// A message box as the program shows it: titled "Quorvane", no icon and no
+// room left for one, wide enough for its whole title, no maximise button;
+// OK, or Yes (the default) and No.
+void PrepareMessageBox(QMessageBox& box, Buttons buttons);
+
+// Pixels a title bar takes besides its text: the window icon and up to
+// three buttons (some window managers draw them all), with their margins.
+constexpr int kTitleBarExtra = 128;
 
 // The real one: QMessageBox and the desktop services (Win32 on Windows).
 class DesktopShell : public Shell {

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the window on a private X server with a
+# window manager: docs/screenshot-{compact,full,medium,about,message}.png.
+# Usage: bash scripts/screenshots.sh   (builds first, as run.sh does)
+source "$(dirname "$0")/common.sh"
+install_packages "${BUILD_PACKAGES[@]}" xvfb openbox xdotool imagemagick x11-utils fonts-noto-cjk
+build
+set +e
+tmp="$(mktemp -d)"
+xvfb= wm= app=
+cleanup() {
+  for p in $app $wm $xvfb; do kill "$p" 2>/dev/null; done
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+n=70
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n" HOME="$tmp" XDG_RUNTIME_DIR="$tmp/run"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
+"$BUILD_DIR/app/quorvane" >/dev/null 2>&1 &
+app=$!
+find_window() { for _ in $(seq 100); do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; return 1; }
+px() { echo $(( ($1 + 7) / 15 )); }  # twips to pixels at 96 dpi
+shoot() { sleep 0.7; import -frame -window "$1" "$ROOT/docs/screenshot-$2.png" && echo "docs/screenshot-$2.png"; }
+main="$(find_window '^Quorvane\(Tessmoor\)$')" || { echo "the window did not appear" >&2; exit 1; }
+xdotool windowactivate --sync "$main"
+xdotool key alt+s
+shoot "$main" compact
+tick() { xdotool mousemove --window "$main" "$(px $((5640 + 127)))" "$(px $(($1 + 90)))" click 1; }
+tick 3950        # compact -> full
+shoot "$main" full
+tick 5760        # full -> medium
+shoot "$main" medium
+tick 4800        # medium -> full
+tick 5760        # full -> compact
+xdotool mousemove --window "$main" "$(px $((840 + 600)))" "$(px $((3950 + 120)))" click 1  # the credit label
+about="$(find_window '^版权信息$')" && shoot "$about" about
+xdotool key --window "$about" Return
+xdotool windowactivate --sync "$main"
+xdotool mousemove --window "$main" "$(px $((900 + 400)))" "$(px $((352 + 130)))" click 1   # 梁 宽度
+xdotool key End x
+box="$(find_window '^Quorvane$')" && shoot "$box" message
+xdotool key Return
