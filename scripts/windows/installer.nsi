@@ -1,6 +1,8 @@
 ; The Windows installer of Quorvane, made with NSIS by scripts/build-windows.sh:
 ;   makensis -DVERSION=1.0.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> installer.nsi
 Unicode true
+; The program is 64-bit only; so is its installer.
+Target amd64-unicode
 !include "MUI2.nsh"
 !include "x64.nsh"
 
@@ -26,6 +28,7 @@ Function .onInit
 FunctionEnd
 
 Section "Quorvane"
+  SetShellVarContext all  ; start-menu entries for every user of the machine
   SetOutPath "$INSTDIR"
   File "${STAGE}\quorvane.exe"
   File "${STAGE}\quorvane-calc.exe"
@@ -51,6 +54,7 @@ SectionEnd
 
 Section "Uninstall"
   SetRegView 64
+  SetShellVarContext all
   Delete "$INSTDIR\quorvane.exe"
   Delete "$INSTDIR\quorvane-calc.exe"
   Delete "$INSTDIR\quorvane.ico"

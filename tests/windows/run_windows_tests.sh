@@ -72,6 +72,21 @@ for suite in $(find "$win/tests" -name 'tst_*.exe' | sort); do
   fi
 done
 
+# --- the installer ------------------------------------------------------------
+wine "$ROOT/dist/quorvane-$version-setup.exe" /S >/dev/null 2>&1
+wineserver -w
+installed="$WINEPREFIX/drive_c/Program Files/Quorvane"
+check "the installer puts both programs into Program Files" \
+  test -f "$installed/quorvane.exe" -a -f "$installed/quorvane-calc.exe" -a -f "$installed/说明.txt"
+check "the installer adds start-menu entries" \
+  sh -c "find '$WINEPREFIX/drive_c' -path '*Start Menu*' -name 'Quorvane*.lnk' | grep -q ."
+check "the installer registers an uninstaller" \
+  sh -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane' /v UninstallString 2>/dev/null | grep -q uninstall.exe"
+wine "$installed/uninstall.exe" /S >/dev/null 2>&1
+wineserver -w
+for _ in $(seq 50); do [ -f "$installed/quorvane.exe" ] || break; sleep 0.2; done
+check "the uninstaller removes the programs" test ! -e "$installed/quorvane.exe"
+
 # --- (c) quorvane-calc.exe ---------------------------------------------------
 work="$tmp/工作"
 mkdir -p "$work"
