@@ -30,7 +30,6 @@ public:
     // reportPath: where the calculation report lives; shell: the seam.
     Form1(const QString& reportPath, Shell& shell, QWidget* parent = nullptr);
 
-    QString reportPath() const { return reportPath_; }
     // A control by its design name: "Label5", "Label12(0)", "Text(3)".
     QWidget* control(const QString& name) const { return controls_.value(name); }
     // The focusable controls in tab-index order.

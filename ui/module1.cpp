@@ -12,9 +12,12 @@ namespace {
 
 void SetStaysOnTop(QWidget* window, bool on) {
 #ifdef Q_OS_WIN
-    // SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW; the result is ignored.
-    SetWindowPos(reinterpret_cast<HWND>(window->winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 0xB);
+    // The platform layer's calls, the ones its Wine tests check.
+    const HWND handle = reinterpret_cast<HWND>(window->winId());
+    if (on)
+        win::SetTopmost(handle);
+    else
+        win::ClearTopmost(handle);
 #else
     // QWidget::setWindowFlags would hide and re-create the native window;
     // the QWindow flag only changes the window manager's stacking state.
