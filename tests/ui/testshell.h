@@ -53,16 +53,18 @@ public:
     }
 };
 
-// Closes and reports any modal dialog that shows up while a test runs.
+// Closes any modal dialog that shows up while a test runs and fails that
+// test on the spot, instead of letting it hang.
 class ModalWatchdog : public QObject {
 public:
     QStringList seen;
     ModalWatchdog() {
-        timer_.setInterval(200);
+        timer_.setInterval(50);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 seen << modal->windowTitle();
                 modal->close();
+                QTest::qFail(qPrintable("unexpected modal dialog: " + seen.last()), __FILE__, __LINE__);
             }
         });
         timer_.start();
