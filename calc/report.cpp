@@ -91,8 +91,8 @@ WriteOutcome Failed(const char* what, const std::filesystem::path& path, int err
 #ifdef _WIN32
 using Handle = int;
 Handle OpenNew(const std::filesystem::path& p) {
-    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                  0x0180 /* _S_IREAD | _S_IWRITE, hidden in strict C++ */);
+    constexpr int kReadWrite = 0x0180;  // _S_IREAD | _S_IWRITE, which strict C++ hides
+    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, kReadWrite);
 }
 bool FlushAndClose(Handle h) { return _commit(h) == 0 && _close(h) == 0; }
 std::FILE* StreamOf(Handle h) { return _fdopen(h, "wb"); }

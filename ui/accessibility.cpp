@@ -26,7 +26,7 @@ QAccessibleInterface* Roles(const QString& className, QObject* object) {
 }
 
 // The box that a caption or unit label of the tables speaks of.
-QString BoxOf(const ControlSpec& row) {
+QString BoxOf(const ControlRow& row) {
     switch (row.source) {
         case Source::ParamUnit:
         case Source::ParamCaption:
@@ -77,7 +77,7 @@ void NameForm1Controls(const ControlMap& controls) {
 
     for (const ControlTable* table : {&kForm1Window, &kForm1Frame1, &kForm1Frame2, &kForm1Frame3}) {
         for (std::size_t r = 0; r < table->count; ++r) {
-            const ControlSpec& row = table->rows[r];
+            const ControlRow& row = table->rows[r];
             if (row.kind == Kind::Frame) {
                 auto* frame = static_cast<Frame*>(controls.value(QString::fromLatin1(row.name)));
                 frame->setAccessibleName(frame->caption());

@@ -60,7 +60,7 @@ void CaptionlessCheckBox::paintEvent(QPaintEvent*) {
 
 namespace {
 
-QString CaptionOf(const ControlSpec& row) {
+QString CaptionOf(const ControlRow& row) {
     std::string_view text;
     switch (row.source) {
         case Source::Literal:
@@ -87,7 +87,7 @@ QString CaptionOf(const ControlSpec& row) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QWidget* Create(const ControlSpec& row, const QString& caption, QWidget* parent) {
+QWidget* Create(const ControlRow& row, const QString& caption, QWidget* parent) {
     switch (row.kind) {
         case Kind::Frame:
             return new Frame(caption, parent);
@@ -112,7 +112,7 @@ QWidget* Create(const ControlSpec& row, const QString& caption, QWidget* parent)
 void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls,
                    std::vector<std::pair<int, QWidget*>>& tabStops) {
     for (std::size_t i = 0; i < table.count; ++i) {
-        const ControlSpec& row = table.rows[i];
+        const ControlRow& row = table.rows[i];
         QWidget* w = Create(row, CaptionOf(row), container);
         const QString name = row.index < 0
                                  ? QString::fromLatin1(row.name)

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include <filesystem>
+#include <iterator>
 
 #include "accessibility.h"
 #include "calc.h"
@@ -55,8 +56,10 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     BuildControls(kForm1Frame3, Frame3, controls_, tabStops_);
     ApplyTabOrder(tabStops_);
 
-    for (int i = 0; i < 17; ++i) Text[i] = Find<QLineEdit>(controls_, QStringLiteral("Text(%1)").arg(i));
-    for (int i = 0; i < 4; ++i) Text1[i] = Find<QLineEdit>(controls_, QStringLiteral("Text1(%1)").arg(i));
+    for (std::size_t i = 0; i < Text.size(); ++i)
+        Text[i] = Find<QLineEdit>(controls_, QStringLiteral("Text(%1)").arg(i));
+    for (std::size_t i = 0; i < Text1.size(); ++i)
+        Text1[i] = Find<QLineEdit>(controls_, QStringLiteral("Text1(%1)").arg(i));
     Text2 = Find<QLineEdit>(controls_, "Text2");
     Text3 = Find<QLineEdit>(controls_, "Text3");
     Label37 = Find<ClickLabel>(controls_, "Label37");
@@ -64,7 +67,7 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     Label39 = Find<ClickLabel>(controls_, "Label39");
     QPushButton** commands[] = {&Command1, &Command2, &Command3, &Command4,
                                 &Command5, &Command6, &Command7, &Command8};
-    for (int i = 0; i < 8; ++i)
+    for (std::size_t i = 0; i < std::size(commands); ++i)
         *commands[i] = Find<QPushButton>(controls_, QStringLiteral("Command%1").arg(i + 1));
     Check1 = Find<CaptionlessCheckBox>(controls_, "Check1");
     Check2 = Find<CaptionlessCheckBox>(controls_, "Check2");
@@ -79,8 +82,8 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     Label37->setCursor(Qt::WhatsThisCursor);
     Label37->setToolTip(QStringLiteral("编程之道:为了人们更好地生活."));
 
-    for (int i = 0; i < 17; ++i)
-        connect(Text[i], &QLineEdit::textChanged, this, [this, i] { Text_Change(i); });
+    for (std::size_t i = 0; i < Text.size(); ++i)
+        connect(Text[i], &QLineEdit::textChanged, this, [this, i] { Text_Change(static_cast<int>(i)); });
     connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "loads.h"
 #include "shell.h"
 
 namespace quorvane {
@@ -37,8 +38,8 @@ public:
     // The About window while it is open.
     Form2* aboutWindow() const;
 
-    std::array<QLineEdit*, 17> Text{};
-    std::array<QLineEdit*, 4> Text1{};
+    std::array<QLineEdit*, kBoxCount> Text{};
+    std::array<QLineEdit*, kResultCount> Text1{};
     QLineEdit* Text2 = nullptr;
     QLineEdit* Text3 = nullptr;
     Frame* Frame1 = nullptr;

@@ -12,7 +12,7 @@ constexpr Source Lit = Source::Literal, Row = Source::ParamRow, Cap = Source::Pa
 
 // clang-format off
 // kind, name, index, caption source, literal, param, left, top, width, height, tab index
-const ControlSpec kWindow[] = {
+const ControlRow kWindow[] = {
     {F, "Frame1",  -1, Lit, "计算参数", -1,  240,  120, 6495, 3495,  0},
     {F, "Frame2",  -1, Lit, "计算结果", -1,  240, 3720, 6495, 1935, 31},
     {F, "Frame3",  -1, Lit, "计算结果", -1,  240,  120, 6495, 1095, 69},
@@ -27,7 +27,7 @@ const ControlSpec kWindow[] = {
     {C, "Check2",  -1, Lit, "0",        -1, 5640, 5760,  255,  180, 68},
 };
 
-const ControlSpec kFrame1[] = {
+const ControlRow kFrame1[] = {
     {L, "Label5",  -1, Cap,  nullptr,  0, 1200,  120,  375, 255,  1},
     {L, "Label6",  -1, Cap,  nullptr,  1, 3120,  120,  375, 255, 48},
     {L, "Label7",  -1, Cap,  nullptr,  2, 5040,  120,  375, 255,  2},
@@ -74,7 +74,7 @@ const ControlSpec kFrame1[] = {
     {L, "Label27", -1, Unit, nullptr, 15, 5760, 3120,  615, 255, 30},
 };
 
-const ControlSpec kFrame2[] = {
+const ControlRow kFrame2[] = {
     {L, "Label28",  -1, RCap,  nullptr, 0,  240,  360,  735, 255, 32},
     {T, "Text1",     0, Lit,   "",     -1, 1560,  352, 1095, 270, 37},
     {L, "Label33",  -1, RUnit, nullptr,-1, 2760,  360,  615, 255, 42},
@@ -92,7 +92,7 @@ const ControlSpec kFrame2[] = {
     {B, "Command2", -1, Lit,   "退出(&Q)",     -1, 4320, 1440, 1455, 375, 47},
 };
 
-const ControlSpec kFrame3[] = {
+const ControlRow kFrame3[] = {
     {L, "Label41",  -1, RCap,  nullptr, 3,  240,  240, 1695, 255, 70},
     {T, "Text3",    -1, Lit,   "",     -1, 1920,  240, 1095, 270, 71},
     {L, "Label42",  -1, RUnit, nullptr,-1, 3120,  240,  375, 255, 72},
@@ -103,7 +103,7 @@ const ControlSpec kFrame3[] = {
 };
 
 // Label3's caption is "网址:" and the web address, filled in by Form2.
-const ControlSpec kForm2[] = {
+const ControlRow kForm2[] = {
     {L, "Label1",   -1, Lit, "Quorvane小程序",           -1,  840,  240, 2055, 255, 0},
     {L, "Label2",   -1, Lit, "梁上恒载计算 · Tessmoor",  -1,  593,  560, 2535, 375, 1},
     {L, "Label3",   -1, Lit, "网址:",                    -1,  638,  880, 2445, 375, 2},

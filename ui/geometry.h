@@ -16,7 +16,7 @@ enum class Kind { Frame, Label, TextBox, Button, CheckBox };
 // the parameter table (so captions, units and defaults are written once).
 enum class Source { Literal, ParamRow, ParamCaption, ParamUnit, ParamDefault, ResultCaption, ResultUnit };
 
-struct ControlSpec {
+struct ControlRow {
     Kind kind;
     const char* name;  // "Text", "Label12", "Command1" ...
     int index;         // member of a control array, or -1
@@ -28,7 +28,7 @@ struct ControlSpec {
 };
 
 struct ControlTable {
-    const ControlSpec* rows;
+    const ControlRow* rows;
     std::size_t count;
 };
 

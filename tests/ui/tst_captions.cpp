@@ -68,7 +68,7 @@ void TestCaptions::everyCaptionFitsItsControl_data() {
         {1, &kForm1Window}, {1, &kForm1Frame1}, {1, &kForm1Frame2}, {1, &kForm1Frame3}, {2, &kForm2Window}};
     for (const auto& [window, table] : tables) {
         for (std::size_t i = 0; i < table->count; ++i) {
-            const ControlSpec& c = table->rows[i];
+            const ControlRow& c = table->rows[i];
             if (c.kind == Kind::TextBox || c.kind == Kind::CheckBox) continue;
             const QString name = c.index >= 0 ? QString("%1(%2)").arg(c.name).arg(c.index) : QString(c.name);
             QTest::newRow(qPrintable(QString("Form%1 %2").arg(window).arg(name))) << window << name;
