@@ -15,7 +15,7 @@ Run Calc(const QStringList& args, const QString& workDir = {}) {
     QProcess p;
     if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
     p.start(QStringLiteral(QUORVANE_CALC_EXE), args);
-    if (!p.waitForFinished(30000)) return {};
+    if (!p.waitForFinished(60000)) return {};
     Run r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.rawOut = p.readAllStandardOutput();
