@@ -30,7 +30,7 @@ std::string Join(std::initializer_list<std::string_view> items) {
     return line;
 }
 
-std::string P(double value) { return FormatPrint(value); }
+std::string Print(double value) { return FormatPrint(value); }
 
 std::string Footer() {
     constexpr std::size_t kWidth = 80, kLead = 29;
@@ -135,45 +135,46 @@ void CopyMode([[maybe_unused]] Handle h, [[maybe_unused]] const std::filesystem:
 }  // namespace
 
 ReportLines BuildReportLines(const LoadInputs& in, const LoadResults& r, std::string_view dateText) {
-    const std::string ratio = P(in.ReductionRatio), two = P(2), bcl = P(r.BeamConcreteLoad);
-    const std::string bl = P(in.BeamLength), ww = P(in.WallWidth), bh = P(in.BeamHeight);
-    const std::string dw = P(in.DoorWidth), dh = P(in.DoorHeight), winw = P(in.WindowWidth),
-                      winh = P(in.WindowHeight);
-    // Lines 11 and 13 share the clear height and the opening area.
-    const std::string clearHeight = Join({"(", P(in.WallHeight), "-", bh, ")"});
-    const std::string openings = Join({"(", dw, "*", dh, "+", winw, "*", winh, ")"});
-    ReportLines l;
+    const auto caption = [](Step step) { return Join({StepCaption(step), ":"}); };
+    const std::string ratio = Print(in.ReductionRatio), two = Print(2), concrete = Print(r.BeamConcreteLoad);
+    const std::string length = Print(in.BeamLength), wall = Print(in.WallWidth), beamHeight = Print(in.BeamHeight);
+    const std::string doorWidth = Print(in.DoorWidth), doorHeight = Print(in.DoorHeight),
+                      windowWidth = Print(in.WindowWidth), windowHeight = Print(in.WindowHeight);
+    // The wall body and its plaster share the clear height and the openings.
+    const std::string clearHeight = Join({"(", Print(in.WallHeight), "-", beamHeight, ")"});
+    const std::string openings = Join({"(", doorWidth, "*", doorHeight, "+", windowWidth, "*", windowHeight, ")"});
+    ReportLines lines;
     // clang-format off
-    l[0] = Join({"Quorvane(折算比例取", ratio, ")"});
-    l[2] = "梁上钢筋混凝土自重:";
-    l[3] = Join({P(in.BeamDensity), "*", P(in.BeamWidth), "*", bh, "=", bcl, "KN/m"});
-    l[4] = "梁上抹灰自重:";
-    l[5] = Join({P(in.BeamPlasterDensity), "*", P(in.BeamPlasterThickness), "*", "(", P(in.BeamWidth), "+", bh,
-                 "*", two, ")", "=", P(r.BeamPlasterLoad), "KN/m"});
-    l[6] = "梁自重:";
-    l[7] = Join({ratio, "*", "(", bcl, "+", P(r.BeamPlasterLoad), ")", "=", r.BeamSelfWeight, "KN/m"});
-    l[9] = "墙净重:";
-    l[10] = Join({"[", bl, "*", ww, "*", clearHeight, "-", openings, "*", ww, "]", "*", P(in.WallDensity), "=",
-                  P(r.WallNetWeight), "KN"});
-    l[11] = "墙上抹灰自重:";
-    l[12] = Join({two, "*", "[", bl, " *", clearHeight, "-", openings, "]", "*", P(in.WallPlasterThickness), "*",
-                  P(in.WallPlasterDensity), "=", P(r.WallPlasterWeight), "KN"});
-    l[13] = "门窗自重:";
-    l[14] = Join({dw, "*", dh, "*", P(in.DoorAreaWeight), "+", winw, "*", winh, "*", P(in.WindowAreaWeight), "=",
-                  P(r.OpeningWeight), "KN"});
-    l[15] = "梁上砌体自重:";
-    l[16] = Join({ratio, "*", "(", P(r.WallNetWeight), " +", P(r.WallPlasterWeight), "+", P(r.OpeningWeight), ")",
-                  "/ ", bl, "=", r.MasonryWeight, "KN/m"});
-    l[18] = "梁上总恒重:";
-    l[19] = Join({P(ReadNumber(r.BeamSelfWeight)), "+", P(ReadNumber(r.MasonryWeight)), "=", r.TotalDeadLoad,
-                  "KN/m"});
-    l[20] = "广厦结构CAD应输入:";
-    l[21] = Join({P(ReadNumber(r.TotalDeadLoad)), "-", ratio, "*", bcl, "=", r.CadInputLoad, "KN/m"});
-    l[22] = std::string(80, '_');
-    l[23] = Join({"【Quorvane V2008.03.23】 Date：", dateText});
-    l[24] = Footer();
+    lines[0] = Join({"Quorvane(折算比例取", ratio, ")"});
+    lines[2] = caption(Step::BeamConcreteLoad);
+    lines[3] = Join({Print(in.BeamDensity), "*", Print(in.BeamWidth), "*", beamHeight, "=", concrete, "KN/m"});
+    lines[4] = caption(Step::BeamPlasterLoad);
+    lines[5] = Join({Print(in.BeamPlasterDensity), "*", Print(in.BeamPlasterThickness), "*", "(", Print(in.BeamWidth),
+                     "+", beamHeight, "*", two, ")", "=", Print(r.BeamPlasterLoad), "KN/m"});
+    lines[6] = caption(Step::BeamSelfWeight);
+    lines[7] = Join({ratio, "*", "(", concrete, "+", Print(r.BeamPlasterLoad), ")", "=", r.BeamSelfWeight, "KN/m"});
+    lines[9] = caption(Step::WallNetWeight);
+    lines[10] = Join({"[", length, "*", wall, "*", clearHeight, "-", openings, "*", wall, "]", "*",
+                      Print(in.WallDensity), "=", Print(r.WallNetWeight), "KN"});
+    lines[11] = caption(Step::WallPlasterWeight);
+    lines[12] = Join({two, "*", "[", length, " *", clearHeight, "-", openings, "]", "*", Print(in.WallPlasterThickness),
+                      "*", Print(in.WallPlasterDensity), "=", Print(r.WallPlasterWeight), "KN"});
+    lines[13] = caption(Step::OpeningWeight);
+    lines[14] = Join({doorWidth, "*", doorHeight, "*", Print(in.DoorAreaWeight), "+", windowWidth, "*", windowHeight,
+                      "*", Print(in.WindowAreaWeight), "=", Print(r.OpeningWeight), "KN"});
+    lines[15] = caption(Step::MasonryWeight);
+    lines[16] = Join({ratio, "*", "(", Print(r.WallNetWeight), " +", Print(r.WallPlasterWeight), "+",
+                      Print(r.OpeningWeight), ")", "/ ", length, "=", r.MasonryWeight, "KN/m"});
+    lines[18] = caption(Step::TotalDeadLoad);
+    lines[19] = Join({Print(ReadNumber(r.BeamSelfWeight)), "+", Print(ReadNumber(r.MasonryWeight)), "=",
+                      r.TotalDeadLoad, "KN/m"});
+    lines[20] = caption(Step::CadInputLoad);
+    lines[21] = Join({Print(ReadNumber(r.TotalDeadLoad)), "-", ratio, "*", concrete, "=", r.CadInputLoad, "KN/m"});
+    lines[22] = std::string(80, '_');
+    lines[23] = Join({"【Quorvane V2008.03.23】 Date：", dateText});
+    lines[24] = Footer();
     // clang-format on
-    return l;
+    return lines;
 }
 
 std::string ReportText(const ReportLines& lines) {
