@@ -134,142 +134,174 @@ std::string SafeFileName(std::string_view mark) {
     return name;
 }
 
-ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options,
-                         std::string& message) {
+namespace {
+
+// Which input column feeds each of the eighteen fields, and the mark (-1: none).
+struct ColumnMap {
+    std::array<int, kInputCount> field;
+    int mark = -1;
+    std::size_t width = 0;  // columns of the header row
+};
+
+// The header row mapped to the fields; empty message when it is usable.
+ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message) {
+    ColumnMap map;
+    map.field.fill(-1);
+    map.width = header.size();
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        const std::string& name = header[c];
+        const int param = FindParam(name);
+        int* slot = name == kMarkColumn ? &map.mark : param >= 0 ? &map.field[static_cast<std::size_t>(param)] : nullptr;
+        if (!slot) {
+            message = "未知的列名 \"" + name + "\"(可用的列名: Mark 与 --help 中列出的参数名)";
+            return map;
+        }
+        if (*slot >= 0) {
+            message = "列名 \"" + name + "\" 出现了两次";
+            return map;
+        }
+        *slot = static_cast<int>(c);
+    }
+    return map;
+}
+
+// The report folder made and shown to take files; empty message when it does.
+std::string PrepareReportFolder(const std::filesystem::path& folder) {
+    std::error_code made, ec;
+    std::filesystem::create_directories(folder, made);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return "无法创建计算过程文件夹 \"" + PathForMessage(folder) + "\":" +
+               (std::filesystem::exists(folder, ec)
+                    ? std::string("已有同名的文件")
+                    : FailureReason(made ? made.default_error_condition().value() : ENOENT));
+    }
+    // Before the first row: a folder that takes no files is one message, not one per row.
+    return CheckFolderWritable(folder, "无法在计算过程文件夹中写入").message;
+}
+
+// One beam of the schedule, computed: its texts as used, and either its
+// results or the error that stopped it.
+struct RowOutcome {
+    InputTexts texts;
+    Calculation calculation;
+    std::string copied;
+    std::string error;
+};
+
+std::string RecordError(const CsvReader& reader, std::size_t cells, std::size_t width) {
+    if (reader.unterminated()) {
+        std::string error =
+            "引号没有闭合:第 " + IntegerText(reader.quoteLine()) + " 行的引号直到文件末尾都没有配对的引号,";
+        error += reader.swallowedLines() > 0
+                     ? "其后 " + IntegerText(reader.swallowedLines()) + " 行都并入了这一格,没有计算"
+                     : "这一行没有计算";
+        return error;
+    }
+    if (cells != width)
+        return "这一行有 " + IntegerText(static_cast<long long>(cells)) + " 列,列名行有 " +
+               IntegerText(static_cast<long long>(width)) + " 列";
+    return {};
+}
+
+// Absent columns keep the defaults, read once before the first row.
+void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map, const InputTexts& defaults,
+                const InputReadings& defaultReadings, RowOutcome& row) {
+    row.texts = defaults;
+    InputReadings readings = defaultReadings;
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        if (map.field[i] < 0) continue;
+        if (static_cast<std::size_t>(map.field[i]) < cells.size()) row.texts[i] = cells[static_cast<std::size_t>(map.field[i])];
+        const Reading reading = ReadText(row.texts[i]);
+        readings[i] = reading.value;
+        if (row.error.empty() && !IsAcceptableInput(i, row.texts[i], reading)) row.error = InputRefusal(i, row.texts[i]);
+    }
+    if (!row.error.empty()) return;
+    try {
+        row.calculation = ComputeLoadsFromReadings(readings);
+        row.copied = CopiedLoadText(row.calculation.results.CadInputLoad);
+    } catch (const ArithmeticError& e) {
+        row.error = e.what();
+    }
+}
+
+void AppendHeader(std::string& o, const ColumnMap& map) {
+    if (map.mark >= 0) o += "Mark,";
+    for (const ParamInfo& p : kParams) {
+        o += p.field;
+        o += ',';
+    }
+    o += "BeamSelfWeight,MasonryWeight,TotalDeadLoad,CadInputLoad,CopiedLoad,Error\r\n";
+}
+
+void AppendRow(std::string& o, const ColumnMap& map, std::string_view mark, const RowOutcome& row) {
+    if (map.mark >= 0) {
+        AppendCsvField(o, mark);
+        o += ',';
+    }
+    for (std::string_view text : row.texts) {
+        AppendCsvField(o, text);
+        o += ',';
+    }
+    if (!row.error.empty()) {
+        o += ",,,,,";
+        AppendCsvField(o, row.error);
+        o += "\r\n";
+        return;
+    }
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+        o += ResultText(row.calculation.results, i);
+        o += ',';
+    }
+    o += row.copied;
+    o += ",\r\n";
+}
+
+}  // namespace
+
+ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options, std::string& message) {
     CsvReader reader(in, options.encoding);
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
         message = reader.failed() ? "无法读取输入文件:" + FailureReason(errno) : "输入为空:第一行应是列名";
         return kScheduleUsageError;
     }
-    // Which input column feeds each of the eighteen fields (-1: default).
-    std::array<int, kInputCount> column;
-    column.fill(-1);
-    int markColumn = -1;
-    const std::size_t width = cells.size();
-    for (std::size_t c = 0; c < width; ++c) {
-        const std::string& name = cells[c];
-        const int param = FindParam(name);
-        int* slot = name == kMarkColumn ? &markColumn
-                    : param >= 0        ? &column[static_cast<std::size_t>(param)]
-                                        : nullptr;
-        if (!slot) {
-            message = "未知的列名 \"" + name + "\"(可用的列名: Mark 与 --help 中列出的参数名)";
-            return kScheduleUsageError;
-        }
-        if (*slot >= 0) {
-            message = "列名 \"" + name + "\" 出现了两次";
-            return kScheduleUsageError;
-        }
-        *slot = static_cast<int>(c);
-    }
-    if (options.reportDir) {
-        std::error_code made, ec;
-        std::filesystem::create_directories(*options.reportDir, made);
-        if (!std::filesystem::is_directory(*options.reportDir, ec)) {
-            message = "无法创建计算过程文件夹 \"" + PathForMessage(*options.reportDir) + "\":";
-            message += std::filesystem::exists(*options.reportDir, ec)
-                           ? "已有同名的文件"
-                           : FailureReason(made ? made.default_error_condition().value() : ENOENT);
-            return kScheduleUsageError;
-        }
-        // Before the first row: a folder that takes no files is one message, not one per row.
-        if (const WriteOutcome writable = CheckFolderWritable(*options.reportDir, "无法在计算过程文件夹中写入");
-            !writable.ok) {
-            message = writable.message;
-            return kScheduleUsageError;
-        }
-    }
+    const ColumnMap map = MapHeader(cells, message);
+    if (message.empty() && options.reportDir) message = PrepareReportFolder(*options.reportDir);
+    if (!message.empty()) return kScheduleUsageError;
 
     Output output(out, reader.encoding(), reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
-    std::string& o = output.buffer();
-    if (markColumn >= 0) o += "Mark,";
-    for (const ParamInfo& p : kParams) {
-        o += p.field;
-        o += ',';
-    }
-    o += "BeamSelfWeight,MasonryWeight,TotalDeadLoad,CadInputLoad,CopiedLoad,Error\r\n";
-
+    AppendHeader(output.buffer(), map);
     const InputTexts defaults = DefaultInputTexts();
     InputReadings defaultReadings;
     for (std::size_t i = 0; i < kInputCount; ++i) defaultReadings[i] = ReadNumber(defaults[i]);
     ReportNames reportNames;
     Progress progress(options.progress);
-    long long row = 0;
+    long long rowNumber = 0;
     bool anyError = false;
-    std::string error, copied;
+    RowOutcome row;
     while (reader.Next(cells)) {
         if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
-        ++row;
-        error.clear();
-        if (reader.unterminated()) {
-            error = "引号没有闭合:第 " + IntegerText(reader.quoteLine()) + " 行的引号直到文件末尾都没有配对的引号,";
-            error += reader.swallowedLines() > 0
-                         ? "其后 " + IntegerText(reader.swallowedLines()) + " 行都并入了这一格,没有计算"
-                         : "这一行没有计算";
-        } else if (cells.size() != width) {
-            error = "这一行有 " + IntegerText(static_cast<long long>(cells.size())) + " 列,列名行有 " +
-                    IntegerText(static_cast<long long>(width)) + " 列";
-        }
-        // Absent columns keep the defaults, read once before the first row.
-        InputTexts texts = defaults;
-        InputReadings readings = defaultReadings;
-        for (std::size_t i = 0; i < kInputCount; ++i) {
-            if (column[i] < 0) continue;
-            if (static_cast<std::size_t>(column[i]) < cells.size())
-                texts[i] = cells[static_cast<std::size_t>(column[i])];
-            const Reading reading = ReadText(texts[i]);
-            readings[i] = reading.value;
-            if (error.empty() && !IsAcceptableInput(i, texts[i], reading)) error = InputRefusal(i, texts[i]);
-        }
-
-        Calculation c;
-        if (error.empty()) {
-            try {
-                c = ComputeLoadsFromReadings(readings);
-                copied = CopiedLoadText(c.results.CadInputLoad);
-            } catch (const ArithmeticError& e) {
-                error = e.what();
-            }
-        }
-        const std::string_view mark = markColumn >= 0 && static_cast<std::size_t>(markColumn) < cells.size()
-                                          ? std::string_view(cells[static_cast<std::size_t>(markColumn)])
+        ++rowNumber;
+        row.error = RecordError(reader, cells.size(), map.width);
+        ComputeRow(cells, map, defaults, defaultReadings, row);
+        const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
+                                          ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
-        if (error.empty() && options.reportDir) {
-            const WriteOutcome written = WriteCalculationReport(
-                *options.reportDir / std::filesystem::u8path(reportNames.Next(mark, row)), c.inputs,
-                c.results);
-            if (!written.ok) error = written.message;
+        if (row.error.empty() && options.reportDir) {
+            const WriteOutcome written =
+                WriteCalculationReport(*options.reportDir / std::filesystem::u8path(reportNames.Next(mark, rowNumber)),
+                                       row.calculation.inputs, row.calculation.results);
+            if (!written.ok) row.error = written.message;
         }
-
-        if (markColumn >= 0) {
-            AppendCsvField(o, mark);
-            o += ',';
-        }
-        for (std::string_view text : texts) {
-            AppendCsvField(o, text);
-            o += ',';
-        }
-        if (error.empty()) {
-            for (std::size_t i = 0; i < kResultCount; ++i) {
-                o += ResultText(c.results, i);
-                o += ',';
-            }
-            o += copied;
-            o += ",\r\n";
-        } else {
-            anyError = true;
-            o += ",,,,,";
-            AppendCsvField(o, error);
-            o += "\r\n";
-        }
+        anyError = anyError || !row.error.empty();
+        AppendRow(output.buffer(), map, mark, row);
         if (!output.MaybeFlush()) {
             message = OutputFailure(options, output.error());
             return kScheduleUsageError;
         }
-        progress.Row(row);
+        progress.Row(rowNumber);
     }
-    progress.Done(row);
+    progress.Done(rowNumber);
     if (reader.failed()) {
         message = "读取输入文件时出错:" + FailureReason(errno);
         return kScheduleUsageError;
