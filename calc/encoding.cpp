@@ -100,8 +100,8 @@ std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::strin
     return Convert(bytes, *codePage, CP_UTF8);
 }
 
-std::string EncodeForSystem(std::string_view utf8) {
-    if (auto bytes = EncodeFromUtf8(utf8, SystemCharset())) return *bytes;
+std::string EncodeReport(std::string_view utf8, const std::string& charset) {
+    if (auto bytes = EncodeFromUtf8(utf8, charset)) return *bytes;
     // Text the code page cannot hold: the whole file in UTF-8 with a BOM,
     // so that Windows viewers still read it right.
     return "\xEF\xBB\xBF" + std::string(utf8);
@@ -145,8 +145,7 @@ std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::strin
     return Convert(bytes, charset.c_str(), "UTF-8");
 }
 
-std::string EncodeForSystem(std::string_view utf8) {
-    const std::string charset = SystemCharset();
+std::string EncodeReport(std::string_view utf8, const std::string& charset) {
     const bool plain = charset.empty() || charset == "ANSI_X3.4-1968" || charset == "ASCII" ||
                        charset == "US-ASCII" || charset == "UTF-8" || charset == "utf8";
     if (!plain) {
@@ -156,5 +155,7 @@ std::string EncodeForSystem(std::string_view utf8) {
 }
 
 #endif
+
+std::string EncodeForSystem(std::string_view utf8) { return EncodeReport(utf8, SystemCharset()); }
 
 }  // namespace quorvane

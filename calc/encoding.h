@@ -30,6 +30,11 @@ std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::strin
 // (the rest of it may follow in the next chunk).
 std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd);
 
+// Report bytes in charset where it is not ASCII or UTF-8 and holds the
+// text; otherwise UTF-8 (on Windows with a byte-order mark, so that its
+// viewers read it right).
+std::string EncodeReport(std::string_view utf8, const std::string& charset);
+
 // Report bytes for the system: on POSIX in SystemCharset() when it is not
 // ASCII and holds the text, else UTF-8 unchanged.
 std::string EncodeForSystem(std::string_view utf8);

@@ -172,7 +172,11 @@ Calculation ComputeLoadsFromReadings(const InputReadings& readings, const Result
     return c;
 }
 
-std::string CopiedLoadText(std::string_view text) {
+std::string CopiedLoadText(std::string_view text, CopyRule rule) {
+    switch (rule) {
+        case CopyRule::TenthUpFromCut:
+            break;
+    }
     const double tenfold = Checked(ReadNumber(text) * 10.0, Step::CopyLoad);
     const double cut = TruncateTowardZero(tenfold) / 10;
     return FormatBoxText(cut + 0.1);

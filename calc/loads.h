@@ -102,9 +102,14 @@ Calculation ComputeLoads(const InputTexts& texts, const ResultSink& sink = {});
 // The same from texts already read (a caller that checked them has).
 Calculation ComputeLoadsFromReadings(const InputReadings& readings, const ResultSink& sink = {});
 
-// The copy command's text: the load of `text` cut toward zero to one
-// decimal, plus 0.1, in text-box form ("10.208" -> "10.3", "" -> "0.1").
-// Throws ArithmeticError (Step::CopyLoad) when the tenfold is not finite.
-std::string CopiedLoadText(std::string_view text);
+// How the copy command rounds a load for the CAD program.
+enum class CopyRule {
+    TenthUpFromCut,  // cut toward zero to one decimal, then plus 0.1
+};
+
+// The copy command's text: the load of `text` rounded by the rule, in
+// text-box form ("10.208" -> "10.3", "" -> "0.1"). Throws ArithmeticError
+// (Step::CopyLoad) when the tenfold is not finite.
+std::string CopiedLoadText(std::string_view text, CopyRule rule = CopyRule::TenthUpFromCut);
 
 }  // namespace quorvane

@@ -315,10 +315,12 @@ WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::strin
     return file.Commit();
 }
 
-WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
-                                    const LoadResults& r) {
-    const std::string text = ReportText(BuildReportLines(in, r, CurrentReportDate()));
-    return ReplaceFileAtomically(path, EncodeForSystem(text));
+ReportOptions SystemReportOptions() { return {CurrentReportDate(), SystemCharset()}; }
+
+WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in, const LoadResults& r,
+                                    const ReportOptions& options) {
+    const std::string text = ReportText(BuildReportLines(in, r, options.date));
+    return ReplaceFileAtomically(path, EncodeReport(text, options.charset));
 }
 
 WriteOutcome EnsureReportFileExists(const std::filesystem::path& path) {

@@ -74,10 +74,19 @@ WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::strin
 // leaves the old file whole and no half report behind.
 WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The report of one calculation, in the system's code page (see
-// encoding.h), dated now, written by ReplaceFileAtomically.
-WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
-                                    const LoadResults& r);
+// How a report is written: its date text (line 24) and the character set
+// of the file. The window and the command-line tool pass the system's own.
+struct ReportOptions {
+    std::string date;     // as it should stand after "Date："
+    std::string charset;  // see EncodeReport in encoding.h
+};
+
+// The current local date and time and the system's code page.
+ReportOptions SystemReportOptions();
+
+// The report of one calculation, written by ReplaceFileAtomically.
+WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in, const LoadResults& r,
+                                    const ReportOptions& options = SystemReportOptions());
 
 // Creates path as an empty file when neither a file nor a folder of that
 // name exists; an existing report is never touched.

@@ -55,6 +55,7 @@ private slots:
     void asciiLocaleKeepsUtf8();
     void gbkLocaleWritesGbk();
     void writeReplacesTheWholeFile();
+    void writerTakesItsDateAndCharsetFromTheCaller();
     void failedWriteLeavesTheOldFileByteIdentical();
     void writeIntoAMissingFolderSaysWhere();
     void startUpCreatesOnlyAMissingReport();
@@ -228,6 +229,22 @@ void TestReport::writeReplacesTheWholeFile() {
     QCOMPARE(written.left(dateLine), expected.left(dateLine));
     QCOMPARE(written.size(), expected.size());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"计算过程.txt"});
+}
+
+// No process locale or clock involved: what the caller asks for is written.
+void TestReport::writerTakesItsDateAndCharsetFromTheCaller() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.txt");
+    const Calculation c = Compute({{"DoorWidth", "1414"}});
+    const ReportOptions options{"2026-12-10 08:30:05", Gb18030Charset()};
+    QVERIFY(WriteCalculationReport(Path(path), c.inputs, c.results, options).ok);
+    const auto expected =
+        EncodeFromUtf8(ReportText(BuildReportLines(c.inputs, c.results, "2026-12-10 08:30:05")), Gb18030Charset());
+    QVERIFY(expected.has_value());
+    const QByteArray written = ReadAll(path);
+    QCOMPARE(written, QByteArray::fromStdString(*expected));
+    QVERIFY(written.contains("\xC1\xBA\xD7\xD4\xD6\xD8:"));  // 梁自重: in GBK
+    QVERIFY(written.contains("Date\xA3\xBA" "2026-12-10 08:30:05\r\n"));
 }
 
 void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
