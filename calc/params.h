@@ -39,6 +39,10 @@ struct LoadInputs {
     double ReductionRatio = 0;
 };
 
+// What a box accepts: the seventeen take the empty text or a number from 0
+// to 100000; the ratio takes any number.
+enum class InputRule { EmptyOrBoxRange, AnyNumber };
+
 struct ParamInfo {
     std::string_view field;  // LoadInputs member name
     double LoadInputs::*member;
@@ -48,6 +52,7 @@ struct ParamInfo {
     std::string_view defaultText;
     bool millimetres;              // typed in mm, held in metres
     std::string_view displayName;  // short Chinese name for messages
+    InputRule rule;
 };
 
 // Index i is Text(i) for i < 17, and the ratio box Text2 for i == 17.
@@ -58,6 +63,22 @@ using InputTexts = std::array<std::string_view, kInputCount>;
 // The window's default texts, in table order.
 InputTexts DefaultInputTexts();
 
+// The eighteen texts of one beam, owned: what the window's boxes, a
+// command line or a schedule row hold. Starts with the window's defaults.
+class BeamTexts {
+public:
+    BeamTexts();
+    const std::string& operator[](std::size_t index) const { return texts_[index]; }
+    std::string& operator[](std::size_t index) { return texts_[index]; }
+    // False, changing nothing, for a field the table does not have.
+    bool Set(std::string_view field, std::string text);
+    // Views for the core's functions, valid while this object is unchanged.
+    InputTexts Views() const;
+
+private:
+    std::array<std::string, kInputCount> texts_;
+};
+
 // Index of the parameter with this field name, or -1.
 int FindParam(std::string_view field);
 
@@ -65,14 +86,9 @@ int FindParam(std::string_view field);
 constexpr double kBoxMinimum = 0.0;
 constexpr double kBoxMaximum = 100000.0;
 
-// Input check of one of the seventeen boxes: the empty text, or a numeric
-// text that reads as a value from 0 to 100000 inclusive.
-bool IsAcceptableBoxText(std::string_view text);
-
-// Ratio check: any numeric text (never the empty text), with no bound.
-bool IsAcceptableRatioText(std::string_view text);
-
-// Check of input i by the rule that applies to it.
+// Check of input i by the rule that applies to it (see InputRule): for
+// the seventeen boxes the empty text, or a numeric text that reads as a
+// value from 0 to 100000 inclusive; for the ratio any numeric text.
 bool IsAcceptableInputText(std::size_t index, std::string_view text);
 
 // The same check when the text has been read already (ReadText).

@@ -56,20 +56,15 @@ void PrintError(std::string_view text) {
 
 // The eighteen texts: defaults, overridden by NAME=VALUE arguments in
 // order. Returns an empty string, or the message that refuses them.
-std::string ReadAssignments(const std::vector<std::string>& args,
-                            std::array<std::string, kInputCount>& texts) {
-    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = std::string(kParams[i].defaultText);
+std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts) {
     for (const std::string& arg : args) {
         const std::size_t eq = arg.find('=');
         if (eq == std::string::npos) return "参数应写成 NAME=VALUE: \"" + arg + "\"";
-        const int index = FindParam(std::string_view(arg).substr(0, eq));
-        if (index < 0) return "未知的参数名 \"" + arg.substr(0, eq) + "\"(可用 --help 查看参数名)";
-        texts[static_cast<std::size_t>(index)] = arg.substr(eq + 1);
+        if (!texts.Set(std::string_view(arg).substr(0, eq), arg.substr(eq + 1)))
+            return "未知的参数名 \"" + arg.substr(0, eq) + "\"(可用 --help 查看参数名)";
     }
     for (std::size_t i = 0; i < kInputCount; ++i) {
-        if (!IsAcceptableInputText(i, texts[i])) {
-            return InputRefusal(i, texts[i]);
-        }
+        if (!IsAcceptableInputText(i, texts[i])) return InputRefusal(i, texts[i]);
     }
     return {};
 }
@@ -215,17 +210,15 @@ int Run(int argc, char** argv) {
         return RunScheduleFiles(csvIn, csvOut, reportDir, encoding);
     }
 
-    std::array<std::string, kInputCount> storage;
-    if (std::string refusal = ReadAssignments(assignments, storage); !refusal.empty()) {
+    BeamTexts texts;
+    if (std::string refusal = ReadAssignments(assignments, texts); !refusal.empty()) {
         PrintError(refusal);
         return kExitUsage;
     }
-    InputTexts texts;
-    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = storage[i];
 
     Calculation c;
     try {
-        c = ComputeLoads(texts);
+        c = ComputeLoads(texts.Views());
     } catch (const ArithmeticError& e) {
         PrintError(e.what());
         return kExitArithmetic;

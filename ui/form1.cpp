@@ -125,22 +125,15 @@ void Form1::Form_Load() {
 // Every change of any box checks all seventeen. Emptying a box is itself a
 // change and runs this again, nested; that pass finds nothing to report.
 void Form1::Text_Change(int /*Index*/) {
-    for (QLineEdit* box : Text) {
-        if (box->text().isEmpty()) continue;
-        if (!IsNumeric(Utf8(box->text()))) {
-            ShowMessage(kInputError);
-            box->setText(QString());
-        }
-        const double value = ReadNumber(Utf8(box->text()));
-        if (value < kBoxMinimum || value > kBoxMaximum) {
-            ShowMessage(kInputError);
-            box->setText(QString());
-        }
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        if (IsAcceptableInputText(i, Utf8(Text[i]->text()))) continue;
+        ShowMessage(kInputError);
+        Text[i]->setText(QString());
     }
 }
 
 void Form1::Text2_Change() {
-    if (!IsAcceptableRatioText(Utf8(Text2->text()))) {
+    if (!IsAcceptableInputText(kRatioIndex, Utf8(Text2->text()))) {
         ShowMessage(kInputError);
         Text2->setText(QStringLiteral("1"));
     }
@@ -156,16 +149,14 @@ void Form1::Command2_Click() { AskToExit(); }
 void Form1::Command6_Click() { AskToExit(); }
 
 void Form1::ComputeAndReport() {
-    std::array<std::string, kInputCount> storage;
-    for (std::size_t i = 0; i < kBoxCount; ++i) storage[i] = Utf8(Text[i]->text());
-    storage[kRatioIndex] = Utf8(Text2->text());
-    InputTexts texts;
-    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = storage[i];
+    BeamTexts texts;
+    for (std::size_t i = 0; i < kBoxCount; ++i) texts[i] = Utf8(Text[i]->text());
+    texts[kRatioIndex] = Utf8(Text2->text());
 
     std::size_t shown = 0;
     Calculation c;
     try {
-        c = ComputeLoads(texts, [this, &shown](std::size_t i, const std::string& text) {
+        c = ComputeLoads(texts.Views(), [this, &shown](std::size_t i, const std::string& text) {
             Text1[i]->setText(QString::fromStdString(text));
             shown = i + 1;
             if (i == kCadInputLoad) Text3->setText(Text1[kCadInputLoad]->text());

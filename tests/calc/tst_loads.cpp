@@ -13,7 +13,6 @@ using namespace quorvane;
 
 namespace {
 
-using test::BeamTexts;
 
 QStringList ResultTexts(const LoadResults& r) {
     QStringList list;
@@ -32,8 +31,7 @@ BeamTexts FromOverrides(const QString& overrides) {
 }
 
 void CheckBeam(const test::Beam& beam) {
-    const BeamTexts texts(beam.texts);
-    const LoadResults r = ComputeLoads(texts.views).results;
+    const LoadResults r = ComputeLoads(test::TextsOf(beam.texts).Views()).results;
     QStringList expected;
     for (const char* text : beam.results) expected << QString::fromUtf8(text);
     QCOMPARE(ResultTexts(r), expected);
@@ -134,7 +132,7 @@ void TestLoads::failingStepIsNamedAndStopsTheCalculation() {
     int shown = 0;
     bool stopped = false;
     try {
-        ComputeLoads(texts.views, [&](std::size_t, const std::string&) { ++shown; });
+        ComputeLoads(texts.Views(), [&](std::size_t, const std::string&) { ++shown; });
     } catch (const ArithmeticError& e) {
         stopped = true;
         QCOMPARE(int(e.step()), step);
@@ -190,11 +188,11 @@ void TestLoads::commaDecimalLocaleGivesTheSameResults() {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     QVERIFY2(std::setlocale(LC_ALL, test::kCommaDecimalLocale),
              "the comma-decimal locale is missing (scripts/test.sh generates it)");
-    const BeamTexts texts({{"DoorWidth", "1414"}, {"ReductionRatio", "0.9"}});
-    const QStringList results = ResultTexts(ComputeLoads(texts.views).results);
+    const BeamTexts texts = test::TextsOf({{"DoorWidth", "1414"}, {"ReductionRatio", "0.9"}});
+    const QStringList results = ResultTexts(ComputeLoads(texts.Views()).results);
     const std::string copied = CopiedLoadText("10.208");
     std::setlocale(LC_ALL, saved.c_str());
-    QCOMPARE(results, ResultTexts(ComputeLoads(texts.views).results));
+    QCOMPARE(results, ResultTexts(ComputeLoads(texts.Views()).results));
     QCOMPARE(results.at(0), QString("2.6172"));
     QCOMPARE(copied, std::string("10.3"));
 }

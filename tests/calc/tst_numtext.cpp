@@ -281,8 +281,6 @@ void TestNumText::boxAndRatioChecksFollowTheirRules() {
     QFETCH(QString, text);
     QFETCH(bool, box);
     QFETCH(bool, ratio);
-    QCOMPARE(IsAcceptableBoxText(text.toStdString()), box);
-    QCOMPARE(IsAcceptableRatioText(text.toStdString()), ratio);
     QCOMPARE(IsAcceptableInputText(0, text.toStdString()), box);
     QCOMPARE(IsAcceptableInputText(kRatioIndex, text.toStdString()), ratio);
 }

@@ -36,7 +36,7 @@ std::filesystem::path Path(const QString& p) {
 }
 
 Calculation Compute(const std::vector<std::pair<const char*, const char*>>& replaced) {
-    return ComputeLoads(test::BeamTexts(replaced).views);
+    return ComputeLoads(test::TextsOf(replaced).Views());
 }
 
 }  // namespace

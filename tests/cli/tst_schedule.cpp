@@ -132,9 +132,9 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
     for (const ParamInfo& p : kParams) csv += "," + QByteArray(p.field.data(), qsizetype(p.field.size()));
     csv += "\r\n";
     for (const test::Beam& beam : examples) {
-        const test::BeamTexts texts(beam.texts);
+        const BeamTexts texts = test::TextsOf(beam.texts);
         csv += QByteArray("\"") + beam.tag + "\"";
-        for (const std::string& text : texts.storage) csv += "," + QByteArray::fromStdString(text);
+        for (std::size_t i = 0; i < kInputCount; ++i) csv += "," + QByteArray::fromStdString(texts[i]);
         csv += "\r\n";
     }
     const Outcome o = Schedule(csv);

@@ -104,28 +104,11 @@ inline void AddBeamRows(const std::vector<Beam>& beams) {
     for (int i = 0; i < int(beams.size()); ++i) QTest::newRow(beams[std::size_t(i)].tag) << i;
 }
 
-// The eighteen texts of a beam, owned, with the views the core takes.
-struct BeamTexts {
-    std::array<std::string, kInputCount> storage;
-    InputTexts views;
-    explicit BeamTexts(const std::vector<std::pair<const char*, const char*>>& replaced = {}) {
-        for (std::size_t i = 0; i < kInputCount; ++i) storage[i] = std::string(kParams[i].defaultText);
-        for (const auto& [field, text] : replaced) storage.at(static_cast<std::size_t>(FindParam(field))) = text;
-        Rebind();
-    }
-    // The views follow the copy's own strings.
-    BeamTexts(const BeamTexts& other) : storage(other.storage) { Rebind(); }
-    BeamTexts& operator=(const BeamTexts&) = delete;
-    void Set(std::string_view field, std::string text) {
-        const auto i = static_cast<std::size_t>(FindParam(field));
-        storage.at(i) = std::move(text);
-        views[i] = storage[i];
-    }
-
-private:
-    void Rebind() {
-        for (std::size_t i = 0; i < kInputCount; ++i) views[i] = storage[i];
-    }
-};
+// The window's defaults with the given fields replaced.
+inline BeamTexts TextsOf(const std::vector<std::pair<const char*, const char*>>& replaced) {
+    BeamTexts texts;
+    for (const auto& [field, text] : replaced) texts.Set(field, text);
+    return texts;
+}
 
 }  // namespace quorvane::test

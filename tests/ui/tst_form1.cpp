@@ -225,9 +225,9 @@ void TestForm1::computeFillsTheResultsAndWritesTheReport_data() {
 void TestForm1::computeFillsTheResultsAndWritesTheReport() {
     QFETCH(int, beam);
     const test::Beam& b = test::WorkedExamples().at(std::size_t(beam));
-    const test::BeamTexts texts(b.texts);
-    for (std::size_t i = 0; i < kBoxCount; ++i) form_->Text[i]->setText(QString::fromStdString(texts.storage[i]));
-    form_->Text2->setText(QString::fromStdString(texts.storage[kRatioIndex]));
+    const BeamTexts texts = test::TextsOf(b.texts);
+    for (std::size_t i = 0; i < kBoxCount; ++i) form_->Text[i]->setText(QString::fromStdString(texts[i]));
+    form_->Text2->setText(QString::fromStdString(texts[kRatioIndex]));
     QStringList expected;
     for (const char* text : b.results) expected << text;
     for (QPushButton* compute : {form_->Command5, form_->Command1}) {
