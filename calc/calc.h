@@ -7,7 +7,7 @@
 //     -> ComputeLoads: LoadResults, each result text handed
 //        out as soon as its step makes it                      loads.h
 //     -> result boxes (the window) / standard output (CLI)
-//     -> BuildReportLines -> EncodeForSystem
+//     -> BuildReportLines -> EncodeReport
 //        -> ReplaceFileAtomically                              report.h, encoding.h
 // Number text rules (reading, checks, text-box and print form) are numtext.h.
 #pragma once
