@@ -2,14 +2,8 @@
 
 #include <cstddef>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#include <langinfo.h>
+#include "os.h"
 
-#include <cerrno>
-#endif
 
 namespace quorvane {
 
@@ -48,113 +42,30 @@ std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd) {
     return n;
 }
 
-#ifdef _WIN32
+std::string SystemCharset() { return os::SystemCharset(); }
 
-std::string SystemCharset() { return "CP" + std::to_string(GetACP()); }
-
-std::string Gb18030Charset() { return IsValidCodePage(54936) ? "CP54936" : "CP936"; }
-
-namespace {
-
-std::optional<UINT> CodePage(const std::string& charset) {
-    if (charset.rfind("CP", 0) != 0 || charset.size() < 3) return std::nullopt;
-    for (std::size_t i = 2; i < charset.size(); ++i)
-        if (charset[i] < '0' || charset[i] > '9') return std::nullopt;
-    return static_cast<UINT>(std::stoul(charset.substr(2)));
-}
-
-// Through UTF-16, refusing anything that does not convert exactly.
-std::optional<std::string> Convert(std::string_view bytes, UINT from, UINT to) {
-    if (bytes.empty()) return std::string();
-    const int wideLength =
-        MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (wideLength <= 0) return std::nullopt;
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(from, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), wideLength);
-    const bool utf = to == CP_UTF8 || to == 54936;  // these take no best-fit flag
-    BOOL lost = FALSE;
-    const int length = WideCharToMultiByte(to, utf ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr,
-                                           0, nullptr, utf ? nullptr : &lost);
-    if (length <= 0 || lost) return std::nullopt;
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(to, utf ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
-                        nullptr);
-    return out;
-}
-
-}  // namespace
+std::string Gb18030Charset() { return os::Gb18030Charset(); }
 
 std::optional<std::string> EncodeFromUtf8(std::string_view utf8, const std::string& charset) {
-    const auto codePage = CodePage(charset);
-    if (!codePage) return std::nullopt;
-    if (*codePage == CP_UTF8) {
+    if (charset == os::Utf8Charset()) {
         if (ValidUtf8Prefix(utf8, false) != utf8.size()) return std::nullopt;
         return std::string(utf8);
     }
-    return Convert(utf8, CP_UTF8, *codePage);
+    return os::Convert(utf8, os::Utf8Charset(), charset);
 }
 
 std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::string& charset) {
-    const auto codePage = CodePage(charset);
-    if (!codePage) return std::nullopt;
-    return Convert(bytes, *codePage, CP_UTF8);
+    return os::Convert(bytes, charset, os::Utf8Charset());
 }
 
 std::string EncodeReport(std::string_view utf8, const std::string& charset) {
-    if (auto bytes = EncodeFromUtf8(utf8, charset)) return *bytes;
-    // Text the code page cannot hold: the whole file in UTF-8 with a BOM,
-    // so that Windows viewers still read it right.
-    return "\xEF\xBB\xBF" + std::string(utf8);
-}
-
-#else
-
-std::string Gb18030Charset() { return "GB18030"; }
-
-std::string SystemCharset() {
-    const char* codeset = nl_langinfo(CODESET);
-    return codeset ? codeset : "";
-}
-
-namespace {
-
-std::optional<std::string> Convert(std::string_view bytes, const char* from, const char* to) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::string out(bytes.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-    iconv_close(cd);
-    // A non-reversible conversion counts as a lost character too.
-    if (rc != 0 || inLeft != 0) return std::nullopt;
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-}  // namespace
-
-std::optional<std::string> EncodeFromUtf8(std::string_view utf8, const std::string& charset) {
-    return Convert(utf8, "UTF-8", charset.c_str());
-}
-
-std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::string& charset) {
-    return Convert(bytes, charset.c_str(), "UTF-8");
-}
-
-std::string EncodeReport(std::string_view utf8, const std::string& charset) {
-    const bool plain = charset.empty() || charset == "ANSI_X3.4-1968" || charset == "ASCII" ||
-                       charset == "US-ASCII" || charset == "UTF-8" || charset == "utf8";
-    if (!plain) {
+    if (!os::ReportStaysUtf8(charset)) {
         if (auto bytes = EncodeFromUtf8(utf8, charset)) return *bytes;
     }
-    return std::string(utf8);
+    // Text the code page cannot hold: the whole file in UTF-8 (on Windows
+    // with a byte-order mark, so that its viewers still read it right).
+    return os::Utf8ReportNeedsByteOrderMark() ? "\xEF\xBB\xBF" + std::string(utf8) : std::string(utf8);
 }
-
-#endif
 
 std::string EncodeForSystem(std::string_view utf8) { return EncodeReport(utf8, SystemCharset()); }
 

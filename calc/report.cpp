@@ -7,16 +7,8 @@
 
 #include "encoding.h"
 #include "numtext.h"
+#include "os.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace quorvane {
 namespace {
@@ -88,49 +80,7 @@ WriteOutcome Failed(const char* what, const std::filesystem::path& path, int err
     return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + FailureReason(error)};
 }
 
-#ifdef _WIN32
-using Handle = int;
-Handle OpenNew(const std::filesystem::path& p) {
-    constexpr int kReadWrite = 0x0180;  // _S_IREAD | _S_IWRITE, which strict C++ hides
-    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, kReadWrite);
-}
-bool FlushAndClose(Handle h) { return _commit(h) == 0 && _close(h) == 0; }
-std::FILE* StreamOf(Handle h) { return _fdopen(h, "wb"); }
-bool SyncStream(std::FILE* f) { return _commit(_fileno(f)) == 0; }
-int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
-bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
-}
-#else
-using Handle = int;
-Handle OpenNew(const std::filesystem::path& p) {
-    return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-}
-bool FlushAndClose(Handle h) {
-    const bool synced = ::fsync(h) == 0;
-    const int saved = errno;
-    const bool closed = ::close(h) == 0;
-    if (!synced) errno = saved;
-    return synced && closed;
-}
-std::FILE* StreamOf(Handle h) { return ::fdopen(h, "wb"); }
-bool SyncStream(std::FILE* f) { return ::fsync(::fileno(f)) == 0; }
-int CurrentProcessId() { return static_cast<int>(::getpid()); }
-bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
-#endif
-
-// Keeps the permissions of the report being replaced.
-void CopyMode([[maybe_unused]] Handle h, [[maybe_unused]] const std::filesystem::path& from) {
-#ifndef _WIN32
-    struct stat st;
-    if (::stat(from.c_str(), &st) == 0 && S_ISREG(st.st_mode)) (void)::fchmod(h, st.st_mode & 07777);
-#endif
-}
+using os::FileHandle;
 
 }  // namespace
 
@@ -204,41 +154,10 @@ std::string FormatReportDate(const std::tm& t) {
     return text;
 }
 
-#ifdef _WIN32
-namespace {
-std::string Utf8(const wchar_t* wide, int length) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), n, nullptr, nullptr);
-    return text;
-}
-}  // namespace
-
-// On Windows the user's own short date and time of day, as the system
-// writes them (2026/12/10 8:30:05 on a Chinese system).
 std::string CurrentReportDate() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    wchar_t date[128], time[128];
-    const int d =
-        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128, nullptr);
-    const int t = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &now, nullptr, time, 128);
-    if (d <= 1 || t <= 1) {
-        std::tm local{};
-        const std::time_t seconds = std::time(nullptr);
-        localtime_s(&local, &seconds);
-        return FormatReportDate(local);
-    }
-    return Utf8(date, d - 1) + " " + Utf8(time, t - 1);
+    if (auto text = os::UserDateTimeText()) return *text;
+    return FormatReportDate(os::LocalTime());
 }
-#else
-std::string CurrentReportDate() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return FormatReportDate(local);
-}
-#endif
 
 std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
 
@@ -251,18 +170,18 @@ WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_vie
     // A short name of its own, so that a target name near the length limit
     // still leaves room for it.
     static int counter = 0;
-    Handle h = -1;
+    FileHandle h = -1;
     for (int attempt = 0; attempt < 100 && h < 0; ++attempt) {
-        temp_ = path.parent_path() / (".~quorvane-" + IntegerText(CurrentProcessId()) + "-" + IntegerText(++counter));
-        h = OpenNew(temp_);
+        temp_ = path.parent_path() / (".~quorvane-" + IntegerText(os::ProcessId()) + "-" + IntegerText(++counter));
+        h = os::OpenNewFile(temp_);
         if (h < 0 && errno != EEXIST) break;
     }
     if (h < 0) return Failed(what_.c_str(), path_, errno);
-    CopyMode(h, path_);
-    stream_ = StreamOf(h);
+    os::CopyPermissions(h, path_);
+    stream_ = os::StreamOf(h);
     if (!stream_) {
         const int error = errno;
-        FlushAndClose(h);
+        os::SyncAndClose(h);
         RemoveTemp();
         return Failed(what_.c_str(), path_, error);
     }
@@ -273,10 +192,10 @@ WriteOutcome AtomicFile::Commit() {
     if (!stream_) return Failed(what_.c_str(), path_, EBADF);
     // The first failure names the reason: a full disk shows at the flush.
     int error = 0;
-    if (std::ferror(stream_) || std::fflush(stream_) != 0 || !SyncStream(stream_)) error = errno ? errno : EIO;
+    if (std::ferror(stream_) || std::fflush(stream_) != 0 || !os::SyncStream(stream_)) error = errno ? errno : EIO;
     if (std::fclose(stream_) != 0 && error == 0) error = errno ? errno : EIO;
     stream_ = nullptr;
-    if (error == 0 && !Replace(temp_, path_)) error = errno ? errno : EIO;
+    if (error == 0 && !os::MoveOver(temp_, path_)) error = errno ? errno : EIO;
     if (error != 0) {
         RemoveTemp();
         return Failed(what_.c_str(), path_, error);
@@ -299,10 +218,10 @@ void AtomicFile::RemoveTemp() {
 }
 
 WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what) {
-    const std::filesystem::path probe = folder / (".~quorvane-probe-" + IntegerText(CurrentProcessId()));
-    const Handle h = OpenNew(probe);
+    const std::filesystem::path probe = folder / (".~quorvane-probe-" + IntegerText(os::ProcessId()));
+    const FileHandle h = os::OpenNewFile(probe);
     if (h < 0 && errno != EEXIST) return Failed(std::string(what).c_str(), folder, errno);
-    if (h >= 0) FlushAndClose(h);
+    if (h >= 0) os::SyncAndClose(h);
     std::error_code ignored;
     std::filesystem::remove(probe, ignored);
     return {};
@@ -326,12 +245,12 @@ WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const Loa
 WriteOutcome EnsureReportFileExists(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return {};
-    const Handle h = OpenNew(path);
+    const FileHandle h = os::OpenNewFile(path);
     if (h < 0) {
         if (errno == EEXIST) return {};
         return Failed("无法创建计算过程文件", path, errno);
     }
-    FlushAndClose(h);
+    os::SyncAndClose(h);
     return {};
 }
 

@@ -12,8 +12,8 @@ runs="${2:-}"
 command -v clang++ >/dev/null || { echo "missing: clang++ (scripts/test.sh installs clang)"; exit 1; }
 mkdir -p "$build"
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -ffp-contract=off -I"$root/calc" -I"$root/cli")
-calc=("$root"/calc/{numtext,params,loads,report,encoding}.cpp)
+       -ffp-contract=off -I"$root/calc" -I"$root/cli" -I"$root/platform")
+calc=("$root"/calc/{numtext,params,loads,report,encoding}.cpp "$root/platform/os_posix.cpp")
 for target in numtext schedule; do
   extra=()
   [ "$target" = schedule ] && extra=("$root/cli/csv.cpp" "$root/cli/schedule.cpp")

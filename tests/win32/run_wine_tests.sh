@@ -28,7 +28,7 @@ check() {  # check DESCRIPTION COMMAND...
 exe="$tmp/tst_win32.exe"
 if ! x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -static -DUNICODE -D_UNICODE -ffp-contract=off -Wall -Wextra \
     -I"$root/calc" -I"$root/platform" "$root"/calc/{numtext,params,loads,report,encoding}.cpp \
-    "$root/platform/win32.cpp" "$here/tst_win32.cpp" -o "$exe" -lshell32 2>"$tmp/build.log"; then
+    "$root/platform/win32.cpp" "$root/platform/os_win32.cpp" "$here/tst_win32.cpp" -o "$exe" -lshell32 2>"$tmp/build.log"; then
   cat "$tmp/build.log"
   echo "0 passed, 1 failed"
   exit 1

@@ -1,0 +1,43 @@
+// The operating system's side of the calculation core: files, the process,
+// the clock and text encodings. One POSIX and one Win32 implementation,
+// chosen by CMake, so that the core's own files carry no #ifdef and no
+// system header.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvane::os {
+
+// Files, by descriptor. Failures leave the reason in errno.
+using FileHandle = int;
+FileHandle OpenNewFile(const std::filesystem::path& path);  // exclusive create; -1 on failure
+bool SyncAndClose(FileHandle file);                            // through to the disk
+std::FILE* StreamOf(FileHandle file);                          // for writing, binary
+bool SyncStream(std::FILE* stream);
+bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to);  // rename, replacing `to`
+void CopyPermissions(FileHandle file, const std::filesystem::path& from);  // where the system has them
+int ProcessId();
+
+// The clock: the local time, and where the system has one, the user's own
+// short date and time of day as it writes them ("2026/12/10 8:30:05").
+std::tm LocalTime();
+std::optional<std::string> UserDateTimeText();
+
+// Text encodings through the system's converter (iconv; the Win32 API).
+std::string Utf8Charset();     // "UTF-8"; "CP65001"
+std::string SystemCharset();   // of the process locale; "CP" and the ANSI code page
+std::string Gb18030Charset();  // "GB18030"; "CP54936", or "CP936" where that is missing
+// bytes from one charset into another, or nothing when they do not convert exactly.
+std::optional<std::string> Convert(std::string_view bytes, const std::string& from, const std::string& to);
+// Whether a report in charset is best left in UTF-8 as it is (an ASCII or
+// UTF-8 locale), and whether UTF-8 that no code page holds gets a byte-order
+// mark (Windows viewers need one).
+bool ReportStaysUtf8(const std::string& charset);
+bool Utf8ReportNeedsByteOrderMark();
+
+}  // namespace quorvane::os
