@@ -16,14 +16,7 @@
 #include "calc.h"
 #include "schedule.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#include "win32.h"
-#else
-#include <unistd.h>
-#endif
+#include "os.h"
 
 namespace {
 
@@ -32,21 +25,8 @@ using namespace quorvane;
 constexpr int kExitArithmetic = 1;
 constexpr int kExitUsage = 2;
 
-#ifdef _WIN32
-// A console gets UTF-16; a file or pipe gets UTF-8 with CR LF line ends.
-void Print(std::FILE* out, std::string_view text) {
-    if (win::WriteToConsole(out, text)) return;
-    std::string bytes;
-    bytes.reserve(text.size() + 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) bytes += '\r';
-        bytes += text[i];
-    }
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-}
-#else
-void Print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
-#endif
+// A console gets the text in its own terms; a file or pipe UTF-8.
+void Print(std::FILE* out, std::string_view text) { os::WriteText(out, text); }
 
 void PrintError(std::string_view text) {
     Print(stderr, "quorvane-calc: ");
@@ -70,12 +50,8 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
 }
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
-#ifdef _WIN32
-    const std::filesystem::path path = std::filesystem::u8path(name);
-    return _wfopen(path.c_str(), mode[0] == 'r' ? L"rb" : L"wb");
-#else
+    if (mode[0] == 'r') return os::OpenFileForReading(std::filesystem::u8path(name));
     return std::fopen(name.c_str(), mode);
-#endif
 }
 
 // Standard output that could not be written (a full disk, a closed stream,
@@ -120,10 +96,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         options.outputName = out;
     }
     if (!reportDir.empty()) options.reportDir = std::filesystem::u8path(reportDir);
-#ifndef _WIN32
-    // (A Windows console would show the UTF-8 progress line garbled.)
-    if (isatty(fileno(stderr))) options.progress = stderr;
-#endif
+    if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
     std::string message;
     const ScheduleExit code = RunSchedule(input, output, options, message);
     closeInput();
@@ -245,16 +218,14 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Report files follow the system's character set; numbers never do.
     std::setlocale(LC_CTYPE, "");
-#ifdef _WIN32
-    win::UseBinaryStandardStreams();
-    std::vector<std::string> args = win::Utf8Arguments();
+    os::UseBinaryStandardStreams();
+    std::vector<std::string> args = os::CommandLineArguments(argc, argv);
     std::vector<char*> pointers;
     for (std::string& arg : args) pointers.push_back(arg.data());
     if (!pointers.empty()) {
         argc = static_cast<int>(pointers.size());
         argv = pointers.data();
     }
-#endif
     // Every failure is a message and an exit code, never an abort.
     try {
         return Run(argc, argv);

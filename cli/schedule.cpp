@@ -73,22 +73,20 @@ private:
 
 class Progress {
 public:
-    explicit Progress(std::FILE* to) : to_(to), start_(std::chrono::steady_clock::now()) {}
+    explicit Progress(const std::function<void(std::string_view)>& show)
+        : show_(show), start_(std::chrono::steady_clock::now()) {}
     void Row(long long rows) {
-        if (!to_ || rows % kRowsBetweenClockReads != 0) return;
+        if (!show_ || rows % kRowsBetweenClockReads != 0) return;
         if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
-        const std::string line = "\r已处理 " + IntegerText(rows) + " 行";
-        std::fputs(line.c_str(), to_);
+        show_("\r已处理 " + IntegerText(rows) + " 行");
         shown_ = true;
     }
     void Done(long long rows) {
-        if (!shown_) return;
-        const std::string line = "\r已处理 " + IntegerText(rows) + " 行\n";
-        std::fputs(line.c_str(), to_);
+        if (shown_) show_("\r已处理 " + IntegerText(rows) + " 行\n");
     }
 
 private:
-    std::FILE* to_;
+    const std::function<void(std::string_view)>& show_;
     std::chrono::steady_clock::time_point start_;
     bool shown_ = false;
 };

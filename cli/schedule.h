@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,7 +13,7 @@ namespace quorvane {
 
 struct ScheduleOptions {
     std::optional<std::filesystem::path> reportDir;  // one report per computed row
-    std::FILE* progress = nullptr;                   // where a progress line may go
+    std::function<void(std::string_view)> progress;  // shows a progress line, when set
     std::string outputName;  // the output file, as messages name it; empty for standard output
     // How the input is read (Auto: found out); the output is written the
     // same way, with a byte-order mark when the input had one, so that a

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane::os {
 
@@ -39,5 +40,17 @@ std::optional<std::string> Convert(std::string_view bytes, const std::string& fr
 // mark (Windows viewers need one).
 bool ReportStaysUtf8(const std::string& charset);
 bool Utf8ReportNeedsByteOrderMark();
+
+// A command-line tool's side. Arguments as UTF-8, program name first
+// (Windows hands main() the ANSI code page, which cannot hold every file
+// name). Standard streams in binary mode, so that the tool's own line ends
+// reach a file as they are. Text to a standard stream: a console gets it in
+// its own terms (UTF-16 on Windows), a file or pipe UTF-8 with the system's
+// line ends (CR LF on Windows).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+void UseBinaryStandardStreams();
+void WriteText(std::FILE* stream, std::string_view utf8);
+bool IsTerminal(std::FILE* stream);
+std::FILE* OpenFileForReading(const std::filesystem::path& path);
 
 }  // namespace quorvane::os

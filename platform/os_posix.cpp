@@ -79,4 +79,14 @@ bool ReportStaysUtf8(const std::string& charset) {
 
 bool Utf8ReportNeedsByteOrderMark() { return false; }
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void UseBinaryStandardStreams() {}
+
+void WriteText(std::FILE* stream, std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stream); }
+
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+std::FILE* OpenFileForReading(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rb"); }
+
 }  // namespace quorvane::os

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// (after windows.h, which it needs)
+#include <shellapi.h>
 
 #include <cerrno>
 
@@ -97,5 +99,46 @@ std::optional<std::string> Convert(std::string_view bytes, const std::string& fr
 bool ReportStaysUtf8(const std::string&) { return false; }
 
 bool Utf8ReportNeedsByteOrderMark() { return true; }
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return {argv, argv + argc};
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i], static_cast<int>(wcslen(wide[i]))));
+    LocalFree(wide);
+    return args;
+}
+
+void UseBinaryStandardStreams() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+void WriteText(std::FILE* stream, std::string_view utf8) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        std::fflush(stream);
+        const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+        if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    std::string bytes;
+    bytes.reserve(utf8.size() + 32);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')) bytes += '\r';
+        bytes += utf8[i];
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+std::FILE* OpenFileForReading(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"rb"); }
 
 }  // namespace quorvane::os

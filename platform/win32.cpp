@@ -110,33 +110,6 @@ std::string Narrow(const std::wstring& wide) {
     return utf8;
 }
 
-std::vector<std::string> Utf8Arguments() {
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> args;
-    if (!wide) return args;
-    for (int i = 0; i < count; ++i) args.push_back(Narrow(wide[i]));
-    LocalFree(wide);
-    return args;
-}
-
-void UseBinaryStandardStreams() {
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-}
-
-bool WriteToConsole(std::FILE* stream, std::string_view utf8) {
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    DWORD mode = 0;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return false;
-    std::fflush(stream);
-    const std::wstring wide = Widen(std::string(utf8));
-    DWORD written = 0;
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    return true;
-}
-
 }  // namespace quorvane::win
 
 #endif

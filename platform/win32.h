@@ -56,18 +56,6 @@ private:
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 
-// The command line's arguments as UTF-8, program name first. The main()
-// arguments are in the ANSI code page, which cannot hold every file name.
-std::vector<std::string> Utf8Arguments();
-
-// Standard streams for a command-line tool: binary mode, so that the tool's
-// own CR LF reaches a file or pipe as it is, not as CR CR LF.
-void UseBinaryStandardStreams();
-
-// When stream is a console, writes utf8 to it as UTF-16 (readable whatever
-// the console's code page) and returns true; false for a file or pipe.
-bool WriteToConsole(std::FILE* stream, std::string_view utf8);
-
 }  // namespace quorvane::win
 
 #endif
