@@ -17,18 +17,7 @@ QString ReportFileName() {
 
 }  // namespace
 
-#ifdef Q_OS_WIN
-SingleCopy::SingleCopy(const QString&) : mutex_(std::make_unique<win::SingleInstance>()) {
-    acquired_ = mutex_->acquired();
-}
-#else
-SingleCopy::SingleCopy(const QString& lockPath) : lock_(std::make_unique<QLockFile>(lockPath)) {
-    // Age says nothing about a running copy; only a dead owner makes the
-    // lock stale, and QLockFile checks that by its process id.
-    lock_->setStaleLockTime(0);
-    acquired_ = lock_->tryLock(0) || lock_->error() != QLockFile::LockFailedError;
-}
-#endif
+SingleCopy::SingleCopy(const QString& lockPath) : lock_(desktop::LockSingleCopy(lockPath)) {}
 
 QString SingleCopyLockPath() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -47,10 +36,7 @@ std::unique_ptr<Form1> StartUp(Shell& shell, const SingleCopy& single, const QSt
 }
 
 QString ReportFilePath() {
-#ifdef Q_OS_WIN
-    const QString fixed = QStringLiteral("C:\\Program Files\\") + ReportFileName();
-    if (win::CanWriteOrCreate(fixed.toStdWString())) return fixed;
-#endif
+    if (auto fixed = desktop::FixedReportPath(ReportFileName())) return *fixed;
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty()) documents = QDir::homePath();
     QDir().mkpath(documents);

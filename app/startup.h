@@ -2,14 +2,11 @@
 // copy running for this user, and where the calculation report lives.
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
 #include <memory>
 
-#ifdef Q_OS_WIN
-#include "win32.h"
-#endif
+#include "desktop.h"
 
 namespace quorvane {
 
@@ -24,14 +21,10 @@ public:
     explicit SingleCopy(const QString& lockPath);
     // False when another live copy holds the lock. When the lock file cannot
     // be made at all, the program is let through rather than blocked.
-    bool acquired() const { return acquired_; }
+    bool acquired() const { return lock_->acquired(); }
 
 private:
-#ifdef Q_OS_WIN
-    std::unique_ptr<win::SingleInstance> mutex_;  // a named mutex per logged-on user
-#endif
-    std::unique_ptr<QLockFile> lock_;
-    bool acquired_ = false;
+    std::unique_ptr<desktop::SingleCopyLock> lock_;  // a lock file; on Windows a named mutex
 };
 
 // The lock file of this user: in the per-user runtime folder. (On Windows

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "accessibility.h"
+#include "desktop.h"
 #include "calc.h"
 #include "form2.h"
 #include "module1.h"
@@ -22,13 +23,7 @@ const QString kNothingToCopy = QStringLiteral("请先计算,再复制荷载。")
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
-std::filesystem::path FilePath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
+std::filesystem::path FilePath(const QString& path) { return desktop::FilePath(path); }
 
 template <typename T>
 T* Find(const ControlMap& controls, const QString& name) {

@@ -1,5 +1,7 @@
 #include "geometry.h"
 
+#include "desktop.h"
+
 #include <iterator>
 
 namespace quorvane {
@@ -119,17 +121,7 @@ const ControlTable kForm1Frame2 = {kFrame2, std::size(kFrame2)};
 const ControlTable kForm1Frame3 = {kFrame3, std::size(kFrame3)};
 const ControlTable kForm2Window = {kForm2, std::size(kForm2)};
 
-QFont LayoutFont() {
-    QFont font;
-#ifdef Q_OS_WIN
-    font.setFamilies(QStringList{QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("Microsoft YaHei UI")});
-    font.setPointSize(9);
-#else
-    font.setFamilies(QStringList{QStringLiteral("Noto Sans Mono CJK SC")});
-    font.setPixelSize(12);
-#endif
-    return font;
-}
+QFont LayoutFont() { return desktop::LayoutFont(); }
 
 int Twips(int twips) { return (twips * 2 + 15) / 30; }
 

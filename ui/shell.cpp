@@ -1,17 +1,13 @@
 #include "shell.h"
 
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QUrl>
 
 #include <algorithm>
 
-#ifdef Q_OS_WIN
-#include "win32.h"
-#endif
+#include "desktop.h"
 
 namespace quorvane {
 
@@ -60,37 +56,12 @@ Answer DesktopShell::ShowMessage(QWidget* parent, const QString& text, Buttons b
     return box.clickedButton() == box.defaultButton() ? Answer::Yes : Answer::No;
 }
 
-#ifdef Q_OS_WIN
-namespace {
-bool StartCommand(const std::wstring& commandLine, QString* reason) {
-    const DWORD error = win::StartMinimized(commandLine);
-    if (error == 0) return true;
-    if (reason)
-        *reason =
-            QStringLiteral("无法启动 %1 (系统错误 %2)").arg(QString::fromStdWString(commandLine)).arg(error);
-    return false;
-}
-}  // namespace
-
 bool DesktopShell::StartReportViewer(const QString& reportPath, QString* reason) {
-    return StartCommand(win::ReportViewerCommand(reportPath.toStdWString()), reason);
+    return desktop::StartReportViewer(reportPath, reason);
 }
 
 bool DesktopShell::OpenWebAddress(const QString& address, QString* reason) {
-    return StartCommand(win::WebAddressCommand(address.toStdWString()), reason);
+    return desktop::OpenWebAddress(address, reason);
 }
-#else
-bool DesktopShell::StartReportViewer(const QString& reportPath, QString* reason) {
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(reportPath))) return true;
-    if (reason) *reason = QStringLiteral("系统没有可以打开文本文件的程序");
-    return false;
-}
-
-bool DesktopShell::OpenWebAddress(const QString& address, QString* reason) {
-    if (QDesktopServices::openUrl(QUrl(address))) return true;
-    if (reason) *reason = QStringLiteral("系统没有可以打开网址的浏览器");
-    return false;
-}
-#endif
 
 }  // namespace quorvane
