@@ -54,6 +54,8 @@ private slots:
     void altSPressesOnlyTheVisiblePanelsCompute();
     void tabWalksTheCycleOfTheFullPanel();
     void tabStillReachesClippedBoxesInCompactMode();
+    void exitAnsweredNoKeepsEverything();
+    void exitAnsweredYesClosesTheWindow();
 
 private:
     void showFullPanel();
@@ -420,6 +422,30 @@ void TestForm1::tabStillReachesClippedBoxesInCompactMode() {
         QVERIFY2(walked.contains(name), name);
     for (const char* name : {"Text1(0)", "Text2", "Command1", "Command7"})
         QVERIFY2(!walked.contains(name), name);
+}
+
+void TestForm1::exitAnsweredNoKeepsEverything() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    form_->Text[0]->setText("250");
+    shell_->answers = {Answer::No};
+    form_->Command6->click();
+    QCOMPARE(shell_->messages.size(), std::size_t(1));
+    QCOMPARE(shell_->messages[0].text, QString("你是否真得想退出系统?"));
+    QCOMPARE(shell_->messages[0].buttons, Buttons::YesNo);
+    QVERIFY(form_->isVisible());
+    QCOMPARE(form_->Text[0]->text(), QString("250"));
+    QVERIFY(form_->Check2->isChecked());  // still compact
+    QVERIFY(form_->Frame3->isVisibleTo(form_.get()));
+}
+
+void TestForm1::exitAnsweredYesClosesTheWindow() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);
+    shell_->answers = {Answer::Yes};
+    form_->Command2->click();
+    QVERIFY(!form_->isVisible());
 }
 
 QTEST_MAIN(TestForm1)

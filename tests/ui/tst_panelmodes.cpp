@@ -3,9 +3,7 @@
 #include <memory>
 
 #include "form1.h"
-#include "form2.h"
 #include "geometry.h"
-#include "module1.h"
 #include "testshell.h"
 
 using namespace quorvane;
@@ -82,11 +80,6 @@ private slots:
     void spaceBarAndProgramChangesRunTheSwitchToo();
     void everyBoxKeepsItsTextThroughTheModes();
     void switchingKeepsTheWindowsLeftTopAndWidth();
-    void exitAnsweredNoKeepsEverything();
-    void exitAnsweredYesClosesTheWindow();
-    void aboutWindowOpensOnceTopmostAndClosesWithItsButton();
-    void aboutWindowOpensTheWebAddress();
-    void aboutWindowOutlivesTheMainWindow();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -104,7 +97,6 @@ void TestPanelModes::init() {
 }
 
 void TestPanelModes::cleanup() {
-    if (Form2* about = form_->aboutWindow()) about->close();
     form_.reset();
     QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
 }
@@ -168,70 +160,6 @@ void TestPanelModes::switchingKeepsTheWindowsLeftTopAndWidth() {
         QCOMPARE(form_->pos(), topLeft);
         QCOMPARE(form_->width(), width);
     }
-}
-
-void TestPanelModes::exitAnsweredNoKeepsEverything() {
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    form_->Text[0]->setText("250");
-    shell_->answers = {Answer::No};
-    form_->Command6->click();
-    QCOMPARE(shell_->messages.size(), std::size_t(1));
-    QCOMPARE(shell_->messages[0].text, QString("你是否真得想退出系统?"));
-    QCOMPARE(shell_->messages[0].buttons, Buttons::YesNo);
-    QVERIFY(form_->isVisible());
-    QCOMPARE(form_->Text[0]->text(), QString("250"));
-    QVERIFY(Same(Look(*form_), kCompact));
-}
-
-void TestPanelModes::exitAnsweredYesClosesTheWindow() {
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    QTest::mouseClick(form_->Check2, Qt::LeftButton);
-    shell_->answers = {Answer::Yes};
-    form_->Command2->click();
-    QVERIFY(!form_->isVisible());
-}
-
-void TestPanelModes::aboutWindowOpensOnceTopmostAndClosesWithItsButton() {
-    form_->show();
-    QTest::mouseClick(form_->Label37, Qt::LeftButton);
-    QPointer<Form2> about = form_->aboutWindow();
-    QVERIFY(about);
-    QVERIFY(about->isVisible());
-    QVERIFY(IsTopmost(about));
-    QCOMPARE(about->windowTitle(), QString("版权信息"));
-    QCOMPARE(about->Label1->text(), QString("Quorvane小程序"));
-    QCOMPARE(about->Label3->text(), QString("网址:http://quorvane.cn"));
-    QCOMPARE(about->Label3->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(about->size(), QSize(Twips(3720), Twips(1875)));
-    QTest::mouseClick(form_->Label37, Qt::LeftButton);
-    QCOMPARE(form_->aboutWindow(), about.data());
-    QCOMPARE(QApplication::topLevelWidgets().count(about.data()), 1);
-    QTest::mouseClick(about->Command1, Qt::LeftButton);
-    QTRY_VERIFY(about.isNull());  // closed and unloaded
-    QTest::mouseClick(form_->Label37, Qt::LeftButton);
-    QVERIFY(form_->aboutWindow());
-    QVERIFY(IsTopmost(form_->aboutWindow()));
-}
-
-void TestPanelModes::aboutWindowOpensTheWebAddress() {
-    QTest::mouseClick(form_->Label37, Qt::LeftButton);
-    Form2* about = form_->aboutWindow();
-    QTest::mouseClick(about->Label3, Qt::LeftButton);
-    QTest::mouseClick(about->Label3, Qt::LeftButton);
-    QCOMPARE(shell_->webAddresses, (QStringList{"http://quorvane.cn", "http://quorvane.cn"}));
-    QVERIFY(about->isVisible());
-}
-
-void TestPanelModes::aboutWindowOutlivesTheMainWindow() {
-    form_->show();
-    QTest::mouseClick(form_->Label37, Qt::LeftButton);
-    QPointer<Form2> about = form_->aboutWindow();
-    shell_->answers = {Answer::Yes};
-    form_->Command6->click();
-    QVERIFY(!form_->isVisible());
-    QVERIFY(about && about->isVisible());
 }
 
 QTEST_MAIN(TestPanelModes)
