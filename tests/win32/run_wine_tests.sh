@@ -3,7 +3,7 @@
 # mingw-w64 and run under Wine on a private Xvfb, in private prefixes, under
 # a Chinese locale (code page 936) and under C.UTF-8 (a code page that
 # cannot hold the report's text). Prints "N passed, N failed" last.
-# Usage: run_wine_tests.sh
+# Usage: run_wine_tests.sh [BUILD_DIR]   (a mingw-w64 build of the libraries)
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -25,14 +25,19 @@ check() {  # check DESCRIPTION COMMAND...
   if "${@:2}"; then passed=$((passed + 1)); echo "PASS: $1"; else failed=$((failed + 1)); echo "FAIL: $1"; fi
 }
 
-exe="$tmp/tst_win32.exe"
-if ! x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -static -DUNICODE -D_UNICODE -ffp-contract=off -Wall -Wextra \
-    -I"$root/calc" -I"$root/platform" "$root"/calc/{numtext,params,loads,report,encoding}.cpp \
-    "$root/platform/win32.cpp" "$root/platform/os_win32.cpp" "$here/tst_win32.cpp" -o "$exe" -lshell32 2>"$tmp/build.log"; then
+# The libraries from their own CMake source lists, cross-compiled.
+build="${1:-$tmp/build}"
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+if ! { cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/scripts/windows/mingw.cmake" \
+         -DCMAKE_BUILD_TYPE=Release -DQUORVANE_GUI=OFF -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF \
+         -DQUORVANE_WIN32_TESTS=ON >"$tmp/build.log" 2>&1 &&
+       cmake --build "$build" --target tst_win32 >>"$tmp/build.log" 2>&1; }; then
   cat "$tmp/build.log"
   echo "0 passed, 1 failed"
   exit 1
 fi
+exe="$build/tests/win32/tst_win32.exe"
 
 n=90
 while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
