@@ -53,7 +53,6 @@ private:
     bool acquired_ = false;
 };
 
-std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 
 }  // namespace quorvane::win
