@@ -8,9 +8,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <QTemporaryDir>
+
 #include <deque>
 #include <functional>
+#include <memory>
 
+#include "form1.h"
+#include "form2.h"
 #include "shell.h"
 
 namespace quorvane {
@@ -72,6 +77,33 @@ public:
 
 private:
     QTimer timer_;
+};
+
+// What the window suites share: the main window, loaded, on a report file
+// of its own, with a recording shell and a modal watchdog. A suite calls
+// OpenWindow() from init() and CloseWindow() from cleanup().
+class WindowTest : public QObject {
+protected:
+    void OpenWindow() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        report_ = dir_->filePath(QStringLiteral("计算过程.txt"));
+        shell_ = std::make_unique<RecordingShell>();
+        watchdog_ = std::make_unique<ModalWatchdog>();
+        form_ = std::make_unique<Form1>(report_, *shell_);
+        form_->Form_Load();
+    }
+    void CloseWindow() {
+        if (Form2* about = form_->aboutWindow()) about->close();
+        form_.reset();
+        QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
+        watchdog_.reset();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<RecordingShell> shell_;
+    std::unique_ptr<ModalWatchdog> watchdog_;
+    std::unique_ptr<Form1> form_;
+    QString report_;
 };
 
 }  // namespace quorvane

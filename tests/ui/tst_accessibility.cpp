@@ -17,7 +17,7 @@ QAccessibleInterface* Of(QWidget* w) { return QAccessible::queryAccessibleInterf
 
 // What a screen reader reads, asked through Qt's accessibility interface as
 // the platform bridge (AT-SPI, UI Automation) asks it.
-class TestAccessibility : public QObject {
+class TestAccessibility : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -28,21 +28,11 @@ private slots:
     void boxesAreLabelledByTheCaptionBesideThem();
     void tickBoxesAreReadByTheirVisibleCaptions();
     void framesAreNamedGroupsAndWindowsHaveTheirRoles();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<RecordingShell> shell_;
-    std::unique_ptr<Form1> form_;
 };
 
-void TestAccessibility::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    shell_ = std::make_unique<RecordingShell>();
-    form_ = std::make_unique<Form1>(dir_->filePath("report.txt"), *shell_);
-    form_->Form_Load();
-}
+void TestAccessibility::init() { OpenWindow(); }
 
-void TestAccessibility::cleanup() { form_.reset(); }
+void TestAccessibility::cleanup() { CloseWindow(); }
 
 void TestAccessibility::everyBoxIsReadByItsMeaning_data() {
     QTest::addColumn<QString>("box");

@@ -23,7 +23,7 @@ QByteArray ReadAll(const QString& path) {
 }
 }  // namespace
 
-class TestForm1 : public QObject {
+class TestForm1 : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -61,27 +61,11 @@ private:
     void showFullPanel();
     void retype(QLineEdit* box, const QString& keys);
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<RecordingShell> shell_;
-    std::unique_ptr<ModalWatchdog> watchdog_;
-    std::unique_ptr<Form1> form_;
-    QString report_;
 };
 
-void TestForm1::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    report_ = dir_->filePath(QStringLiteral("计算过程.txt"));
-    shell_ = std::make_unique<RecordingShell>();
-    watchdog_ = std::make_unique<ModalWatchdog>();
-    form_ = std::make_unique<Form1>(report_, *shell_);
-    form_->Form_Load();
-}
+void TestForm1::init() { OpenWindow(); }
 
-void TestForm1::cleanup() {
-    form_.reset();
-    QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
-    watchdog_.reset();
-}
+void TestForm1::cleanup() { CloseWindow(); }
 
 void TestForm1::showFullPanel() {
     QTest::mouseClick(form_->Check2, Qt::LeftButton);

@@ -13,7 +13,7 @@
 using namespace quorvane;
 
 // The About window, opened from the main window's credit label.
-class TestForm2 : public QObject {
+class TestForm2 : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -23,26 +23,11 @@ private slots:
     void aboutWindowOpensTheWebAddress();
     void aboutWindowOutlivesTheMainWindow();
 
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<RecordingShell> shell_;
-    std::unique_ptr<ModalWatchdog> watchdog_;
-    std::unique_ptr<Form1> form_;
 };
 
-void TestForm2::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    shell_ = std::make_unique<RecordingShell>();
-    watchdog_ = std::make_unique<ModalWatchdog>();
-    form_ = std::make_unique<Form1>(dir_->filePath("计算过程.txt"), *shell_);
-    form_->Form_Load();
-}
+void TestForm2::init() { OpenWindow(); }
 
-void TestForm2::cleanup() {
-    if (Form2* about = form_->aboutWindow()) about->close();
-    form_.reset();
-    QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
-}
+void TestForm2::cleanup() { CloseWindow(); }
 
 void TestForm2::aboutWindowOpensOnceTopmostAndClosesWithItsButton() {
     form_->show();

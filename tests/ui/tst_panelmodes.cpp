@@ -68,7 +68,7 @@ const Seen kFullFlag1 = {"1", false, true,  false, 3495, 3720,  120, {4080, 4440
 
 }  // namespace
 
-class TestPanelModes : public QObject {
+class TestPanelModes : public WindowTest {
     Q_OBJECT
 
 private slots:
@@ -81,25 +81,11 @@ private slots:
     void everyBoxKeepsItsTextThroughTheModes();
     void switchingKeepsTheWindowsLeftTopAndWidth();
 
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<RecordingShell> shell_;
-    std::unique_ptr<ModalWatchdog> watchdog_;
-    std::unique_ptr<Form1> form_;
 };
 
-void TestPanelModes::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    shell_ = std::make_unique<RecordingShell>();
-    watchdog_ = std::make_unique<ModalWatchdog>();
-    form_ = std::make_unique<Form1>(dir_->filePath("计算过程.txt"), *shell_);
-    form_->Form_Load();
-}
+void TestPanelModes::init() { OpenWindow(); }
 
-void TestPanelModes::cleanup() {
-    form_.reset();
-    QVERIFY2(watchdog_->seen.isEmpty(), qPrintable("unexpected dialog: " + watchdog_->seen.join(", ")));
-}
+void TestPanelModes::cleanup() { CloseWindow(); }
 
 void TestPanelModes::startUpOpensInCompactMode() {
     const Seen seen = Look(*form_);
