@@ -39,6 +39,10 @@ double CheckedDivide(double dividend, double divisor, Step step) {
     return Checked(dividend / divisor, step);
 }
 
+constexpr std::string_view WithoutColon(std::string_view caption) {
+    return caption.substr(0, caption.size() - 1);
+}
+
 }  // namespace
 
 std::string_view StepCaption(Step step) {
@@ -62,7 +66,7 @@ std::string_view StepCaption(Step step) {
         case Step::TotalDeadLoad:
             return "梁上总恒重";
         case Step::CadInputLoad:
-            return "广厦结构CAD应输入";
+            return WithoutColon(kResultCaptions[kCadInputLoad]);  // the window's caption
         case Step::CopyLoad:
             return "复制荷载";
     }
