@@ -11,15 +11,10 @@
 
 #include <cerrno>
 
+#include "win32.h"
+
 namespace quorvane::os {
 namespace {
-
-std::string Utf8(const wchar_t* wide, int length) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), n, nullptr, nullptr);
-    return text;
-}
 
 std::optional<UINT> CodePage(const std::string& charset) {
     if (charset.rfind("CP", 0) != 0 || charset.size() < 3) return std::nullopt;
@@ -65,7 +60,8 @@ std::optional<std::string> UserDateTimeText() {
     const int d = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128, nullptr);
     const int t = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &now, nullptr, time, 128);
     if (d <= 1 || t <= 1) return std::nullopt;
-    return Utf8(date, d - 1) + " " + Utf8(time, t - 1);
+    return win::Narrow(std::wstring_view(date, static_cast<size_t>(d - 1))) + " " +
+           win::Narrow(std::wstring_view(time, static_cast<size_t>(t - 1)));
 }
 
 std::string Utf8Charset() { return "CP65001"; }
@@ -105,7 +101,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) return {argv, argv + argc};
     std::vector<std::string> args;
-    for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i], static_cast<int>(wcslen(wide[i]))));
+    for (int i = 0; i < count; ++i) args.push_back(win::Narrow(wide[i]));
     LocalFree(wide);
     return args;
 }
@@ -121,9 +117,7 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
     DWORD mode = 0;
     if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
         std::fflush(stream);
-        const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-        if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+        const std::wstring wide = win::Widen(utf8);
         DWORD written = 0;
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;

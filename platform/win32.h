@@ -53,7 +53,9 @@ private:
     bool acquired_ = false;
 };
 
-std::string Narrow(const std::wstring& wide);
+// The one pair of UTF-8/UTF-16 conversions of the Windows code.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view wide);
 
 }  // namespace quorvane::win
 
