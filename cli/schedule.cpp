@@ -180,7 +180,7 @@ std::string PrepareReportFolder(const std::filesystem::path& folder) {
 // One beam of the schedule, computed: its texts as used, and either its
 // results or the error that stopped it.
 struct RowOutcome {
-    InputTexts texts;
+    BeamTexts texts;
     Calculation calculation;
     std::string copied;
     std::string error;
@@ -201,14 +201,18 @@ std::string RecordError(const CsvReader& reader, std::size_t cells, std::size_t 
     return {};
 }
 
-// Absent columns keep the defaults, read once before the first row.
-void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map, const InputTexts& defaults,
-                const InputReadings& defaultReadings, RowOutcome& row) {
-    row.texts = defaults;
+// row.texts starts as the defaults and only the given columns change, so
+// absent ones keep them; their readings are made once before the first row.
+void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map, const InputReadings& defaultReadings,
+                RowOutcome& row) {
     InputReadings readings = defaultReadings;
     for (std::size_t i = 0; i < kInputCount; ++i) {
         if (map.field[i] < 0) continue;
-        if (static_cast<std::size_t>(map.field[i]) < cells.size()) row.texts[i] = cells[static_cast<std::size_t>(map.field[i])];
+        const auto column = static_cast<std::size_t>(map.field[i]);
+        if (column < cells.size())
+            row.texts[i] = cells[column];
+        else
+            row.texts[i] = kParams[i].defaultText;  // a short row keeps the default
         const Reading reading = ReadText(row.texts[i]);
         readings[i] = reading.value;
         if (row.error.empty() && !IsAcceptableInput(i, row.texts[i], reading)) row.error = InputRefusal(i, row.texts[i]);
@@ -236,8 +240,8 @@ void AppendRow(std::string& o, const ColumnMap& map, std::string_view mark, cons
         AppendCsvField(o, mark);
         o += ',';
     }
-    for (std::string_view text : row.texts) {
-        AppendCsvField(o, text);
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        AppendCsvField(o, row.texts[i]);
         o += ',';
     }
     if (!row.error.empty()) {
@@ -269,19 +273,18 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
 
     Output output(out, reader.encoding(), reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
     AppendHeader(output.buffer(), map);
-    const InputTexts defaults = DefaultInputTexts();
+    RowOutcome row;  // reused: its texts keep the defaults where no column is given
     InputReadings defaultReadings;
-    for (std::size_t i = 0; i < kInputCount; ++i) defaultReadings[i] = ReadNumber(defaults[i]);
+    for (std::size_t i = 0; i < kInputCount; ++i) defaultReadings[i] = ReadNumber(row.texts[i]);
     ReportNames reportNames;
     Progress progress(options.progress);
     long long rowNumber = 0;
     bool anyError = false;
-    RowOutcome row;
     while (reader.Next(cells)) {
         if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
         ++rowNumber;
         row.error = RecordError(reader, cells.size(), map.width);
-        ComputeRow(cells, map, defaults, defaultReadings, row);
+        ComputeRow(cells, map, defaultReadings, row);
         const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
