@@ -62,6 +62,9 @@ Outcome Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
     return {exit, QString::fromStdString(message), Records(written), written};
 }
 
+// Mark, the eighteen inputs, then the results.
+constexpr int kFirstResultColumn = 1 + int(kInputCount);
+
 QString Column(const Outcome& o, int row, const QString& name) {
     return o.rows.at(row).value(int(o.rows.at(0).indexOf(name)));
 }
@@ -140,19 +143,19 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
     const Outcome o = Schedule(csv);
     QCOMPARE(o.exit, int(kScheduleOk));
     QCOMPARE(o.rows.size(), qsizetype(examples.size() + 1));
-    QCOMPARE(o.rows[0].mid(19), (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad",
+    QCOMPARE(o.rows[0].mid(kFirstResultColumn), (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad",
                                              "CadInputLoad", "CopiedLoad", "Error"}));
     for (std::size_t i = 0; i < examples.size(); ++i) {
         QStringList expected;
         for (const char* text : examples[i].results) expected << text;
         expected << examples[i].copied << "";
-        QCOMPARE(o.rows[int(i) + 1].mid(19), expected);
+        QCOMPARE(o.rows[int(i) + 1].mid(kFirstResultColumn), expected);
     }
 
     const Outcome partial = Schedule("Mark,DoorWidth,ReductionRatio,WallPlasterThickness\r\nKL1,1414,1,20\r\nKL2,,,\r\n");
     QCOMPARE(partial.exit, int(kScheduleRowErrors));  // KL2's empty ratio is refused
     QCOMPARE(partial.rows[0].first(), QString("Mark"));
-    QCOMPARE(partial.rows[0].mid(1, 18).first(), QString("BeamWidth"));
+    QCOMPARE(partial.rows[0].mid(1, int(kInputCount)).first(), QString("BeamWidth"));
     QCOMPARE(partial.rows[1].mid(19, 4), (QStringList{"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333"}));
     // The texts as used: given ones and the window's defaults.
     QCOMPARE(Column(partial, 1, "DoorWidth"), QString("1414"));

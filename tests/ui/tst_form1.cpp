@@ -92,9 +92,8 @@ void TestForm1::windowIsBuiltAsDesigned() {
     QCOMPARE(f.Text1[0]->parentWidget(), static_cast<QWidget*>(f.Frame2));
     QCOMPARE(f.Text1[3]->parentWidget(), static_cast<QWidget*>(&f));
     QCOMPARE(f.Command7->geometry(), TwipsRect(3550, 1027, 900, 360));
-    const char* defaults[] = {"200", "500",  "25",   "180", "3000", "18", "0",  "2100", "0.45",
-                              "0",   "1800", "0.35", "20",  "17",   "20", "17", "3600"};
-    for (int i = 0; i < 17; ++i) QCOMPARE(f.Text[i]->text(), QString(defaults[i]));
+    for (std::size_t i = 0; i < kBoxCount; ++i)
+        QCOMPARE(f.Text[i]->text(), QString::fromUtf8(kParams[i].defaultText.data(), int(kParams[i].defaultText.size())));
     QCOMPARE(f.Text2->text(), QString("1"));
     QCOMPARE(static_cast<QLabel*>(f.control("Label17"))->text(), QString("mm(层高)"));
     QCOMPARE(static_cast<QLabel*>(f.control("Label12(0)"))->text(), QString("mm"));
