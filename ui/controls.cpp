@@ -109,8 +109,7 @@ QWidget* Create(const ControlRow& row, const QString& caption, QWidget* parent) 
 
 }  // namespace
 
-void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls,
-                   std::vector<std::pair<int, QWidget*>>& tabStops) {
+void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls) {
     for (std::size_t i = 0; i < table.count; ++i) {
         const ControlRow& row = table.rows[i];
         QWidget* w = Create(row, CaptionOf(row), container);
@@ -123,16 +122,14 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
         else
             w->setGeometry(TwipsRect(row.left, row.top, row.width, row.height));
         controls.insert(name, w);
-        if (row.kind == Kind::TextBox || row.kind == Kind::Button || row.kind == Kind::CheckBox)
-            tabStops.emplace_back(row.tabIndex, w);
     }
 }
 
-void ApplyTabOrder(std::vector<std::pair<int, QWidget*>>& tabStops) {
-    std::sort(tabStops.begin(), tabStops.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < tabStops.size(); ++i)
-        QWidget::setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+std::vector<QWidget*> ApplyTabOrder(const TabOrder& order, const ControlMap& controls) {
+    std::vector<QWidget*> chain;
+    for (std::size_t i = 0; i < order.count; ++i) chain.push_back(controls.value(QString::fromLatin1(order.names[i])));
+    for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+    return chain;
 }
 
 bool CommandButton::event(QEvent* event) {

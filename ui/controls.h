@@ -78,11 +78,10 @@ protected:
 using ControlMap = QHash<QString, QWidget*>;
 
 // Creates the controls of a table inside container, at their places, with
-// their captions; adds the focusable ones with their tab index to tabStops.
-void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls,
-                   std::vector<std::pair<int, QWidget*>>& tabStops);
+// their captions.
+void BuildControls(const ControlTable& table, QWidget* container, ControlMap& controls);
 
-// Chains the focusable controls in ascending tab index.
-void ApplyTabOrder(std::vector<std::pair<int, QWidget*>>& tabStops);
+// Chains the named controls in the Tab key's order; returns them so.
+std::vector<QWidget*> ApplyTabOrder(const TabOrder& order, const ControlMap& controls);
 
 }  // namespace quorvane

@@ -42,14 +42,14 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     setWindowTitle(QStringLiteral("Quorvane(Tessmoor)"));
     setFixedSize(Twips(kForm1ClientWidth), Twips(kForm1DesignClientHeight));
 
-    BuildControls(kForm1Window, this, controls_, tabStops_);
+    BuildControls(kForm1Window, this, controls_);
     Frame1 = Find<Frame>(controls_, "Frame1");
     Frame2 = Find<Frame>(controls_, "Frame2");
     Frame3 = Find<Frame>(controls_, "Frame3");
-    BuildControls(kForm1Frame1, Frame1, controls_, tabStops_);
-    BuildControls(kForm1Frame2, Frame2, controls_, tabStops_);
-    BuildControls(kForm1Frame3, Frame3, controls_, tabStops_);
-    ApplyTabOrder(tabStops_);
+    BuildControls(kForm1Frame1, Frame1, controls_);
+    BuildControls(kForm1Frame2, Frame2, controls_);
+    BuildControls(kForm1Frame3, Frame3, controls_);
+    tabOrder_ = ApplyTabOrder(kForm1TabOrder, controls_);
 
     for (std::size_t i = 0; i < Text.size(); ++i)
         Text[i] = Find<QLineEdit>(controls_, QStringLiteral("Text(%1)").arg(i));
@@ -94,11 +94,6 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     connect(Label37, &ClickLabel::clicked, this, &Form1::Label37_Click);
 }
 
-std::vector<QWidget*> Form1::tabOrder() const {
-    std::vector<QWidget*> order;
-    for (const auto& stop : tabStops_) order.push_back(stop.second);
-    return order;
-}
 
 Form2* Form1::aboutWindow() const { return about_.data(); }
 

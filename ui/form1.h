@@ -34,7 +34,7 @@ public:
     // A control by its design name: "Label5", "Label12(0)", "Text(3)".
     QWidget* control(const QString& name) const { return controls_.value(name); }
     // The focusable controls in tab-index order.
-    std::vector<QWidget*> tabOrder() const;
+    const std::vector<QWidget*>& tabOrder() const { return tabOrder_; }
     // The About window while it is open.
     Form2* aboutWindow() const;
 
@@ -86,7 +86,7 @@ private:
     QString reportPath_;
     Shell& shell_;
     ControlMap controls_;
-    std::vector<std::pair<int, QWidget*>> tabStops_;
+    std::vector<QWidget*> tabOrder_;
     QPointer<Form2> about_;
 };
 

@@ -20,9 +20,8 @@ Form2::Form2(Shell& shell, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("版权信息"));
     setFixedSize(Twips(kForm2ClientWidth), Twips(kForm2ClientHeight));
-    std::vector<std::pair<int, QWidget*>> tabStops;
-    BuildControls(kForm2Window, this, controls_, tabStops);
-    ApplyTabOrder(tabStops);
+    BuildControls(kForm2Window, this, controls_);
+    ApplyTabOrder(kForm2TabOrder, controls_);
     Label1 = static_cast<ClickLabel*>(controls_.value("Label1"));
     Label2 = static_cast<ClickLabel*>(controls_.value("Label2"));
     Label3 = static_cast<ClickLabel*>(controls_.value("Label3"));

@@ -24,7 +24,6 @@ struct ControlRow {
     const char* text;  // the literal, when source is Literal
     int param;         // parameter or result index for the other sources
     int left, top, width, height;
-    int tabIndex;
 };
 
 struct ControlTable {
@@ -37,6 +36,15 @@ extern const ControlTable kForm1Frame1;
 extern const ControlTable kForm1Frame2;
 extern const ControlTable kForm1Frame3;
 extern const ControlTable kForm2Window;
+
+// The controls that take the focus, by name, in the Tab key's order.
+struct TabOrder {
+    const char* const* names;
+    std::size_t count;
+};
+
+extern const TabOrder kForm1TabOrder;
+extern const TabOrder kForm2TabOrder;
 
 constexpr int kForm1ClientWidth = 7035;
 constexpr int kForm1DesignClientHeight = 6090;
