@@ -33,7 +33,8 @@ void BM_AltSToResults(benchmark::State& state) {
     for (auto _ : state) {
         form.Text3->clear();
         QTest::keyPress(&form, Qt::Key_S, Qt::AltModifier);
-        if (form.Text3->text() != QLatin1String("10.208")) state.SkipWithError("no result after the key press");
+        if (form.Text3->text() != QLatin1String("10.208"))
+            state.SkipWithError("no result after the key press");
         QTest::keyRelease(&form, Qt::Key_S, Qt::AltModifier);
     }
 }

@@ -4,7 +4,6 @@
 
 #include "os.h"
 
-
 namespace quorvane {
 
 std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd) {

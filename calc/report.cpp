@@ -9,7 +9,6 @@
 #include "numtext.h"
 #include "os.h"
 
-
 namespace quorvane {
 namespace {
 
@@ -87,12 +86,14 @@ using os::FileHandle;
 ReportLines BuildReportLines(const LoadInputs& in, const LoadResults& r, std::string_view dateText) {
     const auto caption = [](Step step) { return Join({StepCaption(step), ":"}); };
     const std::string ratio = Print(in.ReductionRatio), two = Print(2), concrete = Print(r.BeamConcreteLoad);
-    const std::string length = Print(in.BeamLength), wall = Print(in.WallWidth), beamHeight = Print(in.BeamHeight);
+    const std::string length = Print(in.BeamLength), wall = Print(in.WallWidth),
+                      beamHeight = Print(in.BeamHeight);
     const std::string doorWidth = Print(in.DoorWidth), doorHeight = Print(in.DoorHeight),
                       windowWidth = Print(in.WindowWidth), windowHeight = Print(in.WindowHeight);
     // The wall body and its plaster share the clear height and the openings.
     const std::string clearHeight = Join({"(", Print(in.WallHeight), "-", beamHeight, ")"});
-    const std::string openings = Join({"(", doorWidth, "*", doorHeight, "+", windowWidth, "*", windowHeight, ")"});
+    const std::string openings =
+        Join({"(", doorWidth, "*", doorHeight, "+", windowWidth, "*", windowHeight, ")"});
     ReportLines lines;
     // clang-format off
     lines[0] = Join({"Quorvane(折算比例取", ratio, ")"});
@@ -172,7 +173,8 @@ WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_vie
     static int counter = 0;
     FileHandle h = -1;
     for (int attempt = 0; attempt < 100 && h < 0; ++attempt) {
-        temp_ = path.parent_path() / (".~quorvane-" + IntegerText(os::ProcessId()) + "-" + IntegerText(++counter));
+        temp_ = path.parent_path() /
+                (".~quorvane-" + IntegerText(os::ProcessId()) + "-" + IntegerText(++counter));
         h = os::OpenNewFile(temp_);
         if (h < 0 && errno != EEXIST) break;
     }
@@ -192,7 +194,8 @@ WriteOutcome AtomicFile::Commit() {
     if (!stream_) return Failed(what_.c_str(), path_, EBADF);
     // The first failure names the reason: a full disk shows at the flush.
     int error = 0;
-    if (std::ferror(stream_) || std::fflush(stream_) != 0 || !os::SyncStream(stream_)) error = errno ? errno : EIO;
+    if (std::ferror(stream_) || std::fflush(stream_) != 0 || !os::SyncStream(stream_))
+        error = errno ? errno : EIO;
     if (std::fclose(stream_) != 0 && error == 0) error = errno ? errno : EIO;
     stream_ = nullptr;
     if (error == 0 && !os::MoveOver(temp_, path_)) error = errno ? errno : EIO;
@@ -236,8 +239,8 @@ WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::strin
 
 ReportOptions SystemReportOptions() { return {CurrentReportDate(), SystemCharset()}; }
 
-WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in, const LoadResults& r,
-                                    const ReportOptions& options) {
+WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
+                                    const LoadResults& r, const ReportOptions& options) {
     const std::string text = ReportText(BuildReportLines(in, r, options.date));
     return ReplaceFileAtomically(path, EncodeReport(text, options.charset));
 }

@@ -85,7 +85,8 @@ struct ReportOptions {
 ReportOptions SystemReportOptions();
 
 // The report of one calculation, written by ReplaceFileAtomically.
-WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in, const LoadResults& r,
+WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
+                                    const LoadResults& r,
                                     const ReportOptions& options = SystemReportOptions());
 
 // Creates path as an empty file when neither a file nor a folder of that

@@ -47,7 +47,7 @@ private:
     std::FILE* in_;
     TextEncoding encoding_;
     bool bom_ = false, decided_ = false, rawEnd_ = false;
-    std::string raw_;  // bytes read but not yet handed to the parser
+    std::string raw_;      // bytes read but not yet handed to the parser
     std::string charset_;  // GB18030 as the system's converter names it
     std::vector<char> buffer_;
     std::size_t pos_ = 0, end_ = 0;

@@ -87,7 +87,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     ScheduleOptions options;
     options.encoding = encoding;
     if (out != "-") {
-        if (const WriteOutcome opened = outFile.Open(std::filesystem::u8path(out), "无法写入输出文件"); !opened.ok) {
+        if (const WriteOutcome opened = outFile.Open(std::filesystem::u8path(out), "无法写入输出文件");
+            !opened.ok) {
             PrintError(opened.message);
             closeInput();
             return kExitUsage;
@@ -145,8 +146,8 @@ int Run(int argc, char** argv) {
     auto* reportFlag = app.add_flag("--report", report, "输出 25 行计算过程 (UTF-8), 代替结果");
     auto* csvOption =
         app.add_option("--csv", csvIn, "梁表: 从 CSV 文件 (- 为标准输入) 计算每一行")->excludes(reportFlag);
-    auto* outOption =
-        app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")->needs(csvOption);
+    auto* outOption = app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")
+                          ->needs(csvOption);
     auto* reportDirOption =
         app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
     std::string encodingName = "auto";
@@ -177,9 +178,10 @@ int Run(int argc, char** argv) {
             PrintError("--csv 不能与 NAME=VALUE 同时使用");
             return kExitUsage;
         }
-        const TextEncoding encoding = encodingName == "auto"                             ? TextEncoding::Auto
-                                      : encodingName == "utf-8" || encodingName == "utf8" ? TextEncoding::Utf8
-                                                                                          : TextEncoding::Gb18030;
+        const TextEncoding encoding = encodingName == "auto" ? TextEncoding::Auto
+                                      : encodingName == "utf-8" || encodingName == "utf8"
+                                          ? TextEncoding::Utf8
+                                          : TextEncoding::Gb18030;
         return RunScheduleFiles(csvIn, csvOut, reportDir, encoding);
     }
 

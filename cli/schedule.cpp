@@ -34,8 +34,8 @@ public:
             if (auto bytes = EncodeFromUtf8(buffer_, charset_)) buffer_.swap(*bytes);
         }
         errno = 0;
-        const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() &&
-                        std::fflush(out_) == 0;
+        const bool ok =
+            std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() && std::fflush(out_) == 0;
         if (!ok) error_ = errno ? errno : EIO;
         buffer_.clear();
         return ok;
@@ -149,7 +149,9 @@ ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message
     for (std::size_t c = 0; c < header.size(); ++c) {
         const std::string& name = header[c];
         const int param = FindParam(name);
-        int* slot = name == kMarkColumn ? &map.mark : param >= 0 ? &map.field[static_cast<std::size_t>(param)] : nullptr;
+        int* slot = name == kMarkColumn ? &map.mark
+                    : param >= 0        ? &map.field[static_cast<std::size_t>(param)]
+                                        : nullptr;
         if (!slot) {
             message = "未知的列名 \"" + name + "\"(可用的列名: Mark 与 --help 中列出的参数名)";
             return map;
@@ -203,8 +205,8 @@ std::string RecordError(const CsvReader& reader, std::size_t cells, std::size_t 
 
 // row.texts starts as the defaults and only the given columns change, so
 // absent ones keep them; their readings are made once before the first row.
-void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map, const InputReadings& defaultReadings,
-                RowOutcome& row) {
+void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map,
+                const InputReadings& defaultReadings, RowOutcome& row) {
     InputReadings readings = defaultReadings;
     for (std::size_t i = 0; i < kInputCount; ++i) {
         if (map.field[i] < 0) continue;
@@ -215,7 +217,8 @@ void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map, con
             row.texts[i] = kParams[i].defaultText;  // a short row keeps the default
         const Reading reading = ReadText(row.texts[i]);
         readings[i] = reading.value;
-        if (row.error.empty() && !IsAcceptableInput(i, row.texts[i], reading)) row.error = InputRefusal(i, row.texts[i]);
+        if (row.error.empty() && !IsAcceptableInput(i, row.texts[i], reading))
+            row.error = InputRefusal(i, row.texts[i]);
     }
     if (!row.error.empty()) return;
     try {
@@ -260,7 +263,8 @@ void AppendRow(std::string& o, const ColumnMap& map, std::string_view mark, cons
 
 }  // namespace
 
-ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options, std::string& message) {
+ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options,
+                         std::string& message) {
     CsvReader reader(in, options.encoding);
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
@@ -271,7 +275,8 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     if (message.empty() && options.reportDir) message = PrepareReportFolder(*options.reportDir);
     if (!message.empty()) return kScheduleUsageError;
 
-    Output output(out, reader.encoding(), reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
+    Output output(out, reader.encoding(),
+                  reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
     AppendHeader(output.buffer(), map);
     RowOutcome row;  // reused: its texts keep the defaults where no column is given
     InputReadings defaultReadings;
@@ -289,9 +294,9 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
         if (row.error.empty() && options.reportDir) {
-            const WriteOutcome written =
-                WriteCalculationReport(*options.reportDir / std::filesystem::u8path(reportNames.Next(mark, rowNumber)),
-                                       row.calculation.inputs, row.calculation.results);
+            const WriteOutcome written = WriteCalculationReport(
+                *options.reportDir / std::filesystem::u8path(reportNames.Next(mark, rowNumber)),
+                row.calculation.inputs, row.calculation.results);
             if (!written.ok) row.error = written.message;
         }
         anyError = anyError || !row.error.empty();

@@ -17,8 +17,8 @@ namespace quorvane::os {
 // Files, by descriptor. Failures leave the reason in errno.
 using FileHandle = int;
 FileHandle OpenNewFile(const std::filesystem::path& path);  // exclusive create; -1 on failure
-bool SyncAndClose(FileHandle file);                            // through to the disk
-std::FILE* StreamOf(FileHandle file);                          // for writing, binary
+bool SyncAndClose(FileHandle file);                         // through to the disk
+std::FILE* StreamOf(FileHandle file);                       // for writing, binary
 bool SyncStream(std::FILE* stream);
 bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to);  // rename, replacing `to`
 void CopyPermissions(FileHandle file, const std::filesystem::path& from);  // where the system has them

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
 // (after windows.h, which it needs)
 #include <shellapi.h>
 
@@ -37,7 +38,8 @@ std::FILE* StreamOf(FileHandle file) { return _fdopen(file, "wb"); }
 bool SyncStream(std::FILE* stream) { return _commit(_fileno(stream)) == 0; }
 
 bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
     errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
     return false;
 }
@@ -57,7 +59,8 @@ std::optional<std::string> UserDateTimeText() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t date[128], time[128];
-    const int d = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128, nullptr);
+    const int d =
+        GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 128, nullptr);
     const int t = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &now, nullptr, time, 128);
     if (d <= 1 || t <= 1) return std::nullopt;
     return win::Narrow(std::wstring_view(date, static_cast<size_t>(d - 1))) + " " +
@@ -76,19 +79,19 @@ std::optional<std::string> Convert(std::string_view bytes, const std::string& fr
     const auto from = CodePage(fromCharset), to = CodePage(toCharset);
     if (!from || !to) return std::nullopt;
     if (bytes.empty()) return std::string();
-    const int wideLength =
-        MultiByteToWideChar(*from, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    const int wideLength = MultiByteToWideChar(*from, MB_ERR_INVALID_CHARS, bytes.data(),
+                                               static_cast<int>(bytes.size()), nullptr, 0);
     if (wideLength <= 0) return std::nullopt;
     std::wstring wide(static_cast<size_t>(wideLength), L'\0');
     MultiByteToWideChar(*from, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), wideLength);
     const bool utf = *to == CP_UTF8 || *to == 54936;  // these take no best-fit flag
     BOOL lost = FALSE;
-    const int length = WideCharToMultiByte(*to, utf ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0,
-                                           nullptr, utf ? nullptr : &lost);
+    const int length = WideCharToMultiByte(*to, utf ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
+                                           nullptr, 0, nullptr, utf ? nullptr : &lost);
     if (length <= 0 || lost) return std::nullopt;
     std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(*to, utf ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(*to, utf ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length,
+                        nullptr, nullptr);
     return out;
 }
 

@@ -19,9 +19,12 @@ QString Text(std::string_view text) {
 QAccessibleInterface* Roles(const QString& className, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
     auto* widget = static_cast<QWidget*>(object);
-    if (className == QLatin1String("quorvane::Frame")) return new QAccessibleWidget(widget, QAccessible::Grouping);
-    if (className == QLatin1String("quorvane::Form1")) return new QAccessibleWidget(widget, QAccessible::Window);
-    if (className == QLatin1String("quorvane::Form2")) return new QAccessibleWidget(widget, QAccessible::Dialog);
+    if (className == QLatin1String("quorvane::Frame"))
+        return new QAccessibleWidget(widget, QAccessible::Grouping);
+    if (className == QLatin1String("quorvane::Form1"))
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    if (className == QLatin1String("quorvane::Form2"))
+        return new QAccessibleWidget(widget, QAccessible::Dialog);
     return nullptr;
 }
 
@@ -32,7 +35,8 @@ QString BoxOf(const ControlRow& row) {
         case Source::ParamCaption:
             if (row.source == Source::ParamCaption && !kParams[std::size_t(row.param)].rowCaption.empty())
                 return {};  // a column caption: shared by four boxes
-            return row.param == int(kRatioIndex) ? QStringLiteral("Text2") : QStringLiteral("Text(%1)").arg(row.param);
+            return row.param == int(kRatioIndex) ? QStringLiteral("Text2")
+                                                 : QStringLiteral("Text(%1)").arg(row.param);
         case Source::ResultCaption:
             return QStringLiteral("Text1(%1)").arg(row.param);
         default:
@@ -86,8 +90,8 @@ void NameForm1Controls(const ControlMap& controls) {
             QString boxName = BoxOf(row);
             if (QString::fromLatin1(row.name) == QLatin1String("Label41")) boxName = QStringLiteral("Text3");
             QWidget* box = controls.value(boxName);
-            const QString labelName =
-                row.index < 0 ? QString::fromLatin1(row.name) : QStringLiteral("%1(%2)").arg(row.name).arg(row.index);
+            const QString labelName = row.index < 0 ? QString::fromLatin1(row.name)
+                                                    : QStringLiteral("%1(%2)").arg(row.name).arg(row.index);
             auto* label = qobject_cast<QLabel*>(controls.value(labelName));
             // Linked where label and box share a container.
             if (box && label && box->parentWidget() == label->parentWidget()) label->setBuddy(box);

@@ -2,14 +2,14 @@
 
 #include <QLineEdit>
 
-#include <limits>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QShortcutEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <limits>
 
 #include <algorithm>
 
@@ -93,8 +93,7 @@ QWidget* Create(const ControlRow& row, const QString& caption, QWidget* parent) 
             return new Frame(caption, parent);
         case Kind::Label:
             return new ClickLabel(caption, parent);
-        case Kind::TextBox:
-        {
+        case Kind::TextBox: {
             auto* box = new QLineEdit(caption, parent);
             box->setMaxLength(std::numeric_limits<int>::max());  // no limit of the program's own
             return box;
@@ -118,7 +117,8 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
                                  : QStringLiteral("%1(%2)").arg(QLatin1String(row.name)).arg(row.index);
         w->setObjectName(name);
         if (row.kind == Kind::CheckBox)
-            static_cast<CaptionlessCheckBox*>(w)->SetDesignedGeometry(TwipsRect(row.left, row.top, row.width, row.height));
+            static_cast<CaptionlessCheckBox*>(w)->SetDesignedGeometry(
+                TwipsRect(row.left, row.top, row.width, row.height));
         else
             w->setGeometry(TwipsRect(row.left, row.top, row.width, row.height));
         controls.insert(name, w);
@@ -127,7 +127,8 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
 
 std::vector<QWidget*> ApplyTabOrder(const TabOrder& order, const ControlMap& controls) {
     std::vector<QWidget*> chain;
-    for (std::size_t i = 0; i < order.count; ++i) chain.push_back(controls.value(QString::fromLatin1(order.names[i])));
+    for (std::size_t i = 0; i < order.count; ++i)
+        chain.push_back(controls.value(QString::fromLatin1(order.names[i])));
     for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
     return chain;
 }
@@ -142,7 +143,8 @@ bool CommandButton::event(QEvent* event) {
 }
 
 void CommandButton::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
         click();
         return;
     }

@@ -14,7 +14,8 @@ bool StartCommand(const std::wstring& commandLine, QString* reason) {
     const DWORD error = win::StartMinimized(commandLine);
     if (error == 0) return true;
     if (reason)
-        *reason = QStringLiteral("无法启动 %1 (系统错误 %2)").arg(QString::fromStdWString(commandLine)).arg(error);
+        *reason =
+            QStringLiteral("无法启动 %1 (系统错误 %2)").arg(QString::fromStdWString(commandLine)).arg(error);
     return false;
 }
 
@@ -50,7 +51,8 @@ std::filesystem::path FilePath(const QString& path) { return std::filesystem::pa
 
 QFont LayoutFont() {
     QFont font;
-    font.setFamilies(QStringList{QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("Microsoft YaHei UI")});
+    font.setFamilies(QStringList{QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                                 QStringLiteral("Microsoft YaHei UI")});
     font.setPointSize(9);
     return font;
 }

@@ -8,8 +8,8 @@
 #include <iterator>
 
 #include "accessibility.h"
-#include "desktop.h"
 #include "calc.h"
+#include "desktop.h"
 #include "form2.h"
 #include "module1.h"
 #include "panelmodes.h"
@@ -33,8 +33,8 @@ T* Find(const ControlMap& controls, const QString& name) {
 }  // namespace
 
 Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       reportPath_(reportPath),
       shell_(shell) {
@@ -93,7 +93,6 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     connect(Check2, &QCheckBox::stateChanged, this, &Form1::Check2_Click);
     connect(Label37, &ClickLabel::clicked, this, &Form1::Label37_Click);
 }
-
 
 Form2* Form1::aboutWindow() const { return about_.data(); }
 

@@ -13,8 +13,8 @@ QString WebAddress() {
 }  // namespace
 
 Form2::Form2(Shell& shell, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       shell_(shell) {
     InstallAccessibleRoles();
     setAttribute(Qt::WA_DeleteOnClose);

@@ -116,10 +116,11 @@ const ControlRow kForm2[] = {
 // The Tab key's cycle: the controls that take the focus, in order. A new
 // box goes in by name where it belongs; nothing is renumbered.
 const char* const kForm1Tabs[] = {
-    "Text(3)", "Text(4)", "Text(5)", "Text(6)", "Text(7)", "Text(8)", "Text(9)", "Text(10)", "Text(11)",
-    "Text(12)", "Text(13)", "Text(14)", "Text(15)", "Text1(0)", "Text1(1)", "Text1(2)", "Text1(3)", "Text2",
-    "Command1", "Command2", "Text(16)", "Text(2)", "Text(1)", "Text(0)", "Command3", "Check1", "Check2",
-    "Text3", "Command4", "Command5", "Command6", "Command7", "Command8",
+    "Text(3)",  "Text(4)",  "Text(5)",  "Text(6)",  "Text(7)",  "Text(8)",  "Text(9)",
+    "Text(10)", "Text(11)", "Text(12)", "Text(13)", "Text(14)", "Text(15)", "Text1(0)",
+    "Text1(1)", "Text1(2)", "Text1(3)", "Text2",    "Command1", "Command2", "Text(16)",
+    "Text(2)",  "Text(1)",  "Text(0)",  "Command3", "Check1",   "Check2",   "Text3",
+    "Command4", "Command5", "Command6", "Command7", "Command8",
 };
 const char* const kForm2Tabs[] = {"Command1"};
 

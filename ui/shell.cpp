@@ -15,7 +15,8 @@ void PrepareMessageBox(QMessageBox& box, Buttons buttons) {
     box.setWindowTitle(QStringLiteral("Quorvane"));
     box.setIcon(QMessageBox::NoIcon);
     // Title and close button only: the box has nothing to maximise.
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint);
     // No empty column where an icon would stand: the toolkit indents the
     // text by a spacer in the icon's column.
     if (auto* icon = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"))) icon->hide();
@@ -34,8 +35,8 @@ void PrepareMessageBox(QMessageBox& box, Buttons buttons) {
             grid->addWidget(label, std::max(row, 0), 0, rows, grid->columnCount());
         }
         const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtra;
-        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                      grid->columnCount());
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
     }
     if (buttons == Buttons::Ok) {
         box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);

@@ -6,13 +6,12 @@
 
 #include "beams.h"
 #include "exact.h"
-#include "locales.h"
 #include "loads.h"
+#include "locales.h"
 
 using namespace quorvane;
 
 namespace {
-
 
 QStringList ResultTexts(const LoadResults& r) {
     QStringList list;
@@ -66,9 +65,7 @@ void TestLoads::defaultTextsConvertToMetres() {
     for (std::size_t i = 0; i < kInputCount; ++i) QCOMPARE_SAME_DOUBLE(in.*kParams[i].member, expected[i]);
 }
 
-void TestLoads::workedExamplesGiveTheirResults_data() {
-    test::AddBeamRows(test::WorkedExamples());
-}
+void TestLoads::workedExamplesGiveTheirResults_data() { test::AddBeamRows(test::WorkedExamples()); }
 
 void TestLoads::workedExamplesGiveTheirResults() {
     QFETCH(int, beam);

@@ -94,8 +94,8 @@ void TestNumText::numericTestAcceptsOnlyPlainDecimals_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
     // A lone sign or point passes while the number is being typed.
-    const char* yes[] = {"0",   "100000", " 5 ", "-0", "+3", "12.", ".5", "1e5", "1E-5", "1e",
-                         "1e+", "0.45",   "-",   "+",  ".",  "-.",  "+.", " - "};
+    const char* yes[] = {"0",  "100000", " 5 ",  "-0", "+3", "12.", ".5", "1e5", "1E-5",
+                         "1e", "1e+",    "0.45", "-",  "+",  ".",   "-.", "+.",  " - "};
     const char* no[] = {"",
                         " ",
                         "x",
@@ -191,7 +191,9 @@ void TestNumText::fastPathsAgreeWithTheLibrarysExactConversions() {
         if (v == 0) expected = "0";
         const std::string got = FormatBoxText(v);
         if (got != expected)
-            fault(QString("FormatBoxText(%1): %2 instead of %3").arg(v, 0, 'g', 17).arg(got.c_str(), expected.c_str()));
+            fault(QString("FormatBoxText(%1): %2 instead of %3")
+                      .arg(v, 0, 'g', 17)
+                      .arg(got.c_str(), expected.c_str()));
         ++checked;
     };
     for (int i = 0; i < 300000; ++i) {
@@ -212,7 +214,8 @@ void TestNumText::fastPathsAgreeWithTheLibrarysExactConversions() {
     std::uniform_int_distribution<int> extraDigits(0, 9);
     for (int i = 0; i < 200000; ++i) {
         // Up to 25 significant digits, so the general path is taken as well.
-        const std::string digits = std::to_string(mantissa(random)) + std::string(std::size_t(extraDigits(random)), '7');
+        const std::string digits =
+            std::to_string(mantissa(random)) + std::string(std::size_t(extraDigits(random)), '7');
         const std::string point =
             std::string(static_cast<size_t>(zeros(random)) % 4, '0') + digits.substr(0, digits.size() / 2) +
             "." + std::string(static_cast<size_t>(zeros(random)), '0') + digits.substr(digits.size() / 2);

@@ -165,7 +165,8 @@ void TestReport::writtenDateIsTheLocalTimeNotUtc() {
     const QString dateLine = QString::fromUtf8(lines[23]).trimmed();
     QStringList expected;
     for (qint64 s = before; s <= after; ++s)
-        expected << QDateTime::fromSecsSinceEpoch(s + 14 * 3600, QTimeZone::utc()).toString("yyyy-MM-dd HH:mm:ss");
+        expected
+            << QDateTime::fromSecsSinceEpoch(s + 14 * 3600, QTimeZone::utc()).toString("yyyy-MM-dd HH:mm:ss");
     bool matched = false;
     for (const QString& e : expected) matched = matched || dateLine.endsWith("Date：" + e);
     QVERIFY2(matched, qPrintable(dateLine + " is not UTC+14 time " + expected.join(" or ")));
@@ -238,13 +239,15 @@ void TestReport::writerTakesItsDateAndCharsetFromTheCaller() {
     const Calculation c = Compute({{"DoorWidth", "1414"}});
     const ReportOptions options{"2026-12-10 08:30:05", Gb18030Charset()};
     QVERIFY(WriteCalculationReport(Path(path), c.inputs, c.results, options).ok);
-    const auto expected =
-        EncodeFromUtf8(ReportText(BuildReportLines(c.inputs, c.results, "2026-12-10 08:30:05")), Gb18030Charset());
+    const auto expected = EncodeFromUtf8(
+        ReportText(BuildReportLines(c.inputs, c.results, "2026-12-10 08:30:05")), Gb18030Charset());
     QVERIFY(expected.has_value());
     const QByteArray written = ReadAll(path);
     QCOMPARE(written, QByteArray::fromStdString(*expected));
     QVERIFY(written.contains("\xC1\xBA\xD7\xD4\xD6\xD8:"));  // 梁自重: in GBK
-    QVERIFY(written.contains("Date\xA3\xBA" "2026-12-10 08:30:05\r\n"));
+    QVERIFY(
+        written.contains("Date\xA3\xBA"
+                         "2026-12-10 08:30:05\r\n"));
 }
 
 void TestReport::failedWriteLeavesTheOldFileByteIdentical() {

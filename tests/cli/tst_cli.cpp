@@ -138,7 +138,8 @@ void TestCli::scheduleReportsMatchTheSingleBeamReport() {
     const bool bom = bytes.startsWith("\xEF\xBB\xBF");
     QStringDecoder decode(bom ? QStringDecoder::Utf8 : QStringDecoder::System);
     QStringList fromSchedule = QString(decode(bom ? bytes.mid(3) : bytes)).split('\n');
-    QStringList single = QString::fromUtf8(Calc({"DoorWidth=900", "ReductionRatio=0.9", "--report"}).rawOut).split('\n');
+    QStringList single =
+        QString::fromUtf8(Calc({"DoorWidth=900", "ReductionRatio=0.9", "--report"}).rawOut).split('\n');
     QCOMPARE(fromSchedule.size(), 26);
     fromSchedule.removeAt(23);  // the date line
     single.removeAt(23);
@@ -174,19 +175,24 @@ void TestCli::refusedRunKeepsTheOldOutputByteForByte_data() {
     QTest::addColumn<QString>("shell");  // a prefix run by bash, or empty
     QTest::addColumn<QString>("mustSay");
     const QByteArray beams = "Mark,DoorWidth\r\nKL1,900\r\n";
-    QTest::newRow("output is the input") << beams << QStringList{"--csv", "IN", "-o", "IN"} << "" << "就是输入文件";
+    QTest::newRow("output is the input") << beams << QStringList{"--csv", "IN", "-o", "IN"} << ""
+                                         << "就是输入文件";
     QTest::newRow("unknown column") << QByteArray("Mark,BeamWidht\r\nKL1,200\r\n")
-                                    << QStringList{"--csv", "IN", "-o", "OUT"} << "" << "BeamWidht";
+                                    << QStringList{"--csv", "IN", "-o", "OUT"} << ""
+                                    << "BeamWidht";
     QTest::newRow("report folder is a file")
-        << beams << QStringList{"--csv", "IN", "-o", "OUT", "--report-dir", "OUT"} << "" << "计算过程文件夹";
+        << beams << QStringList{"--csv", "IN", "-o", "OUT", "--report-dir", "OUT"} << ""
+        << "计算过程文件夹";
 #ifndef Q_OS_WIN
     QTest::newRow("report folder takes no files")
-        << beams << QStringList{"--csv", "IN", "-o", "OUT", "--report-dir", "/proc/self"} << "" << "/proc/self";
+        << beams << QStringList{"--csv", "IN", "-o", "OUT", "--report-dir", "/proc/self"} << ""
+        << "/proc/self";
     // The output outgrows a file-size limit half way, as on a full disk.
     QByteArray many = "Mark,DoorWidth\r\n";
     for (int i = 0; i < 200; ++i) many += "KL" + QByteArray::number(i) + ",900\r\n";
     QTest::newRow("output cut off half way")
-        << many << QStringList{"--csv", "IN", "-o", "OUT"} << "trap '' XFSZ; ulimit -f 8;" << "OUT";
+        << many << QStringList{"--csv", "IN", "-o", "OUT"} << "trap '' XFSZ; ulimit -f 8;"
+        << "OUT";
 #endif
 }
 

@@ -143,8 +143,9 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
     const Outcome o = Schedule(csv);
     QCOMPARE(o.exit, int(kScheduleOk));
     QCOMPARE(o.rows.size(), qsizetype(examples.size() + 1));
-    QCOMPARE(o.rows[0].mid(kFirstResultColumn), (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad",
-                                             "CadInputLoad", "CopiedLoad", "Error"}));
+    QCOMPARE(o.rows[0].mid(kFirstResultColumn),
+             (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad", "CopiedLoad",
+                          "Error"}));
     for (std::size_t i = 0; i < examples.size(); ++i) {
         QStringList expected;
         for (const char* text : examples[i].results) expected << text;
@@ -152,11 +153,13 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
         QCOMPARE(o.rows[int(i) + 1].mid(kFirstResultColumn), expected);
     }
 
-    const Outcome partial = Schedule("Mark,DoorWidth,ReductionRatio,WallPlasterThickness\r\nKL1,1414,1,20\r\nKL2,,,\r\n");
+    const Outcome partial =
+        Schedule("Mark,DoorWidth,ReductionRatio,WallPlasterThickness\r\nKL1,1414,1,20\r\nKL2,,,\r\n");
     QCOMPARE(partial.exit, int(kScheduleRowErrors));  // KL2's empty ratio is refused
     QCOMPARE(partial.rows[0].first(), QString("Mark"));
     QCOMPARE(partial.rows[0].mid(1, int(kInputCount)).first(), QString("BeamWidth"));
-    QCOMPARE(partial.rows[1].mid(19, 4), (QStringList{"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333"}));
+    QCOMPARE(partial.rows[1].mid(19, 4),
+             (QStringList{"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333"}));
     // The texts as used: given ones and the window's defaults.
     QCOMPARE(Column(partial, 1, "DoorWidth"), QString("1414"));
     QCOMPARE(Column(partial, 1, "BeamLength"), QString("3600"));
@@ -282,15 +285,16 @@ void TestSchedule::outputKeepsTheEncodingOfTheInput_data() {
     const QString mark = "框架梁KL1";
     const QByteArray header = "Mark,DoorWidth\r\n";
     const int automatic = int(TextEncoding::Auto);
-    QTest::newRow("GBK from Chinese Excel") << header + Gbk(mark) + ",900\r\n" << automatic << QByteArray("Mark,")
-                                            << Gbk(mark);
+    QTest::newRow("GBK from Chinese Excel") << header + Gbk(mark) + ",900\r\n"
+                                            << automatic << QByteArray("Mark,") << Gbk(mark);
     QTest::newRow("UTF-8 with a byte-order mark")
-        << "\xEF\xBB\xBF" + header + mark.toUtf8() + ",900\r\n" << automatic << QByteArray("\xEF\xBB\xBFMark,")
-        << mark.toUtf8();
-    QTest::newRow("plain UTF-8") << header + mark.toUtf8() + ",900\r\n" << automatic << QByteArray("Mark,")
-                                 << mark.toUtf8();
+        << "\xEF\xBB\xBF" + header + mark.toUtf8() + ",900\r\n"
+        << automatic << QByteArray("\xEF\xBB\xBFMark,") << mark.toUtf8();
+    QTest::newRow("plain UTF-8") << header + mark.toUtf8() + ",900\r\n"
+                                 << automatic << QByteArray("Mark,") << mark.toUtf8();
     QTest::newRow("GBK named by --encoding")
-        << header + Gbk(mark) + ",900\r\n" << int(TextEncoding::Gb18030) << QByteArray("Mark,") << Gbk(mark);
+        << header + Gbk(mark) + ",900\r\n"
+        << int(TextEncoding::Gb18030) << QByteArray("Mark,") << Gbk(mark);
 }
 
 void TestSchedule::outputKeepsTheEncodingOfTheInput() {
@@ -305,7 +309,7 @@ void TestSchedule::outputKeepsTheEncodingOfTheInput() {
     QVERIFY2(o.bytes.startsWith(outputStart), o.bytes.left(20).toHex().constData());
     QVERIFY2(o.bytes.contains("\r\n" + markAsWritten + ",200,500,"), o.bytes.toHex().constData());
     QVERIFY(o.bytes.contains(",2.908,7.97825,10.88625,8.38625,8.4,"));  // as the reference model gives
-    QCOMPARE(o.rows.at(1).at(0), QString("框架梁KL1"));  // read back as the same text
+    QCOMPARE(o.rows.at(1).at(0), QString("框架梁KL1"));                 // read back as the same text
 }
 
 // Thousands of Chinese marks in GBK: the reader's chunks never cut a
@@ -317,8 +321,7 @@ void TestSchedule::chineseExcelFileReadsWholeAcrossChunks() {
     const Outcome o = Schedule(Gbk(text));
     QCOMPARE(o.exit, int(kScheduleOk));
     QCOMPARE(o.rows.size(), rows + 1);
-    for (int i : {1, 52000, 104000, rows})
-        QCOMPARE(o.rows.at(i).at(0), QString("梁%1").arg(i - 1));
+    for (int i : {1, 52000, 104000, rows}) QCOMPARE(o.rows.at(i).at(0), QString("梁%1").arg(i - 1));
 
     const Outcome refused = Schedule("Mark," + Gbk("梁宽") + "\r\nKL1,200\r\n");
     QCOMPARE(refused.exit, int(kScheduleUsageError));

@@ -18,10 +18,11 @@ namespace quorvane::test {
 struct Beam {
     const char* tag;
     std::vector<std::pair<const char*, const char*>> texts;  // field, text
-    std::array<const char*, 4> results;  // BeamSelfWeight .. CadInputLoad
-    const char* copied;                  // what the copy command puts out
+    std::array<const char*, 4> results;                      // BeamSelfWeight .. CadInputLoad
+    const char* copied;                                      // what the copy command puts out
 };
 
+// clang-format off
 inline const std::vector<Beam>& WorkedExamples() {
     static const std::vector<Beam> beams = {
         {"defaults", {}, {"2.908", "9.8", "12.708", "10.208"}, "10.3"},
@@ -97,6 +98,8 @@ inline const std::vector<Beam>& GroupingSensitiveBeams() {
     };
     return beams;
 }
+
+// clang-format on
 
 // A _data() table with one row per beam, column "beam" its index.
 inline void AddBeamRows(const std::vector<Beam>& beams) {

@@ -31,7 +31,7 @@ inline QString DoubleMismatch(double actual, double expected) {
 
 // QCOMPARE for doubles, exact to the last bit.
 #define QCOMPARE_SAME_DOUBLE(actual, expected)                                          \
-    do {                                                                               \
+    do {                                                                                \
         const QString mismatch_ = quorvane::test::DoubleMismatch((actual), (expected)); \
-        QVERIFY2(mismatch_.isEmpty(), qPrintable(#actual ": " + mismatch_));           \
+        QVERIFY2(mismatch_.isEmpty(), qPrintable(#actual ": " + mismatch_));            \
     } while (false)

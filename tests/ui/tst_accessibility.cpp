@@ -38,28 +38,17 @@ void TestAccessibility::everyBoxIsReadByItsMeaning_data() {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("name");
     const char* rows[][2] = {
-        {"Text(0)", "梁 宽度 mm"},
-        {"Text(1)", "梁 高度 mm"},
-        {"Text(2)", "梁 密度 KN/M^3"},
-        {"Text(3)", "墙 宽度 mm"},
-        {"Text(4)", "墙 高度 mm(层高)"},
-        {"Text(5)", "墙 密度 KN/M^3"},
-        {"Text(6)", "门 宽度 mm"},
-        {"Text(7)", "门 高度 mm"},
-        {"Text(8)", "门 密度 KN/M^2"},
-        {"Text(9)", "窗 宽度 mm"},
-        {"Text(10)", "窗 高度 mm"},
-        {"Text(11)", "窗 密度 KN/M^2"},
-        {"Text(12)", "梁上抹灰厚度 mm"},
-        {"Text(13)", "梁上抹灰密度 KN/M^3"},
-        {"Text(14)", "墙上抹灰厚度 mm"},
-        {"Text(15)", "墙上抹灰密度 KN/M^3"},
-        {"Text(16)", "梁长度 mm"},
-        {"Text2", "折算比例"},
-        {"Text1(0)", "梁自重 KN/M"},
-        {"Text1(1)", "砌体自重 KN/M"},
-        {"Text1(2)", "梁上总恒载 KN/M"},
-        {"Text1(3)", "广厦结构CAD应输入 KN/M"},
+        {"Text(0)", "梁 宽度 mm"},           {"Text(1)", "梁 高度 mm"},
+        {"Text(2)", "梁 密度 KN/M^3"},       {"Text(3)", "墙 宽度 mm"},
+        {"Text(4)", "墙 高度 mm(层高)"},     {"Text(5)", "墙 密度 KN/M^3"},
+        {"Text(6)", "门 宽度 mm"},           {"Text(7)", "门 高度 mm"},
+        {"Text(8)", "门 密度 KN/M^2"},       {"Text(9)", "窗 宽度 mm"},
+        {"Text(10)", "窗 高度 mm"},          {"Text(11)", "窗 密度 KN/M^2"},
+        {"Text(12)", "梁上抹灰厚度 mm"},     {"Text(13)", "梁上抹灰密度 KN/M^3"},
+        {"Text(14)", "墙上抹灰厚度 mm"},     {"Text(15)", "墙上抹灰密度 KN/M^3"},
+        {"Text(16)", "梁长度 mm"},           {"Text2", "折算比例"},
+        {"Text1(0)", "梁自重 KN/M"},         {"Text1(1)", "砌体自重 KN/M"},
+        {"Text1(2)", "梁上总恒载 KN/M"},     {"Text1(3)", "广厦结构CAD应输入 KN/M"},
         {"Text3", "广厦结构CAD应输入 KN/M"},
     };
     for (const auto& row : rows) QTest::newRow(row[0]) << QString(row[0]) << QString::fromUtf8(row[1]);
@@ -82,7 +71,8 @@ void TestAccessibility::boxesAreLabelledByTheCaptionBesideThem() {
             texts << label->text(QAccessible::Name);
         return texts;
     };
-    QVERIFY2(labels(form_->Text[12]).contains("梁上抹灰厚度:"), qPrintable(labels(form_->Text[12]).join('|')));
+    QVERIFY2(labels(form_->Text[12]).contains("梁上抹灰厚度:"),
+             qPrintable(labels(form_->Text[12]).join('|')));
     QVERIFY2(labels(form_->Text[0]).contains("mm"), qPrintable(labels(form_->Text[0]).join('|')));
     QVERIFY2(labels(form_->Text2).contains("折算比例:"), qPrintable(labels(form_->Text2).join('|')));
     QVERIFY2(labels(form_->Text1[0]).contains("梁自重:"), qPrintable(labels(form_->Text1[0]).join('|')));

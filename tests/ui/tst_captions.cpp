@@ -87,7 +87,8 @@ void TestCaptions::everyCaptionFitsItsControl() {
     QVERIFY2(w, qPrintable(name));
     const QString text = ShownText(w);
     const int advance = QFontMetrics(w->font()).horizontalAdvance(text);
-    QVERIFY2(advance <= Room(w), qPrintable(QString("\"%1\" needs %2 px, has %3").arg(text).arg(advance).arg(Room(w))));
+    QVERIFY2(advance <= Room(w),
+             qPrintable(QString("\"%1\" needs %2 px, has %3").arg(text).arg(advance).arg(Room(w))));
 }
 
 void TestCaptions::tickBoxesShowTheirWholeMarkInEveryMode() {
@@ -100,11 +101,12 @@ void TestCaptions::tickBoxesShowTheirWholeMarkInEveryMode() {
             QStyleOptionButton option;
             option.initFrom(box);
             const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-            QVERIFY2(box->rect().contains(mark), qPrintable(QString("%1: mark %2 px high, box %3 px in mode %4")
-                                                                  .arg(box->objectName())
-                                                                  .arg(mark.height())
-                                                                  .arg(box->height())
-                                                                  .arg(click)));
+            QVERIFY2(box->rect().contains(mark),
+                     qPrintable(QString("%1: mark %2 px high, box %3 px in mode %4")
+                                    .arg(box->objectName())
+                                    .arg(mark.height())
+                                    .arg(box->height())
+                                    .arg(click)));
             // At most a pixel above its designed place, beside its caption.
             QVERIFY(qAbs(box->y() - form.Label38->y()) <= 1);
         }
@@ -129,7 +131,8 @@ void TestCaptions::messageBoxShowsItsWholeTitleAndNoIconColumn() {
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QCOMPARE(box.windowTitle(), QString("Quorvane"));
     const int titleNeeds = box.fontMetrics().horizontalAdvance("Quorvane") + kTitleBarExtra;
-    QVERIFY2(box.width() >= titleNeeds, qPrintable(QString("%1 px wide, the title needs %2").arg(box.width()).arg(titleNeeds)));
+    QVERIFY2(box.width() >= titleNeeds,
+             qPrintable(QString("%1 px wide, the title needs %2").arg(box.width()).arg(titleNeeds)));
     auto* label = box.findChild<QLabel*>("qt_msgbox_label");
     QVERIFY(label);
     const auto* icon = box.findChild<QLabel*>("qt_msgboxex_icon_label");

@@ -60,7 +60,6 @@ private slots:
 private:
     void showFullPanel();
     void retype(QLineEdit* box, const QString& keys);
-
 };
 
 void TestForm1::init() { OpenWindow(); }
@@ -93,7 +92,8 @@ void TestForm1::windowIsBuiltAsDesigned() {
     QCOMPARE(f.Text1[3]->parentWidget(), static_cast<QWidget*>(&f));
     QCOMPARE(f.Command7->geometry(), TwipsRect(3550, 1027, 900, 360));
     for (std::size_t i = 0; i < kBoxCount; ++i)
-        QCOMPARE(f.Text[i]->text(), QString::fromUtf8(kParams[i].defaultText.data(), int(kParams[i].defaultText.size())));
+        QCOMPARE(f.Text[i]->text(),
+                 QString::fromUtf8(kParams[i].defaultText.data(), int(kParams[i].defaultText.size())));
     QCOMPARE(f.Text2->text(), QString("1"));
     QCOMPARE(static_cast<QLabel*>(f.control("Label17"))->text(), QString("mm(层高)"));
     QCOMPARE(static_cast<QLabel*>(f.control("Label12(0)"))->text(), QString("mm"));
@@ -203,9 +203,7 @@ void TestForm1::ratioBoxHasNoBounds() {
     QVERIFY(shell_->messages.empty());
 }
 
-void TestForm1::computeFillsTheResultsAndWritesTheReport_data() {
-    test::AddBeamRows(test::WorkedExamples());
-}
+void TestForm1::computeFillsTheResultsAndWritesTheReport_data() { test::AddBeamRows(test::WorkedExamples()); }
 
 void TestForm1::computeFillsTheResultsAndWritesTheReport() {
     QFETCH(int, beam);

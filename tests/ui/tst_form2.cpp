@@ -22,7 +22,6 @@ private slots:
     void aboutWindowOpensOnceTopmostAndClosesWithItsButton();
     void aboutWindowOpensTheWebAddress();
     void aboutWindowOutlivesTheMainWindow();
-
 };
 
 void TestForm2::init() { OpenWindow(); }

@@ -80,7 +80,6 @@ private slots:
     void spaceBarAndProgramChangesRunTheSwitchToo();
     void everyBoxKeepsItsTextThroughTheModes();
     void switchingKeepsTheWindowsLeftTopAndWidth();
-
 };
 
 void TestPanelModes::init() { OpenWindow(); }
