@@ -107,7 +107,6 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         fields.clear();
         return false;
     }
-    recordLine_ = line_;
     swallowedLines_ = 0;
     std::string* current = &field();
     for (;;) {

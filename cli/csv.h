@@ -26,9 +26,8 @@ public:
     // closed before the end of the input comes back with unterminated set.
     bool Next(std::vector<std::string>& fields);
     bool unterminated() const { return unterminated_; }
-    // Line (from 1) on which the last record began; for an unterminated one,
-    // the line of its opening quote and how many line breaks it swallowed.
-    long long recordLine() const { return recordLine_; }
+    // For an unterminated record: the line (from 1) of its opening quote and
+    // how many line breaks it swallowed.
     long long quoteLine() const { return quoteLine_; }
     long long swallowedLines() const { return swallowedLines_; }
     // A read error of the input (not the end of it).
@@ -52,7 +51,7 @@ private:
     std::vector<char> buffer_;
     std::size_t pos_ = 0, end_ = 0;
     bool unterminated_ = false, failed_ = false;
-    long long line_ = 1, recordLine_ = 1, quoteLine_ = 1, swallowedLines_ = 0;
+    long long line_ = 1, quoteLine_ = 1, swallowedLines_ = 0;
 };
 
 // Appends one field, quoted when it holds a comma, quote, CR or LF.

@@ -49,11 +49,6 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
     return {};
 }
 
-std::FILE* OpenFile(const std::string& name, const char* mode) {
-    if (mode[0] == 'r') return os::OpenFileForReading(std::filesystem::u8path(name));
-    return std::fopen(name.c_str(), mode);
-}
-
 // Standard output that could not be written (a full disk, a closed stream,
 // a broken pipe) is a failure, never a silent success.
 bool StandardOutputFailed() {
@@ -65,7 +60,7 @@ bool StandardOutputFailed() {
 
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
                      TextEncoding encoding) {
-    std::FILE* input = in == "-" ? stdin : OpenFile(in, "rb");
+    std::FILE* input = in == "-" ? stdin : os::OpenFileForReading(std::filesystem::u8path(in));
     if (!input) {
         PrintError("无法打开输入文件 \"" + in + "\":" + FailureReason(errno));
         return kExitUsage;
