@@ -8,9 +8,9 @@
 # Usage: bash scripts/build-windows.sh [--qt-only | --with-tests]
 #   --with-tests  also cross-builds the QtTest suites (for the Wine tests)
 source "$(dirname "$0")/common.sh"
+# Qt's version comes from the installed qt6-base-dev: install first.
+install_packages "${BUILD_PACKAGES[@]}" dpkg-dev ccache g++-mingw-w64-x86-64-posix nsis zip libz-mingw-w64-dev
 source "$ROOT/scripts/windows/qt.sh"
-
-install_packages "${BUILD_PACKAGES[@]}" dpkg-dev ccache g++-mingw-w64-x86-64-posix nsis zip
 build_windows_qt
 [ "${1:-}" = "--qt-only" ] && exit 0
 

@@ -12,12 +12,12 @@ runs="${2:-}"
 command -v clang++ >/dev/null || { echo "missing: clang++ (scripts/test.sh installs clang)"; exit 1; }
 mkdir -p "$build"
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -ffp-contract=off -I"$root/calc" -I"$root/cli" -I"$root/platform")
+       -ffp-contract=off -I"$root/calc" -I"$root/schedule" -I"$root/platform")
 calc=("$root"/calc/{numtext,params,loads,report,encoding}.cpp "$root/platform/os_posix.cpp")
 for target in numtext schedule; do
   extra=()
-  [ "$target" = schedule ] && extra=("$root/cli/csv.cpp" "$root/cli/schedule.cpp")
-  if [ ! "$build/fuzz_$target" -nt "$here/fuzz_$target.cpp" ] || [ -n "$(find "$root/calc" "$root/cli" -newer "$build/fuzz_$target" -name '*.cpp' | head -1)" ]; then
+  [ "$target" = schedule ] && extra=("$root/schedule/csv.cpp" "$root/schedule/schedule.cpp" "$root/schedule/row.cpp")
+  if [ ! "$build/fuzz_$target" -nt "$here/fuzz_$target.cpp" ] || [ -n "$(find "$root/calc" "$root/schedule" -newer "$build/fuzz_$target" -name '*.cpp' | head -1)" ]; then
     clang++ "${flags[@]}" "$here/fuzz_$target.cpp" "${calc[@]}" "${extra[@]}" -o "$build/fuzz_$target"
   fi
   n="${runs:-$([ "$target" = numtext ] && echo 200000 || echo 5000)}"

@@ -4,12 +4,13 @@
 #include <cerrno>
 #include <chrono>
 #include <system_error>
-#include <unordered_set>
 #include <vector>
 
 #include "calc.h"
 #include "csv.h"
 #include "encoding.h"
+#include "book.h"
+#include "row.h"
 
 namespace quorvane {
 namespace {
@@ -22,17 +23,15 @@ class Output {
 public:
     // The text is gathered in UTF-8 and written in the given encoding.
     Output(std::FILE* out, TextEncoding encoding, bool byteOrderMark)
-        : out_(out), encoding_(encoding), charset_(Gb18030Charset()) {
+        : out_(out), encoding_(encoding), byteOrderMark_(byteOrderMark) {
         buffer_.reserve(kFlushSize + 4096);
-        if (byteOrderMark) buffer_ = "\xEF\xBB\xBF";
     }
     std::string& buffer() { return buffer_; }
     bool MaybeFlush() { return buffer_.size() < kFlushSize || Flush(); }
     // False, with the reason kept in error(), when the bytes did not get out.
     bool Flush() {
-        if (encoding_ == TextEncoding::Gb18030) {
-            if (auto bytes = EncodeFromUtf8(buffer_, charset_)) buffer_.swap(*bytes);
-        }
+        buffer_ = EncodeCsvText(buffer_, encoding_, byteOrderMark_);
+        byteOrderMark_ = false;  // once, at the start
         errno = 0;
         const bool ok =
             std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() && std::fflush(out_) == 0;
@@ -45,30 +44,9 @@ public:
 private:
     std::FILE* out_;
     TextEncoding encoding_;
-    std::string charset_;
+    bool byteOrderMark_;
     std::string buffer_;
     int error_ = 0;
-};
-
-// Report file names: by mark or row number, never twice the same (case
-// folded, as Windows compares names).
-class ReportNames {
-public:
-    std::string Next(std::string_view mark, long long row) {
-        std::string base = SafeFileName(mark);
-        if (base.empty()) base = "row-" + IntegerText(row);
-        std::string name = base;
-        for (int n = 2; !used_.insert(Folded(name)).second; ++n) name = base + "-" + IntegerText(n);
-        return name + ".txt";
-    }
-
-private:
-    static std::string Folded(std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    }
-    std::unordered_set<std::string> used_;
 };
 
 class Progress {
@@ -134,7 +112,9 @@ std::string SafeFileName(std::string_view mark) {
 
 namespace {
 
-// Which input column feeds each of the eighteen fields, and the mark (-1: none).
+// Which input column feeds each of the eighteen fields, and the mark (-1:
+// none). Result columns (a schedule written by this tool, read again) are
+// recomputed, not read.
 struct ColumnMap {
     std::array<int, kInputCount> field;
     int mark = -1;
@@ -146,47 +126,24 @@ ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message
     ColumnMap map;
     map.field.fill(-1);
     map.width = header.size();
+    std::vector<bool> seen(kScheduleColumnCount);
     for (std::size_t c = 0; c < header.size(); ++c) {
         const std::string& name = header[c];
-        const int param = FindParam(name);
-        int* slot = name == kMarkColumn ? &map.mark
-                    : param >= 0        ? &map.field[static_cast<std::size_t>(param)]
-                                        : nullptr;
-        if (!slot) {
+        ScheduleColumn column{};
+        if (!FindColumn(name, column)) {
             message = "未知的列名 \"" + name + "\"(可用的列名: Mark 与 --help 中列出的参数名)";
             return map;
         }
-        if (*slot >= 0) {
+        if (seen[PositionOf(column)]) {
             message = "列名 \"" + name + "\" 出现了两次";
             return map;
         }
-        *slot = static_cast<int>(c);
+        seen[PositionOf(column)] = true;
+        if (column.kind == ColumnKind::Mark) map.mark = static_cast<int>(c);
+        if (column.kind == ColumnKind::Input) map.field[column.index] = static_cast<int>(c);
     }
     return map;
 }
-
-// The report folder made and shown to take files; empty message when it does.
-std::string PrepareReportFolder(const std::filesystem::path& folder) {
-    std::error_code made, ec;
-    std::filesystem::create_directories(folder, made);
-    if (!std::filesystem::is_directory(folder, ec)) {
-        return "无法创建计算过程文件夹 \"" + PathForMessage(folder) + "\":" +
-               (std::filesystem::exists(folder, ec)
-                    ? std::string("已有同名的文件")
-                    : FailureReason(made ? made.default_error_condition().value() : ENOENT));
-    }
-    // Before the first row: a folder that takes no files is one message, not one per row.
-    return CheckFolderWritable(folder, "无法在计算过程文件夹中写入").message;
-}
-
-// One beam of the schedule, computed: its texts as used, and either its
-// results or the error that stopped it.
-struct RowOutcome {
-    BeamTexts texts;
-    Calculation calculation;
-    std::string copied;
-    std::string error;
-};
 
 std::string RecordError(const CsvReader& reader, std::size_t cells, std::size_t width) {
     if (reader.unterminated()) {
@@ -203,62 +160,23 @@ std::string RecordError(const CsvReader& reader, std::size_t cells, std::size_t 
     return {};
 }
 
-// row.texts starts as the defaults and only the given columns change, so
-// absent ones keep them; their readings are made once before the first row.
-void ComputeRow(const std::vector<std::string>& cells, const ColumnMap& map,
-                const InputReadings& defaultReadings, RowOutcome& row) {
-    InputReadings readings = defaultReadings;
+// texts starts as the defaults and only the given columns change, so absent
+// ones keep them.
+void TakeRow(const std::vector<std::string>& cells, const ColumnMap& map, BeamTexts& texts) {
     for (std::size_t i = 0; i < kInputCount; ++i) {
         if (map.field[i] < 0) continue;
         const auto column = static_cast<std::size_t>(map.field[i]);
         if (column < cells.size())
-            row.texts[i] = cells[column];
+            texts[i] = cells[column];
         else
-            row.texts[i] = kParams[i].defaultText;  // a short row keeps the default
-        const Reading reading = ReadText(row.texts[i]);
-        readings[i] = reading.value;
-        if (row.error.empty() && !IsAcceptableInput(i, row.texts[i], reading))
-            row.error = InputRefusal(i, row.texts[i]);
-    }
-    if (!row.error.empty()) return;
-    try {
-        row.calculation = ComputeLoadsFromReadings(readings);
-        row.copied = CopiedLoadText(row.calculation.results.CadInputLoad);
-    } catch (const ArithmeticError& e) {
-        row.error = e.what();
+            texts[i] = kParams[i].defaultText;  // a short row keeps the default
     }
 }
 
-void AppendHeader(std::string& o, const ColumnMap& map) {
-    if (map.mark >= 0) o += "Mark,";
-    for (const ParamInfo& p : kParams) {
-        o += p.field;
-        o += ',';
-    }
-    o += "BeamSelfWeight,MasonryWeight,TotalDeadLoad,CadInputLoad,CopiedLoad,Error\r\n";
-}
-
-void AppendRow(std::string& o, const ColumnMap& map, std::string_view mark, const RowOutcome& row) {
-    if (map.mark >= 0) {
-        AppendCsvField(o, mark);
-        o += ',';
-    }
-    for (std::size_t i = 0; i < kInputCount; ++i) {
-        AppendCsvField(o, row.texts[i]);
-        o += ',';
-    }
-    if (!row.error.empty()) {
-        o += ",,,,,";
-        AppendCsvField(o, row.error);
-        o += "\r\n";
-        return;
-    }
-    for (std::size_t i = 0; i < kResultCount; ++i) {
-        o += ResultText(row.calculation.results, i);
-        o += ',';
-    }
-    o += row.copied;
-    o += ",\r\n";
+std::vector<ScheduleColumn> OutputColumns(bool withMark) {
+    std::vector<ScheduleColumn> columns;
+    for (std::size_t c = withMark ? 0 : 1; c < kScheduleColumnCount; ++c) columns.push_back(ColumnAt(c));
+    return columns;
 }
 
 }  // namespace
@@ -277,10 +195,12 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
 
     Output output(out, reader.encoding(),
                   reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
-    AppendHeader(output.buffer(), map);
-    RowOutcome row;  // reused: its texts keep the defaults where no column is given
-    InputReadings defaultReadings;
-    for (std::size_t i = 0; i < kInputCount; ++i) defaultReadings[i] = ReadNumber(row.texts[i]);
+    const std::vector<ScheduleColumn> columns = OutputColumns(map.mark >= 0);
+    std::vector<std::string> names;
+    for (const ScheduleColumn& column : columns) names.emplace_back(ColumnField(column));
+    AppendCsvRecord(output.buffer(), names, kCsvLineEnd);
+    BeamTexts texts;  // reused: keeps the defaults where no column is given
+    RowResult row;
     ReportNames reportNames;
     Progress progress(options.progress);
     long long rowNumber = 0;
@@ -288,8 +208,13 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     while (reader.Next(cells)) {
         if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
         ++rowNumber;
-        row.error = RecordError(reader, cells.size(), map.width);
-        ComputeRow(cells, map, defaultReadings, row);
+        TakeRow(cells, map, texts);
+        if (std::string error = RecordError(reader, cells.size(), map.width); error.empty()) {
+            row = ComputeBeamRow(texts);
+        } else {
+            row = RowResult();
+            row.error = std::move(error);
+        }
         const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
@@ -300,7 +225,7 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
             if (!written.ok) row.error = written.message;
         }
         anyError = anyError || !row.error.empty();
-        AppendRow(output.buffer(), map, mark, row);
+        AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd);
         if (!output.MaybeFlush()) {
             message = OutputFailure(options, output.error());
             return kScheduleUsageError;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@ public:
     // that Excel writes on Chinese Windows, otherwise. Fields come out in
     // UTF-8 either way.
     explicit CsvReader(std::FILE* in, TextEncoding encoding = TextEncoding::Auto);
+    // The same over bytes already in memory.
+    explicit CsvReader(std::string bytes, TextEncoding encoding = TextEncoding::Auto);
 
     // Reads the next record into fields (reusing their storage). Returns
     // false at the end of the input. A record whose quoted field is not
@@ -35,6 +38,8 @@ public:
     // What the input turned out to be (after the first Next()).
     TextEncoding encoding() const { return encoding_; }
     bool hadByteOrderMark() const { return bom_; }
+    // Over bytes in memory: the part of them parsed so far (0..1).
+    double partDone() const;
 
 private:
     int Get();
@@ -56,5 +61,14 @@ private:
 
 // Appends one field, quoted when it holds a comma, quote, CR or LF.
 void AppendCsvField(std::string& out, std::string_view field);
+
+inline constexpr std::string_view kCsvLineEnd = "\r\n";
+
+// Appends the fields as one record, ended by lineEnd.
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd);
+
+// UTF-8 text as the bytes of a file in encoding (Auto counts as UTF-8),
+// with a byte-order mark in front when asked for and the file is UTF-8.
+std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark);
 
 }  // namespace quorvane

@@ -14,6 +14,14 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 CsvReader::CsvReader(std::FILE* in, TextEncoding encoding)
     : in_(in), encoding_(encoding), charset_(Gb18030Charset()) {}
 
+CsvReader::CsvReader(std::string bytes, TextEncoding encoding)
+    : in_(nullptr), encoding_(encoding), rawEnd_(true), raw_(std::move(bytes)), charset_(Gb18030Charset()) {}
+
+double CsvReader::partDone() const {
+    if (!rawEnd_ || !raw_.empty() || end_ == 0) return 0;
+    return static_cast<double>(pos_) / static_cast<double>(end_);
+}
+
 // Appends the next chunk of the input to raw_; false at its end.
 bool CsvReader::ReadRaw() {
     if (rawEnd_ || failed_) return false;
@@ -40,7 +48,7 @@ void CsvReader::DecideEncoding() {
     bool utf8 = ValidUtf8Prefix(raw_, !rawEnd_) == raw_.size();
     // A file can be read through before the first row is parsed; a pipe
     // cannot, and is judged by what came first.
-    const long start = std::ftell(in_);
+    const long start = in_ ? std::ftell(in_) : -1;
     if (utf8 && !rawEnd_ && start >= 0) {
         std::string carry = raw_.substr(ValidUtf8Prefix(raw_, false));
         std::vector<char> chunk(kChunk);
@@ -176,6 +184,24 @@ void AppendCsvField(std::string& out, std::string_view field) {
         out += c;
     }
     out += '"';
+}
+
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i) out += ',';
+        AppendCsvField(out, fields[i]);
+    }
+    out += lineEnd;
+}
+
+std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark) {
+    if (encoding == TextEncoding::Gb18030) {
+        // GB18030 holds every character; a converter that lacks it (code page
+        // 936 stands in on some systems) leaves the text in UTF-8, not lost.
+        if (auto bytes = EncodeFromUtf8(utf8, Gb18030Charset())) return *bytes;
+    }
+    std::string bytes = byteOrderMark ? "\xEF\xBB\xBF" : "";
+    return bytes.append(utf8);
 }
 
 }  // namespace quorvane

@@ -1,0 +1,112 @@
+#include "book.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include "encoding.h"
+#include "numtext.h"
+#include "schedule.h"
+
+namespace quorvane {
+namespace {
+
+constexpr std::size_t kRowsBetweenProgress = 64;
+
+std::string Folded(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string RowName(const std::vector<ScheduleRow>& rows, std::size_t r) {
+    return rows[r].mark.empty() ? "第 " + IntegerText(static_cast<long long>(r + 1)) + " 行" : rows[r].mark;
+}
+
+}  // namespace
+
+std::string ReportNames::Next(std::string_view mark, long long row) {
+    std::string base = SafeFileName(mark);
+    if (base.empty()) base = "row-" + IntegerText(row);
+    std::string name = base;
+    for (int n = 2; !used_.insert(Folded(name)).second; ++n) name = base + "-" + IntegerText(n);
+    return name + ".txt";
+}
+
+std::string PrepareReportFolder(const std::filesystem::path& folder) {
+    std::error_code made, ec;
+    std::filesystem::create_directories(folder, made);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return "无法创建计算过程文件夹 \"" + PathForMessage(folder) + "\":" +
+               (std::filesystem::exists(folder, ec)
+                    ? std::string("已有同名的文件")
+                    : FailureReason(made ? made.default_error_condition().value() : ENOENT));
+    }
+    // Before the first row: a folder that takes no files is one message, not one per row.
+    return CheckFolderWritable(folder, "无法在计算过程文件夹中写入").message;
+}
+
+BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
+                             const std::vector<RowResult>& results, const ReportOptions& options,
+                             const ProgressCallback& progress) {
+    BookOutcome outcome;
+    outcome.message = PrepareReportFolder(folder);
+    if (!outcome.message.empty()) {
+        outcome.ok = false;
+        return outcome;
+    }
+    ReportNames names;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!results[r].ok()) continue;
+        const std::string name = names.Next(rows[r].mark, static_cast<long long>(r + 1));
+        const WriteOutcome written =
+            WriteCalculationReport(folder / std::filesystem::u8path(name), results[r].calculation.inputs,
+                                   results[r].calculation.results, options);
+        if (!written.ok) {
+            outcome.ok = false;
+            outcome.message = written.message;
+            return outcome;
+        }
+        ++outcome.written;
+        if (progress && r % kRowsBetweenProgress == 0 &&
+            !progress(static_cast<double>(r) / static_cast<double>(rows.size()))) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+    }
+    return outcome;
+}
+
+std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+                                std::string_view dateText) {
+    std::string text = "梁上恒载计算书\r\n";
+    text.append("Date：").append(dateText).append("\r\n");
+    long long computed = 0;
+    for (const RowResult& result : results) computed += result.ok() ? 1 : 0;
+    text += "共 " + IntegerText(static_cast<long long>(rows.size())) + " 根梁,已计算 " + IntegerText(computed) +
+            " 根\r\n\r\n";
+    // The summary: tab-separated, so that it also pastes into a spreadsheet.
+    text += "序号\t" + ColumnCaption({ColumnKind::Mark, 0});
+    for (std::size_t i = 0; i < kResultCount; ++i) text += "\t" + ColumnCaption({ColumnKind::Result, i});
+    text += "\t" + ColumnCaption({ColumnKind::Copied, 0}) + "\t" + ColumnCaption({ColumnKind::Error, 0}) + "\r\n";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        text += IntegerText(static_cast<long long>(r + 1)) + "\t" + rows[r].mark;
+        for (std::size_t i = 0; i < kResultCount; ++i)
+            text.append("\t").append(CellText({ColumnKind::Result, i}, {}, rows[r].texts, results[r]));
+        text.append("\t").append(CellText({ColumnKind::Copied, 0}, {}, rows[r].texts, results[r]));
+        text.append("\t").append(results[r].error).append("\r\n");
+    }
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!results[r].ok()) continue;
+        text += "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
+        text += ReportText(
+            BuildReportLines(results[r].calculation.inputs, results[r].calculation.results, dateText));
+    }
+    return text;
+}
+
+WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+                                  const std::vector<RowResult>& results, const ReportOptions& options) {
+    return ReplaceFileAtomically(path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset));
+}
+
+}  // namespace quorvane

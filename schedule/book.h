@@ -1,0 +1,54 @@
+// The calculation book of a schedule: one report file per beam in a folder,
+// and one combined file for the reviewer (a summary of every beam and its
+// four results, then each computed beam's report lines). Both in the
+// system's code page, like the quick calculator's report.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "document.h"
+#include "report.h"
+#include "row.h"
+
+namespace quorvane {
+
+// Report file names: by mark or row number, never twice the same (case
+// folded, as Windows compares names).
+class ReportNames {
+public:
+    std::string Next(std::string_view mark, long long row);
+
+private:
+    std::unordered_set<std::string> used_;
+};
+
+// The folder made when missing and shown to take files: empty when it
+// does, else the message.
+std::string PrepareReportFolder(const std::filesystem::path& folder);
+
+struct BookOutcome {
+    bool ok = true;
+    bool cancelled = false;
+    long long written = 0;  // report files written
+    std::string message;    // the first failure
+};
+
+// One report per computed row (rows with an error have none), named as
+// ReportNames gives. Stops at the first file that fails.
+BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
+                             const std::vector<RowResult>& results, const ReportOptions& options,
+                             const ProgressCallback& progress = {});
+
+// The combined book as UTF-8 text with CR LF line ends.
+std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+                                std::string_view dateText);
+
+// The combined book, encoded for options.charset, written atomically.
+WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+                                  const std::vector<RowResult>& results, const ReportOptions& options);
+
+}  // namespace quorvane

@@ -1,0 +1,164 @@
+#include "document.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "encoding.h"
+#include "numtext.h"
+#include "os.h"
+
+namespace quorvane {
+namespace {
+
+constexpr std::size_t kRowsBetweenProgress = 4096;
+
+// The line end the file uses, from its first one (CR LF when it has none).
+std::string FirstLineEnd(std::string_view bytes) {
+    const std::size_t at = bytes.find_first_of("\r\n");
+    if (at == std::string_view::npos) return "\r\n";
+    if (bytes[at] == '\n') return "\n";
+    return at + 1 < bytes.size() && bytes[at + 1] == '\n' ? "\r\n" : "\r";
+}
+
+bool EndsWithLineEnd(std::string_view bytes) {
+    return !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
+}
+
+std::string RowNumbers(const std::vector<long long>& rows) {
+    std::string text;
+    for (std::size_t i = 0; i < rows.size() && i < 5; ++i) text += (i ? "、" : "") + IntegerText(rows[i]);
+    if (rows.size() > 5) text += " 等 " + IntegerText(static_cast<long long>(rows.size())) + " 行";
+    return text;
+}
+
+}  // namespace
+
+CsvLayout NewScheduleLayout() {
+    CsvLayout layout;
+    for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+        layout.columns.push_back(ColumnAt(c));
+        layout.headers.emplace_back(ColumnField(ColumnAt(c)));
+    }
+    return layout;
+}
+
+ReadOutcome ReadScheduleBytes(std::string_view bytes, TextEncoding encoding, CsvLayout& layout,
+                              std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
+    ReadOutcome outcome;
+    CsvReader reader{std::string(bytes), encoding};
+    std::vector<std::string> cells;
+    if (!reader.Next(cells)) {
+        outcome.message = "文件是空的:第一行应是列名";
+        return outcome;
+    }
+    CsvLayout read;
+    std::vector<bool> seen(kScheduleColumnCount);
+    for (const std::string& header : cells) {
+        ScheduleColumn column{};
+        if (!FindColumn(header, column)) {
+            outcome.message = "未知的列名 \"" + header + "\"(可用的列名: Mark、参数名或表头的标题)";
+            return outcome;
+        }
+        if (seen[PositionOf(column)]) {
+            outcome.message = "列名 \"" + header + "\" 出现了两次";
+            return outcome;
+        }
+        seen[PositionOf(column)] = true;
+        read.columns.push_back(column);
+        read.headers.push_back(header);
+    }
+    read.encoding = reader.encoding();
+    read.byteOrderMark = reader.hadByteOrderMark();
+    read.lineEnd = FirstLineEnd(bytes);
+    read.finalLineEnd = EndsWithLineEnd(bytes);
+
+    std::vector<ScheduleRow> taken;
+    std::vector<long long> longRows, openQuotes;
+    long long line = 1;
+    while (reader.Next(cells)) {
+        ++line;
+        if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
+        ScheduleRow& row = taken.emplace_back();
+        for (std::size_t c = 0; c < read.columns.size() && c < cells.size(); ++c) {
+            const ScheduleColumn column = read.columns[c];
+            if (column.kind == ColumnKind::Mark) row.mark = std::move(cells[c]);
+            if (column.kind == ColumnKind::Input) row.texts[column.index] = std::move(cells[c]);
+        }
+        if (cells.size() > read.columns.size()) longRows.push_back(static_cast<long long>(taken.size()));
+        if (reader.unterminated()) openQuotes.push_back(reader.quoteLine());
+        if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+    }
+    if (!longRows.empty())
+        outcome.message = "第 " + RowNumbers(longRows) + " 行的格子比列名行多,多出的格子没有读入;保存时不会写回。";
+    if (!openQuotes.empty())
+        outcome.message += "第 " + RowNumbers(openQuotes) + " 行的引号直到文件末尾都没有配对的引号,其后的内容都并入了一格。";
+    layout = std::move(read);
+    rows = std::move(taken);
+    outcome.ok = true;
+    return outcome;
+}
+
+ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
+                             std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
+    ReadOutcome outcome;
+    std::FILE* in = os::OpenFileForReading(path);
+    if (!in) {
+        outcome.message = "无法打开文件 \"" + PathForMessage(path) + "\":" + FailureReason(errno);
+        return outcome;
+    }
+    std::string bytes;
+    char chunk[1 << 16];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, got);
+    const bool failed = std::ferror(in) != 0;
+    const int error = errno;
+    std::fclose(in);
+    if (failed) {
+        outcome.message = "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + FailureReason(error ? error : EIO);
+        return outcome;
+    }
+    return ReadScheduleBytes(bytes, encoding, layout, rows, progress);
+}
+
+std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+                              const std::vector<RowResult>& results) {
+    // An input column the file lacked keeps nothing on save unless a row has
+    // moved off its default: then it joins the file, at the end.
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        const ScheduleColumn column{ColumnKind::Input, i};
+        bool present = false;
+        for (const ScheduleColumn& c : layout.columns) present = present || c == column;
+        if (present) continue;
+        bool changed = false;
+        for (const ScheduleRow& row : rows) changed = changed || row.texts[i] != kParams[i].defaultText;
+        if (!changed) continue;
+        layout.columns.push_back(column);
+        layout.headers.emplace_back(ColumnField(column));
+    }
+    bool hasMark = false;
+    for (const ScheduleColumn& c : layout.columns) hasMark = hasMark || c.kind == ColumnKind::Mark;
+    if (!hasMark) {
+        for (const ScheduleRow& row : rows) {
+            if (row.mark.empty()) continue;
+            layout.columns.insert(layout.columns.begin(), ScheduleColumn{ColumnKind::Mark, 0});
+            layout.headers.insert(layout.headers.begin(), std::string(ColumnField(layout.columns[0])));
+            break;
+        }
+    }
+    std::string text;
+    text.reserve((rows.size() + 1) * 160);
+    AppendCsvRecord(text, layout.headers, layout.lineEnd);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        AppendScheduleRecord(text, layout.columns, rows[r].mark, rows[r].texts, results[r], layout.lineEnd);
+    if (!layout.finalLineEnd && !rows.empty()) text.resize(text.size() - layout.lineEnd.size());
+    return EncodeCsvText(text, layout.encoding, layout.byteOrderMark);
+}
+
+WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
+                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results) {
+    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,67 @@
+// A schedule file as the 梁表 window holds it: the beams' marks and texts,
+// and the file's own form (encoding, byte-order mark, line ends, its
+// columns and their header texts), so that saving an unchanged schedule
+// gives back the same bytes.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "csv.h"
+#include "report.h"
+#include "row.h"
+
+namespace quorvane {
+
+struct ScheduleRow {
+    std::string mark;
+    BeamTexts texts;
+};
+
+struct CsvLayout {
+    TextEncoding encoding = TextEncoding::Utf8;
+    bool byteOrderMark = true;  // a new file: so that Excel reads its Chinese right
+    std::string lineEnd = "\r\n";
+    bool finalLineEnd = true;
+    std::vector<ScheduleColumn> columns;  // as the file had them
+    std::vector<std::string> headers;     // their header texts as they stood
+};
+
+// The layout of a new schedule: every column, by field name, as
+// quorvane-calc --csv writes it (which reads it back).
+CsvLayout NewScheduleLayout();
+
+// Called now and then while a long operation runs, with the part done
+// (0..1); returning false cancels it.
+using ProgressCallback = std::function<bool(double done)>;
+
+struct ReadOutcome {
+    bool ok = false;
+    bool cancelled = false;
+    std::string message;  // why it failed; or, when ok, a warning to show (empty: none)
+};
+
+// Reads a schedule CSV. The header row must name known columns (field names
+// or captions, each once); result columns are recomputed, not read. Rows
+// keep their texts as they stand, refused ones too; a short row's missing
+// cells get the default texts.
+ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
+                             std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
+
+// The same from bytes in memory (a pasted or decoded text).
+ReadOutcome ReadScheduleBytes(std::string_view bytes, TextEncoding encoding, CsvLayout& layout,
+                              std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
+
+// The file's bytes: the layout's columns (with any input column that is
+// missing from it but no longer holds its default in some row added at the
+// end), rows in order, each with the results of results[i].
+std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+                              const std::vector<RowResult>& results);
+
+// Writes those bytes over path atomically: on failure the old file is whole.
+WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
+                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results);
+
+}  // namespace quorvane

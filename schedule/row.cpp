@@ -1,0 +1,177 @@
+#include "row.h"
+
+#include <array>
+
+#include "csv.h"
+#include "numtext.h"
+
+namespace quorvane {
+
+RowResult ComputeBeamRow(const BeamTexts& texts) {
+    RowResult row;
+    InputReadings readings;
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        const Reading reading = ReadText(texts[i]);
+        readings[i] = reading.value;
+        if (IsAcceptableInput(i, texts[i], reading)) continue;
+        if (!row.refused) row.error = InputRefusal(i, texts[i]);
+        row.refused |= 1u << i;
+    }
+    if (row.refused) return row;
+    try {
+        row.calculation = ComputeLoadsFromReadings(readings);
+        row.copied = CopiedLoadText(row.calculation.results.CadInputLoad);
+    } catch (const ArithmeticError& e) {
+        row.error = e.what();
+    }
+    return row;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, kResultCount> kResultFields = {"BeamSelfWeight", "MasonryWeight",
+                                                                     "TotalDeadLoad", "CadInputLoad"};
+
+// "mm(层高)" is shown as its unit alone.
+std::string_view BareUnit(std::string_view unit) { return unit.substr(0, unit.find('(')); }
+
+std::string_view WithoutColon(std::string_view caption) {
+    constexpr std::string_view kColon = ":";
+    if (caption.size() >= kColon.size() && caption.substr(caption.size() - kColon.size()) == kColon)
+        caption.remove_suffix(kColon.size());
+    return caption;
+}
+
+std::string_view CaptionName(ScheduleColumn column) {
+    switch (column.kind) {
+        case ColumnKind::Mark:
+            return "梁号";
+        case ColumnKind::Input:
+            return kParams[column.index].displayName;
+        case ColumnKind::Result:
+            return WithoutColon(kResultCaptions[column.index]);
+        case ColumnKind::Copied:
+            return "复制值";
+        case ColumnKind::Error:
+            return "错误";
+    }
+    return {};
+}
+
+std::string_view CaptionUnit(ScheduleColumn column) {
+    switch (column.kind) {
+        case ColumnKind::Input:
+            return BareUnit(kParams[column.index].unit);
+        case ColumnKind::Result:
+        case ColumnKind::Copied:
+            return kResultUnit;
+        default:
+            return {};
+    }
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string_view Trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+ScheduleColumn ColumnAt(std::size_t c) {
+    if (c == 0) return {ColumnKind::Mark, 0};
+    if (c <= kInputCount) return {ColumnKind::Input, c - 1};
+    if (c <= kInputCount + kResultCount) return {ColumnKind::Result, c - 1 - kInputCount};
+    if (c == kInputCount + kResultCount + 1) return {ColumnKind::Copied, 0};
+    return {ColumnKind::Error, 0};
+}
+
+std::size_t PositionOf(ScheduleColumn column) {
+    switch (column.kind) {
+        case ColumnKind::Mark:
+            return 0;
+        case ColumnKind::Input:
+            return 1 + column.index;
+        case ColumnKind::Result:
+            return 1 + kInputCount + column.index;
+        case ColumnKind::Copied:
+            return 1 + kInputCount + kResultCount;
+        case ColumnKind::Error:
+            break;
+    }
+    return kScheduleColumnCount - 1;
+}
+
+std::string_view ColumnField(ScheduleColumn column) {
+    switch (column.kind) {
+        case ColumnKind::Mark:
+            return "Mark";
+        case ColumnKind::Input:
+            return kParams[column.index].field;
+        case ColumnKind::Result:
+            return kResultFields[column.index];
+        case ColumnKind::Copied:
+            return "CopiedLoad";
+        case ColumnKind::Error:
+            break;
+    }
+    return "Error";
+}
+
+std::string ColumnCaption(ScheduleColumn column) {
+    std::string caption(CaptionName(column));
+    const std::string_view unit = CaptionUnit(column);
+    if (!unit.empty()) caption.append("(").append(unit).append(")");
+    return caption;
+}
+
+bool FindColumn(std::string_view header, ScheduleColumn& column) {
+    header = Trimmed(header);
+    for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+        const ScheduleColumn candidate = ColumnAt(c);
+        if (SameLetters(header, ColumnField(candidate)) || header == CaptionName(candidate) ||
+            header == ColumnCaption(candidate)) {
+            column = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
+                          const RowResult& result) {
+    switch (column.kind) {
+        case ColumnKind::Mark:
+            return mark;
+        case ColumnKind::Input:
+            return texts[column.index];
+        case ColumnKind::Result:
+            return result.ok() ? std::string_view(ResultText(result.calculation.results, column.index))
+                               : std::string_view();
+        case ColumnKind::Copied:
+            return result.ok() ? std::string_view(result.copied) : std::string_view();
+        case ColumnKind::Error:
+            break;
+    }
+    return result.error;
+}
+
+void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
+                          const BeamTexts& texts, const RowResult& result, std::string_view lineEnd) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i) out += ',';
+        AppendCsvField(out, CellText(columns[i], mark, texts, result));
+    }
+    out += lineEnd;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,112 @@
+#include "xlsx.h"
+
+#include <xlsxwriter.h>
+
+#include <cerrno>
+#include <cmath>
+#include <system_error>
+
+#include "numtext.h"
+#include "os.h"
+
+namespace quorvane {
+namespace {
+
+constexpr lxw_color_t kResultShade = 0xE2EFDA;
+constexpr lxw_color_t kHeaderShade = 0xDDEBF7;
+
+class Workbook {
+public:
+    Workbook(const std::string& file, const std::string& tmpdir) : tmpdir_(tmpdir) {
+        lxw_workbook_options options = {};
+        options.constant_memory = LXW_TRUE;  // rows go straight to a temporary file
+        options.tmpdir = tmpdir_.data();
+        book_ = workbook_new_opt(file.c_str(), &options);
+    }
+    ~Workbook() {
+        if (book_) workbook_close(book_);
+    }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+    lxw_workbook* get() const { return book_; }
+    lxw_error Close() {
+        const lxw_error error = workbook_close(book_);
+        book_ = nullptr;
+        return error;
+    }
+
+private:
+    std::string tmpdir_;
+    lxw_workbook* book_ = nullptr;
+};
+
+}  // namespace
+
+WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+                        const std::vector<RowResult>& results) {
+    const std::string what = "无法导出 \"" + PathForMessage(path) + "\":";
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    std::filesystem::path temp = path;
+    temp += "." + IntegerText(os::ProcessId()) + ".tmp";
+    Workbook book(temp.u8string(), folder.u8string());
+    if (!book.get()) return {false, what + "无法创建文件"};
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "梁表");
+    lxw_format* header = workbook_add_format(book.get());
+    format_set_bold(header);
+    format_set_bg_color(header, kHeaderShade);
+    format_set_text_wrap(header);
+    lxw_format* result = workbook_add_format(book.get());
+    format_set_bg_color(result, kResultShade);
+    lxw_format* copied = workbook_add_format(book.get());
+    format_set_bg_color(copied, kResultShade);
+    format_set_num_format(copied, "0.0");
+    lxw_format* refused = workbook_add_format(book.get());
+    format_set_font_color(refused, LXW_COLOR_RED);
+
+    for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+        const auto col = static_cast<lxw_col_t>(c);
+        worksheet_write_string(sheet, 0, col, ColumnCaption(ColumnAt(c)).c_str(), header);
+        const ColumnKind kind = ColumnAt(c).kind;
+        const double width = kind == ColumnKind::Error ? 40 : kind == ColumnKind::Result ? 18 : 11;
+        worksheet_set_column(sheet, col, col, width, nullptr);
+    }
+    worksheet_freeze_panes(sheet, 1, 1);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto row = static_cast<lxw_row_t>(r + 1);
+        for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+            const ScheduleColumn column = ColumnAt(c);
+            const auto col = static_cast<lxw_col_t>(c);
+            const std::string text(CellText(column, rows[r].mark, rows[r].texts, results[r]));
+            if (text.empty()) continue;
+            lxw_format* format = column.kind == ColumnKind::Result   ? result
+                                 : column.kind == ColumnKind::Copied ? copied
+                                 : column.kind == ColumnKind::Input && results[r].IsRefused(column.index)
+                                     ? refused
+                                     : nullptr;
+            const Reading reading = ReadText(text);
+            const bool number = column.kind != ColumnKind::Mark && column.kind != ColumnKind::Error &&
+                                reading.numeric && std::isfinite(reading.value);
+            if (number)
+                worksheet_write_number(sheet, row, col, reading.value, format);
+            else
+                worksheet_write_string(sheet, row, col, text.c_str(), format);
+        }
+    }
+    const lxw_error closed = book.Close();
+    std::error_code ec;
+    if (closed != LXW_NO_ERROR) {
+        std::filesystem::remove(temp, ec);
+        return {false, what + (closed == LXW_ERROR_CREATING_XLSX_FILE || closed == LXW_ERROR_CREATING_TMPFILE
+                                   ? std::string("无法在这个文件夹里创建文件")
+                                   : std::string(lxw_strerror(closed)))};
+    }
+    if (!os::MoveOver(temp, path)) {
+        const int error = errno;
+        std::filesystem::remove(temp, ec);
+        return {false, what + FailureReason(error)};
+    }
+    return {};
+}
+
+}  // namespace quorvane
