@@ -204,4 +204,57 @@ std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byt
     return bytes.append(utf8);
 }
 
+std::vector<std::vector<std::string>> ParseTabSeparated(std::string_view text) {
+    std::vector<std::vector<std::string>> records;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::vector<std::string>& record = records.emplace_back();
+        for (;;) {
+            std::string& cell = record.emplace_back();
+            if (i < text.size() && text[i] == '"') {
+                // Quoted: up to the lone closing quote; what follows it up
+                // to the next tab or line end belongs to the cell as well.
+                for (++i; i < text.size(); ++i) {
+                    if (text[i] != '"') {
+                        cell += text[i];
+                    } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                        cell += '"';
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                }
+            }
+            while (i < text.size() && text[i] != '\t' && text[i] != '\n' && text[i] != '\r') cell += text[i++];
+            if (i < text.size() && text[i] == '\t') {
+                ++i;
+                continue;
+            }
+            if (i < text.size() && text[i] == '\r') ++i;
+            if (i < text.size() && text[i] == '\n') ++i;
+            break;
+        }
+    }
+    return records;
+}
+
+void AppendTabRecord(std::string& out, const std::vector<std::string>& cells) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c) out += '\t';
+        const std::string& cell = cells[c];
+        if (cell.find_first_of("\t\r\n\"") == std::string::npos) {
+            out += cell;
+            continue;
+        }
+        out += '"';
+        for (char ch : cell) {
+            if (ch == '"') out += '"';
+            out += ch;
+        }
+        out += '"';
+    }
+    out += '\n';
+}
+
 }  // namespace quorvane

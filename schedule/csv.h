@@ -71,4 +71,12 @@ void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, s
 // with a byte-order mark in front when asked for and the file is UTF-8.
 std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark);
 
+// Tab-separated text as spreadsheets put it on the clipboard: one record a
+// line (LF or CR LF; a last line end ends the last record), a cell that
+// holds a tab, line break or quote quoted as in CSV.
+std::vector<std::vector<std::string>> ParseTabSeparated(std::string_view text);
+
+// Appends cells as one tab-separated record ended by LF, quoted where needed.
+void AppendTabRecord(std::string& out, const std::vector<std::string>& cells);
+
 }  // namespace quorvane

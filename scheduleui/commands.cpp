@@ -1,0 +1,72 @@
+#include "commands.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+ChangeCellsCommand::ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdit> edits, int appendRows,
+                                       const QString& text)
+    : QUndoCommand(text), model_(model), after_(std::move(edits)), append_(appendRows) {
+    // The old texts: of rows that exist now, or the defaults of rows to come.
+    const ScheduleRow fresh;
+    before_.reserve(after_.size());
+    for (const CellEdit& e : after_) {
+        const bool exists = e.row < model_->rowCount();
+        before_.push_back({e.row, e.column,
+                           exists ? model_->CellString(e.row, e.column)
+                                  : std::string(CellText(ColumnAt(static_cast<std::size_t>(e.column)), fresh.mark,
+                                                         fresh.texts, RowResult()))});
+    }
+    std::reverse(before_.begin(), before_.end());  // undone last to first
+}
+
+void ChangeCellsCommand::redo() {
+    if (append_ > 0) model_->Insert(model_->rowCount(), std::vector<ScheduleRow>(static_cast<std::size_t>(append_)));
+    model_->Apply(after_);
+}
+
+void ChangeCellsCommand::undo() {
+    model_->Apply(before_);
+    if (append_ > 0) model_->Take(model_->rowCount() - append_, append_);
+}
+
+InsertRowsCommand::InsertRowsCommand(ScheduleModel* model, int at, std::vector<ScheduleRow> rows,
+                                     const QString& text)
+    : QUndoCommand(text), model_(model), at_(at), rows_(std::move(rows)) {}
+
+void InsertRowsCommand::redo() { model_->Insert(at_, rows_); }
+
+void InsertRowsCommand::undo() { model_->Take(at_, static_cast<int>(rows_.size())); }
+
+RemoveRowsCommand::RemoveRowsCommand(ScheduleModel* model, std::vector<int> rows, const QString& text)
+    : QUndoCommand(text), model_(model), indices_(std::move(rows)) {
+    std::sort(indices_.begin(), indices_.end());
+    indices_.erase(std::unique(indices_.begin(), indices_.end()), indices_.end());
+}
+
+void RemoveRowsCommand::redo() {
+    removed_.clear();
+    removed_.reserve(indices_.size());
+    // From the bottom, in runs, so the indices above stay valid.
+    for (std::size_t end = indices_.size(); end > 0;) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && indices_[begin - 1] == indices_[begin] - 1) --begin;
+        auto taken = model_->Take(indices_[begin], static_cast<int>(end - begin));
+        removed_.insert(removed_.begin(), std::make_move_iterator(taken.begin()),
+                        std::make_move_iterator(taken.end()));
+        end = begin;
+    }
+}
+
+void RemoveRowsCommand::undo() {
+    for (std::size_t begin = 0; begin < indices_.size();) {
+        std::size_t end = begin + 1;
+        while (end < indices_.size() && indices_[end] == indices_[end - 1] + 1) ++end;
+        model_->Insert(indices_[begin], std::vector<ScheduleRow>(removed_.begin() + static_cast<long>(begin),
+                                                                 removed_.begin() + static_cast<long>(end)));
+        begin = end;
+    }
+    removed_.clear();
+}
+
+}  // namespace quorvane

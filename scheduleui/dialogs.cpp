@@ -1,0 +1,73 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace quorvane {
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvane 梁表");
+constexpr int kProgressSteps = 1000;
+constexpr int kShowAfterMs = 400;
+
+class DialogProgress : public ProgressReport {
+public:
+    DialogProgress(QWidget* parent, const QString& label)
+        : dialog_(label, QStringLiteral("取消"), 0, kProgressSteps, parent) {
+        dialog_.setWindowTitle(kTitle);
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(kShowAfterMs);
+        dialog_.setAutoReset(false);
+        dialog_.setValue(0);
+    }
+    bool Update(double done) override {
+        dialog_.setValue(static_cast<int>(done * kProgressSteps));
+        QApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    QProgressDialog dialog_;
+};
+
+}  // namespace
+
+void DesktopScheduleDialogs::Inform(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+SaveAnswer DesktopScheduleDialogs::AskSave(QWidget* parent, const QString& name) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, QStringLiteral("“%1”有未保存的修改。是否保存?").arg(name),
+                    QMessageBox::NoButton, parent);
+    QPushButton* save = box.addButton(QStringLiteral("保存(&S)"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不保存(&N)"), QMessageBox::DestructiveRole);
+    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.exec();
+    if (box.clickedButton() == save) return SaveAnswer::Save;
+    if (box.clickedButton() == discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
+
+QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("打开梁表"), folder,
+                                        QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+}
+
+QString DesktopScheduleDialogs::SavePath(QWidget* parent, const QString& suggested, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, kTitle, suggested, filter);
+}
+
+QString DesktopScheduleDialogs::FolderPath(QWidget* parent, const QString& caption, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parent, caption, folder);
+}
+
+std::unique_ptr<ProgressReport> DesktopScheduleDialogs::StartProgress(QWidget* parent, const QString& label) {
+    return std::make_unique<DialogProgress>(parent, label);
+}
+
+}  // namespace quorvane

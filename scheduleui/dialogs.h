@@ -1,0 +1,50 @@
+// The 梁表 window's seam for everything that waits on the user: messages,
+// the question before unsaved work is dropped, file and folder choices,
+// progress of long operations. Tests put a recording fake here.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace quorvane {
+
+enum class SaveAnswer { Save, Discard, Cancel };
+
+// Shown while a long operation runs; Update returns false once the user
+// has cancelled it.
+class ProgressReport {
+public:
+    virtual ~ProgressReport() = default;
+    virtual bool Update(double done) = 0;  // 0..1
+};
+
+class ScheduleDialogs {
+public:
+    virtual ~ScheduleDialogs() = default;
+    virtual void Inform(QWidget* parent, const QString& text) = 0;
+    // Whether to save the changes to name first.
+    virtual SaveAnswer AskSave(QWidget* parent, const QString& name) = 0;
+    // A file to open, a file to write (filter as QFileDialog takes it), a
+    // folder; empty when the user gave none.
+    virtual QString OpenPath(QWidget* parent, const QString& folder) = 0;
+    virtual QString SavePath(QWidget* parent, const QString& suggested, const QString& filter) = 0;
+    virtual QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) = 0;
+    virtual std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) = 0;
+};
+
+// The real ones: QMessageBox (titled "Quorvane 梁表"), QFileDialog and
+// QProgressDialog (shown only when an operation takes a while).
+class DesktopScheduleDialogs : public ScheduleDialogs {
+public:
+    void Inform(QWidget* parent, const QString& text) override;
+    SaveAnswer AskSave(QWidget* parent, const QString& name) override;
+    QString OpenPath(QWidget* parent, const QString& folder) override;
+    QString SavePath(QWidget* parent, const QString& suggested, const QString& filter) override;
+    QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) override;
+    std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) override;
+};
+
+}  // namespace quorvane

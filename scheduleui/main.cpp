@@ -1,0 +1,18 @@
+// quorvane-schedule: the 梁表 window, one beam a row, with the quick
+// calculator's digits. A schedule file given on the command line opens.
+#include <QApplication>
+#include <QIcon>
+
+#include "schedulewindow.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorvane"));
+    QApplication::setApplicationName(QStringLiteral("quorvane-schedule"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane-schedule-48.png")));
+    quorvane::ScheduleWindow window;
+    window.show();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) window.OpenFile(args.at(1));
+    return QApplication::exec();
+}

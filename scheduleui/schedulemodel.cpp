@@ -1,0 +1,163 @@
+#include "schedulemodel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QUndoStack>
+
+#include <algorithm>
+
+#include "commands.h"
+#include "numtext.h"
+
+namespace quorvane {
+namespace {
+
+const QColor kRefusedShade(255, 205, 205);
+const QColor kResultShade(236, 245, 231);
+const QColor kErrorText(176, 0, 32);
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+ScheduleColumn Column(int c) { return ColumnAt(static_cast<std::size_t>(c)); }
+
+}  // namespace
+
+ScheduleModel::ScheduleModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    layout_ = std::move(layout);
+    results_.assign(rows_.size(), RowResult());
+    for (std::size_t r = 0; r < rows_.size(); ++r) results_[r] = ComputeBeamRow(rows_[r].texts);
+    endResetModel();
+}
+
+bool ScheduleModel::IsEditableColumn(int column) {
+    const ColumnKind kind = Column(column).kind;
+    return kind == ColumnKind::Mark || kind == ColumnKind::Input;
+}
+
+std::string ScheduleModel::CellString(int row, int column) const {
+    const auto r = static_cast<std::size_t>(row);
+    return std::string(CellText(Column(column), rows_[r].mark, rows_[r].texts, results_[r]));
+}
+
+void ScheduleModel::Recompute(int first, int last) {
+    for (int r = first; r <= last; ++r) {
+        const auto i = static_cast<std::size_t>(r);
+        results_[i] = ComputeBeamRow(rows_[i].texts);
+    }
+}
+
+void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
+    if (edits.empty()) return;
+    std::vector<int> touched;
+    touched.reserve(edits.size());
+    for (const CellEdit& e : edits) {
+        ScheduleRow& row = rows_[static_cast<std::size_t>(e.row)];
+        const ScheduleColumn column = Column(e.column);
+        if (column.kind == ColumnKind::Mark) row.mark = e.text;
+        if (column.kind == ColumnKind::Input) row.texts[column.index] = e.text;
+        if (touched.empty() || touched.back() != e.row) touched.push_back(e.row);
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    for (int r : touched) results_[static_cast<std::size_t>(r)] = ComputeBeamRow(rows_[static_cast<std::size_t>(r)].texts);
+    emit dataChanged(index(touched.front(), 0), index(touched.back(), columnCount() - 1));
+}
+
+void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
+    if (rows.empty()) return;
+    const int count = static_cast<int>(rows.size());
+    beginInsertRows({}, at, at + count - 1);
+    rows_.insert(rows_.begin() + at, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    results_.insert(results_.begin() + at, rows.size(), RowResult());
+    Recompute(at, at + count - 1);
+    endInsertRows();
+}
+
+std::vector<ScheduleRow> ScheduleModel::Take(int at, int count) {
+    if (count <= 0) return {};
+    beginRemoveRows({}, at, at + count - 1);
+    std::vector<ScheduleRow> taken(std::make_move_iterator(rows_.begin() + at),
+                                   std::make_move_iterator(rows_.begin() + at + count));
+    rows_.erase(rows_.begin() + at, rows_.begin() + at + count);
+    results_.erase(results_.begin() + at, results_.begin() + at + count);
+    endRemoveRows();
+    return taken;
+}
+
+int ScheduleModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ScheduleModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(kScheduleColumnCount);
+}
+
+QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const auto r = static_cast<std::size_t>(index.row());
+    const ScheduleColumn column = Column(index.column());
+    const RowResult& result = results_[r];
+    const bool refused = column.kind == ColumnKind::Input && result.IsRefused(column.index);
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return Q(CellText(column, rows_[r].mark, rows_[r].texts, result));
+        case kSortRole: {
+            const std::string_view text = CellText(column, rows_[r].mark, rows_[r].texts, result);
+            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error) return Q(text);
+            const Reading reading = ReadText(text);
+            if (text.empty() || !reading.numeric) return {};
+            return reading.value;
+        }
+        case Qt::ToolTipRole:
+            if (refused) return Q(InputRefusal(column.index, rows_[r].texts[column.index]));
+            if (column.kind == ColumnKind::Error && !result.ok()) return Q(result.error);
+            return {};
+        case Qt::BackgroundRole:
+            if (refused) return QBrush(kRefusedShade);
+            if (column.kind == ColumnKind::Result || column.kind == ColumnKind::Copied) return QBrush(kResultShade);
+            return {};
+        case Qt::ForegroundRole:
+            if (column.kind == ColumnKind::Error) return QBrush(kErrorText);
+            return {};
+        case Qt::TextAlignmentRole:
+            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error)
+                return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant ScheduleModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    if (orientation == Qt::Vertical) return section + 1;
+    const ScheduleColumn column = Column(section);
+    if (role == Qt::ToolTipRole) return Q(ColumnField(column));
+    return Q(ColumnCaption(column));
+}
+
+Qt::ItemFlags ScheduleModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (IsEditableColumn(index.column())) f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool ScheduleModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !IsEditableColumn(index.column())) return false;
+    std::string text = value.toString().toStdString();
+    if (text == CellString(index.row(), index.column())) return true;
+    std::vector<CellEdit> edits{{index.row(), index.column(), std::move(text)}};
+    if (undo_)
+        undo_->push(new ChangeCellsCommand(this, std::move(edits), 0, QStringLiteral("编辑")));
+    else
+        Apply(edits);
+    return true;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,67 @@
+// The 梁表 window's table: one row per beam over the schedule library, its
+// results recomputed the moment a text changes, formatted only when the
+// view asks. Edits from the view go through the undo stack as commands;
+// the commands change the rows through the Apply/Insert/Take calls.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <string>
+#include <vector>
+
+#include "document.h"
+#include "row.h"
+
+class QUndoStack;
+
+namespace quorvane {
+
+struct CellEdit {
+    int row;
+    int column;  // a ColumnAt position: the mark or an input
+    std::string text;
+};
+
+class ScheduleModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ScheduleModel(QObject* parent = nullptr);
+
+    // Where the view's edits go as commands; without one they apply at once.
+    void SetUndoStack(QUndoStack* stack) { undo_ = stack; }
+
+    // A new document: these rows in this file form.
+    void Reset(std::vector<ScheduleRow> rows, CsvLayout layout);
+    const std::vector<ScheduleRow>& rows() const { return rows_; }
+    const std::vector<RowResult>& results() const { return results_; }
+    CsvLayout& layout() { return layout_; }
+
+    // The text of a cell as a file or the clipboard has it.
+    std::string CellString(int row, int column) const;
+    static bool IsEditableColumn(int column);
+
+    // The changes the commands make. Each recomputes the rows it touches.
+    void Apply(const std::vector<CellEdit>& edits);
+    void Insert(int at, std::vector<ScheduleRow> rows);
+    std::vector<ScheduleRow> Take(int at, int count);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    // Sorting reads this role: a number for numeric cells, else the text.
+    static constexpr int kSortRole = Qt::UserRole + 1;
+
+private:
+    void Recompute(int first, int last);
+
+    std::vector<ScheduleRow> rows_;
+    std::vector<RowResult> results_;
+    CsvLayout layout_;
+    QUndoStack* undo_ = nullptr;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,476 @@
+#include "schedulewindow.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "book.h"
+#include "commands.h"
+#include "numtext.h"
+#include "xlsx.h"
+
+namespace quorvane {
+namespace {
+
+const QString kProgramName = QStringLiteral("Quorvane 梁表");
+constexpr int kRecentCount = 8;
+constexpr int kRowsBetweenProgress = 4096;
+const QString kRecentKey = QStringLiteral("recentFiles");
+
+std::filesystem::path FsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Numbers sort as numbers, texts (marks like KL2 before KL10) naturally,
+// empty and non-numeric cells last.
+class ScheduleSortProxy : public QSortFilterProxyModel {
+public:
+    explicit ScheduleSortProxy(QObject* parent) : QSortFilterProxyModel(parent) {
+        collator_.setNumericMode(true);
+        setSortRole(ScheduleModel::kSortRole);
+        setDynamicSortFilter(false);  // an edited row stays where it is
+    }
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        const QVariant a = left.data(sortRole()), b = right.data(sortRole());
+        if (!a.isValid() || !b.isValid()) return a.isValid() && !b.isValid();
+        if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double) return a.toDouble() < b.toDouble();
+        return collator_.compare(a.toString(), b.toString()) < 0;
+    }
+
+private:
+    QCollator collator_;
+};
+
+class NoProgress : public ProgressReport {
+public:
+    bool Update(double) override { return true; }
+};
+
+}  // namespace
+
+ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      ownDialogs_(dialogs ? nullptr : std::make_unique<DesktopScheduleDialogs>()),
+      dialogs_(dialogs ? dialogs : ownDialogs_.get()),
+      proxy_(new ScheduleSortProxy(this)),
+      view_(new QTableView(this)) {
+    setObjectName(QStringLiteral("ScheduleWindow"));
+    model_.SetUndoStack(&undo_);
+    proxy_->setSourceModel(&model_);
+    view_->setModel(proxy_);
+    view_->setObjectName(QStringLiteral("ScheduleTable"));
+    view_->setSortingEnabled(true);
+    view_->horizontalHeader()->setSortIndicatorShown(false);
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    view_->setWordWrap(false);
+    view_->setAccessibleName(QStringLiteral("梁表"));
+    const QFontMetrics metrics(view_->horizontalHeader()->font());
+    for (int c = 0; c < model_.columnCount(); ++c) {
+        const int caption = metrics.horizontalAdvance(model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+        const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
+        const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? 130 : 70;
+        view_->setColumnWidth(c, std::max(least, caption + 24));
+    }
+    setCentralWidget(view_);
+    status_ = new QLabel(this);
+    statusBar()->addWidget(status_, 1);
+
+    BuildMenus();
+    connect(&undo_, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
+    auto counts = [this] {
+        std::size_t errors = 0;
+        for (const RowResult& r : model_.results()) errors += r.ok() ? 0 : 1;
+        status_->setText(QStringLiteral("%1 根梁").arg(model_.rowCount()) +
+                         (errors ? QStringLiteral(",%1 行有错误").arg(errors) : QString()));
+    };
+    connect(&model_, &QAbstractItemModel::dataChanged, this, counts);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, counts);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, counts);
+    connect(&model_, &QAbstractItemModel::modelReset, this, counts);
+
+    model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
+    UpdateTitle();
+    resize(1200, 640);
+}
+
+ScheduleWindow::~ScheduleWindow() = default;
+
+void ScheduleWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    file->addAction(QStringLiteral("新建(&N)"), QKeySequence::New, this, [this] { NewSchedule(); });
+    file->addAction(QStringLiteral("打开(&O)..."), QKeySequence::Open, this, [this] {
+        const QString path = dialogs_->OpenPath(this, DefaultFolder());
+        if (!path.isEmpty()) OpenFile(path);
+    });
+    recentMenu_ = file->addMenu(QStringLiteral("最近的文件(&R)"));
+    file->addSeparator();
+    file->addAction(QStringLiteral("保存(&S)"), QKeySequence::Save, this, [this] { Save(); });
+    file->addAction(QStringLiteral("另存为(&A)..."), QKeySequence::SaveAs, this, [this] {
+        const QString path = dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(),
+                                                QStringLiteral("CSV 文件 (*.csv)"));
+        if (!path.isEmpty()) SaveAs(path);
+    });
+    file->addAction(QStringLiteral("导出 Excel(&E)..."), this, [this] {
+        const QString suggested = DefaultFolder() + "/" + QFileInfo(DocumentName()).completeBaseName() + ".xlsx";
+        const QString path =
+            dialogs_->SavePath(this, suggested, QStringLiteral("Excel 工作簿 (*.xlsx)"));
+        if (!path.isEmpty()) ExportExcel(path);
+    });
+    file->addAction(QStringLiteral("写出计算书(&B)..."), this, [this] {
+        const QString folder = dialogs_->FolderPath(this, QStringLiteral("计算书写到哪个文件夹"), DefaultFolder());
+        if (!folder.isEmpty()) WriteBook(folder);
+    });
+    file->addSeparator();
+    file->addAction(QStringLiteral("退出(&X)"), QKeySequence::Quit, this, &QWidget::close);
+    UpdateRecentMenu();
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
+    QAction* undo = undo_.createUndoAction(this, QStringLiteral("撤销"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = undo_.createRedoAction(this, QStringLiteral("重做"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("复制(&C)"), QKeySequence::Copy, this, &ScheduleWindow::CopySelection);
+    edit->addAction(QStringLiteral("粘贴(&P)"), QKeySequence::Paste, this, [this] { Paste(); });
+    edit->addAction(QStringLiteral("清除内容(&L)"), QKeySequence::Delete, this, &ScheduleWindow::ClearSelection);
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("插入行(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Insert), this,
+                    &ScheduleWindow::InsertRows);
+    edit->addAction(QStringLiteral("删除行(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete), this,
+                    &ScheduleWindow::DeleteRows);
+    edit->addAction(QStringLiteral("复制行(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
+                    &ScheduleWindow::DuplicateRows);
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
+    viewMenu->addAction(QStringLiteral("恢复原来的顺序(&O)"), this, &ScheduleWindow::RestoreOrder);
+    for (QAction* action : menuBar()->actions()) addActions(action->menu()->actions());
+}
+
+QString ScheduleWindow::DocumentName() const {
+    return path_.isEmpty() ? QStringLiteral("未命名.csv") : QFileInfo(path_).fileName();
+}
+
+QString ScheduleWindow::DefaultFolder() const {
+    if (!path_.isEmpty()) return QFileInfo(path_).absolutePath();
+    const QStringList recent = recentFiles();
+    if (!recent.isEmpty()) return QFileInfo(recent.first()).absolutePath();
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+void ScheduleWindow::UpdateTitle() {
+    setWindowTitle(DocumentName() + QStringLiteral("[*] - ") + kProgramName);
+    setWindowModified(!undo_.isClean());
+}
+
+QStringList ScheduleWindow::recentFiles() const { return QSettings().value(kRecentKey).toStringList(); }
+
+void ScheduleWindow::AddRecent(const QString& path) {
+    QStringList recent = recentFiles();
+    const QString full = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(full);
+    recent.prepend(full);
+    while (recent.size() > kRecentCount) recent.removeLast();
+    QSettings().setValue(kRecentKey, recent);
+    UpdateRecentMenu();
+}
+
+void ScheduleWindow::UpdateRecentMenu() {
+    recentMenu_->clear();
+    const QStringList recent = recentFiles();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)), this,
+                               [this, path] { OpenFile(path); });
+    }
+    recentMenu_->setEnabled(!recent.isEmpty());
+}
+
+bool ScheduleWindow::MaybeSave() {
+    if (undo_.isClean()) return true;
+    switch (dialogs_->AskSave(this, DocumentName())) {
+        case SaveAnswer::Save:
+            return Save();
+        case SaveAnswer::Discard:
+            return true;
+        case SaveAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void ScheduleWindow::closeEvent(QCloseEvent* event) {
+    if (MaybeSave())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool ScheduleWindow::NewSchedule() {
+    if (!MaybeSave()) return false;
+    model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
+    proxy_->sort(-1);
+    undo_.clear();
+    path_.clear();
+    UpdateTitle();
+    return true;
+}
+
+bool ScheduleWindow::OpenFile(const QString& path) {
+    if (!MaybeSave()) return false;
+    CsvLayout layout;
+    std::vector<ScheduleRow> rows;
+    const auto progress = dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
+    const ReadOutcome read = ReadScheduleFile(FsPath(path), TextEncoding::Auto, layout, rows,
+                                              [&](double done) { return progress->Update(done); });
+    if (read.cancelled) return false;
+    if (!read.ok) {
+        dialogs_->Inform(this, Q(read.message));
+        return false;
+    }
+    model_.Reset(std::move(rows), std::move(layout));
+    proxy_->sort(-1);
+    undo_.clear();
+    path_ = QFileInfo(path).absoluteFilePath();
+    AddRecent(path_);
+    UpdateTitle();
+    if (!read.message.empty()) dialogs_->Inform(this, Q(read.message));
+    return true;
+}
+
+bool ScheduleWindow::SaveTo(const QString& path) {
+    const WriteOutcome written =
+        SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results());
+    if (!written.ok) {
+        dialogs_->Inform(this, Q(written.message) + QStringLiteral("\n原来的文件没有改动。"));
+        return false;
+    }
+    path_ = QFileInfo(path).absoluteFilePath();
+    undo_.setClean();
+    AddRecent(path_);
+    UpdateTitle();
+    statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path_)), 5000);
+    return true;
+}
+
+bool ScheduleWindow::Save() {
+    if (!path_.isEmpty()) return SaveTo(path_);
+    const QString path =
+        dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(), QStringLiteral("CSV 文件 (*.csv)"));
+    return !path.isEmpty() && SaveTo(path);
+}
+
+bool ScheduleWindow::SaveAs(const QString& path) { return SaveTo(path); }
+
+bool ScheduleWindow::ExportExcel(const QString& path) {
+    const WriteOutcome written = ExportXlsx(FsPath(path), model_.rows(), model_.results());
+    if (!written.ok) {
+        dialogs_->Inform(this, Q(written.message));
+        return false;
+    }
+    statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)), 5000);
+    return true;
+}
+
+bool ScheduleWindow::WriteBook(const QString& folder) {
+    const ReportOptions options = SystemReportOptions();
+    const std::filesystem::path root = FsPath(folder);
+    const auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
+    const BookOutcome beams = WriteBeamReports(root / std::filesystem::u8path("计算过程"), model_.rows(),
+                                               model_.results(), options,
+                                               [&](double done) { return progress->Update(done); });
+    if (beams.cancelled) return false;
+    if (!beams.ok) {
+        dialogs_->Inform(this, Q(beams.message));
+        return false;
+    }
+    const std::filesystem::path bookPath = root / std::filesystem::u8path("梁表计算书.txt");
+    const WriteOutcome book = WriteCalculationBook(bookPath, model_.rows(), model_.results(), options);
+    if (!book.ok) {
+        dialogs_->Inform(this, Q(book.message));
+        return false;
+    }
+    const long long skipped = static_cast<long long>(model_.rowCount()) - beams.written;
+    dialogs_->Inform(this, QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
+                               .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string())))
+                               .arg(beams.written) +
+                               (skipped ? QStringLiteral("\n%1 行有错误,没有计算过程。").arg(skipped) : QString()));
+    return true;
+}
+
+int ScheduleWindow::CurrentSourceRow() const {
+    const QModelIndex current = view_->currentIndex();
+    return current.isValid() ? proxy_->mapToSource(current).row() : -1;
+}
+
+std::vector<int> ScheduleWindow::SelectedSourceRows() const {
+    std::set<int> rows;
+    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
+        rows.insert(proxy_->mapToSource(index).row());
+    if (rows.empty() && CurrentSourceRow() >= 0) rows.insert(CurrentSourceRow());
+    return {rows.begin(), rows.end()};
+}
+
+void ScheduleWindow::CopySelection() {
+    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
+    if (selected.isEmpty()) return;
+    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
+    const int cad = static_cast<int>(PositionOf({ColumnKind::Result, kCadInputLoad}));
+    const bool cadOnly = std::all_of(selected.begin(), selected.end(),
+                                     [cad](const QModelIndex& i) { return i.column() == cad; });
+    std::string text;
+    if (cadOnly) {
+        // The CAD load as the quick calculator's copy command gives it.
+        for (const QModelIndex& index : selected) {
+            if (!text.empty()) text += '\n';
+            text += model_.results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied;
+        }
+    } else {
+        int top = selected.front().row(), bottom = top, left = selected.front().column(), right = left;
+        for (const QModelIndex& i : selected) {
+            top = std::min(top, i.row());
+            bottom = std::max(bottom, i.row());
+            left = std::min(left, i.column());
+            right = std::max(right, i.column());
+        }
+        const auto* selection = view_->selectionModel();
+        for (int r = top; r <= bottom; ++r) {
+            std::vector<std::string> cells;
+            for (int c = left; c <= right; ++c) {
+                const QModelIndex index = proxy_->index(r, c);
+                cells.push_back(selected.size() == 1 || selection->isSelected(index)
+                                    ? model_.CellString(proxy_->mapToSource(index).row(), c)
+                                    : std::string());
+            }
+            AppendTabRecord(text, cells);
+        }
+        if (selected.size() == 1) text.pop_back();  // one cell: its text alone
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->text()); }
+
+bool ScheduleWindow::PasteText(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    auto records = ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    while (!records.empty() && records.back().size() == 1 && records.back()[0].empty()) records.pop_back();
+    if (records.empty()) {
+        dialogs_->Inform(this, QStringLiteral("剪贴板里没有可以粘贴的表格内容。"));
+        return false;
+    }
+    // A first row whose every filled cell names a column is a header: the
+    // columns go by name, the rows at the current row.
+    int named = 0;
+    bool header = true;
+    std::vector<int> targets;
+    for (const std::string& cell : records.front()) {
+        ScheduleColumn column{};
+        const bool known = FindColumn(cell, column);
+        if (!cell.empty() && !known) header = false;
+        named += known ? 1 : 0;
+        targets.push_back(known && ScheduleModel::IsEditableColumn(static_cast<int>(PositionOf(column)))
+                              ? static_cast<int>(PositionOf(column))
+                              : -1);
+    }
+    header = header && named > 0;
+    const QModelIndex current = view_->currentIndex();
+    const int startRow = current.isValid() ? current.row() : 0;
+    if (header) {
+        records.erase(records.begin());
+    } else {
+        std::size_t width = 0;
+        for (const auto& record : records) width = std::max(width, record.size());
+        const int startColumn = current.isValid() ? current.column() : 0;
+        targets.clear();
+        for (std::size_t c = 0; c < width; ++c) {
+            const int column = startColumn + static_cast<int>(c);
+            targets.push_back(column < model_.columnCount() && ScheduleModel::IsEditableColumn(column) ? column : -1);
+        }
+    }
+    if (std::none_of(targets.begin(), targets.end(), [](int t) { return t >= 0; })) {
+        dialogs_->Inform(this, QStringLiteral("粘贴的内容落在计算结果的列上;结果列由程序算出,不能粘贴。"));
+        return false;
+    }
+    std::unique_ptr<ProgressReport> progress;
+    if (records.size() > static_cast<std::size_t>(kRowsBetweenProgress))
+        progress = dialogs_->StartProgress(this, QStringLiteral("正在粘贴 %1 行...").arg(records.size()));
+    std::vector<CellEdit> edits;
+    edits.reserve(records.size() * targets.size());
+    const int existing = proxy_->rowCount();
+    int appended = 0;
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const int viewRow = startRow + static_cast<int>(k);
+        const int row = viewRow < existing ? proxy_->mapToSource(proxy_->index(viewRow, 0)).row()
+                                           : model_.rowCount() + appended++;
+        for (std::size_t c = 0; c < records[k].size() && c < targets.size(); ++c)
+            if (targets[c] >= 0) edits.push_back({row, targets[c], std::move(records[k][c])});
+        if (progress && k % kRowsBetweenProgress == 0 &&
+            !progress->Update(static_cast<double>(k) / static_cast<double>(records.size())))
+            return false;
+    }
+    undo_.push(new ChangeCellsCommand(&model_, std::move(edits), appended, QStringLiteral("粘贴")));
+    return true;
+}
+
+void ScheduleWindow::ClearSelection() {
+    std::vector<CellEdit> edits;
+    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes()) {
+        if (!ScheduleModel::IsEditableColumn(index.column())) continue;
+        const int row = proxy_->mapToSource(index).row();
+        if (!model_.CellString(row, index.column()).empty()) edits.push_back({row, index.column(), {}});
+    }
+    if (!edits.empty()) undo_.push(new ChangeCellsCommand(&model_, std::move(edits), 0, QStringLiteral("清除")));
+}
+
+void ScheduleWindow::InsertRows() {
+    const std::vector<int> rows = SelectedSourceRows();
+    const int at = rows.empty() ? model_.rowCount() : rows.front();
+    const std::size_t count = std::max<std::size_t>(1, rows.size());
+    undo_.push(new InsertRowsCommand(&model_, at, std::vector<ScheduleRow>(count), QStringLiteral("插入行")));
+}
+
+void ScheduleWindow::DeleteRows() {
+    std::vector<int> rows = SelectedSourceRows();
+    if (!rows.empty()) undo_.push(new RemoveRowsCommand(&model_, std::move(rows), QStringLiteral("删除行")));
+}
+
+void ScheduleWindow::DuplicateRows() {
+    const std::vector<int> rows = SelectedSourceRows();
+    if (rows.empty()) return;
+    std::vector<ScheduleRow> copies;
+    for (int r : rows) copies.push_back(model_.rows()[static_cast<std::size_t>(r)]);
+    undo_.push(new InsertRowsCommand(&model_, rows.back() + 1, std::move(copies), QStringLiteral("复制行")));
+}
+
+void ScheduleWindow::RestoreOrder() {
+    proxy_->sort(-1);
+    view_->horizontalHeader()->setSortIndicatorShown(false);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,80 @@
+// The 梁表 window: a table of beams (ScheduleModel under a sorting proxy),
+// file and clipboard commands around it, and an undo stack that every
+// change goes through, so the title's unsaved mark and the question before
+// closing always know whether there is work to lose.
+#pragma once
+
+#include <QMainWindow>
+#include <QUndoStack>
+
+#include <memory>
+
+#include "dialogs.h"
+#include "schedulemodel.h"
+
+class QTableView;
+class QSortFilterProxyModel;
+class QMenu;
+class QLabel;
+
+namespace quorvane {
+
+class ScheduleWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit ScheduleWindow(ScheduleDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~ScheduleWindow() override;
+
+    // The commands as the menus run them; each reports its own failures
+    // through the dialogs and returns whether it did its work.
+    bool NewSchedule();
+    bool OpenFile(const QString& path);
+    bool Save();
+    bool SaveAs(const QString& path);
+    bool ExportExcel(const QString& path);
+    bool WriteBook(const QString& folder);
+    void CopySelection();
+    bool Paste();
+    void ClearSelection();
+    void InsertRows();
+    void DeleteRows();
+    void DuplicateRows();
+    void RestoreOrder();
+
+    ScheduleModel& model() { return model_; }
+    QTableView* view() const { return view_; }
+    QUndoStack& undoStack() { return undo_; }
+    const QString& path() const { return path_; }
+    QStringList recentFiles() const;
+
+    // Rows and columns of text as the clipboard carries them, placed at
+    // the current cell (false, with a message, when it holds nothing usable).
+    bool PasteText(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void UpdateTitle();
+    void UpdateRecentMenu();
+    void AddRecent(const QString& path);
+    bool MaybeSave();
+    bool SaveTo(const QString& path);
+    std::vector<int> SelectedSourceRows() const;
+    int CurrentSourceRow() const;
+    QString DocumentName() const;
+    QString DefaultFolder() const;
+
+    std::unique_ptr<ScheduleDialogs> ownDialogs_;
+    ScheduleDialogs* dialogs_;
+    ScheduleModel model_;
+    QSortFilterProxyModel* proxy_;
+    QTableView* view_;
+    QUndoStack undo_;
+    QString path_;
+    QMenu* recentMenu_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+}  // namespace quorvane
