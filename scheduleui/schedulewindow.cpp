@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -38,12 +37,35 @@ std::filesystem::path FsPath(const QString& path) { return std::filesystem::path
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// Numbers sort as numbers, texts (marks like KL2 before KL10) naturally,
-// empty and non-numeric cells last.
+// Marks in natural order: digit runs by their value, so KL2 comes before
+// KL10 whatever the locale.
+int NaturalCompare(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit()) ++ei;
+            while (ej < b.size() && b[ej].isDigit()) ++ej;
+            QStringView x = QStringView(a).mid(i, ei - i), y = QStringView(b).mid(j, ej - j);
+            while (x.size() > 1 && x[0] == u'0') x = x.mid(1);
+            while (y.size() > 1 && y[0] == u'0') y = y.mid(1);
+            if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+            if (const int c = x.compare(y)) return c;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
+            ++i;
+            ++j;
+        }
+    }
+    return (a.size() - i > 0) - (b.size() - j > 0);
+}
+
+// Numbers sort as numbers, texts naturally, empty and non-numeric cells last.
 class ScheduleSortProxy : public QSortFilterProxyModel {
 public:
     explicit ScheduleSortProxy(QObject* parent) : QSortFilterProxyModel(parent) {
-        collator_.setNumericMode(true);
         setSortRole(ScheduleModel::kSortRole);
         setDynamicSortFilter(false);  // an edited row stays where it is
     }
@@ -53,11 +75,8 @@ protected:
         const QVariant a = left.data(sortRole()), b = right.data(sortRole());
         if (!a.isValid() || !b.isValid()) return a.isValid() && !b.isValid();
         if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double) return a.toDouble() < b.toDouble();
-        return collator_.compare(a.toString(), b.toString()) < 0;
+        return NaturalCompare(a.toString(), b.toString()) < 0;
     }
-
-private:
-    QCollator collator_;
 };
 
 class NoProgress : public ProgressReport {
@@ -148,9 +167,13 @@ void ScheduleWindow::BuildMenus() {
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     QAction* undo = undo_.createUndoAction(this, QStringLiteral("撤销"));
-    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcuts(QKeySequence::Undo);
     QAction* redo = undo_.createRedoAction(this, QStringLiteral("重做"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    // Ctrl+Y as in Excel, wherever the platform's redo keys lack it; a key
+    // listed twice would make the shortcut ambiguous and dead.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) redoKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    redo->setShortcuts(redoKeys);
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();

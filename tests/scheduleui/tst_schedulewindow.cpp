@@ -1,0 +1,523 @@
+// The 梁表 window through its real widgets, offscreen: pasting from Excel
+// gives the digits of quorvane-calc --csv, undo gives the table back, files
+// come back byte for byte, the .xlsx holds the same numbers, and no work is
+// lost to a failed save or a careless close.
+#include <QtTest>
+
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTableView>
+
+#include <deque>
+#include <map>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+#include "book.h"
+#include "csv.h"
+#include "dialogs.h"
+#include "encoding.h"
+#include "row.h"
+#include "schedulewindow.h"
+
+using namespace quorvane;
+
+namespace {
+
+class NoProgressShown : public ProgressReport {
+public:
+    explicit NoProgressShown(int* updates) : updates_(updates) {}
+    bool Update(double) override { return ++*updates_ > 0; }
+
+private:
+    int* updates_;
+};
+
+// Records what the window would have asked or shown.
+class RecordingDialogs : public ScheduleDialogs {
+public:
+    QStringList messages;
+    QStringList questions;
+    std::deque<SaveAnswer> answers;  // default Cancel
+    QString savePath;
+    int progressUpdates = 0;
+
+    void Inform(QWidget*, const QString& text) override { messages << text; }
+    SaveAnswer AskSave(QWidget*, const QString& name) override {
+        questions << name;
+        if (answers.empty()) return SaveAnswer::Cancel;
+        const SaveAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString OpenPath(QWidget*, const QString&) override { return {}; }
+    QString SavePath(QWidget*, const QString&, const QString&) override { return savePath; }
+    QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
+    std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString&) override {
+        return std::make_unique<NoProgressShown>(&progressUpdates);
+    }
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+int Column(ColumnKind kind, std::size_t index = 0) { return static_cast<int>(PositionOf({kind, index})); }
+
+// What the table shows, row by row, every column.
+QList<QStringList> Table(ScheduleWindow& w) {
+    QList<QStringList> rows;
+    QAbstractItemModel* view = w.view()->model();
+    for (int r = 0; r < view->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < view->columnCount(); ++c) cells << view->index(r, c).data().toString();
+        rows << cells;
+    }
+    return rows;
+}
+
+// The beams a test pastes: field -> text, a refused width and a zero
+// length among them, Chinese marks.
+using Beam = std::map<std::string, std::string>;
+const std::vector<Beam>& Beams() {
+    static const std::vector<Beam> beams = {
+        {{"Mark", "KL1"}, {"BeamWidth", "300"}, {"BeamHeight", "850"}, {"WallHeight", "4600"},
+         {"DoorWidth", "900"}, {"BeamLength", "4300"}, {"ReductionRatio", "0.8"}},
+        {{"Mark", "框架梁-2"}, {"BeamWidth", "190"}, {"BeamHeight", "1084"}, {"WallHeight", "4500"},
+         {"DoorWidth", "1000"}, {"BeamLength", "4500"}, {"ReductionRatio", "0.52"}},
+        {{"Mark", "KL3 \"外\""}, {"BeamWidth", "-5"}, {"BeamHeight", "500"}, {"WallHeight", "3000"},
+         {"DoorWidth", "0"}, {"BeamLength", "3600"}, {"ReductionRatio", "1"}},
+        {{"Mark", "悬挑梁"}, {"BeamWidth", "200"}, {"BeamHeight", "500"}, {"WallHeight", "3000"},
+         {"DoorWidth", ""}, {"BeamLength", "0"}, {"ReductionRatio", "1"}},
+    };
+    return beams;
+}
+
+const std::vector<std::string> kGiven = {"Mark",      "BeamWidth",  "BeamHeight",    "WallHeight",
+                                         "DoorWidth", "BeamLength", "ReductionRatio"};
+
+// The rows quorvane-calc --csv writes for the beams: every column's text.
+QList<QStringList> CalcRows(const QString& folder) {
+    std::string csv;
+    AppendCsvRecord(csv, kGiven, "\r\n");
+    for (const Beam& beam : Beams()) {
+        std::vector<std::string> cells;
+        for (const std::string& field : kGiven) cells.push_back(beam.at(field));
+        AppendCsvRecord(csv, cells, "\r\n");
+    }
+    const QString in = folder + "/in.csv", out = folder + "/out.csv";
+    WriteAll(in, QByteArray::fromStdString(csv));
+    QProcess calc;
+    calc.start(QUORVANE_CALC_EXE, {"--csv", in, "-o", out});
+    if (!calc.waitForFinished(30000)) return {};
+    CsvReader reader{ReadAll(out).toStdString()};
+    std::vector<std::string> header, cells;
+    reader.Next(header);
+    QList<QStringList> rows;
+    while (reader.Next(cells)) {
+        QStringList row;
+        for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+            const auto at = std::find(header.begin(), header.end(), ColumnField(ColumnAt(c))) - header.begin();
+            row << QString::fromStdString(cells.at(static_cast<std::size_t>(at)));
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+}  // namespace
+
+class TestScheduleWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void pastedExcelBlockGivesTheDigitsOfTheCommandLineTool_data();
+    void pastedExcelBlockGivesTheDigitsOfTheCommandLineTool();
+    void undoAfterPasteRestoresTheTableExactly();
+    void refusedCellIsKeptMarkedAndNamedUntilFixed();
+    void copyGivesExcelCellsAndTheCadColumnItsRoundedLoad();
+    void rowsInsertDeleteDuplicateAndUndo();
+    void unchangedFileSavesBackByteIdentical_data();
+    void unchangedFileSavesBackByteIdentical();
+    void sortingDoesNotChangeTheSavedOrder();
+    void xlsxHoldsTheSameNumbers();
+    void failedSaveKeepsTheOldFileAndTheWork();
+    void closingWithUnsavedChangesAsks();
+    void titleShowsTheFileAndTheUnsavedMark();
+    void calculationBookHasEveryBeam();
+
+private:
+    void Paste(const QString& text, int row, int column);
+    void TypeInto(int row, int column, const QString& text);
+    void ShowAgain();
+
+    std::unique_ptr<RecordingDialogs> dialogs_;
+    std::unique_ptr<ScheduleWindow> window_;
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestScheduleWindow::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    dialogs_ = std::make_unique<RecordingDialogs>();
+    window_ = std::make_unique<ScheduleWindow>(dialogs_.get());
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void TestScheduleWindow::cleanup() {
+    window_->undoStack().setClean();  // nothing to ask about on the way out
+    window_.reset();
+    dialogs_.reset();
+    dir_.reset();
+}
+
+void TestScheduleWindow::ShowAgain() {
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void TestScheduleWindow::Paste(const QString& text, int row, int column) {
+    QGuiApplication::clipboard()->setText(text);
+    QTableView* view = window_->view();
+    const QModelIndex at = view->model()->index(row, column);
+    view->scrollTo(at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
+    QCOMPARE(view->currentIndex(), at);
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('\n')));
+}
+
+void TestScheduleWindow::TypeInto(int row, int column, const QString& text) {
+    QTableView* view = window_->view();
+    const QModelIndex at = view->model()->index(row, column);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Delete);
+    editor->insert(text);  // as typed, Chinese included
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the delegate commits on the next turn
+    QCOMPARE(at.data().toString(), text);
+}
+
+void TestScheduleWindow::pastedExcelBlockGivesTheDigitsOfTheCommandLineTool_data() {
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<int>("column");
+    auto block = [](bool captions, bool header, const std::vector<std::string>& fields) {
+        std::string text;
+        if (header) {
+            std::vector<std::string> names;
+            for (const std::string& f : fields) {
+                ScheduleColumn column{};
+                FindColumn(f, column);
+                names.push_back(captions ? ColumnCaption(column) : f);
+            }
+            AppendTabRecord(text, names);
+        }
+        for (const Beam& beam : Beams()) {
+            std::vector<std::string> cells;
+            for (const std::string& f : fields) cells.push_back(beam.count(f) ? beam.at(f) : std::string(kParams[FindParam(f)].defaultText));
+            AppendTabRecord(text, cells);
+        }
+        return QString::fromStdString(text);
+    };
+    std::vector<std::string> all = {"Mark"};
+    for (const ParamInfo& p : kParams) all.emplace_back(p.field);
+    QTest::newRow("header of captions") << block(true, true, kGiven) << Column(ColumnKind::Input, 5);
+    QTest::newRow("header of field names") << block(false, true, kGiven) << 0;
+    QTest::newRow("no header, at the mark column") << block(false, false, all) << 0;
+    QString crlf = block(false, false, all);
+    QTest::newRow("no header, CR LF lines as Excel on Windows") << crlf.replace("\n", "\r\n") << 0;
+}
+
+void TestScheduleWindow::pastedExcelBlockGivesTheDigitsOfTheCommandLineTool() {
+    QFETCH(QString, block);
+    QFETCH(int, column);
+    Paste(block, 0, column);
+    const QList<QStringList> expected = CalcRows(dir_->path());
+    QCOMPARE(expected.size(), int(Beams().size()));
+    QCOMPARE(Table(*window_), expected);
+    QVERIFY(!expected[2].last().isEmpty() && !expected[3].last().isEmpty());  // refused width; zero length
+    QVERIFY(dialogs_->messages.isEmpty());
+}
+
+void TestScheduleWindow::undoAfterPasteRestoresTheTableExactly() {
+    TypeInto(0, Column(ColumnKind::Mark), "L0");
+    const QList<QStringList> before = Table(*window_);
+    std::string text;
+    AppendTabRecord(text, {"梁号", "梁宽度(mm)", "梁自重(KN/M)"});
+    for (int i = 0; i < 3; ++i) AppendTabRecord(text, {"P" + std::to_string(i), "2" + std::to_string(i) + "0", "99"});
+    Paste(QString::fromStdString(text), 0, 0);
+    const QList<QStringList> after = Table(*window_);
+    QCOMPARE(after.size(), 3);
+    QCOMPARE(after[2][Column(ColumnKind::Input, 0)], QString("220"));
+    QVERIFY(after[2][Column(ColumnKind::Result, 0)] != "99");  // results are computed, never pasted
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Table(*window_), before);
+    QTest::keyClick(window_->view(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(Table(*window_), after);
+}
+
+void TestScheduleWindow::refusedCellIsKeptMarkedAndNamedUntilFixed() {
+    const int width = Column(ColumnKind::Input, 0), total = Column(ColumnKind::Result, kTotalDeadLoad);
+    QAbstractItemModel* model = window_->view()->model();
+    QCOMPARE(model->index(0, total).data().toString(), QString("12.708"));
+    TypeInto(0, width, "12a");
+    QVERIFY(dialogs_->messages.isEmpty());  // no message box: the cell says it
+    const QModelIndex cell = model->index(0, width);
+    QCOMPARE(cell.data().toString(), QString("12a"));
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QString::fromStdString(InputRefusal(0, "12a")));
+    QVERIFY(cell.data(Qt::BackgroundRole).isValid());
+    QVERIFY(model->index(0, total).data().toString().isEmpty());
+    QCOMPARE(model->index(0, Column(ColumnKind::Error)).data().toString(),
+             QString::fromStdString(InputRefusal(0, "12a")));
+    TypeInto(0, width, "200");
+    QVERIFY(!model->index(0, width).data(Qt::BackgroundRole).isValid());
+    QCOMPARE(model->index(0, total).data().toString(), QString("12.708"));
+    QVERIFY(model->index(0, Column(ColumnKind::Error)).data().toString().isEmpty());
+}
+
+void TestScheduleWindow::copyGivesExcelCellsAndTheCadColumnItsRoundedLoad() {
+    Paste("KL1\t300\nKL2\t250\n", 0, 0);
+    QTableView* view = window_->view();
+    QAbstractItemModel* model = view->model();
+    const int cad = Column(ColumnKind::Result, kCadInputLoad);
+    // One CAD cell: the rounded load, as the quick calculator's copy gives it.
+    view->selectionModel()->setCurrentIndex(model->index(1, cad), QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    const std::string shown = model->index(1, cad).data().toString().toStdString();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(CopiedLoadText(shown)));
+    QVERIFY(QGuiApplication::clipboard()->text() != QString::fromStdString(shown));
+    // A block: tab-separated rows that Excel pastes into cells.
+    view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 1)),
+                                   QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("KL1\t300\nKL2\t250\n"));
+    // Pasted into a new schedule, it gives the same rows again.
+    const QList<QStringList> copied = Table(*window_);
+    window_->undoStack().setClean();
+    QVERIFY(window_->NewSchedule());
+    Paste(QGuiApplication::clipboard()->text(), 0, 0);
+    QCOMPARE(Table(*window_), copied);
+}
+
+void TestScheduleWindow::rowsInsertDeleteDuplicateAndUndo() {
+    Paste("A\nB\nC\n", 0, 0);
+    auto marks = [this] {
+        QStringList m;
+        for (const QStringList& row : Table(*window_)) m << row[0];
+        return m;
+    };
+    QTableView* view = window_->view();
+    auto selectRows = [view](std::initializer_list<int> rows) {
+        view->selectionModel()->clearSelection();
+        for (int r : rows)
+            view->selectionModel()->setCurrentIndex(view->model()->index(r, 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    selectRows({1});
+    window_->DuplicateRows();
+    QCOMPARE(marks(), (QStringList{"A", "B", "B", "C"}));
+    selectRows({0});
+    window_->InsertRows();
+    QCOMPARE(marks(), (QStringList{"", "A", "B", "B", "C"}));
+    QCOMPARE(Table(*window_)[0][Column(ColumnKind::Input, 0)], QString(kParams[0].defaultText.data()));
+    selectRows({1, 4});
+    window_->DeleteRows();
+    QCOMPARE(marks(), (QStringList{"", "B", "B"}));
+    window_->undoStack().undo();
+    QCOMPARE(marks(), (QStringList{"", "A", "B", "B", "C"}));
+    window_->undoStack().undo();
+    window_->undoStack().undo();
+    QCOMPARE(marks(), (QStringList{"A", "B", "C"}));
+}
+
+void TestScheduleWindow::unchangedFileSavesBackByteIdentical_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const std::string gbk = "梁号,梁宽度(mm),墙高度(mm),梁长度(mm),折算比例\r\n"
+                            "KL1,300,4600,4300,0.8\r\n\"框架梁 \"\"甲\"\"\",250,3000,3600,1\r\n\"L3,悬挑\",-5,3000,3600,1\r\n";
+    QTest::newRow("GBK from Chinese Excel, captions")
+        << QByteArray::fromStdString(*EncodeFromUtf8(gbk, Gb18030Charset()));
+    QTest::newRow("UTF-8 with a byte-order mark, LF, field names")
+        << QByteArray("\xEF\xBB\xBFMark,BeamWidth,BeamLength\nKL1,300,4300\n梁2,,0\n");
+    QTest::newRow("no line end after the last row")
+        << QByteArray("Mark,BeamWidth\r\nKL1,300\r\nKL2,250");
+}
+
+void TestScheduleWindow::unchangedFileSavesBackByteIdentical() {
+    QFETCH(QByteArray, bytes);
+    const QString path = dir_->filePath("梁表.csv");
+    WriteAll(path, bytes);
+    QVERIFY(window_->OpenFile(path));
+    QVERIFY(dialogs_->messages.isEmpty());
+    QVERIFY(window_->Save());
+    QCOMPARE(ReadAll(path), bytes);
+    // An edit saves in the same encoding, and opens again as typed.
+    TypeInto(0, Column(ColumnKind::Mark), "框架梁-1");
+    QVERIFY(window_->Save());
+    const QList<QStringList> saved = Table(*window_);
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(Table(*window_), saved);
+    QCOMPARE(Table(*window_)[0][0], QString("框架梁-1"));
+    QCOMPARE(ReadAll(path).startsWith("\xEF\xBB\xBF"), bytes.startsWith("\xEF\xBB\xBF"));
+}
+
+void TestScheduleWindow::sortingDoesNotChangeTheSavedOrder() {
+    Paste("KL10\t300\nKL2\t200\nKL1\t250\n", 0, 0);
+    QTableView* view = window_->view();
+    view->horizontalHeader()->setSortIndicatorShown(true);
+    QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(view->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+    QStringList marks;
+    for (const QStringList& row : Table(*window_)) marks << row[0];
+    QVERIFY2(marks == (QStringList{"KL1", "KL2", "KL10"}) || marks == (QStringList{"KL10", "KL2", "KL1"}),
+             qPrintable(marks.join(',')));
+    const QString path = dir_->filePath("sorted.csv");
+    QVERIFY(window_->SaveAs(path));
+    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    QVERIFY(lines[1].startsWith("KL10,") && lines[2].startsWith("KL2,") && lines[3].startsWith("KL1,"));
+}
+
+void TestScheduleWindow::xlsxHoldsTheSameNumbers() {
+    Paste("KL1\t300\t850\nKL2\t12a\t500\n", 0, 0);
+    const QString path = dir_->filePath("梁表.xlsx");
+    QVERIFY(window_->ExportExcel(path));
+    QProcess python;
+    python.start("python3", {READ_XLSX_PY, path});
+    QVERIFY(python.waitForFinished(30000));
+    QCOMPARE(python.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);  // header, two beams, the frozen pane
+    const QStringList header = lines[0].split('\t');
+    QCOMPARE(header[0], QString("s:梁号"));
+    QCOMPARE(header[Column(ColumnKind::Result, kCadInputLoad)], QString("s:广厦结构CAD应输入(KN/M)"));
+    const QList<QStringList> table = Table(*window_);
+    for (int r = 0; r < 2; ++r) {
+        const QStringList cells = lines[r + 1].split('\t');
+        QCOMPARE(cells[0], "s:" + table[r][0]);
+        for (int c = 1; c < table[r].size(); ++c) {
+            const QString shown = table[r][c];
+            const QString cell = c < cells.size() ? cells[c] : QString();
+            if (shown.isEmpty()) {
+                QCOMPARE(cell, QString());
+            } else if (c != Column(ColumnKind::Error) && ReadText(shown.toStdString()).numeric) {
+                QVERIFY2(cell.startsWith("n:"), qPrintable(cell));
+                QCOMPARE(cell.mid(2).toDouble(), ReadText(shown.toStdString()).value);  // the same double
+            } else {
+                QCOMPARE(cell, "s:" + shown);
+            }
+        }
+    }
+    QCOMPARE(lines[3], QString("frozen:1,1"));
+}
+
+void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows has no file-size limit to make a save fail half way");
+#else
+    const QString path = dir_->filePath("beams.csv");
+    const QByteArray old = "Mark,BeamWidth\r\nKL1,300\r\n";
+    WriteAll(path, old);
+    QVERIFY(window_->OpenFile(path));
+    std::string block;
+    for (int i = 0; i < 200; ++i) AppendTabRecord(block, {"KL" + std::to_string(i), "300"});
+    Paste(QString::fromStdString(block), 0, 0);
+    // A file-size limit makes the write fail half way, even for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool ok = window_->Save();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY(!ok);
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY2(dialogs_->messages[0].contains(path) && dialogs_->messages[0].contains("原来的文件没有改动"),
+             qPrintable(dialogs_->messages[0]));
+    QCOMPARE(ReadAll(path), old);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"beams.csv"});
+    QVERIFY(window_->isWindowModified());
+    QCOMPARE(window_->model().rowCount(), 200);
+#endif
+}
+
+void TestScheduleWindow::closingWithUnsavedChangesAsks() {
+    QVERIFY(window_->close());  // nothing changed: closes without a question
+    QVERIFY(dialogs_->questions.isEmpty());
+    ShowAgain();
+    TypeInto(0, 0, "KL1");
+    dialogs_->answers = {SaveAnswer::Cancel};
+    QVERIFY(!window_->close());
+    QCOMPARE(dialogs_->questions, QStringList{"未命名.csv"});
+    QVERIFY(window_->isVisible());
+    QCOMPARE(Table(*window_)[0][0], QString("KL1"));
+    // Save asks for a name; saved, the window closes.
+    dialogs_->answers = {SaveAnswer::Save};
+    dialogs_->savePath = dir_->filePath("saved.csv");
+    QVERIFY(window_->close());
+    QVERIFY(ReadAll(dialogs_->savePath).contains("KL1,"));
+    // Discarding closes too, and writes nothing.
+    ShowAgain();
+    TypeInto(0, 0, "KL2");
+    dialogs_->answers = {SaveAnswer::Discard};
+    QVERIFY(window_->close());
+    QVERIFY(!ReadAll(dialogs_->savePath).contains("KL2"));
+}
+
+void TestScheduleWindow::titleShowsTheFileAndTheUnsavedMark() {
+    QCOMPARE(window_->windowTitle(), QString("未命名.csv[*] - Quorvane 梁表"));
+    QVERIFY(!window_->isWindowModified());
+    TypeInto(0, 0, "KL1");
+    QVERIFY(window_->isWindowModified());
+    const QString path = dir_->filePath("三层梁.csv");
+    QVERIFY(window_->SaveAs(path));
+    QCOMPARE(window_->windowTitle(), QString("三层梁.csv[*] - Quorvane 梁表"));
+    QVERIFY(!window_->isWindowModified());
+    QCOMPARE(window_->recentFiles().value(0), QFileInfo(path).absoluteFilePath());
+    window_->undoStack().undo();  // back past the save: changed again
+    QVERIFY(window_->isWindowModified());
+}
+
+void TestScheduleWindow::calculationBookHasEveryBeam() {
+    Paste("KL1\t300\nKL/2\t-5\nKL3\t250\n", 0, 0);
+    const QString folder = dir_->filePath("计算书");
+    QVERIFY(window_->WriteBook(folder));
+    QCOMPARE(QDir(folder + "/计算过程").entryList(QDir::Files), (QStringList{"KL1.txt", "KL3.txt"}));
+    const ReportOptions options = SystemReportOptions();
+    const auto book = DecodeToUtf8(ReadAll(folder + "/梁表计算书.txt").toStdString(), options.charset);
+    QVERIFY(book);
+    const QString text = QString::fromStdString(*book);
+    QVERIFY2(text.contains("\r\n1\tKL1\t"), qPrintable(text.left(400)));
+    QVERIFY(text.contains("\r\n2\tKL/2\t\t\t\t\t\t" + QString::fromStdString(InputRefusal(0, "-5"))));
+    // Each computed beam's report lines, as its own report file has them.
+    for (const char* mark : {"KL1", "KL3"}) {
+        const auto report = DecodeToUtf8(ReadAll(folder + "/计算过程/" + mark + ".txt").toStdString(), options.charset);
+        QVERIFY(report);
+        QVERIFY(text.contains(QString::fromStdString(*report)));
+    }
+    QCOMPARE(text.count("【Quorvane V2008.03.23】"), 2);
+    QCOMPARE(dialogs_->messages.size(), 1);  // where the book went, and the row without one
+    QVERIFY(dialogs_->messages[0].contains("1 行有错误"));
+}
+
+QTEST_MAIN(TestScheduleWindow)
+#include "tst_schedulewindow.moc"
