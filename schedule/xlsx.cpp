@@ -3,6 +3,8 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <clocale>
+#include <string>
 #include <cmath>
 #include <system_error>
 
@@ -14,6 +16,22 @@ namespace {
 
 constexpr lxw_color_t kResultShade = 0xE2EFDA;
 constexpr lxw_color_t kHeaderShade = 0xDDEBF7;
+
+// The library prints numbers with the C library's printf, which follows the
+// process locale (a German one would write "2,908"): "C" while it runs.
+class ClassicNumbers {
+public:
+    ClassicNumbers() {
+        if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) saved_ = current;
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~ClassicNumbers() { std::setlocale(LC_NUMERIC, saved_.c_str()); }
+    ClassicNumbers(const ClassicNumbers&) = delete;
+    ClassicNumbers& operator=(const ClassicNumbers&) = delete;
+
+private:
+    std::string saved_ = "C";
+};
 
 class Workbook {
 public:
@@ -49,6 +67,7 @@ WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<Sch
     if (folder.empty()) folder = ".";
     std::filesystem::path temp = path;
     temp += "." + IntegerText(os::ProcessId()) + ".tmp";
+    const ClassicNumbers classic;
     Workbook book(temp.u8string(), folder.u8string());
     if (!book.get()) return {false, what + "无法创建文件"};
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "梁表");
