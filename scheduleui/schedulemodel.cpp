@@ -137,8 +137,12 @@ QVariant ScheduleModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     const ScheduleColumn column = Column(section);
-    if (role == Qt::ToolTipRole) return Q(ColumnField(column));
-    return Q(ColumnCaption(column));
+    if (role == Qt::ToolTipRole) return Q(ColumnCaption(column) + "  " + std::string(ColumnField(column)));
+    // Two lines, name over unit, so that the columns stay narrow.
+    QString caption = Q(ColumnCaption(column));
+    const qsizetype unit = caption.indexOf('(');
+    if (unit > 0) caption.replace(unit, 1, QStringLiteral("\n("));
+    return caption;
 }
 
 Qt::ItemFlags ScheduleModel::flags(const QModelIndex& index) const {

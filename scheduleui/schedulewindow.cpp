@@ -106,12 +106,17 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     view_->setWordWrap(false);
     view_->setAccessibleName(QStringLiteral("梁表"));
     const QFontMetrics metrics(view_->horizontalHeader()->font());
+    // A result shows all its digits: up to 15 significant, a sign and a point.
+    const int resultWidth = view_->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
     for (int c = 0; c < model_.columnCount(); ++c) {
-        const int caption = metrics.horizontalAdvance(model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+        int caption = 0;
+        for (const QString& line : model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
+            caption = std::max(caption, metrics.horizontalAdvance(line));
         const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
-        const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? 130 : 70;
-        view_->setColumnWidth(c, std::max(least, caption + 24));
+        const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
+        view_->setColumnWidth(c, std::max(least, caption + 16));
     }
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
     setCentralWidget(view_);
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);
@@ -162,7 +167,8 @@ void ScheduleWindow::BuildMenus() {
         if (!folder.isEmpty()) WriteBook(folder);
     });
     file->addSeparator();
-    file->addAction(QStringLiteral("退出(&X)"), QKeySequence::Quit, this, &QWidget::close);
+    // Ctrl+Q everywhere: Windows has no standard quit key of its own.
+    file->addAction(QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
     UpdateRecentMenu();
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));

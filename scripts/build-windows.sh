@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows program on Debian: a static Qt cross-compiled from
 # Debian's qt6-base source (cached outside the checkout, ccache for
-# rebuilds), then quorvane.exe and quorvane-calc.exe, each one file that
+# rebuilds) and libxlsxwriter the same way, then quorvane.exe,
+# quorvane-calc.exe and quorvane-schedule.exe (梁表), each one file that
 # needs only Windows' own DLLs, packaged into dist/:
-#   quorvane-<version>-windows-x64.zip   the two programs and a read-me
+#   quorvane-<version>-windows-x64.zip   the three programs and a read-me
 #   quorvane-<version>-setup.exe         an installer (NSIS)
 # Usage: bash scripts/build-windows.sh [--qt-only | --with-tests]
 #   --with-tests  also cross-builds the QtTest suites (for the Wine tests)
@@ -11,7 +12,9 @@ source "$(dirname "$0")/common.sh"
 # Qt's version comes from the installed qt6-base-dev: install first.
 install_packages "${BUILD_PACKAGES[@]}" dpkg-dev ccache g++-mingw-w64-x86-64-posix nsis zip libz-mingw-w64-dev
 source "$ROOT/scripts/windows/qt.sh"
+source "$ROOT/scripts/windows/xlsxwriter.sh"
 build_windows_qt
+build_windows_xlsxwriter
 [ "${1:-}" = "--qt-only" ] && exit 0
 
 WIN_BUILD="${QUORVANE_WIN_BUILD_DIR:-$ROOT/build-windows}"
@@ -28,12 +31,15 @@ cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja \
   -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
   -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" \
   -DCLI11_INCLUDE_DIR="$QT_CACHE/cli11" \
+  -DXLSXWRITER_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DXLSXWRITER_LIBRARY="$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" \
+  -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
   -DQUORVANE_BENCH=OFF -DBUILD_TESTING=$testing >/dev/null
 cmake --build "$WIN_BUILD" --parallel "$(nproc)"
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WIN_BUILD/CMakeCache.txt")"
 # Nothing but Windows' own DLLs may be needed.
-for exe in "$WIN_BUILD/app/quorvane.exe" "$WIN_BUILD/cli/quorvane-calc.exe"; do
+programs=("$WIN_BUILD/app/quorvane.exe" "$WIN_BUILD/cli/quorvane-calc.exe" "$WIN_BUILD/scheduleui/quorvane-schedule.exe")
+for exe in "${programs[@]}"; do
   extra="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' |
     grep -vE '^(kernel32|user32|gdi32|shell32|shlwapi|dwrite|d2d1|ole32|oleaut32|advapi32|comdlg32|winmm|ws2_32|imm32|uxtheme|dwmapi|shcore|version|netapi32|userenv|wtsapi32|setupapi|winspool\.drv|mpr|authz|uuid|d3d9|d3d11|dxgi|d3d12|dcomp|crypt32|bcrypt|secur32|iphlpapi|dnsapi|comctl32|msvcrt|api-ms-win-.*)\.dll$' || true)"
   if [ -n "$extra" ]; then
@@ -45,14 +51,14 @@ done
 dist="$ROOT/dist"
 stage="$WIN_BUILD/stage"
 rm -rf "$stage" && mkdir -p "$stage" "$dist"
-cp "$WIN_BUILD/app/quorvane.exe" "$WIN_BUILD/cli/quorvane-calc.exe" "$ROOT/app/icons/quorvane.ico" "$stage/"
-x86_64-w64-mingw32-strip "$stage/quorvane.exe" "$stage/quorvane-calc.exe"
+cp "${programs[@]}" "$ROOT/app/icons/quorvane.ico" "$ROOT/scheduleui/icons/quorvane-schedule.ico" "$stage/"
+x86_64-w64-mingw32-strip "$stage/quorvane.exe" "$stage/quorvane-calc.exe" "$stage/quorvane-schedule.exe"
 # The read-me for Notepad on Chinese Windows: UTF-8 with a byte-order mark, CR LF.
 { printf '\xEF\xBB\xBF'; sed 's/$/\r/' "$ROOT/scripts/windows/README.txt"; } >"$stage/README.txt"
 
 zip_name="quorvane-$version-windows-x64.zip"
 rm -f "$dist/$zip_name"
-(cd "$stage" && mkdir -p "quorvane-$version" && cp quorvane.exe quorvane-calc.exe "quorvane-$version/" &&
+(cd "$stage" && mkdir -p "quorvane-$version" && cp quorvane.exe quorvane-calc.exe quorvane-schedule.exe "quorvane-$version/" &&
   cp README.txt "quorvane-$version/" && zip -qr -X "$dist/$zip_name" "quorvane-$version" &&
   rm -rf "quorvane-$version")
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$dist/quorvane-$version-setup.exe" \

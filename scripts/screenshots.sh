@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the window on a private X server with a
-# window manager: docs/screenshot-{compact,full,medium,about,message}.png.
+# window manager: docs/screenshot-{compact,full,medium,about,message}.png,
+# and the 梁表 window: docs/screenshot-schedule.png.
 # Usage: bash scripts/screenshots.sh   (builds first, as run.sh does)
 source "$(dirname "$0")/common.sh"
 install_packages "${BUILD_PACKAGES[@]}" xvfb openbox xdotool imagemagick x11-utils fonts-noto-cjk
@@ -15,7 +16,7 @@ cleanup() {
 trap cleanup EXIT
 n=70
 while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$n" HOME="$tmp" XDG_RUNTIME_DIR="$tmp/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -47,3 +48,14 @@ xdotool mousemove --window "$main" "$(px $((900 + 400)))" "$(px $((352 + 130)))"
 xdotool key End x
 box="$(find_window '^Quorvane$')" && shoot "$box" message
 xdotool key Return
+kill "$app" 2>/dev/null
+
+# The 梁表 window with a floor's schedule (docs/examples/三层梁表.csv): a
+# refused height and a zero length among the beams.
+"$BUILD_DIR/scheduleui/quorvane-schedule" "$ROOT/docs/examples/三层梁表.csv" >/dev/null 2>&1 &
+app=$!
+table="$(find_window '三层梁表\.csv - Quorvane 梁表$')" || { echo "the 梁表 window did not appear" >&2; exit 1; }
+xdotool windowactivate --sync "$table"
+xdotool windowsize "$table" 1260 560
+xdotool key ctrl+Home End  # the results and the errors in view
+shoot "$table" schedule

@@ -8,7 +8,9 @@
 #       letter, compute, copy, keep on top, the report viewer, a second copy,
 #       exit; then once more at 150 % (per-monitor DPI);
 #   (c) quorvane-calc.exe with Chinese file and folder names, to a file and
-#       to a console.
+#       to a console;
+#   (d) quorvane-schedule.exe: a GBK schedule opened, a block pasted from
+#       the clipboard, the question before closing, saved back.
 # The first run builds Qt for Windows (about 20 minutes); later runs reuse it.
 # Usage: bash tests/windows/run_windows_tests.sh   (prints "N passed, N failed")
 source "$(cd "$(dirname "$0")/../.." && pwd)/scripts/common.sh"
@@ -87,10 +89,11 @@ done
 wine "$ROOT/dist/quorvane-$version-setup.exe" /S >/dev/null 2>&1
 wineserver -w
 installed="$WINEPREFIX/drive_c/Program Files/Quorvane"
-check "the installer puts both programs into Program Files" \
-  test -f "$installed/quorvane.exe" -a -f "$installed/quorvane-calc.exe" -a -f "$installed/说明.txt"
-check "the installer adds start-menu entries" \
-  sh -c "find '$WINEPREFIX/drive_c' -path '*Start Menu*' -name 'Quorvane*.lnk' | grep -q ."
+check "the installer puts the three programs into Program Files" \
+  test -f "$installed/quorvane.exe" -a -f "$installed/quorvane-calc.exe" -a -f "$installed/quorvane-schedule.exe" \
+    -a -f "$installed/说明.txt"
+check "the installer adds start-menu entries, 梁表 among them" \
+  sh -c "find '$WINEPREFIX/drive_c' -path '*Start Menu*' -name 'Quorvane 梁表.lnk' | grep -q ."
 check "the installer registers an uninstaller" \
   sh -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane' /v UninstallString 2>/dev/null | grep -q uninstall.exe"
 wine "$installed/uninstall.exe" /S >/dev/null 2>&1
@@ -213,6 +216,42 @@ xdotool key alt+q
 find_window '^Quorvane$' >/dev/null && xdotool key Return
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
 check "Alt+Q and 是 end the program" sh -c "! kill -0 $app 2>/dev/null"
+wineserver -w
+
+# --- (d) quorvane-schedule.exe: open a GBK schedule, paste, save -------------
+printf 'Mark,DoorWidth,WindowWidth,ReductionRatio\r\nKL1,900,1500,1\r\n梁2,1414,0,0.9\r\n' |
+  iconv -f UTF-8 -t GBK >"$work/三层梁表.csv"
+(cd "$work" && wine "$pkg/quorvane-schedule.exe" 三层梁表.csv >/dev/null 2>&1) &
+sched=$!
+table="$(find_window '^三层梁表\.csv - Quorvane 梁表$')"
+check "quorvane-schedule.exe opens a GBK schedule named on its command line" test -n "$table"
+xdotool windowactivate --sync "$table" 2>/dev/null
+sleep 1
+# A block as Excel puts it on the clipboard: a header of captions, CR LF.
+printf '梁号\t门宽度(mm)\r\n框架梁1\t1000\r\n梁2\t1414\r\n悬挑梁3\t600\r\n' | xclip -selection clipboard
+sleep 0.5
+xdotool key ctrl+Home ctrl+v
+sleep 1
+check "the pasted block marks the schedule unsaved" \
+  sh -c "xdotool search --onlyvisible --name '^三层梁表\\.csv\\* - Quorvane 梁表\$' >/dev/null"
+xdotool key ctrl+q
+ask="$(find_window '^Quorvane 梁表$')"
+check "closing with unsaved changes asks first" test -n "$ask"
+xdotool key Escape
+sleep 1
+check "cancelling the question keeps the window" \
+  sh -c "kill -0 $sched 2>/dev/null && test \"\$(xdotool search --onlyvisible --name '^三层梁表' | wc -l)\" -ge 1"
+xdotool windowactivate --sync "$table" 2>/dev/null
+xdotool key ctrl+s
+sleep 1.5
+printf 'Mark,DoorWidth,WindowWidth,ReductionRatio\r\n框架梁1,1000,1500,1\r\n梁2,1414,0,0.9\r\n悬挑梁3,600,0,1\r\n' |
+  iconv -f UTF-8 -t GBK >"$tmp/expected-schedule.csv"
+check "Ctrl+S saves it back in GBK, CR LF, with the pasted rows" cmp -s "$work/三层梁表.csv" "$tmp/expected-schedule.csv"
+check "the saved schedule reads in quorvane-calc" "$linux_calc" --csv "$work/三层梁表.csv" -o "$tmp/saved-loads.csv"
+import -frame -window "$table" "$win/screenshots/quorvane-schedule-wine.png" 2>/dev/null
+xdotool key ctrl+q
+for _ in $(seq 50); do kill -0 "$sched" 2>/dev/null || break; sleep 0.2; done
+check "once saved, Ctrl+Q ends it without a question" sh -c "! kill -0 $sched 2>/dev/null"
 wineserver -w
 
 # Per-monitor DPI: at 150 % everything scales evenly.

@@ -1,0 +1,44 @@
+# Sourced by build-windows.sh after qt.sh: a static libxlsxwriter for
+# x86_64-w64-mingw32, built from Debian's own libxlsxwriter source (the
+# version of the installed libxlsxwriter-dev) against mingw-w64's zlib.
+# Cached beside Qt. Numbers are printed by its locale-free dtoa, the
+# shortest text that reads back as the same double.
+set -euo pipefail
+
+XLSX_VERSION_DEB="$(dpkg-query -W -f='${Version}' libxlsxwriter-dev)"
+XLSX_SOURCE_VERSION="${XLSX_VERSION_DEB%+b*}"  # a binary-only rebuild has no source of its own
+XLSX_WIN_PREFIX="$QT_CACHE/xlsxwriter-$XLSX_SOURCE_VERSION-mingw64-static"
+MINGW_ZLIB=/usr/x86_64-w64-mingw32/lib/libz.a
+
+build_windows_xlsxwriter() {
+  if [ -f "$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" ]; then return 0; fi
+  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" build="$QT_CACHE/xlsxwriter-build"
+  if [ ! -f "$src/CMakeLists.txt" ]; then
+    enable_debian_sources
+    local fetch="$QT_CACHE/src/xlsxwriter-fetch"
+    rm -rf "$fetch" && mkdir -p "$fetch"
+    (cd "$fetch" && apt-get source -qq "libxlsxwriter=$XLSX_SOURCE_VERSION" >/dev/null 2>&1)
+    local unpacked
+    unpacked="$(find "$fetch" -mindepth 1 -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -1)"
+    [ -n "$unpacked" ] || { echo "apt-get source libxlsxwriter=$XLSX_SOURCE_VERSION gave nothing" >&2; return 1; }
+    rm -rf "$src" && mv "$unpacked" "$src" && rm -rf "$fetch"
+  fi
+  echo "Building libxlsxwriter $XLSX_SOURCE_VERSION for Windows (static)..."
+  rm -rf "$build"
+  cmake -S "$src" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/scripts/windows/mingw.cmake" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$XLSX_WIN_PREFIX" \
+    -DCMAKE_C_COMPILER_LAUNCHER=ccache \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
+    -DUSE_DTOA_LIBRARY=ON -DUSE_SYSTEM_MINIZIP=OFF \
+    -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
+    >"$QT_CACHE/xlsxwriter-build.log" 2>&1 &&
+    cmake --build "$build" --parallel "$(nproc)" >>"$QT_CACHE/xlsxwriter-build.log" 2>&1 &&
+    cmake --install "$build" >>"$QT_CACHE/xlsxwriter-build.log" 2>&1 || {
+      tail -30 "$QT_CACHE/xlsxwriter-build.log" >&2
+      echo "Building libxlsxwriter for Windows failed; the log is $QT_CACHE/xlsxwriter-build.log" >&2
+      return 1
+    }
+  rm -rf "$build"
+}
