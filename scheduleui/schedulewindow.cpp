@@ -97,8 +97,8 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     proxy_->setSourceModel(&model_);
     view_->setModel(proxy_);
     view_->setObjectName(QStringLiteral("ScheduleTable"));
+    view_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
     view_->setSortingEnabled(true);
-    view_->horizontalHeader()->setSortIndicatorShown(false);
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -260,7 +260,7 @@ void ScheduleWindow::closeEvent(QCloseEvent* event) {
 bool ScheduleWindow::NewSchedule() {
     if (!MaybeSave()) return false;
     model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
-    proxy_->sort(-1);
+    RestoreOrder();
     undo_.clear();
     path_.clear();
     UpdateTitle();
@@ -280,7 +280,7 @@ bool ScheduleWindow::OpenFile(const QString& path) {
         return false;
     }
     model_.Reset(std::move(rows), std::move(layout));
-    proxy_->sort(-1);
+    RestoreOrder();
     undo_.clear();
     path_ = QFileInfo(path).absoluteFilePath();
     AddRecent(path_);
@@ -498,8 +498,8 @@ void ScheduleWindow::DuplicateRows() {
 }
 
 void ScheduleWindow::RestoreOrder() {
+    view_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     proxy_->sort(-1);
-    view_->horizontalHeader()->setSortIndicatorShown(false);
 }
 
 }  // namespace quorvane

@@ -92,6 +92,10 @@ private slots:
     void reportsAreWrittenPerRowWithoutOverwriting();
     void markBecomesASafeFileName_data();
     void markBecomesASafeFileName();
+    void outputReadsBackAsInputWithTheSameResults();
+    void captionsNameColumnsAsFieldNamesDo();
+    void tabSeparatedTextAsSpreadsheetsPutIt_data();
+    void tabSeparatedTextAsSpreadsheetsPutIt();
 };
 
 void TestSchedule::readerHandlesQuotingAndLineEnds_data() {
@@ -194,6 +198,7 @@ void TestSchedule::unknownOrRepeatedColumnIsRefused_data() {
     QTest::addColumn<QString>("mustSay");
     QTest::newRow("misspelt") << QByteArray("Mark,BeamWidht\nKL1,200\n") << "BeamWidht";
     QTest::newRow("repeated") << QByteArray("BeamWidth,BeamWidth\n200,300\n") << "BeamWidth";
+    QTest::newRow("repeated, once by caption") << QByteArray("BeamWidth,梁宽度(mm)\n200,300\n") << "梁宽度(mm)";
     QTest::newRow("empty input") << QByteArray("") << "列名";
 }
 
