@@ -356,5 +356,60 @@ void TestSchedule::markBecomesASafeFileName() {
     QCOMPARE(QString::fromStdString(SafeFileName(mark.toStdString())), name);
 }
 
+void TestSchedule::outputReadsBackAsInputWithTheSameResults() {
+    // Results and errors in the input are recomputed, not taken.
+    const Outcome first = Schedule("Mark,BeamWidth,BeamLength\nKL1,300,4300\nKL2,12a,3600\nKL3,200,0\n");
+    QCOMPARE(first.exit, int(kScheduleRowErrors));
+    QList<QByteArray> lines = first.bytes.split('\n');
+    for (int row : {1, 2}) {  // a computed row and a refused one
+        QList<QByteArray> cells = lines[row].split(',');
+        cells[kFirstResultColumn] = "9.999";
+        lines[row] = cells.join(',');
+    }
+    const QByteArray tampered = lines.join('\n');
+    QVERIFY(tampered != first.bytes);
+    const Outcome again = Schedule(tampered);
+    QCOMPARE(again.exit, int(kScheduleRowErrors));
+    QCOMPARE(again.bytes, first.bytes);
+}
+
+void TestSchedule::captionsNameColumnsAsFieldNamesDo() {
+    const Outcome byField = Schedule("Mark,BeamWidth,WallHeight,ReductionRatio\nKL1,300,4600,0.8\n");
+    const Outcome byCaption = Schedule(" 梁号 ,梁宽度(mm),墙高度,reductionratio\nKL1,300,4600,0.8\n");
+    QCOMPARE(byCaption.exit, 0);
+    QCOMPARE(byCaption.bytes, byField.bytes);
+}
+
+void TestSchedule::tabSeparatedTextAsSpreadsheetsPutIt_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<QStringList>>("records");
+    QTest::newRow("CR LF, last line ended")
+        << QByteArray("a\tb\r\n1\t2\r\n") << QList<QStringList>{{"a", "b"}, {"1", "2"}};
+    QTest::newRow("LF, last line open") << QByteArray("a\tb\n1\t2") << QList<QStringList>{{"a", "b"}, {"1", "2"}};
+    QTest::newRow("empty cells") << QByteArray("\tx\t\n") << QList<QStringList>{{"", "x", ""}};
+    QTest::newRow("quoted line break, tab and quote")
+        << QByteArray("\"two\nlines\"\t\"a\tb\"\t\"say \"\"hi\"\"\"\n")
+        << QList<QStringList>{{"two\nlines", "a\tb", "say \"hi\""}};
+    QTest::newRow("quote inside a plain cell") << QByteArray("5\"\tx\n") << QList<QStringList>{{"5\"", "x"}};
+    QTest::newRow("one cell") << QByteArray("KL1") << QList<QStringList>{{"KL1"}};
+}
+
+void TestSchedule::tabSeparatedTextAsSpreadsheetsPutIt() {
+    QFETCH(QByteArray, text);
+    QFETCH(QList<QStringList>, records);
+    const auto parsed = ParseTabSeparated(text.toStdString());
+    QList<QStringList> cells;
+    for (const auto& record : parsed) {
+        QStringList r;
+        for (const auto& cell : record) r << QString::fromStdString(cell);
+        cells << r;
+    }
+    QCOMPARE(cells, records);
+    // Written back, the cells parse the same.
+    std::string written;
+    for (const auto& record : parsed) AppendTabRecord(written, record);
+    QVERIFY(ParseTabSeparated(written) == parsed);
+}
+
 QTEST_APPLESS_MAIN(TestSchedule)
 #include "tst_schedule.moc"
