@@ -1,9 +1,12 @@
 // libFuzzer target: any bytes as a beam schedule, read in each encoding
-// mode and computed; nothing may crash or trip a sanitizer.
+// mode and computed; nothing may crash or trip a sanitizer. As the 梁表
+// window reads them, a schedule saved and opened again has the same rows;
+// pasted as tab-separated text, nothing crashes either.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "document.h"
 #include "schedule.h"
 
 using namespace quorvane;
@@ -23,5 +26,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (exit == kScheduleUsageError && message.empty()) std::abort();  // a refusal always says why
         std::fclose(in);
     }
+    CsvLayout layout;
+    std::vector<ScheduleRow> rows;
+    if (ReadScheduleBytes(bytes, TextEncoding::Auto, layout, rows).ok && layout.encoding == TextEncoding::Utf8) {
+        std::vector<RowResult> results;
+        for (const ScheduleRow& row : rows) results.push_back(ComputeBeamRow(row.texts));
+        const std::string saved = ScheduleFileBytes(layout, rows, results);
+        CsvLayout again;
+        std::vector<ScheduleRow> reread;
+        if (!ReadScheduleBytes(saved, TextEncoding::Auto, again, reread).ok) std::abort();
+        if (reread.size() != rows.size()) std::abort();
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (reread[r].mark != rows[r].mark) std::abort();
+            for (std::size_t i = 0; i < kInputCount; ++i)
+                if (reread[r].texts[i] != rows[r].texts[i]) std::abort();
+        }
+    }
+    std::size_t cells = 0;
+    for (const auto& record : ParseTabSeparated(bytes)) cells += record.size();
+    if (size > 0 && cells == 0) std::abort();  // some text always gives a cell
     return 0;
 }
