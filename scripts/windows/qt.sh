@@ -46,7 +46,9 @@ build_windows_qt() {
   echo "Building Qt $QT_VERSION_UPSTREAM for Windows (static, about 20 minutes the first time)..."
   # Only what the program and its tests use: Core, Gui, Widgets, Test and the
   # Windows platform plugin. Debian's source lacks wintab (tablet support),
-  # and OpenGL needs turning off through its input.
+  # and OpenGL needs turning off through its input. DirectWrite 3's font
+  # database is compiled only with Direct2D, which is off, yet the platform
+  # plugin would still ask for it: off too (GDI fonts, Qt 6.4's default).
   cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/scripts/windows/mingw.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
@@ -62,6 +64,7 @@ build_windows_qt() {
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
+    -DFEATURE_directwrite3=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
     -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF >"$QT_CACHE/qt-configure.log" 2>&1 || {
