@@ -32,13 +32,18 @@ using namespace quorvane;
 
 namespace {
 
-class NoProgressShown : public ProgressReport {
+// Counts the updates; answers "cancelled" when told to.
+class CountedProgress : public ProgressReport {
 public:
-    explicit NoProgressShown(int* updates) : updates_(updates) {}
-    bool Update(double) override { return ++*updates_ > 0; }
+    CountedProgress(int* updates, bool cancel) : updates_(updates), cancel_(cancel) {}
+    bool Update(double) override {
+        ++*updates_;
+        return !cancel_;
+    }
 
 private:
     int* updates_;
+    bool cancel_;
 };
 
 // Records what the window would have asked or shown.
@@ -49,6 +54,7 @@ public:
     std::deque<SaveAnswer> answers;  // default Cancel
     QString savePath;
     int progressUpdates = 0;
+    bool cancelProgress = false;
 
     void Inform(QWidget*, const QString& text) override { messages << text; }
     SaveAnswer AskSave(QWidget*, const QString& name) override {
@@ -62,7 +68,7 @@ public:
     QString SavePath(QWidget*, const QString&, const QString&) override { return savePath; }
     QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
     std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString&) override {
-        return std::make_unique<NoProgressShown>(&progressUpdates);
+        return std::make_unique<CountedProgress>(&progressUpdates, cancelProgress);
     }
 };
 
@@ -162,6 +168,7 @@ private slots:
     void closingWithUnsavedChangesAsks();
     void titleShowsTheFileAndTheUnsavedMark();
     void calculationBookHasEveryBeam();
+    void cancelledLongOperationsChangeNothing();
 
 private:
     void Paste(const QString& text, int row, int column);
@@ -531,6 +538,34 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
     QCOMPARE(text.count("【Quorvane V2008.03.23】"), 2);
     QCOMPARE(dialogs_->messages.size(), 1);  // where the book went, and the row without one
     QVERIFY(dialogs_->messages[0].contains("1 行有错误"));
+}
+
+void TestScheduleWindow::cancelledLongOperationsChangeNothing() {
+    std::string csv = "Mark,BeamWidth\r\n", block;
+    for (int i = 0; i < 10000; ++i) {
+        csv += "KL" + std::to_string(i) + ",300\r\n";
+        AppendTabRecord(block, {"L" + std::to_string(i), "250"});
+    }
+    const QString path = dir_->filePath("big.csv");
+    WriteAll(path, QByteArray::fromStdString(csv));
+    TypeInto(0, 0, "KL0");
+    window_->undoStack().setClean();
+    const QList<QStringList> before = Table(*window_);
+    const QString title = window_->windowTitle();
+    dialogs_->cancelProgress = true;
+    QVERIFY(!window_->OpenFile(path));
+    QVERIFY(!window_->PasteText(QString::fromStdString(block)));
+    QVERIFY(dialogs_->progressUpdates >= 2);
+    QCOMPARE(Table(*window_), before);
+    QCOMPARE(window_->windowTitle(), title);
+    QVERIFY(!window_->isWindowModified());
+    QVERIFY(dialogs_->messages.isEmpty());
+    // Not cancelled, both go through, with progress shown.
+    dialogs_->cancelProgress = false;
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(window_->model().rowCount(), 10000);
+    QVERIFY(window_->PasteText(QString::fromStdString(block)));
+    QCOMPARE(Table(*window_)[9999][0], QString("L9999"));
 }
 
 QTEST_MAIN(TestScheduleWindow)
