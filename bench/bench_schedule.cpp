@@ -89,7 +89,8 @@ void BM_FormatScreenful(benchmark::State& state) {
     for (auto _ : state) {
         for (int r = top; r < top + kVisibleRows; ++r)
             for (int c = 0; c < model.columnCount(); ++c)
-                for (int role : {Qt::DisplayRole, Qt::BackgroundRole, Qt::ForegroundRole, Qt::TextAlignmentRole})
+                for (int role :
+                     {Qt::DisplayRole, Qt::BackgroundRole, Qt::ForegroundRole, Qt::TextAlignmentRole})
                     benchmark::DoNotOptimize(model.data(model.index(r, c), role));
         top = (top + kVisibleRows) % (kBeams - kVisibleRows);
     }

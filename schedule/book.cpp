@@ -82,12 +82,13 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
     text.append("Date：").append(dateText).append("\r\n");
     long long computed = 0;
     for (const RowResult& result : results) computed += result.ok() ? 1 : 0;
-    text += "共 " + IntegerText(static_cast<long long>(rows.size())) + " 根梁,已计算 " + IntegerText(computed) +
-            " 根\r\n\r\n";
+    text += "共 " + IntegerText(static_cast<long long>(rows.size())) + " 根梁,已计算 " +
+            IntegerText(computed) + " 根\r\n\r\n";
     // The summary: tab-separated, so that it also pastes into a spreadsheet.
     text += "序号\t" + ColumnCaption({ColumnKind::Mark, 0});
     for (std::size_t i = 0; i < kResultCount; ++i) text += "\t" + ColumnCaption({ColumnKind::Result, i});
-    text += "\t" + ColumnCaption({ColumnKind::Copied, 0}) + "\t" + ColumnCaption({ColumnKind::Error, 0}) + "\r\n";
+    text +=
+        "\t" + ColumnCaption({ColumnKind::Copied, 0}) + "\t" + ColumnCaption({ColumnKind::Error, 0}) + "\r\n";
     for (std::size_t r = 0; r < rows.size(); ++r) {
         text += IntegerText(static_cast<long long>(r + 1)) + "\t" + rows[r].mark;
         for (std::size_t i = 0; i < kResultCount; ++i)
@@ -97,7 +98,8 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;
-        text += "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
+        text +=
+            "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
         text += ReportText(
             BuildReportLines(results[r].calculation.inputs, results[r].calculation.results, dateText));
     }
@@ -106,7 +108,8 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
 
 WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                                   const std::vector<RowResult>& results, const ReportOptions& options) {
-    return ReplaceFileAtomically(path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset));
+    return ReplaceFileAtomically(
+        path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset));
 }
 
 }  // namespace quorvane

@@ -226,7 +226,8 @@ std::vector<std::vector<std::string>> ParseTabSeparated(std::string_view text) {
                     }
                 }
             }
-            while (i < text.size() && text[i] != '\t' && text[i] != '\n' && text[i] != '\r') cell += text[i++];
+            while (i < text.size() && text[i] != '\t' && text[i] != '\n' && text[i] != '\r')
+                cell += text[i++];
             if (i < text.size() && text[i] == '\t') {
                 ++i;
                 continue;

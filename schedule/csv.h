@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdio>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvane {

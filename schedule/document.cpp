@@ -92,9 +92,11 @@ ReadOutcome ReadScheduleBytes(std::string_view bytes, TextEncoding encoding, Csv
         }
     }
     if (!longRows.empty())
-        outcome.message = "第 " + RowNumbers(longRows) + " 行的格子比列名行多,多出的格子没有读入;保存时不会写回。";
+        outcome.message =
+            "第 " + RowNumbers(longRows) + " 行的格子比列名行多,多出的格子没有读入;保存时不会写回。";
     if (!openQuotes.empty())
-        outcome.message += "第 " + RowNumbers(openQuotes) + " 行的引号直到文件末尾都没有配对的引号,其后的内容都并入了一格。";
+        outcome.message +=
+            "第 " + RowNumbers(openQuotes) + " 行的引号直到文件末尾都没有配对的引号,其后的内容都并入了一格。";
     layout = std::move(read);
     rows = std::move(taken);
     outcome.ok = true;
@@ -116,7 +118,8 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     const int error = errno;
     std::fclose(in);
     if (failed) {
-        outcome.message = "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + FailureReason(error ? error : EIO);
+        outcome.message =
+            "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + FailureReason(error ? error : EIO);
         return outcome;
     }
     return ReadScheduleBytes(bytes, encoding, layout, rows, progress);

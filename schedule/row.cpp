@@ -30,7 +30,7 @@ RowResult ComputeBeamRow(const BeamTexts& texts) {
 namespace {
 
 constexpr std::array<std::string_view, kResultCount> kResultFields = {"BeamSelfWeight", "MasonryWeight",
-                                                                     "TotalDeadLoad", "CadInputLoad"};
+                                                                      "TotalDeadLoad", "CadInputLoad"};
 
 // "mm(层高)" is shown as its unit alone.
 std::string_view BareUnit(std::string_view unit) { return unit.substr(0, unit.find('(')); }

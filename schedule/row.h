@@ -15,9 +15,9 @@ namespace quorvane {
 // What one beam's texts come to: results, or the first refused text, or
 // the step that failed.
 struct RowResult {
-    Calculation calculation;  // valid when ok()
-    std::string copied;       // the copy command's text of the CAD load
-    std::string error;        // Chinese, empty when ok()
+    Calculation calculation;    // valid when ok()
+    std::string copied;         // the copy command's text of the CAD load
+    std::string error;          // Chinese, empty when ok()
     std::uint32_t refused = 0;  // bit i: text i breaks its rule
     bool ok() const { return error.empty(); }
     bool IsRefused(std::size_t index) const { return (refused >> index) & 1u; }

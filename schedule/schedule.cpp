@@ -6,10 +6,10 @@
 #include <system_error>
 #include <vector>
 
+#include "book.h"
 #include "calc.h"
 #include "csv.h"
 #include "encoding.h"
-#include "book.h"
 #include "row.h"
 
 namespace quorvane {

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <clocale>
-#include <string>
 #include <cmath>
+#include <string>
 #include <system_error>
 
 #include "numtext.h"

@@ -14,14 +14,15 @@ ChangeCellsCommand::ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdi
         const bool exists = e.row < model_->rowCount();
         before_.push_back({e.row, e.column,
                            exists ? model_->CellString(e.row, e.column)
-                                  : std::string(CellText(ColumnAt(static_cast<std::size_t>(e.column)), fresh.mark,
-                                                         fresh.texts, RowResult()))});
+                                  : std::string(CellText(ColumnAt(static_cast<std::size_t>(e.column)),
+                                                         fresh.mark, fresh.texts, RowResult()))});
     }
     std::reverse(before_.begin(), before_.end());  // undone last to first
 }
 
 void ChangeCellsCommand::redo() {
-    if (append_ > 0) model_->Insert(model_->rowCount(), std::vector<ScheduleRow>(static_cast<std::size_t>(append_)));
+    if (append_ > 0)
+        model_->Insert(model_->rowCount(), std::vector<ScheduleRow>(static_cast<std::size_t>(append_)));
     model_->Apply(after_);
 }
 

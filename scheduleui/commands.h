@@ -14,7 +14,8 @@ namespace quorvane {
 // runs past the end.
 class ChangeCellsCommand : public QUndoCommand {
 public:
-    ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdit> edits, int appendRows, const QString& text);
+    ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdit> edits, int appendRows,
+                       const QString& text);
     void redo() override;
     void undo() override;
 

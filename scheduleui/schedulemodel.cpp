@@ -63,7 +63,8 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
-    for (int r : touched) results_[static_cast<std::size_t>(r)] = ComputeBeamRow(rows_[static_cast<std::size_t>(r)].texts);
+    for (int r : touched)
+        results_[static_cast<std::size_t>(r)] = ComputeBeamRow(rows_[static_cast<std::size_t>(r)].texts);
     emit dataChanged(index(touched.front(), 0), index(touched.back(), columnCount() - 1));
 }
 
@@ -71,7 +72,8 @@ void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
     if (rows.empty()) return;
     const int count = static_cast<int>(rows.size());
     beginInsertRows({}, at, at + count - 1);
-    rows_.insert(rows_.begin() + at, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    rows_.insert(rows_.begin() + at, std::make_move_iterator(rows.begin()),
+                 std::make_move_iterator(rows.end()));
     results_.insert(results_.begin() + at, rows.size(), RowResult());
     Recompute(at, at + count - 1);
     endInsertRows();
@@ -119,7 +121,8 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
             return {};
         case Qt::BackgroundRole:
             if (refused) return QBrush(kRefusedShade);
-            if (column.kind == ColumnKind::Result || column.kind == ColumnKind::Copied) return QBrush(kResultShade);
+            if (column.kind == ColumnKind::Result || column.kind == ColumnKind::Copied)
+                return QBrush(kResultShade);
             return {};
         case Qt::ForegroundRole:
             if (column.kind == ColumnKind::Error) return QBrush(kErrorText);

@@ -74,7 +74,8 @@ protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
         const QVariant a = left.data(sortRole()), b = right.data(sortRole());
         if (!a.isValid() || !b.isValid()) return a.isValid() && !b.isValid();
-        if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double) return a.toDouble() < b.toDouble();
+        if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double)
+            return a.toDouble() < b.toDouble();
         return NaturalCompare(a.toString(), b.toString()) < 0;
     }
 };
@@ -110,7 +111,8 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     const int resultWidth = view_->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
     for (int c = 0; c < model_.columnCount(); ++c) {
         int caption = 0;
-        for (const QString& line : model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
+        for (const QString& line :
+             model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
             caption = std::max(caption, metrics.horizontalAdvance(line));
         const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
         const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
@@ -157,13 +159,14 @@ void ScheduleWindow::BuildMenus() {
         if (!path.isEmpty()) SaveAs(path);
     });
     file->addAction(QStringLiteral("导出 Excel(&E)..."), this, [this] {
-        const QString suggested = DefaultFolder() + "/" + QFileInfo(DocumentName()).completeBaseName() + ".xlsx";
-        const QString path =
-            dialogs_->SavePath(this, suggested, QStringLiteral("Excel 工作簿 (*.xlsx)"));
+        const QString suggested =
+            DefaultFolder() + "/" + QFileInfo(DocumentName()).completeBaseName() + ".xlsx";
+        const QString path = dialogs_->SavePath(this, suggested, QStringLiteral("Excel 工作簿 (*.xlsx)"));
         if (!path.isEmpty()) ExportExcel(path);
     });
     file->addAction(QStringLiteral("写出计算书(&B)..."), this, [this] {
-        const QString folder = dialogs_->FolderPath(this, QStringLiteral("计算书写到哪个文件夹"), DefaultFolder());
+        const QString folder =
+            dialogs_->FolderPath(this, QStringLiteral("计算书写到哪个文件夹"), DefaultFolder());
         if (!folder.isEmpty()) WriteBook(folder);
     });
     file->addSeparator();
@@ -178,14 +181,16 @@ void ScheduleWindow::BuildMenus() {
     // Ctrl+Y as in Excel, wherever the platform's redo keys lack it; a key
     // listed twice would make the shortcut ambiguous and dead.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
-    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) redoKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_Y));
     redo->setShortcuts(redoKeys);
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
     edit->addAction(QStringLiteral("复制(&C)"), QKeySequence::Copy, this, &ScheduleWindow::CopySelection);
     edit->addAction(QStringLiteral("粘贴(&P)"), QKeySequence::Paste, this, [this] { Paste(); });
-    edit->addAction(QStringLiteral("清除内容(&L)"), QKeySequence::Delete, this, &ScheduleWindow::ClearSelection);
+    edit->addAction(QStringLiteral("清除内容(&L)"), QKeySequence::Delete, this,
+                    &ScheduleWindow::ClearSelection);
     edit->addSeparator();
     edit->addAction(QStringLiteral("插入行(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Insert), this,
                     &ScheduleWindow::InsertRows);
@@ -271,7 +276,8 @@ bool ScheduleWindow::OpenFile(const QString& path) {
     if (!MaybeSave()) return false;
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
-    const auto progress = dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
+    const auto progress =
+        dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
     const ReadOutcome read = ReadScheduleFile(FsPath(path), TextEncoding::Auto, layout, rows,
                                               [&](double done) { return progress->Update(done); });
     if (read.cancelled) return false;
@@ -327,9 +333,9 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
     const ReportOptions options = SystemReportOptions();
     const std::filesystem::path root = FsPath(folder);
     const auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
-    const BookOutcome beams = WriteBeamReports(root / std::filesystem::u8path("计算过程"), model_.rows(),
-                                               model_.results(), options,
-                                               [&](double done) { return progress->Update(done); });
+    const BookOutcome beams =
+        WriteBeamReports(root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
+                         [&](double done) { return progress->Update(done); });
     if (beams.cancelled) return false;
     if (!beams.ok) {
         dialogs_->Inform(this, Q(beams.message));
@@ -342,10 +348,11 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
         return false;
     }
     const long long skipped = static_cast<long long>(model_.rowCount()) - beams.written;
-    dialogs_->Inform(this, QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
-                               .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string())))
-                               .arg(beams.written) +
-                               (skipped ? QStringLiteral("\n%1 行有错误,没有计算过程。").arg(skipped) : QString()));
+    dialogs_->Inform(this,
+                     QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
+                             .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string())))
+                             .arg(beams.written) +
+                         (skipped ? QStringLiteral("\n%1 行有错误,没有计算过程。").arg(skipped) : QString()));
     return true;
 }
 
@@ -407,7 +414,8 @@ bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->te
 
 bool ScheduleWindow::PasteText(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    auto records = ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    auto records =
+        ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     while (!records.empty() && records.back().size() == 1 && records.back()[0].empty()) records.pop_back();
     if (records.empty()) {
         dialogs_->Inform(this, QStringLiteral("剪贴板里没有可以粘贴的表格内容。"));
@@ -439,7 +447,8 @@ bool ScheduleWindow::PasteText(const QString& text) {
         targets.clear();
         for (std::size_t c = 0; c < width; ++c) {
             const int column = startColumn + static_cast<int>(c);
-            targets.push_back(column < model_.columnCount() && ScheduleModel::IsEditableColumn(column) ? column : -1);
+            targets.push_back(
+                column < model_.columnCount() && ScheduleModel::IsEditableColumn(column) ? column : -1);
         }
     }
     if (std::none_of(targets.begin(), targets.end(), [](int t) { return t >= 0; })) {
@@ -474,7 +483,8 @@ void ScheduleWindow::ClearSelection() {
         const int row = proxy_->mapToSource(index).row();
         if (!model_.CellString(row, index.column()).empty()) edits.push_back({row, index.column(), {}});
     }
-    if (!edits.empty()) undo_.push(new ChangeCellsCommand(&model_, std::move(edits), 0, QStringLiteral("清除")));
+    if (!edits.empty())
+        undo_.push(new ChangeCellsCommand(&model_, std::move(edits), 0, QStringLiteral("清除")));
 }
 
 void ScheduleWindow::InsertRows() {

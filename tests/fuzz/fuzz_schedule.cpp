@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
-    if (ReadScheduleBytes(bytes, TextEncoding::Auto, layout, rows).ok && layout.encoding == TextEncoding::Utf8) {
+    if (ReadScheduleBytes(bytes, TextEncoding::Auto, layout, rows).ok &&
+        layout.encoding == TextEncoding::Utf8) {
         std::vector<RowResult> results;
         for (const ScheduleRow& row : rows) results.push_back(ComputeBeamRow(row.texts));
         const std::string saved = ScheduleFileBytes(layout, rows, results);

@@ -198,7 +198,8 @@ void TestSchedule::unknownOrRepeatedColumnIsRefused_data() {
     QTest::addColumn<QString>("mustSay");
     QTest::newRow("misspelt") << QByteArray("Mark,BeamWidht\nKL1,200\n") << "BeamWidht";
     QTest::newRow("repeated") << QByteArray("BeamWidth,BeamWidth\n200,300\n") << "BeamWidth";
-    QTest::newRow("repeated, once by caption") << QByteArray("BeamWidth,梁宽度(mm)\n200,300\n") << "梁宽度(mm)";
+    QTest::newRow("repeated, once by caption")
+        << QByteArray("BeamWidth,梁宽度(mm)\n200,300\n") << "梁宽度(mm)";
     QTest::newRow("empty input") << QByteArray("") << "列名";
 }
 
@@ -385,7 +386,8 @@ void TestSchedule::tabSeparatedTextAsSpreadsheetsPutIt_data() {
     QTest::addColumn<QList<QStringList>>("records");
     QTest::newRow("CR LF, last line ended")
         << QByteArray("a\tb\r\n1\t2\r\n") << QList<QStringList>{{"a", "b"}, {"1", "2"}};
-    QTest::newRow("LF, last line open") << QByteArray("a\tb\n1\t2") << QList<QStringList>{{"a", "b"}, {"1", "2"}};
+    QTest::newRow("LF, last line open")
+        << QByteArray("a\tb\n1\t2") << QList<QStringList>{{"a", "b"}, {"1", "2"}};
     QTest::newRow("empty cells") << QByteArray("\tx\t\n") << QList<QStringList>{{"", "x", ""}};
     QTest::newRow("quoted line break, tab and quote")
         << QByteArray("\"two\nlines\"\t\"a\tb\"\t\"say \"\"hi\"\"\"\n")

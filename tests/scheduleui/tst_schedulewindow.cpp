@@ -15,16 +15,16 @@
 #include <map>
 
 #ifndef Q_OS_WIN
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 #endif
 
 #include "book.h"
-#include "exact.h"
-#include "locales.h"
 #include "csv.h"
 #include "dialogs.h"
 #include "encoding.h"
+#include "exact.h"
+#include "locales.h"
 #include "row.h"
 #include "schedulewindow.h"
 
@@ -102,14 +102,34 @@ QList<QStringList> Table(ScheduleWindow& w) {
 using Beam = std::map<std::string, std::string>;
 const std::vector<Beam>& Beams() {
     static const std::vector<Beam> beams = {
-        {{"Mark", "KL1"}, {"BeamWidth", "300"}, {"BeamHeight", "850"}, {"WallHeight", "4600"},
-         {"DoorWidth", "900"}, {"BeamLength", "4300"}, {"ReductionRatio", "0.8"}},
-        {{"Mark", "框架梁-2"}, {"BeamWidth", "190"}, {"BeamHeight", "1084"}, {"WallHeight", "4500"},
-         {"DoorWidth", "1000"}, {"BeamLength", "4500"}, {"ReductionRatio", "0.52"}},
-        {{"Mark", "KL3 \"外\""}, {"BeamWidth", "-5"}, {"BeamHeight", "500"}, {"WallHeight", "3000"},
-         {"DoorWidth", "0"}, {"BeamLength", "3600"}, {"ReductionRatio", "1"}},
-        {{"Mark", "悬挑梁"}, {"BeamWidth", "200"}, {"BeamHeight", "500"}, {"WallHeight", "3000"},
-         {"DoorWidth", ""}, {"BeamLength", "0"}, {"ReductionRatio", "1"}},
+        {{"Mark", "KL1"},
+         {"BeamWidth", "300"},
+         {"BeamHeight", "850"},
+         {"WallHeight", "4600"},
+         {"DoorWidth", "900"},
+         {"BeamLength", "4300"},
+         {"ReductionRatio", "0.8"}},
+        {{"Mark", "框架梁-2"},
+         {"BeamWidth", "190"},
+         {"BeamHeight", "1084"},
+         {"WallHeight", "4500"},
+         {"DoorWidth", "1000"},
+         {"BeamLength", "4500"},
+         {"ReductionRatio", "0.52"}},
+        {{"Mark", "KL3 \"外\""},
+         {"BeamWidth", "-5"},
+         {"BeamHeight", "500"},
+         {"WallHeight", "3000"},
+         {"DoorWidth", "0"},
+         {"BeamLength", "3600"},
+         {"ReductionRatio", "1"}},
+        {{"Mark", "悬挑梁"},
+         {"BeamWidth", "200"},
+         {"BeamHeight", "500"},
+         {"WallHeight", "3000"},
+         {"DoorWidth", ""},
+         {"BeamLength", "0"},
+         {"ReductionRatio", "1"}},
     };
     return beams;
 }
@@ -138,7 +158,8 @@ QList<QStringList> CalcRows(const QString& folder) {
     while (reader.Next(cells)) {
         QStringList row;
         for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
-            const auto at = std::find(header.begin(), header.end(), ColumnField(ColumnAt(c))) - header.begin();
+            const auto at =
+                std::find(header.begin(), header.end(), ColumnField(ColumnAt(c))) - header.begin();
             row << QString::fromStdString(cells.at(static_cast<std::size_t>(at)));
         }
         rows << row;
@@ -244,7 +265,8 @@ void TestScheduleWindow::pastedExcelBlockGivesTheDigitsOfTheCommandLineTool_data
         }
         for (const Beam& beam : Beams()) {
             std::vector<std::string> cells;
-            for (const std::string& f : fields) cells.push_back(beam.count(f) ? beam.at(f) : std::string(kParams[FindParam(f)].defaultText));
+            for (const std::string& f : fields)
+                cells.push_back(beam.count(f) ? beam.at(f) : std::string(kParams[FindParam(f)].defaultText));
             AppendTabRecord(text, cells);
         }
         return QString::fromStdString(text);
@@ -274,7 +296,8 @@ void TestScheduleWindow::undoAfterPasteRestoresTheTableExactly() {
     const QList<QStringList> before = Table(*window_);
     std::string text;
     AppendTabRecord(text, {"梁号", "梁宽度(mm)", "梁自重(KN/M)"});
-    for (int i = 0; i < 3; ++i) AppendTabRecord(text, {"P" + std::to_string(i), "2" + std::to_string(i) + "0", "99"});
+    for (int i = 0; i < 3; ++i)
+        AppendTabRecord(text, {"P" + std::to_string(i), "2" + std::to_string(i) + "0", "99"});
     Paste(QString::fromStdString(text), 0, 0);
     const QList<QStringList> after = Table(*window_);
     QCOMPARE(after.size(), 3);
@@ -362,14 +385,14 @@ void TestScheduleWindow::rowsInsertDeleteDuplicateAndUndo() {
 
 void TestScheduleWindow::unchangedFileSavesBackByteIdentical_data() {
     QTest::addColumn<QByteArray>("bytes");
-    const std::string gbk = "梁号,梁宽度(mm),墙高度(mm),梁长度(mm),折算比例\r\n"
-                            "KL1,300,4600,4300,0.8\r\n\"框架梁 \"\"甲\"\"\",250,3000,3600,1\r\n\"L3,悬挑\",-5,3000,3600,1\r\n";
+    const std::string gbk =
+        "梁号,梁宽度(mm),墙高度(mm),梁长度(mm),折算比例\r\n"
+        "KL1,300,4600,4300,0.8\r\n\"框架梁 \"\"甲\"\"\",250,3000,3600,1\r\n\"L3,悬挑\",-5,3000,3600,1\r\n";
     QTest::newRow("GBK from Chinese Excel, captions")
         << QByteArray::fromStdString(*EncodeFromUtf8(gbk, Gb18030Charset()));
     QTest::newRow("UTF-8 with a byte-order mark, LF, field names")
         << QByteArray("\xEF\xBB\xBFMark,BeamWidth,BeamLength\nKL1,300,4300\n梁2,,0\n");
-    QTest::newRow("no line end after the last row")
-        << QByteArray("Mark,BeamWidth\r\nKL1,300\r\nKL2,250");
+    QTest::newRow("no line end after the last row") << QByteArray("Mark,BeamWidth\r\nKL1,300\r\nKL2,250");
 }
 
 void TestScheduleWindow::unchangedFileSavesBackByteIdentical() {
@@ -425,7 +448,8 @@ void TestScheduleWindow::xlsxHoldsTheSameNumbers() {
     python.start("python3", {READ_XLSX_PY, path});
     QVERIFY(python.waitForFinished(30000));
     QCOMPARE(python.exitCode(), 0);
-    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 4);  // header, two beams, the frozen pane
     const QStringList header = lines[0].split('\t');
     QCOMPARE(header[0], QString("s:梁号"));
@@ -531,7 +555,8 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
     QVERIFY(text.contains("\r\n2\tKL/2\t\t\t\t\t\t" + QString::fromStdString(InputRefusal(0, "-5"))));
     // Each computed beam's report lines, as its own report file has them.
     for (const char* mark : {"KL1", "KL3"}) {
-        const auto report = DecodeToUtf8(ReadAll(folder + "/计算过程/" + mark + ".txt").toStdString(), options.charset);
+        const auto report =
+            DecodeToUtf8(ReadAll(folder + "/计算过程/" + mark + ".txt").toStdString(), options.charset);
         QVERIFY(report);
         QVERIFY(text.contains(QString::fromStdString(*report)));
     }
