@@ -53,4 +53,10 @@ void WriteText(std::FILE* stream, std::string_view utf8);
 bool IsTerminal(std::FILE* stream);
 std::FILE* OpenFileForReading(const std::filesystem::path& path);
 
+// An existing folder's path as a library that opens files with the C
+// library's narrow fopen must be given it: on Windows in the ANSI code page
+// (its 8.3 short form where the code page cannot hold the name), elsewhere
+// as it is. Nothing when there is no such form.
+std::optional<std::string> NarrowFolderPath(const std::filesystem::path& folder);
+
 }  // namespace quorvane::os

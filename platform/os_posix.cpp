@@ -89,4 +89,6 @@ bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
 std::FILE* OpenFileForReading(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rb"); }
 
+std::optional<std::string> NarrowFolderPath(const std::filesystem::path& folder) { return folder.string(); }
+
 }  // namespace quorvane::os

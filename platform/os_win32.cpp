@@ -138,4 +138,23 @@ bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 std::FILE* OpenFileForReading(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"rb"); }
 
+std::optional<std::string> NarrowFolderPath(const std::filesystem::path& folder) {
+    auto ansi = [](const std::wstring& wide) -> std::optional<std::string> {
+        BOOL lost = FALSE;
+        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                               static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
+        if (wide.empty()) return std::string();
+        if (length <= 0 || lost) return std::nullopt;
+        std::string out(static_cast<size_t>(length), '\0');
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                            out.data(), length, nullptr, nullptr);
+        return out;
+    };
+    if (auto narrow = ansi(folder.wstring())) return narrow;
+    wchar_t shortName[MAX_PATH];
+    const DWORD length = GetShortPathNameW(folder.c_str(), shortName, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    return ansi(std::wstring(shortName, length));
+}
+
 }  // namespace quorvane::os

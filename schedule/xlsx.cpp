@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -65,10 +66,14 @@ WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<Sch
     const std::string what = "无法导出 \"" + PathForMessage(path) + "\":";
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
-    std::filesystem::path temp = path;
-    temp += "." + IntegerText(os::ProcessId()) + ".tmp";
+    // The library opens its files with the C library's narrow fopen: its
+    // own temporary file gets a plain name in the folder's narrow form.
+    const std::optional<std::string> narrowFolder = os::NarrowFolderPath(folder);
+    if (!narrowFolder) return {false, what + "文件夹的名字无法交给导出程序,请换一个文件夹"};
+    const std::string tempName = "~quorvane-export-" + IntegerText(os::ProcessId()) + ".tmp";
+    const std::filesystem::path temp = folder / tempName;
     const ClassicNumbers classic;
-    Workbook book(temp.u8string(), folder.u8string());
+    Workbook book(*narrowFolder + "/" + tempName, *narrowFolder);
     if (!book.get()) return {false, what + "无法创建文件"};
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "梁表");
     lxw_format* header = workbook_add_format(book.get());

@@ -219,7 +219,13 @@ void ScheduleWindow::UpdateTitle() {
     setWindowModified(!undo_.isClean());
 }
 
-QStringList ScheduleWindow::recentFiles() const { return QSettings().value(kRecentKey).toStringList(); }
+// Named here, not taken from the application: the same list whatever
+// program hosts the window.
+static QSettings Settings() {
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("quorvane-schedule"));
+}
+
+QStringList ScheduleWindow::recentFiles() const { return Settings().value(kRecentKey).toStringList(); }
 
 void ScheduleWindow::AddRecent(const QString& path) {
     QStringList recent = recentFiles();
@@ -227,7 +233,7 @@ void ScheduleWindow::AddRecent(const QString& path) {
     recent.removeAll(full);
     recent.prepend(full);
     while (recent.size() > kRecentCount) recent.removeLast();
-    QSettings().setValue(kRecentKey, recent);
+    Settings().setValue(kRecentKey, recent);
     UpdateRecentMenu();
 }
 

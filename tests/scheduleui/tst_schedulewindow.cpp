@@ -439,7 +439,7 @@ void TestScheduleWindow::xlsxHoldsTheSameNumbers() {
     const bool exported = window_->ExportExcel(path);
     std::setlocale(LC_ALL, locale.c_str());
     if (!comma) qWarning("no comma-decimal locale here: exported under the C locale");
-    QVERIFY(exported);
+    QVERIFY2(exported, qPrintable(dialogs_->messages.join('\n')));
     QVERIFY(ReadAll(path).startsWith("PK"));  // a zip, as every .xlsx is
 #ifdef Q_OS_WIN
     QSKIP("the sheet is read by Python on the build machine; under Wine only its zip is checked");
@@ -552,7 +552,9 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
     QVERIFY(book);
     const QString text = QString::fromStdString(*book);
     QVERIFY2(text.contains("\r\n1\tKL1\t"), qPrintable(text.left(400)));
-    QVERIFY(text.contains("\r\n2\tKL/2\t\t\t\t\t\t" + QString::fromStdString(InputRefusal(0, "-5"))));
+    const QString refusedRow =
+        "\r\n2\tKL/2\t\t\t\t\t\t" + QString::fromStdString(InputRefusal(0, "-5")) + "\r\n";
+    QVERIFY2(text.contains(refusedRow), qPrintable(text.left(text.indexOf("===="))));
     // Each computed beam's report lines, as its own report file has them.
     for (const char* mark : {"KL1", "KL3"}) {
         const auto report =
