@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calc.h"
+#include "os.h"
 #include "win32.h"
 
 using namespace quorvane;
@@ -108,6 +109,25 @@ void CheckReportFile() {
     std::printf("ACP %u\n", GetACP());
 }
 
+// A library that opens files with narrow fopen (the .xlsx export) reaches a
+// Chinese-named folder through NarrowFolderPath, in any code page.
+void CheckNarrowFolderPath() {
+    const std::wstring folder = L"C:\\梁表导出";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const auto narrow = os::NarrowFolderPath(std::filesystem::path(folder));
+    bool same = false;
+    if (narrow) {
+        if (FILE* f = std::fopen((*narrow + "\\narrow.txt").c_str(), "wb")) {
+            std::fputs("x", f);
+            std::fclose(f);
+            same = ReadFile(folder + L"\\narrow.txt") == "x";
+        }
+    }
+    Check("fopen reaches a Chinese-named folder by its narrow path", same, narrow ? *narrow : "none");
+    DeleteFileW((folder + L"\\narrow.txt").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 void CheckDateLine() {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -200,6 +220,7 @@ int main() {
     CheckTopmost();
     CheckMinimizedStart();
     CheckReportFile();
+    CheckNarrowFolderPath();
     CheckDateLine();
     CheckSingleInstance();
     CheckViewerCommands();
