@@ -119,6 +119,14 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
         view_->setColumnWidth(c, std::max(least, caption + 16));
     }
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
+    // Enter ends an edit one row down, as in Excel, so a column types straight in.
+    connect(view_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                const QModelIndex current = view_->currentIndex();
+                if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
+                const QModelIndex below = current.siblingAtRow(current.row() + 1);
+                if (below.isValid()) view_->setCurrentIndex(below);
+            });
     setCentralWidget(view_);
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);

@@ -332,6 +332,8 @@ void TestScheduleWindow::copyGivesExcelCellsAndTheCadColumnItsRoundedLoad() {
     Paste("KL1\t300\nKL2\t250\n", 0, 0);
     QTableView* view = window_->view();
     QAbstractItemModel* model = view->model();
+    TypeInto(0, 1, "300");
+    QCOMPARE(view->currentIndex(), model->index(1, 1));  // Enter went one row down, as in Excel
     const int cad = Column(ColumnKind::Result, kCadInputLoad);
     // One CAD cell: the rounded load, as the quick calculator's copy gives it.
     view->selectionModel()->setCurrentIndex(model->index(1, cad), QItemSelectionModel::ClearAndSelect);
