@@ -116,6 +116,7 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
             return reading.value;
         }
         case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole:  // what a screen reader says instead of the colour
             if (refused) return Q(InputRefusal(column.index, rows_[r].texts[column.index]));
             if (column.kind == ColumnKind::Error && !result.ok()) return Q(result.error);
             return {};

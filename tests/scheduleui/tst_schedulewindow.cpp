@@ -4,6 +4,7 @@
 // lost to a failed save or a careless close.
 #include <QtTest>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -319,6 +320,13 @@ void TestScheduleWindow::refusedCellIsKeptMarkedAndNamedUntilFixed() {
     QCOMPARE(cell.data().toString(), QString("12a"));
     QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QString::fromStdString(InputRefusal(0, "12a")));
     QVERIFY(cell.data(Qt::BackgroundRole).isValid());
+    // A screen reader hears the rule where the eye sees the colour.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(window_->view());
+    QVERIFY(table && table->tableInterface());
+    QAccessibleInterface* spoken = table->tableInterface()->cellAt(0, width);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->text(QAccessible::Name), QString("12a"));
+    QCOMPARE(spoken->text(QAccessible::Description), QString::fromStdString(InputRefusal(0, "12a")));
     QVERIFY(model->index(0, total).data().toString().isEmpty());
     QCOMPARE(model->index(0, Column(ColumnKind::Error)).data().toString(),
              QString::fromStdString(InputRefusal(0, "12a")));
