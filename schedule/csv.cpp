@@ -170,11 +170,13 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
     return true;
 }
 
-void AppendCsvField(std::string& out, std::string_view field) {
-    std::size_t i = 0;
-    while (i < field.size() && field[i] != ',' && field[i] != '"' && field[i] != '\r' && field[i] != '\n')
-        ++i;
-    if (i == field.size()) {
+namespace {
+
+// A field as a delimited text has it: as it is, or quoted (quotes doubled)
+// when it holds the separator, a quote or a line break.
+void AppendDelimitedField(std::string& out, std::string_view field, char separator) {
+    const char specials[] = {separator, '"', '\r', '\n'};
+    if (field.find_first_of(std::string_view(specials, sizeof specials)) == std::string_view::npos) {
         out.append(field.data(), field.size());
         return;
     }
@@ -185,6 +187,10 @@ void AppendCsvField(std::string& out, std::string_view field) {
     }
     out += '"';
 }
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view field) { AppendDelimitedField(out, field, ','); }
 
 void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -243,17 +249,7 @@ std::vector<std::vector<std::string>> ParseTabSeparated(std::string_view text) {
 void AppendTabRecord(std::string& out, const std::vector<std::string>& cells) {
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (c) out += '\t';
-        const std::string& cell = cells[c];
-        if (cell.find_first_of("\t\r\n\"") == std::string::npos) {
-            out += cell;
-            continue;
-        }
-        out += '"';
-        for (char ch : cell) {
-            if (ch == '"') out += '"';
-            out += ch;
-        }
-        out += '"';
+        AppendDelimitedField(out, cells[c], '\t');
     }
     out += '\n';
 }

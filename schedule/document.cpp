@@ -42,41 +42,27 @@ CsvLayout NewScheduleLayout() {
     return layout;
 }
 
-ReadOutcome ReadScheduleBytes(std::string_view bytes, TextEncoding encoding, CsvLayout& layout,
+ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
     ReadOutcome outcome;
-    CsvReader reader{std::string(bytes), encoding};
+    CsvLayout read;
+    read.lineEnd = FirstLineEnd(bytes);
+    read.finalLineEnd = EndsWithLineEnd(bytes);
+    CsvReader reader{std::move(bytes), encoding};
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
         outcome.message = "文件是空的:第一行应是列名";
         return outcome;
     }
-    CsvLayout read;
-    std::vector<bool> seen(kScheduleColumnCount);
-    for (const std::string& header : cells) {
-        ScheduleColumn column{};
-        if (!FindColumn(header, column)) {
-            outcome.message = "未知的列名 \"" + header + "\"(可用的列名: Mark、参数名或表头的标题)";
-            return outcome;
-        }
-        if (seen[PositionOf(column)]) {
-            outcome.message = "列名 \"" + header + "\" 出现了两次";
-            return outcome;
-        }
-        seen[PositionOf(column)] = true;
-        read.columns.push_back(column);
-        read.headers.push_back(header);
-    }
+    read.columns = HeaderColumns(cells, outcome.message);
+    if (!outcome.message.empty()) return outcome;
+    read.headers = cells;
     read.encoding = reader.encoding();
     read.byteOrderMark = reader.hadByteOrderMark();
-    read.lineEnd = FirstLineEnd(bytes);
-    read.finalLineEnd = EndsWithLineEnd(bytes);
 
     std::vector<ScheduleRow> taken;
     std::vector<long long> longRows, openQuotes;
-    long long line = 1;
     while (reader.Next(cells)) {
-        ++line;
         if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
         ScheduleRow& row = taken.emplace_back();
         for (std::size_t c = 0; c < read.columns.size() && c < cells.size(); ++c) {
@@ -122,7 +108,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
             "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + FailureReason(error ? error : EIO);
         return outcome;
     }
-    return ReadScheduleBytes(bytes, encoding, layout, rows, progress);
+    return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);
 }
 
 std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,

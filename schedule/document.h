@@ -50,8 +50,8 @@ struct ReadOutcome {
 ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
                              std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
 
-// The same from bytes in memory (a pasted or decoded text).
-ReadOutcome ReadScheduleBytes(std::string_view bytes, TextEncoding encoding, CsvLayout& layout,
+// The same from bytes in memory.
+ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
 
 // The file's bytes: the layout's columns (with any input column that is

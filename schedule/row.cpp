@@ -147,6 +147,25 @@ bool FindColumn(std::string_view header, ScheduleColumn& column) {
     return false;
 }
 
+std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header, std::string& message) {
+    std::vector<ScheduleColumn> columns;
+    std::vector<bool> seen(kScheduleColumnCount);
+    for (const std::string& name : header) {
+        ScheduleColumn column{};
+        if (!FindColumn(name, column)) {
+            message = "未知的列名 \"" + name + "\"(可用的列名: Mark、--help 中列出的参数名或梁表的列标题)";
+            return {};
+        }
+        if (seen[PositionOf(column)]) {
+            message = "列名 \"" + name + "\" 出现了两次";
+            return {};
+        }
+        seen[PositionOf(column)] = true;
+        columns.push_back(column);
+    }
+    return columns;
+}
+
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
                           const RowResult& result) {
     switch (column.kind) {

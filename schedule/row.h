@@ -56,6 +56,10 @@ std::string ColumnCaption(ScheduleColumn column);
 // names none.
 bool FindColumn(std::string_view header, ScheduleColumn& column);
 
+// The columns a header row names, in its order. Empty message when every
+// cell names a column and none twice; else the message says which does not.
+std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header, std::string& message);
+
 // Appends one beam as a CSV record of the given columns: its mark, its
 // texts, and its results, or empty result cells and the error.
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,

@@ -3,7 +3,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <system_error>
 #include <vector>
 
 #include "book.h"
@@ -15,7 +14,6 @@
 namespace quorvane {
 namespace {
 
-constexpr std::string_view kMarkColumn = "Mark";
 constexpr std::size_t kFlushSize = 1 << 20;
 constexpr long long kRowsBetweenClockReads = 16384;  // the progress line looks at the clock this seldom
 
@@ -30,8 +28,11 @@ public:
     bool MaybeFlush() { return buffer_.size() < kFlushSize || Flush(); }
     // False, with the reason kept in error(), when the bytes did not get out.
     bool Flush() {
-        buffer_ = EncodeCsvText(buffer_, encoding_, byteOrderMark_);
-        byteOrderMark_ = false;  // once, at the start
+        // UTF-8 without a mark pending goes out as gathered, uncopied.
+        if (encoding_ == TextEncoding::Gb18030 || byteOrderMark_) {
+            buffer_ = EncodeCsvText(buffer_, encoding_, byteOrderMark_);
+            byteOrderMark_ = false;  // once, at the start
+        }
         errno = 0;
         const bool ok =
             std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() && std::fflush(out_) == 0;
@@ -126,21 +127,10 @@ ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message
     ColumnMap map;
     map.field.fill(-1);
     map.width = header.size();
-    std::vector<bool> seen(kScheduleColumnCount);
-    for (std::size_t c = 0; c < header.size(); ++c) {
-        const std::string& name = header[c];
-        ScheduleColumn column{};
-        if (!FindColumn(name, column)) {
-            message = "未知的列名 \"" + name + "\"(可用的列名: Mark 与 --help 中列出的参数名)";
-            return map;
-        }
-        if (seen[PositionOf(column)]) {
-            message = "列名 \"" + name + "\" 出现了两次";
-            return map;
-        }
-        seen[PositionOf(column)] = true;
-        if (column.kind == ColumnKind::Mark) map.mark = static_cast<int>(c);
-        if (column.kind == ColumnKind::Input) map.field[column.index] = static_cast<int>(c);
+    const std::vector<ScheduleColumn> columns = HeaderColumns(header, message);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].kind == ColumnKind::Mark) map.mark = static_cast<int>(c);
+        if (columns[c].kind == ColumnKind::Input) map.field[columns[c].index] = static_cast<int>(c);
     }
     return map;
 }

@@ -22,7 +22,6 @@
 
 #include "book.h"
 #include "commands.h"
-#include "numtext.h"
 #include "xlsx.h"
 
 namespace quorvane {
@@ -78,11 +77,6 @@ protected:
             return a.toDouble() < b.toDouble();
         return NaturalCompare(a.toString(), b.toString()) < 0;
     }
-};
-
-class NoProgress : public ProgressReport {
-public:
-    bool Update(double) override { return true; }
 };
 
 }  // namespace
@@ -309,7 +303,7 @@ bool ScheduleWindow::OpenFile(const QString& path) {
     return true;
 }
 
-bool ScheduleWindow::SaveTo(const QString& path) {
+bool ScheduleWindow::SaveAs(const QString& path) {
     const WriteOutcome written =
         SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results());
     if (!written.ok) {
@@ -325,13 +319,11 @@ bool ScheduleWindow::SaveTo(const QString& path) {
 }
 
 bool ScheduleWindow::Save() {
-    if (!path_.isEmpty()) return SaveTo(path_);
+    if (!path_.isEmpty()) return SaveAs(path_);
     const QString path =
         dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(), QStringLiteral("CSV 文件 (*.csv)"));
-    return !path.isEmpty() && SaveTo(path);
+    return !path.isEmpty() && SaveAs(path);
 }
-
-bool ScheduleWindow::SaveAs(const QString& path) { return SaveTo(path); }
 
 bool ScheduleWindow::ExportExcel(const QString& path) {
     const WriteOutcome written = ExportXlsx(FsPath(path), model_.rows(), model_.results());

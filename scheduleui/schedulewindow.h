@@ -60,7 +60,6 @@ private:
     void UpdateRecentMenu();
     void AddRecent(const QString& path);
     bool MaybeSave();
-    bool SaveTo(const QString& path);
     std::vector<int> SelectedSourceRows() const;
     int CurrentSourceRow() const;
     QString DocumentName() const;

@@ -1,13 +1,10 @@
 #include <QtTest>
 
-#include <csignal>
 #include <ctime>
-#ifndef Q_OS_WIN
-#include <sys/resource.h>
-#endif
 
 #include "beams.h"
 #include "encoding.h"
+#include "filelimit.h"
 #include "report.h"
 
 using namespace quorvane;
@@ -258,15 +255,8 @@ void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
     const QString path = dir.filePath("report.txt");
     const QByteArray old = "old report\r\n";
     WriteAll(path, old);
-    // A file-size limit makes the write fail half way, even for root.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const WriteOutcome outcome = ReplaceFileAtomically(Path(path), std::string(1000, 'y'));
-    setrlimit(RLIMIT_FSIZE, &saved);
+    const WriteOutcome outcome = test::UnderFileSizeLimit(
+        100, [&] { return ReplaceFileAtomically(Path(path), std::string(1000, 'y')); });
     QVERIFY(!outcome.ok);
     QVERIFY2(QString::fromStdString(outcome.message).contains(path), outcome.message.c_str());
     QCOMPARE(ReadAll(path), old);

@@ -15,16 +15,12 @@
 #include <deque>
 #include <map>
 
-#ifndef Q_OS_WIN
-#include <sys/resource.h>
-#include <csignal>
-#endif
-
 #include "book.h"
 #include "csv.h"
 #include "dialogs.h"
 #include "encoding.h"
 #include "exact.h"
+#include "filelimit.h"
 #include "locales.h"
 #include "row.h"
 #include "schedulewindow.h"
@@ -495,15 +491,7 @@ void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
     std::string block;
     for (int i = 0; i < 200; ++i) AppendTabRecord(block, {"KL" + std::to_string(i), "300"});
     Paste(QString::fromStdString(block), 0, 0);
-    // A file-size limit makes the write fail half way, even for root.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool ok = window_->Save();
-    setrlimit(RLIMIT_FSIZE, &saved);
+    const bool ok = test::UnderFileSizeLimit(1000, [this] { return window_->Save(); });
     QVERIFY(!ok);
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY2(dialogs_->messages[0].contains(path) && dialogs_->messages[0].contains("原来的文件没有改动"),
