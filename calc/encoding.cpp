@@ -1,6 +1,7 @@
 #include "encoding.h"
 
 #include <cstddef>
+#include <unordered_map>
 
 #include "os.h"
 
@@ -39,6 +40,187 @@ std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd) {
         i += length;
     }
     return n;
+}
+
+namespace {
+
+constexpr char32_t kKeptBase = 0x10FE00;  // + the byte
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void AppendKept(std::string& out, unsigned char byte) { AppendUtf8(out, kKeptBase + byte); }
+
+// The byte a kept code point stands for, when text at i starts with one.
+int KeptByteAt(std::string_view text, std::size_t i) {
+    if (i + 4 > text.size() || text[i] != '\xF4' || text[i + 1] != '\x8F') return -1;
+    const auto third = static_cast<unsigned char>(text[i + 2]);
+    if (third != 0xBA && third != 0xBB) return -1;
+    return static_cast<int>(((third & 0x3F) << 6 | (static_cast<unsigned char>(text[i + 3]) & 0x3F)) & 0xFF);
+}
+
+// Length of the GB18030 character at i by its form (0: not one).
+std::size_t Gb18030Length(std::string_view b, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(b[i + k]); };
+    const unsigned char c = at(0);
+    if (c < 0x80) return 1;
+    if (c == 0x80 || c == 0xFF || i + 1 >= b.size()) return 0;
+    const unsigned char t = at(1);
+    if ((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFE)) return 2;
+    if (t >= 0x30 && t <= 0x39 && i + 3 < b.size() && at(2) >= 0x81 && at(2) <= 0xFE && at(3) >= 0x30 &&
+        at(3) <= 0x39)
+        return 4;
+    return 0;
+}
+
+void DecodeUtf8Keeping(std::string_view bytes, KeptBytes& out) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t valid = ValidUtf8Prefix(bytes.substr(i), false);
+        out.utf8.append(bytes.data() + i, valid);
+        i += valid;
+        if (i == bytes.size()) break;
+        if (out.firstBad == std::string::npos) out.firstBad = i;
+        AppendKept(out.utf8, static_cast<unsigned char>(bytes[i++]));
+    }
+}
+
+// One line that did not convert as a whole: character by character.
+void DecodeGbLineKeeping(std::string_view line, std::size_t offset, const std::string& charset,
+                         std::unordered_map<std::string, std::string>& seen, KeptBytes& out) {
+    std::size_t i = 0;
+    while (i < line.size()) {
+        const std::size_t length = Gb18030Length(line, i);
+        if (length == 1) {
+            out.utf8 += line[i++];
+            continue;
+        }
+        if (length > 1) {
+            const std::string character(line.substr(i, length));
+            auto found = seen.find(character);
+            if (found == seen.end()) {
+                auto decoded = os::Convert(character, charset, os::Utf8Charset());
+                found = seen.emplace(character, decoded ? *decoded : std::string()).first;
+            }
+            if (!found->second.empty()) {
+                out.utf8 += found->second;
+                i += length;
+                continue;
+            }
+        }
+        if (out.firstBad == std::string::npos) out.firstBad = offset + i;
+        AppendKept(out.utf8, static_cast<unsigned char>(line[i++]));
+    }
+}
+
+}  // namespace
+
+bool HasKeptBytes(std::string_view text) {
+    for (std::size_t i = text.find('\xF4'); i != std::string_view::npos; i = text.find('\xF4', i + 1))
+        if (KeptByteAt(text, i) >= 0) return true;
+    return false;
+}
+
+KeptBytes DecodeKeepingBytes(std::string_view bytes, const std::string& charset) {
+    KeptBytes out;
+    if (charset.empty()) {
+        DecodeUtf8Keeping(bytes, out);
+        return out;
+    }
+    if (auto whole = os::Convert(bytes, charset, os::Utf8Charset())) {
+        out.utf8 = std::move(*whole);
+        return out;
+    }
+    std::unordered_map<std::string, std::string> seen;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        end = end == std::string_view::npos ? bytes.size() : end + 1;
+        const std::string_view line = bytes.substr(start, end - start);
+        if (auto decoded = os::Convert(line, charset, os::Utf8Charset()))
+            out.utf8 += *decoded;
+        else
+            DecodeGbLineKeeping(line, start, charset, seen, out);
+        start = end;
+    }
+    return out;
+}
+
+std::optional<std::string> EncodeKeepingBytes(std::string_view utf8, const std::string& charset) {
+    const auto encode = [&](std::string_view piece) -> std::optional<std::string> {
+        if (charset.empty()) return std::string(piece);
+        return EncodeFromUtf8(piece, charset);
+    };
+    if (!HasKeptBytes(utf8)) return encode(utf8);
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const int byte = KeptByteAt(utf8, i);
+        if (byte < 0) {
+            ++i;
+            continue;
+        }
+        auto piece = encode(utf8.substr(start, i - start));
+        if (!piece) return std::nullopt;
+        out += *piece;
+        out += static_cast<char>(byte);
+        i += 4;
+        start = i;
+    }
+    auto rest = encode(utf8.substr(start));
+    if (!rest) return std::nullopt;
+    return out + *rest;
+}
+
+void TallyUtf8(std::string_view bytes, Utf8Tally& tally) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t valid = ValidUtf8Prefix(bytes.substr(i), false);
+        for (std::size_t k = i; k < i + valid; ++k)
+            if ((static_cast<unsigned char>(bytes[k]) & 0xC0) == 0xC0) ++tally.multiByte;
+        i += valid;
+        if (i < bytes.size()) {
+            ++tally.bad;
+            ++i;
+        }
+    }
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (a << 8 | b) : (b << 8 | a);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+        AppendUtf8(out, cp);
+    }
+    if (bytes.size() % 2) AppendUtf8(out, 0xFFFD);
+    return out;
 }
 
 std::string SystemCharset() { return os::SystemCharset(); }

@@ -25,6 +25,32 @@ std::string Gb18030Charset();
 // in that charset.
 std::optional<std::string> DecodeToUtf8(std::string_view bytes, const std::string& charset);
 
+// Bytes that do not decode are kept in the text as a private-use code
+// point each (U+10FE80..U+10FEFF for bytes 0x80..0xFF), so that writing the
+// text back in the same encoding gives those very bytes again: a file is
+// never a mix of two encodings.
+struct KeptBytes {
+    std::string utf8;
+    std::size_t firstBad = std::string::npos;  // offset in bytes of the first kept byte
+};
+// bytes in GB18030 (charset as Gb18030Charset() names it) or, with an
+// empty charset, in UTF-8.
+KeptBytes DecodeKeepingBytes(std::string_view bytes, const std::string& charset);
+// The reverse: utf8 into charset (empty: UTF-8), kept bytes as they were;
+// nothing when the charset cannot hold a character.
+std::optional<std::string> EncodeKeepingBytes(std::string_view utf8, const std::string& charset);
+// Whether text holds a kept byte.
+bool HasKeptBytes(std::string_view text);
+// How UTF-8-like bytes are: undecodable bytes and well-formed multi-byte
+// characters (a file in another encoding has many of the first).
+struct Utf8Tally {
+    std::size_t bad = 0, multiByte = 0;
+};
+void TallyUtf8(std::string_view bytes, Utf8Tally& tally);
+// UTF-16 (little endian, or big endian when bigEndian) as UTF-8; an unpaired
+// surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
 // Length of the longest prefix of bytes that is valid UTF-8. With
 // allowCutEnd, a sequence cut short by the end of bytes counts as valid
 // (the rest of it may follow in the next chunk).

@@ -1,9 +1,7 @@
 #include "report.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <initializer_list>
-#include <system_error>
 
 #include "encoding.h"
 #include "numtext.h"
@@ -35,51 +33,6 @@ void TwoDigits(std::string& out, int value) {
     out += static_cast<char>('0' + value / 10 % 10);
     out += static_cast<char>('0' + value % 10);
 }
-
-}  // namespace
-
-std::string FailureReason(int error) {
-    std::string text;
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            text = "没有写入权限";
-            break;
-        case ENOENT:
-            text = "文件夹不存在";
-            break;
-        case ENOSPC:
-            text = "磁盘空间不足";
-            break;
-        case EROFS:
-            text = "磁盘是只读的";
-            break;
-        case EISDIR:
-            text = "已有同名的文件夹";
-            break;
-        case EBADF:
-            text = "输出已关闭";
-            break;
-        case EPIPE:
-            text = "接收输出的程序已退出";
-            break;
-        case EFBIG:
-            text = "文件超出允许的大小";
-            break;
-        default:
-            text = "无法写入";
-            break;
-    }
-    return text + " (" + std::generic_category().message(error) + ")";
-}
-
-namespace {
-
-WriteOutcome Failed(const char* what, const std::filesystem::path& path, int error) {
-    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + FailureReason(error)};
-}
-
-using os::FileHandle;
 
 }  // namespace
 
@@ -160,101 +113,12 @@ std::string CurrentReportDate() {
     return FormatReportDate(os::LocalTime());
 }
 
-std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
-
-AtomicFile::~AtomicFile() { Abort(); }
-
-WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_view what) {
-    Abort();
-    path_ = path;
-    what_ = std::string(what);
-    // A short name of its own, so that a target name near the length limit
-    // still leaves room for it.
-    static int counter = 0;
-    FileHandle h = -1;
-    for (int attempt = 0; attempt < 100 && h < 0; ++attempt) {
-        temp_ = path.parent_path() /
-                (".~quorvane-" + IntegerText(os::ProcessId()) + "-" + IntegerText(++counter));
-        h = os::OpenNewFile(temp_);
-        if (h < 0 && errno != EEXIST) break;
-    }
-    if (h < 0) return Failed(what_.c_str(), path_, errno);
-    os::CopyPermissions(h, path_);
-    stream_ = os::StreamOf(h);
-    if (!stream_) {
-        const int error = errno;
-        os::SyncAndClose(h);
-        RemoveTemp();
-        return Failed(what_.c_str(), path_, error);
-    }
-    return {};
-}
-
-WriteOutcome AtomicFile::Commit() {
-    if (!stream_) return Failed(what_.c_str(), path_, EBADF);
-    // The first failure names the reason: a full disk shows at the flush.
-    int error = 0;
-    if (std::ferror(stream_) || std::fflush(stream_) != 0 || !os::SyncStream(stream_))
-        error = errno ? errno : EIO;
-    if (std::fclose(stream_) != 0 && error == 0) error = errno ? errno : EIO;
-    stream_ = nullptr;
-    if (error == 0 && !os::MoveOver(temp_, path_)) error = errno ? errno : EIO;
-    if (error != 0) {
-        RemoveTemp();
-        return Failed(what_.c_str(), path_, error);
-    }
-    temp_.clear();
-    return {};
-}
-
-void AtomicFile::Abort() {
-    if (stream_) std::fclose(stream_);
-    stream_ = nullptr;
-    RemoveTemp();
-}
-
-void AtomicFile::RemoveTemp() {
-    if (temp_.empty()) return;
-    std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
-    temp_.clear();
-}
-
-WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what) {
-    const std::filesystem::path probe = folder / (".~quorvane-probe-" + IntegerText(os::ProcessId()));
-    const FileHandle h = os::OpenNewFile(probe);
-    if (h < 0 && errno != EEXIST) return Failed(std::string(what).c_str(), folder, errno);
-    if (h >= 0) os::SyncAndClose(h);
-    std::error_code ignored;
-    std::filesystem::remove(probe, ignored);
-    return {};
-}
-
-WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-    AtomicFile file;
-    if (WriteOutcome opened = file.Open(path, "无法写入计算过程文件"); !opened.ok) return opened;
-    std::fwrite(bytes.data(), 1, bytes.size(), file.stream());
-    return file.Commit();
-}
-
 ReportOptions SystemReportOptions() { return {CurrentReportDate(), SystemCharset()}; }
 
 WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
                                     const LoadResults& r, const ReportOptions& options) {
     const std::string text = ReportText(BuildReportLines(in, r, options.date));
     return ReplaceFileAtomically(path, EncodeReport(text, options.charset));
-}
-
-WriteOutcome EnsureReportFileExists(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return {};
-    const FileHandle h = os::OpenNewFile(path);
-    if (h < 0) {
-        if (errno == EEXIST) return {};
-        return Failed("无法创建计算过程文件", path, errno);
-    }
-    os::SyncAndClose(h);
-    return {};
 }
 
 }  // namespace quorvane

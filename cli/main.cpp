@@ -10,10 +10,12 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "calc.h"
+#include "row.h"
 #include "schedule.h"
 
 #include "os.h"
@@ -39,9 +41,12 @@ void PrintError(std::string_view text) {
 std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts) {
     for (const std::string& arg : args) {
         const std::size_t eq = arg.find('=');
-        if (eq == std::string::npos) return "参数应写成 NAME=VALUE: \"" + arg + "\"";
-        if (!texts.Set(std::string_view(arg).substr(0, eq), arg.substr(eq + 1)))
-            return "未知的参数名 \"" + arg.substr(0, eq) + "\"(可用 --help 查看参数名)";
+        if (eq == std::string::npos) return "参数应写成 NAME=VALUE: \"" + MessageExcerpt(arg) + "\"";
+        // Names match as in a schedule's header: letter case aside, or the caption.
+        ScheduleColumn column{};
+        if (!FindColumn(std::string_view(arg).substr(0, eq), column) || column.kind != ColumnKind::Input)
+            return "未知的参数名 \"" + MessageExcerpt(arg.substr(0, eq)) + "\"(可用 --help 查看参数名)";
+        texts[column.index] = arg.substr(eq + 1);
     }
     for (std::size_t i = 0; i < kInputCount; ++i) {
         if (!IsAcceptableInputText(i, texts[i])) return InputRefusal(i, texts[i]);
@@ -60,9 +65,17 @@ bool StandardOutputFailed() {
 
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
                      TextEncoding encoding) {
-    std::FILE* input = in == "-" ? stdin : os::OpenFileForReading(std::filesystem::u8path(in));
+    const std::filesystem::path inPath = std::filesystem::u8path(in), outPath = std::filesystem::u8path(out);
+    ScheduleOptions options;
+    options.encoding = encoding;
+    if (in != "-" && os::Inspect(inPath).kind == os::FileInfo::kFolder) {
+        PrintError("无法打开输入文件 \"" + in + "\":" + ReadFailureReason(EISDIR));
+        return kExitUsage;
+    }
+    errno = 0;
+    std::FILE* input = in == "-" ? stdin : os::OpenFileForReading(inPath);
     if (!input) {
-        PrintError("无法打开输入文件 \"" + in + "\":" + FailureReason(errno));
+        PrintError("无法打开输入文件 \"" + in + "\":" + ReadFailureReason(errno ? errno : ENOENT));
         return kExitUsage;
     }
     const auto closeInput = [&] {
@@ -70,28 +83,35 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     };
     // The output replaces its file only once the run has succeeded, so
     // writing over the schedule being read would lose it: refused.
-    std::error_code ec;
-    if (in != "-" && out != "-" &&
-        std::filesystem::equivalent(std::filesystem::u8path(in), std::filesystem::u8path(out), ec)) {
+    const os::FileInfo inputInfo = os::InspectStream(input);
+    options.claims.Add(inputInfo);
+    if (in != "-") options.claims.Add(inPath);
+    if (out != "-" && inputInfo.kind == os::FileInfo::kRegular &&
+        os::Inspect(outPath).SameFileAs(inputInfo)) {
         PrintError("输出文件 \"" + out + "\" 就是输入文件;请另给一个输出文件名");
         closeInput();
         return kExitUsage;
     }
     AtomicFile outFile;
     std::FILE* output = stdout;
-    ScheduleOptions options;
-    options.encoding = encoding;
     if (out != "-") {
-        if (const WriteOutcome opened = outFile.Open(std::filesystem::u8path(out), "无法写入输出文件");
-            !opened.ok) {
+        RemoveStaleTemporaryFiles(os::FollowLinks(outPath).parent_path());
+        if (const WriteOutcome opened = outFile.Open(outPath, "无法写入输出文件"); !opened.ok) {
             PrintError(opened.message);
             closeInput();
             return kExitUsage;
         }
         output = outFile.stream();
         options.outputName = out;
+        options.claims.Add(outPath);
+        options.claims.Add(outFile.info());
+    } else {
+        options.claims.Add(os::InspectStream(stdout));
     }
-    if (!reportDir.empty()) options.reportDir = std::filesystem::u8path(reportDir);
+    if (!reportDir.empty()) {
+        options.reportDir = std::filesystem::u8path(reportDir);
+        RemoveStaleTemporaryFiles(*options.reportDir);
+    }
     if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
     std::string message;
     const ScheduleExit code = RunSchedule(input, output, options, message);
@@ -226,6 +246,9 @@ int main(int argc, char** argv) {
     // Every failure is a message and an exit code, never an abort.
     try {
         return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        PrintError("内存不足,无法完成计算;请关闭其他程序后重试,或把梁表分成几个文件");
+        return kExitUsage;
     } catch (const std::exception& e) {
         PrintError(std::string("内部错误: ") + e.what());
         return kExitUsage;

@@ -23,6 +23,31 @@ bool SyncStream(std::FILE* stream);
 bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to);  // rename, replacing `to`
 void CopyPermissions(FileHandle file, const std::filesystem::path& from);  // where the system has them
 int ProcessId();
+bool ProcessAlive(int pid);  // false only when no such process runs
+
+// What a path names, links followed; a missing path is kMissing.
+struct FileInfo {
+    enum Kind { kMissing, kRegular, kFolder, kOther } kind = kMissing;  // kOther: device, pipe, socket
+    bool readOnly = false;                     // a regular file that may not be written
+    unsigned long long device = 0, index = 0;  // identity: the same file by any name
+    unsigned long long size = 0;
+    long long modified = 0;  // in the system's own ticks
+    bool SameFileAs(const FileInfo& other) const {
+        return kind != kMissing && other.kind != kMissing && device == other.device && index == other.index;
+    }
+};
+FileInfo Inspect(const std::filesystem::path& path);
+FileInfo InspectStream(std::FILE* stream);
+// The file that path finally names when it is a link (or a chain of
+// links); path itself otherwise.
+std::filesystem::path FollowLinks(const std::filesystem::path& path);
+// An existing special file (device, pipe) opened for writing as it is.
+FileHandle OpenInPlace(const std::filesystem::path& path);
+bool SyncFolder(const std::filesystem::path& folder);  // so that a rename in it survives a power cut
+// Temporary files removed if the process is stopped by SIGINT or SIGTERM
+// (Ctrl+C or closing the console on Windows) before they are committed.
+void WatchTemporaryFile(const std::filesystem::path& path);
+void ForgetTemporaryFile(const std::filesystem::path& path);
 
 // The clock: the local time, and where the system has one, the user's own
 // short date and time of day as it writes them ("2026/12/10 8:30:05").

@@ -3,10 +3,15 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <mutex>
 
 namespace quorvane::os {
 
@@ -36,6 +41,116 @@ void CopyPermissions(FileHandle file, const std::filesystem::path& from) {
 }
 
 int ProcessId() { return static_cast<int>(::getpid()); }
+
+bool ProcessAlive(int pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH); }
+
+namespace {
+
+FileInfo InfoOf(const struct stat& st) {
+    FileInfo info;
+    info.kind = S_ISREG(st.st_mode)   ? FileInfo::kRegular
+                : S_ISDIR(st.st_mode) ? FileInfo::kFolder
+                                      : FileInfo::kOther;
+    info.device = static_cast<unsigned long long>(st.st_dev);
+    info.index = static_cast<unsigned long long>(st.st_ino);
+    info.size = static_cast<unsigned long long>(st.st_size);
+    info.modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return info;
+}
+
+}  // namespace
+
+FileInfo Inspect(const std::filesystem::path& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return {};
+    FileInfo info = InfoOf(st);
+    // Root may write anything; a file without write bits is read-only to
+    // people all the same.
+    if (info.kind == FileInfo::kRegular)
+        info.readOnly = (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+    return info;
+}
+
+FileInfo InspectStream(std::FILE* stream) {
+    struct stat st;
+    if (!stream || ::fstat(::fileno(stream), &st) != 0) return {};
+    return InfoOf(st);
+}
+
+std::filesystem::path FollowLinks(const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, ec))) return current;
+        const std::filesystem::path next = std::filesystem::read_symlink(current, ec);
+        if (ec) return current;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current;
+}
+
+FileHandle OpenInPlace(const std::filesystem::path& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+}
+
+bool SyncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+}
+
+namespace {
+
+// What a signal handler may touch: fixed slots, each a path and a flag.
+constexpr int kWatchSlots = 16;
+struct WatchSlot {
+    std::atomic<bool> used{false};
+    char path[4096];
+};
+WatchSlot g_watched[kWatchSlots];
+std::mutex g_watchMutex;
+
+extern "C" void RemoveWatchedAndStop(int signal) {
+    for (WatchSlot& slot : g_watched)
+        if (slot.used.load()) ::unlink(slot.path);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void InstallWatchHandlers() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old;
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;  // someone else's
+        struct sigaction act {};
+        act.sa_handler = RemoveWatchedAndStop;
+        sigemptyset(&act.sa_mask);
+        ::sigaction(signal, &act, nullptr);
+    }
+}
+
+}  // namespace
+
+void WatchTemporaryFile(const std::filesystem::path& path) {
+    const std::string& text = path.native();
+    if (text.size() >= sizeof WatchSlot::path) return;
+    std::lock_guard<std::mutex> lock(g_watchMutex);
+    static std::once_flag installed;
+    std::call_once(installed, InstallWatchHandlers);
+    for (WatchSlot& slot : g_watched) {
+        if (slot.used.load()) continue;
+        std::memcpy(slot.path, text.c_str(), text.size() + 1);
+        slot.used.store(true);
+        return;
+    }
+}
+
+void ForgetTemporaryFile(const std::filesystem::path& path) {
+    std::lock_guard<std::mutex> lock(g_watchMutex);
+    for (WatchSlot& slot : g_watched)
+        if (slot.used.load() && path.native() == slot.path) slot.used.store(false);
+}
 
 std::tm LocalTime() {
     const std::time_t now = std::time(nullptr);

@@ -10,6 +10,7 @@
 // (after windows.h, which it needs)
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "win32.h"
@@ -37,11 +38,166 @@ std::FILE* StreamOf(FileHandle file) { return _fdopen(file, "wb"); }
 
 bool SyncStream(std::FILE* stream) { return _commit(_fileno(stream)) == 0; }
 
+namespace {
+
+// The system's reason as errno, for the few that messages tell apart.
+int ErrnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+            return EACCES;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return EBUSY;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return ENOENT;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_WRITE_PROTECT:
+            return EROFS;
+        default:
+            return EIO;
+    }
+}
+
+}  // namespace
+
 bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    errno = ErrnoOf(GetLastError());
     return false;
+}
+
+bool ProcessAlive(int pid) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+namespace {
+
+FileInfo InfoOfHandle(HANDLE handle) {
+    FileInfo info;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        info.kind = FileInfo::kOther;
+        return info;
+    }
+    BY_HANDLE_FILE_INFORMATION about;
+    if (!GetFileInformationByHandle(handle, &about)) {
+        info.kind = FileInfo::kRegular;
+        return info;
+    }
+    info.kind = (about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileInfo::kFolder : FileInfo::kRegular;
+    info.readOnly = info.kind == FileInfo::kRegular && (about.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    info.device = about.dwVolumeSerialNumber;
+    info.index = (static_cast<unsigned long long>(about.nFileIndexHigh) << 32) | about.nFileIndexLow;
+    info.size = (static_cast<unsigned long long>(about.nFileSizeHigh) << 32) | about.nFileSizeLow;
+    info.modified =
+        static_cast<long long>((static_cast<unsigned long long>(about.ftLastWriteTime.dwHighDateTime) << 32) |
+                               about.ftLastWriteTime.dwLowDateTime);
+    return info;
+}
+
+}  // namespace
+
+FileInfo Inspect(const std::filesystem::path& path) {
+    const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        // A file that another program holds without sharing still exists.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        FileInfo info;
+        if (attributes == INVALID_FILE_ATTRIBUTES) return info;
+        info.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileInfo::kFolder : FileInfo::kRegular;
+        info.readOnly = info.kind == FileInfo::kRegular && (attributes & FILE_ATTRIBUTE_READONLY);
+        return info;
+    }
+    const FileInfo info = InfoOfHandle(handle);
+    CloseHandle(handle);
+    return info;
+}
+
+FileInfo InspectStream(std::FILE* stream) {
+    if (!stream) return {};
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    return InfoOfHandle(handle);
+}
+
+std::filesystem::path FollowLinks(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
+    const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return path;
+    wchar_t buffer[32768];
+    const DWORD length = GetFinalPathNameByHandleW(handle, buffer, 32768, FILE_NAME_NORMALIZED);
+    CloseHandle(handle);
+    if (length == 0 || length >= 32768) return path;
+    std::wstring final(buffer, length);
+    if (final.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        final = L"\\\\" + final.substr(8);
+    else if (final.rfind(L"\\\\?\\", 0) == 0)
+        final = final.substr(4);
+    return std::filesystem::path(final);
+}
+
+FileHandle OpenInPlace(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_WRONLY | _O_BINARY);
+}
+
+bool SyncFolder(const std::filesystem::path&) { return true; }  // MOVEFILE_WRITE_THROUGH did it
+
+namespace {
+
+constexpr int kWatchSlots = 16;
+struct WatchSlot {
+    volatile LONG used = 0;
+    wchar_t path[32768];
+};
+WatchSlot* g_watched = nullptr;  // made at the first watch
+CRITICAL_SECTION g_watchLock;
+
+BOOL WINAPI RemoveWatchedOnClose(DWORD) {
+    if (g_watched)
+        for (int i = 0; i < kWatchSlots; ++i)
+            if (g_watched[i].used) DeleteFileW(g_watched[i].path);
+    return FALSE;  // and let the system stop the process
+}
+
+}  // namespace
+
+void WatchTemporaryFile(const std::filesystem::path& path) {
+    static const bool ready = [] {
+        InitializeCriticalSection(&g_watchLock);
+        g_watched = new WatchSlot[kWatchSlots];
+        SetConsoleCtrlHandler(RemoveWatchedOnClose, TRUE);
+        return true;
+    }();
+    (void)ready;
+    const std::wstring& text = path.native();
+    if (text.size() >= 32768) return;
+    EnterCriticalSection(&g_watchLock);
+    for (int i = 0; i < kWatchSlots; ++i) {
+        if (g_watched[i].used) continue;
+        std::copy(text.begin(), text.end(), g_watched[i].path);
+        g_watched[i].path[text.size()] = L'\0';
+        g_watched[i].used = 1;
+        break;
+    }
+    LeaveCriticalSection(&g_watchLock);
+}
+
+void ForgetTemporaryFile(const std::filesystem::path& path) {
+    if (!g_watched) return;
+    EnterCriticalSection(&g_watchLock);
+    for (int i = 0; i < kWatchSlots; ++i)
+        if (g_watched[i].used && path.native() == g_watched[i].path) g_watched[i].used = 0;
+    LeaveCriticalSection(&g_watchLock);
 }
 
 void CopyPermissions(FileHandle, const std::filesystem::path&) {}

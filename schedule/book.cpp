@@ -12,12 +12,6 @@ namespace {
 
 constexpr std::size_t kRowsBetweenProgress = 64;
 
-std::string Folded(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::string RowName(const std::vector<ScheduleRow>& rows, std::size_t r) {
     return rows[r].mark.empty() ? "第 " + IntegerText(static_cast<long long>(r + 1)) + " 行" : rows[r].mark;
 }
@@ -27,8 +21,15 @@ std::string RowName(const std::vector<ScheduleRow>& rows, std::size_t r) {
 std::string ReportNames::Next(std::string_view mark, long long row) {
     std::string base = SafeFileName(mark);
     if (base.empty()) base = "row-" + IntegerText(row);
+    passedOver_.clear();
     std::string name = base;
-    for (int n = 2; !used_.insert(Folded(name)).second; ++n) name = base + "-" + IntegerText(n);
+    for (int n = 2;; ++n) {
+        if (used_.insert(FoldFileName(name)).second) {
+            if (!claims_ || !claims_->Holds(folder_ / std::filesystem::u8path(name + ".txt"))) break;
+            if (passedOver_.empty()) passedOver_ = name + ".txt";
+        }
+        name = base + "-" + IntegerText(n);
+    }
     return name + ".txt";
 }
 

@@ -20,10 +20,20 @@ namespace quorvane {
 // folded, as Windows compares names).
 class ReportNames {
 public:
+    ReportNames() = default;
+    // Names that would land on one of claims' files in folder (the
+    // schedule being read, the output) are passed over as well.
+    ReportNames(std::filesystem::path folder, const FileClaims* claims)
+        : folder_(std::move(folder)), claims_(claims) {}
     std::string Next(std::string_view mark, long long row);
+    // The name the last Next() passed over for a claimed file, or empty.
+    const std::string& passedOver() const { return passedOver_; }
 
 private:
     std::unordered_set<std::string> used_;
+    std::filesystem::path folder_;
+    const FileClaims* claims_ = nullptr;
+    std::string passedOver_;
 };
 
 // The folder made when missing and shown to take files: empty when it

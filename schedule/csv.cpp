@@ -3,12 +3,43 @@
 #include <string_view>
 
 #include "encoding.h"
+#include "numtext.h"
 
 namespace quorvane {
 
 namespace {
 constexpr std::size_t kChunk = 1 << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Line breaks in text as the parser counts them (LF, CR LF or CR).
+long long LineBreaks(std::string_view text) {
+    long long n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++n;
+    return n;
+}
+
+// Length of bytes without a UTF-8 character cut short at their end.
+std::size_t WholeUtf8(std::string_view bytes) {
+    const std::size_t n = bytes.size();
+    for (std::size_t back = 1; back <= 3 && back <= n; ++back) {
+        const auto c = static_cast<unsigned char>(bytes[n - back]);
+        if (c < 0x80) return n;
+        if (c >= 0xC0) {
+            const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            return length > back ? n - back : n;
+        }
+    }
+    return n;
+}
+
+// Tallies piece as UTF-8, keeping a character cut by its end for the next.
+void TallyCarry(std::string& carry, bool last, Utf8Tally& tally) {
+    const std::size_t whole = last ? carry.size() : WholeUtf8(carry);
+    TallyUtf8(std::string_view(carry).substr(0, whole), tally);
+    carry.erase(0, whole);
+}
+
 }  // namespace
 
 CsvReader::CsvReader(std::FILE* in, TextEncoding encoding)
@@ -26,9 +57,10 @@ double CsvReader::partDone() const {
 bool CsvReader::ReadRaw() {
     if (rawEnd_ || failed_) return false;
     const std::size_t old = raw_.size();
-    raw_.resize(old + kChunk);
-    const std::size_t got = std::fread(raw_.data() + old, 1, kChunk, in_);
+    raw_.resize(old + chunk_);
+    const std::size_t got = std::fread(raw_.data() + old, 1, chunk_, in_);
     raw_.resize(old + got);
+    if (got == chunk_ && chunk_ < kChunk) chunk_ *= 2;
     if (got == 0) {
         rawEnd_ = true;
         if (std::ferror(in_)) failed_ = true;
@@ -39,29 +71,61 @@ bool CsvReader::ReadRaw() {
 void CsvReader::DecideEncoding() {
     decided_ = true;
     ReadRaw();
+    if (raw_.size() >= 2 && (raw_.compare(0, 2, "\xFF\xFE") == 0 || raw_.compare(0, 2, "\xFE\xFF") == 0)) {
+        // Excel's "Unicode text": UTF-16 with a mark, tab-separated. Taken
+        // whole and read on as UTF-8, written back as UTF-8 with a mark.
+        while (ReadRaw()) {
+        }
+        raw_ = Utf16ToUtf8(std::string_view(raw_).substr(2), raw_[0] == '\xFE');
+        utf16_ = clean_ = bom_ = true;
+        separator_ = '\t';
+        encoding_ = TextEncoding::Utf8;
+        return;
+    }
     if (raw_.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
         bom_ = true;
         raw_.erase(0, kByteOrderMark.size());
         if (encoding_ == TextEncoding::Auto) encoding_ = TextEncoding::Utf8;
     }
     if (encoding_ != TextEncoding::Auto) return;
-    bool utf8 = ValidUtf8Prefix(raw_, !rawEnd_) == raw_.size();
-    // A file can be read through before the first row is parsed; a pipe
-    // cannot, and is judged by what came first.
+    // What decodes best: valid UTF-8 is UTF-8; a few stray bytes among many
+    // UTF-8 characters still are; text in GBK read as UTF-8 has more bad
+    // bytes than good characters. A file is judged whole (read through
+    // before the first row is parsed); a pipe, which cannot be, by what
+    // came first.
+    Utf8Tally tally;
+    std::string carry = raw_;
+    TallyCarry(carry, rawEnd_, tally);
     const long start = in_ ? std::ftell(in_) : -1;
-    if (utf8 && !rawEnd_ && start >= 0) {
-        std::string carry = raw_.substr(ValidUtf8Prefix(raw_, false));
+    bool whole = rawEnd_;
+    if (!rawEnd_ && start >= 0) {
         std::vector<char> chunk(kChunk);
-        for (std::size_t got; utf8 && (got = std::fread(chunk.data(), 1, chunk.size(), in_)) > 0;) {
+        for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), in_)) > 0;) {
             carry.append(chunk.data(), got);
-            const std::size_t valid = ValidUtf8Prefix(carry, true);
-            utf8 = valid == carry.size();
-            carry.erase(0, ValidUtf8Prefix(carry, false));
+            TallyCarry(carry, false, tally);
         }
-        utf8 = utf8 && carry.empty();
+        TallyCarry(carry, true, tally);
+        whole = true;
         if (std::fseek(in_, start, SEEK_SET) != 0) failed_ = true;
     }
+    const bool utf8 = tally.bad == 0 || tally.bad * 4 <= tally.multiByte;
+    clean_ = utf8 && tally.bad == 0 && whole;
     encoding_ = utf8 ? TextEncoding::Utf8 : TextEncoding::Gb18030;
+}
+
+void CsvReader::NoteKept(std::string_view piece, std::size_t firstBad) {
+    if (firstBad == std::string::npos || badLine_ > 0) return;
+    badLine_ = line_ + LineBreaks(piece.substr(0, firstBad));
+    // Bytes kept within the last few of the input: the file ends inside a character.
+    cutAtEnd_ = rawEnd_ && raw_.size() == piece.size() && piece.size() - firstBad <= 3;
+}
+
+std::string CsvReader::EncodingWarning() const {
+    if (badLine_ == 0) return {};
+    const std::string line = "第 " + IntegerText(badLine_) + " 行";
+    if (cutAtEnd_) return "文件在" + line + "的一个字符中间结束 (文件可能不完整),这几个字节已原样保留";
+    return line + "有不能按 " + std::string(encoding_ == TextEncoding::Gb18030 ? "GBK" : "UTF-8") +
+           " 读出的字节,已原样保留 (写出时仍是原来的字节),请检查这一行";
 }
 
 bool CsvReader::Fill() {
@@ -70,21 +134,34 @@ bool CsvReader::Fill() {
     if (raw_.empty()) ReadRaw();
     pos_ = end_ = 0;
     if (raw_.empty()) return false;
-    if (encoding_ != TextEncoding::Gb18030) {
+    if (clean_) {
         buffer_.assign(raw_.begin(), raw_.end());
         raw_.clear();
+    } else if (encoding_ != TextEncoding::Gb18030) {
+        // A character cut by the chunk's end waits for the rest of it.
+        std::size_t take = WholeUtf8(raw_);
+        while (!rawEnd_ && take == 0 && ReadRaw()) take = WholeUtf8(raw_);
+        if (rawEnd_) take = raw_.size();
+        const std::string_view piece(raw_.data(), take);
+        const std::size_t valid = ValidUtf8Prefix(piece, false);
+        if (valid == piece.size()) {
+            buffer_.assign(piece.begin(), piece.end());
+        } else {
+            KeptBytes decoded = DecodeKeepingBytes(piece, std::string());
+            NoteKept(piece, decoded.firstBad);
+            buffer_.assign(decoded.utf8.begin(), decoded.utf8.end());
+        }
+        raw_.erase(0, take);
     } else {
         // Whole lines at a time: a line feed is never part of a GB18030
         // character, so no character is cut in two.
         while (!rawEnd_ && raw_.find('\n') == std::string::npos && ReadRaw()) {
         }
         const std::size_t lineEnd = rawEnd_ ? raw_.size() : raw_.rfind('\n') + 1;
-        std::string_view piece(raw_.data(), lineEnd);
-        if (auto utf8 = DecodeToUtf8(piece, charset_)) {
-            buffer_.assign(utf8->begin(), utf8->end());
-        } else {
-            buffer_.assign(piece.begin(), piece.end());  // not GB18030 either: the bytes as they are
-        }
+        const std::string_view piece(raw_.data(), lineEnd);
+        KeptBytes decoded = DecodeKeepingBytes(piece, charset_);
+        NoteKept(piece, decoded.firstBad);
+        buffer_.assign(decoded.utf8.begin(), decoded.utf8.end());
         raw_.erase(0, lineEnd);
     }
     end_ = buffer_.size();
@@ -116,10 +193,12 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         return false;
     }
     swallowedLines_ = 0;
+    bool quoted = false;
     std::string* current = &field();
     for (;;) {
         if (c == '"' && current->empty()) {
             // Quoted field: up to the closing quote, "" standing for one quote.
+            quoted = true;
             quoteLine_ = line_;
             long long breaks = 0;
             for (;;) {
@@ -143,7 +222,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
             continue;
         }
         if (c == EOF) break;
-        if (c == ',') {
+        if (c == separator_) {
             current = &field();
         } else if (c == '\n') {
             ++line_;
@@ -158,7 +237,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
             std::size_t run = pos_;
             while (run < end_) {
                 const char d = buffer_[run];
-                if (d == ',' || d == '\n' || d == '\r' || d == '"') break;
+                if (d == separator_ || d == '\n' || d == '\r' || d == '"') break;
                 ++run;
             }
             current->append(&buffer_[pos_], run - pos_);
@@ -167,6 +246,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         c = Get();
     }
     fields.resize(count);
+    blank_ = count == 1 && fields[0].empty() && !quoted;
     return true;
 }
 
@@ -193,6 +273,12 @@ void AppendDelimitedField(std::string& out, std::string_view field, char separat
 void AppendCsvField(std::string& out, std::string_view field) { AppendDelimitedField(out, field, ','); }
 
 void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd) {
+    // A lone empty field would be an empty line, which reading skips.
+    if (fields.size() == 1 && fields[0].empty()) {
+        out += "\"\"";
+        out += lineEnd;
+        return;
+    }
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) out += ',';
         AppendCsvField(out, fields[i]);
@@ -200,13 +286,16 @@ void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, s
     out += lineEnd;
 }
 
-std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark) {
+std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark, bool keptBytes) {
     if (encoding == TextEncoding::Gb18030) {
         // GB18030 holds every character; a converter that lacks it (code page
         // 936 stands in on some systems) leaves the text in UTF-8, not lost.
-        if (auto bytes = EncodeFromUtf8(utf8, Gb18030Charset())) return *bytes;
+        auto bytes =
+            keptBytes ? EncodeKeepingBytes(utf8, Gb18030Charset()) : EncodeFromUtf8(utf8, Gb18030Charset());
+        if (bytes) return *std::move(bytes);
     }
     std::string bytes = byteOrderMark ? "\xEF\xBB\xBF" : "";
+    if (keptBytes && HasKeptBytes(utf8)) return bytes + *EncodeKeepingBytes(utf8, std::string());
     return bytes.append(utf8);
 }
 

@@ -40,6 +40,19 @@ public:
     bool hadByteOrderMark() const { return bom_; }
     // Over bytes in memory: the part of them parsed so far (0..1).
     double partDone() const;
+    // Whether the last record was an empty line (a record of one empty
+    // quoted field is not).
+    bool blank() const { return blank_; }
+    // UTF-16 text with a byte-order mark (Excel's "Unicode text"): read as
+    // tab-separated, its fields in UTF-8 like any other.
+    bool utf16() const { return utf16_; }
+    // Bytes that did not decode in the file's encoding are kept as they are
+    // (see DecodeKeepingBytes), so that the same encoding writes them back;
+    // the line (from 1) of the first, or 0.
+    bool keptBytes() const { return badLine_ > 0; }
+    // A warning naming that line (and whether the file ends inside a
+    // character), or empty.
+    std::string EncodingWarning() const;
 
 private:
     int Get();
@@ -47,6 +60,7 @@ private:
     bool Fill();
     bool ReadRaw();
     void DecideEncoding();
+    void NoteKept(std::string_view piece, std::size_t firstBad);
 
     std::FILE* in_;
     TextEncoding encoding_;
@@ -55,8 +69,12 @@ private:
     std::string charset_;  // GB18030 as the system's converter names it
     std::vector<char> buffer_;
     std::size_t pos_ = 0, end_ = 0;
-    bool unterminated_ = false, failed_ = false;
-    long long line_ = 1, quoteLine_ = 1, swallowedLines_ = 0;
+    bool unterminated_ = false, failed_ = false, blank_ = false;
+    bool clean_ = false;  // UTF-8 found valid throughout: no decoding needed
+    bool utf16_ = false, cutAtEnd_ = false;
+    char separator_ = ',';
+    std::size_t chunk_ = 1 << 16;  // grows to 1 MiB: small inputs take little
+    long long line_ = 1, quoteLine_ = 1, swallowedLines_ = 0, badLine_ = 0;
 };
 
 // Appends one field, quoted when it holds a comma, quote, CR or LF.
@@ -68,8 +86,10 @@ inline constexpr std::string_view kCsvLineEnd = "\r\n";
 void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd);
 
 // UTF-8 text as the bytes of a file in encoding (Auto counts as UTF-8),
-// with a byte-order mark in front when asked for and the file is UTF-8.
-std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark);
+// with a byte-order mark in front when asked for and the file is UTF-8;
+// with keptBytes, the bytes its reader kept go back as they were.
+std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byteOrderMark,
+                          bool keptBytes = false);
 
 // Tab-separated text as spreadsheets put it on the clipboard: one record a
 // line (LF or CR LF; a last line end ends the last record), a cell that

@@ -55,15 +55,19 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
         return outcome;
     }
     read.columns = HeaderColumns(cells, outcome.message);
-    if (!outcome.message.empty()) return outcome;
+    if (!outcome.message.empty()) {
+        if (reader.keptBytes()) outcome.message += "\n" + reader.EncodingWarning();
+        return outcome;
+    }
     read.headers = cells;
     read.encoding = reader.encoding();
     read.byteOrderMark = reader.hadByteOrderMark();
+    if (reader.utf16()) read.lineEnd = "\r\n";
 
     std::vector<ScheduleRow> taken;
     std::vector<long long> longRows, openQuotes;
     while (reader.Next(cells)) {
-        if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
+        if (reader.blank()) continue;
         ScheduleRow& row = taken.emplace_back();
         for (std::size_t c = 0; c < read.columns.size() && c < cells.size(); ++c) {
             const ScheduleColumn column = read.columns[c];
@@ -77,8 +81,12 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
             return outcome;
         }
     }
+    read.keptBytes = reader.keptBytes();
+    if (reader.keptBytes()) outcome.message = reader.EncodingWarning() + "\n";
+    if (reader.utf16())
+        outcome.message += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
     if (!longRows.empty())
-        outcome.message =
+        outcome.message +=
             "第 " + RowNumbers(longRows) + " 行的格子比列名行多,多出的格子没有读入;保存时不会写回。";
     if (!openQuotes.empty())
         outcome.message +=
@@ -94,7 +102,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     ReadOutcome outcome;
     std::FILE* in = os::OpenFileForReading(path);
     if (!in) {
-        outcome.message = "无法打开文件 \"" + PathForMessage(path) + "\":" + FailureReason(errno);
+        outcome.message = "无法打开文件 \"" + PathForMessage(path) + "\":" + ReadFailureReason(errno);
         return outcome;
     }
     std::string bytes;
@@ -105,7 +113,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     std::fclose(in);
     if (failed) {
         outcome.message =
-            "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + FailureReason(error ? error : EIO);
+            "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + ReadFailureReason(error ? error : EIO);
         return outcome;
     }
     return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);
@@ -142,12 +150,12 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     for (std::size_t r = 0; r < rows.size(); ++r)
         AppendScheduleRecord(text, layout.columns, rows[r].mark, rows[r].texts, results[r], layout.lineEnd);
     if (!layout.finalLineEnd && !rows.empty()) text.resize(text.size() - layout.lineEnd.size());
-    return EncodeCsvText(text, layout.encoding, layout.byteOrderMark);
+    return EncodeCsvText(text, layout.encoding, layout.byteOrderMark, layout.keptBytes);
 }
 
 WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
                               const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results) {
-    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results));
+    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results), "无法保存梁表文件");
 }
 
 }  // namespace quorvane

@@ -27,6 +27,7 @@ struct CsvLayout {
     bool finalLineEnd = true;
     std::vector<ScheduleColumn> columns;  // as the file had them
     std::vector<std::string> headers;     // their header texts as they stood
+    bool keptBytes = false;               // bytes that did not decode, to be written back as they were
 };
 
 // The layout of a new schedule: every column, by field name, as

@@ -1,5 +1,6 @@
 #include "row.h"
 
+#include <algorithm>
 #include <array>
 
 #include "csv.h"
@@ -134,6 +135,29 @@ std::string ColumnCaption(ScheduleColumn column) {
     return caption;
 }
 
+std::string MessageExcerpt(std::string_view text) {
+    constexpr std::size_t kCharacters = 40;
+    std::string out;
+    std::size_t characters = 0, i = 0;
+    for (; i < text.size() && characters < kCharacters; ++characters) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+            ++i;
+            continue;
+        }
+        std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        length = std::min(length, text.size() - i);
+        out.append(text.data() + i, length);
+        i += length;
+    }
+    if (i < text.size()) out += "…";
+    return out;
+}
+
 bool FindColumn(std::string_view header, ScheduleColumn& column) {
     header = Trimmed(header);
     for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
@@ -153,11 +177,12 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
     for (const std::string& name : header) {
         ScheduleColumn column{};
         if (!FindColumn(name, column)) {
-            message = "未知的列名 \"" + name + "\"(可用的列名: Mark、--help 中列出的参数名或梁表的列标题)";
+            message = "未知的列名 \"" + MessageExcerpt(name) +
+                      "\"(可用的列名: Mark、参数名 (如 BeamWidth) 或梁表的列标题 (如 梁宽度(mm)))";
             return {};
         }
         if (seen[PositionOf(column)]) {
-            message = "列名 \"" + name + "\" 出现了两次";
+            message = "列名 \"" + MessageExcerpt(name) + "\" 出现了两次";
             return {};
         }
         seen[PositionOf(column)] = true;

@@ -51,6 +51,10 @@ std::string_view ColumnField(ScheduleColumn column);
 // The column's caption as the window shows it: "梁宽度(mm)", "梁自重(KN/M)".
 std::string ColumnCaption(ScheduleColumn column);
 
+// A text as a message quotes it: at most 40 characters, control
+// characters shown as \xNN, "…" where it was cut.
+std::string MessageExcerpt(std::string_view text);
+
 // The column a header cell names: the field name (letter case aside), the
 // caption with or without its unit, blanks around it ignored. False when it
 // names none.

@@ -21,16 +21,16 @@ class Output {
 public:
     // The text is gathered in UTF-8 and written in the given encoding.
     Output(std::FILE* out, TextEncoding encoding, bool byteOrderMark)
-        : out_(out), encoding_(encoding), byteOrderMark_(byteOrderMark) {
-        buffer_.reserve(kFlushSize + 4096);
-    }
+        : out_(out), encoding_(encoding), byteOrderMark_(byteOrderMark) {}
     std::string& buffer() { return buffer_; }
     bool MaybeFlush() { return buffer_.size() < kFlushSize || Flush(); }
+    // Once the input has kept bytes, they go out as they came in.
+    void KeepBytes(bool kept) { keptBytes_ = keptBytes_ || kept; }
     // False, with the reason kept in error(), when the bytes did not get out.
     bool Flush() {
         // UTF-8 without a mark pending goes out as gathered, uncopied.
-        if (encoding_ == TextEncoding::Gb18030 || byteOrderMark_) {
-            buffer_ = EncodeCsvText(buffer_, encoding_, byteOrderMark_);
+        if (encoding_ == TextEncoding::Gb18030 || byteOrderMark_ || (keptBytes_ && HasKeptBytes(buffer_))) {
+            buffer_ = EncodeCsvText(buffer_, encoding_, byteOrderMark_, keptBytes_);
             byteOrderMark_ = false;  // once, at the start
         }
         errno = 0;
@@ -45,7 +45,7 @@ public:
 private:
     std::FILE* out_;
     TextEncoding encoding_;
-    bool byteOrderMark_;
+    bool byteOrderMark_, keptBytes_ = false;
     std::string buffer_;
     int error_ = 0;
 };
@@ -100,14 +100,19 @@ std::string SafeFileName(std::string_view mark) {
         name += '~';
         for (int shift = 28; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 0xF];
     }
-    // Names that Windows keeps for devices.
-    std::string upper = name.substr(0, name.find('.'));
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    for (const char* reserved :
-         {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-          "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"})
-        if (upper == reserved) return "_" + name;
+    // Names that Windows keeps for devices, whatever follows the first
+    // dot and with blanks before it ("nul .txt" is NUL too).
+    std::string stem = FoldFileName(name.substr(0, name.find('.')));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+        stem == "CONOUT$")
+        return "_" + name;
+    if (stem.size() >= 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)) {
+        const std::string_view digit = std::string_view(stem).substr(3);
+        if ((digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\u00B9" ||
+            digit == "\u00B2" || digit == "\u00B3")
+            return "_" + name;
+    }
     return name;
 }
 
@@ -176,12 +181,18 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     CsvReader reader(in, options.encoding);
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
-        message = reader.failed() ? "无法读取输入文件:" + FailureReason(errno) : "输入为空:第一行应是列名";
+        message =
+            reader.failed() ? "无法读取输入文件:" + ReadFailureReason(errno) : "输入为空:第一行应是列名";
         return kScheduleUsageError;
     }
     const ColumnMap map = MapHeader(cells, message);
+    if (!message.empty() && reader.keptBytes()) message += "\n" + reader.EncodingWarning();
     if (message.empty() && options.reportDir) message = PrepareReportFolder(*options.reportDir);
     if (!message.empty()) return kScheduleUsageError;
+    std::string notes;
+    const auto note = [&notes](const std::string& text) { notes += (notes.empty() ? "" : "\n") + text; };
+    if (reader.utf16())
+        note("输入是 UTF-16 文本 (Excel 的“Unicode 文本”),按制表符分隔读入;结果写成带 BOM 的 UTF-8 CSV");
 
     Output output(out, reader.encoding(),
                   reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
@@ -191,12 +202,12 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     AppendCsvRecord(output.buffer(), names, kCsvLineEnd);
     BeamTexts texts;  // reused: keeps the defaults where no column is given
     RowResult row;
-    ReportNames reportNames;
+    ReportNames reportNames(options.reportDir.value_or(std::filesystem::path()), &options.claims);
     Progress progress(options.progress);
     long long rowNumber = 0;
     bool anyError = false;
     while (reader.Next(cells)) {
-        if (cells.size() == 1 && cells[0].empty() && !reader.unterminated()) continue;  // blank line
+        if (reader.blank()) continue;
         ++rowNumber;
         TakeRow(cells, map, texts);
         if (std::string error = RecordError(reader, cells.size(), map.width); error.empty()) {
@@ -209,13 +220,21 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
         if (row.error.empty() && options.reportDir) {
-            const WriteOutcome written = WriteCalculationReport(
-                *options.reportDir / std::filesystem::u8path(reportNames.Next(mark, rowNumber)),
-                row.calculation.inputs, row.calculation.results);
-            if (!written.ok) row.error = written.message;
+            const std::string name = reportNames.Next(mark, rowNumber);
+            if (!reportNames.passedOver().empty())
+                note("第 " + IntegerText(rowNumber) + " 行的计算过程写入 \"" + name + "\":\"" +
+                     reportNames.passedOver() + "\" 是本次读写的梁表文件,没有改写它");
+            const WriteOutcome written =
+                WriteCalculationReport(*options.reportDir / std::filesystem::u8path(name),
+                                       row.calculation.inputs, row.calculation.results);
+            if (!written.ok) {
+                message = written.message;
+                return kScheduleUsageError;
+            }
         }
         anyError = anyError || !row.error.empty();
         AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd);
+        output.KeepBytes(reader.keptBytes());
         if (!output.MaybeFlush()) {
             message = OutputFailure(options, output.error());
             return kScheduleUsageError;
@@ -224,13 +243,15 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     }
     progress.Done(rowNumber);
     if (reader.failed()) {
-        message = "读取输入文件时出错:" + FailureReason(errno);
+        message = "读取输入文件时出错:" + ReadFailureReason(errno);
         return kScheduleUsageError;
     }
     if (!output.Flush()) {
         message = OutputFailure(options, output.error());
         return kScheduleUsageError;
     }
+    if (reader.keptBytes()) note(reader.EncodingWarning());
+    message = std::move(notes);
     return anyError ? kScheduleRowErrors : kScheduleOk;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "csv.h"
+#include "files.h"
 
 namespace quorvane {
 
@@ -19,6 +20,8 @@ struct ScheduleOptions {
     // same way, with a byte-order mark when the input had one, so that a
     // file from Excel opens back in Excel with its marks intact.
     TextEncoding encoding = TextEncoding::Auto;
+    // The files the run reads and writes: no report lands on one of them.
+    FileClaims claims;
 };
 
 enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError = 2 };
@@ -29,6 +32,9 @@ enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError
 // or file error (unknown column, unreadable input, unwritable output or
 // report folder) message says why and the exit is kScheduleUsageError;
 // nothing has been computed then, though out may hold part of the output.
+// A report that cannot be written is such an error too. Otherwise message
+// holds the run's warnings (bytes kept as they were, a report that took
+// another name), or nothing.
 ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options, std::string& message);
 
 // A mark made safe as a file name: characters that no file system takes

@@ -13,7 +13,7 @@ command -v clang++ >/dev/null || { echo "missing: clang++ (scripts/test.sh insta
 mkdir -p "$build"
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -ffp-contract=off -I"$root/calc" -I"$root/schedule" -I"$root/platform")
-calc=("$root"/calc/{numtext,params,loads,report,encoding}.cpp "$root/platform/os_posix.cpp")
+calc=("$root"/calc/{numtext,params,loads,report,files,encoding}.cpp "$root/platform/os_posix.cpp")
 for target in numtext schedule; do
   extra=()
   [ "$target" = schedule ] && extra=("$root"/schedule/{csv,schedule,row,book,document}.cpp)

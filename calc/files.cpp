@@ -1,0 +1,338 @@
+#include "files.h"
+
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+#include "numtext.h"
+
+namespace quorvane {
+namespace {
+
+constexpr std::string_view kTempPrefix = ".~quorvane-";
+
+WriteOutcome Failed(std::string_view what, const std::filesystem::path& path, int error) {
+    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + FailureReason(error)};
+}
+
+WriteOutcome Refused(std::string_view what, const std::filesystem::path& path, std::string_view reason) {
+    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + std::string(reason)};
+}
+
+}  // namespace
+
+std::string FailureReason(int error) {
+    std::string text;
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            text = "没有写入权限";
+            break;
+        case ENOENT:
+            text = "文件夹不存在";
+            break;
+        case ENOSPC:
+            text = "磁盘空间不足";
+            break;
+        case EROFS:
+            text = "磁盘是只读的";
+            break;
+        case EISDIR:
+            text = "已有同名的文件夹";
+            break;
+        case EBADF:
+            text = "输出已关闭";
+            break;
+        case EPIPE:
+            text = "接收输出的程序已退出";
+            break;
+        case EFBIG:
+            text = "文件超出允许的大小";
+            break;
+        case EBUSY:
+            text = "文件正被其他程序使用,请关闭 Excel 等程序后重试";
+            break;
+        default:
+            text = "无法写入";
+            break;
+    }
+    return text + " (" + std::generic_category().message(error) + ")";
+}
+
+std::string ReadFailureReason(int error) {
+    std::string text;
+    switch (error) {
+        case ENOENT:
+            text = "文件不存在";
+            break;
+        case EACCES:
+        case EPERM:
+            text = "没有读取权限";
+            break;
+        case EISDIR:
+            text = "这是一个文件夹,不是文件";
+            break;
+        case EBADF:
+            text = "输入已关闭";
+            break;
+        case EBUSY:
+            text = "文件正被其他程序使用,请关闭 Excel 等程序后重试";
+            break;
+        case ENOMEM:
+            text = "内存不足";
+            break;
+        default:
+            text = "无法读取";
+            break;
+    }
+    return text + " (" + std::generic_category().message(error) + ")";
+}
+
+std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
+
+namespace {
+
+struct UpperRun {
+    char32_t first, last;
+    int delta, stride;
+};
+constexpr UpperRun kUpperRuns[] = {
+#include "casefold_table.inc"
+};
+
+char32_t Upper(char32_t cp) {
+    // The runs are in order: the last one starting at or before cp.
+    std::size_t lo = 0, hi = sizeof kUpperRuns / sizeof kUpperRuns[0];
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (kUpperRuns[mid].first <= cp)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo == 0) return cp;
+    const UpperRun& run = kUpperRuns[lo - 1];
+    if (cp > run.last || (cp - run.first) % static_cast<char32_t>(run.stride) != 0) return cp;
+    return static_cast<char32_t>(static_cast<long>(cp) + run.delta);
+}
+
+}  // namespace
+
+std::string FoldFileName(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (length == 1 || i + length > utf8.size()) {
+            out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+            ++i;
+            continue;
+        }
+        char32_t cp = c & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        const char32_t up = Upper(cp);
+        if (up == cp) {
+            out.append(utf8.data() + i, length);
+        } else if (up < 0x80) {
+            out += static_cast<char>(up);
+        } else if (up < 0x800) {
+            out += static_cast<char>(0xC0 | (up >> 6));
+            out += static_cast<char>(0x80 | (up & 0x3F));
+        } else if (up < 0x10000) {
+            out += static_cast<char>(0xE0 | (up >> 12));
+            out += static_cast<char>(0x80 | ((up >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (up & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (up >> 18));
+            out += static_cast<char>(0x80 | ((up >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((up >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (up & 0x3F));
+        }
+        i += length;
+    }
+    return out;
+}
+
+namespace {
+
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder = path.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+}  // namespace
+
+void FileClaims::Add(const std::filesystem::path& path) {
+    Add(os::Inspect(path));
+    const std::filesystem::path target = os::FollowLinks(path);
+    names_.push_back({os::Inspect(FolderOf(target)), FoldFileName(target.filename().u8string())});
+}
+
+void FileClaims::Add(const os::FileInfo& open) {
+    if (open.kind != os::FileInfo::kMissing) files_.push_back(open);
+}
+
+bool FileClaims::Holds(const std::filesystem::path& path) const {
+    const os::FileInfo info = os::Inspect(path);
+    for (const os::FileInfo& file : files_)
+        if (info.SameFileAs(file)) return true;
+    if (names_.empty()) return false;
+    const std::filesystem::path target = os::FollowLinks(path);
+    const os::FileInfo folder = os::Inspect(FolderOf(target));
+    const std::string name = FoldFileName(target.filename().u8string());
+    for (const Name& claimed : names_)
+        if (claimed.name == name && claimed.folder.SameFileAs(folder)) return true;
+    return false;
+}
+
+AtomicFile::~AtomicFile() { Abort(); }
+
+os::FileInfo AtomicFile::info() const { return os::InspectStream(stream_); }
+
+WriteOutcome AtomicFile::Fail(int error) {
+    Abort();
+    return Failed(what_, path_, error);
+}
+
+WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_view what) {
+    Abort();
+    path_ = path;
+    what_ = std::string(what);
+    inPlace_ = false;
+    const os::FileInfo existing = os::Inspect(path);
+    if (existing.kind == os::FileInfo::kFolder) return Failed(what_, path_, EISDIR);
+    if (existing.kind == os::FileInfo::kOther) {
+        // A device or a pipe is written as it is: renaming over it would
+        // replace the device node, and the pipe's reader would get nothing.
+        const os::FileHandle h = os::OpenInPlace(path);
+        if (h < 0) return Failed(what_, path_, errno);
+        stream_ = os::StreamOf(h);
+        if (!stream_) return Failed(what_, path_, errno);
+        inPlace_ = true;
+        return {};
+    }
+    if (existing.readOnly) return Refused(what_, path_, "文件是只读的,没有替换它;请另选一个文件名");
+    // Through a link the file it names is replaced, and the link stays.
+    target_ = os::FollowLinks(path);
+    const std::filesystem::path folder = target_.parent_path();
+    // A short name of its own, so that a target name near the length limit
+    // still leaves room for it.
+    const auto stamp = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF);
+    os::FileHandle h = -1;
+    for (unsigned long long attempt = 0; attempt < 100 && h < 0; ++attempt) {
+        temp_ = folder / (std::string(kTempPrefix) + IntegerText(os::ProcessId()) + "-" +
+                          IntegerText(static_cast<long long>(stamp + attempt)));
+        h = os::OpenNewFile(temp_);
+        if (h < 0 && errno != EEXIST) break;
+    }
+    if (h < 0) {
+        const int error = errno;
+        temp_.clear();
+        return Failed(what_, path_, error);
+    }
+    os::WatchTemporaryFile(temp_);
+    os::CopyPermissions(h, target_);
+    stream_ = os::StreamOf(h);
+    if (!stream_) {
+        const int error = errno;
+        os::SyncAndClose(h);
+        return Fail(error);
+    }
+    return {};
+}
+
+WriteOutcome AtomicFile::Commit() {
+    if (!stream_) return Failed(what_, path_, EBADF);
+    // The first failure names the reason: a full disk shows at the flush.
+    int error = 0;
+    errno = 0;
+    if (std::ferror(stream_) || std::fflush(stream_) != 0) error = errno ? errno : EIO;
+    if (error == 0 && !inPlace_ && !os::SyncStream(stream_)) error = errno ? errno : EIO;
+    if (std::fclose(stream_) != 0 && error == 0) error = errno ? errno : EIO;
+    stream_ = nullptr;
+    if (inPlace_) {
+        inPlace_ = false;
+        return error ? Failed(what_, path_, error) : WriteOutcome{};
+    }
+    if (error == 0 && !os::MoveOver(temp_, target_)) error = errno ? errno : EIO;
+    if (error != 0) {
+        RemoveTemp();
+        return Failed(what_, path_, error);
+    }
+    os::ForgetTemporaryFile(temp_);
+    temp_.clear();
+    os::SyncFolder(target_.parent_path());
+    return {};
+}
+
+void AtomicFile::Abort() {
+    if (stream_) std::fclose(stream_);
+    stream_ = nullptr;
+    inPlace_ = false;
+    RemoveTemp();
+}
+
+void AtomicFile::RemoveTemp() {
+    if (temp_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+    os::ForgetTemporaryFile(temp_);
+    temp_.clear();
+}
+
+WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   std::string_view what) {
+    AtomicFile file;
+    if (WriteOutcome opened = file.Open(path, what); !opened.ok) return opened;
+    std::fwrite(bytes.data(), 1, bytes.size(), file.stream());
+    return file.Commit();
+}
+
+WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what) {
+    const std::filesystem::path probe = folder / (".~quorvane-probe-" + IntegerText(os::ProcessId()));
+    const os::FileHandle h = os::OpenNewFile(probe);
+    if (h < 0 && errno != EEXIST) return Failed(what, folder, errno);
+    if (h >= 0) os::SyncAndClose(h);
+    std::error_code ignored;
+    std::filesystem::remove(probe, ignored);
+    return {};
+}
+
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        // .~quorvane-PID-N: ours only while PID runs.
+        const std::string name = it->path().filename().u8string();
+        if (name.compare(0, kTempPrefix.size(), kTempPrefix) != 0) continue;
+        const std::size_t dash = name.find('-', kTempPrefix.size());
+        if (dash == std::string::npos || dash == kTempPrefix.size()) continue;
+        long long pid = 0;
+        bool digits = true;
+        for (std::size_t i = kTempPrefix.size(); i < dash && digits; ++i) {
+            digits = name[i] >= '0' && name[i] <= '9' && pid < 100000000;
+            pid = pid * 10 + (name[i] - '0');
+        }
+        if (!digits || name.find_first_not_of("0123456789", dash + 1) != std::string::npos) continue;
+        if (pid == os::ProcessId() || os::ProcessAlive(static_cast<int>(pid))) continue;
+        std::error_code ignored;
+        if (it->is_regular_file(ignored)) std::filesystem::remove(it->path(), ignored);
+    }
+}
+
+WriteOutcome EnsureReportFileExists(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return {};
+    const os::FileHandle h = os::OpenNewFile(path);
+    if (h < 0) {
+        if (errno == EEXIST) return {};
+        return Failed("无法创建计算过程文件", path, errno);
+    }
+    os::SyncAndClose(h);
+    return {};
+}
+
+}  // namespace quorvane

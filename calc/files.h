@@ -1,0 +1,106 @@
+// The file service: the one way the program writes a user's file (a
+// report, the CLI's output, a schedule, the calculation book, an xlsx).
+//
+//   Open(path) ─ a regular or new file: a temporary file beside its real
+//   │             target (links followed, the link kept)
+//   │           ─ a device, pipe or other special file: itself, in place
+//   │           ─ a read-only file: refused, named
+//   ▼
+//   stream() ... Commit(): flushed, synced, renamed over the target, the
+//                folder synced. Any failure (or SIGINT/SIGTERM) leaves the
+//                old file byte for byte and no temporary file behind.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "os.h"
+
+namespace quorvane {
+
+struct WriteOutcome {
+    bool ok = true;
+    std::string message;  // Chinese, naming the path and the reason, when !ok
+};
+
+// A file written whole before it takes the place of path.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();  // drops an uncommitted file
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // what begins every failure message: "无法写入输出文件" and so on.
+    WriteOutcome Open(const std::filesystem::path& path, std::string_view what);
+    std::FILE* stream() const { return stream_; }  // while open
+    // Whether the bytes go straight into a special file (no replacing it).
+    bool inPlace() const { return inPlace_; }
+    // What the target is: the file written in place, or the temporary file
+    // that becomes the target; for telling it apart from other files.
+    os::FileInfo info() const;
+    WriteOutcome Commit();
+    void Abort();
+
+private:
+    WriteOutcome Fail(int error);
+    void RemoveTemp();
+    std::filesystem::path path_, target_, temp_;
+    std::string what_;
+    std::FILE* stream_ = nullptr;
+    bool inPlace_ = false;
+};
+
+// Writes bytes as the whole new content of path through an AtomicFile;
+// what begins a failure message ("无法保存梁表文件").
+WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                   std::string_view what = "无法写入计算过程文件");
+
+// Whether a file can be made in folder (one is made and removed again);
+// the failure message begins with what and names the folder.
+WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what);
+
+// Removes the temporary files that a process no longer running left in
+// folder (a power cut or kill -9 during a save). Others' live ones stay.
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
+
+// Creates path as an empty file when neither a file nor a folder of that
+// name exists; an existing report is never touched.
+WriteOutcome EnsureReportFileExists(const std::filesystem::path& path);
+
+// A file name as Windows compares names: every letter upper-cased by
+// Unicode's one-to-one mapping (ä and Ä, ｋ and Ｋ, σ and Σ are one name).
+std::string FoldFileName(std::string_view utf8);
+
+// Files a run reads or writes: no other write of that run may land on one.
+// Compared by identity (any spelling, any link), and by folder and folded
+// name for a file that does not exist yet.
+class FileClaims {
+public:
+    void Add(const std::filesystem::path& path);
+    void Add(const os::FileInfo& open);  // a file the run holds open
+    bool Holds(const std::filesystem::path& path) const;
+
+private:
+    struct Name {
+        os::FileInfo folder;
+        std::string name;
+    };
+    std::vector<os::FileInfo> files_;
+    std::vector<Name> names_;
+};
+
+// Why a file operation failed, in the user's words with the system's own
+// text after it: "磁盘空间不足 (No space left on device)".
+std::string FailureReason(int error);
+
+// The same for reading a file: "文件不存在 (No such file or directory)".
+std::string ReadFailureReason(int error);
+
+// A path shown to the user in a message, as UTF-8.
+std::string PathForMessage(const std::filesystem::path& path);
+
+}  // namespace quorvane
