@@ -225,7 +225,12 @@ WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_vie
     for (unsigned long long attempt = 0; attempt < 100 && h < 0; ++attempt) {
         temp_ = folder / (std::string(kTempPrefix) + IntegerText(os::ProcessId()) + "-" +
                           IntegerText(static_cast<long long>(stamp + attempt)));
+        // Watched before it exists: a signal the moment after still finds it.
+        os::WatchTemporaryFile(temp_);
         h = os::OpenNewFile(temp_);
+        const int error = errno;
+        if (h < 0) os::ForgetTemporaryFile(temp_);
+        errno = error;
         if (h < 0 && errno != EEXIST) break;
     }
     if (h < 0) {
@@ -233,7 +238,6 @@ WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_vie
         temp_.clear();
         return Failed(what_, path_, error);
     }
-    os::WatchTemporaryFile(temp_);
     os::CopyPermissions(h, target_);
     stream_ = os::StreamOf(h);
     if (!stream_) {

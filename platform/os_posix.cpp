@@ -112,21 +112,39 @@ struct WatchSlot {
 WatchSlot g_watched[kWatchSlots];
 std::mutex g_watchMutex;
 
+constexpr int kWatchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previous[3];
+
+// Removes the files, then does what was to be done before: another
+// handler's work, or stopping the process by the same signal.
 extern "C" void RemoveWatchedAndStop(int signal) {
     for (WatchSlot& slot : g_watched)
         if (slot.used.load()) ::unlink(slot.path);
+    for (int i = 0; i < 3; ++i) {
+        if (kWatchedSignals[i] != signal) continue;
+        const struct sigaction& before = g_previous[i];
+        if ((before.sa_flags & SA_SIGINFO) && before.sa_sigaction) {
+            before.sa_sigaction(signal, nullptr, nullptr);
+            return;
+        }
+        if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN && before.sa_handler) {
+            before.sa_handler(signal);
+            return;
+        }
+    }
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
 
 void InstallWatchHandlers() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old;
-        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;  // someone else's
+    for (int i = 0; i < 3; ++i) {
+        struct sigaction before {};
+        if (::sigaction(kWatchedSignals[i], nullptr, &before) != 0 || before.sa_handler == SIG_IGN) continue;
+        g_previous[i] = before;
         struct sigaction act {};
         act.sa_handler = RemoveWatchedAndStop;
         sigemptyset(&act.sa_mask);
-        ::sigaction(signal, &act, nullptr);
+        ::sigaction(kWatchedSignals[i], &act, nullptr);
     }
 }
 

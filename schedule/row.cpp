@@ -211,6 +211,12 @@ std::string_view CellText(ScheduleColumn column, std::string_view mark, const Be
 
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
                           const BeamTexts& texts, const RowResult& result, std::string_view lineEnd) {
+    // One empty cell alone would be an empty line, which reading skips.
+    if (columns.size() == 1 && CellText(columns[0], mark, texts, result).empty()) {
+        out += "\"\"";
+        out += lineEnd;
+        return;
+    }
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) out += ',';
         AppendCsvField(out, CellText(columns[i], mark, texts, result));

@@ -53,6 +53,25 @@ SaveAnswer DesktopScheduleDialogs::AskSave(QWidget* parent, const QString& name)
     return SaveAnswer::Cancel;
 }
 
+ChangedAnswer DesktopScheduleDialogs::AskChangedOnDisk(QWidget* parent, const QString& name,
+                                                       bool beforeSave) {
+    const QString text =
+        beforeSave ? QStringLiteral("“%1”在打开之后被其他程序改动过。\n保存会覆盖那些改动。").arg(name)
+                   : QStringLiteral("“%1”被其他程序改动过。是否重新载入?").arg(name);
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::NoButton, parent);
+    QPushButton* reload = box.addButton(QStringLiteral("重新载入(&R)"), QMessageBox::AcceptRole);
+    QPushButton* overwrite =
+        beforeSave ? box.addButton(QStringLiteral("仍然保存(&O)"), QMessageBox::DestructiveRole) : nullptr;
+    QPushButton* keep =
+        box.addButton(beforeSave ? QStringLiteral("取消") : QStringLiteral("保留窗口中的内容(&K)"),
+                      QMessageBox::RejectRole);
+    box.setDefaultButton(beforeSave ? keep : reload);
+    box.exec();
+    if (box.clickedButton() == reload) return ChangedAnswer::Reload;
+    if (overwrite && box.clickedButton() == overwrite) return ChangedAnswer::Overwrite;
+    return ChangedAnswer::Keep;
+}
+
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("打开梁表"), folder,
                                         QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));

@@ -12,6 +12,8 @@ class QWidget;
 namespace quorvane {
 
 enum class SaveAnswer { Save, Discard, Cancel };
+// What to do with a file another program changed since it was opened or saved here.
+enum class ChangedAnswer { Reload, Overwrite, Keep };
 
 // Shown while a long operation runs; Update returns false once the user
 // has cancelled it.
@@ -27,6 +29,10 @@ public:
     virtual void Inform(QWidget* parent, const QString& text) = 0;
     // Whether to save the changes to name first.
     virtual SaveAnswer AskSave(QWidget* parent, const QString& name) = 0;
+    // name was changed by another program. Before a save the answers are
+    // reload, save anyway (Overwrite) or cancel (Keep); when the window
+    // comes back to the front, reload or keep the window's rows.
+    virtual ChangedAnswer AskChangedOnDisk(QWidget* parent, const QString& name, bool beforeSave) = 0;
     // A file to open, a file to write (filter as QFileDialog takes it), a
     // folder; empty when the user gave none.
     virtual QString OpenPath(QWidget* parent, const QString& folder) = 0;
@@ -41,6 +47,7 @@ class DesktopScheduleDialogs : public ScheduleDialogs {
 public:
     void Inform(QWidget* parent, const QString& text) override;
     SaveAnswer AskSave(QWidget* parent, const QString& name) override;
+    ChangedAnswer AskChangedOnDisk(QWidget* parent, const QString& name, bool beforeSave) override;
     QString OpenPath(QWidget* parent, const QString& folder) override;
     QString SavePath(QWidget* parent, const QString& suggested, const QString& filter) override;
     QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) override;

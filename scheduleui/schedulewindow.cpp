@@ -276,12 +276,41 @@ bool ScheduleWindow::NewSchedule() {
     RestoreOrder();
     undo_.clear();
     path_.clear();
+    RememberDiskFile();
     UpdateTitle();
     return true;
 }
 
-bool ScheduleWindow::OpenFile(const QString& path) {
-    if (!MaybeSave()) return false;
+bool ScheduleWindow::OpenFile(const QString& path) { return MaybeSave() && Load(path); }
+
+void ScheduleWindow::RememberDiskFile() {
+    disk_ = path_.isEmpty() ? os::FileInfo() : os::Inspect(FsPath(path_));
+}
+
+// Another program wrote the file since this window read or saved it (a
+// file that is gone is no conflict: saving brings it back).
+bool ScheduleWindow::ChangedOnDisk() const {
+    if (path_.isEmpty() || disk_.kind == os::FileInfo::kMissing) return false;
+    const os::FileInfo now = os::Inspect(FsPath(path_));
+    if (now.kind == os::FileInfo::kMissing) return false;
+    return !now.SameFileAs(disk_) || now.size != disk_.size || now.modified != disk_.modified;
+}
+
+void ScheduleWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || askingAboutDisk_ ||
+        !ChangedOnDisk())
+        return;
+    askingAboutDisk_ = true;
+    const ChangedAnswer answer = dialogs_->AskChangedOnDisk(this, DocumentName(), false);
+    askingAboutDisk_ = false;
+    if (answer == ChangedAnswer::Reload)
+        Load(path_);
+    else
+        RememberDiskFile();  // asked once; the next save writes the window's rows
+}
+
+bool ScheduleWindow::Load(const QString& path) {
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
     const auto progress =
@@ -297,6 +326,7 @@ bool ScheduleWindow::OpenFile(const QString& path) {
     RestoreOrder();
     undo_.clear();
     path_ = QFileInfo(path).absoluteFilePath();
+    RememberDiskFile();
     AddRecent(path_);
     UpdateTitle();
     if (!read.message.empty()) dialogs_->Inform(this, Q(read.message));
@@ -304,6 +334,17 @@ bool ScheduleWindow::OpenFile(const QString& path) {
 }
 
 bool ScheduleWindow::SaveAs(const QString& path) {
+    if (!path_.isEmpty() && QFileInfo(path).absoluteFilePath() == path_ && ChangedOnDisk()) {
+        askingAboutDisk_ = true;
+        const ChangedAnswer answer = dialogs_->AskChangedOnDisk(this, DocumentName(), true);
+        askingAboutDisk_ = false;
+        if (answer == ChangedAnswer::Reload) {
+            Load(path_);
+            return false;
+        }
+        if (answer == ChangedAnswer::Keep) return false;
+    }
+    RemoveStaleTemporaryFiles(os::FollowLinks(FsPath(path)).parent_path());
     const WriteOutcome written =
         SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results());
     if (!written.ok) {
@@ -311,6 +352,7 @@ bool ScheduleWindow::SaveAs(const QString& path) {
         return false;
     }
     path_ = QFileInfo(path).absoluteFilePath();
+    RememberDiskFile();
     undo_.setClean();
     AddRecent(path_);
     UpdateTitle();

@@ -53,6 +53,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildMenus();
@@ -60,6 +61,9 @@ private:
     void UpdateRecentMenu();
     void AddRecent(const QString& path);
     bool MaybeSave();
+    bool Load(const QString& path);
+    void RememberDiskFile();
+    bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
     int CurrentSourceRow() const;
     QString DocumentName() const;
@@ -72,6 +76,8 @@ private:
     QTableView* view_;
     QUndoStack undo_;
     QString path_;
+    os::FileInfo disk_;  // the file as this window last read or wrote it
+    bool askingAboutDisk_ = false;
     QMenu* recentMenu_ = nullptr;
     QLabel* status_ = nullptr;
 };

@@ -52,6 +52,13 @@ private slots:
     void lostStandardOutputIsAFailure();
     void emptyOptionValuesAreRefused_data();
     void emptyOptionValuesAreRefused();
+    void reportsNeverLandOnTheRunsOwnFiles_data();
+    void reportsNeverLandOnTheRunsOwnFiles();
+    void deviceAndPipeOutputsAreWrittenInPlace();
+    void aSignalLeavesNoTemporaryFile();
+    void aReportThatCannotBeWrittenIsExitTwo();
+    void messagesNameTheCauseBriefly_data();
+    void messagesNameTheCauseBriefly();
 };
 
 void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
@@ -273,6 +280,160 @@ void TestCli::emptyOptionValuesAreRefused() {
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.err.contains(option), qPrintable(r.err));
+}
+
+namespace {
+
+// Runs a bash command with $CALC set; exit code and standard error.
+Run Shell(const QString& command, const QString& workDir) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CALC", QUORVANE_CALC_EXE);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(workDir);
+    p.start("bash", {"-c", command});
+    if (!p.waitForFinished(60000)) return {};
+    Run r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.rawOut = p.readAllStandardOutput();
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void PutFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+const QByteArray kTwoBeams = "Mark,DoorWidth\r\nKL1,900\r\nKL2,0\r\n";
+
+}  // namespace
+
+// A report named like the schedule read or the output written takes the
+// next free name, and the run says so; the file it would have hit stays.
+void TestCli::reportsNeverLandOnTheRunsOwnFiles_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("kept");  // the run's own file, with its bytes afterwards
+    QTest::newRow("input in the report folder")
+        << QStringList{"--csv", "KL1.txt", "-o", "out.csv", "--report-dir", "."} << "KL1.txt";
+    QTest::newRow("input spelt another way")
+        << QStringList{"--csv", "rep/../kl1.TXT", "-o", "out.csv", "--report-dir", "."} << "kl1.TXT";
+    QTest::newRow("output in the report folder")
+        << QStringList{"--csv", "in.csv", "-o", "rep/KL1.txt", "--report-dir", "rep"} << "rep/KL1.txt";
+}
+
+void TestCli::reportsNeverLandOnTheRunsOwnFiles() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, kept);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("rep"));
+    const QString input = args[1].endsWith(".csv") ? "in.csv" : kept;
+    PutFile(dir.filePath(input), kTwoBeams);
+    const Run r = Calc(args, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    const QString folder = dir.filePath(args.last());
+    if (kept == input)
+        QCOMPARE(FileBytes(dir.filePath(kept)), kTwoBeams);
+    else
+        QVERIFY(FileBytes(dir.filePath(kept)).startsWith("Mark,BeamWidth"));  // the output, whole
+    const QString moved = QFileInfo(dir.filePath(kept)).dir().filePath("KL1-2.txt");
+    QVERIFY(FileBytes(folder + "/KL1-2.txt").startsWith("Quorvane("));
+    QVERIFY(FileBytes(folder + "/KL2.txt").startsWith("Quorvane("));
+    QVERIFY2(r.err.contains("KL1-2.txt"), qPrintable(r.err));
+    Q_UNUSED(moved);
+}
+
+void TestCli::deviceAndPipeOutputsAreWrittenInPlace() {
+#ifdef Q_OS_WIN
+    QSKIP("POSIX device nodes and pipes");
+#else
+    QTemporaryDir dir;
+    PutFile(dir.filePath("in.csv"), kTwoBeams);
+    // A pipe: its reader gets the results, and it stays a pipe.
+    Run r = Shell(
+        "mkfifo pipe && { cat pipe > got & } && \"$CALC\" --csv in.csv -o pipe && wait && "
+        "test -p pipe && head -c 12 got",
+        dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.rawOut, QByteArray("Mark,BeamWid"));
+    // Private device nodes: a null device stays one; a full one is a failure.
+    r = Shell(
+        "mknod null c 1 3 && mknod full c 1 7 || exit 77; \"$CALC\" --csv in.csv -o null && test -c null && "
+        "{ \"$CALC\" --csv in.csv -o full; echo \"exit $?\"; test -c full; }",
+        dir.path());
+    if (r.exitCode == 77) QSKIP("making a device node needs root");
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.rawOut, QByteArray("exit 2\n"));
+    QVERIFY2(r.err.contains("磁盘空间不足"), qPrintable(r.err));
+#endif
+}
+
+void TestCli::aSignalLeavesNoTemporaryFile() {
+#ifdef Q_OS_WIN
+    QSKIP("POSIX signals");
+#else
+    // The schedule comes from a pipe that stays open, so the run waits
+    // with its temporary file made; then it is told to stop.
+    QTemporaryDir dir;
+    PutFile(dir.filePath("out.csv"), "old\r\n");
+    const Run r = Shell(
+        "mkfifo in; { printf 'Mark\\nKL1\\n'; exec sleep 600; } > in & feeder=$!; "
+        "\"$CALC\" --csv in -o out.csv & calc=$!; "
+        "until ls -A | grep -q '^\\.~quorvane-'; do sleep 0.02; done; "
+        "kill -TERM $calc; wait $calc; echo \"status $?\"; kill $feeder; ls -A",
+        dir.path());
+    QCOMPARE(r.rawOut, QByteArray("status 143\nin\nout.csv\n"));
+    QCOMPARE(FileBytes(dir.filePath("out.csv")), QByteArray("old\r\n"));
+#endif
+}
+
+void TestCli::aReportThatCannotBeWrittenIsExitTwo() {
+    QTemporaryDir dir;
+    PutFile(dir.filePath("in.csv"), kTwoBeams);
+    PutFile(dir.filePath("out.csv"), "old\r\n");
+    QVERIFY(QDir(dir.path()).mkpath("rep/KL2.txt"));  // a folder where KL2's report goes
+    const Run r = Calc({"--csv", "in.csv", "-o", "out.csv", "--report-dir", "rep"}, dir.path());
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains("KL2.txt") && r.err.contains("已有同名的文件夹"), qPrintable(r.err));
+    QCOMPARE(FileBytes(dir.filePath("out.csv")), QByteArray("old\r\n"));
+}
+
+void TestCli::messagesNameTheCauseBriefly_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("mustSay");
+    QTest::newRow("a huge header cell is cut short")
+        << "{ head -c 100000 /dev/zero | tr '\\0' x; printf ',Mark\\nKL1\\n'; } | \"$CALC\" --csv -" << 2
+        << "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…";
+    QTest::newRow("control characters are shown, not sent")
+        << "printf 'Mark,\\033[31mred\\nKL1,1\\n' | \"$CALC\" --csv -" << 2 << "\\x1B[31mred";
+    QTest::newRow("a folder given as the schedule") << "mkdir f; \"$CALC\" --csv f" << 2 << "是一个文件夹";
+    QTest::newRow("a missing schedule") << "\"$CALC\" --csv none.csv" << 2 << "文件不存在";
+    QTest::newRow("closed standard input") << "\"$CALC\" --csv - <&-" << 2 << "输入已关闭";
+    QTest::newRow("field names in any letter case, as in a header")
+        << "\"$CALC\" beamwidth=200 DOORWIDTH=900 >/dev/null && echo accepted >&2" << 0 << "accepted";
+}
+
+void TestCli::messagesNameTheCauseBriefly() {
+#ifdef Q_OS_WIN
+    QSKIP("needs a POSIX shell");
+#else
+    QFETCH(QString, command);
+    QFETCH(int, exitCode);
+    QFETCH(QString, mustSay);
+    QTemporaryDir dir;
+    const Run r = Shell(command, dir.path());
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.err.contains(mustSay), qPrintable(r.err));
+    QVERIFY2(r.err.size() < 400, qPrintable(r.err.left(400)));
+    QVERIFY(!r.err.contains(QChar(0x1B)));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestCli)

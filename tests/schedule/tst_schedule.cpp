@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "beams.h"
+#include "book.h"
 #include "csv.h"
+#include "document.h"
 #include "encoding.h"
 #include "params.h"
 #include "schedule.h"
@@ -92,6 +94,11 @@ private slots:
     void reportsAreWrittenPerRowWithoutOverwriting();
     void markBecomesASafeFileName_data();
     void markBecomesASafeFileName();
+    void marksWindowsTakesForOneNameGetTwoReports();
+    void undecodableBytesAreKeptAndNamedByTheirLine_data();
+    void undecodableBytesAreKeptAndNamedByTheirLine();
+    void excelUnicodeTextIsRead();
+    void emptyRowOfAOneColumnScheduleSurvives();
     void outputReadsBackAsInputWithTheSameResults();
     void captionsNameColumnsAsFieldNamesDo();
     void tabSeparatedTextAsSpreadsheetsPutIt_data();
@@ -349,12 +356,120 @@ void TestSchedule::markBecomesASafeFileName_data() {
                                  << "_con";
     QTest::newRow("chinese") << "框架梁1"
                              << "框架梁1";
+    // Every name Windows keeps for a device, whatever follows it.
+    QTest::newRow("COM0") << "COM0"
+                          << "_COM0";
+    QTest::newRow("LPT0 with a suffix") << "lpt0.a"
+                                        << "_lpt0.a";
+    QTest::newRow("superscript digit") << "COM¹"
+                                       << "_COM¹";
+    QTest::newRow("LPT³") << "LPT³"
+                          << "_LPT³";
+    QTest::newRow("blank before the dot") << "NUL .x"
+                                          << "_NUL .x";
+    QTest::newRow("console input") << "CONIN$"
+                                   << "_CONIN$";
+    QTest::newRow("two digits are no device") << "COM10"
+                                              << "COM10";
+}
+
+// Windows compares names without case in every script: two marks that it
+// would take for one name get two reports.
+void TestSchedule::marksWindowsTakesForOneNameGetTwoReports() {
+    ReportNames names;
+    QStringList given;
+    for (const char* mark : {"KLä", "KLÄ", "ＫＬ", "ｋｌ", "梁Σ", "梁σ", "梁ς"})
+        given << QString::fromStdString(names.Next(mark, 1));
+    QCOMPARE(given, (QStringList{"KLä.txt", "KLÄ-2.txt", "ＫＬ.txt", "ｋｌ-2.txt", "梁Σ.txt", "梁σ-2.txt",
+                                 "梁ς-3.txt"}));
 }
 
 void TestSchedule::markBecomesASafeFileName() {
     QFETCH(QString, mark);
     QFETCH(QString, name);
     QCOMPARE(QString::fromStdString(SafeFileName(mark.toStdString())), name);
+}
+
+// One stray byte never makes a file two encodings, nor hides its header:
+// the byte goes out as it came in, and the warning names its line.
+void TestSchedule::undecodableBytesAreKeptAndNamedByTheirLine_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("strayBytes");  // must stand in the output as they are
+    QTest::addColumn<QString>("mustSay");
+    const QByteArray header = Gbk("梁号,梁宽度(mm),梁长度(mm)\r\n");
+    QByteArray many = header;
+    for (int i = 0; i < 3000; ++i) many += Gbk(QString("梁%1,200,3600\r\n").arg(i));
+    QTest::newRow("GBK, a bad byte in row 3")
+        << header + Gbk("梁1,200,3600\r\n") + Gbk("梁2") + "\x80" + Gbk("甲,250,3600\r\n")
+        << QByteArray("\x80") << "第 3 行";
+    QTest::newRow("GBK, many rows, one bad byte far down") << many + "KL\xFF" + Gbk("乙") + ",200,3600\r\n"
+                                                           << QByteArray("KL\xFF") << "第 3002 行";
+    QTest::newRow("GBK cut inside its last character")
+        << header + Gbk("梁1,200,3600\r\n梁2,200,3600") + "\xC1" << QByteArray("3600\xC1") << "中间结束";
+    QTest::newRow("UTF-8, a stray Latin-1 byte among Chinese")
+        << QString("梁号,梁宽度(mm),梁长度(mm)\r\n框架梁1,200,3600\r\n").toUtf8() + "KL\xE9,200,3600\r\n"
+        << QByteArray("\r\nKL\xE9,200,") << "第 3 行";
+}
+
+void TestSchedule::undecodableBytesAreKeptAndNamedByTheirLine() {
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, strayBytes);
+    QFETCH(QString, mustSay);
+    const Outcome o = Schedule(input);
+    QVERIFY2(o.exit != int(kScheduleUsageError), qPrintable(o.message));
+    QVERIFY2(o.message.contains(mustSay), qPrintable(o.message));
+    QVERIFY2(o.bytes.contains(strayBytes), o.bytes.right(200).toHex().constData());
+    // One encoding: the output is the input's, stray bytes aside.
+    const bool gbk = !QString::fromUtf8(input).contains("框架梁");
+    QByteArray clean = o.bytes;
+    clean.replace(strayBytes, ",");
+    if (gbk) {
+        QVERIFY(DecodeToUtf8(clean.toStdString(), Gb18030Charset()).has_value());
+        QVERIFY(!clean.contains(QString("梁").toUtf8()));
+    } else {
+        QCOMPARE(ValidUtf8Prefix(clean.toStdString(), false), std::size_t(clean.size()));
+        QVERIFY(o.bytes.contains(QString("框架梁1").toUtf8()));
+    }
+    // The same through the window's file: saved unchanged, it is the same bytes.
+    CsvLayout layout;
+    std::vector<ScheduleRow> rows;
+    const ReadOutcome read = ReadScheduleBytes(input.toStdString(), TextEncoding::Auto, layout, rows);
+    QVERIFY2(read.ok, read.message.c_str());
+    QVERIFY(QString::fromStdString(read.message).contains(mustSay));
+    std::vector<RowResult> results;
+    for (const ScheduleRow& row : rows) results.push_back(ComputeBeamRow(row.texts));
+    layout.columns.resize(3);  // inputs only, as the file had them
+    QCOMPARE(QByteArray::fromStdString(ScheduleFileBytes(layout, rows, results)), input);
+}
+
+void TestSchedule::excelUnicodeTextIsRead() {
+    const QString text = "梁号\t梁宽度(mm)\t梁长度(mm)\r\nKL1\t200\t3600\r\n框架梁2\t250\t4200\r\n";
+    QByteArray utf16("\xFF\xFE");
+    for (QChar c : text) utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2);  // little endian
+    const Outcome o = Schedule(utf16);
+    QCOMPARE(o.exit, int(kScheduleOk));
+    QVERIFY2(o.message.contains("UTF-16"), qPrintable(o.message));
+    QVERIFY(o.bytes.startsWith("\xEF\xBB\xBFMark,"));
+    QCOMPARE(o.rows.size(), 3);
+    QCOMPARE(o.rows.at(2).at(0), QString("框架梁2"));
+    QCOMPARE(Column(o, 2, "BeamWidth"), QString("250"));
+    QCOMPARE(Column(o, 2, "BeamLength"), QString("4200"));
+}
+
+void TestSchedule::emptyRowOfAOneColumnScheduleSurvives() {
+    CsvLayout layout;
+    std::vector<ScheduleRow> rows;
+    QVERIFY(ReadScheduleBytes("Mark\r\nKL1\r\n\"\"\r\nKL3\r\n", TextEncoding::Auto, layout, rows).ok);
+    QCOMPARE(rows.size(), std::size_t(3));
+    std::vector<RowResult> results(rows.size());
+    const std::string saved = ScheduleFileBytes(layout, rows, results);
+    QCOMPARE(QByteArray::fromStdString(saved), QByteArray("Mark\r\nKL1\r\n\"\"\r\nKL3\r\n"));
+    std::vector<ScheduleRow> again;
+    QVERIFY(ReadScheduleBytes(saved, TextEncoding::Auto, layout, again).ok);
+    QCOMPARE(again.size(), std::size_t(3));
+    // A blank line is still no row.
+    QVERIFY(ReadScheduleBytes("Mark\r\nKL1\r\n\r\nKL3\r\n", TextEncoding::Auto, layout, again).ok);
+    QCOMPARE(again.size(), std::size_t(2));
 }
 
 void TestSchedule::outputReadsBackAsInputWithTheSameResults() {

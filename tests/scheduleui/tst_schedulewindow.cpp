@@ -61,6 +61,15 @@ public:
         answers.pop_front();
         return a;
     }
+    QStringList changedQuestions;              // "save: name" or "front: name"
+    std::deque<ChangedAnswer> changedAnswers;  // default Keep
+    ChangedAnswer AskChangedOnDisk(QWidget*, const QString& name, bool beforeSave) override {
+        changedQuestions << (beforeSave ? "save: " : "front: ") + name;
+        if (changedAnswers.empty()) return ChangedAnswer::Keep;
+        const ChangedAnswer a = changedAnswers.front();
+        changedAnswers.pop_front();
+        return a;
+    }
     QString OpenPath(QWidget*, const QString&) override { return {}; }
     QString SavePath(QWidget*, const QString&, const QString&) override { return savePath; }
     QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
@@ -183,6 +192,9 @@ private slots:
     void sortingDoesNotChangeTheSavedOrder();
     void xlsxHoldsTheSameNumbers();
     void failedSaveKeepsTheOldFileAndTheWork();
+    void outsideChangeIsNeverOverwrittenWithoutAsking();
+    void linkedAndReadOnlyFilesAreNotReplaced();
+    void strayBytesStayAndTypedChineseIsInTheFilesEncoding();
     void closingWithUnsavedChangesAsks();
     void titleShowsTheFileAndTheUnsavedMark();
     void calculationBookHasEveryBeam();
@@ -478,6 +490,92 @@ void TestScheduleWindow::xlsxHoldsTheSameNumbers() {
         }
     }
     QCOMPARE(lines[3], QString("frozen:1,1"));
+}
+
+// Another program (Excel, a colleague's script) writes the file while it
+// is open here: saving asks first, and so does coming back to the window.
+void TestScheduleWindow::outsideChangeIsNeverOverwrittenWithoutAsking() {
+    const QString path = dir_->filePath("beams.csv");
+    WriteAll(path, "Mark,BeamWidth\r\nKL1,300\r\n");
+    QVERIFY(window_->OpenFile(path));
+    const QByteArray theirs = "Mark,BeamWidth\r\nKL1,300\r\nKL2,250\r\n";
+    WriteAll(path, theirs);
+    TypeInto(0, Column(ColumnKind::Mark), "KL9");
+
+    QVERIFY(!window_->Save());  // answered Keep: nothing written
+    QCOMPARE(dialogs_->changedQuestions, QStringList{"save: beams.csv"});
+    QCOMPARE(ReadAll(path), theirs);
+    QVERIFY(window_->isWindowModified());
+
+    dialogs_->changedAnswers = {ChangedAnswer::Reload};
+    QVERIFY(!window_->Save());
+    QCOMPARE(window_->model().rowCount(), 2);  // their rows, read again
+    QCOMPARE(Table(*window_)[1][0], QString("KL2"));
+    QVERIFY(!window_->isWindowModified());
+
+    TypeInto(1, Column(ColumnKind::Mark), "KL3");
+    WriteAll(path, theirs + "KL4,200\r\n");
+    dialogs_->changedAnswers = {ChangedAnswer::Overwrite};
+    QVERIFY(window_->Save());
+    QVERIFY(ReadAll(path).contains("KL3") && !ReadAll(path).contains("KL4"));
+    QVERIFY(window_->Save());  // our own save is no outside change
+    QCOMPARE(dialogs_->changedQuestions.size(), 3);
+
+    // Coming back to the window after another program wrote the file.
+    WriteAll(path, theirs + "KL5,200\r\n");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    dialogs_->changedAnswers = {ChangedAnswer::Reload};
+    ShowAgain();
+    QCOMPARE(dialogs_->changedQuestions.last(), QString("front: beams.csv"));
+    QCOMPARE(window_->model().rowCount(), 3);
+    QCOMPARE(Table(*window_)[2][0], QString("KL5"));
+}
+
+void TestScheduleWindow::linkedAndReadOnlyFilesAreNotReplaced() {
+#ifdef Q_OS_WIN
+    QSKIP("POSIX links and permissions");
+#else
+    const QString real = dir_->filePath("shared.csv"), link = dir_->filePath("link.csv");
+    WriteAll(real, "Mark,BeamWidth\r\nKL1,300\r\n");
+    QVERIFY(QFile::link(real, link));
+    QVERIFY(window_->OpenFile(link));
+    TypeInto(0, Column(ColumnKind::Mark), "KL7");
+    QVERIFY(window_->Save());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(ReadAll(real).contains("KL7"));
+
+    const QString locked = dir_->filePath("locked.csv");
+    const QByteArray old = "Mark,BeamWidth\r\nKL1,300\r\n";
+    WriteAll(locked, old);
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner));
+    QVERIFY(window_->OpenFile(locked));
+    TypeInto(0, Column(ColumnKind::Mark), "KL8");
+    QVERIFY(!window_->Save());
+    QVERIFY2(dialogs_->messages.last().contains("只读") && dialogs_->messages.last().contains("梁表文件"),
+             qPrintable(dialogs_->messages.last()));
+    QCOMPARE(ReadAll(locked), old);
+    QVERIFY(window_->isWindowModified());
+#endif
+}
+
+void TestScheduleWindow::strayBytesStayAndTypedChineseIsInTheFilesEncoding() {
+    const QString path = dir_->filePath("gbk.csv");
+    const auto gbk = [](const char* text) {
+        return QByteArray::fromStdString(*EncodeFromUtf8(text, Gb18030Charset()));
+    };
+    const QByteArray bytes = gbk("梁号,梁宽度(mm)\r\n梁1,300\r\n") + "KL\x80" + gbk(",250\r\n");
+    WriteAll(path, bytes);
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY2(dialogs_->messages[0].contains("第 3 行"), qPrintable(dialogs_->messages[0]));
+    QVERIFY(window_->Save());
+    QCOMPARE(ReadAll(path), bytes);
+    TypeInto(0, Column(ColumnKind::Mark), "框架梁");
+    QVERIFY(window_->Save());
+    QCOMPARE(ReadAll(path), gbk("梁号,梁宽度(mm)\r\n框架梁,300\r\n") + "KL\x80" + gbk(",250\r\n"));
 }
 
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {

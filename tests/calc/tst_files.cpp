@@ -1,0 +1,195 @@
+// The file service: what a write does to each kind of target (a plain
+// file, a device, a pipe, a link, a read-only file), which files a run
+// counts as its own, and the temporary files of dead processes.
+#include <QtTest>
+
+#include <cerrno>
+#include <filesystem>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
+#include "files.h"
+
+using namespace quorvane;
+
+namespace {
+
+std::filesystem::path Path(const QString& p) { return std::filesystem::path(p.toStdU16String()); }
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Names in folder that the service would have left behind.
+QStringList Leftovers(const QString& folder) {
+    return QDir(folder).entryList({".~quorvane-*"}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+}  // namespace
+
+class TestFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachKindOfTargetIsWrittenAsItMustBe_data();
+    void eachKindOfTargetIsWrittenAsItMustBe();
+    void namesFoldAsWindowsComparesThem_data();
+    void namesFoldAsWindowsComparesThem();
+    void claimsKnowAFileByAnySpelling();
+    void staleTemporaryFilesOfDeadProcessesGo();
+};
+
+// Each row makes a target in a fresh folder, writes "new" to it and checks
+// what became of it: its kind, its bytes, the message.
+void TestFiles::eachKindOfTargetIsWrittenAsItMustBe_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("mustSay");
+    QTest::newRow("new file") << "missing" << true << "";
+    QTest::newRow("plain file replaced") << "file" << true << "";
+    QTest::newRow("read-only file refused") << "read-only" << false << "只读";
+    QTest::newRow("folder refused") << "folder" << false << "文件夹";
+#ifndef Q_OS_WIN
+    QTest::newRow("link: its target replaced, the link kept") << "link" << true << "";
+    QTest::newRow("chain of relative links") << "link-chain" << true << "";
+    QTest::newRow("character device written in place") << "null-device" << true << "";
+    QTest::newRow("full device: the failure, not a rename") << "full-device" << false << "磁盘空间不足";
+    QTest::newRow("pipe: its reader gets the bytes") << "fifo" << true << "";
+#endif
+}
+
+void TestFiles::eachKindOfTargetIsWrittenAsItMustBe() {
+    QFETCH(QString, kind);
+    QFETCH(bool, ok);
+    QFETCH(QString, mustSay);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("目标.csv"), real = dir.filePath("real.csv");
+    const QByteArray old = "old\r\n";
+    QString contentAt = path;  // where "new" must be found after a good write
+    std::thread reader;
+    QByteArray piped;
+    if (kind == "file" || kind == "read-only") WriteAll(path, old);
+    if (kind == "read-only")
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    if (kind == "folder") QVERIFY(QDir().mkdir(path));
+#ifndef Q_OS_WIN
+    if (kind == "link" || kind == "link-chain") {
+        WriteAll(real, old);
+        const QByteArray via = kind == "link" ? QByteArray("real.csv") : QByteArray("middle");
+        if (kind == "link-chain") QVERIFY(::symlink("real.csv", dir.filePath("middle").toUtf8()) == 0);
+        QVERIFY(::symlink(via, path.toUtf8()) == 0);
+        contentAt = real;
+    }
+    if (kind.endsWith("-device")) {
+        // A private node: the machine's own devices are never handed out.
+        if (::mknod(path.toUtf8(), S_IFCHR | 0666, makedev(1, kind == "null-device" ? 3 : 7)) != 0)
+            QSKIP("making a device node needs root");
+    }
+    if (kind == "fifo") {
+        QVERIFY(::mkfifo(path.toUtf8(), 0666) == 0);
+        reader = std::thread([&] {
+            QFile f(path);
+            if (f.open(QIODevice::ReadOnly)) piped = f.readAll();
+        });
+    }
+#endif
+    const WriteOutcome written = ReplaceFileAtomically(Path(path), "new\r\n", "无法写入输出文件");
+    if (reader.joinable()) reader.join();
+    QCOMPARE(written.ok, ok);
+    const QString message = QString::fromStdString(written.message);
+    QVERIFY2(mustSay.isEmpty() || (message.contains(mustSay) && message.contains(path)), qPrintable(message));
+    QVERIFY(Leftovers(dir.path()).isEmpty());
+#ifndef Q_OS_WIN
+    struct stat st {};
+    QVERIFY(::lstat(path.toUtf8(), &st) == 0 || kind == "missing");
+    if (kind.startsWith("link")) QVERIFY(S_ISLNK(st.st_mode));
+    if (kind.endsWith("-device")) QVERIFY(S_ISCHR(st.st_mode));
+    if (kind == "fifo") {
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(piped, QByteArray("new\r\n"));
+        return;
+    }
+    if (kind.endsWith("-device")) return;
+#endif
+    if (kind == "folder") {
+        QVERIFY(QFileInfo(path).isDir());
+        return;
+    }
+    QCOMPARE(ReadAll(contentAt), ok ? QByteArray("new\r\n") : old);
+}
+
+void TestFiles::namesFoldAsWindowsComparesThem_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("ASCII") << "kl1.txt"
+                           << "KL1.TXT" << true;
+    QTest::newRow("Latin-1 umlaut") << "KLä"
+                                    << "KLÄ" << true;
+    QTest::newRow("full-width letters") << "ＫＬ"
+                                        << "ｋｌ" << true;
+    QTest::newRow("Greek sigma") << "梁Σ"
+                                 << "梁σ" << true;
+    QTest::newRow("Cyrillic") << "балка"
+                              << "БАЛКА" << true;
+    QTest::newRow("different letters") << "KL1"
+                                       << "KL2" << false;
+    QTest::newRow("Chinese has no case") << "梁一"
+                                         << "梁壹" << false;
+    QTest::newRow("sharp s is not SS") << "ß"
+                                       << "SS" << false;
+}
+
+void TestFiles::namesFoldAsWindowsComparesThem() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, same);
+    QCOMPARE(FoldFileName(a.toStdString()) == FoldFileName(b.toStdString()), same);
+}
+
+void TestFiles::claimsKnowAFileByAnySpelling() {
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkdir(dir.filePath("sub")));
+    const QString input = dir.filePath("KL1.txt");
+    WriteAll(input, "Mark\r\nKL1\r\n");
+    FileClaims claims;
+    claims.Add(Path(input));
+    claims.Add(Path(dir.filePath("out.csv")));  // not there yet
+    QVERIFY(claims.Holds(Path(dir.filePath("sub/../KL1.txt"))));
+    QVERIFY(claims.Holds(Path(dir.filePath("kl1.TXT"))));
+    QVERIFY(claims.Holds(Path(dir.filePath("OUT.csv"))));
+    QVERIFY(!claims.Holds(Path(dir.filePath("KL2.txt"))));
+    QVERIFY(!claims.Holds(Path(dir.filePath("sub/KL1.txt"))));
+#ifndef Q_OS_WIN
+    QVERIFY(::symlink(input.toUtf8(), dir.filePath("sub/alias.txt").toUtf8()) == 0);
+    QVERIFY(claims.Holds(Path(dir.filePath("sub/alias.txt"))));
+#endif
+}
+
+void TestFiles::staleTemporaryFilesOfDeadProcessesGo() {
+    QTemporaryDir dir;
+    const QString dead = ".~quorvane-99999999-1",
+                  live = QStringLiteral(".~quorvane-%1-1").arg(QCoreApplication::applicationPid());
+    const QString other = dir.filePath(".~quorvane-notes");
+    for (const QString& name : {dead, live}) WriteAll(dir.filePath(name), "half");
+    WriteAll(other, "not ours");
+    RemoveStaleTemporaryFiles(Path(dir.path()));
+    QVERIFY(!QFileInfo::exists(dir.filePath(dead)));
+    QVERIFY(QFileInfo::exists(dir.filePath(live)));
+    QVERIFY(QFileInfo::exists(other));
+}
+
+QTEST_APPLESS_MAIN(TestFiles)
+#include "tst_files.moc"
