@@ -1,11 +1,29 @@
 #include "encoding.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 #include "os.h"
 
 namespace quorvane {
+
+namespace {
+
+// Where the next byte at or after i that is not ASCII stands (n: none),
+// eight bytes at a time.
+std::size_t SkipAscii(const unsigned char* p, std::size_t i, std::size_t n) {
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ull) break;
+    }
+    while (i < n && p[i] < 0x80) ++i;
+    return i;
+}
+
+}  // namespace
 
 std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -14,7 +32,7 @@ std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd) {
     while (i < n) {
         const unsigned char c = p[i];
         if (c < 0x80) {
-            ++i;
+            i = SkipAscii(p, i, n);
             continue;
         }
         std::size_t length;
@@ -187,13 +205,16 @@ std::optional<std::string> EncodeKeepingBytes(std::string_view utf8, const std::
 }
 
 void TallyUtf8(std::string_view bytes, Utf8Tally& tally) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t valid = ValidUtf8Prefix(bytes.substr(i), false);
-        for (std::size_t k = i; k < i + valid; ++k)
-            if ((static_cast<unsigned char>(bytes[k]) & 0xC0) == 0xC0) ++tally.multiByte;
-        i += valid;
-        if (i < bytes.size()) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = SkipAscii(p, 0, n); i < n; i = SkipAscii(p, i, n)) {
+        // One character (or one bad byte) at a time past the ASCII runs.
+        const std::size_t length = ValidUtf8Prefix(bytes.substr(i, 4), false);
+        const std::size_t lead = static_cast<std::size_t>(p[i] >= 0xF0 ? 4 : p[i] >= 0xE0 ? 3 : 2);
+        if (length >= lead) {
+            ++tally.multiByte;
+            i += lead;
+        } else {
             ++tally.bad;
             ++i;
         }

@@ -58,12 +58,14 @@ bool CsvReader::ReadRaw() {
     if (rawEnd_ || failed_) return false;
     const std::size_t old = raw_.size();
     raw_.resize(old + chunk_);
-    const std::size_t got = std::fread(raw_.data() + old, 1, chunk_, in_);
+    const std::size_t asked = chunk_;
+    const std::size_t got = std::fread(raw_.data() + old, 1, asked, in_);
     raw_.resize(old + got);
-    if (got == chunk_ && chunk_ < kChunk) chunk_ *= 2;
-    if (got == 0) {
-        rawEnd_ = true;
+    if (got == asked && chunk_ < kChunk) chunk_ *= 2;
+    if (got < asked) {
+        // A short read is the end, or an error; a pipe may just be slow.
         if (std::ferror(in_)) failed_ = true;
+        if (std::ferror(in_) || std::feof(in_)) rawEnd_ = true;
     }
     return got > 0;
 }
@@ -99,7 +101,7 @@ void CsvReader::DecideEncoding() {
     const long start = in_ ? std::ftell(in_) : -1;
     bool whole = rawEnd_;
     if (!rawEnd_ && start >= 0) {
-        std::vector<char> chunk(kChunk);
+        std::vector<char> chunk(chunk_);
         for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), in_)) > 0;) {
             carry.append(chunk.data(), got);
             TallyCarry(carry, false, tally);
@@ -254,9 +256,17 @@ namespace {
 
 // A field as a delimited text has it: as it is, or quoted (quotes doubled)
 // when it holds the separator, a quote or a line break.
-void AppendDelimitedField(std::string& out, std::string_view field, char separator) {
-    const char specials[] = {separator, '"', '\r', '\n'};
-    if (field.find_first_of(std::string_view(specials, sizeof specials)) == std::string_view::npos) {
+template <char separator>
+void AppendDelimitedField(std::string& out, std::string_view field) {
+    // (a plain loop: find_first_of looks each byte up in the set with memchr)
+    bool plain = true;
+    for (const char c : field) {
+        if (c == separator || c == '"' || c == '\r' || c == '\n') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
         out.append(field.data(), field.size());
         return;
     }
@@ -270,7 +280,7 @@ void AppendDelimitedField(std::string& out, std::string_view field, char separat
 
 }  // namespace
 
-void AppendCsvField(std::string& out, std::string_view field) { AppendDelimitedField(out, field, ','); }
+void AppendCsvField(std::string& out, std::string_view field) { AppendDelimitedField<','>(out, field); }
 
 void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd) {
     // A lone empty field would be an empty line, which reading skips.
@@ -338,7 +348,7 @@ std::vector<std::vector<std::string>> ParseTabSeparated(std::string_view text) {
 void AppendTabRecord(std::string& out, const std::vector<std::string>& cells) {
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (c) out += '\t';
-        AppendDelimitedField(out, cells[c], '\t');
+        AppendDelimitedField<'\t'>(out, cells[c]);
     }
     out += '\n';
 }

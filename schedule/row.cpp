@@ -9,9 +9,19 @@
 namespace quorvane {
 
 RowResult ComputeBeamRow(const BeamTexts& texts) {
+    // A schedule leaves most columns at their defaults: those are read once.
+    static const std::array<Reading, kInputCount> defaults = [] {
+        std::array<Reading, kInputCount> read{};
+        for (std::size_t i = 0; i < kInputCount; ++i) read[i] = ReadText(kParams[i].defaultText);
+        return read;
+    }();
     RowResult row;
     InputReadings readings;
     for (std::size_t i = 0; i < kInputCount; ++i) {
+        if (std::string_view(texts[i]) == kParams[i].defaultText) {
+            readings[i] = defaults[i].value;  // a default is always acceptable
+            continue;
+        }
         const Reading reading = ReadText(texts[i]);
         readings[i] = reading.value;
         if (IsAcceptableInput(i, texts[i], reading)) continue;
