@@ -106,11 +106,27 @@ std::size_t Gb18030Length(std::string_view b, std::size_t i) {
     return 0;
 }
 
+// Valid text that holds the stand-ins themselves (private-use code points
+// nobody types) keeps those as bytes too, so that nothing is taken for a
+// kept byte that was not one.
+void AppendValidKeeping(std::string_view valid, std::size_t offset, KeptBytes& out) {
+    std::size_t from = 0;
+    for (std::size_t k = valid.find('\xF4'); k != std::string_view::npos; k = valid.find('\xF4', k + 1)) {
+        if (KeptByteAt(valid, k) < 0) continue;
+        out.utf8.append(valid.data() + from, k - from);
+        if (out.firstBad == std::string::npos) out.firstBad = offset + k;
+        for (std::size_t b = 0; b < 4; ++b) AppendKept(out.utf8, static_cast<unsigned char>(valid[k + b]));
+        from = k + 4;
+        k += 3;
+    }
+    out.utf8.append(valid.data() + from, valid.size() - from);
+}
+
 void DecodeUtf8Keeping(std::string_view bytes, KeptBytes& out) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const std::size_t valid = ValidUtf8Prefix(bytes.substr(i), false);
-        out.utf8.append(bytes.data() + i, valid);
+        AppendValidKeeping(bytes.substr(i, valid), i, out);
         i += valid;
         if (i == bytes.size()) break;
         if (out.firstBad == std::string::npos) out.firstBad = i;
@@ -135,7 +151,7 @@ void DecodeGbLineKeeping(std::string_view line, std::size_t offset, const std::s
                 auto decoded = os::Convert(character, charset, os::Utf8Charset());
                 found = seen.emplace(character, decoded ? *decoded : std::string()).first;
             }
-            if (!found->second.empty()) {
+            if (!found->second.empty() && !HasKeptBytes(found->second)) {
                 out.utf8 += found->second;
                 i += length;
                 continue;
@@ -160,7 +176,7 @@ KeptBytes DecodeKeepingBytes(std::string_view bytes, const std::string& charset)
         DecodeUtf8Keeping(bytes, out);
         return out;
     }
-    if (auto whole = os::Convert(bytes, charset, os::Utf8Charset())) {
+    if (auto whole = os::Convert(bytes, charset, os::Utf8Charset()); whole && !HasKeptBytes(*whole)) {
         out.utf8 = std::move(*whole);
         return out;
     }
@@ -169,7 +185,7 @@ KeptBytes DecodeKeepingBytes(std::string_view bytes, const std::string& charset)
         std::size_t end = bytes.find('\n', start);
         end = end == std::string_view::npos ? bytes.size() : end + 1;
         const std::string_view line = bytes.substr(start, end - start);
-        if (auto decoded = os::Convert(line, charset, os::Utf8Charset()))
+        if (auto decoded = os::Convert(line, charset, os::Utf8Charset()); decoded && !HasKeptBytes(*decoded))
             out.utf8 += *decoded;
         else
             DecodeGbLineKeeping(line, start, charset, seen, out);

@@ -136,7 +136,7 @@ bool CsvReader::Fill() {
     if (raw_.empty()) ReadRaw();
     pos_ = end_ = 0;
     if (raw_.empty()) return false;
-    if (clean_) {
+    if (clean_ && !HasKeptBytes(raw_)) {
         buffer_.assign(raw_.begin(), raw_.end());
         raw_.clear();
     } else if (encoding_ != TextEncoding::Gb18030) {
@@ -146,7 +146,7 @@ bool CsvReader::Fill() {
         if (rawEnd_) take = raw_.size();
         const std::string_view piece(raw_.data(), take);
         const std::size_t valid = ValidUtf8Prefix(piece, false);
-        if (valid == piece.size()) {
+        if (valid == piece.size() && !HasKeptBytes(piece)) {
             buffer_.assign(piece.begin(), piece.end());
         } else {
             KeptBytes decoded = DecodeKeepingBytes(piece, std::string());

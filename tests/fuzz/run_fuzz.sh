@@ -3,7 +3,7 @@
 # sanitizers) and runs each for a bounded number of inputs, starting from
 # the committed seeds. A crash leaves its input in the build folder; add it
 # to corpus/<target>/ as a regression case once fixed.
-# Usage: run_fuzz.sh BUILD_DIR [RUNS]   (default: 200000 number texts, 5000 schedules)
+# Usage: run_fuzz.sh BUILD_DIR [RUNS]   (default: 200000 number texts, 100000 schedules)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -20,10 +20,10 @@ for target in numtext schedule; do
   if [ ! "$build/fuzz_$target" -nt "$here/fuzz_$target.cpp" ] || [ -n "$(find "$root/calc" "$root/schedule" -newer "$build/fuzz_$target" -name '*.cpp' | head -1)" ]; then
     clang++ "${flags[@]}" "$here/fuzz_$target.cpp" "${calc[@]}" "${extra[@]}" -o "$build/fuzz_$target"
   fi
-  n="${runs:-$([ "$target" = numtext ] && echo 200000 || echo 5000)}"
+  n="${runs:-$([ "$target" = numtext ] && echo 200000 || echo 100000)}"
   work="$build/corpus-$target"
   mkdir -p "$work"
   echo "fuzz_$target: $n runs"
-  (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "./fuzz_$target" -runs="$n" -max_total_time=60 -max_len=4096 \
+  (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "./fuzz_$target" -runs="$n" -max_len=4096 \
      -print_final_stats=0 "$work" "$here/corpus/$target" 2>&1 | tail -3)
 done
