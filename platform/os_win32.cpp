@@ -66,7 +66,17 @@ int ErrnoOf(DWORD error) {
 bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    errno = ErrnoOf(GetLastError());
+    DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        // Denied is also what a file that Excel holds open gives: ask the file.
+        const HANDLE probe =
+            CreateFileW(to.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+            error = ERROR_SHARING_VIOLATION;
+        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+    }
+    errno = ErrnoOf(error);
     return false;
 }
 

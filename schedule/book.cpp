@@ -48,14 +48,14 @@ std::string PrepareReportFolder(const std::filesystem::path& folder) {
 
 BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<RowResult>& results, const ReportOptions& options,
-                             const ProgressCallback& progress) {
+                             const ProgressCallback& progress, const FileClaims* claims) {
     BookOutcome outcome;
     outcome.message = PrepareReportFolder(folder);
     if (!outcome.message.empty()) {
         outcome.ok = false;
         return outcome;
     }
-    ReportNames names;
+    ReportNames names(folder, claims);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;
         const std::string name = names.Next(rows[r].mark, static_cast<long long>(r + 1));

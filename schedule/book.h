@@ -48,10 +48,11 @@ struct BookOutcome {
 };
 
 // One report per computed row (rows with an error have none), named as
-// ReportNames gives. Stops at the first file that fails.
+// ReportNames gives, never over one of claims' files (the open schedule).
+// Stops at the first file that fails.
 BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<RowResult>& results, const ReportOptions& options,
-                             const ProgressCallback& progress = {});
+                             const ProgressCallback& progress = {}, const FileClaims* claims = nullptr);
 
 // The combined book as UTF-8 text with CR LF line ends.
 std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,

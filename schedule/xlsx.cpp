@@ -125,12 +125,19 @@ WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<Sch
                                    ? std::string("无法在这个文件夹里创建文件")
                                    : std::string(lxw_strerror(closed)))};
     }
-    if (!os::MoveOver(temp, path)) {
-        const int error = errno;
-        std::filesystem::remove(temp, ec);
-        return {false, what + FailureReason(error)};
+    // The library's file, handed to the file service like any other write
+    // (a link kept, a read-only file refused, the old file whole on failure).
+    std::string bytes;
+    if (std::FILE* made = os::OpenFileForReading(temp)) {
+        char chunk[1 << 16];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, made)) > 0;) bytes.append(chunk, got);
+        const bool failed = std::ferror(made) != 0;
+        std::fclose(made);
+        if (failed) bytes.clear();
     }
-    return {};
+    std::filesystem::remove(temp, ec);
+    if (bytes.empty()) return {false, what + "无法在这个文件夹里创建文件"};
+    return ReplaceFileAtomically(path, bytes, "无法导出 Excel 文件");
 }
 
 }  // namespace quorvane

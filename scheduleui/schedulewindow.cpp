@@ -381,15 +381,24 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
     const ReportOptions options = SystemReportOptions();
     const std::filesystem::path root = FsPath(folder);
     const auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
-    const BookOutcome beams =
-        WriteBeamReports(root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
-                         [&](double done) { return progress->Update(done); });
+    // Nothing written lands on the schedule itself, wherever it is kept.
+    FileClaims claims;
+    if (!path_.isEmpty()) claims.Add(FsPath(path_));
+    const BookOutcome beams = WriteBeamReports(
+        root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
+        [&](double done) { return progress->Update(done); }, &claims);
     if (beams.cancelled) return false;
     if (!beams.ok) {
         dialogs_->Inform(this, Q(beams.message));
         return false;
     }
     const std::filesystem::path bookPath = root / std::filesystem::u8path("梁表计算书.txt");
+    if (claims.Holds(bookPath)) {
+        dialogs_->Inform(this,
+                         QStringLiteral("“%1”就是打开的梁表,计算书没有写出;请另选一个文件夹。")
+                             .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string()))));
+        return false;
+    }
     const WriteOutcome book = WriteCalculationBook(bookPath, model_.rows(), model_.results(), options);
     if (!book.ok) {
         dialogs_->Inform(this, Q(book.message));

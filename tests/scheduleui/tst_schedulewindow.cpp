@@ -661,6 +661,14 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
     QCOMPARE(text.count("【Quorvane V2008.03.23】"), 2);
     QCOMPARE(dialogs_->messages.size(), 1);  // where the book went, and the row without one
     QVERIFY(dialogs_->messages[0].contains("1 行有错误"));
+
+    // The schedule itself kept where a report would go: it stays, the report moves aside.
+    const QString schedule = folder + "/计算过程/KL3.txt";
+    QVERIFY(window_->SaveAs(schedule));
+    const QByteArray saved = ReadAll(schedule);
+    QVERIFY(window_->WriteBook(folder));
+    QCOMPARE(ReadAll(schedule), saved);
+    QVERIFY(ReadAll(folder + "/计算过程/KL3-2.txt").contains("Quorvane"));
 }
 
 void TestScheduleWindow::cancelledLongOperationsChangeNothing() {

@@ -109,6 +109,41 @@ void CheckReportFile() {
     std::printf("ACP %u\n", GetACP());
 }
 
+// The file service on Windows: a device is written, never replaced; a
+// read-only file is refused; a file is one file by any spelling; a file
+// held open without sharing gets its own reason.
+void CheckFileService() {
+    const WriteOutcome device = ReplaceFileAtomically(std::filesystem::path(L"NUL"), "x", "无法写入输出文件");
+    Check("NUL is written as a device", device.ok && os::Inspect(L"NUL").kind == os::FileInfo::kOther,
+          device.message);
+
+    const std::wstring locked = TempFile(L"只读梁表.csv");
+    WriteFile(locked, "old");
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    const WriteOutcome refused =
+        ReplaceFileAtomically(std::filesystem::path(locked), "new", "无法保存梁表文件");
+    Check("a read-only file is refused, not replaced",
+          !refused.ok && refused.message.find("只读") != std::string::npos && ReadFile(locked) == "old",
+          refused.message);
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    const std::wstring upper = TempFile(L"只读梁表.CSV");
+    Check("a file is the same file in another letter case",
+          os::Inspect(std::filesystem::path(locked)).SameFileAs(os::Inspect(std::filesystem::path(upper))));
+    FileClaims claims;
+    claims.Add(std::filesystem::path(locked));
+    Check("claims know the file by another spelling", claims.Holds(std::filesystem::path(upper)));
+
+    const HANDLE held =
+        CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const WriteOutcome busy = ReplaceFileAtomically(std::filesystem::path(locked), "new", "无法保存梁表文件");
+    CloseHandle(held);
+    Check("a file held open by another program keeps its content and says why",
+          !busy.ok && ReadFile(locked) == "old" && busy.message.find("其他程序") != std::string::npos,
+          busy.message);
+    DeleteFileW(locked.c_str());
+}
+
 // A library that opens files with narrow fopen (the .xlsx export) reaches a
 // Chinese-named folder through NarrowFolderPath, in any code page.
 void CheckNarrowFolderPath() {
@@ -221,6 +256,7 @@ int main() {
     CheckMinimizedStart();
     CheckReportFile();
     CheckNarrowFolderPath();
+    CheckFileService();
     CheckDateLine();
     CheckSingleInstance();
     CheckViewerCommands();
