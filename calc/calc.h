@@ -8,11 +8,12 @@
 //        out as soon as its step makes it                      loads.h
 //     -> result boxes (the window) / standard output (CLI)
 //     -> BuildReportLines -> EncodeReport
-//        -> ReplaceFileAtomically                              report.h, encoding.h
+//        -> ReplaceFileAtomically                              files.h, encoding.h
 // Number text rules (reading, checks, text-box and print form) are numtext.h.
 #pragma once
 
 #include "encoding.h"
+#include "files.h"
 #include "loads.h"
 #include "numtext.h"
 #include "params.h"
