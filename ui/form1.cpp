@@ -137,6 +137,13 @@ void Form1::Command8_Click() { CopyLoad(); }
 void Form1::Command2_Click() { AskToExit(); }
 void Form1::Command6_Click() { AskToExit(); }
 
+// A result is read from its first digit: setText leaves the cursor at the
+// end, which scrolls a long number's integer part out of a narrow box.
+void Form1::ShowResult(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 void Form1::ComputeAndReport() {
     BeamTexts texts;
     for (std::size_t i = 0; i < kBoxCount; ++i) texts[i] = Utf8(Text[i]->text());
@@ -146,9 +153,9 @@ void Form1::ComputeAndReport() {
     Calculation c;
     try {
         c = ComputeLoads(texts.Views(), [this, &shown](std::size_t i, const std::string& text) {
-            Text1[i]->setText(QString::fromStdString(text));
+            ShowResult(Text1[i], QString::fromStdString(text));
             shown = i + 1;
-            if (i == kCadInputLoad) Text3->setText(Text1[kCadInputLoad]->text());
+            if (i == kCadInputLoad) ShowResult(Text3, Text1[kCadInputLoad]->text());
         });
     } catch (const ArithmeticError& e) {
         // No stale load of an earlier calculation may stay to be read or copied.

@@ -77,6 +77,7 @@ public slots:
     void Label37_Click();
 
 private:
+    static void ShowResult(QLineEdit* box, const QString& text);
     void ComputeAndReport();
     void ViewReport();
     void CopyLoad();

@@ -52,6 +52,7 @@ private slots:
     void viewReportHandsTheReportToTheViewer();
     void keepOnTopChangesOnlyTheStacking();
     void altSPressesOnlyTheVisiblePanelsCompute();
+    void longResultsShowTheirFirstDigit();
     void tabWalksTheCycleOfTheFullPanel();
     void tabStillReachesClippedBoxesInCompactMode();
     void exitAnsweredNoKeepsEverything();
@@ -368,6 +369,31 @@ void TestForm1::altSPressesOnlyTheVisiblePanelsCompute() {
     form_->Command1->setFocus();
     QTest::keyPress(form_->Command1, Qt::Key_Return);
     QCOMPARE(full.count(), 2);
+}
+
+// A result with many digits is longer than its box: the box shows the
+// integer part, where the engineer reads, in compact and in full mode.
+void TestForm1::longResultsShowTheirFirstDigit() {
+    retype(form_->Text[std::size_t(FindParam("DoorWidth"))], "1414");
+    form_->show();
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    for (bool full : {false, true}) {
+        if (full) showFullPanel();
+        QTest::keyClick(form_.get(), Qt::Key_S, Qt::AltModifier);
+        QVERIFY2(form_->Text3->text().size() >= 15, qPrintable(form_->Text3->text()));  // 7.34582833333333
+        std::vector<QLineEdit*> boxes{form_->Text3};
+        if (full) boxes.insert(boxes.end(), form_->Text1.begin(), form_->Text1.end());
+        for (QLineEdit* box : boxes) {
+            box->grab();  // painted, so the box has scrolled to what it shows
+            QCOMPARE(box->cursorPosition(), 0);
+            const QRect cursor = box->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+            QVERIFY2(cursor.center().x() < box->contentsRect().left() + 8, qPrintable(box->text()));
+        }
+        // The CAD box is narrower than its text: what it shows starts at the digit 7.
+        const QLineEdit* cad = form_->Text3;
+        QVERIFY(cad->fontMetrics().horizontalAdvance(cad->text()) > cad->contentsRect().width() || full);
+    }
 }
 
 void TestForm1::tabWalksTheCycleOfTheFullPanel() {
