@@ -12,83 +12,79 @@ namespace {
 constexpr std::string_view kTempPrefix = ".~quorvane-";
 
 WriteOutcome Failed(std::string_view what, const std::filesystem::path& path, int error) {
-    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + FailureReason(error)};
+    return {false, FileMessage(what, path, FailureReason(error))};
 }
 
 WriteOutcome Refused(std::string_view what, const std::filesystem::path& path, std::string_view reason) {
-    return {false, std::string(what) + "\"" + PathForMessage(path) + "\":" + std::string(reason)};
+    return {false, FileMessage(what, path, reason)};
 }
+
+// A cause without words of its own: the system's text.
+std::string SystemReason(int error) { return "无法完成 (" + std::generic_category().message(error) + ")"; }
 
 }  // namespace
 
 std::string FailureReason(int error) {
-    std::string text;
     switch (error) {
         case EACCES:
         case EPERM:
-            text = "没有写入权限";
-            break;
+            return "没有写入权限";
         case ENOENT:
-            text = "文件夹不存在";
-            break;
+            return "文件夹不存在";
         case ENOSPC:
-            text = "磁盘空间不足";
-            break;
+            return "磁盘空间不足";
         case EROFS:
-            text = "磁盘是只读的";
-            break;
+            return "磁盘是只读的";
         case EISDIR:
-            text = "已有同名的文件夹";
-            break;
+            return "已有同名的文件夹";
         case EBADF:
-            text = "输出已关闭";
-            break;
+            return "输出已关闭";
         case EPIPE:
-            text = "接收输出的程序已退出";
-            break;
+            return "接收输出的程序已退出";
         case EFBIG:
-            text = "文件超出允许的大小";
-            break;
+            return "文件超出允许的大小";
         case EBUSY:
-            text = "文件正被其他程序使用,请关闭 Excel 等程序后重试";
-            break;
+            return "文件正被其他程序使用,请关闭 Excel 等程序后重试";
+        case ENAMETOOLONG:
+            return "文件名太长";
+        case ENOMEM:
+            return "内存不足";
         default:
-            text = "无法写入";
-            break;
+            return SystemReason(error);
     }
-    return text + " (" + std::generic_category().message(error) + ")";
 }
 
 std::string ReadFailureReason(int error) {
-    std::string text;
     switch (error) {
         case ENOENT:
-            text = "文件不存在";
-            break;
+            return "文件不存在";
         case EACCES:
         case EPERM:
-            text = "没有读取权限";
-            break;
+            return "没有读取权限";
         case EISDIR:
-            text = "这是一个文件夹,不是文件";
-            break;
+            return "这是一个文件夹,不是文件";
         case EBADF:
-            text = "输入已关闭";
-            break;
+            return "输入已关闭";
         case EBUSY:
-            text = "文件正被其他程序使用,请关闭 Excel 等程序后重试";
-            break;
+            return "文件正被其他程序使用,请关闭 Excel 等程序后重试";
+        case ENAMETOOLONG:
+            return "文件名太长";
         case ENOMEM:
-            text = "内存不足";
-            break;
+            return "内存不足";
         default:
-            text = "无法读取";
-            break;
+            return SystemReason(error);
     }
-    return text + " (" + std::generic_category().message(error) + ")";
 }
 
-std::string PathForMessage(const std::filesystem::path& path) { return path.u8string(); }
+std::string PathForMessage(const std::filesystem::path& path) {
+    std::filesystem::path shown = path;
+    shown.make_preferred();
+    return shown.u8string();
+}
+
+std::string FileMessage(std::string_view what, const std::filesystem::path& path, std::string_view reason) {
+    return std::string(what) + " \"" + PathForMessage(path) + "\":" + std::string(reason);
+}
 
 namespace {
 

@@ -34,7 +34,7 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // what begins every failure message: "无法写入输出文件" and so on.
+    // what begins every failure message: "无法写入结果文件" and so on.
     WriteOutcome Open(const std::filesystem::path& path, std::string_view what);
     std::FILE* stream() const { return stream_; }  // while open
     // Whether the bytes go straight into a special file (no replacing it).
@@ -93,14 +93,18 @@ private:
     std::vector<Name> names_;
 };
 
-// Why a file operation failed, in the user's words with the system's own
-// text after it: "磁盘空间不足 (No space left on device)".
+// Why a file operation failed, in the user's words: "磁盘空间不足"; the
+// system's own text only for a cause without words of its own.
 std::string FailureReason(int error);
 
-// The same for reading a file: "文件不存在 (No such file or directory)".
+// The same for reading a file: "文件不存在".
 std::string ReadFailureReason(int error);
 
-// A path shown to the user in a message, as UTF-8.
+// A path shown to the user in a message: UTF-8, the system's own separators.
 std::string PathForMessage(const std::filesystem::path& path);
+
+// Every file message has one form: what failed, the file, why:
+// 无法保存梁表文件 "D:\梁表\三层.csv":磁盘空间不足
+std::string FileMessage(std::string_view what, const std::filesystem::path& path, std::string_view reason);
 
 }  // namespace quorvane

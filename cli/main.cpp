@@ -69,13 +69,13 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     ScheduleOptions options;
     options.encoding = encoding;
     if (in != "-" && os::Inspect(inPath).kind == os::FileInfo::kFolder) {
-        PrintError("无法打开输入文件 \"" + in + "\":" + ReadFailureReason(EISDIR));
+        PrintError(FileMessage("无法打开梁表文件", inPath, ReadFailureReason(EISDIR)));
         return kExitUsage;
     }
     errno = 0;
     std::FILE* input = in == "-" ? stdin : os::OpenFileForReading(inPath);
     if (!input) {
-        PrintError("无法打开输入文件 \"" + in + "\":" + ReadFailureReason(errno ? errno : ENOENT));
+        PrintError(FileMessage("无法打开梁表文件", inPath, ReadFailureReason(errno ? errno : ENOENT)));
         return kExitUsage;
     }
     const auto closeInput = [&] {
@@ -88,7 +88,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     if (in != "-") options.claims.Add(inPath);
     if (out != "-" && inputInfo.kind == os::FileInfo::kRegular &&
         os::Inspect(outPath).SameFileAs(inputInfo)) {
-        PrintError("输出文件 \"" + out + "\" 就是输入文件;请另给一个输出文件名");
+        PrintError(
+            FileMessage("结果文件不能写在读入的梁表上", outPath, "它就是输入文件;请另给一个结果文件名"));
         closeInput();
         return kExitUsage;
     }
@@ -96,7 +97,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     std::FILE* output = stdout;
     if (out != "-") {
         RemoveStaleTemporaryFiles(os::FollowLinks(outPath).parent_path());
-        if (const WriteOutcome opened = outFile.Open(outPath, "无法写入输出文件"); !opened.ok) {
+        if (const WriteOutcome opened = outFile.Open(outPath, "无法写入结果文件"); !opened.ok) {
             PrintError(opened.message);
             closeInput();
             return kExitUsage;

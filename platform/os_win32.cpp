@@ -302,7 +302,12 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
-std::FILE* OpenFileForReading(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"rb"); }
+std::FILE* OpenFileForReading(const std::filesystem::path& path) {
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    // The C library calls a file that Excel holds open "permission denied".
+    if (!file && GetLastError() == ERROR_SHARING_VIOLATION) errno = EBUSY;
+    return file;
+}
 
 std::optional<std::string> NarrowFolderPath(const std::filesystem::path& folder) {
     auto ansi = [](const std::wstring& wide) -> std::optional<std::string> {

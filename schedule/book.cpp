@@ -37,10 +37,10 @@ std::string PrepareReportFolder(const std::filesystem::path& folder) {
     std::error_code made, ec;
     std::filesystem::create_directories(folder, made);
     if (!std::filesystem::is_directory(folder, ec)) {
-        return "无法创建计算过程文件夹 \"" + PathForMessage(folder) + "\":" +
-               (std::filesystem::exists(folder, ec)
-                    ? std::string("已有同名的文件")
-                    : FailureReason(made ? made.default_error_condition().value() : ENOENT));
+        return FileMessage("无法创建计算过程文件夹", folder,
+                           std::filesystem::exists(folder, ec)
+                               ? std::string("已有同名的文件")
+                               : FailureReason(made ? made.default_error_condition().value() : ENOENT));
     }
     // Before the first row: a folder that takes no files is one message, not one per row.
     return CheckFolderWritable(folder, "无法在计算过程文件夹中写入").message;
@@ -110,7 +110,8 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
 WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                                   const std::vector<RowResult>& results, const ReportOptions& options) {
     return ReplaceFileAtomically(
-        path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset));
+        path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset),
+        "无法写入计算书");
 }
 
 }  // namespace quorvane

@@ -102,7 +102,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     ReadOutcome outcome;
     std::FILE* in = os::OpenFileForReading(path);
     if (!in) {
-        outcome.message = "无法打开文件 \"" + PathForMessage(path) + "\":" + ReadFailureReason(errno);
+        outcome.message = FileMessage("无法打开梁表文件", path, ReadFailureReason(errno));
         return outcome;
     }
     std::string bytes;
@@ -112,8 +112,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     const int error = errno;
     std::fclose(in);
     if (failed) {
-        outcome.message =
-            "读取文件 \"" + PathForMessage(path) + "\" 时出错:" + ReadFailureReason(error ? error : EIO);
+        outcome.message = FileMessage("读取梁表文件时出错", path, ReadFailureReason(error ? error : EIO));
         return outcome;
     }
     return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);

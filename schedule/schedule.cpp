@@ -72,7 +72,7 @@ private:
 
 std::string OutputFailure(const ScheduleOptions& options, int error) {
     if (options.outputName.empty()) return "无法写入标准输出:" + FailureReason(error);
-    return "无法写入输出文件 \"" + options.outputName + "\":" + FailureReason(error);
+    return FileMessage("无法写入结果文件", std::filesystem::u8path(options.outputName), FailureReason(error));
 }
 
 }  // namespace
@@ -182,7 +182,7 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
         message =
-            reader.failed() ? "无法读取输入文件:" + ReadFailureReason(errno) : "输入为空:第一行应是列名";
+            reader.failed() ? "无法读取梁表:" + ReadFailureReason(errno) : "输入为空:第一行应是列名";
         return kScheduleUsageError;
     }
     const ColumnMap map = MapHeader(cells, message);
@@ -243,7 +243,7 @@ ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& o
     }
     progress.Done(rowNumber);
     if (reader.failed()) {
-        message = "读取输入文件时出错:" + ReadFailureReason(errno);
+        message = "读取梁表时出错:" + ReadFailureReason(errno);
         return kScheduleUsageError;
     }
     if (!output.Flush()) {

@@ -63,18 +63,20 @@ private:
 
 WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                         const std::vector<RowResult>& results) {
-    const std::string what = "无法导出 \"" + PathForMessage(path) + "\":";
+    const auto failed = [&path](std::string_view reason) -> WriteOutcome {
+        return {false, FileMessage("无法导出 Excel 文件", path, reason)};
+    };
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
     // The library opens its files with the C library's narrow fopen: its
     // own temporary file gets a plain name in the folder's narrow form.
     const std::optional<std::string> narrowFolder = os::NarrowFolderPath(folder);
-    if (!narrowFolder) return {false, what + "文件夹的名字无法交给导出程序,请换一个文件夹"};
+    if (!narrowFolder) return failed("文件夹的名字无法交给导出程序,请换一个文件夹");
     const std::string tempName = "~quorvane-export-" + IntegerText(os::ProcessId()) + ".tmp";
     const std::filesystem::path temp = folder / tempName;
     const ClassicNumbers classic;
     Workbook book(*narrowFolder + "/" + tempName, *narrowFolder);
-    if (!book.get()) return {false, what + "无法创建文件"};
+    if (!book.get()) return failed("无法创建文件");
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "梁表");
     lxw_format* header = workbook_add_format(book.get());
     format_set_bold(header);
@@ -121,9 +123,9 @@ WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<Sch
     std::error_code ec;
     if (closed != LXW_NO_ERROR) {
         std::filesystem::remove(temp, ec);
-        return {false, what + (closed == LXW_ERROR_CREATING_XLSX_FILE || closed == LXW_ERROR_CREATING_TMPFILE
-                                   ? std::string("无法在这个文件夹里创建文件")
-                                   : std::string(lxw_strerror(closed)))};
+        return failed(closed == LXW_ERROR_CREATING_XLSX_FILE || closed == LXW_ERROR_CREATING_TMPFILE
+                          ? std::string("无法在这个文件夹里创建文件")
+                          : std::string(lxw_strerror(closed)));
     }
     // The library's file, handed to the file service like any other write
     // (a link kept, a read-only file refused, the old file whole on failure).
@@ -136,7 +138,7 @@ WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<Sch
         if (failed) bytes.clear();
     }
     std::filesystem::remove(temp, ec);
-    if (bytes.empty()) return {false, what + "无法在这个文件夹里创建文件"};
+    if (bytes.empty()) return failed("无法在这个文件夹里创建文件");
     return ReplaceFileAtomically(path, bytes, "无法导出 Excel 文件");
 }
 

@@ -49,6 +49,8 @@ private slots:
     void namesFoldAsWindowsComparesThem();
     void claimsKnowAFileByAnySpelling();
     void staleTemporaryFilesOfDeadProcessesGo();
+    void reasonsAreInTheUsersWords_data();
+    void reasonsAreInTheUsersWords();
 };
 
 // Each row makes a target in a fresh folder, writes "new" to it and checks
@@ -189,6 +191,35 @@ void TestFiles::staleTemporaryFilesOfDeadProcessesGo() {
     QVERIFY(!QFileInfo::exists(dir.filePath(dead)));
     QVERIFY(QFileInfo::exists(dir.filePath(live)));
     QVERIFY(QFileInfo::exists(other));
+}
+
+// The common causes in Chinese alone; the system's English text only for
+// a cause without words of its own.
+void TestFiles::reasonsAreInTheUsersWords_data() {
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("reading");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("no permission") << EACCES << false << "没有写入权限";
+    QTest::newRow("missing folder") << ENOENT << false << "文件夹不存在";
+    QTest::newRow("disk full") << ENOSPC << false << "磁盘空间不足";
+    QTest::newRow("read-only disk") << EROFS << false << "磁盘是只读的";
+    QTest::newRow("in use") << EBUSY << false << "其他程序使用";
+    QTest::newRow("missing file") << ENOENT << true << "文件不存在";
+    QTest::newRow("held open, reading") << EBUSY << true << "其他程序使用";
+    QTest::newRow("a folder, reading") << EISDIR << true << "文件夹";
+    QTest::newRow("anything else") << ENOTCONN << false << "(";
+}
+
+void TestFiles::reasonsAreInTheUsersWords() {
+    QFETCH(int, error);
+    QFETCH(bool, reading);
+    QFETCH(QString, words);
+    const QString reason = QString::fromStdString(reading ? ReadFailureReason(error) : FailureReason(error));
+    QVERIFY2(reason.contains(words), qPrintable(reason));
+    QCOMPARE(reason.contains('('), words == "(");
+    const QString message =
+        QString::fromStdString(FileMessage("无法保存梁表文件", Path("梁表/三层.csv"), "x"));
+    QCOMPARE(message, QDir::toNativeSeparators("无法保存梁表文件 \"梁表/三层.csv\":x"));
 }
 
 QTEST_APPLESS_MAIN(TestFiles)

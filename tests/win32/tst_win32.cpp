@@ -141,6 +141,21 @@ void CheckFileService() {
     Check("a file held open by another program keeps its content and says why",
           !busy.ok && ReadFile(locked) == "old" && busy.message.find("其他程序") != std::string::npos,
           busy.message);
+    std::FILE* busyRead = nullptr;
+    {
+        const HANDLE holder =
+            CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        errno = 0;
+        busyRead = os::OpenFileForReading(std::filesystem::path(locked));
+        const int error = errno;
+        CloseHandle(holder);
+        Check("opening a file held open says it is in use",
+              !busyRead && ReadFailureReason(error).find("其他程序") != std::string::npos,
+              ReadFailureReason(error));
+        if (busyRead) std::fclose(busyRead);
+    }
+    Check("paths in messages use the system's separators",
+          PathForMessage(std::filesystem::path(L"Z:/梁表/三层.csv")) == "Z:\\梁表\\三层.csv");
     DeleteFileW(locked.c_str());
 }
 
