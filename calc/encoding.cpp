@@ -122,6 +122,16 @@ void AppendValidKeeping(std::string_view valid, std::size_t offset, KeptBytes& o
     out.utf8.append(valid.data() + from, valid.size() - from);
 }
 
+bool WellFormedGb18030(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = SkipAscii(p, 0, bytes.size()); i < bytes.size(); i = SkipAscii(p, i, bytes.size())) {
+        const std::size_t length = Gb18030Length(bytes, i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
 void DecodeUtf8Keeping(std::string_view bytes, KeptBytes& out) {
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -176,16 +186,23 @@ KeptBytes DecodeKeepingBytes(std::string_view bytes, const std::string& charset)
         DecodeUtf8Keeping(bytes, out);
         return out;
     }
-    if (auto whole = os::Convert(bytes, charset, os::Utf8Charset()); whole && !HasKeptBytes(*whole)) {
-        out.utf8 = std::move(*whole);
-        return out;
+    // Some converters take bytes GB18030 does not have (Windows reads a lone
+    // 0x80 as the euro sign, then writes the euro as two bytes): the form
+    // is checked here, not left to them.
+    if (WellFormedGb18030(bytes)) {
+        if (auto whole = os::Convert(bytes, charset, os::Utf8Charset()); whole && !HasKeptBytes(*whole)) {
+            out.utf8 = std::move(*whole);
+            return out;
+        }
     }
     std::unordered_map<std::string, std::string> seen;
     for (std::size_t start = 0; start < bytes.size();) {
         std::size_t end = bytes.find('\n', start);
         end = end == std::string_view::npos ? bytes.size() : end + 1;
         const std::string_view line = bytes.substr(start, end - start);
-        if (auto decoded = os::Convert(line, charset, os::Utf8Charset()); decoded && !HasKeptBytes(*decoded))
+        std::optional<std::string> decoded;
+        if (WellFormedGb18030(line)) decoded = os::Convert(line, charset, os::Utf8Charset());
+        if (decoded && !HasKeptBytes(*decoded))
             out.utf8 += *decoded;
         else
             DecodeGbLineKeeping(line, start, charset, seen, out);

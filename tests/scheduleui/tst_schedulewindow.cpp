@@ -592,7 +592,7 @@ void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
     const bool ok = test::UnderFileSizeLimit(1000, [this] { return window_->Save(); });
     QVERIFY(!ok);
     QCOMPARE(dialogs_->messages.size(), 1);
-    QVERIFY2(dialogs_->messages[0].contains(path) && dialogs_->messages[0].contains("原来的文件没有改动"),
+    QVERIFY2(dialogs_->messages[0].contains(QDir::toNativeSeparators(path)) && dialogs_->messages[0].contains("原来的文件没有改动"),
              qPrintable(dialogs_->messages[0]));
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"beams.csv"});
