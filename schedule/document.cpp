@@ -121,7 +121,18 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
 std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
                               const std::vector<RowResult>& results) {
     // An input column the file lacked keeps nothing on save unless a row has
-    // moved off its default: then it joins the file, at the end.
+    // moved off its default: then it joins the file, at the end, named in
+    // the header's own language (captions when the file uses them).
+    // (Captions are Chinese, field names ASCII.)
+    bool captions = false;
+    for (const std::string& header : layout.headers) {
+        const std::size_t first = header.find_first_not_of(" \t");
+        captions =
+            captions || (first != std::string::npos && static_cast<unsigned char>(header[first]) >= 0x80);
+    }
+    const auto headerOf = [captions](ScheduleColumn column) {
+        return captions ? ColumnCaption(column) : std::string(ColumnField(column));
+    };
     for (std::size_t i = 0; i < kInputCount; ++i) {
         const ScheduleColumn column{ColumnKind::Input, i};
         bool present = false;
@@ -131,7 +142,7 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
         for (const ScheduleRow& row : rows) changed = changed || row.texts[i] != kParams[i].defaultText;
         if (!changed) continue;
         layout.columns.push_back(column);
-        layout.headers.emplace_back(ColumnField(column));
+        layout.headers.push_back(headerOf(column));
     }
     bool hasMark = false;
     for (const ScheduleColumn& c : layout.columns) hasMark = hasMark || c.kind == ColumnKind::Mark;
@@ -139,7 +150,7 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
         for (const ScheduleRow& row : rows) {
             if (row.mark.empty()) continue;
             layout.columns.insert(layout.columns.begin(), ScheduleColumn{ColumnKind::Mark, 0});
-            layout.headers.insert(layout.headers.begin(), std::string(ColumnField(layout.columns[0])));
+            layout.headers.insert(layout.headers.begin(), headerOf(layout.columns[0]));
             break;
         }
     }

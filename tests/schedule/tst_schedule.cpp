@@ -99,6 +99,8 @@ private slots:
     void undecodableBytesAreKeptAndNamedByTheirLine();
     void excelUnicodeTextIsRead();
     void emptyRowOfAOneColumnScheduleSurvives();
+    void addedColumnsSpeakTheHeadersLanguage_data();
+    void addedColumnsSpeakTheHeadersLanguage();
     void outputReadsBackAsInputWithTheSameResults();
     void captionsNameColumnsAsFieldNamesDo();
     void tabSeparatedTextAsSpreadsheetsPutIt_data();
@@ -470,6 +472,32 @@ void TestSchedule::emptyRowOfAOneColumnScheduleSurvives() {
     // A blank line is still no row.
     QVERIFY(ReadScheduleBytes("Mark\r\nKL1\r\n\r\nKL3\r\n", TextEncoding::Auto, layout, again).ok);
     QCOMPARE(again.size(), std::size_t(2));
+}
+
+// A column the file lacked, filled in the window, joins the header in the
+// header's own words.
+void TestSchedule::addedColumnsSpeakTheHeadersLanguage_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("added");
+    const ScheduleColumn door{ColumnKind::Input, std::size_t(FindParam("DoorWidth"))};
+    QTest::newRow("captions") << QByteArray("梁号,梁宽度(mm)\r\nKL1,300\r\n")
+                              << QString::fromStdString("," + ColumnCaption(door));
+    QTest::newRow("captions without units")
+        << QByteArray(" 梁宽度\r\n300\r\n") << QString::fromStdString("," + ColumnCaption(door));
+    QTest::newRow("field names") << QByteArray("Mark,BeamWidth\r\nKL1,300\r\n") << QString(",DoorWidth");
+}
+
+void TestSchedule::addedColumnsSpeakTheHeadersLanguage() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, added);
+    CsvLayout layout;
+    std::vector<ScheduleRow> rows;
+    QVERIFY(ReadScheduleBytes(file.toStdString(), TextEncoding::Auto, layout, rows).ok);
+    rows[0].texts[std::size_t(FindParam("DoorWidth"))] = "900";
+    std::vector<RowResult> results(rows.size());
+    const QString saved = QString::fromStdString(ScheduleFileBytes(layout, rows, results));
+    const QString header = saved.left(saved.indexOf("\r\n"));
+    QVERIFY2(header.endsWith(added), qPrintable(header));
 }
 
 void TestSchedule::outputReadsBackAsInputWithTheSameResults() {
