@@ -39,6 +39,9 @@ KeptBytes DecodeKeepingBytes(std::string_view bytes, const std::string& charset)
 // The reverse: utf8 into charset (empty: UTF-8), kept bytes as they were;
 // nothing when the charset cannot hold a character.
 std::optional<std::string> EncodeKeepingBytes(std::string_view utf8, const std::string& charset);
+// Appends the code point cp (at most U+10FFFF) in UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Whether text holds a kept byte.
 bool HasKeptBytes(std::string_view text);
 // How UTF-8-like bytes are: undecodable bytes and well-formed multi-byte

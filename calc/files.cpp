@@ -4,6 +4,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "encoding.h"
 #include "numtext.h"
 
 namespace quorvane {
@@ -129,23 +130,10 @@ std::string FoldFileName(std::string_view utf8) {
         for (std::size_t k = 1; k < length; ++k)
             cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         const char32_t up = Upper(cp);
-        if (up == cp) {
+        if (up == cp)
             out.append(utf8.data() + i, length);
-        } else if (up < 0x80) {
-            out += static_cast<char>(up);
-        } else if (up < 0x800) {
-            out += static_cast<char>(0xC0 | (up >> 6));
-            out += static_cast<char>(0x80 | (up & 0x3F));
-        } else if (up < 0x10000) {
-            out += static_cast<char>(0xE0 | (up >> 12));
-            out += static_cast<char>(0x80 | ((up >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (up & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (up >> 18));
-            out += static_cast<char>(0x80 | ((up >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((up >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (up & 0x3F));
-        }
+        else
+            AppendUtf8(out, up);
         i += length;
     }
     return out;

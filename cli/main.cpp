@@ -1,6 +1,6 @@
 // quorvane-calc: the window's calculation from the command line.
 //   quorvane-calc [NAME=VALUE ...] [--report]
-//   quorvane-calc --csv IN [-o OUT] [--report-dir DIR]
+//   quorvane-calc --csv IN [-o OUT] [--report-dir DIR]   (IN a CSV or an .xlsx)
 // NAME is a LoadInputs field, VALUE the text as typed in the window.
 
 #include <CLI/CLI.hpp>
@@ -11,12 +11,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "calc.h"
 #include "row.h"
 #include "schedule.h"
+#include "xlsxread.h"
 
 #include "os.h"
 
@@ -63,8 +65,28 @@ bool StandardOutputFailed() {
     return true;
 }
 
+// An Excel workbook given as the schedule: its sheet as CSV text, or the
+// message that refuses it. Nothing when the file is no workbook.
+std::optional<std::string> WorkbookAsCsv(std::FILE* input, const std::filesystem::path& path, int sheet,
+                                         std::string& refusal) {
+    char magic[4];
+    const std::size_t got = std::fread(magic, 1, sizeof magic, input);
+    if (std::fseek(input, 0, SEEK_SET) != 0 || got < sizeof magic ||
+        !LooksLikeWorkbook(std::string_view(magic, sizeof magic)))
+        return std::nullopt;
+    std::string bytes;
+    char chunk[1 << 16];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, input)) > 0;) bytes.append(chunk, n);
+    const WorkbookSheet read = ReadWorkbookSheet(bytes, static_cast<std::size_t>(sheet - 1));
+    if (!read.ok) {
+        refusal = FileMessage("无法打开梁表文件", path, read.message);
+        return std::nullopt;
+    }
+    return SheetAsCsv(read);
+}
+
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
-                     TextEncoding encoding) {
+                     TextEncoding encoding, int sheet) {
     const std::filesystem::path inPath = std::filesystem::u8path(in), outPath = std::filesystem::u8path(out);
     ScheduleOptions options;
     options.encoding = encoding;
@@ -115,7 +137,21 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     }
     if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
     std::string message;
-    const ScheduleExit code = RunSchedule(input, output, options, message);
+    std::optional<std::string> workbook;
+    if (in != "-") workbook = WorkbookAsCsv(input, inPath, sheet, message);
+    if (!message.empty()) {
+        outFile.Abort();
+        closeInput();
+        PrintError(message);
+        return kExitUsage;
+    }
+    ScheduleExit code;
+    if (workbook) {
+        CsvReader reader(std::move(*workbook), TextEncoding::Utf8);
+        code = RunSchedule(reader, output, options, message);
+    } else {
+        code = RunSchedule(input, output, options, message);
+    }
     closeInput();
     if (code == kScheduleUsageError) {
         outFile.Abort();  // an existing output file keeps its old content
@@ -166,6 +202,10 @@ int Run(int argc, char** argv) {
                           ->needs(csvOption);
     auto* reportDirOption =
         app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
+    int sheet = 1;
+    app.add_option("--sheet", sheet, "梁表是 Excel 工作簿 (.xlsx) 时读第几个工作表 (默认 1)")
+        ->check(CLI::Range(1, 1000))
+        ->needs(csvOption);
     std::string encodingName = "auto";
     app.add_option("--encoding", encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
         ->check(CLI::IsMember({"auto", "utf-8", "utf8", "gbk", "gb18030"}, CLI::ignore_case))
@@ -198,7 +238,7 @@ int Run(int argc, char** argv) {
                                       : encodingName == "utf-8" || encodingName == "utf8"
                                           ? TextEncoding::Utf8
                                           : TextEncoding::Gb18030;
-        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding);
+        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet);
     }
 
     BeamTexts texts;

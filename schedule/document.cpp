@@ -6,6 +6,7 @@
 #include "encoding.h"
 #include "numtext.h"
 #include "os.h"
+#include "xlsxread.h"
 
 namespace quorvane {
 namespace {
@@ -114,6 +115,16 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     if (failed) {
         outcome.message = FileMessage("读取梁表文件时出错", path, ReadFailureReason(error ? error : EIO));
         return outcome;
+    }
+    if (LooksLikeWorkbook(bytes)) {
+        const WorkbookSheet sheet = ReadWorkbookSheet(bytes);
+        if (!sheet.ok) {
+            outcome.message = FileMessage("无法打开梁表文件", path, sheet.message);
+            return outcome;
+        }
+        ReadOutcome read = ReadScheduleBytes(SheetAsCsv(sheet), TextEncoding::Utf8, layout, rows, progress);
+        if (read.ok) layout.workbook = true;
+        return read;
     }
     return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);
 }

@@ -28,6 +28,7 @@ struct CsvLayout {
     std::vector<ScheduleColumn> columns;  // as the file had them
     std::vector<std::string> headers;     // their header texts as they stood
     bool keptBytes = false;               // bytes that did not decode, to be written back as they were
+    bool workbook = false;                // read from an Excel workbook (its first sheet)
 };
 
 // The layout of a new schedule: every column, by field name, as
@@ -44,7 +45,7 @@ struct ReadOutcome {
     std::string message;  // why it failed; or, when ok, a warning to show (empty: none)
 };
 
-// Reads a schedule CSV. The header row must name known columns (field names
+// Reads a schedule CSV, or the first sheet of an Excel workbook. The header row must name known columns (field names
 // or captions, each once); result columns are recomputed, not read. Rows
 // keep their texts as they stand, refused ones too; a short row's missing
 // cells get the default texts.

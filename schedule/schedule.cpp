@@ -179,10 +179,14 @@ std::vector<ScheduleColumn> OutputColumns(bool withMark) {
 ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options,
                          std::string& message) {
     CsvReader reader(in, options.encoding);
+    return RunSchedule(reader, out, options, message);
+}
+
+ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& options,
+                         std::string& message) {
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
-        message =
-            reader.failed() ? "无法读取梁表:" + ReadFailureReason(errno) : "输入为空:第一行应是列名";
+        message = reader.failed() ? "无法读取梁表:" + ReadFailureReason(errno) : "输入为空:第一行应是列名";
         return kScheduleUsageError;
     }
     const ColumnMap map = MapHeader(cells, message);

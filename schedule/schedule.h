@@ -36,6 +36,8 @@ enum ScheduleExit { kScheduleOk = 0, kScheduleRowErrors = 1, kScheduleUsageError
 // holds the run's warnings (bytes kept as they were, a report that took
 // another name), or nothing.
 ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options, std::string& message);
+// The same from a reader made already (a workbook's sheet as CSV text).
+ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& options, std::string& message);
 
 // A mark made safe as a file name: characters that no file system takes
 // become '_', blanks and dots at the ends go. Empty when nothing is left.

@@ -73,8 +73,9 @@ ChangedAnswer DesktopScheduleDialogs::AskChangedOnDisk(QWidget* parent, const QS
 }
 
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("打开梁表"), folder,
-                                        QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("打开梁表"), folder,
+        QStringLiteral("梁表 (*.csv *.xlsx);;CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx);;所有文件 (*)"));
 }
 
 QString DesktopScheduleDialogs::SavePath(QWidget* parent, const QString& suggested, const QString& filter) {

@@ -157,7 +157,7 @@ void ScheduleWindow::BuildMenus() {
     file->addAction(QStringLiteral("保存(&S)"), QKeySequence::Save, this, [this] { Save(); });
     file->addAction(QStringLiteral("另存为(&A)..."), QKeySequence::SaveAs, this, [this] {
         const QString path = dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(),
-                                                QStringLiteral("CSV 文件 (*.csv)"));
+                                                QStringLiteral("CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx)"));
         if (!path.isEmpty()) SaveAs(path);
     });
     file->addAction(QStringLiteral("导出 Excel(&E)..."), this, [this] {
@@ -345,8 +345,11 @@ bool ScheduleWindow::SaveAs(const QString& path) {
         if (answer == ChangedAnswer::Keep) return false;
     }
     RemoveStaleTemporaryFiles(os::FollowLinks(FsPath(path)).parent_path());
+    // A workbook is saved as a workbook, a CSV as the CSV it was.
+    const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     const WriteOutcome written =
-        SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results());
+        workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
+                 : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results());
     if (!written.ok) {
         dialogs_->Inform(this, Q(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;

@@ -13,8 +13,17 @@ source "$(dirname "$0")/common.sh"
 install_packages "${BUILD_PACKAGES[@]}" dpkg-dev ccache g++-mingw-w64-x86-64-posix nsis zip libz-mingw-w64-dev
 source "$ROOT/scripts/windows/qt.sh"
 source "$ROOT/scripts/windows/xlsxwriter.sh"
+# One build at a time in the shared cache: a second run (the Windows test
+# starts one) waits here instead of deleting the folder the first builds in.
+mkdir -p "$QT_CACHE"
+exec 9>"$QT_CACHE/.lock"
+if ! flock -n 9; then
+  echo "Another Windows build is using $QT_CACHE; waiting for it..."
+  flock 9
+fi
 build_windows_qt
 build_windows_xlsxwriter
+build_windows_unzip
 [ "${1:-}" = "--qt-only" ] && exit 0
 
 WIN_BUILD="${QUORVANE_WIN_BUILD_DIR:-$ROOT/build-windows}"
@@ -32,6 +41,7 @@ cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja \
   -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" \
   -DCLI11_INCLUDE_DIR="$QT_CACHE/cli11" \
   -DXLSXWRITER_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DXLSXWRITER_LIBRARY="$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" \
+  -DMINIZIP_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DMINIZIP_LIBRARY="$XLSX_WIN_PREFIX/lib/libunzip.a" \
   -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
   -DQUORVANE_BENCH=OFF -DBUILD_TESTING=$testing >/dev/null
 cmake --build "$WIN_BUILD" --parallel "$(nproc)"

@@ -10,9 +10,9 @@ XLSX_SOURCE_VERSION="${XLSX_VERSION_DEB%+b*}"  # a binary-only rebuild has no so
 XLSX_WIN_PREFIX="$QT_CACHE/xlsxwriter-$XLSX_SOURCE_VERSION-mingw64-static"
 MINGW_ZLIB=/usr/x86_64-w64-mingw32/lib/libz.a
 
-build_windows_xlsxwriter() {
-  if [ -f "$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" ]; then return 0; fi
-  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" build="$QT_CACHE/xlsxwriter-build"
+# Debian's libxlsxwriter source, once, into the cache.
+fetch_xlsxwriter_source() {
+  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION"
   if [ ! -f "$src/CMakeLists.txt" ]; then
     enable_debian_sources
     local fetch="$QT_CACHE/src/xlsxwriter-fetch"
@@ -23,6 +23,12 @@ build_windows_xlsxwriter() {
     [ -n "$unpacked" ] || { echo "apt-get source libxlsxwriter=$XLSX_SOURCE_VERSION gave nothing" >&2; return 1; }
     rm -rf "$src" && mv "$unpacked" "$src" && rm -rf "$fetch"
   fi
+}
+
+build_windows_xlsxwriter() {
+  if [ -f "$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" ]; then return 0; fi
+  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" build="$QT_CACHE/xlsxwriter-build"
+  fetch_xlsxwriter_source
   echo "Building libxlsxwriter $XLSX_SOURCE_VERSION for Windows (static)..."
   rm -rf "$build"
   cmake -S "$src" -B "$build" -G Ninja \
@@ -41,4 +47,21 @@ build_windows_xlsxwriter() {
       return 1
     }
   rm -rf "$build"
+}
+
+# minizip's unzip (with its I/O layer), for reading workbooks: from the
+# same source's third_party/minizip, which is zlib's own contrib/minizip.
+build_windows_unzip() {
+  if [ -f "$XLSX_WIN_PREFIX/lib/libunzip.a" ]; then return 0; fi
+  fetch_xlsxwriter_source
+  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION/third_party/minizip" obj="$QT_CACHE/unzip-build"
+  echo "Building minizip's unzip for Windows (static)..."
+  rm -rf "$obj" && mkdir -p "$obj" "$XLSX_WIN_PREFIX/lib" "$XLSX_WIN_PREFIX/include/minizip"
+  for part in unzip ioapi; do
+    x86_64-w64-mingw32-gcc -O2 -DNOCRYPT -DNOUNCRYPT -I"$src" -I/usr/x86_64-w64-mingw32/include \
+      -c "$src/$part.c" -o "$obj/$part.o" || return 1
+  done
+  x86_64-w64-mingw32-ar rcs "$XLSX_WIN_PREFIX/lib/libunzip.a" "$obj/unzip.o" "$obj/ioapi.o"
+  cp "$src/unzip.h" "$src/ioapi.h" "$XLSX_WIN_PREFIX/include/minizip/"
+  rm -rf "$obj"
 }

@@ -59,6 +59,7 @@ private slots:
     void aReportThatCannotBeWrittenIsExitTwo();
     void messagesNameTheCauseBriefly_data();
     void messagesNameTheCauseBriefly();
+    void workbookReadsAsTheSameScheduleInCsv();
 };
 
 void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
@@ -433,6 +434,39 @@ void TestCli::messagesNameTheCauseBriefly() {
     QVERIFY2(r.err.contains(mustSay), qPrintable(r.err));
     QVERIFY2(r.err.size() < 400, qPrintable(r.err.left(400)));
     QVERIFY(!r.err.contains(QChar(0x1B)));
+#endif
+}
+
+// An Excel workbook as other programs write it gives the results of the
+// same schedule saved as CSV; a wrong sheet or a damaged file is a message.
+void TestCli::workbookReadsAsTheSameScheduleInCsv() {
+#ifdef Q_OS_WIN
+    QSKIP("makes its workbook with python3");
+#else
+    QTemporaryDir dir;
+    QProcess python;
+    python.start("python3", {MAKE_WORKBOOK_PY, dir.filePath("二层.xlsx")});
+    QVERIFY(python.waitForFinished(30000));
+    QCOMPARE(python.exitCode(), 0);
+    PutFile(dir.filePath("二层.csv"),
+            "\xEF\xBB\xBF"
+            "梁号,梁宽度(mm),梁长度(mm),DoorWidth\r\n"
+            "KL&1,200,3600.0000000000005,900\r\n"
+            "\"框架梁\r2\",,4200,\r\n");
+    const Run fromBook = Calc({"--csv", "二层.xlsx", "--sheet", "2"}, dir.path());
+    const Run fromCsv = Calc({"--csv", "二层.csv"}, dir.path());
+    QCOMPARE(fromBook.exitCode, 0);
+    QCOMPARE(fromBook.rawOut, fromCsv.rawOut);
+    QVERIFY(fromBook.rawOut.contains("\r\nKL&1,200,"));
+    // The first sheet holds notes: its header is refused as a CSV's would be.
+    QCOMPARE(Calc({"--csv", "二层.xlsx"}, dir.path()).exitCode, 2);
+    const Run noSheet = Calc({"--csv", "二层.xlsx", "--sheet", "3"}, dir.path());
+    QCOMPARE(noSheet.exitCode, 2);
+    QVERIFY2(noSheet.err.contains("第 3 个工作表"), qPrintable(noSheet.err));
+    PutFile(dir.filePath("坏.xlsx"), FileBytes(dir.filePath("二层.xlsx")).left(300));
+    const Run damaged = Calc({"--csv", "坏.xlsx"}, dir.path());
+    QCOMPARE(damaged.exitCode, 2);
+    QVERIFY2(damaged.err.contains("损坏") && damaged.err.contains("坏.xlsx"), qPrintable(damaged.err));
 #endif
 }
 

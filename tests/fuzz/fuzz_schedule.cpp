@@ -8,6 +8,7 @@
 
 #include "document.h"
 #include "schedule.h"
+#include "xlsxread.h"
 
 using namespace quorvane;
 
@@ -45,6 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (reread[r].texts[i] != rows[r].texts[i]) std::abort();
         }
     }
+    // As an Excel workbook: a zip package that does not read is a message.
+    const WorkbookSheet sheet = ReadWorkbookSheet(bytes);
+    if (!sheet.ok && sheet.message.empty()) std::abort();
+    if (sheet.ok) (void)SheetAsCsv(sheet);
     std::size_t cells = 0;
     for (const auto& record : ParseTabSeparated(bytes)) cells += record.size();
     if (size > 0 && cells == 0) std::abort();  // some text always gives a cell

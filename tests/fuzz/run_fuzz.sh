@@ -16,7 +16,7 @@ flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 calc=("$root"/calc/{numtext,params,loads,report,files,encoding}.cpp "$root/platform/os_posix.cpp")
 for target in numtext schedule; do
   extra=()
-  [ "$target" = schedule ] && extra=("$root"/schedule/{csv,schedule,row,book,document}.cpp)
+  [ "$target" = schedule ] && extra=("$root"/schedule/{csv,schedule,row,book,document,xlsxread}.cpp -lminizip -lz)
   if [ ! "$build/fuzz_$target" -nt "$here/fuzz_$target.cpp" ] || [ -n "$(find "$root/calc" "$root/schedule" -newer "$build/fuzz_$target" -name '*.cpp' | head -1)" ]; then
     clang++ "${flags[@]}" "$here/fuzz_$target.cpp" "${calc[@]}" "${extra[@]}" -o "$build/fuzz_$target"
   fi

@@ -191,6 +191,7 @@ private slots:
     void unchangedFileSavesBackByteIdentical();
     void sortingDoesNotChangeTheSavedOrder();
     void xlsxHoldsTheSameNumbers();
+    void ownWorkbookOpensBackAndSavesAsAWorkbook();
     void failedSaveKeepsTheOldFileAndTheWork();
     void outsideChangeIsNeverOverwrittenWithoutAsking();
     void linkedAndReadOnlyFilesAreNotReplaced();
@@ -578,6 +579,28 @@ void TestScheduleWindow::strayBytesStayAndTypedChineseIsInTheFilesEncoding() {
     QCOMPARE(ReadAll(path), gbk("梁号,梁宽度(mm)\r\n框架梁,300\r\n") + "KL\x80" + gbk(",250\r\n"));
 }
 
+void TestScheduleWindow::ownWorkbookOpensBackAndSavesAsAWorkbook() {
+    Paste("KL1\t300\t850\nKL/2\t-5\t500\n框架梁3\t250\t0.45\n", 0, 0);
+    const QList<QStringList> typed = Table(*window_);
+    const QString book = dir_->filePath("二层.xlsx");
+    QVERIFY(window_->ExportExcel(book));
+    window_->undoStack().setClean();
+    QVERIFY(window_->OpenFile(book));
+    QCOMPARE(Table(*window_), typed);  // every cell, results and refusals included
+    TypeInto(0, Column(ColumnKind::Mark), "KL9");
+    QVERIFY(window_->Save());
+    QVERIFY(ReadAll(book).startsWith("PK"));  // still a workbook
+    const QList<QStringList> saved = Table(*window_);
+    QVERIFY(window_->OpenFile(book));
+    QCOMPARE(Table(*window_), saved);
+    QCOMPARE(Table(*window_)[0][0], QString("KL9"));
+    // Saved as CSV instead, it is the CSV the command line reads.
+    const QString csv = dir_->filePath("二层.csv");
+    QVERIFY(window_->SaveAs(csv));
+    QVERIFY(window_->OpenFile(csv));
+    QCOMPARE(Table(*window_), saved);
+}
+
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
 #ifdef Q_OS_WIN
     QSKIP("Windows has no file-size limit to make a save fail half way");
@@ -592,7 +615,8 @@ void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
     const bool ok = test::UnderFileSizeLimit(1000, [this] { return window_->Save(); });
     QVERIFY(!ok);
     QCOMPARE(dialogs_->messages.size(), 1);
-    QVERIFY2(dialogs_->messages[0].contains(QDir::toNativeSeparators(path)) && dialogs_->messages[0].contains("原来的文件没有改动"),
+    QVERIFY2(dialogs_->messages[0].contains(QDir::toNativeSeparators(path)) &&
+                 dialogs_->messages[0].contains("原来的文件没有改动"),
              qPrintable(dialogs_->messages[0]));
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"beams.csv"});

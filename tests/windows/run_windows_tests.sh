@@ -96,6 +96,16 @@ check "the installer adds start-menu entries, 梁表 among them" \
   sh -c "find '$WINEPREFIX/drive_c' -path '*Start Menu*' -name 'Quorvane 梁表.lnk' | grep -q ."
 check "the installer registers an uninstaller" \
   sh -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvane' /v UninstallString 2>/dev/null | grep -q uninstall.exe"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane' 2>/dev/null | tr -d '\r' >"$tmp/uninstall.reg"
+check "the uninstall entry names the publisher, the version and the size" \
+  sh -c "grep -q 'Publisher.*Tessmoor' '$tmp/uninstall.reg' && grep -q 'DisplayVersion.*$version' '$tmp/uninstall.reg' &&
+         grep -q 'EstimatedSize.*0x[0-9a-f]*[1-9a-f]' '$tmp/uninstall.reg'"
+has_version() {  # has_version EXE: its version resource names the product and this version
+  strings -el "$1" | grep -A1 -x ProductVersion | grep -qx "$version" && strings -el "$1" | grep -qx Quorvane
+}
+for exe in quorvane quorvane-calc quorvane-schedule; do
+  check "$exe.exe says who it is (version $version)" has_version "$installed/$exe.exe"
+done
 wine "$installed/uninstall.exe" /S >/dev/null 2>&1
 wineserver -w
 for _ in $(seq 50); do [ -f "$installed/quorvane.exe" ] || break; sleep 0.2; done
@@ -119,6 +129,10 @@ same_report() {  # same_report WINDOWS-REPORT LINUX-REPORT: GBK vs UTF-8, date l
 }
 check "its reports are GBK, CR LF, equal to Linux's but for the date" \
   same_report "$work/计算书/梁2.txt" "$tmp/linux-reports/梁2.txt"
+python3 "$ROOT/tests/cli/make_workbook.py" "$work/二层.xlsx"
+(cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 二层.xlsx --sheet 2 -o 二层荷载.csv 2>"$tmp/book.err")
+"$linux_calc" --csv "$work/二层.xlsx" --sheet 2 -o "$tmp/linux-book.csv"
+check "an Excel workbook reads as on Linux" cmp -s "$work/二层荷载.csv" "$tmp/linux-book.csv"
 (cd "$work" && wine "$pkg/quorvane-calc.exe" DoorWidth=900 WindowWidth=1500 >"$tmp/out.txt")
 check "standard output to a file is UTF-8 with CR LF once" \
   cmp -s "$tmp/out.txt" <("$linux_calc" DoorWidth=900 WindowWidth=1500 | sed 's/$/\r/')
