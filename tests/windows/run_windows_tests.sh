@@ -101,7 +101,9 @@ check "the uninstall entry names the publisher, the version and the size" \
   sh -c "grep -q 'Publisher.*Tessmoor' '$tmp/uninstall.reg' && grep -q 'DisplayVersion.*$version' '$tmp/uninstall.reg' &&
          grep -q 'EstimatedSize.*0x[0-9a-f]*[1-9a-f]' '$tmp/uninstall.reg'"
 has_version() {  # has_version EXE: its version resource names the product and this version
-  strings -el "$1" | grep -A1 -x ProductVersion | grep -qx "$version" && strings -el "$1" | grep -qx Quorvane
+  local texts  # read whole first: grep -q would stop strings half way (pipefail)
+  texts="$(strings -el "$1")"
+  [ "$(grep -A1 -x ProductVersion <<<"$texts" | tail -1)" = "$version" ] && grep -qx Quorvane <<<"$texts"
 }
 for exe in quorvane quorvane-calc quorvane-schedule; do
   check "$exe.exe says who it is (version $version)" has_version "$installed/$exe.exe"
@@ -133,6 +135,19 @@ python3 "$ROOT/tests/cli/make_workbook.py" "$work/二层.xlsx"
 (cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 二层.xlsx --sheet 2 -o 二层荷载.csv 2>"$tmp/book.err")
 "$linux_calc" --csv "$work/二层.xlsx" --sheet 2 -o "$tmp/linux-book.csv"
 check "an Excel workbook reads as on Linux" cmp -s "$work/二层荷载.csv" "$tmp/linux-book.csv"
+# A result file that another program holds open, as Excel holds a workbook.
+x86_64-w64-mingw32-gcc -municode -O1 "$here/hold.c" -o "$tmp/hold.exe"
+cp "$work/荷载.csv" "$tmp/before.csv"
+wine "$tmp/hold.exe" "$work/荷载.csv" "$work/held" "$work/release" >/dev/null 2>&1 &
+holder=$!
+for _ in $(seq 100); do [ -s "$work/held" ] && break; sleep 0.1; done
+(cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 梁表.csv -o 荷载.csv 2>"$tmp/held.err")
+status=$?
+touch "$work/release"
+wait "$holder"
+check "a result file held open by another program: exit 2, its content kept, the cause named in Chinese" \
+  sh -c "[ $status -eq 2 ] && cmp -s '$work/荷载.csv' '$tmp/before.csv' && iconv -f UTF-8 -t UTF-8 '$tmp/held.err' | grep -q '其他程序使用' &&
+         grep -q '荷载.csv' '$tmp/held.err' && ! grep -q 'Permission' '$tmp/held.err'"
 (cd "$work" && wine "$pkg/quorvane-calc.exe" DoorWidth=900 WindowWidth=1500 >"$tmp/out.txt")
 check "standard output to a file is UTF-8 with CR LF once" \
   cmp -s "$tmp/out.txt" <("$linux_calc" DoorWidth=900 WindowWidth=1500 | sed 's/$/\r/')
