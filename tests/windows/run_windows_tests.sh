@@ -183,11 +183,19 @@ find_window() {  # find_window TITLE-REGEX: the first matching window id, waitin
   return 1
 }
 count_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+wait_for() {  # wait_for COMMAND...: until it succeeds, polling, for at most 20 s
+  for _ in $(seq 200); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+window_count_is() { [ "$(count_windows "$1")" -eq "$2" ]; }
+title_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+above() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+not_above() { ! above "$1"; }
+clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 # Twips of the client area to pixels at the given dots per inch.
 px() { echo $(( ($1 * $2 + 720) / 1440 )); }
 click_at() {  # click_at WINDOW LEFT-TWIPS TOP-TWIPS DPI
   xdotool mousemove --window "$1" "$(px "$2" "$4")" "$(px "$3" "$4")" click 1
-  sleep 0.5
 }
 geometry() { xdotool getwindowgeometry "$1" | sed -n 's/.*Position: \([0-9,]*\).*/\1/p; s/.*Geometry: //p' | tr '\n' ' '; }
 
@@ -197,33 +205,27 @@ main="$(find_window '^Quorvane\(Tessmoor\)$')"
 check "the window opens, titled Quorvane(Tessmoor)" test -n "$main"
 check "start-up creates the report, empty" test -f "$report" -a ! -s "$report"
 xdotool windowactivate --sync "$main" 2>/dev/null
-sleep 0.5
 # The focus starts in the wall's width box; a letter there is refused.
 xdotool type --delay 100 x
 box="$(find_window '^Quorvane$')"
-sleep 1
 check "a letter gives exactly one 数据输入有误! box" test -n "$box" -a "$(count_windows '^Quorvane$')" -eq 1
 xdotool key Return
-sleep 1
-check "Return closes the box" test "$(count_windows '^Quorvane$')" -eq 0
+check "Return closes the box" wait_for window_count_is '^Quorvane$' 0
 xdotool windowactivate --sync "$main" 2>/dev/null
 xdotool key alt+s
-sleep 1.5
 "$linux_calc" --report WallWidth= | tr -d '\r' >"$tmp/linux-report.txt"
+report_as_linux() { cmp -s <(iconv -f GBK -t UTF-8 "$report" 2>/dev/null | sed '24d') <(sed '24d;s/$/\r/' "$tmp/linux-report.txt"); }
 check "Alt+S writes the report: GBK, CR LF, the emptied box as 0, equal to Linux's but for the date" \
-  cmp -s <(iconv -f GBK -t UTF-8 "$report" | sed '24d') <(sed '24d;s/$/\r/' "$tmp/linux-report.txt")
+  wait_for report_as_linux
 copied="$("$linux_calc" WallWidth= | sed -n 's/^复制: //p')"
 click_at "$main" $((240 + 3600 + 450)) $((2760 + 187 + 180)) 96   # 复制 (Command8)
-check "复制 puts the copied load ($copied) on the clipboard" \
-  test "$(xclip -o -selection clipboard 2>/dev/null)" = "$copied"
+check "复制 puts the copied load ($copied) on the clipboard" wait_for clipboard_is "$copied"
 before="$(geometry "$main")"
 click_at "$main" $((4080 + 127)) $((3950 + 90)) 96               # 置顶 (Check1)
-check "置顶 puts the window in the stay-on-top state" \
-  sh -c "xprop -id '$main' _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"
+check "置顶 puts the window in the stay-on-top state" wait_for above "$main"
 check "置顶 keeps the window's place and size" test "$(geometry "$main")" = "$before"
 click_at "$main" $((4080 + 127)) $((3950 + 90)) 96
-check "unticking 置顶 leaves the stay-on-top state" \
-  sh -c "! xprop -id '$main' _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"
+check "unticking 置顶 leaves the stay-on-top state" wait_for not_above "$main"
 click_at "$main" $((240 + 1080 + 727)) $((2760 + 600 + 187)) 96   # 计算过程 (Command4)
 for _ in $(seq 50); do [ -s "$viewed" ] && break; sleep 0.2; done
 check "计算过程 starts the text viewer with the report" grep -qi -e '计算过程.txt' "$viewed"
@@ -255,27 +257,29 @@ sched=$!
 table="$(find_window '^三层梁表\.csv - Quorvane 梁表$')"
 check "quorvane-schedule.exe opens a GBK schedule named on its command line" test -n "$table"
 xdotool windowactivate --sync "$table" 2>/dev/null
-sleep 1
 # A block as Excel puts it on the clipboard: a header of captions, CR LF.
-printf '梁号\t门宽度(mm)\r\n框架梁1\t1000\r\n梁2\t1414\r\n悬挑梁3\t600\r\n' | xclip -selection clipboard
-sleep 0.5
+block='梁号	门宽度(mm)
+框架梁1	1000
+梁2	1414
+悬挑梁3	600
+'
+printf "$block" | xclip -selection clipboard
+wait_for clipboard_is "$(printf "$block")"
 xdotool key ctrl+Home ctrl+v
-sleep 1
-check "the pasted block marks the schedule unsaved" \
-  sh -c "xdotool search --onlyvisible --name '^三层梁表\\.csv\\* - Quorvane 梁表\$' >/dev/null"
+check "the pasted block marks the schedule unsaved" wait_for title_shown '^三层梁表\.csv\* - Quorvane 梁表$'
 xdotool key ctrl+q
 ask="$(find_window '^Quorvane 梁表$')"
 check "closing with unsaved changes asks first" test -n "$ask"
 xdotool key Escape
-sleep 1
+wait_for window_count_is '^Quorvane 梁表$' 0
 check "cancelling the question keeps the window" \
   sh -c "kill -0 $sched 2>/dev/null && test \"\$(xdotool search --onlyvisible --name '^三层梁表' | wc -l)\" -ge 1"
 xdotool windowactivate --sync "$table" 2>/dev/null
 xdotool key ctrl+s
-sleep 1.5
 printf 'Mark,DoorWidth,WindowWidth,ReductionRatio\r\n框架梁1,1000,1500,1\r\n梁2,1414,0,0.9\r\n悬挑梁3,600,0,1\r\n' |
   iconv -f UTF-8 -t GBK >"$tmp/expected-schedule.csv"
-check "Ctrl+S saves it back in GBK, CR LF, with the pasted rows" cmp -s "$work/三层梁表.csv" "$tmp/expected-schedule.csv"
+check "Ctrl+S saves it back in GBK, CR LF, with the pasted rows" \
+  wait_for cmp -s "$work/三层梁表.csv" "$tmp/expected-schedule.csv"
 check "the saved schedule reads in quorvane-calc" "$linux_calc" --csv "$work/三层梁表.csv" -o "$tmp/saved-loads.csv"
 import -frame -window "$table" "$win/screenshots/quorvane-schedule-wine.png" 2>/dev/null
 xdotool key ctrl+q
@@ -289,7 +293,12 @@ wineserver -w
 wine "$exe" >/dev/null 2>&1 &
 app=$!
 main="$(find_window '^Quorvane\(Tessmoor\)$')"
-sleep 1
+compact_at_150() {
+  size="$(xdotool getwindowgeometry "$main" 2>/dev/null | sed -n 's/.*Geometry: //p')"
+  width="${size%x*}" height="${size#*x}"
+  [ "${width:-0}" -ge 702 ] && [ "${width:-0}" -le 705 ] && [ "${height:-0}" -ge 420 ] && [ "${height:-0}" -le 424 ]
+}
+wait_for compact_at_150
 size="$(xdotool getwindowgeometry "$main" 2>/dev/null | sed -n 's/.*Geometry: //p')"
 width="${size%x*}" height="${size#*x}"
 check "at 150 % the compact window is 1.5 times its size ($size, about 704x422)" \
