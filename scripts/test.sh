@@ -6,10 +6,11 @@ source "$(dirname "$0")/common.sh"
 # test; mingw-w64 and Wine build and run the Windows platform layer's tests;
 # the caption test measures the layout font (Noto Sans Mono CJK SC); clang
 # with its runtime runs the fuzz targets.
-# dpkg-dev, appstream, man-db and lintian build and check the Debian package.
+# dpkg-dev, appstream, man-db and lintian build and check the Debian package;
+# LibreOffice Calc writes a workbook as other programs do.
 install_packages "${BUILD_PACKAGES[@]}" locales xvfb xdotool g++-mingw-w64-x86-64-posix wine wine64 \
   python3 g++-aarch64-linux-gnu qemu-user fonts-noto-cjk clang libclang-rt-14-dev \
-  dpkg-dev appstream man-db groff-base lintian
+  dpkg-dev appstream man-db groff-base lintian libreoffice-calc-nogui
 # A comma-decimal locale proves the number text ignores the locale; a GBK
 # locale proves the report follows the system's code page; Wine takes its
 # code page (936) from zh_CN.UTF-8.
