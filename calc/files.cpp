@@ -193,7 +193,11 @@ WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_vie
         const os::FileHandle h = os::OpenInPlace(path);
         if (h < 0) return Failed(what_, path_, errno);
         stream_ = os::StreamOf(h);
-        if (!stream_) return Failed(what_, path_, errno);
+        if (!stream_) {
+            const int error = errno;
+            os::SyncAndClose(h);
+            return Failed(what_, path_, error);
+        }
         inPlace_ = true;
         return {};
     }

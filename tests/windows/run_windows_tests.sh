@@ -10,7 +10,8 @@
 #   (c) quorvane-calc.exe with Chinese file and folder names, to a file and
 #       to a console;
 #   (d) quorvane-schedule.exe: a GBK schedule opened, a block pasted from
-#       the clipboard, the question before closing, saved back.
+#       the clipboard, the question before closing, saved back;
+#   (e) quorvane.exe for a user who may not write to Program Files.
 # The first run builds Qt for Windows (about 20 minutes); later runs reuse it.
 # Usage: bash tests/windows/run_windows_tests.sh   (prints "N passed, N failed")
 source "$(cd "$(dirname "$0")/../.." && pwd)/scripts/common.sh"
@@ -286,6 +287,34 @@ xdotool key ctrl+q
 for _ in $(seq 50); do kill -0 "$sched" 2>/dev/null || break; sleep 0.2; done
 check "once saved, Ctrl+Q ends it without a question" sh -c "! kill -0 $sched 2>/dev/null"
 wineserver -w
+
+# --- (e) a user who may not write to Program Files ------------------------------
+# An ordinary account of its own, with a prefix whose Program Files it cannot
+# write: the report goes to that user's Documents instead.
+user=quorvane-wine
+if id "$user" >/dev/null 2>&1 || useradd -m -s /bin/bash "$user" 2>/dev/null; then
+  uprefix="$(runuser -u "$user" -- mktemp -d)/prefix"
+  as_user() { runuser -u "$user" -- env WINEPREFIX="$uprefix" WINEDEBUG=-all DISPLAY="$DISPLAY" LANG=zh_CN.UTF-8 \
+                LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES="$WINEDLLOVERRIDES" "$@"; }
+  as_user wineboot -i >/dev/null 2>&1
+  as_user wineserver -w
+  chown root:root "$uprefix/drive_c/Program Files" && chmod 755 "$uprefix/drive_c/Program Files"
+  check "the other user cannot write to Program Files" \
+    sh -c "! runuser -u '$user' -- touch '$uprefix/drive_c/Program Files/probe' 2>/dev/null"
+  as_user wine "$exe" >/dev/null 2>&1 &
+  uapp=$!
+  umain="$(find_window '^Quorvane\(Tessmoor\)$')"
+  user_report() { find "$uprefix/drive_c/users" "$(getent passwd "$user" | cut -d: -f6)" -name '计算过程.txt' 2>/dev/null | grep -i documents | head -1; }
+  report_in_documents() { [ -n "$(user_report)" ]; }
+  check "the window starts for that user" test -n "$umain"
+  check "its report goes to the user's Documents" wait_for report_in_documents
+  check "and nothing into Program Files" test ! -e "$uprefix/drive_c/Program Files/计算过程.txt"
+  kill "$uapp" 2>/dev/null
+  as_user wineserver -k 2>/dev/null
+  rm -rf "$(dirname "$uprefix")"
+else
+  fail "an ordinary user for the Program Files check" "useradd failed"
+fi
 
 # Per-monitor DPI: at 150 % everything scales evenly.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
