@@ -168,12 +168,47 @@ std::string MessageExcerpt(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// A header cell as it is compared: blanks left out, full-width forms
+// (U+FF01..U+FF5E) as ASCII.
+std::string HeaderKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == ' ' || c == '\t') {
+            ++i;
+            continue;
+        }
+        if (c == 0xE3 && text.substr(i, 3) == "\u3000") {  // ideographic space
+            i += 3;
+            continue;
+        }
+        if ((c == 0xEF) && i + 2 < text.size()) {
+            const auto b1 = static_cast<unsigned char>(text[i + 1]),
+                       b2 = static_cast<unsigned char>(text[i + 2]);
+            const unsigned cp = (c & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu);
+            if (cp >= 0xFF01 && cp <= 0xFF5E) {
+                key += static_cast<char>(cp - 0xFF01 + 0x21);
+                i += 3;
+                continue;
+            }
+        }
+        key += text[i++];
+    }
+    return key;
+}
+
+}  // namespace
+
 bool FindColumn(std::string_view header, ScheduleColumn& column) {
-    header = Trimmed(header);
+    const std::string key = HeaderKey(header);
+    if (key.empty()) return false;
     for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
         const ScheduleColumn candidate = ColumnAt(c);
-        if (SameLetters(header, ColumnField(candidate)) || header == CaptionName(candidate) ||
-            header == ColumnCaption(candidate)) {
+        if (SameLetters(key, ColumnField(candidate)) || key == HeaderKey(CaptionName(candidate)) ||
+            key == HeaderKey(ColumnCaption(candidate))) {
             column = candidate;
             return true;
         }
@@ -181,22 +216,43 @@ bool FindColumn(std::string_view header, ScheduleColumn& column) {
     return false;
 }
 
-std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header, std::string& message) {
-    std::vector<ScheduleColumn> columns;
+HeaderMatch MatchHeader(const std::vector<std::string>& cells) {
+    HeaderMatch match;
     std::vector<bool> seen(kScheduleColumnCount);
-    for (const std::string& name : header) {
+    for (const std::string& cell : cells) {
         ScheduleColumn column{};
-        if (!FindColumn(name, column)) {
-            message = "未知的列名 \"" + MessageExcerpt(name) +
-                      "\"(可用的列名: Mark、参数名 (如 BeamWidth) 或梁表的列标题 (如 梁宽度(mm)))";
-            return {};
+        int position = -1;
+        if (FindColumn(cell, column)) {
+            position = static_cast<int>(PositionOf(column));
+            match.header = true;
+            if (seen[static_cast<std::size_t>(position)]) {
+                match.repeated.push_back(cell);
+                position = -1;
+            }
+            if (position >= 0) seen[static_cast<std::size_t>(position)] = true;
+        } else if (!Trimmed(cell).empty()) {
+            match.unknown.push_back(cell);
         }
-        if (seen[PositionOf(column)]) {
-            message = "列名 \"" + MessageExcerpt(name) + "\" 出现了两次";
-            return {};
+        match.positions.push_back(position);
+    }
+    return match;
+}
+
+std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header, std::string& message) {
+    // A file's header names every column: a cell that names none is refused.
+    const HeaderMatch match = MatchHeader(header);
+    std::vector<ScheduleColumn> columns;
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        if (match.positions[c] >= 0) {
+            columns.push_back(ColumnAt(static_cast<std::size_t>(match.positions[c])));
+            continue;
         }
-        seen[PositionOf(column)] = true;
-        columns.push_back(column);
+        ScheduleColumn column{};
+        message = FindColumn(header[c], column)
+                      ? "列名 \"" + MessageExcerpt(header[c]) + "\" 出现了两次"
+                      : "未知的列名 \"" + MessageExcerpt(header[c]) +
+                            "\"(可用的列名: Mark、参数名 (如 BeamWidth) 或梁表的列标题 (如 梁宽度(mm)))";
+        return {};
     }
     return columns;
 }

@@ -56,9 +56,21 @@ std::string ColumnCaption(ScheduleColumn column);
 std::string MessageExcerpt(std::string_view text);
 
 // The column a header cell names: the field name (letter case aside), the
-// caption with or without its unit, blanks around it ignored. False when it
-// names none.
+// caption with or without its unit; blanks (the ideographic one too) are
+// ignored and full-width letters, digits and brackets, as a Chinese input
+// method types them, count as their ASCII forms. False when it names none.
 bool FindColumn(std::string_view header, ScheduleColumn& column);
+
+// A first row read as a header: each cell's column, the cells that name
+// none, and whether it is a header at all (some cell names a column). One
+// rule for files, the command line and a pasted block.
+struct HeaderMatch {
+    bool header = false;
+    std::vector<int> positions;         // per cell: PositionOf its column, or -1
+    std::vector<std::string> unknown;   // filled cells that name no column
+    std::vector<std::string> repeated;  // cells that name a column an earlier cell named
+};
+HeaderMatch MatchHeader(const std::vector<std::string>& cells);
 
 // The columns a header row names, in its order. Empty message when every
 // cell names a column and none twice; else the message says which does not.

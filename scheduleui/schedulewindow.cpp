@@ -18,10 +18,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <set>
 
 #include "book.h"
 #include "commands.h"
+#include "pasteplan.h"
 #include "xlsx.h"
 
 namespace quorvane {
@@ -118,6 +120,10 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
             [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
                 const QModelIndex current = view_->currentIndex();
                 if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
+                // On the last row it grows the table, so that a new schedule is typed
+                // mark, Enter, mark, Enter.
+                if (current.row() + 1 == proxy_->rowCount())
+                    undo_.push(new ChangeCellsCommand(&model_, {}, 1, QStringLiteral("添加行")));
                 const QModelIndex below = current.siblingAtRow(current.row() + 1);
                 if (below.isValid()) view_->setCurrentIndex(below);
             });
@@ -139,6 +145,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     connect(&model_, &QAbstractItemModel::modelReset, this, counts);
 
     model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
+    view_->setCurrentIndex(proxy_->index(0, 0));
     UpdateTitle();
     resize(1200, 640);
 }
@@ -155,11 +162,13 @@ void ScheduleWindow::BuildMenus() {
     recentMenu_ = file->addMenu(QStringLiteral("最近的文件(&R)"));
     file->addSeparator();
     file->addAction(QStringLiteral("保存(&S)"), QKeySequence::Save, this, [this] { Save(); });
-    file->addAction(QStringLiteral("另存为(&A)..."), QKeySequence::SaveAs, this, [this] {
+    // F12 as in Excel, Ctrl+Shift+S as elsewhere (Windows has no standard key for it).
+    QAction* saveAs = file->addAction(QStringLiteral("另存为(&A)..."), this, [this] {
         const QString path = dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(),
                                                 QStringLiteral("CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx)"));
         if (!path.isEmpty()) SaveAs(path);
     });
+    saveAs->setShortcuts({QKeySequence(Qt::Key_F12), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
     file->addAction(QStringLiteral("导出 Excel(&E)..."), this, [this] {
         const QString suggested =
             DefaultFolder() + "/" + QFileInfo(DocumentName()).completeBaseName() + ".xlsx";
@@ -274,6 +283,7 @@ bool ScheduleWindow::NewSchedule() {
     if (!MaybeSave()) return false;
     model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
     RestoreOrder();
+    view_->setCurrentIndex(proxy_->index(0, 0));  // typing goes straight into the first mark
     undo_.clear();
     path_.clear();
     RememberDiskFile();
@@ -324,6 +334,7 @@ bool ScheduleWindow::Load(const QString& path) {
     }
     model_.Reset(std::move(rows), std::move(layout));
     RestoreOrder();
+    view_->setCurrentIndex(proxy_->index(0, 0));
     undo_.clear();
     path_ = QFileInfo(path).absoluteFilePath();
     RememberDiskFile();
@@ -474,47 +485,49 @@ bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->te
 
 bool ScheduleWindow::PasteText(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    auto records =
-        ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-    while (!records.empty() && records.back().size() == 1 && records.back()[0].empty()) records.pop_back();
-    if (records.empty()) {
+    auto block = ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    while (!block.empty() && block.back().size() == 1 && block.back()[0].empty()) block.pop_back();
+    if (block.empty()) {
         dialogs_->Inform(this, QStringLiteral("剪贴板里没有可以粘贴的表格内容。"));
         return false;
     }
-    // A first row whose every filled cell names a column is a header: the
-    // columns go by name, the rows at the current row.
-    int named = 0;
-    bool header = true;
-    std::vector<int> targets;
-    for (const std::string& cell : records.front()) {
-        ScheduleColumn column{};
-        const bool known = FindColumn(cell, column);
-        if (!cell.empty() && !known) header = false;
-        named += known ? 1 : 0;
-        targets.push_back(known && ScheduleModel::IsEditableColumn(static_cast<int>(PositionOf(column)))
-                              ? static_cast<int>(PositionOf(column))
-                              : -1);
-    }
-    header = header && named > 0;
-    const QModelIndex current = view_->currentIndex();
-    const int startRow = current.isValid() ? current.row() : 0;
-    if (header) {
-        records.erase(records.begin());
-    } else {
-        std::size_t width = 0;
-        for (const auto& record : records) width = std::max(width, record.size());
-        const int startColumn = current.isValid() ? current.column() : 0;
-        targets.clear();
-        for (std::size_t c = 0; c < width; ++c) {
-            const int column = startColumn + static_cast<int>(c);
-            targets.push_back(
-                column < model_.columnCount() && ScheduleModel::IsEditableColumn(column) ? column : -1);
+    // The selection's top-left cell, as Excel pastes; else the current cell.
+    PasteArea area;
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (!selected.isEmpty()) {
+        int bottom = 0, right = 0;
+        area.top = area.left = std::numeric_limits<int>::max();
+        for (const QModelIndex& i : selected) {
+            area.top = std::min(area.top, i.row());
+            area.left = std::min(area.left, i.column());
+            bottom = std::max(bottom, i.row());
+            right = std::max(right, i.column());
         }
+        // Only a whole rectangle is filled; a scattered selection takes the block once.
+        if (static_cast<long long>(bottom - area.top + 1) * (right - area.left + 1) == selected.size()) {
+            area.rows = bottom - area.top + 1;
+            area.columns = right - area.left + 1;
+        }
+    } else if (view_->currentIndex().isValid()) {
+        area.top = view_->currentIndex().row();
+        area.left = view_->currentIndex().column();
     }
-    if (std::none_of(targets.begin(), targets.end(), [](int t) { return t >= 0; })) {
-        dialogs_->Inform(this, QStringLiteral("粘贴的内容落在计算结果的列上;结果列由程序算出,不能粘贴。"));
+    PastePlan plan =
+        PlanPaste(std::move(block), area, model_.columnCount(), &ScheduleModel::IsEditableColumn);
+    QString leftOut;
+    for (const std::string& cell : plan.leftOut)
+        leftOut +=
+            (leftOut.isEmpty() ? QString() : QStringLiteral("、")) + "“" + Q(MessageExcerpt(cell)) + "”";
+    if (std::none_of(plan.columns.begin(), plan.columns.end(), [](int t) { return t >= 0; })) {
+        dialogs_->Inform(this,
+                         plan.byHeader && !leftOut.isEmpty()
+                             ? QStringLiteral("粘贴的列标题 %1 不是梁表的列,没有粘贴。").arg(leftOut)
+                             : QStringLiteral("粘贴的内容落在计算结果的列上;结果列由程序算出,不能粘贴。"));
         return false;
     }
+    std::vector<std::vector<std::string>>& records = plan.records;
+    const std::vector<int>& targets = plan.columns;
+    const int startRow = plan.top;
     std::unique_ptr<ProgressReport> progress;
     if (records.size() > static_cast<std::size_t>(kRowsBetweenProgress))
         progress = dialogs_->StartProgress(this, QStringLiteral("正在粘贴 %1 行...").arg(records.size()));
@@ -533,6 +546,9 @@ bool ScheduleWindow::PasteText(const QString& text) {
             return false;
     }
     undo_.push(new ChangeCellsCommand(&model_, std::move(edits), appended, QStringLiteral("粘贴")));
+    // Columns a header named that the table does not have are said, never shifted into others.
+    if (!leftOut.isEmpty())
+        statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut));
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTableView>
 
 #include <clocale>
@@ -192,6 +193,11 @@ private slots:
     void sortingDoesNotChangeTheSavedOrder();
     void xlsxHoldsTheSameNumbers();
     void ownWorkbookOpensBackAndSavesAsAWorkbook();
+    void pastedHeaderPlacesColumnsByNameOrLeavesThemOut_data();
+    void pastedHeaderPlacesColumnsByNameOrLeavesThemOut();
+    void pasteGoesToTheSelectionsTopLeftAndFillsIt();
+    void aNewScheduleIsTypedMarkEnterMarkEnter();
+    void f12SavesAs();
     void failedSaveKeepsTheOldFileAndTheWork();
     void outsideChangeIsNeverOverwrittenWithoutAsking();
     void linkedAndReadOnlyFilesAreNotReplaced();
@@ -599,6 +605,124 @@ void TestScheduleWindow::ownWorkbookOpensBackAndSavesAsAWorkbook() {
     QVERIFY(window_->SaveAs(csv));
     QVERIFY(window_->OpenFile(csv));
     QCOMPARE(Table(*window_), saved);
+}
+
+int Field(const char* field) { return Column(ColumnKind::Input, std::size_t(FindParam(field))); }
+
+// A pasted header is read by one rule: each column by its name, whatever
+// the order; an unknown column is left out and named, never shifted into
+// its neighbours (a length must not land in a density).
+void TestScheduleWindow::pastedHeaderPlacesColumnsByNameOrLeavesThemOut_data() {
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("leftOut");
+    QTest::newRow("an extra column 备注") << "梁号\t梁宽度(mm)\t梁高度(mm)\t梁长度(mm)\t备注"
+                                          << "备注";
+    QTest::newRow("full-width brackets from an input method")
+        << "梁号\t梁宽度（mm）\t梁高度（ｍｍ）\t梁长度(mm)\t备注"
+        << "备注";
+    QTest::newRow("blanks, the ideographic one too")
+        << "梁号\t梁宽度 (mm)\t梁高度\u3000(mm)\t梁长度(mm)\t备注"
+        << "备注";
+    QTest::newRow("field names in any case, an unknown first")
+        << "Remark\tmark\tbeamwidth\tBEAMHEIGHT\tBeamLength"
+        << "Remark";
+}
+
+void TestScheduleWindow::pastedHeaderPlacesColumnsByNameOrLeavesThemOut() {
+    QFETCH(QString, header);
+    QFETCH(QString, leftOut);
+    const QStringList names = header.split('\t');
+    // The same two beams under any header: values by name.
+    QString block = header + "\r\n";
+    for (const QStringList& beam :
+         {QStringList{"KL8", "250", "600", "4200", "靠窗"}, QStringList{"KL9", "300", "700", "5100", "-"}}) {
+        QStringList cells;
+        for (const QString& name : names) {
+            const int at = name.startsWith("Remark") || name == "备注"                               ? 4
+                           : name.contains("梁号") || name.compare("mark", Qt::CaseInsensitive) == 0 ? 0
+                           : name.contains("宽") || name.contains("width", Qt::CaseInsensitive)      ? 1
+                           : name.contains("高") || name.contains("height", Qt::CaseInsensitive)     ? 2
+                                                                                                     : 3;
+            cells << beam[at];
+        }
+        block += cells.join('\t') + "\r\n";
+    }
+    Paste(block, 0, 0);
+    const QList<QStringList> table = Table(*window_);
+    QCOMPARE(table.size(), 2);
+    QCOMPARE(table[1][0], QString("KL9"));
+    QCOMPARE(table[0][Field("BeamWidth")], QString("250"));
+    QCOMPARE(table[0][Field("BeamHeight")], QString("600"));
+    QCOMPARE(table[1][Field("BeamLength")], QString("5100"));
+    QCOMPARE(table[0][Field("BeamDensity")],
+             QString::fromUtf8(kParams[std::size_t(FindParam("BeamDensity"))].defaultText.data()));
+    QVERIFY2(window_->statusBar()->currentMessage().contains(leftOut),
+             qPrintable(window_->statusBar()->currentMessage()));
+}
+
+void TestScheduleWindow::pasteGoesToTheSelectionsTopLeftAndFillsIt() {
+    Paste("KL1\nKL2\nKL3\nKL4\nKL5\nKL6\n", 0, 0);
+    QTableView* view = window_->view();
+    const int width = Field("BeamWidth");
+    const auto select = [&](int top, int bottom, int left, int right) {
+        view->selectionModel()->select(
+            QItemSelection(view->model()->index(top, left), view->model()->index(bottom, right)),
+            QItemSelectionModel::ClearAndSelect);
+        view->selectionModel()->setCurrentIndex(view->model()->index(bottom, right),
+                                                QItemSelectionModel::NoUpdate);
+    };
+    const auto widths = [&] {
+        QStringList column;
+        for (const QStringList& row : Table(*window_)) column << row[width];
+        return column;
+    };
+    // Rows 2-4 selected from the top down, the current cell at the bottom: a
+    // two-row block lands at the top.
+    select(1, 3, width, width);
+    QGuiApplication::clipboard()->setText("210\n220\n");
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(widths(), (QStringList{"200", "210", "220", "200", "200", "200"}));
+    // One value fills the selection.
+    select(0, 4, width, width);
+    QGuiApplication::clipboard()->setText("250");
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(widths(), (QStringList{"250", "250", "250", "250", "250", "200"}));
+    // A block that divides the selection repeats.
+    select(0, 5, width, width + 1);
+    QGuiApplication::clipboard()->setText("300\t700\n310\t710\n");
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(widths(), (QStringList{"300", "310", "300", "310", "300", "310"}));
+    QCOMPARE(Table(*window_)[4][width + 1], QString("700"));
+    window_->undoStack().undo();
+    QCOMPARE(widths(), (QStringList{"250", "250", "250", "250", "250", "200"}));
+}
+
+void TestScheduleWindow::aNewScheduleIsTypedMarkEnterMarkEnter() {
+    QVERIFY(window_->NewSchedule());
+    QTableView* view = window_->view();
+    QCOMPARE(view->currentIndex(), view->model()->index(0, 0));
+    view->setFocus();
+    for (const QString mark : {"KL1", "KL2", "KL3"}) {
+        // Keys go where a person's would: the first opens the editor, the rest go into it.
+        for (const QChar c : mark) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+    const QList<QStringList> table = Table(*window_);
+    QCOMPARE(table.size(), 4);  // and the empty row the last Enter opened
+    QCOMPARE((QStringList{table[0][0], table[1][0], table[2][0], table[3][0]}),
+             (QStringList{"KL1", "KL2", "KL3", ""}));
+    QCOMPARE(view->currentIndex(), view->model()->index(3, 0));
+    window_->undoStack().undo();  // the row Enter added
+    QCOMPARE(Table(*window_).size(), 3);
+}
+
+void TestScheduleWindow::f12SavesAs() {
+    Paste("KL1\t300\n", 0, 0);
+    dialogs_->savePath = dir_->filePath("另存.csv");
+    QTest::keyClick(window_.get(), Qt::Key_F12);
+    QVERIFY(ReadAll(dialogs_->savePath).contains("KL1,300"));
+    QCOMPARE(window_->path(), QFileInfo(dialogs_->savePath).absoluteFilePath());
 }
 
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
