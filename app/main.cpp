@@ -4,11 +4,13 @@
 
 #include "form1.h"  // IWYU pragma: keep (the window owned below)
 #include "geometry.h"
+#include "qtchinese.h"
 #include "shell.h"
 #include "startup.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    quorvane::InstallQtChinese(app);
     QApplication::setApplicationName(QStringLiteral("quorvane"));
     // Small sizes only: the 256-pixel image would cost a decode at start-up.
     QIcon icon;

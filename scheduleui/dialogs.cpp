@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace quorvane {
 namespace {
@@ -25,7 +26,10 @@ public:
     }
     bool Update(double done) override {
         dialog_.setValue(static_cast<int>(done * kProgressSteps));
-        QApplication::processEvents();
+        // Keys and clicks reach nothing half way through: until the box shows
+        // (and blocks the window) they wait; then only its 取消 takes them.
+        QApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents
+                                                        : QEventLoop::ExcludeUserInputEvents);
         return !dialog_.wasCanceled();
     }
 
@@ -78,8 +82,29 @@ QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder)
         QStringLiteral("梁表 (*.csv *.xlsx);;CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx);;所有文件 (*)"));
 }
 
+namespace {
+
+// "CSV 文件 (*.csv)" → "csv".
+QString SuffixOf(const QString& filter) {
+    const int star = filter.indexOf(QStringLiteral("*."));
+    if (star < 0) return {};
+    const int end = filter.indexOf(QRegularExpression(QStringLiteral("[ );]")), star);
+    return filter.mid(star + 2, end < 0 ? -1 : end - star - 2);
+}
+
+}  // namespace
+
 QString DesktopScheduleDialogs::SavePath(QWidget* parent, const QString& suggested, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, kTitle, suggested, filter);
+    // A name typed without its suffix gets the chosen type's, as on Windows.
+    QFileDialog dialog(parent, kTitle, suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    for (const QString& f : filter.split(QStringLiteral(";;")))
+        if (suggested.endsWith('.' + SuffixOf(f), Qt::CaseInsensitive)) dialog.selectNameFilter(f);
+    dialog.setDefaultSuffix(SuffixOf(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& f) { dialog.setDefaultSuffix(SuffixOf(f)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString DesktopScheduleDialogs::FolderPath(QWidget* parent, const QString& caption, const QString& folder) {

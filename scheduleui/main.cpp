@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "qtchinese.h"
 #include "schedulewindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    quorvane::InstallQtChinese(app);
     QApplication::setOrganizationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationName(QStringLiteral("quorvane-schedule"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane-schedule-48.png")));

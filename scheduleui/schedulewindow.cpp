@@ -323,10 +323,11 @@ void ScheduleWindow::changeEvent(QEvent* event) {
 bool ScheduleWindow::Load(const QString& path) {
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
-    const auto progress =
+    auto progress =
         dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
     const ReadOutcome read = ReadScheduleFile(FsPath(path), TextEncoding::Auto, layout, rows,
                                               [&](double done) { return progress->Update(done); });
+    progress.reset();  // never left standing over a message
     if (read.cancelled) return false;
     if (!read.ok) {
         dialogs_->Inform(this, Q(read.message));
@@ -394,13 +395,14 @@ bool ScheduleWindow::ExportExcel(const QString& path) {
 bool ScheduleWindow::WriteBook(const QString& folder) {
     const ReportOptions options = SystemReportOptions();
     const std::filesystem::path root = FsPath(folder);
-    const auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
+    auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
     // Nothing written lands on the schedule itself, wherever it is kept.
     FileClaims claims;
     if (!path_.isEmpty()) claims.Add(FsPath(path_));
     const BookOutcome beams = WriteBeamReports(
         root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
         [&](double done) { return progress->Update(done); }, &claims);
+    progress.reset();  // never left standing over a message
     if (beams.cancelled) return false;
     if (!beams.ok) {
         dialogs_->Inform(this, Q(beams.message));

@@ -6,9 +6,14 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -23,6 +28,7 @@
 #include "exact.h"
 #include "filelimit.h"
 #include "locales.h"
+#include "qtchinese.h"
 #include "row.h"
 #include "schedulewindow.h"
 
@@ -30,10 +36,14 @@ using namespace quorvane;
 
 namespace {
 
-// Counts the updates; answers "cancelled" when told to.
+// Counts the updates and the boxes standing; answers "cancelled" when told to.
 class CountedProgress : public ProgressReport {
 public:
-    CountedProgress(int* updates, bool cancel) : updates_(updates), cancel_(cancel) {}
+    CountedProgress(int* updates, int* standing, bool cancel)
+        : updates_(updates), standing_(standing), cancel_(cancel) {
+        ++*standing_;
+    }
+    ~CountedProgress() override { --*standing_; }
     bool Update(double) override {
         ++*updates_;
         return !cancel_;
@@ -41,6 +51,7 @@ public:
 
 private:
     int* updates_;
+    int* standing_;
     bool cancel_;
 };
 
@@ -52,9 +63,14 @@ public:
     std::deque<SaveAnswer> answers;  // default Cancel
     QString savePath;
     int progressUpdates = 0;
+    int progressStanding = 0;
+    int messagesOverProgress = 0;  // a message shown while a progress box still stands
     bool cancelProgress = false;
 
-    void Inform(QWidget*, const QString& text) override { messages << text; }
+    void Inform(QWidget*, const QString& text) override {
+        messages << text;
+        if (progressStanding > 0) ++messagesOverProgress;
+    }
     SaveAnswer AskSave(QWidget*, const QString& name) override {
         questions << name;
         if (answers.empty()) return SaveAnswer::Cancel;
@@ -75,7 +91,7 @@ public:
     QString SavePath(QWidget*, const QString&, const QString&) override { return savePath; }
     QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
     std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString&) override {
-        return std::make_unique<CountedProgress>(&progressUpdates, cancelProgress);
+        return std::make_unique<CountedProgress>(&progressUpdates, &progressStanding, cancelProgress);
     }
 };
 
@@ -198,6 +214,7 @@ private slots:
     void pasteGoesToTheSelectionsTopLeftAndFillsIt();
     void aNewScheduleIsTypedMarkEnterMarkEnter();
     void f12SavesAs();
+    void qtsOwnDialogsSpeakChinese();
     void failedSaveKeepsTheOldFileAndTheWork();
     void outsideChangeIsNeverOverwrittenWithoutAsking();
     void linkedAndReadOnlyFilesAreNotReplaced();
@@ -227,6 +244,8 @@ void TestScheduleWindow::init() {
 }
 
 void TestScheduleWindow::cleanup() {
+    // No message of any test came while a progress box stood over the window.
+    QCOMPARE(dialogs_->messagesOverProgress, 0);
     window_->undoStack().setClean();  // nothing to ask about on the way out
     window_.reset();
     dialogs_.reset();
@@ -723,6 +742,39 @@ void TestScheduleWindow::f12SavesAs() {
     QTest::keyClick(window_.get(), Qt::Key_F12);
     QVERIFY(ReadAll(dialogs_->savePath).contains("KL1,300"));
     QCOMPARE(window_->path(), QFileInfo(dialogs_->savePath).absoluteFilePath());
+}
+
+// The program's own build of Qt's translation: standard buttons, the file
+// dialog and a text box's menu in Chinese.
+void TestScheduleWindow::qtsOwnDialogsSpeakChinese() {
+    QVERIFY(InstallQtChinese(*QCoreApplication::instance()));
+    QMessageBox box(QMessageBox::NoIcon, "Quorvane 梁表", "x", QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QString("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("取消"));
+    QFileDialog dialog(window_.get());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QDialogButtonBox* buttons = dialog.findChild<QDialogButtonBox*>();
+    QVERIFY(buttons);
+    QStringList texts;
+    for (const QAbstractButton* b : buttons->buttons()) texts << b->text();
+    QVERIFY2(texts.contains("保存(&S)") && texts.contains("取消"), qPrintable(texts.join('|')));
+    // A name typed without a suffix gets the chosen type's.
+    DesktopScheduleDialogs desktop;
+    QTimer::singleShot(0, [this] {
+        auto* save = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(save);
+        save->selectFile(dir_->filePath("没有后缀"));
+        QMetaObject::invokeMethod(save, "accept");
+    });
+    QCOMPARE(desktop.SavePath(window_.get(), dir_->filePath("二层.xlsx"),
+                              "CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx)"),
+             dir_->filePath("没有后缀.xlsx"));
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList items;
+    for (const QAction* a : menu->actions()) items << a->text();
+    QVERIFY2(items.join('|').contains("粘贴"), qPrintable(items.join('|')));
 }
 
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
