@@ -1,5 +1,6 @@
 #include "document.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -130,7 +131,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
 }
 
 std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                              const std::vector<RowResult>& results) {
+                              const std::vector<RowResult>& results, bool withResults) {
     // An input column the file lacked keeps nothing on save unless a row has
     // moved off its default: then it joins the file, at the end, named in
     // the header's own language (captions when the file uses them).
@@ -155,6 +156,13 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
         layout.columns.push_back(column);
         layout.headers.push_back(headerOf(column));
     }
+    // The loads the window shows, so that the file carries them too.
+    for (std::size_t c = 1 + kInputCount; withResults && c < kScheduleColumnCount; ++c) {
+        const ScheduleColumn column = ColumnAt(c);
+        if (std::find(layout.columns.begin(), layout.columns.end(), column) != layout.columns.end()) continue;
+        layout.columns.push_back(column);
+        layout.headers.push_back(headerOf(column));
+    }
     bool hasMark = false;
     for (const ScheduleColumn& c : layout.columns) hasMark = hasMark || c.kind == ColumnKind::Mark;
     if (!hasMark) {
@@ -175,8 +183,9 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
 }
 
 WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
-                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results) {
-    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results), "无法保存梁表文件");
+                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+                              bool withResults) {
+    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results, withResults), "无法保存梁表文件");
 }
 
 }  // namespace quorvane

@@ -58,12 +58,14 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
 
 // The file's bytes: the layout's columns (with any input column that is
 // missing from it but no longer holds its default in some row added at the
-// end), rows in order, each with the results of results[i].
+// end; withResults, the result, copied-load and error columns it lacks as
+// well), rows in order, each with the results of results[i].
 std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                              const std::vector<RowResult>& results);
+                              const std::vector<RowResult>& results, bool withResults = false);
 
 // Writes those bytes over path atomically: on failure the old file is whole.
 WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
-                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results);
+                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+                              bool withResults = false);
 
 }  // namespace quorvane

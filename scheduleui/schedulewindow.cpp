@@ -14,6 +14,7 @@
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 
 #include <algorithm>
@@ -83,6 +84,23 @@ protected:
 
 }  // namespace
 
+// Named here, not taken from the application: the same list whatever
+// program hosts the window.
+static QSettings Settings() {
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("quorvane-schedule"));
+}
+
+// The result, copied-load and error columns shown right after the mark, or
+// where the file form has them (at the end).
+void ScheduleWindow::PlaceResultColumns(bool besideMark) {
+    QHeaderView* header = view_->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c) header->moveSection(header->visualIndex(c), c);  // the file's order
+    const int first = static_cast<int>(PositionOf({ColumnKind::Result, 0}));
+    for (int k = 0; besideMark && first + k < header->count(); ++k)
+        header->moveSection(header->visualIndex(first + k), 1 + k);
+    if (besideMark) view_->scrollToTop();
+}
+
 ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent),
       ownDialogs_(dialogs ? nullptr : std::make_unique<DesktopScheduleDialogs>()),
@@ -103,6 +121,9 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     view_->setWordWrap(false);
     view_->setAccessibleName(QStringLiteral("梁表"));
     const QFontMetrics metrics(view_->horizontalHeader()->font());
+    // Room for the sort arrow beside the longer caption line, so sorting never clips it.
+    const int arrow = view_->horizontalHeader()->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr,
+                                                                      view_->horizontalHeader());
     // A result shows all its digits: up to 15 significant, a sign and a point.
     const int resultWidth = view_->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
     for (int c = 0; c < model_.columnCount(); ++c) {
@@ -112,7 +133,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
             caption = std::max(caption, metrics.horizontalAdvance(line));
         const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
         const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
-        view_->setColumnWidth(c, std::max(least, caption + 16));
+        view_->setColumnWidth(c, std::max(least, caption + arrow + 16));
     }
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
     // Enter ends an edit one row down, as in Excel, so a column types straight in.
@@ -180,6 +201,15 @@ void ScheduleWindow::BuildMenus() {
             dialogs_->FolderPath(this, QStringLiteral("计算书写到哪个文件夹"), DefaultFolder());
         if (!folder.isEmpty()) WriteBook(folder);
     });
+    // An edited schedule is saved with the loads the window shows (its own
+    // output form, which reads back); an unchanged file stays as it was.
+    QAction* withResults = file->addAction(QStringLiteral("保存时包含计算结果(&R)"));
+    withResults->setObjectName(QStringLiteral("SaveResults"));
+    withResults->setCheckable(true);
+    withResults->setChecked(Settings().value(QStringLiteral("saveResults"), true).toBool());
+    connect(withResults, &QAction::toggled, this,
+            [](bool on) { Settings().setValue(QStringLiteral("saveResults"), on); });
+    saveResults_ = withResults;
     file->addSeparator();
     // Ctrl+Q everywhere: Windows has no standard quit key of its own.
     file->addAction(QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
@@ -211,6 +241,16 @@ void ScheduleWindow::BuildMenus() {
                     &ScheduleWindow::DuplicateRows);
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
     viewMenu->addAction(QStringLiteral("恢复原来的顺序(&O)"), this, &ScheduleWindow::RestoreOrder);
+    // The loads beside the mark, where they are read against their beam.
+    QAction* beside = viewMenu->addAction(QStringLiteral("结果列放在梁号旁边(&B)"));
+    beside->setObjectName(QStringLiteral("ResultsBesideMark"));
+    beside->setCheckable(true);
+    connect(beside, &QAction::toggled, this, [this](bool on) {
+        Settings().setValue(QStringLiteral("resultsBesideMark"), on);
+        PlaceResultColumns(on);
+    });
+    beside->setChecked(Settings().value(QStringLiteral("resultsBesideMark"), true).toBool());
+    PlaceResultColumns(beside->isChecked());
     for (QAction* action : menuBar()->actions()) addActions(action->menu()->actions());
 }
 
@@ -230,11 +270,6 @@ void ScheduleWindow::UpdateTitle() {
     setWindowModified(!undo_.isClean());
 }
 
-// Named here, not taken from the application: the same list whatever
-// program hosts the window.
-static QSettings Settings() {
-    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("quorvane-schedule"));
-}
 
 QStringList ScheduleWindow::recentFiles() const { return Settings().value(kRecentKey).toStringList(); }
 
@@ -357,11 +392,14 @@ bool ScheduleWindow::SaveAs(const QString& path) {
         if (answer == ChangedAnswer::Keep) return false;
     }
     RemoveStaleTemporaryFiles(os::FollowLinks(FsPath(path)).parent_path());
-    // A workbook is saved as a workbook, a CSV as the CSV it was.
+    // A workbook is saved as a workbook, a CSV as the CSV it was; with the
+    // loads once it has been edited or goes to a new file.
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+    const bool withResults = saveResults_->isChecked() &&
+                             (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
     const WriteOutcome written =
         workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
-                 : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results());
+                 : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results(), withResults);
     if (!written.ok) {
         dialogs_->Inform(this, Q(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;

@@ -61,6 +61,7 @@ private:
     void UpdateRecentMenu();
     void AddRecent(const QString& path);
     bool MaybeSave();
+    void PlaceResultColumns(bool besideMark);
     bool Load(const QString& path);
     void RememberDiskFile();
     bool ChangedOnDisk() const;
@@ -79,6 +80,7 @@ private:
     os::FileInfo disk_;  // the file as this window last read or wrote it
     bool askingAboutDisk_ = false;
     QMenu* recentMenu_ = nullptr;
+    QAction* saveResults_ = nullptr;
     QLabel* status_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QStyle>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -215,6 +216,8 @@ private slots:
     void aNewScheduleIsTypedMarkEnterMarkEnter();
     void f12SavesAs();
     void qtsOwnDialogsSpeakChinese();
+    void anEditedScheduleIsSavedWithItsLoads();
+    void resultsStandBesideTheMarkAtTheStartSize();
     void failedSaveKeepsTheOldFileAndTheWork();
     void outsideChangeIsNeverOverwrittenWithoutAsking();
     void linkedAndReadOnlyFilesAreNotReplaced();
@@ -238,6 +241,9 @@ void TestScheduleWindow::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     dialogs_ = std::make_unique<RecordingDialogs>();
     window_ = std::make_unique<ScheduleWindow>(dialogs_.get());
+    // The view options at their defaults, whatever an earlier test chose.
+    window_->findChild<QAction*>("SaveResults")->setChecked(true);
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(true);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -599,6 +605,7 @@ void TestScheduleWindow::strayBytesStayAndTypedChineseIsInTheFilesEncoding() {
     QVERIFY2(dialogs_->messages[0].contains("第 3 行"), qPrintable(dialogs_->messages[0]));
     QVERIFY(window_->Save());
     QCOMPARE(ReadAll(path), bytes);
+    window_->findChild<QAction*>("SaveResults")->setChecked(false);  // the inputs alone, to compare
     TypeInto(0, Column(ColumnKind::Mark), "框架梁");
     QVERIFY(window_->Save());
     QCOMPARE(ReadAll(path), gbk("梁号,梁宽度(mm)\r\n框架梁,300\r\n") + "KL\x80" + gbk(",250\r\n"));
@@ -775,6 +782,63 @@ void TestScheduleWindow::qtsOwnDialogsSpeakChinese() {
     QStringList items;
     for (const QAction* a : menu->actions()) items << a->text();
     QVERIFY2(items.join('|').contains("粘贴"), qPrintable(items.join('|')));
+}
+
+void TestScheduleWindow::anEditedScheduleIsSavedWithItsLoads() {
+    const QString path = dir_->filePath("三层.csv");
+    const QByteArray inputs = "梁号,梁宽度(mm),门宽度(mm)\r\nKL1,300,900\r\nKL2,250,0\r\n";
+    WriteAll(path, inputs);
+    QVERIFY(window_->OpenFile(path));
+    QVERIFY(window_->Save());
+    QCOMPARE(ReadAll(path), inputs);  // unchanged: byte for byte
+    TypeInto(1, Column(ColumnKind::Mark), "KL2a");
+    QVERIFY(window_->Save());
+    // The loads as the command line gives them, under the file's own captions.
+    QProcess calc;
+    calc.start(QUORVANE_CALC_EXE, {"--csv", path});
+    QVERIFY(calc.waitForFinished(30000));
+    QCOMPARE(calc.exitCode(), 0);
+    const QByteArray saved = ReadAll(path), computed = calc.readAllStandardOutput();
+    const QList<QByteArray> lines = saved.split('\n');
+    QVERIFY2(lines[0].startsWith("梁号,梁宽度(mm),门宽度(mm),梁自重(KN/M),"), lines[0].constData());
+    const QList<QByteArray> computedLines = computed.split('\n');
+    for (int r = 1; r <= 2; ++r) {
+        const QByteArray loads = computedLines[r].split(',').mid(19, 5).join(',');
+        QVERIFY2(lines[r].contains("," + loads + ","), (lines[r] + " / " + loads).constData());
+    }
+    // Inputs only, when asked.
+    window_->findChild<QAction*>("SaveResults")->setChecked(false);
+    const QString inputsOnly = dir_->filePath("只有输入.csv");
+    QVERIFY(window_->OpenFile(path));
+    WriteAll(inputsOnly, inputs);
+    QVERIFY(window_->OpenFile(inputsOnly));
+    TypeInto(0, Column(ColumnKind::Mark), "KL1a");
+    QVERIFY(window_->Save());
+    QCOMPARE(ReadAll(inputsOnly), QByteArray("梁号,梁宽度(mm),门宽度(mm)\r\nKL1a,300,900\r\nKL2,250,0\r\n"));
+}
+
+// At the size the window starts with, the mark, the four loads and the
+// copied value are in view without scrolling.
+void TestScheduleWindow::resultsStandBesideTheMarkAtTheStartSize() {
+    QTableView* view = window_->view();
+    const int viewport = view->viewport()->width();
+    for (int c : {Column(ColumnKind::Mark), Column(ColumnKind::Result, 0), Column(ColumnKind::Result, 3),
+                  Column(ColumnKind::Copied)}) {
+        const int left = view->columnViewportPosition(c);
+        QVERIFY2(left >= 0 && left + view->columnWidth(c) <= viewport, qPrintable(QString::number(c)));
+    }
+    // Each caption and the sort arrow fit their section.
+    QHeaderView* header = view->horizontalHeader();
+    const int arrow = header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    for (int c = 0; c < header->count(); ++c) {
+        int caption = 0;
+        for (const QString& line : view->model()->headerData(c, Qt::Horizontal).toString().split('\n'))
+            caption = std::max(caption, header->fontMetrics().horizontalAdvance(line));
+        QVERIFY2(header->sectionSize(c) >= caption + arrow + 8, qPrintable(QString::number(c)));
+    }
+    // And where the file has them, when asked: the order in files never changes.
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(false);
+    QCOMPARE(header->visualIndex(Column(ColumnKind::Result, 0)), Column(ColumnKind::Result, 0));
 }
 
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
