@@ -24,6 +24,7 @@
 
 #include "book.h"
 #include "commands.h"
+#include "frozencolumn.h"
 #include "pasteplan.h"
 #include "xlsx.h"
 
@@ -94,7 +95,8 @@ static QSettings Settings() {
 // where the file form has them (at the end).
 void ScheduleWindow::PlaceResultColumns(bool besideMark) {
     QHeaderView* header = view_->horizontalHeader();
-    for (int c = 0; c < header->count(); ++c) header->moveSection(header->visualIndex(c), c);  // the file's order
+    for (int c = 0; c < header->count(); ++c)
+        header->moveSection(header->visualIndex(c), c);  // the file's order
     const int first = static_cast<int>(PositionOf({ColumnKind::Result, 0}));
     for (int k = 0; besideMark && first + k < header->count(); ++k)
         header->moveSection(header->visualIndex(first + k), 1 + k);
@@ -136,6 +138,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
         view_->setColumnWidth(c, std::max(least, caption + arrow + 16));
     }
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
+    frozen_ = new FrozenColumn(view_);
     // Enter ends an edit one row down, as in Excel, so a column types straight in.
     connect(view_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
             [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
@@ -270,7 +273,6 @@ void ScheduleWindow::UpdateTitle() {
     setWindowModified(!undo_.isClean());
 }
 
-
 QStringList ScheduleWindow::recentFiles() const { return Settings().value(kRecentKey).toStringList(); }
 
 void ScheduleWindow::AddRecent(const QString& path) {
@@ -395,11 +397,11 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     // A workbook is saved as a workbook, a CSV as the CSV it was; with the
     // loads once it has been edited or goes to a new file.
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
-    const bool withResults = saveResults_->isChecked() &&
-                             (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
-    const WriteOutcome written =
-        workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
-                 : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(), model_.results(), withResults);
+    const bool withResults =
+        saveResults_->isChecked() && (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
+    const WriteOutcome written = workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
+                                          : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(),
+                                                             model_.results(), withResults);
     if (!written.ok) {
         dialogs_->Inform(this, Q(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;

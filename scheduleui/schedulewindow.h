@@ -19,6 +19,8 @@ class QLabel;
 
 namespace quorvane {
 
+class FrozenColumn;
+
 class ScheduleWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -81,6 +83,7 @@ private:
     bool askingAboutDisk_ = false;
     QMenu* recentMenu_ = nullptr;
     QAction* saveResults_ = nullptr;
+    FrozenColumn* frozen_ = nullptr;
     QLabel* status_ = nullptr;
 };
 

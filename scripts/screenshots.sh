@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the window on a private X server with a
 # window manager: docs/screenshot-{compact,full,medium,about,message}.png,
-# and the 梁表 window: docs/screenshot-schedule.png.
+# and the 梁表 window: docs/screenshot-schedule.png, its 另存为 dialog: docs/screenshot-schedule-saveas.png.
 # Usage: bash scripts/screenshots.sh   (builds first, as run.sh does)
 source "$(dirname "$0")/common.sh"
 install_packages "${BUILD_PACKAGES[@]}" xvfb openbox xdotool imagemagick x11-utils fonts-noto-cjk
@@ -57,5 +57,8 @@ app=$!
 table="$(find_window '三层梁表\.csv - Quorvane 梁表$')" || { echo "the 梁表 window did not appear" >&2; exit 1; }
 xdotool windowactivate --sync "$table"
 xdotool windowsize "$table" 1260 560
-xdotool key ctrl+Home End  # the results and the errors in view
+xdotool key ctrl+Home  # as it starts: the marks with their loads beside them
 shoot "$table" schedule
+# A standard dialog of Qt's own, in Chinese: 另存为 (F12).
+xdotool key F12
+dialog="$(find_window '^Quorvane 梁表$')" && shoot "$dialog" schedule-saveas && xdotool key Escape

@@ -8,14 +8,15 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QStyle>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 
 #include <clocale>
@@ -836,6 +837,20 @@ void TestScheduleWindow::resultsStandBesideTheMarkAtTheStartSize() {
             caption = std::max(caption, header->fontMetrics().horizontalAdvance(line));
         QVERIFY2(header->sectionSize(c) >= caption + arrow + 8, qPrintable(QString::number(c)));
     }
+    // Scrolled to the far right, the marks still stand at the left edge.
+    Paste("KL1\nKL2\n", 0, 0);
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    QVERIFY(view->columnViewportPosition(Column(ColumnKind::Mark)) <
+            0);  // the table's own mark column is gone
+    auto* frozen = view->findChild<QTableView*>("FrozenMarkColumn");
+    QVERIFY(frozen && frozen->isVisible());
+    QCOMPARE(frozen->geometry().left(), view->verticalHeader()->width() + view->frameWidth());
+    QCOMPARE(frozen->width(), view->columnWidth(0) + view->frameWidth());
+    QCOMPARE(frozen->model()->index(1, 0).data().toString(), QString("KL2"));
+    QVERIFY(frozen->visualRect(frozen->model()->index(1, 0)).intersects(frozen->viewport()->rect()));
+    QCOMPARE(frozen->visualRect(frozen->model()->index(1, 0)).top(),
+             view->visualRect(view->model()->index(1, 5)).top());
     // And where the file has them, when asked: the order in files never changes.
     window_->findChild<QAction*>("ResultsBesideMark")->setChecked(false);
     QCOMPARE(header->visualIndex(Column(ColumnKind::Result, 0)), Column(ColumnKind::Result, 0));

@@ -1,0 +1,26 @@
+// The mark column held in view while the table scrolls sideways, as a
+// frozen first column in Excel: a second view of the same model and
+// selection, laid over the table's left edge and scrolled with it.
+#pragma once
+
+#include <QObject>
+
+class QTableView;
+
+namespace quorvane {
+
+class FrozenColumn : public QObject {
+public:
+    explicit FrozenColumn(QTableView* table);
+    QTableView* view() const { return frozen_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void UpdateGeometry();
+    QTableView* table_;
+    QTableView* frozen_;
+};
+
+}  // namespace quorvane
