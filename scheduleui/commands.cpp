@@ -45,8 +45,26 @@ RemoveRowsCommand::RemoveRowsCommand(ScheduleModel* model, std::vector<int> rows
     indices_.erase(std::unique(indices_.begin(), indices_.end()), indices_.end());
 }
 
+// More runs than this go in one pass with one reset of the views: each
+// removal would make the sort proxy walk the whole table again.
+constexpr std::size_t kRunsRemovedOneByOne = 32;
+
+namespace {
+
+std::size_t Runs(const std::vector<int>& sorted) {
+    std::size_t runs = sorted.empty() ? 0 : 1;
+    for (std::size_t i = 1; i < sorted.size(); ++i) runs += sorted[i] != sorted[i - 1] + 1 ? 1 : 0;
+    return runs;
+}
+
+}  // namespace
+
 void RemoveRowsCommand::redo() {
     removed_.clear();
+    if (Runs(indices_) > kRunsRemovedOneByOne) {
+        removed_ = model_->TakeScattered(indices_);
+        return;
+    }
     removed_.reserve(indices_.size());
     // From the bottom, in runs, so the indices above stay valid.
     for (std::size_t end = indices_.size(); end > 0;) {
@@ -60,6 +78,11 @@ void RemoveRowsCommand::redo() {
 }
 
 void RemoveRowsCommand::undo() {
+    if (Runs(indices_) > kRunsRemovedOneByOne) {
+        model_->InsertScattered(indices_, std::move(removed_));
+        removed_.clear();
+        return;
+    }
     for (std::size_t begin = 0; begin < indices_.size();) {
         std::size_t end = begin + 1;
         while (end < indices_.size() && indices_[end] == indices_[end - 1] + 1) ++end;

@@ -90,6 +90,51 @@ std::vector<ScheduleRow> ScheduleModel::Take(int at, int count) {
     return taken;
 }
 
+std::vector<ScheduleRow> ScheduleModel::TakeScattered(const std::vector<int>& rows) {
+    beginResetModel();
+    std::vector<ScheduleRow> taken, kept;
+    std::vector<RowResult> keptResults;
+    taken.reserve(rows.size());
+    kept.reserve(rows_.size() - rows.size());
+    keptResults.reserve(rows_.size() - rows.size());
+    std::size_t next = 0;
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        if (next < rows.size() && static_cast<std::size_t>(rows[next]) == r) {
+            taken.push_back(std::move(rows_[r]));
+            ++next;
+        } else {
+            kept.push_back(std::move(rows_[r]));
+            keptResults.push_back(std::move(results_[r]));
+        }
+    }
+    rows_ = std::move(kept);
+    results_ = std::move(keptResults);
+    endResetModel();
+    return taken;
+}
+
+void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<ScheduleRow> rows) {
+    beginResetModel();
+    const std::size_t total = rows_.size() + rows.size();
+    std::vector<ScheduleRow> merged;
+    std::vector<RowResult> mergedResults;
+    merged.reserve(total);
+    mergedResults.reserve(total);
+    std::size_t next = 0, old = 0;
+    for (std::size_t r = 0; r < total; ++r) {
+        if (next < at.size() && static_cast<std::size_t>(at[next]) == r) {
+            mergedResults.push_back(ComputeBeamRow(rows[next].texts));
+            merged.push_back(std::move(rows[next++]));
+        } else {
+            merged.push_back(std::move(rows_[old]));
+            mergedResults.push_back(std::move(results_[old++]));
+        }
+    }
+    rows_ = std::move(merged);
+    results_ = std::move(mergedResults);
+    endResetModel();
+}
+
 int ScheduleModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }

@@ -44,6 +44,11 @@ public:
     void Apply(const std::vector<CellEdit>& edits);
     void Insert(int at, std::vector<ScheduleRow> rows);
     std::vector<ScheduleRow> Take(int at, int count);
+    // Many scattered rows at once (rows sorted): one pass and one reset of
+    // the views instead of a removal each. Insert puts rows[i] at rows[i]'s
+    // final index at[i].
+    std::vector<ScheduleRow> TakeScattered(const std::vector<int>& rows);
+    void InsertScattered(const std::vector<int>& at, std::vector<ScheduleRow> rows);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -167,6 +167,17 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     connect(&model_, &QAbstractItemModel::rowsInserted, this, counts);
     connect(&model_, &QAbstractItemModel::rowsRemoved, this, counts);
     connect(&model_, &QAbstractItemModel::modelReset, this, counts);
+    // A reset (many rows deleted or brought back at once) keeps the table
+    // sorted as shown; once the proxy has rebuilt its own rows.
+    connect(proxy_, &QAbstractItemModel::modelReset, this, [this] {
+        const QHeaderView* header = view_->horizontalHeader();
+        if (header->sortIndicatorSection() < 0) return;
+        // (sorting by the same column again would be taken as already done)
+        const int section = header->sortIndicatorSection();
+        const Qt::SortOrder order = header->sortIndicatorOrder();
+        proxy_->sort(-1);
+        proxy_->sort(section, order);
+    });
 
     model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));

@@ -219,6 +219,7 @@ private slots:
     void qtsOwnDialogsSpeakChinese();
     void anEditedScheduleIsSavedWithItsLoads();
     void resultsStandBesideTheMarkAtTheStartSize();
+    void manyScatteredRowsDeleteAndComeBackExactly();
     void failedSaveKeepsTheOldFileAndTheWork();
     void outsideChangeIsNeverOverwrittenWithoutAsking();
     void linkedAndReadOnlyFilesAreNotReplaced();
@@ -854,6 +855,29 @@ void TestScheduleWindow::resultsStandBesideTheMarkAtTheStartSize() {
     // And where the file has them, when asked: the order in files never changes.
     window_->findChild<QAction*>("ResultsBesideMark")->setChecked(false);
     QCOMPARE(header->visualIndex(Column(ColumnKind::Result, 0)), Column(ColumnKind::Result, 0));
+}
+
+// Scattered rows, more than are removed one by one, in a sorted table:
+// gone in one step, back in their places on undo, the sort as shown.
+void TestScheduleWindow::manyScatteredRowsDeleteAndComeBackExactly() {
+    std::string block;
+    for (int i = 0; i < 100; ++i)
+        AppendTabRecord(block, {"KL" + std::to_string(i), std::to_string(200 + i % 7 * 10)});
+    Paste(QString::fromStdString(block), 0, 0);
+    QTableView* view = window_->view();
+    view->sortByColumn(Column(ColumnKind::Mark), Qt::DescendingOrder);  // every other row: 50 runs
+    const QList<QStringList> before = Table(*window_);
+    QItemSelection every2nd;
+    for (int r = 0; r < 100; r += 2) every2nd.select(view->model()->index(r, 0), view->model()->index(r, 0));
+    view->selectionModel()->select(every2nd, QItemSelectionModel::ClearAndSelect);
+    window_->DeleteRows();
+    QList<QStringList> expected;
+    for (int r = 1; r < 100; r += 2) expected << before[r];
+    QCOMPARE(Table(*window_), expected);
+    window_->undoStack().undo();
+    QCOMPARE(Table(*window_), before);
+    window_->undoStack().redo();
+    QCOMPARE(Table(*window_), expected);
 }
 
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {

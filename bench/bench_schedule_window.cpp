@@ -1,0 +1,158 @@
+// What a user of the 梁表 window waits for, through the real window
+// (offscreen), each with a yardstick measured in the same run:
+//   paste 10^4 / 10^5 rows of tab-separated text: parse, undo command,
+//     model, recompute, the table painted                 aim 10^4: <= 100 ms
+//   open a 10^4 / 10^5 / 10^6-row CSV until painted       aim 10^4: <= 60 ms;
+//                                                         10^6: <= 5 s, peak <= 10x the file
+//   delete 5,000 scattered rows and undo it               aim: <= 100 ms
+// Yardstick: ParseTabSeparated alone over the same text (the least any
+// paste must do). Counters: peak resident memory (MiB) after the run.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_schedule_window
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QTableView>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "csv.h"
+#include "dialogs.h"
+#include "schedulewindow.h"
+
+using namespace quorvane;
+
+namespace {
+
+// Says nothing and asks nothing: the window's work alone is measured.
+class QuietDialogs : public ScheduleDialogs {
+public:
+    void Inform(QWidget*, const QString&) override {}
+    SaveAnswer AskSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
+    ChangedAnswer AskChangedOnDisk(QWidget*, const QString&, bool) override { return ChangedAnswer::Keep; }
+    QString OpenPath(QWidget*, const QString&) override { return {}; }
+    QString SavePath(QWidget*, const QString&, const QString&) override { return {}; }
+    QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
+    std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString&) override {
+        struct Silent : ProgressReport {
+            bool Update(double) override { return true; }
+        };
+        return std::make_unique<Silent>();
+    }
+};
+
+// Varied beams as Excel puts them on the clipboard: a header of captions.
+std::string Block(int rows) {
+    std::string text =
+        "梁号\t梁宽度(mm)\t梁高度(mm)\t墙高度(mm)\t门宽度(mm)\t窗宽度(mm)\t梁长度(mm)\t折算比例\n";
+    for (int i = 0; i < rows; ++i) {
+        AppendTabRecord(text, {"KL" + std::to_string(i + 1), std::to_string(200 + i % 7 * 50),
+                               std::to_string(400 + i % 11 * 50), std::to_string(2800 + i % 13 * 100),
+                               i % 3 ? "900" : "0", i % 5 ? "1500" : "0", std::to_string(3000 + i % 17 * 300),
+                               i % 4 ? "1" : "0.85"});
+    }
+    return text;
+}
+
+double PeakMiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+void Painted(ScheduleWindow& window) {
+    window.view()->viewport()->repaint();
+    QApplication::processEvents();
+}
+
+void BM_Yardstick_ParseOnly(benchmark::State& state) {
+    const std::string text = Block(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(ParseTabSeparated(text));
+}
+BENCHMARK(BM_Yardstick_ParseOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_PasteUntilPainted(benchmark::State& state) {
+    const QString text = QString::fromStdString(Block(static_cast<int>(state.range(0))));
+    QuietDialogs dialogs;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScheduleWindow window(&dialogs);
+        window.show();
+        Painted(window);
+        state.ResumeTiming();
+        window.PasteText(text);
+        Painted(window);
+        state.PauseTiming();
+        window.undoStack().setClean();
+        state.ResumeTiming();
+    }
+    state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(BM_PasteUntilPainted)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_OpenUntilPainted(benchmark::State& state) {
+    const auto rows = static_cast<int>(state.range(0));
+    const auto path =
+        std::filesystem::temp_directory_path() / ("quorvane-bench-" + std::to_string(rows) + ".csv");
+    {
+        // The same beams as a CSV of field names.
+        std::string csv =
+            "Mark,BeamWidth,BeamHeight,WallHeight,DoorWidth,WindowWidth,BeamLength,ReductionRatio\r\n";
+        const auto records = ParseTabSeparated(Block(rows));
+        for (std::size_t r = 1; r < records.size(); ++r) AppendCsvRecord(csv, records[r], "\r\n");
+        std::ofstream(path, std::ios::binary) << csv;
+    }
+    QuietDialogs dialogs;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScheduleWindow window(&dialogs);
+        window.show();
+        Painted(window);
+        state.ResumeTiming();
+        window.OpenFile(QString::fromStdString(path.string()));
+        Painted(window);
+    }
+    state.counters["file_MiB"] = static_cast<double>(std::filesystem::file_size(path)) / (1 << 20);
+    state.counters["peak_MiB"] = PeakMiB();
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_OpenUntilPainted)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenUntilPainted)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_DeleteScatteredRowsAndUndo(benchmark::State& state) {
+    const QString text = QString::fromStdString(Block(10000));
+    QuietDialogs dialogs;
+    ScheduleWindow window(&dialogs);
+    window.show();
+    window.PasteText(text);
+    Painted(window);
+    QItemSelection every2nd;
+    QAbstractItemModel* view = window.view()->model();
+    for (int r = 0; r < 10000; r += 2) every2nd.select(view->index(r, 0), view->index(r, 0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.view()->selectionModel()->select(every2nd, QItemSelectionModel::ClearAndSelect);
+        state.ResumeTiming();
+        window.DeleteRows();
+        Painted(window);
+        window.undoStack().undo();
+        Painted(window);
+    }
+    window.undoStack().setClean();
+}
+BENCHMARK(BM_DeleteScatteredRowsAndUndo)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
