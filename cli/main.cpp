@@ -69,6 +69,8 @@ bool StandardOutputFailed() {
 // message that refuses it. Nothing when the file is no workbook.
 std::optional<std::string> WorkbookAsCsv(std::FILE* input, const std::filesystem::path& path, int sheet,
                                          std::string& refusal) {
+    // A pipe cannot be read twice: only a file is looked at first.
+    if (os::InspectStream(input).kind != os::FileInfo::kRegular) return std::nullopt;
     char magic[4];
     const std::size_t got = std::fread(magic, 1, sizeof magic, input);
     if (std::fseek(input, 0, SEEK_SET) != 0 || got < sizeof magic ||

@@ -417,6 +417,8 @@ void TestCli::messagesNameTheCauseBriefly_data() {
     QTest::newRow("a folder given as the schedule") << "mkdir f; \"$CALC\" --csv f" << 2 << "是一个文件夹";
     QTest::newRow("a missing schedule") << "\"$CALC\" --csv none.csv" << 2 << "文件不存在";
     QTest::newRow("closed standard input") << "\"$CALC\" --csv - <&-" << 2 << "输入已关闭";
+    QTest::newRow("a schedule through a named pipe is read from its first byte")
+        << "\"$CALC\" --csv <(printf 'Mark,DoorWidth\\nKL1,900\\n') && echo read >&2" << 0 << "read";
     QTest::newRow("field names in any letter case, as in a header")
         << "\"$CALC\" beamwidth=200 DOORWIDTH=900 >/dev/null && echo accepted >&2" << 0 << "accepted";
 }
