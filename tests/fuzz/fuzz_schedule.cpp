@@ -13,7 +13,9 @@
 using namespace quorvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static std::FILE* const out = std::fopen("/dev/null", "wb");
+    // Output to a private temporary file, written over for each input.
+    static std::FILE* const out = std::tmpfile();
+    std::rewind(out);
     std::string bytes(reinterpret_cast<const char*>(data), size);
     for (TextEncoding encoding : {TextEncoding::Auto, TextEncoding::Gb18030}) {
         // (fmemopen refuses an empty buffer; one byte more that it never reads)

@@ -768,6 +768,7 @@ void TestScheduleWindow::qtsOwnDialogsSpeakChinese() {
     QStringList texts;
     for (const QAbstractButton* b : buttons->buttons()) texts << b->text();
     QVERIFY2(texts.contains("保存(&S)") && texts.contains("取消"), qPrintable(texts.join('|')));
+#ifndef Q_OS_WIN  // (Windows' own save dialog adds the suffix itself)
     // A name typed without a suffix gets the chosen type's.
     DesktopScheduleDialogs desktop;
     QTimer::singleShot(0, [this] {
@@ -779,6 +780,7 @@ void TestScheduleWindow::qtsOwnDialogsSpeakChinese() {
     QCOMPARE(desktop.SavePath(window_.get(), dir_->filePath("二层.xlsx"),
                               "CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx)"),
              dir_->filePath("没有后缀.xlsx"));
+#endif
     QLineEdit edit;
     std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
     QStringList items;
