@@ -32,8 +32,11 @@ struct FileInfo {
     unsigned long long device = 0, index = 0;  // identity: the same file by any name
     unsigned long long size = 0;
     long long modified = 0;  // in the system's own ticks
+    // Whether the identity is known (a file another program holds without
+    // sharing shows its kind only, on Windows).
+    bool Identified() const { return kind != kMissing && (device != 0 || index != 0); }
     bool SameFileAs(const FileInfo& other) const {
-        return kind != kMissing && other.kind != kMissing && device == other.device && index == other.index;
+        return Identified() && other.Identified() && device == other.device && index == other.index;
     }
 };
 FileInfo Inspect(const std::filesystem::path& path);

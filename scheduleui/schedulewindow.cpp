@@ -348,9 +348,9 @@ void ScheduleWindow::RememberDiskFile() {
 // Another program wrote the file since this window read or saved it (a
 // file that is gone is no conflict: saving brings it back).
 bool ScheduleWindow::ChangedOnDisk() const {
-    if (path_.isEmpty() || disk_.kind == os::FileInfo::kMissing) return false;
+    if (path_.isEmpty() || !disk_.Identified()) return false;
     const os::FileInfo now = os::Inspect(FsPath(path_));
-    if (now.kind == os::FileInfo::kMissing) return false;
+    if (!now.Identified()) return false;  // gone, or held open so that it cannot be asked
     return !now.SameFileAs(disk_) || now.size != disk_.size || now.modified != disk_.modified;
 }
 
