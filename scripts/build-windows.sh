@@ -27,8 +27,8 @@ build_windows_unzip
 [ "${1:-}" = "--qt-only" ] && exit 0
 
 WIN_BUILD="${QUORVANE_WIN_BUILD_DIR:-$ROOT/build-windows}"
-testing=OFF
-[ "${1:-}" = "--with-tests" ] && testing=ON
+testing=OFF werror=OFF
+[ "${1:-}" = "--with-tests" ] && testing=ON werror=ON
 # CLI11 is header-only; its headers are the same for every machine, but the
 # host's include folder must not reach the Windows compiler as a whole.
 mkdir -p "$QT_CACHE/cli11"
@@ -43,7 +43,7 @@ cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja \
   -DXLSXWRITER_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DXLSXWRITER_LIBRARY="$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" \
   -DMINIZIP_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DMINIZIP_LIBRARY="$XLSX_WIN_PREFIX/lib/libunzip.a" \
   -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
-  -DQUORVANE_BENCH=OFF -DBUILD_TESTING=$testing >/dev/null
+  -DQUORVANE_BENCH=OFF -DBUILD_TESTING=$testing -DQUORVANE_WERROR=$werror >/dev/null
 cmake --build "$WIN_BUILD" --parallel "$(nproc)"
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WIN_BUILD/CMakeCache.txt")"

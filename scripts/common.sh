@@ -40,11 +40,14 @@ ensure_locales() {
 
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev libcli11-dev libgtest-dev libbenchmark-dev libxlsxwriter-dev libminizip-dev zlib1g-dev qt6-translations-l10n)
 
+# build [CMAKE-ARGS...]: configure when new (or when given arguments), then build.
 build() {
   local generator=()
   command -v ninja >/dev/null && generator=(-G Ninja)
   if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake -S "$ROOT" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  elif [ $# -gt 0 ]; then
+    cmake -S "$ROOT" -B "$BUILD_DIR" "$@" >/dev/null
   fi
   cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }

@@ -15,6 +15,7 @@ install_packages "${BUILD_PACKAGES[@]}" locales xvfb xdotool g++-mingw-w64-x86-6
 # locale proves the report follows the system's code page; Wine takes its
 # code page (936) from zh_CN.UTF-8.
 ensure_locales "de_DE.UTF-8 UTF-8" "zh_CN.GBK GBK" "zh_CN.UTF-8 UTF-8"
-build
+# The test build treats any warning as an error.
+build -DQUORVANE_WERROR=ON
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 300

@@ -286,7 +286,7 @@ void TestCli::emptyOptionValuesAreRefused() {
 namespace {
 
 // Runs a bash command with $CALC set; exit code and standard error.
-Run Shell(const QString& command, const QString& workDir) {
+[[maybe_unused]] Run Shell(const QString& command, const QString& workDir) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("CALC", QUORVANE_CALC_EXE);
