@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "csv.h"
@@ -68,6 +69,14 @@ void Painted(ScheduleWindow& window) {
     QApplication::processEvents();
 }
 
+// A window as the user has it before acting: shown and painted.
+std::unique_ptr<ScheduleWindow> ShownWindow(ScheduleDialogs* dialogs) {
+    auto window = std::make_unique<ScheduleWindow>(dialogs);
+    window->show();
+    Painted(*window);
+    return window;
+}
+
 void BM_Yardstick_ParseOnly(benchmark::State& state) {
     const std::string text = Block(static_cast<int>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(ParseTabSeparated(text));
@@ -79,14 +88,12 @@ void BM_PasteUntilPainted(benchmark::State& state) {
     QuietDialogs dialogs;
     for (auto _ : state) {
         state.PauseTiming();
-        ScheduleWindow window(&dialogs);
-        window.show();
-        Painted(window);
+        const auto window = ShownWindow(&dialogs);
         state.ResumeTiming();
-        window.PasteText(text);
-        Painted(window);
+        window->PasteText(text);
+        Painted(*window);
         state.PauseTiming();
-        window.undoStack().setClean();
+        window->undoStack().setClean();
         state.ResumeTiming();
     }
     state.counters["peak_MiB"] = PeakMiB();
@@ -108,12 +115,10 @@ void BM_OpenUntilPainted(benchmark::State& state) {
     QuietDialogs dialogs;
     for (auto _ : state) {
         state.PauseTiming();
-        ScheduleWindow window(&dialogs);
-        window.show();
-        Painted(window);
+        const auto window = ShownWindow(&dialogs);
         state.ResumeTiming();
-        window.OpenFile(QString::fromStdString(path.string()));
-        Painted(window);
+        window->OpenFile(QString::fromStdString(path.string()));
+        Painted(*window);
     }
     state.counters["file_MiB"] = static_cast<double>(std::filesystem::file_size(path)) / (1 << 20);
     state.counters["peak_MiB"] = PeakMiB();

@@ -20,8 +20,20 @@ WriteOutcome Refused(std::string_view what, const std::filesystem::path& path, s
     return {false, FileMessage(what, path, reason)};
 }
 
-// A cause without words of its own: the system's text.
-std::string SystemReason(int error) { return "无法完成 (" + std::generic_category().message(error) + ")"; }
+// Causes that read the same for reading and writing, else the system's
+// text for a cause without words of its own.
+std::string SharedReason(int error) {
+    switch (error) {
+        case EBUSY:
+            return "文件正被其他程序使用,请关闭 Excel 等程序后重试";
+        case ENAMETOOLONG:
+            return "文件名太长";
+        case ENOMEM:
+            return "内存不足";
+        default:
+            return "无法完成 (" + std::generic_category().message(error) + ")";
+    }
+}
 
 }  // namespace
 
@@ -44,14 +56,8 @@ std::string FailureReason(int error) {
             return "接收输出的程序已退出";
         case EFBIG:
             return "文件超出允许的大小";
-        case EBUSY:
-            return "文件正被其他程序使用,请关闭 Excel 等程序后重试";
-        case ENAMETOOLONG:
-            return "文件名太长";
-        case ENOMEM:
-            return "内存不足";
         default:
-            return SystemReason(error);
+            return SharedReason(error);
     }
 }
 
@@ -66,14 +72,8 @@ std::string ReadFailureReason(int error) {
             return "这是一个文件夹,不是文件";
         case EBADF:
             return "输入已关闭";
-        case EBUSY:
-            return "文件正被其他程序使用,请关闭 Excel 等程序后重试";
-        case ENAMETOOLONG:
-            return "文件名太长";
-        case ENOMEM:
-            return "内存不足";
         default:
-            return SystemReason(error);
+            return SharedReason(error);
     }
 }
 

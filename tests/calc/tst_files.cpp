@@ -14,6 +14,7 @@
 #endif
 
 #include "files.h"
+#include "testfiles.h"
 
 using namespace quorvane;
 
@@ -21,16 +22,8 @@ namespace {
 
 std::filesystem::path Path(const QString& p) { return std::filesystem::path(p.toStdU16String()); }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using test::ReadAll;
+using test::WriteAll;
 
 // Names in folder that the service would have left behind.
 QStringList Leftovers(const QString& folder) {
@@ -111,7 +104,9 @@ void TestFiles::eachKindOfTargetIsWrittenAsItMustBe() {
     if (reader.joinable()) reader.join();
     QCOMPARE(written.ok, ok);
     const QString message = QString::fromStdString(written.message);
-    QVERIFY2(mustSay.isEmpty() || (message.contains(mustSay) && message.contains(QDir::toNativeSeparators(path))), qPrintable(message));
+    QVERIFY2(
+        mustSay.isEmpty() || (message.contains(mustSay) && message.contains(QDir::toNativeSeparators(path))),
+        qPrintable(message));
     QVERIFY(Leftovers(dir.path()).isEmpty());
 #ifndef Q_OS_WIN
     struct stat st {};

@@ -9,19 +9,12 @@
 
 using namespace quorvane;
 
+#include "testfiles.h"
+
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using quorvane::test::ReadAll;
+using quorvane::test::WriteAll;
 
 // A path as the system takes it: UTF-16 on Windows, bytes elsewhere.
 std::filesystem::path Path(const QString& p) {
@@ -258,7 +251,8 @@ void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
     const WriteOutcome outcome = test::UnderFileSizeLimit(
         100, [&] { return ReplaceFileAtomically(Path(path), std::string(1000, 'y')); });
     QVERIFY(!outcome.ok);
-    QVERIFY2(QString::fromStdString(outcome.message).contains(QDir::toNativeSeparators(path)), outcome.message.c_str());
+    QVERIFY2(QString::fromStdString(outcome.message).contains(QDir::toNativeSeparators(path)),
+             outcome.message.c_str());
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.txt"});
 #endif
@@ -270,7 +264,8 @@ void TestReport::writeIntoAMissingFolderSaysWhere() {
     const WriteOutcome outcome = ReplaceFileAtomically(Path(path), "x");
     QVERIFY(!outcome.ok);
     const QString message = QString::fromStdString(outcome.message);
-    QVERIFY2(message.contains(QDir::toNativeSeparators(path)) && message.contains("文件夹不存在"), qPrintable(message));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(path)) && message.contains("文件夹不存在"),
+             qPrintable(message));
 }
 
 void TestReport::startUpCreatesOnlyAMissingReport() {
@@ -299,7 +294,8 @@ void TestReport::startUpCreatesOnlyAMissingReport() {
 
     const WriteOutcome missing = EnsureReportFileExists(Path(dir.filePath("none/x.txt")));
     QVERIFY(!missing.ok);
-    QVERIFY(QString::fromStdString(missing.message).contains(QDir::toNativeSeparators(dir.filePath("none/x.txt"))));
+    QVERIFY(QString::fromStdString(missing.message)
+                .contains(QDir::toNativeSeparators(dir.filePath("none/x.txt"))));
 }
 
 QTEST_APPLESS_MAIN(TestReport)

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "beams.h"
+#include "testfiles.h"
 
 namespace {
 
@@ -301,16 +302,8 @@ namespace {
     return r;
 }
 
-QByteArray FileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void PutFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using quorvane::test::ReadAll;
+using quorvane::test::WriteAll;
 
 const QByteArray kTwoBeams = "Mark,DoorWidth\r\nKL1,900\r\nKL2,0\r\n";
 
@@ -335,17 +328,17 @@ void TestCli::reportsNeverLandOnTheRunsOwnFiles() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("rep"));
     const QString input = args[1].endsWith(".csv") ? "in.csv" : kept;
-    PutFile(dir.filePath(input), kTwoBeams);
+    WriteAll(dir.filePath(input), kTwoBeams);
     const Run r = Calc(args, dir.path());
     QCOMPARE(r.exitCode, 0);
     const QString folder = dir.filePath(args.last());
     if (kept == input)
-        QCOMPARE(FileBytes(dir.filePath(kept)), kTwoBeams);
+        QCOMPARE(ReadAll(dir.filePath(kept)), kTwoBeams);
     else
-        QVERIFY(FileBytes(dir.filePath(kept)).startsWith("Mark,BeamWidth"));  // the output, whole
+        QVERIFY(ReadAll(dir.filePath(kept)).startsWith("Mark,BeamWidth"));  // the output, whole
     const QString moved = QFileInfo(dir.filePath(kept)).dir().filePath("KL1-2.txt");
-    QVERIFY(FileBytes(folder + "/KL1-2.txt").startsWith("Quorvane("));
-    QVERIFY(FileBytes(folder + "/KL2.txt").startsWith("Quorvane("));
+    QVERIFY(ReadAll(folder + "/KL1-2.txt").startsWith("Quorvane("));
+    QVERIFY(ReadAll(folder + "/KL2.txt").startsWith("Quorvane("));
     QVERIFY2(r.err.contains("KL1-2.txt"), qPrintable(r.err));
     Q_UNUSED(moved);
 }
@@ -355,7 +348,7 @@ void TestCli::deviceAndPipeOutputsAreWrittenInPlace() {
     QSKIP("POSIX device nodes and pipes");
 #else
     QTemporaryDir dir;
-    PutFile(dir.filePath("in.csv"), kTwoBeams);
+    WriteAll(dir.filePath("in.csv"), kTwoBeams);
     // A pipe: its reader gets the results, and it stays a pipe.
     Run r = Shell(
         "mkfifo pipe && { cat pipe > got & } && \"$CALC\" --csv in.csv -o pipe && wait && "
@@ -382,7 +375,7 @@ void TestCli::aSignalLeavesNoTemporaryFile() {
     // The schedule comes from a pipe that stays open, so the run waits
     // with its temporary file made; then it is told to stop.
     QTemporaryDir dir;
-    PutFile(dir.filePath("out.csv"), "old\r\n");
+    WriteAll(dir.filePath("out.csv"), "old\r\n");
     const Run r = Shell(
         "mkfifo in; { printf 'Mark\\nKL1\\n'; exec sleep 600; } > in & feeder=$!; "
         "\"$CALC\" --csv in -o out.csv & calc=$!; "
@@ -390,19 +383,19 @@ void TestCli::aSignalLeavesNoTemporaryFile() {
         "kill -TERM $calc; wait $calc; echo \"status $?\"; kill $feeder; ls -A",
         dir.path());
     QCOMPARE(r.rawOut, QByteArray("status 143\nin\nout.csv\n"));
-    QCOMPARE(FileBytes(dir.filePath("out.csv")), QByteArray("old\r\n"));
+    QCOMPARE(ReadAll(dir.filePath("out.csv")), QByteArray("old\r\n"));
 #endif
 }
 
 void TestCli::aReportThatCannotBeWrittenIsExitTwo() {
     QTemporaryDir dir;
-    PutFile(dir.filePath("in.csv"), kTwoBeams);
-    PutFile(dir.filePath("out.csv"), "old\r\n");
+    WriteAll(dir.filePath("in.csv"), kTwoBeams);
+    WriteAll(dir.filePath("out.csv"), "old\r\n");
     QVERIFY(QDir(dir.path()).mkpath("rep/KL2.txt"));  // a folder where KL2's report goes
     const Run r = Calc({"--csv", "in.csv", "-o", "out.csv", "--report-dir", "rep"}, dir.path());
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains("KL2.txt") && r.err.contains("已有同名的文件夹"), qPrintable(r.err));
-    QCOMPARE(FileBytes(dir.filePath("out.csv")), QByteArray("old\r\n"));
+    QCOMPARE(ReadAll(dir.filePath("out.csv")), QByteArray("old\r\n"));
 }
 
 void TestCli::messagesNameTheCauseBriefly_data() {
@@ -450,11 +443,11 @@ void TestCli::workbookReadsAsTheSameScheduleInCsv() {
     python.start("python3", {MAKE_WORKBOOK_PY, dir.filePath("二层.xlsx")});
     QVERIFY(python.waitForFinished(30000));
     QCOMPARE(python.exitCode(), 0);
-    PutFile(dir.filePath("二层.csv"),
-            "\xEF\xBB\xBF"
-            "梁号,梁宽度(mm),梁长度(mm),DoorWidth\r\n"
-            "KL&1,200,3600.0000000000005,900\r\n"
-            "\"框架梁\r2\",,4200,\r\n");
+    WriteAll(dir.filePath("二层.csv"),
+             "\xEF\xBB\xBF"
+             "梁号,梁宽度(mm),梁长度(mm),DoorWidth\r\n"
+             "KL&1,200,3600.0000000000005,900\r\n"
+             "\"框架梁\r2\",,4200,\r\n");
     const Run fromBook = Calc({"--csv", "二层.xlsx", "--sheet", "2"}, dir.path());
     const Run fromCsv = Calc({"--csv", "二层.csv"}, dir.path());
     QCOMPARE(fromBook.exitCode, 0);
@@ -465,7 +458,7 @@ void TestCli::workbookReadsAsTheSameScheduleInCsv() {
     const Run noSheet = Calc({"--csv", "二层.xlsx", "--sheet", "3"}, dir.path());
     QCOMPARE(noSheet.exitCode, 2);
     QVERIFY2(noSheet.err.contains("第 3 个工作表"), qPrintable(noSheet.err));
-    PutFile(dir.filePath("坏.xlsx"), FileBytes(dir.filePath("二层.xlsx")).left(300));
+    WriteAll(dir.filePath("坏.xlsx"), ReadAll(dir.filePath("二层.xlsx")).left(300));
     const Run damaged = Calc({"--csv", "坏.xlsx"}, dir.path());
     QCOMPARE(damaged.exitCode, 2);
     QVERIFY2(damaged.err.contains("损坏") && damaged.err.contains("坏.xlsx"), qPrintable(damaged.err));

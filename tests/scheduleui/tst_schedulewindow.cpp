@@ -33,6 +33,7 @@
 #include "qtchinese.h"
 #include "row.h"
 #include "schedulewindow.h"
+#include "testfiles.h"
 
 using namespace quorvane;
 
@@ -97,16 +98,8 @@ public:
     }
 };
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using test::ReadAll;
+using test::WriteAll;
 
 int Column(ColumnKind kind, std::size_t index = 0) { return static_cast<int>(PositionOf({kind, index})); }
 

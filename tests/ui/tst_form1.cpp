@@ -10,6 +10,7 @@
 #include "form1.h"
 #include "geometry.h"
 #include "module1.h"
+#include "testfiles.h"
 #include "testshell.h"
 
 using namespace quorvane;
@@ -17,10 +18,7 @@ using namespace quorvane;
 namespace {
 const QString kInputError = QStringLiteral("数据输入有误!");
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using quorvane::test::ReadAll;
 }  // namespace
 
 class TestForm1 : public WindowTest {
@@ -253,7 +251,8 @@ void TestForm1::reportThatCannotBeWrittenIsNamed() {
     form.Command5->click();
     QCOMPARE(form.Text3->text(), QString("10.208"));
     QCOMPARE(shell_->messages.size(), std::size_t(2));
-    QVERIFY2(shell_->messages[1].text.contains(QDir::toNativeSeparators(missing)), qPrintable(shell_->messages[1].text));
+    QVERIFY2(shell_->messages[1].text.contains(QDir::toNativeSeparators(missing)),
+             qPrintable(shell_->messages[1].text));
 }
 
 void TestForm1::copyPutsTheCutAndRaisedLoadOnTheClipboard() {
