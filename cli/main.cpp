@@ -39,7 +39,7 @@ void PrintError(std::string_view text) {
 }
 
 // The eighteen texts: defaults, overridden by NAME=VALUE arguments in
-// order. Returns an empty string, or the message that refuses them.
+// order. Returns an empty string, or the message that refuses an argument.
 std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts) {
     for (const std::string& arg : args) {
         const std::size_t eq = arg.find('=');
@@ -49,9 +49,6 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
         if (!FindColumn(std::string_view(arg).substr(0, eq), column) || column.kind != ColumnKind::Input)
             return "未知的参数名 \"" + MessageExcerpt(arg.substr(0, eq)) + "\"(可用 --help 查看参数名)";
         texts[column.index] = arg.substr(eq + 1);
-    }
-    for (std::size_t i = 0; i < kInputCount; ++i) {
-        if (!IsAcceptableInputText(i, texts[i])) return InputRefusal(i, texts[i]);
     }
     return {};
 }
@@ -249,11 +246,17 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     }
 
-    Calculation c;
-    try {
-        c = ComputeLoads(texts.Views());
-    } catch (const ArithmeticError& e) {
-        PrintError(e.what());
+    // The one way a beam is checked and computed, as for a schedule's row.
+    const RowResult row = ComputeBeamRow(texts);
+    if (row.refused) {
+        PrintError(row.error);
+        return kExitUsage;
+    }
+    const Calculation& c = row.calculation;
+    // (A failure before the last load leaves no results; one in the copy rule leaves them all.)
+    const bool computed = !c.results.CadInputLoad.empty();
+    if (!computed) {
+        PrintError(row.error);
         return kExitArithmetic;
     }
     if (report) {
@@ -264,12 +267,11 @@ int Run(int argc, char** argv) {
         Print(stdout, std::string(kResultCaptions[i]) + " " + ResultText(c.results, i) + " " +
                           std::string(kResultUnit) + "\n");
     }
-    try {
-        Print(stdout, "复制: " + CopiedLoadText(c.results.CadInputLoad) + "\n");
-    } catch (const ArithmeticError& e) {
-        PrintError(e.what());
-        return kExitArithmetic;
+    if (!row.ok()) {
+        PrintError(row.error);
+        return StandardOutputFailed() ? kExitUsage : kExitArithmetic;
     }
+    Print(stdout, "复制: " + row.copied + "\n");
     return StandardOutputFailed() ? kExitUsage : 0;
 }
 

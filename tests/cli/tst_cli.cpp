@@ -110,6 +110,12 @@ void TestCli::arithmeticFailureNamesTheCause() {
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.err.contains("除数为零") && r.err.contains("梁长度"), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
+    // A copy rule that overflows: the four loads stand, the copy is refused.
+    const Run copy = Calc({"ReductionRatio=5e306"});
+    QCOMPARE(copy.exitCode, 1);
+    QCOMPARE(copy.out.count("KN/M"), 4);
+    QVERIFY(!copy.out.contains("复制"));
+    QVERIFY2(copy.err.contains("「复制荷载」"), qPrintable(copy.err));
 }
 
 void TestCli::reportPrintsTheTwentyFiveLines() {
