@@ -7,22 +7,16 @@ namespace quorvane {
 ChangeCellsCommand::ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdit> edits, int appendRows,
                                        const QString& text)
     : QUndoCommand(text), model_(model), after_(std::move(edits)), append_(appendRows) {
-    // The old texts: of rows that exist now, or the defaults of rows to come.
-    const ScheduleRow fresh;
-    before_.reserve(after_.size());
-    for (const CellEdit& e : after_) {
-        const bool exists = e.row < model_->rowCount();
-        before_.push_back({e.row, e.column,
-                           exists ? model_->CellString(e.row, e.column)
-                                  : std::string(CellText(ColumnAt(static_cast<std::size_t>(e.column)),
-                                                         fresh.mark, fresh.texts, RowResult()))});
-    }
+    // The old texts of rows that exist now; rows the command adds are taken
+    // away whole on undo and need none.
+    for (const CellEdit& e : after_)
+        if (e.row < model_->rowCount())
+            before_.push_back({e.row, e.column, model_->CellString(e.row, e.column)});
     std::reverse(before_.begin(), before_.end());  // undone last to first
 }
 
 void ChangeCellsCommand::redo() {
-    if (append_ > 0)
-        model_->Insert(model_->rowCount(), std::vector<ScheduleRow>(static_cast<std::size_t>(append_)));
+    model_->Append(append_);
     model_->Apply(after_);
 }
 

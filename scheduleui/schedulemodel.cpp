@@ -79,6 +79,16 @@ void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
     endInsertRows();
 }
 
+void ScheduleModel::Append(int count) {
+    if (count <= 0) return;
+    const int at = rowCount();
+    beginInsertRows({}, at, at + count - 1);
+    const RowResult fresh = ComputeBeamRow(ScheduleRow().texts);  // every new row's, until it is edited
+    rows_.resize(rows_.size() + static_cast<std::size_t>(count));
+    results_.resize(results_.size() + static_cast<std::size_t>(count), fresh);
+    endInsertRows();
+}
+
 std::vector<ScheduleRow> ScheduleModel::Take(int at, int count) {
     if (count <= 0) return {};
     beginRemoveRows({}, at, at + count - 1);

@@ -43,6 +43,9 @@ public:
     // The changes the commands make. Each recomputes the rows it touches.
     void Apply(const std::vector<CellEdit>& edits);
     void Insert(int at, std::vector<ScheduleRow> rows);
+    // count new rows of default texts at the end, made in place: a large
+    // paste needs no second copy of them, nor a calculation each.
+    void Append(int count);
     std::vector<ScheduleRow> Take(int at, int count);
     // Many scattered rows at once (rows sorted): one pass and one reset of
     // the views instead of a removal each. Insert puts rows[i] at rows[i]'s

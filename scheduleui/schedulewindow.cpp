@@ -537,8 +537,10 @@ void ScheduleWindow::CopySelection() {
 bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->text()); }
 
 bool ScheduleWindow::PasteText(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    auto block = ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    auto block = [&text] {
+        const QByteArray utf8 = text.toUtf8();  // gone once parsed
+        return ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    }();
     while (!block.empty() && block.back().size() == 1 && block.back()[0].empty()) block.pop_back();
     if (block.empty()) {
         dialogs_->Inform(this, QStringLiteral("剪贴板里没有可以粘贴的表格内容。"));
@@ -594,10 +596,12 @@ bool ScheduleWindow::PasteText(const QString& text) {
                                            : model_.rowCount() + appended++;
         for (std::size_t c = 0; c < records[k].size() && c < targets.size(); ++c)
             if (targets[c] >= 0) edits.push_back({row, targets[c], std::move(records[k][c])});
+        std::vector<std::string>().swap(records[k]);  // the block shrinks as the edits grow
         if (progress && k % kRowsBetweenProgress == 0 &&
             !progress->Update(static_cast<double>(k) / static_cast<double>(records.size())))
             return false;
     }
+    records = {};  // the parsed block, its texts moved out, gone before the table grows
     undo_.push(new ChangeCellsCommand(&model_, std::move(edits), appended, QStringLiteral("粘贴")));
     // Columns a header named that the table does not have are said, never shifted into others.
     if (!leftOut.isEmpty())
