@@ -169,15 +169,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     connect(&model_, &QAbstractItemModel::modelReset, this, counts);
     // A reset (many rows deleted or brought back at once) keeps the table
     // sorted as shown; once the proxy has rebuilt its own rows.
-    connect(proxy_, &QAbstractItemModel::modelReset, this, [this] {
-        const QHeaderView* header = view_->horizontalHeader();
-        if (header->sortIndicatorSection() < 0) return;
-        // (sorting by the same column again would be taken as already done)
-        const int section = header->sortIndicatorSection();
-        const Qt::SortOrder order = header->sortIndicatorOrder();
-        proxy_->sort(-1);
-        proxy_->sort(section, order);
-    });
+    connect(proxy_, &QAbstractItemModel::modelReset, this, &ScheduleWindow::KeepSorted);
 
     model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));
@@ -232,6 +224,9 @@ void ScheduleWindow::BuildMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     QAction* undo = undo_.createUndoAction(this, QStringLiteral("撤销"));
     undo->setShortcuts(QKeySequence::Undo);
+    // Rows an undo brings back go to their places in a sorted table, so the
+    // table is again as it was.
+    connect(undo, &QAction::triggered, this, &ScheduleWindow::KeepSorted);
     QAction* redo = undo_.createRedoAction(this, QStringLiteral("重做"));
     // Ctrl+Y as in Excel, wherever the platform's redo keys lack it; a key
     // listed twice would make the shortcut ambiguous and dead.
@@ -638,6 +633,16 @@ void ScheduleWindow::DuplicateRows() {
     std::vector<ScheduleRow> copies;
     for (int r : rows) copies.push_back(model_.rows()[static_cast<std::size_t>(r)]);
     undo_.push(new InsertRowsCommand(&model_, rows.back() + 1, std::move(copies), QStringLiteral("复制行")));
+}
+
+void ScheduleWindow::KeepSorted() {
+    const QHeaderView* header = view_->horizontalHeader();
+    if (header->sortIndicatorSection() < 0) return;
+    // (sorting by the same column again would be taken as already done)
+    const int section = header->sortIndicatorSection();
+    const Qt::SortOrder order = header->sortIndicatorOrder();
+    proxy_->sort(-1);
+    proxy_->sort(section, order);
 }
 
 void ScheduleWindow::RestoreOrder() {

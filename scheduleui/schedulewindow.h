@@ -64,6 +64,7 @@ private:
     void AddRecent(const QString& path);
     bool MaybeSave();
     void PlaceResultColumns(bool besideMark);
+    void KeepSorted();
     bool Load(const QString& path);
     void RememberDiskFile();
     bool ChangedOnDisk() const;

@@ -873,6 +873,16 @@ void TestScheduleWindow::manyScatteredRowsDeleteAndComeBackExactly() {
     QCOMPARE(Table(*window_), before);
     window_->undoStack().redo();
     QCOMPARE(Table(*window_), expected);
+    // A few rows, one by one, undone with the key: back in their places too.
+    window_->undoStack().undo();
+    QItemSelection two;
+    two.select(view->model()->index(3, 0), view->model()->index(3, 0));
+    two.select(view->model()->index(7, 0), view->model()->index(7, 0));
+    view->selectionModel()->select(two, QItemSelectionModel::ClearAndSelect);
+    window_->DeleteRows();
+    QCOMPARE(Table(*window_).size(), 98);
+    QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Table(*window_), before);
 }
 
 void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
