@@ -434,6 +434,8 @@ bool ScheduleWindow::ExportExcel(const QString& path) {
         dialogs_->Inform(this, Q(written.message));
         return false;
     }
+    // Written over the open workbook itself: this window's own change, not another program's.
+    if (QFileInfo(path).absoluteFilePath() == path_) RememberDiskFile();
     statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)), 5000);
     return true;
 }

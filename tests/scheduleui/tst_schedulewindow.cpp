@@ -614,6 +614,16 @@ void TestScheduleWindow::ownWorkbookOpensBackAndSavesAsAWorkbook() {
     window_->undoStack().setClean();
     QVERIFY(window_->OpenFile(book));
     QCOMPARE(Table(*window_), typed);  // every cell, results and refusals included
+    // Exported over itself, it is no other program's change.
+    QVERIFY(window_->ExportExcel(book));
+    {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    }
+    ShowAgain();
+    QVERIFY(dialogs_->changedQuestions.isEmpty());
     TypeInto(0, Column(ColumnKind::Mark), "KL9");
     QVERIFY(window_->Save());
     QVERIFY(ReadAll(book).startsWith("PK"));  // still a workbook
