@@ -27,16 +27,19 @@ std::vector<ScheduleRow> Schedule() {
     std::vector<ScheduleRow> rows(kBeams);
     for (int i = 0; i < kBeams; ++i) {
         ScheduleRow& row = rows[static_cast<std::size_t>(i)];
-        row.mark = "KL" + std::to_string(i + 1);
-        row.texts[0] = std::to_string(200 + i % 7 * 50);
-        row.texts[1] = std::to_string(400 + i % 11 * 50);
-        row.texts[4] = std::to_string(2800 + i % 13 * 100);
-        row.texts[6] = i % 3 ? "900" : "0";
-        row.texts[9] = i % 5 ? "1500" : "0";
-        row.texts[16] = std::to_string(3000 + i % 17 * 300);
-        row.texts[17] = i % 4 ? "1" : "0.85";
-        if (i % 997 == 0) row.texts[0] = "12a";  // refused
-        if (i % 1009 == 0) row.texts[16] = "0";  // fails
+        const auto set = [&row](std::string_view field, const std::string& text) {
+            row.SetText(static_cast<std::size_t>(FindParam(field)), text);
+        };
+        row.SetMark("KL" + std::to_string(i + 1));
+        set("BeamWidth", std::to_string(200 + i % 7 * 50));
+        set("BeamHeight", std::to_string(400 + i % 11 * 50));
+        set("WallHeight", std::to_string(2800 + i % 13 * 100));
+        set("DoorWidth", i % 3 ? "900" : "0");
+        set("WindowWidth", i % 5 ? "1500" : "0");
+        set("BeamLength", std::to_string(3000 + i % 17 * 300));
+        set("ReductionRatio", i % 4 ? "1" : "0.85");
+        if (i % 997 == 0) set("BeamWidth", "12a");  // refused
+        if (i % 1009 == 0) set("BeamLength", "0");  // fails
     }
     return rows;
 }
@@ -47,7 +50,7 @@ void BM_RecomputeAfterPaste(benchmark::State& state) {
     for (int r = 0; r < kBeams; ++r)
         for (std::size_t i = 0; i < kInputCount; ++i)
             edits.push_back({r, static_cast<int>(PositionOf({ColumnKind::Input, i})),
-                             source[static_cast<std::size_t>(r)].texts[i]});
+                             std::string(source[static_cast<std::size_t>(r)].text(i))});
     for (auto _ : state) {
         state.PauseTiming();
         ScheduleModel model;
@@ -63,9 +66,9 @@ BENCHMARK(BM_RecomputeAfterPaste)->Unit(benchmark::kMillisecond);
 void BM_OpenCsv(benchmark::State& state) {
     const auto path = std::filesystem::temp_directory_path() / "quorvane-bench-schedule.csv";
     {
-        std::vector<RowResult> results;
+        std::vector<ShownResult> results;
         const std::vector<ScheduleRow> rows = Schedule();
-        for (const ScheduleRow& row : rows) results.push_back(ComputeBeamRow(row.texts));
+        for (const ScheduleRow& row : rows) results.emplace_back(ComputeBeamRow(row.texts()));
         CsvLayout layout = NewScheduleLayout();
         if (!SaveScheduleFile(path, layout, rows, results).ok) state.SkipWithError("could not write the CSV");
     }

@@ -13,7 +13,8 @@ namespace {
 constexpr std::size_t kRowsBetweenProgress = 64;
 
 std::string RowName(const std::vector<ScheduleRow>& rows, std::size_t r) {
-    return rows[r].mark.empty() ? "第 " + IntegerText(static_cast<long long>(r + 1)) + " 行" : rows[r].mark;
+    return rows[r].mark().empty() ? "第 " + IntegerText(static_cast<long long>(r + 1)) + " 行"
+                                  : std::string(rows[r].mark());
 }
 
 }  // namespace
@@ -47,7 +48,7 @@ std::string PrepareReportFolder(const std::filesystem::path& folder) {
 }
 
 BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
-                             const std::vector<RowResult>& results, const ReportOptions& options,
+                             const std::vector<ShownResult>& results, const ReportOptions& options,
                              const ProgressCallback& progress, const FileClaims* claims) {
     BookOutcome outcome;
     outcome.message = PrepareReportFolder(folder);
@@ -58,10 +59,11 @@ BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vec
     ReportNames names(folder, claims);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;
-        const std::string name = names.Next(rows[r].mark, static_cast<long long>(r + 1));
+        const std::string name = names.Next(rows[r].mark(), static_cast<long long>(r + 1));
+        // The table keeps only the texts it shows; the report's steps are computed again.
+        const Calculation c = ComputeBeamRow(rows[r].texts()).calculation;
         const WriteOutcome written =
-            WriteCalculationReport(folder / std::filesystem::u8path(name), results[r].calculation.inputs,
-                                   results[r].calculation.results, options);
+            WriteCalculationReport(folder / std::filesystem::u8path(name), c.inputs, c.results, options);
         if (!written.ok) {
             outcome.ok = false;
             outcome.message = written.message;
@@ -77,12 +79,12 @@ BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vec
     return outcome;
 }
 
-std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
                                 std::string_view dateText) {
     std::string text = "梁上恒载计算书\r\n";
     text.append("Date：").append(dateText).append("\r\n");
     long long computed = 0;
-    for (const RowResult& result : results) computed += result.ok() ? 1 : 0;
+    for (const ShownResult& result : results) computed += result.ok() ? 1 : 0;
     text += "共 " + IntegerText(static_cast<long long>(rows.size())) + " 根梁,已计算 " +
             IntegerText(computed) + " 根\r\n\r\n";
     // The summary: tab-separated, so that it also pastes into a spreadsheet.
@@ -91,24 +93,23 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
     text +=
         "\t" + ColumnCaption({ColumnKind::Copied, 0}) + "\t" + ColumnCaption({ColumnKind::Error, 0}) + "\r\n";
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        text += IntegerText(static_cast<long long>(r + 1)) + "\t" + rows[r].mark;
-        for (std::size_t i = 0; i < kResultCount; ++i)
-            text.append("\t").append(CellText({ColumnKind::Result, i}, {}, rows[r].texts, results[r]));
-        text.append("\t").append(CellText({ColumnKind::Copied, 0}, {}, rows[r].texts, results[r]));
-        text.append("\t").append(results[r].error).append("\r\n");
+        text.append(IntegerText(static_cast<long long>(r + 1))).append("\t").append(rows[r].mark());
+        for (std::size_t i = 0; i < kResultCount; ++i) text.append("\t").append(results[r].result(i));
+        text.append("\t").append(results[r].copied());
+        text.append("\t").append(results[r].error()).append("\r\n");
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;
         text +=
             "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
-        text += ReportText(
-            BuildReportLines(results[r].calculation.inputs, results[r].calculation.results, dateText));
+        const Calculation c = ComputeBeamRow(rows[r].texts()).calculation;
+        text += ReportText(BuildReportLines(c.inputs, c.results, dateText));
     }
     return text;
 }
 
 WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
-                                  const std::vector<RowResult>& results, const ReportOptions& options) {
+                                  const std::vector<ShownResult>& results, const ReportOptions& options) {
     return ReplaceFileAtomically(
         path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset),
         "无法写入计算书");

@@ -51,15 +51,15 @@ struct BookOutcome {
 // ReportNames gives, never over one of claims' files (the open schedule).
 // Stops at the first file that fails.
 BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
-                             const std::vector<RowResult>& results, const ReportOptions& options,
+                             const std::vector<ShownResult>& results, const ReportOptions& options,
                              const ProgressCallback& progress = {}, const FileClaims* claims = nullptr);
 
 // The combined book as UTF-8 text with CR LF line ends.
-std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
                                 std::string_view dateText);
 
 // The combined book, encoded for options.charset, written atomically.
 WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
-                                  const std::vector<RowResult>& results, const ReportOptions& options);
+                                  const std::vector<ShownResult>& results, const ReportOptions& options);
 
 }  // namespace quorvane

@@ -137,7 +137,7 @@ bool CsvReader::Fill() {
     pos_ = end_ = 0;
     if (raw_.empty()) return false;
     if (clean_ && !HasKeptBytes(raw_)) {
-        buffer_.assign(raw_.begin(), raw_.end());
+        buffer_.swap(raw_);  // bytes in memory are read where they lie
         raw_.clear();
     } else if (encoding_ != TextEncoding::Gb18030) {
         // A character cut by the chunk's end waits for the rest of it.
@@ -151,7 +151,7 @@ bool CsvReader::Fill() {
         } else {
             KeptBytes decoded = DecodeKeepingBytes(piece, std::string());
             NoteKept(piece, decoded.firstBad);
-            buffer_.assign(decoded.utf8.begin(), decoded.utf8.end());
+            buffer_ = std::move(decoded.utf8);
         }
         raw_.erase(0, take);
     } else {
@@ -163,7 +163,7 @@ bool CsvReader::Fill() {
         const std::string_view piece(raw_.data(), lineEnd);
         KeptBytes decoded = DecodeKeepingBytes(piece, charset_);
         NoteKept(piece, decoded.firstBad);
-        buffer_.assign(decoded.utf8.begin(), decoded.utf8.end());
+        buffer_ = std::move(decoded.utf8);
         raw_.erase(0, lineEnd);
     }
     end_ = buffer_.size();

@@ -67,7 +67,7 @@ private:
     bool bom_ = false, decided_ = false, rawEnd_ = false;
     std::string raw_;      // bytes read but not yet handed to the parser
     std::string charset_;  // GB18030 as the system's converter names it
-    std::vector<char> buffer_;
+    std::string buffer_;
     std::size_t pos_ = 0, end_ = 0;
     bool unterminated_ = false, failed_ = false, blank_ = false;
     bool clean_ = false;  // UTF-8 found valid throughout: no decoding needed

@@ -50,6 +50,8 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
     CsvLayout read;
     read.lineEnd = FirstLineEnd(bytes);
     read.finalLineEnd = EndsWithLineEnd(bytes);
+    // About one row a line: reserved once, the rows are never moved to a vector twice their size.
+    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     CsvReader reader{std::move(bytes), encoding};
     std::vector<std::string> cells;
     if (!reader.Next(cells)) {
@@ -66,16 +68,20 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
     read.byteOrderMark = reader.hadByteOrderMark();
     if (reader.utf16()) read.lineEnd = "\r\n";
 
+    const InputTexts defaults = DefaultInputTexts();
     std::vector<ScheduleRow> taken;
+    taken.reserve(lines + 1);
     std::vector<long long> longRows, openQuotes;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
-        ScheduleRow& row = taken.emplace_back();
+        std::string_view mark;
+        InputTexts texts = defaults;
         for (std::size_t c = 0; c < read.columns.size() && c < cells.size(); ++c) {
             const ScheduleColumn column = read.columns[c];
-            if (column.kind == ColumnKind::Mark) row.mark = std::move(cells[c]);
-            if (column.kind == ColumnKind::Input) row.texts[column.index] = std::move(cells[c]);
+            if (column.kind == ColumnKind::Mark) mark = cells[c];
+            if (column.kind == ColumnKind::Input) texts[column.index] = cells[c];
         }
+        taken.emplace_back(mark, texts);
         if (cells.size() > read.columns.size()) longRows.push_back(static_cast<long long>(taken.size()));
         if (reader.unterminated()) openQuotes.push_back(reader.quoteLine());
         if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) {
@@ -108,6 +114,8 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
         return outcome;
     }
     std::string bytes;
+    const os::FileInfo info = os::InspectStream(in);
+    if (info.kind == os::FileInfo::kRegular) bytes.reserve(static_cast<std::size_t>(info.size));  // never regrown
     char chunk[1 << 16];
     for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, got);
     const bool failed = std::ferror(in) != 0;
@@ -131,7 +139,7 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
 }
 
 std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                              const std::vector<RowResult>& results, bool withResults) {
+                              const std::vector<ShownResult>& results, bool withResults) {
     // An input column the file lacked keeps nothing on save unless a row has
     // moved off its default: then it joins the file, at the end, named in
     // the header's own language (captions when the file uses them).
@@ -151,7 +159,7 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
         for (const ScheduleColumn& c : layout.columns) present = present || c == column;
         if (present) continue;
         bool changed = false;
-        for (const ScheduleRow& row : rows) changed = changed || row.texts[i] != kParams[i].defaultText;
+        for (const ScheduleRow& row : rows) changed = changed || row.text(i) != kParams[i].defaultText;
         if (!changed) continue;
         layout.columns.push_back(column);
         layout.headers.push_back(headerOf(column));
@@ -167,7 +175,7 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     for (const ScheduleColumn& c : layout.columns) hasMark = hasMark || c.kind == ColumnKind::Mark;
     if (!hasMark) {
         for (const ScheduleRow& row : rows) {
-            if (row.mark.empty()) continue;
+            if (row.mark().empty()) continue;
             layout.columns.insert(layout.columns.begin(), ScheduleColumn{ColumnKind::Mark, 0});
             layout.headers.insert(layout.headers.begin(), headerOf(layout.columns[0]));
             break;
@@ -177,13 +185,13 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     text.reserve((rows.size() + 1) * 160);
     AppendCsvRecord(text, layout.headers, layout.lineEnd);
     for (std::size_t r = 0; r < rows.size(); ++r)
-        AppendScheduleRecord(text, layout.columns, rows[r].mark, rows[r].texts, results[r], layout.lineEnd);
+        AppendScheduleRecord(text, layout.columns, rows[r], results[r], layout.lineEnd);
     if (!layout.finalLineEnd && !rows.empty()) text.resize(text.size() - layout.lineEnd.size());
     return EncodeCsvText(text, layout.encoding, layout.byteOrderMark, layout.keptBytes);
 }
 
 WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
-                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+                              const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
                               bool withResults) {
     return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results, withResults), "无法保存梁表文件");
 }

@@ -15,11 +15,6 @@
 
 namespace quorvane {
 
-struct ScheduleRow {
-    std::string mark;
-    BeamTexts texts;
-};
-
 struct CsvLayout {
     TextEncoding encoding = TextEncoding::Utf8;
     bool byteOrderMark = true;  // a new file: so that Excel reads its Chinese right
@@ -61,11 +56,11 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
 // end; withResults, the result, copied-load and error columns it lacks as
 // well), rows in order, each with the results of results[i].
 std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                              const std::vector<RowResult>& results, bool withResults = false);
+                              const std::vector<ShownResult>& results, bool withResults = false);
 
 // Writes those bytes over path atomically: on failure the old file is whole.
 WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
-                              const std::vector<ScheduleRow>& rows, const std::vector<RowResult>& results,
+                              const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
                               bool withResults = false);
 
 }  // namespace quorvane

@@ -8,7 +8,7 @@
 
 namespace quorvane {
 
-RowResult ComputeBeamRow(const BeamTexts& texts) {
+RowResult ComputeBeamRow(const InputTexts& texts) {
     // A schedule leaves most columns at their defaults: those are read once.
     static const std::array<Reading, kInputCount> defaults = [] {
         std::array<Reading, kInputCount> read{};
@@ -18,7 +18,7 @@ RowResult ComputeBeamRow(const BeamTexts& texts) {
     RowResult row;
     InputReadings readings;
     for (std::size_t i = 0; i < kInputCount; ++i) {
-        if (std::string_view(texts[i]) == kParams[i].defaultText) {
+        if (texts[i] == kParams[i].defaultText) {
             readings[i] = defaults[i].value;  // a default is always acceptable
             continue;
         }
@@ -36,6 +36,156 @@ RowResult ComputeBeamRow(const BeamTexts& texts) {
         row.error = e.what();
     }
     return row;
+}
+
+namespace packed {
+namespace {
+
+// Reads one varint at p; p moves past it.
+std::size_t ReadLength(std::string_view buf, std::size_t& p) {
+    std::size_t value = 0;
+    for (int shift = 0; p < buf.size(); shift += 7) {
+        const auto byte = static_cast<unsigned char>(buf[p++]);
+        value |= static_cast<std::size_t>(byte & 0x7f) << shift;
+        if (!(byte & 0x80)) break;
+    }
+    return value;
+}
+
+std::size_t LengthSize(std::size_t value) {
+    std::size_t bytes = 1;
+    for (; value >= 0x80; value >>= 7) ++bytes;
+    return bytes;
+}
+
+void AppendLength(std::string& out, std::size_t value) {
+    for (; value >= 0x80; value >>= 7) out += static_cast<char>((value & 0x7f) | 0x80);
+    out += static_cast<char>(value);
+}
+
+// Where text index starts (its length) and ends in a non-empty buffer.
+void Locate(std::string_view buf, std::size_t index, std::size_t& start, std::size_t& end) {
+    std::size_t p = 0;
+    for (std::size_t i = 0;; ++i) {
+        start = p;
+        const std::size_t stored = ReadLength(buf, p);
+        end = p + (stored ? stored - 1 : 0);
+        if (i == index) return;
+        p = end;
+    }
+}
+
+}  // namespace
+
+bool At(std::string_view buf, std::size_t index, std::string_view& text) {
+    if (buf.empty()) return false;
+    std::size_t start, end, p;
+    Locate(buf, index, start, end);
+    p = start;
+    if (ReadLength(buf, p) == 0) return false;
+    text = buf.substr(p, end - p);
+    return true;
+}
+
+void Set(std::string& buf, std::size_t count, std::size_t index, std::string_view text, bool isDefault) {
+    if (buf.empty()) {
+        if (isDefault) return;
+        buf.assign(count, '\0');
+    }
+    std::size_t start, end;
+    Locate(buf, index, start, end);
+    std::string field;
+    AppendLength(field, isDefault ? 0 : text.size() + 1);
+    if (!isDefault) field += text;
+    buf.replace(start, end - start, field);
+    if (buf.find_first_not_of('\0') == std::string::npos) buf.clear();
+}
+
+}  // namespace packed
+
+namespace {
+
+// The packed form of texts whose defaults are known: one allocation, none
+// at all when every text is its default.
+template <std::size_t N>
+std::string Pack(const std::array<std::string_view, N>& texts, const std::array<bool, N>& isDefault) {
+    std::size_t size = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < N; ++i) {
+        any = any || !isDefault[i];
+        size += isDefault[i] ? 1 : packed::LengthSize(texts[i].size() + 1) + texts[i].size();
+    }
+    std::string buf;
+    if (!any) return buf;
+    buf.reserve(size);
+    for (std::size_t i = 0; i < N; ++i) {
+        packed::AppendLength(buf, isDefault[i] ? 0 : texts[i].size() + 1);
+        if (!isDefault[i]) buf += texts[i];
+    }
+    return buf;
+}
+
+constexpr std::size_t kRowFields = 1 + kInputCount;
+
+}  // namespace
+
+ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts) {
+    std::array<std::string_view, kRowFields> fields;
+    std::array<bool, kRowFields> isDefault;
+    fields[0] = mark;
+    isDefault[0] = mark.empty();
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        fields[i + 1] = texts[i];
+        isDefault[i + 1] = texts[i] == kParams[i].defaultText;
+    }
+    packed_ = Pack(fields, isDefault);
+}
+
+std::string_view ScheduleRow::mark() const {
+    std::string_view text;
+    return packed::At(packed_, 0, text) ? text : std::string_view();
+}
+
+std::string_view ScheduleRow::text(std::size_t index) const {
+    std::string_view text;
+    return packed::At(packed_, index + 1, text) ? text : kParams[index].defaultText;
+}
+
+InputTexts ScheduleRow::texts() const {
+    InputTexts texts;
+    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = kParams[i].defaultText;
+    if (packed_.empty()) return texts;
+    const std::string_view buf = packed_;
+    std::size_t p = 0;
+    for (std::size_t field = 0; field < kRowFields; ++field) {
+        const std::size_t stored = packed::ReadLength(buf, p);
+        if (stored == 0) continue;
+        if (field > 0) texts[field - 1] = buf.substr(p, stored - 1);
+        p += stored - 1;
+    }
+    return texts;
+}
+
+void ScheduleRow::SetMark(std::string_view mark) { packed::Set(packed_, kRowFields, 0, mark, mark.empty()); }
+
+void ScheduleRow::SetText(std::size_t index, std::string_view text) {
+    packed::Set(packed_, kRowFields, index + 1, text, text == kParams[index].defaultText);
+}
+
+ShownResult::ShownResult(const RowResult& result) : refused_(result.refused) {
+    std::array<std::string_view, kResultCount + 2> fields;
+    std::array<bool, kResultCount + 2> isDefault{};
+    for (std::size_t i = 0; i < kResultCount; ++i)
+        fields[i] = result.ok() ? std::string_view(ResultText(result.calculation.results, i)) : std::string_view();
+    fields[kResultCount] = result.ok() ? std::string_view(result.copied) : std::string_view();
+    fields[kResultCount + 1] = result.error;
+    for (std::size_t i = 0; i < fields.size(); ++i) isDefault[i] = fields[i].empty();
+    packed_ = Pack(fields, isDefault);
+}
+
+std::string_view ShownResult::Field(std::size_t index) const {
+    std::string_view text;
+    return packed::At(packed_, index, text) ? text : std::string_view();
 }
 
 namespace {
@@ -275,19 +425,52 @@ std::string_view CellText(ScheduleColumn column, std::string_view mark, const Be
     return result.error;
 }
 
-void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
-                          const BeamTexts& texts, const RowResult& result, std::string_view lineEnd) {
+std::string_view CellText(ScheduleColumn column, const ScheduleRow& row, const ShownResult& result) {
+    switch (column.kind) {
+        case ColumnKind::Mark:
+            return row.mark();
+        case ColumnKind::Input:
+            return row.text(column.index);
+        case ColumnKind::Result:
+            return result.result(column.index);
+        case ColumnKind::Copied:
+            return result.copied();
+        case ColumnKind::Error:
+            break;
+    }
+    return result.error();
+}
+
+namespace {
+
+template <typename CellOf>
+void AppendRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const CellOf& cellOf,
+                  std::string_view lineEnd) {
     // One empty cell alone would be an empty line, which reading skips.
-    if (columns.size() == 1 && CellText(columns[0], mark, texts, result).empty()) {
+    if (columns.size() == 1 && cellOf(columns[0]).empty()) {
         out += "\"\"";
         out += lineEnd;
         return;
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) out += ',';
-        AppendCsvField(out, CellText(columns[i], mark, texts, result));
+        AppendCsvField(out, cellOf(columns[i]));
     }
     out += lineEnd;
+}
+
+}  // namespace
+
+void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
+                          const BeamTexts& texts, const RowResult& result, std::string_view lineEnd) {
+    AppendRecord(
+        out, columns, [&](ScheduleColumn c) { return CellText(c, mark, texts, result); }, lineEnd);
+}
+
+void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,
+                          const ShownResult& result, std::string_view lineEnd) {
+    AppendRecord(
+        out, columns, [&](ScheduleColumn c) { return CellText(c, row, result); }, lineEnd);
 }
 
 }  // namespace quorvane

@@ -25,7 +25,52 @@ struct RowResult {
 
 // Checks every text by its rule (each refused one gets its bit; the error
 // names the first), then computes. Never throws.
-RowResult ComputeBeamRow(const BeamTexts& texts);
+RowResult ComputeBeamRow(const InputTexts& texts);
+inline RowResult ComputeBeamRow(const BeamTexts& texts) { return ComputeBeamRow(texts.Views()); }
+
+// A few texts in one buffer, as a table of many rows keeps them: each text
+// is its length plus one (a base-128 varint), then its bytes; a length of
+// 0 stands for the owner's default, and an empty buffer for all defaults.
+// A std::string per cell made a 10^6-row schedule thirty times its file.
+namespace packed {
+// Text index of buf; false, leaving text alone, when it is the default.
+bool At(std::string_view buf, std::size_t index, std::string_view& text);
+// buf with text index replaced (count texts in all); isDefault packs a 0.
+void Set(std::string& buf, std::size_t count, std::size_t index, std::string_view text, bool isDefault);
+}  // namespace packed
+
+// One beam of a schedule: its mark and eighteen texts. Texts never set are
+// the window's defaults; a row of defaults holds no memory of its own.
+class ScheduleRow {
+public:
+    ScheduleRow() = default;
+    ScheduleRow(std::string_view mark, const InputTexts& texts);
+    std::string_view mark() const;
+    std::string_view text(std::size_t index) const;
+    InputTexts texts() const;  // views, valid while the row is unchanged
+    void SetMark(std::string_view mark);
+    void SetText(std::size_t index, std::string_view text);
+
+private:
+    std::string packed_;  // the mark, then the texts
+};
+
+// What a table keeps of a row's result: the texts it shows.
+class ShownResult {
+public:
+    ShownResult() = default;
+    explicit ShownResult(const RowResult& result);
+    bool ok() const { return error().empty(); }
+    bool IsRefused(std::size_t index) const { return (refused_ >> index) & 1u; }
+    std::string_view result(std::size_t index) const { return Field(index); }
+    std::string_view copied() const { return Field(kResultCount); }
+    std::string_view error() const { return Field(kResultCount + 1); }
+
+private:
+    std::string_view Field(std::size_t index) const;
+    std::string packed_;  // the four results, the copied load, the error
+    std::uint32_t refused_ = 0;
+};
 
 // The columns of a schedule, in the order the command-line tool writes them.
 enum class ColumnKind { Mark, Input, Result, Copied, Error };
@@ -80,9 +125,12 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
 // texts, and its results, or empty result cells and the error.
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
                           const BeamTexts& texts, const RowResult& result, std::string_view lineEnd);
+void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,
+                          const ShownResult& result, std::string_view lineEnd);
 
 // The text a row shows in a column (the same as its CSV cell).
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
                           const RowResult& result);
+std::string_view CellText(ScheduleColumn column, const ScheduleRow& row, const ShownResult& result);
 
 }  // namespace quorvane

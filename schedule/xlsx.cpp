@@ -62,7 +62,7 @@ private:
 }  // namespace
 
 WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
-                        const std::vector<RowResult>& results) {
+                        const std::vector<ShownResult>& results) {
     const auto failed = [&path](std::string_view reason) -> WriteOutcome {
         return {false, FileMessage("无法导出 Excel 文件", path, reason)};
     };
@@ -103,7 +103,7 @@ WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<Sch
         for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
             const ScheduleColumn column = ColumnAt(c);
             const auto col = static_cast<lxw_col_t>(c);
-            const std::string text(CellText(column, rows[r].mark, rows[r].texts, results[r]));
+            const std::string text(CellText(column, rows[r], results[r]));
             if (text.empty()) continue;
             lxw_format* format = column.kind == ColumnKind::Result   ? result
                                  : column.kind == ColumnKind::Copied ? copied

@@ -28,8 +28,9 @@ void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout) {
     beginResetModel();
     rows_ = std::move(rows);
     layout_ = std::move(layout);
-    results_.assign(rows_.size(), RowResult());
-    for (std::size_t r = 0; r < rows_.size(); ++r) results_[r] = ComputeBeamRow(rows_[r].texts);
+    results_.clear();
+    results_.reserve(rows_.size());
+    for (const ScheduleRow& row : rows_) results_.emplace_back(ComputeBeamRow(row.texts()));
     endResetModel();
 }
 
@@ -40,13 +41,13 @@ bool ScheduleModel::IsEditableColumn(int column) {
 
 std::string ScheduleModel::CellString(int row, int column) const {
     const auto r = static_cast<std::size_t>(row);
-    return std::string(CellText(Column(column), rows_[r].mark, rows_[r].texts, results_[r]));
+    return std::string(CellText(Column(column), rows_[r], results_[r]));
 }
 
 void ScheduleModel::Recompute(int first, int last) {
     for (int r = first; r <= last; ++r) {
         const auto i = static_cast<std::size_t>(r);
-        results_[i] = ComputeBeamRow(rows_[i].texts);
+        results_[i] = ShownResult(ComputeBeamRow(rows_[i].texts()));
     }
 }
 
@@ -57,14 +58,14 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     for (const CellEdit& e : edits) {
         ScheduleRow& row = rows_[static_cast<std::size_t>(e.row)];
         const ScheduleColumn column = Column(e.column);
-        if (column.kind == ColumnKind::Mark) row.mark = e.text;
-        if (column.kind == ColumnKind::Input) row.texts[column.index] = e.text;
+        if (column.kind == ColumnKind::Mark) row.SetMark(e.text);
+        if (column.kind == ColumnKind::Input) row.SetText(column.index, e.text);
         if (touched.empty() || touched.back() != e.row) touched.push_back(e.row);
     }
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (int r : touched)
-        results_[static_cast<std::size_t>(r)] = ComputeBeamRow(rows_[static_cast<std::size_t>(r)].texts);
+        results_[static_cast<std::size_t>(r)] = ShownResult(ComputeBeamRow(rows_[static_cast<std::size_t>(r)].texts()));
     emit dataChanged(index(touched.front(), 0), index(touched.back(), columnCount() - 1));
 }
 
@@ -74,7 +75,7 @@ void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
     beginInsertRows({}, at, at + count - 1);
     rows_.insert(rows_.begin() + at, std::make_move_iterator(rows.begin()),
                  std::make_move_iterator(rows.end()));
-    results_.insert(results_.begin() + at, rows.size(), RowResult());
+    results_.insert(results_.begin() + at, rows.size(), ShownResult());
     Recompute(at, at + count - 1);
     endInsertRows();
 }
@@ -83,7 +84,7 @@ void ScheduleModel::Append(int count) {
     if (count <= 0) return;
     const int at = rowCount();
     beginInsertRows({}, at, at + count - 1);
-    const RowResult fresh = ComputeBeamRow(ScheduleRow().texts);  // every new row's, until it is edited
+    const ShownResult fresh(ComputeBeamRow(ScheduleRow().texts()));  // every new row's, until it is edited
     rows_.resize(rows_.size() + static_cast<std::size_t>(count));
     results_.resize(results_.size() + static_cast<std::size_t>(count), fresh);
     endInsertRows();
@@ -103,7 +104,7 @@ std::vector<ScheduleRow> ScheduleModel::Take(int at, int count) {
 std::vector<ScheduleRow> ScheduleModel::TakeScattered(const std::vector<int>& rows) {
     beginResetModel();
     std::vector<ScheduleRow> taken, kept;
-    std::vector<RowResult> keptResults;
+    std::vector<ShownResult> keptResults;
     taken.reserve(rows.size());
     kept.reserve(rows_.size() - rows.size());
     keptResults.reserve(rows_.size() - rows.size());
@@ -127,13 +128,13 @@ void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<Sche
     beginResetModel();
     const std::size_t total = rows_.size() + rows.size();
     std::vector<ScheduleRow> merged;
-    std::vector<RowResult> mergedResults;
+    std::vector<ShownResult> mergedResults;
     merged.reserve(total);
     mergedResults.reserve(total);
     std::size_t next = 0, old = 0;
     for (std::size_t r = 0; r < total; ++r) {
         if (next < at.size() && static_cast<std::size_t>(at[next]) == r) {
-            mergedResults.push_back(ComputeBeamRow(rows[next].texts));
+            mergedResults.emplace_back(ComputeBeamRow(rows[next].texts()));
             merged.push_back(std::move(rows[next++]));
         } else {
             merged.push_back(std::move(rows_[old]));
@@ -157,14 +158,14 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const auto r = static_cast<std::size_t>(index.row());
     const ScheduleColumn column = Column(index.column());
-    const RowResult& result = results_[r];
+    const ShownResult& result = results_[r];
     const bool refused = column.kind == ColumnKind::Input && result.IsRefused(column.index);
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return Q(CellText(column, rows_[r].mark, rows_[r].texts, result));
+            return Q(CellText(column, rows_[r], result));
         case kSortRole: {
-            const std::string_view text = CellText(column, rows_[r].mark, rows_[r].texts, result);
+            const std::string_view text = CellText(column, rows_[r], result);
             if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error) return Q(text);
             const Reading reading = ReadText(text);
             if (text.empty() || !reading.numeric) return {};
@@ -172,8 +173,8 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
         }
         case Qt::ToolTipRole:
         case Qt::AccessibleDescriptionRole:  // what a screen reader says instead of the colour
-            if (refused) return Q(InputRefusal(column.index, rows_[r].texts[column.index]));
-            if (column.kind == ColumnKind::Error && !result.ok()) return Q(result.error);
+            if (refused) return Q(InputRefusal(column.index, rows_[r].text(column.index)));
+            if (column.kind == ColumnKind::Error && !result.ok()) return Q(result.error());
             return {};
         case Qt::BackgroundRole:
             if (refused) return QBrush(kRefusedShade);

@@ -33,7 +33,7 @@ public:
     // A new document: these rows in this file form.
     void Reset(std::vector<ScheduleRow> rows, CsvLayout layout);
     const std::vector<ScheduleRow>& rows() const { return rows_; }
-    const std::vector<RowResult>& results() const { return results_; }
+    const std::vector<ShownResult>& results() const { return results_; }
     CsvLayout& layout() { return layout_; }
 
     // The text of a cell as a file or the clipboard has it.
@@ -67,7 +67,7 @@ private:
     void Recompute(int first, int last);
 
     std::vector<ScheduleRow> rows_;
-    std::vector<RowResult> results_;
+    std::vector<ShownResult> results_;
     CsvLayout layout_;
     QUndoStack* undo_ = nullptr;
 };

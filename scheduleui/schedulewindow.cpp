@@ -159,7 +159,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     connect(&undo_, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
     auto counts = [this] {
         std::size_t errors = 0;
-        for (const RowResult& r : model_.results()) errors += r.ok() ? 0 : 1;
+        for (const ShownResult& r : model_.results()) errors += r.ok() ? 0 : 1;
         status_->setText(QStringLiteral("%1 根梁").arg(model_.rowCount()) +
                          (errors ? QStringLiteral(",%1 行有错误").arg(errors) : QString()));
     };
@@ -505,7 +505,7 @@ void ScheduleWindow::CopySelection() {
         // The CAD load as the quick calculator's copy command gives it.
         for (const QModelIndex& index : selected) {
             if (!text.empty()) text += '\n';
-            text += model_.results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied;
+            text += model_.results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied();
         }
     } else {
         int top = selected.front().row(), bottom = top, left = selected.front().column(), right = left;

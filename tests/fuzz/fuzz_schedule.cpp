@@ -35,17 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // kept byte beside one it now forms a character with: then the rows
     // must still be there, their texts may read otherwise.
     if (ReadScheduleBytes(bytes, TextEncoding::Auto, layout, rows).ok) {
-        std::vector<RowResult> results;
-        for (const ScheduleRow& row : rows) results.push_back(ComputeBeamRow(row.texts));
+        std::vector<ShownResult> results;
+        for (const ScheduleRow& row : rows) results.emplace_back(ComputeBeamRow(row.texts()));
         const std::string saved = ScheduleFileBytes(layout, rows, results);
         CsvLayout again;
         std::vector<ScheduleRow> reread;
         if (!ReadScheduleBytes(saved, layout.encoding, again, reread).ok) std::abort();
         if (reread.size() != rows.size()) std::abort();
         for (std::size_t r = 0; r < rows.size() && !layout.keptBytes; ++r) {
-            if (reread[r].mark != rows[r].mark) std::abort();
+            if (reread[r].mark() != rows[r].mark()) std::abort();
             for (std::size_t i = 0; i < kInputCount; ++i)
-                if (reread[r].texts[i] != rows[r].texts[i]) std::abort();
+                if (reread[r].text(i) != rows[r].text(i)) std::abort();
         }
     }
     // As an Excel workbook: a zip package that does not read is a message.

@@ -99,6 +99,7 @@ private slots:
     void undecodableBytesAreKeptAndNamedByTheirLine();
     void excelUnicodeTextIsRead();
     void emptyRowOfAOneColumnScheduleSurvives();
+    void packedRowKeepsEveryTextExactly();
     void addedColumnsSpeakTheHeadersLanguage_data();
     void addedColumnsSpeakTheHeadersLanguage();
     void outputReadsBackAsInputWithTheSameResults();
@@ -438,8 +439,8 @@ void TestSchedule::undecodableBytesAreKeptAndNamedByTheirLine() {
     const ReadOutcome read = ReadScheduleBytes(input.toStdString(), TextEncoding::Auto, layout, rows);
     QVERIFY2(read.ok, read.message.c_str());
     QVERIFY(QString::fromStdString(read.message).contains(mustSay));
-    std::vector<RowResult> results;
-    for (const ScheduleRow& row : rows) results.push_back(ComputeBeamRow(row.texts));
+    std::vector<ShownResult> results;
+    for (const ScheduleRow& row : rows) results.emplace_back(ComputeBeamRow(row.texts()));
     layout.columns.resize(3);  // inputs only, as the file had them
     QCOMPARE(QByteArray::fromStdString(ScheduleFileBytes(layout, rows, results)), input);
 }
@@ -463,7 +464,7 @@ void TestSchedule::emptyRowOfAOneColumnScheduleSurvives() {
     std::vector<ScheduleRow> rows;
     QVERIFY(ReadScheduleBytes("Mark\r\nKL1\r\n\"\"\r\nKL3\r\n", TextEncoding::Auto, layout, rows).ok);
     QCOMPARE(rows.size(), std::size_t(3));
-    std::vector<RowResult> results(rows.size());
+    std::vector<ShownResult> results(rows.size());
     const std::string saved = ScheduleFileBytes(layout, rows, results);
     QCOMPARE(QByteArray::fromStdString(saved), QByteArray("Mark\r\nKL1\r\n\"\"\r\nKL3\r\n"));
     std::vector<ScheduleRow> again;
@@ -472,6 +473,54 @@ void TestSchedule::emptyRowOfAOneColumnScheduleSurvives() {
     // A blank line is still no row.
     QVERIFY(ReadScheduleBytes("Mark\r\nKL1\r\n\r\nKL3\r\n", TextEncoding::Auto, layout, again).ok);
     QCOMPARE(again.size(), std::size_t(2));
+}
+
+// The table holds rows packed: texts of any length and byte, set in any
+// order, read back as set; a row back at its defaults holds no buffer.
+void TestSchedule::packedRowKeepsEveryTextExactly() {
+    const std::string longText(300, 'x');  // a length of two varint bytes
+    const std::string withNul("1\0" "2", 3);
+    const std::string widest(16384, '9');  // three varint bytes
+    ScheduleRow row;
+    QCOMPARE(row.mark(), std::string_view());
+    for (std::size_t i = 0; i < kInputCount; ++i) QCOMPARE(row.text(i), kParams[i].defaultText);
+    const std::size_t last = kInputCount - 1;
+    row.SetText(last, longText);
+    row.SetMark("KL1");
+    row.SetText(0, withNul);
+    row.SetText(1, "");
+    row.SetText(2, widest);
+    QCOMPARE(row.mark(), std::string_view("KL1"));
+    QCOMPARE(row.text(last), std::string_view(longText));
+    QCOMPARE(row.text(0), std::string_view(withNul));
+    QCOMPARE(row.text(1), std::string_view());  // empty is a text of its own, not the default
+    QCOMPARE(row.text(2), std::string_view(widest));
+    const InputTexts views = row.texts();
+    for (std::size_t i = 0; i < kInputCount; ++i) QCOMPARE(views[i], row.text(i));
+    QCOMPARE(ScheduleRow(row.mark(), views).text(2), std::string_view(widest));
+    row.SetText(2, "x");  // shrinking a field in the middle keeps its neighbours
+    QCOMPARE(row.text(1), std::string_view());
+    QCOMPARE(row.text(3), kParams[3].defaultText);
+    QCOMPARE(row.text(last), std::string_view(longText));
+    for (std::size_t i = 0; i < kInputCount; ++i) row.SetText(i, kParams[i].defaultText);
+    row.SetMark("");
+    QVERIFY(ScheduleRow(row.mark(), row.texts()).texts() == DefaultInputTexts());
+
+    // A result keeps what the table shows: the texts, the copy, the error, the refused bits.
+    ScheduleRow refused;
+    refused.SetText(0, "12a");
+    const RowResult bad = ComputeBeamRow(refused.texts());
+    const ShownResult shownBad(bad);
+    QVERIFY(!shownBad.ok());
+    QCOMPARE(shownBad.error(), std::string_view(bad.error));
+    QVERIFY(shownBad.IsRefused(0) && !shownBad.IsRefused(1));
+    QCOMPARE(shownBad.result(kBeamSelfWeight), std::string_view());
+    const RowResult good = ComputeBeamRow(ScheduleRow().texts());
+    const ShownResult shownGood(good);
+    QVERIFY(shownGood.ok());
+    for (std::size_t i = 0; i < kResultCount; ++i)
+        QCOMPARE(shownGood.result(i), std::string_view(ResultText(good.calculation.results, i)));
+    QCOMPARE(shownGood.copied(), std::string_view(good.copied));
 }
 
 // A column the file lacked, filled in the window, joins the header in the
@@ -493,8 +542,8 @@ void TestSchedule::addedColumnsSpeakTheHeadersLanguage() {
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
     QVERIFY(ReadScheduleBytes(file.toStdString(), TextEncoding::Auto, layout, rows).ok);
-    rows[0].texts[std::size_t(FindParam("DoorWidth"))] = "900";
-    std::vector<RowResult> results(rows.size());
+    rows[0].SetText(std::size_t(FindParam("DoorWidth")), "900");
+    std::vector<ShownResult> results(rows.size());
     const QString saved = QString::fromStdString(ScheduleFileBytes(layout, rows, results));
     const QString header = saved.left(saved.indexOf("\r\n"));
     QVERIFY2(header.endsWith(added), qPrintable(header));
