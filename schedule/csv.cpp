@@ -195,12 +195,14 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         return false;
     }
     swallowedLines_ = 0;
+    quotedMask_ = 0;
     bool quoted = false;
     std::string* current = &field();
     for (;;) {
         if (c == '"' && current->empty()) {
             // Quoted field: up to the closing quote, "" standing for one quote.
             quoted = true;
+            if (count <= 64) quotedMask_ |= std::uint64_t{1} << (count - 1);
             quoteLine_ = line_;
             long long breaks = 0;
             for (;;) {
@@ -257,9 +259,9 @@ namespace {
 // A field as a delimited text has it: as it is, or quoted (quotes doubled)
 // when it holds the separator, a quote or a line break.
 template <char separator>
-void AppendDelimitedField(std::string& out, std::string_view field) {
+void AppendDelimitedField(std::string& out, std::string_view field, bool quote = false) {
     // (a plain loop: find_first_of looks each byte up in the set with memchr)
-    bool plain = true;
+    bool plain = !quote;
     for (const char c : field) {
         if (c == separator || c == '"' || c == '\r' || c == '\n') {
             plain = false;
@@ -280,9 +282,17 @@ void AppendDelimitedField(std::string& out, std::string_view field) {
 
 }  // namespace
 
-void AppendCsvField(std::string& out, std::string_view field) { AppendDelimitedField<','>(out, field); }
+bool IsCsvNumber(std::string_view field) {
+    const std::size_t last = field.find_last_not_of(" \t");
+    return last != std::string_view::npos && field[last] >= '0' && field[last] <= '9' && IsNumeric(field);
+}
 
-void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd) {
+void AppendCsvField(std::string& out, std::string_view field, CsvQuoting quoting) {
+    AppendDelimitedField<','>(out, field, quoting == CsvQuoting::Texts && !field.empty() && !IsCsvNumber(field));
+}
+
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd,
+                     CsvQuoting quoting) {
     // A lone empty field would be an empty line, which reading skips.
     if (fields.size() == 1 && fields[0].empty()) {
         out += "\"\"";
@@ -291,7 +301,7 @@ void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, s
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) out += ',';
-        AppendCsvField(out, fields[i]);
+        AppendCsvField(out, fields[i], quoting);
     }
     out += lineEnd;
 }

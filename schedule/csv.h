@@ -2,6 +2,7 @@
 // reader tolerates a UTF-8 byte-order mark and CR LF, LF or CR line ends.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -43,6 +44,8 @@ public:
     // Whether the last record was an empty line (a record of one empty
     // quoted field is not).
     bool blank() const { return blank_; }
+    // Bit i: field i of the last record was quoted (the first 64 fields).
+    std::uint64_t quotedFields() const { return quotedMask_; }
     // UTF-16 text with a byte-order mark (Excel's "Unicode text"): read as
     // tab-separated, its fields in UTF-8 like any other.
     bool utf16() const { return utf16_; }
@@ -70,6 +73,7 @@ private:
     std::string buffer_;
     std::size_t pos_ = 0, end_ = 0;
     bool unterminated_ = false, failed_ = false, blank_ = false;
+    std::uint64_t quotedMask_ = 0;
     bool clean_ = false;  // UTF-8 found valid throughout: no decoding needed
     bool utf16_ = false, cutAtEnd_ = false;
     char separator_ = ',';
@@ -77,13 +81,23 @@ private:
     long long line_ = 1, quoteLine_ = 1, swallowedLines_ = 0, badLine_ = 0;
 };
 
-// Appends one field, quoted when it holds a comma, quote, CR or LF.
-void AppendCsvField(std::string& out, std::string_view field);
+// Which fields a CSV writer quotes: those that must be (a comma, quote, CR
+// or LF inside), or every text as well, as LibreOffice does when asked to
+// quote all text cells (numbers and empty cells stay bare).
+enum class CsvQuoting { AsNeeded, Texts };
+
+// A cell a spreadsheet takes for a number: the whole text a plain decimal
+// number ending in a digit ("300", "-0.85", "1E+05"; not "12." or "-").
+bool IsCsvNumber(std::string_view field);
+
+// Appends one field, quoted as the quoting says.
+void AppendCsvField(std::string& out, std::string_view field, CsvQuoting quoting = CsvQuoting::AsNeeded);
 
 inline constexpr std::string_view kCsvLineEnd = "\r\n";
 
 // Appends the fields as one record, ended by lineEnd.
-void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd);
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields, std::string_view lineEnd,
+                     CsvQuoting quoting = CsvQuoting::AsNeeded);
 
 // UTF-8 text as the bytes of a file in encoding (Auto counts as UTF-8),
 // with a byte-order mark in front when asked for and the file is UTF-8;

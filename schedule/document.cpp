@@ -63,6 +63,19 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
         if (reader.keptBytes()) outcome.message += "\n" + reader.EncodingWarning();
         return outcome;
     }
+    // Quoting style: whether every text cell came quoted (and one did).
+    long long quotedTexts = 0, bareTexts = 0;
+    const auto noteQuoting = [&] {
+        const std::uint64_t quoted = reader.quotedFields();
+        for (std::size_t c = 0; c < cells.size() && c < 64 && bareTexts == 0; ++c) {
+            if (cells[c].empty() || IsCsvNumber(cells[c])) continue;
+            if ((quoted >> c) & 1u)
+                ++quotedTexts;
+            else
+                ++bareTexts;
+        }
+    };
+    noteQuoting();
     read.headers = cells;
     read.encoding = reader.encoding();
     read.byteOrderMark = reader.hadByteOrderMark();
@@ -74,6 +87,7 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
     std::vector<long long> longRows, openQuotes;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
+        if (bareTexts == 0) noteQuoting();
         std::string_view mark;
         InputTexts texts = defaults;
         for (std::size_t c = 0; c < read.columns.size() && c < cells.size(); ++c) {
@@ -90,6 +104,7 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
         }
     }
     read.keptBytes = reader.keptBytes();
+    if (quotedTexts > 0 && bareTexts == 0) read.quoting = CsvQuoting::Texts;
     if (reader.keptBytes()) outcome.message = reader.EncodingWarning() + "\n";
     if (reader.utf16())
         outcome.message += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
@@ -183,9 +198,9 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     }
     std::string text;
     text.reserve((rows.size() + 1) * 160);
-    AppendCsvRecord(text, layout.headers, layout.lineEnd);
+    AppendCsvRecord(text, layout.headers, layout.lineEnd, layout.quoting);
     for (std::size_t r = 0; r < rows.size(); ++r)
-        AppendScheduleRecord(text, layout.columns, rows[r], results[r], layout.lineEnd);
+        AppendScheduleRecord(text, layout.columns, rows[r], results[r], layout.lineEnd, layout.quoting);
     if (!layout.finalLineEnd && !rows.empty()) text.resize(text.size() - layout.lineEnd.size());
     return EncodeCsvText(text, layout.encoding, layout.byteOrderMark, layout.keptBytes);
 }

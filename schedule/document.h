@@ -24,6 +24,7 @@ struct CsvLayout {
     std::vector<std::string> headers;     // their header texts as they stood
     bool keptBytes = false;               // bytes that did not decode, to be written back as they were
     bool workbook = false;                // read from an Excel workbook (its first sheet)
+    CsvQuoting quoting = CsvQuoting::AsNeeded;  // Texts: every text cell was quoted (LibreOffice's option)
 };
 
 // The layout of a new schedule: every column, by field name, as

@@ -445,7 +445,7 @@ namespace {
 
 template <typename CellOf>
 void AppendRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const CellOf& cellOf,
-                  std::string_view lineEnd) {
+                  std::string_view lineEnd, CsvQuoting quoting = CsvQuoting::AsNeeded) {
     // One empty cell alone would be an empty line, which reading skips.
     if (columns.size() == 1 && cellOf(columns[0]).empty()) {
         out += "\"\"";
@@ -454,7 +454,7 @@ void AppendRecord(std::string& out, const std::vector<ScheduleColumn>& columns, 
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) out += ',';
-        AppendCsvField(out, cellOf(columns[i]));
+        AppendCsvField(out, cellOf(columns[i]), quoting);
     }
     out += lineEnd;
 }
@@ -468,9 +468,9 @@ void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& c
 }
 
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,
-                          const ShownResult& result, std::string_view lineEnd) {
+                          const ShownResult& result, std::string_view lineEnd, CsvQuoting quoting) {
     AppendRecord(
-        out, columns, [&](ScheduleColumn c) { return CellText(c, row, result); }, lineEnd);
+        out, columns, [&](ScheduleColumn c) { return CellText(c, row, result); }, lineEnd, quoting);
 }
 
 }  // namespace quorvane

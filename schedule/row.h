@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "csv.h"
 #include "loads.h"
 #include "params.h"
 
@@ -126,7 +127,8 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
                           const BeamTexts& texts, const RowResult& result, std::string_view lineEnd);
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,
-                          const ShownResult& result, std::string_view lineEnd);
+                          const ShownResult& result, std::string_view lineEnd,
+                          CsvQuoting quoting = CsvQuoting::AsNeeded);
 
 // The text a row shows in a column (the same as its CSV cell).
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,

@@ -438,6 +438,10 @@ void TestScheduleWindow::unchangedFileSavesBackByteIdentical_data() {
     QTest::newRow("UTF-8 with a byte-order mark, LF, field names")
         << QByteArray("\xEF\xBB\xBFMark,BeamWidth,BeamLength\nKL1,300,4300\n梁2,,0\n");
     QTest::newRow("no line end after the last row") << QByteArray("Mark,BeamWidth\r\nKL1,300\r\nKL2,250");
+    // As LibreOffice writes it with "quote all text cells": numbers and empty cells bare.
+    QTest::newRow("every text cell quoted") << QByteArray(
+        "\"Mark\",\"BeamWidth\",\"BeamLength\",\"ReductionRatio\"\n\"KL1\",300,4300,0.85\n"
+        "\"L2 \"\"甲\"\"\",,3600,1\n\"KL3\",\"12a\",4200,1\n\"-\",\"12.\",-0.5,1E+05\n");
 }
 
 void TestScheduleWindow::unchangedFileSavesBackByteIdentical() {
