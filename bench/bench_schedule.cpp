@@ -68,7 +68,7 @@ void BM_OpenCsv(benchmark::State& state) {
     {
         std::vector<ShownResult> results;
         const std::vector<ScheduleRow> rows = Schedule();
-        for (const ScheduleRow& row : rows) results.emplace_back(ComputeBeamRow(row.texts()));
+        for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
         CsvLayout layout = NewScheduleLayout();
         if (!SaveScheduleFile(path, layout, rows, results).ok) state.SkipWithError("could not write the CSV");
     }

@@ -2,16 +2,17 @@
 // window toolkit in it.
 //
 // Data flow of one press of a compute button:
-//   the 18 input texts (17 boxes, then the ratio)
-//     -> ConvertInputs: LoadInputs (lengths mm -> m)           params.h, loads.h
-//     -> ComputeLoads: LoadResults, each result text handed
-//        out as soon as its step makes it                      loads.h
-//     -> result boxes (the window) / standard output (CLI)
+//   the input texts (the boxes, then the ratio), as BeamTexts    params.h
+//     -> EvaluateBeam: each text checked by its rule, then       beam.h
+//        LoadInputs (lengths mm -> m) and LoadResults, each
+//        result text handed out as soon as its step makes it     loads.h
+//     -> result boxes (the window) / standard output (CLI) / a schedule's row
 //     -> BuildReportLines -> EncodeReport
 //        -> ReplaceFileAtomically                              files.h, encoding.h
 // Number text rules (reading, checks, text-box and print form) are numtext.h.
 #pragma once
 
+#include "beam.h"
 #include "encoding.h"
 #include "files.h"
 #include "loads.h"

@@ -302,6 +302,4 @@ std::string EncodeReport(std::string_view utf8, const std::string& charset) {
     return os::Utf8ReportNeedsByteOrderMark() ? "\xEF\xBB\xBF" + std::string(utf8) : std::string(utf8);
 }
 
-std::string EncodeForSystem(std::string_view utf8) { return EncodeReport(utf8, SystemCharset()); }
-
 }  // namespace quorvane

@@ -64,8 +64,4 @@ std::size_t ValidUtf8Prefix(std::string_view bytes, bool allowCutEnd);
 // viewers read it right).
 std::string EncodeReport(std::string_view utf8, const std::string& charset);
 
-// Report bytes for the system: on POSIX in SystemCharset() when it is not
-// ASCII and holds the text, else UTF-8 unchanged.
-std::string EncodeForSystem(std::string_view utf8);
-
 }  // namespace quorvane

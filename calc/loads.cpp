@@ -90,15 +90,6 @@ const std::string& ResultText(const LoadResults& r, std::size_t index) {
 }
 
 namespace {
-InputReadings Read(const InputTexts& texts) {
-    InputReadings readings;
-    for (std::size_t i = 0; i < kInputCount; ++i) readings[i] = ReadNumber(texts[i]);
-    return readings;
-}
-}  // namespace
-
-LoadInputs ConvertInputs(const InputTexts& texts) { return ConvertReadings(Read(texts)); }
-
 LoadInputs ConvertReadings(const InputReadings& readings) {
     LoadInputs in;
     for (std::size_t i = 0; i < kInputCount; ++i) {
@@ -109,9 +100,7 @@ LoadInputs ConvertReadings(const InputReadings& readings) {
     return in;
 }
 
-Calculation ComputeLoads(const InputTexts& texts, const ResultSink& sink) {
-    return ComputeLoadsFromReadings(Read(texts), sink);
-}
+}  // namespace
 
 Calculation ComputeLoadsFromReadings(const InputReadings& readings, const ResultSink& sink) {
     Calculation c;

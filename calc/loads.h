@@ -86,20 +86,14 @@ const std::string& ResultText(const LoadResults& results, std::size_t index);
 // window shows the earlier results even when a later step fails.
 using ResultSink = std::function<void(std::size_t index, const std::string& text)>;
 
-// The eighteen texts as read by the leading-number reading, in table order.
+// The input texts as read by the leading-number reading, in table order.
 using InputReadings = std::array<double, kInputCount>;
 
-// Step 1 alone: the eighteen texts (boxes 0..16, then the ratio) read and
-// lengths divided by 1000. Throws ArithmeticError (Step::ConvertInputs).
-LoadInputs ConvertInputs(const InputTexts& texts);
-LoadInputs ConvertReadings(const InputReadings& readings);
-
-// The whole calculation over the eighteen texts, which the caller has
-// checked by the input rules. Throws ArithmeticError at the first step whose
-// result is not finite; results handed to the sink before that stay valid.
-Calculation ComputeLoads(const InputTexts& texts, const ResultSink& sink = {});
-
-// The same from texts already read (a caller that checked them has).
+// The whole calculation over input readings (ReadText of each text, which
+// the caller has checked by the input rules): step 1 converts the lengths
+// from mm to m. Throws ArithmeticError at the first step whose result is
+// not finite; results handed to the sink before that stay valid.
+// EvaluateBeam (beam.h) is the way in from texts.
 Calculation ComputeLoadsFromReadings(const InputReadings& readings, const ResultSink& sink = {});
 
 // How the copy command rounds a load for the CAD program.

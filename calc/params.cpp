@@ -29,12 +29,6 @@ const std::array<ParamInfo, kInputCount> kParams = {{
 }};
 // clang-format on
 
-InputTexts DefaultInputTexts() {
-    InputTexts texts;
-    for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = kParams[i].defaultText;
-    return texts;
-}
-
 int FindParam(std::string_view field) {
     for (std::size_t i = 0; i < kInputCount; ++i)
         if (kParams[i].field == field) return static_cast<int>(i);

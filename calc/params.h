@@ -60,9 +60,6 @@ extern const std::array<ParamInfo, kInputCount> kParams;
 
 using InputTexts = std::array<std::string_view, kInputCount>;
 
-// The window's default texts, in table order.
-InputTexts DefaultInputTexts();
-
 // The eighteen texts of one beam, owned: what the window's boxes, a
 // command line or a schedule row hold. Starts with the window's defaults.
 class BeamTexts {

@@ -247,7 +247,7 @@ int Run(int argc, char** argv) {
     }
 
     // The one way a beam is checked and computed, as for a schedule's row.
-    const RowResult row = ComputeBeamRow(texts);
+    const BeamOutcome row = EvaluateBeam(texts);
     if (row.refused) {
         PrintError(row.error);
         return kExitUsage;

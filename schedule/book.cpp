@@ -61,7 +61,7 @@ BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vec
         if (!results[r].ok()) continue;
         const std::string name = names.Next(rows[r].mark(), static_cast<long long>(r + 1));
         // The table keeps only the texts it shows; the report's steps are computed again.
-        const Calculation c = ComputeBeamRow(rows[r].texts()).calculation;
+        const Calculation c = EvaluateBeam(rows[r].texts()).calculation;
         const WriteOutcome written =
             WriteCalculationReport(folder / std::filesystem::u8path(name), c.inputs, c.results, options);
         if (!written.ok) {
@@ -102,7 +102,7 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
         if (!results[r].ok()) continue;
         text +=
             "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
-        const Calculation c = ComputeBeamRow(rows[r].texts()).calculation;
+        const Calculation c = EvaluateBeam(rows[r].texts()).calculation;
         text += ReportText(BuildReportLines(c.inputs, c.results, dateText));
     }
     return text;

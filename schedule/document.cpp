@@ -81,7 +81,7 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
     read.byteOrderMark = reader.hadByteOrderMark();
     if (reader.utf16()) read.lineEnd = "\r\n";
 
-    const InputTexts defaults = DefaultInputTexts();
+    const InputTexts defaults = ScheduleRow().texts();
     std::vector<ScheduleRow> taken;
     taken.reserve(lines + 1);
     std::vector<long long> longRows, openQuotes;

@@ -8,36 +8,6 @@
 
 namespace quorvane {
 
-RowResult ComputeBeamRow(const InputTexts& texts) {
-    // A schedule leaves most columns at their defaults: those are read once.
-    static const std::array<Reading, kInputCount> defaults = [] {
-        std::array<Reading, kInputCount> read{};
-        for (std::size_t i = 0; i < kInputCount; ++i) read[i] = ReadText(kParams[i].defaultText);
-        return read;
-    }();
-    RowResult row;
-    InputReadings readings;
-    for (std::size_t i = 0; i < kInputCount; ++i) {
-        if (texts[i] == kParams[i].defaultText) {
-            readings[i] = defaults[i].value;  // a default is always acceptable
-            continue;
-        }
-        const Reading reading = ReadText(texts[i]);
-        readings[i] = reading.value;
-        if (IsAcceptableInput(i, texts[i], reading)) continue;
-        if (!row.refused) row.error = InputRefusal(i, texts[i]);
-        row.refused |= 1u << i;
-    }
-    if (row.refused) return row;
-    try {
-        row.calculation = ComputeLoadsFromReadings(readings);
-        row.copied = CopiedLoadText(row.calculation.results.CadInputLoad);
-    } catch (const ArithmeticError& e) {
-        row.error = e.what();
-    }
-    return row;
-}
-
 namespace packed {
 namespace {
 
@@ -172,7 +142,7 @@ void ScheduleRow::SetText(std::size_t index, std::string_view text) {
     packed::Set(packed_, kRowFields, index + 1, text, text == kParams[index].defaultText);
 }
 
-ShownResult::ShownResult(const RowResult& result) : refused_(result.refused) {
+ShownResult::ShownResult(const BeamOutcome& result) : refused_(result.refused) {
     std::array<std::string_view, kResultCount + 2> fields;
     std::array<bool, kResultCount + 2> isDefault{};
     for (std::size_t i = 0; i < kResultCount; ++i)
@@ -408,7 +378,7 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
 }
 
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
-                          const RowResult& result) {
+                          const BeamOutcome& result) {
     switch (column.kind) {
         case ColumnKind::Mark:
             return mark;
@@ -462,7 +432,7 @@ void AppendRecord(std::string& out, const std::vector<ScheduleColumn>& columns, 
 }  // namespace
 
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
-                          const BeamTexts& texts, const RowResult& result, std::string_view lineEnd) {
+                          const BeamTexts& texts, const BeamOutcome& result, std::string_view lineEnd) {
     AppendRecord(
         out, columns, [&](ScheduleColumn c) { return CellText(c, mark, texts, result); }, lineEnd);
 }

@@ -8,26 +8,11 @@
 #include <vector>
 
 #include "csv.h"
+#include "beam.h"
 #include "loads.h"
 #include "params.h"
 
 namespace quorvane {
-
-// What one beam's texts come to: results, or the first refused text, or
-// the step that failed.
-struct RowResult {
-    Calculation calculation;    // valid when ok()
-    std::string copied;         // the copy command's text of the CAD load
-    std::string error;          // Chinese, empty when ok()
-    std::uint32_t refused = 0;  // bit i: text i breaks its rule
-    bool ok() const { return error.empty(); }
-    bool IsRefused(std::size_t index) const { return (refused >> index) & 1u; }
-};
-
-// Checks every text by its rule (each refused one gets its bit; the error
-// names the first), then computes. Never throws.
-RowResult ComputeBeamRow(const InputTexts& texts);
-inline RowResult ComputeBeamRow(const BeamTexts& texts) { return ComputeBeamRow(texts.Views()); }
 
 // A few texts in one buffer, as a table of many rows keeps them: each text
 // is its length plus one (a base-128 varint), then its bytes; a length of
@@ -60,7 +45,7 @@ private:
 class ShownResult {
 public:
     ShownResult() = default;
-    explicit ShownResult(const RowResult& result);
+    explicit ShownResult(const BeamOutcome& result);
     bool ok() const { return error().empty(); }
     bool IsRefused(std::size_t index) const { return (refused_ >> index) & 1u; }
     std::string_view result(std::size_t index) const { return Field(index); }
@@ -125,14 +110,14 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
 // Appends one beam as a CSV record of the given columns: its mark, its
 // texts, and its results, or empty result cells and the error.
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
-                          const BeamTexts& texts, const RowResult& result, std::string_view lineEnd);
+                          const BeamTexts& texts, const BeamOutcome& result, std::string_view lineEnd);
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,
                           const ShownResult& result, std::string_view lineEnd,
                           CsvQuoting quoting = CsvQuoting::AsNeeded);
 
 // The text a row shows in a column (the same as its CSV cell).
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
-                          const RowResult& result);
+                          const BeamOutcome& result);
 std::string_view CellText(ScheduleColumn column, const ScheduleRow& row, const ShownResult& result);
 
 }  // namespace quorvane

@@ -205,7 +205,7 @@ ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOption
     for (const ScheduleColumn& column : columns) names.emplace_back(ColumnField(column));
     AppendCsvRecord(output.buffer(), names, kCsvLineEnd);
     BeamTexts texts;  // reused: keeps the defaults where no column is given
-    RowResult row;
+    BeamOutcome row;
     ReportNames reportNames(options.reportDir.value_or(std::filesystem::path()), &options.claims);
     Progress progress(options.progress);
     long long rowNumber = 0;
@@ -215,9 +215,9 @@ ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOption
         ++rowNumber;
         TakeRow(cells, map, texts);
         if (std::string error = RecordError(reader, cells.size(), map.width); error.empty()) {
-            row = ComputeBeamRow(texts);
+            row = EvaluateBeam(texts);
         } else {
-            row = RowResult();
+            row = BeamOutcome();
             row.error = std::move(error);
         }
         const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()

@@ -30,7 +30,7 @@ void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout) {
     layout_ = std::move(layout);
     results_.clear();
     results_.reserve(rows_.size());
-    for (const ScheduleRow& row : rows_) results_.emplace_back(ComputeBeamRow(row.texts()));
+    for (const ScheduleRow& row : rows_) results_.emplace_back(EvaluateBeam(row.texts()));
     endResetModel();
 }
 
@@ -47,7 +47,7 @@ std::string ScheduleModel::CellString(int row, int column) const {
 void ScheduleModel::Recompute(int first, int last) {
     for (int r = first; r <= last; ++r) {
         const auto i = static_cast<std::size_t>(r);
-        results_[i] = ShownResult(ComputeBeamRow(rows_[i].texts()));
+        results_[i] = ShownResult(EvaluateBeam(rows_[i].texts()));
     }
 }
 
@@ -65,7 +65,7 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (int r : touched)
-        results_[static_cast<std::size_t>(r)] = ShownResult(ComputeBeamRow(rows_[static_cast<std::size_t>(r)].texts()));
+        results_[static_cast<std::size_t>(r)] = ShownResult(EvaluateBeam(rows_[static_cast<std::size_t>(r)].texts()));
     emit dataChanged(index(touched.front(), 0), index(touched.back(), columnCount() - 1));
 }
 
@@ -84,7 +84,7 @@ void ScheduleModel::Append(int count) {
     if (count <= 0) return;
     const int at = rowCount();
     beginInsertRows({}, at, at + count - 1);
-    const ShownResult fresh(ComputeBeamRow(ScheduleRow().texts()));  // every new row's, until it is edited
+    const ShownResult fresh(EvaluateBeam(ScheduleRow().texts()));  // every new row's, until it is edited
     rows_.resize(rows_.size() + static_cast<std::size_t>(count));
     results_.resize(results_.size() + static_cast<std::size_t>(count), fresh);
     endInsertRows();
@@ -134,7 +134,7 @@ void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<Sche
     std::size_t next = 0, old = 0;
     for (std::size_t r = 0; r < total; ++r) {
         if (next < at.size() && static_cast<std::size_t>(at[next]) == r) {
-            mergedResults.emplace_back(ComputeBeamRow(rows[next].texts()));
+            mergedResults.emplace_back(EvaluateBeam(rows[next].texts()));
             merged.push_back(std::move(rows[next++]));
         } else {
             merged.push_back(std::move(rows_[old]));

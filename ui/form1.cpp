@@ -150,21 +150,21 @@ void Form1::ComputeAndReport() {
     texts[kRatioIndex] = Utf8(Text2->text());
 
     std::size_t shown = 0;
-    Calculation c;
-    try {
-        c = ComputeLoads(texts.Views(), [this, &shown](std::size_t i, const std::string& text) {
-            ShowResult(Text1[i], QString::fromStdString(text));
-            shown = i + 1;
-            if (i == kCadInputLoad) ShowResult(Text3, Text1[kCadInputLoad]->text());
-        });
-    } catch (const ArithmeticError& e) {
+    const BeamOutcome beam = EvaluateBeam(texts, [this, &shown](std::size_t i, const std::string& text) {
+        ShowResult(Text1[i], QString::fromStdString(text));
+        shown = i + 1;
+        if (i == kCadInputLoad) ShowResult(Text3, Text1[kCadInputLoad]->text());
+    });
+    // (Only the copy rule can fail once all four loads are made; copying says so itself.)
+    if (!beam.computed()) {
         // No stale load of an earlier calculation may stay to be read or copied.
         for (std::size_t i = shown; i < kResultCount; ++i) Text1[i]->clear();
         Text3->clear();
-        ShowMessage(QString::fromUtf8(e.what()));
+        ShowMessage(QString::fromStdString(beam.error));
         return;
     }
-    const WriteOutcome written = WriteCalculationReport(FilePath(reportPath_), c.inputs, c.results);
+    const WriteOutcome written =
+        WriteCalculationReport(FilePath(reportPath_), beam.calculation.inputs, beam.calculation.results);
     if (!written.ok) ShowMessage(QString::fromStdString(written.message));
 }
 

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "beam.h"
 #include "beams.h"
 #include "encoding.h"
 #include "filelimit.h"
@@ -26,7 +27,7 @@ std::filesystem::path Path(const QString& p) {
 }
 
 Calculation Compute(const std::vector<std::pair<const char*, const char*>>& replaced) {
-    return ComputeLoads(test::TextsOf(replaced).Views());
+    return EvaluateBeam(test::TextsOf(replaced)).calculation;
 }
 
 }  // namespace
@@ -184,7 +185,7 @@ void TestReport::asciiLocaleKeepsUtf8() {
 #else
     const std::string saved = std::setlocale(LC_CTYPE, nullptr);
     std::setlocale(LC_CTYPE, "C");
-    const std::string bytes = EncodeForSystem("梁自重:");
+    const std::string bytes = EncodeReport("梁自重:", SystemCharset());
     std::setlocale(LC_CTYPE, saved.c_str());
     QCOMPARE(bytes, std::string("梁自重:"));
 #endif
@@ -196,8 +197,8 @@ void TestReport::gbkLocaleWritesGbk() {
 #else
     const std::string saved = std::setlocale(LC_CTYPE, nullptr);
     const bool haveLocale = std::setlocale(LC_CTYPE, "zh_CN.GBK") != nullptr;
-    const std::string bytes = EncodeForSystem("梁自重:");
-    const std::string mixed = EncodeForSystem("梁 \xF0\x9F\x98\x80");
+    const std::string bytes = EncodeReport("梁自重:", SystemCharset());
+    const std::string mixed = EncodeReport("梁 \xF0\x9F\x98\x80", SystemCharset());
     std::setlocale(LC_CTYPE, saved.c_str());
     QVERIFY2(haveLocale, "locale zh_CN.GBK is missing (scripts/test.sh generates it)");
     QCOMPARE(QByteArray::fromStdString(bytes), QByteArray("\xC1\xBA\xD7\xD4\xD6\xD8:"));
@@ -214,7 +215,7 @@ void TestReport::writeReplacesTheWholeFile() {
     QVERIFY(WriteCalculationReport(Path(path), c.inputs, c.results).ok);
     const QByteArray written = ReadAll(path);
     const QByteArray expected = QByteArray::fromStdString(
-        EncodeForSystem(ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate()))));
+        EncodeReport(ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate())), SystemCharset()));
     // Line 24 carries the time of writing; everything before it is fixed.
     const auto dateLine = expected.indexOf("Date");
     QCOMPARE(written.left(dateLine), expected.left(dateLine));

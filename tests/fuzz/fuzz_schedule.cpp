@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // must still be there, their texts may read otherwise.
     if (ReadScheduleBytes(bytes, TextEncoding::Auto, layout, rows).ok) {
         std::vector<ShownResult> results;
-        for (const ScheduleRow& row : rows) results.emplace_back(ComputeBeamRow(row.texts()));
+        for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
         const std::string saved = ScheduleFileBytes(layout, rows, results);
         CsvLayout again;
         std::vector<ScheduleRow> reread;

@@ -440,7 +440,7 @@ void TestSchedule::undecodableBytesAreKeptAndNamedByTheirLine() {
     QVERIFY2(read.ok, read.message.c_str());
     QVERIFY(QString::fromStdString(read.message).contains(mustSay));
     std::vector<ShownResult> results;
-    for (const ScheduleRow& row : rows) results.emplace_back(ComputeBeamRow(row.texts()));
+    for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
     layout.columns.resize(3);  // inputs only, as the file had them
     QCOMPARE(QByteArray::fromStdString(ScheduleFileBytes(layout, rows, results)), input);
 }
@@ -504,18 +504,18 @@ void TestSchedule::packedRowKeepsEveryTextExactly() {
     QCOMPARE(row.text(last), std::string_view(longText));
     for (std::size_t i = 0; i < kInputCount; ++i) row.SetText(i, kParams[i].defaultText);
     row.SetMark("");
-    QVERIFY(ScheduleRow(row.mark(), row.texts()).texts() == DefaultInputTexts());
+    QVERIFY(ScheduleRow(row.mark(), row.texts()).texts() == ScheduleRow().texts());
 
     // A result keeps what the table shows: the texts, the copy, the error, the refused bits.
     ScheduleRow refused;
     refused.SetText(0, "12a");
-    const RowResult bad = ComputeBeamRow(refused.texts());
+    const BeamOutcome bad = EvaluateBeam(refused.texts());
     const ShownResult shownBad(bad);
     QVERIFY(!shownBad.ok());
     QCOMPARE(shownBad.error(), std::string_view(bad.error));
     QVERIFY(shownBad.IsRefused(0) && !shownBad.IsRefused(1));
     QCOMPARE(shownBad.result(kBeamSelfWeight), std::string_view());
-    const RowResult good = ComputeBeamRow(ScheduleRow().texts());
+    const BeamOutcome good = EvaluateBeam(ScheduleRow().texts());
     const ShownResult shownGood(good);
     QVERIFY(shownGood.ok());
     for (std::size_t i = 0; i < kResultCount; ++i)

@@ -99,9 +99,9 @@ void CheckMinimizedStart() {
 
 void CheckReportFile() {
     const std::wstring report = L"C:\\Program Files\\计算过程.txt";
-    const Calculation c = ComputeLoads(DefaultInputTexts());
+    const Calculation c = EvaluateBeam(BeamTexts()).calculation;
     const std::string text = ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate()));
-    const WriteOutcome written = ReplaceFileAtomically(std::filesystem::path(report), EncodeForSystem(text));
+    const WriteOutcome written = ReplaceFileAtomically(std::filesystem::path(report), EncodeReport(text, SystemCharset()));
     Check("the report is written under C:\\Program Files", written.ok, written.message);
     // The script compares the file with iconv's encoding of these lines.
     WriteFile(L"C:\\expected-utf8.txt", text);
