@@ -12,12 +12,12 @@ namespace {
 
 constexpr std::string_view kTempPrefix = ".~quorvane-";
 
-WriteOutcome Failed(std::string_view what, const std::filesystem::path& path, int error) {
-    return {false, FileMessage(what, path, FailureReason(error))};
+Outcome Failed(std::string_view what, const std::filesystem::path& path, int error) {
+    return quorvane::Failed(FileMessage(what, path, FailureReason(error)));
 }
 
-WriteOutcome Refused(std::string_view what, const std::filesystem::path& path, std::string_view reason) {
-    return {false, FileMessage(what, path, reason)};
+Outcome Refused(std::string_view what, const std::filesystem::path& path, std::string_view reason) {
+    return quorvane::Failed(FileMessage(what, path, reason));
 }
 
 // Causes that read the same for reading and writing, else the system's
@@ -175,12 +175,12 @@ AtomicFile::~AtomicFile() { Abort(); }
 
 os::FileInfo AtomicFile::info() const { return os::InspectStream(stream_); }
 
-WriteOutcome AtomicFile::Fail(int error) {
+Outcome AtomicFile::Fail(int error) {
     Abort();
     return Failed(what_, path_, error);
 }
 
-WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_view what) {
+Outcome AtomicFile::Open(const std::filesystem::path& path, std::string_view what) {
     Abort();
     path_ = path;
     what_ = std::string(what);
@@ -236,7 +236,7 @@ WriteOutcome AtomicFile::Open(const std::filesystem::path& path, std::string_vie
     return {};
 }
 
-WriteOutcome AtomicFile::Commit() {
+Outcome AtomicFile::Commit() {
     if (!stream_) return Failed(what_, path_, EBADF);
     // The first failure names the reason: a full disk shows at the flush.
     int error = 0;
@@ -247,7 +247,7 @@ WriteOutcome AtomicFile::Commit() {
     stream_ = nullptr;
     if (inPlace_) {
         inPlace_ = false;
-        return error ? Failed(what_, path_, error) : WriteOutcome{};
+        return error ? Failed(what_, path_, error) : Outcome{};
     }
     if (error == 0 && !os::MoveOver(temp_, target_)) error = errno ? errno : EIO;
     if (error != 0) {
@@ -275,15 +275,15 @@ void AtomicFile::RemoveTemp() {
     temp_.clear();
 }
 
-WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+Outcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                    std::string_view what) {
     AtomicFile file;
-    if (WriteOutcome opened = file.Open(path, what); !opened.ok) return opened;
+    if (Outcome opened = file.Open(path, what); !opened.ok) return opened;
     std::fwrite(bytes.data(), 1, bytes.size(), file.stream());
     return file.Commit();
 }
 
-WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what) {
+Outcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what) {
     const std::filesystem::path probe = folder / (".~quorvane-probe-" + IntegerText(os::ProcessId()));
     const os::FileHandle h = os::OpenNewFile(probe);
     if (h < 0 && errno != EEXIST) return Failed(what, folder, errno);
@@ -315,7 +315,7 @@ void RemoveStaleTemporaryFiles(const std::filesystem::path& folder) {
     }
 }
 
-WriteOutcome EnsureReportFileExists(const std::filesystem::path& path) {
+Outcome EnsureReportFileExists(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return {};
     const os::FileHandle h = os::OpenNewFile(path);

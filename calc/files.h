@@ -21,10 +21,22 @@
 
 namespace quorvane {
 
-struct WriteOutcome {
+// How an operation that can fail came out: the one result type of the file
+// service, the schedule library and the command-line tool.
+struct Outcome {
     bool ok = true;
-    std::string message;  // Chinese, naming the path and the reason, when !ok
+    bool cancelled = false;  // stopped by the user, before anything was changed for good
+    std::string message;     // when !ok: Chinese, naming what failed, the file and the reason
+    std::string warnings;    // to show even when ok: Chinese lines, or empty
+    long long count = 0;     // what the operation counts, where it says so
 };
+
+inline Outcome Failed(std::string message) {
+    Outcome outcome;
+    outcome.ok = false;
+    outcome.message = std::move(message);
+    return outcome;
+}
 
 // A file written whole before it takes the place of path.
 class AtomicFile {
@@ -35,18 +47,18 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // what begins every failure message: "无法写入结果文件" and so on.
-    WriteOutcome Open(const std::filesystem::path& path, std::string_view what);
+    Outcome Open(const std::filesystem::path& path, std::string_view what);
     std::FILE* stream() const { return stream_; }  // while open
     // Whether the bytes go straight into a special file (no replacing it).
     bool inPlace() const { return inPlace_; }
     // What the target is: the file written in place, or the temporary file
     // that becomes the target; for telling it apart from other files.
     os::FileInfo info() const;
-    WriteOutcome Commit();
+    Outcome Commit();
     void Abort();
 
 private:
-    WriteOutcome Fail(int error);
+    Outcome Fail(int error);
     void RemoveTemp();
     std::filesystem::path path_, target_, temp_;
     std::string what_;
@@ -56,12 +68,12 @@ private:
 
 // Writes bytes as the whole new content of path through an AtomicFile;
 // what begins a failure message ("无法保存梁表文件").
-WriteOutcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+Outcome ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                    std::string_view what = "无法写入计算过程文件");
 
 // Whether a file can be made in folder (one is made and removed again);
 // the failure message begins with what and names the folder.
-WriteOutcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what);
+Outcome CheckFolderWritable(const std::filesystem::path& folder, std::string_view what);
 
 // Removes the temporary files that a process no longer running left in
 // folder (a power cut or kill -9 during a save). Others' live ones stay.
@@ -69,7 +81,7 @@ void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
 
 // Creates path as an empty file when neither a file nor a folder of that
 // name exists; an existing report is never touched.
-WriteOutcome EnsureReportFileExists(const std::filesystem::path& path);
+Outcome EnsureReportFileExists(const std::filesystem::path& path);
 
 // A file name as Windows compares names: every letter upper-cased by
 // Unicode's one-to-one mapping (ä and Ä, ｋ and Ｋ, σ and Σ are one name).

@@ -115,7 +115,7 @@ std::string CurrentReportDate() {
 
 ReportOptions SystemReportOptions() { return {CurrentReportDate(), SystemCharset()}; }
 
-WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
+Outcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
                                     const LoadResults& r, const ReportOptions& options) {
     const std::string text = ReportText(BuildReportLines(in, r, options.date));
     return ReplaceFileAtomically(path, EncodeReport(text, options.charset));

@@ -47,7 +47,7 @@ struct ReportOptions {
 ReportOptions SystemReportOptions();
 
 // The report of one calculation, written by ReplaceFileAtomically.
-WriteOutcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
+Outcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
                                     const LoadResults& r,
                                     const ReportOptions& options = SystemReportOptions());
 

@@ -17,7 +17,7 @@
 
 #include "calc.h"
 #include "row.h"
-#include "schedule.h"
+#include "schedulerun.h"
 #include "xlsxread.h"
 
 #include "os.h"
@@ -118,7 +118,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     std::FILE* output = stdout;
     if (out != "-") {
         RemoveStaleTemporaryFiles(os::FollowLinks(outPath).parent_path());
-        if (const WriteOutcome opened = outFile.Open(outPath, "无法写入结果文件"); !opened.ok) {
+        if (const Outcome opened = outFile.Open(outPath, "无法写入结果文件"); !opened.ok) {
             PrintError(opened.message);
             closeInput();
             return kExitUsage;
@@ -144,29 +144,29 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         PrintError(message);
         return kExitUsage;
     }
-    ScheduleExit code;
+    Outcome run;
     if (workbook) {
         CsvReader reader(std::move(*workbook), TextEncoding::Utf8);
-        code = RunSchedule(reader, output, options, message);
+        run = RunSchedule(reader, output, options);
     } else {
-        code = RunSchedule(input, output, options, message);
+        run = RunSchedule(input, output, options);
     }
     closeInput();
-    if (code == kScheduleUsageError) {
+    if (!run.ok) {
         outFile.Abort();  // an existing output file keeps its old content
-        PrintError(message);
+        PrintError(run.message);
         return kExitUsage;
     }
     if (out != "-") {
-        if (const WriteOutcome committed = outFile.Commit(); !committed.ok) {
+        if (const Outcome committed = outFile.Commit(); !committed.ok) {
             PrintError(committed.message);
             return kExitUsage;
         }
     } else if (StandardOutputFailed()) {
         return kExitUsage;
     }
-    if (!message.empty()) PrintError(message);
-    return code;
+    if (!run.warnings.empty()) PrintError(run.warnings);
+    return ExitCodeOf(run);
 }
 
 std::string ParameterHelp() {

@@ -1,11 +1,11 @@
 #include "book.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 #include "encoding.h"
 #include "numtext.h"
-#include "schedule.h"
 
 namespace quorvane {
 namespace {
@@ -18,6 +18,45 @@ std::string RowName(const std::vector<ScheduleRow>& rows, std::size_t r) {
 }
 
 }  // namespace
+
+std::string SafeFileName(std::string_view mark) {
+    std::string name;
+    for (char c : mark) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        name += (u < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) ? '_' : c;
+    }
+    const auto keep = name.find_first_not_of(" .");
+    if (keep == std::string::npos) return {};
+    name.erase(0, keep);
+    name.erase(name.find_last_not_of(" .") + 1);
+    // File names stop at 255 bytes (Linux) or 255 UTF-16 units (Windows);
+    // leave room for "-2" and ".txt".
+    constexpr std::size_t kLongest = 200, kKept = 150;
+    if (name.size() > kLongest) {
+        std::size_t cut = kKept;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+        std::uint32_t hash = 2166136261u;  // FNV-1a of the whole mark
+        for (char c : mark) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        static constexpr char kHex[] = "0123456789abcdef";
+        name.erase(cut);
+        name += '~';
+        for (int shift = 28; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 0xF];
+    }
+    // Names that Windows keeps for devices, whatever follows the first
+    // dot and with blanks before it ("nul .txt" is NUL too).
+    std::string stem = FoldFileName(name.substr(0, name.find('.')));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+        stem == "CONOUT$")
+        return "_" + name;
+    if (stem.size() >= 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)) {
+        const std::string_view digit = std::string_view(stem).substr(3);
+        if ((digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\u00B9" ||
+            digit == "\u00B2" || digit == "\u00B3")
+            return "_" + name;
+    }
+    return name;
+}
 
 std::string ReportNames::Next(std::string_view mark, long long row) {
     std::string base = SafeFileName(mark);
@@ -47,10 +86,10 @@ std::string PrepareReportFolder(const std::filesystem::path& folder) {
     return CheckFolderWritable(folder, "无法在计算过程文件夹中写入").message;
 }
 
-BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
+Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<ShownResult>& results, const ReportOptions& options,
                              const ProgressCallback& progress, const FileClaims* claims) {
-    BookOutcome outcome;
+    Outcome outcome;
     outcome.message = PrepareReportFolder(folder);
     if (!outcome.message.empty()) {
         outcome.ok = false;
@@ -62,16 +101,17 @@ BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vec
         const std::string name = names.Next(rows[r].mark(), static_cast<long long>(r + 1));
         // The table keeps only the texts it shows; the report's steps are computed again.
         const Calculation c = EvaluateBeam(rows[r].texts()).calculation;
-        const WriteOutcome written =
+        const Outcome written =
             WriteCalculationReport(folder / std::filesystem::u8path(name), c.inputs, c.results, options);
         if (!written.ok) {
             outcome.ok = false;
             outcome.message = written.message;
             return outcome;
         }
-        ++outcome.written;
+        ++outcome.count;
         if (progress && r % kRowsBetweenProgress == 0 &&
             !progress(static_cast<double>(r) / static_cast<double>(rows.size()))) {
+            outcome.ok = false;
             outcome.cancelled = true;
             return outcome;
         }
@@ -108,7 +148,7 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
     return text;
 }
 
-WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+Outcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                                   const std::vector<ShownResult>& results, const ReportOptions& options) {
     return ReplaceFileAtomically(
         path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset),

@@ -16,6 +16,13 @@
 
 namespace quorvane {
 
+// A mark made safe as a file name: characters that no file system takes
+// become '_', blanks and dots at the ends go. Empty when nothing is left.
+// A mark too long for a file name keeps its first 150 bytes (whole
+// characters) and gains '~' and a hash of the whole mark, so that it stays
+// recognisable and distinct from other long marks.
+std::string SafeFileName(std::string_view mark);
+
 // Report file names: by mark or row number, never twice the same (case
 // folded, as Windows compares names).
 class ReportNames {
@@ -40,17 +47,10 @@ private:
 // does, else the message.
 std::string PrepareReportFolder(const std::filesystem::path& folder);
 
-struct BookOutcome {
-    bool ok = true;
-    bool cancelled = false;
-    long long written = 0;  // report files written
-    std::string message;    // the first failure
-};
-
 // One report per computed row (rows with an error have none), named as
 // ReportNames gives, never over one of claims' files (the open schedule).
-// Stops at the first file that fails.
-BookOutcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
+// Stops at the first file that fails. count: the report files written.
+Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<ShownResult>& results, const ReportOptions& options,
                              const ProgressCallback& progress = {}, const FileClaims* claims = nullptr);
 
@@ -59,7 +59,7 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
                                 std::string_view dateText);
 
 // The combined book, encoded for options.charset, written atomically.
-WriteOutcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+Outcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                                   const std::vector<ShownResult>& results, const ReportOptions& options);
 
 }  // namespace quorvane

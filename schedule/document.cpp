@@ -44,9 +44,9 @@ CsvLayout NewScheduleLayout() {
     return layout;
 }
 
-ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
+Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
-    ReadOutcome outcome;
+    Outcome outcome;
     CsvLayout read;
     read.lineEnd = FirstLineEnd(bytes);
     read.finalLineEnd = EndsWithLineEnd(bytes);
@@ -54,14 +54,12 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
     const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     CsvReader reader{std::move(bytes), encoding};
     std::vector<std::string> cells;
-    if (!reader.Next(cells)) {
-        outcome.message = "文件是空的:第一行应是列名";
-        return outcome;
-    }
-    read.columns = HeaderColumns(cells, outcome.message);
-    if (!outcome.message.empty()) {
-        if (reader.keptBytes()) outcome.message += "\n" + reader.EncodingWarning();
-        return outcome;
+    if (!reader.Next(cells)) return Failed("文件是空的:第一行应是列名");
+    std::string refusal;
+    read.columns = HeaderColumns(cells, refusal);
+    if (!refusal.empty()) {
+        if (reader.keptBytes()) refusal += "\n" + reader.EncodingWarning();
+        return Failed(refusal);
     }
     // Quoting style: whether every text cell came quoted (and one did).
     long long quotedTexts = 0, bareTexts = 0;
@@ -99,35 +97,32 @@ ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayou
         if (cells.size() > read.columns.size()) longRows.push_back(static_cast<long long>(taken.size()));
         if (reader.unterminated()) openQuotes.push_back(reader.quoteLine());
         if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) {
+            outcome.ok = false;
             outcome.cancelled = true;
             return outcome;
         }
     }
     read.keptBytes = reader.keptBytes();
     if (quotedTexts > 0 && bareTexts == 0) read.quoting = CsvQuoting::Texts;
-    if (reader.keptBytes()) outcome.message = reader.EncodingWarning() + "\n";
+    std::string& warnings = outcome.warnings;
+    if (reader.keptBytes()) warnings = reader.EncodingWarning() + "\n";
     if (reader.utf16())
-        outcome.message += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
+        warnings += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
     if (!longRows.empty())
-        outcome.message +=
+        warnings +=
             "第 " + RowNumbers(longRows) + " 行的格子比列名行多,多出的格子没有读入;保存时不会写回。";
     if (!openQuotes.empty())
-        outcome.message +=
+        warnings +=
             "第 " + RowNumbers(openQuotes) + " 行的引号直到文件末尾都没有配对的引号,其后的内容都并入了一格。";
     layout = std::move(read);
     rows = std::move(taken);
-    outcome.ok = true;
     return outcome;
 }
 
-ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
+Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
                              std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
-    ReadOutcome outcome;
     std::FILE* in = os::OpenFileForReading(path);
-    if (!in) {
-        outcome.message = FileMessage("无法打开梁表文件", path, ReadFailureReason(errno));
-        return outcome;
-    }
+    if (!in) return Failed(FileMessage("无法打开梁表文件", path, ReadFailureReason(errno)));
     std::string bytes;
     const os::FileInfo info = os::InspectStream(in);
     if (info.kind == os::FileInfo::kRegular) bytes.reserve(static_cast<std::size_t>(info.size));  // never regrown
@@ -136,17 +131,11 @@ ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding enc
     const bool failed = std::ferror(in) != 0;
     const int error = errno;
     std::fclose(in);
-    if (failed) {
-        outcome.message = FileMessage("读取梁表文件时出错", path, ReadFailureReason(error ? error : EIO));
-        return outcome;
-    }
+    if (failed) return Failed(FileMessage("读取梁表文件时出错", path, ReadFailureReason(error ? error : EIO)));
     if (LooksLikeWorkbook(bytes)) {
         const WorkbookSheet sheet = ReadWorkbookSheet(bytes);
-        if (!sheet.ok) {
-            outcome.message = FileMessage("无法打开梁表文件", path, sheet.message);
-            return outcome;
-        }
-        ReadOutcome read = ReadScheduleBytes(SheetAsCsv(sheet), TextEncoding::Utf8, layout, rows, progress);
+        if (!sheet.ok) return Failed(FileMessage("无法打开梁表文件", path, sheet.message));
+        Outcome read = ReadScheduleBytes(SheetAsCsv(sheet), TextEncoding::Utf8, layout, rows, progress);
         if (read.ok) layout.workbook = true;
         return read;
     }
@@ -205,7 +194,7 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     return EncodeCsvText(text, layout.encoding, layout.byteOrderMark, layout.keptBytes);
 }
 
-WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
+Outcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
                               const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
                               bool withResults) {
     return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results, withResults), "无法保存梁表文件");

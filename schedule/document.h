@@ -35,21 +35,17 @@ CsvLayout NewScheduleLayout();
 // (0..1); returning false cancels it.
 using ProgressCallback = std::function<bool(double done)>;
 
-struct ReadOutcome {
-    bool ok = false;
-    bool cancelled = false;
-    std::string message;  // why it failed; or, when ok, a warning to show (empty: none)
-};
-
-// Reads a schedule CSV, or the first sheet of an Excel workbook. The header row must name known columns (field names
+// Reads a schedule CSV, or the first sheet of an Excel workbook; the
+// outcome's warnings name what the user should know (bytes kept as they
+// were, cells beyond the header, a quote never closed). The header row must name known columns (field names
 // or captions, each once); result columns are recomputed, not read. Rows
 // keep their texts as they stand, refused ones too; a short row's missing
 // cells get the default texts.
-ReadOutcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
+Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
                              std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
 
 // The same from bytes in memory.
-ReadOutcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
+Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
 
 // The file's bytes: the layout's columns (with any input column that is
@@ -60,7 +56,7 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
                               const std::vector<ShownResult>& results, bool withResults = false);
 
 // Writes those bytes over path atomically: on failure the old file is whole.
-WriteOutcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
+Outcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
                               const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
                               bool withResults = false);
 

@@ -61,10 +61,10 @@ private:
 
 }  // namespace
 
-WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                         const std::vector<ShownResult>& results) {
-    const auto failed = [&path](std::string_view reason) -> WriteOutcome {
-        return {false, FileMessage("无法导出 Excel 文件", path, reason)};
+    const auto failed = [&path](std::string_view reason) -> Outcome {
+        return Failed(FileMessage("无法导出 Excel 文件", path, reason));
     };
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";

@@ -14,7 +14,7 @@ namespace quorvane {
 
 // Written to a temporary file beside path, then renamed over it: on failure
 // an old file of that name is whole.
-WriteOutcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                         const std::vector<ShownResult>& results);
 
 }  // namespace quorvane

@@ -368,7 +368,7 @@ bool ScheduleWindow::Load(const QString& path) {
     std::vector<ScheduleRow> rows;
     auto progress =
         dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
-    const ReadOutcome read = ReadScheduleFile(FsPath(path), TextEncoding::Auto, layout, rows,
+    const Outcome read = ReadScheduleFile(FsPath(path), TextEncoding::Auto, layout, rows,
                                               [&](double done) { return progress->Update(done); });
     progress.reset();  // never left standing over a message
     if (read.cancelled) return false;
@@ -384,7 +384,7 @@ bool ScheduleWindow::Load(const QString& path) {
     RememberDiskFile();
     AddRecent(path_);
     UpdateTitle();
-    if (!read.message.empty()) dialogs_->Inform(this, Q(read.message));
+    if (!read.warnings.empty()) dialogs_->Inform(this, Q(read.warnings));
     return true;
 }
 
@@ -405,7 +405,7 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     const bool withResults =
         saveResults_->isChecked() && (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
-    const WriteOutcome written = workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
+    const Outcome written = workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
                                           : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(),
                                                              model_.results(), withResults);
     if (!written.ok) {
@@ -429,7 +429,7 @@ bool ScheduleWindow::Save() {
 }
 
 bool ScheduleWindow::ExportExcel(const QString& path) {
-    const WriteOutcome written = ExportXlsx(FsPath(path), model_.rows(), model_.results());
+    const Outcome written = ExportXlsx(FsPath(path), model_.rows(), model_.results());
     if (!written.ok) {
         dialogs_->Inform(this, Q(written.message));
         return false;
@@ -447,7 +447,7 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
     // Nothing written lands on the schedule itself, wherever it is kept.
     FileClaims claims;
     if (!path_.isEmpty()) claims.Add(FsPath(path_));
-    const BookOutcome beams = WriteBeamReports(
+    const Outcome beams = WriteBeamReports(
         root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
         [&](double done) { return progress->Update(done); }, &claims);
     progress.reset();  // never left standing over a message
@@ -463,16 +463,16 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
                              .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string()))));
         return false;
     }
-    const WriteOutcome book = WriteCalculationBook(bookPath, model_.rows(), model_.results(), options);
+    const Outcome book = WriteCalculationBook(bookPath, model_.rows(), model_.results(), options);
     if (!book.ok) {
         dialogs_->Inform(this, Q(book.message));
         return false;
     }
-    const long long skipped = static_cast<long long>(model_.rowCount()) - beams.written;
+    const long long skipped = static_cast<long long>(model_.rowCount()) - beams.count;
     dialogs_->Inform(this,
                      QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
                              .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string())))
-                             .arg(beams.written) +
+                             .arg(beams.count) +
                          (skipped ? QStringLiteral("\n%1 行有错误,没有计算过程。").arg(skipped) : QString()));
     return true;
 }

@@ -99,7 +99,7 @@ Form2* Form1::aboutWindow() const { return about_.data(); }
 void Form1::ShowMessage(const QString& text) { shell_.ShowMessage(this, text, Buttons::Ok); }
 
 void Form1::Form_Load() {
-    const WriteOutcome created = EnsureReportFileExists(FilePath(reportPath_));
+    const Outcome created = EnsureReportFileExists(FilePath(reportPath_));
     if (!created.ok) ShowMessage(QString::fromStdString(created.message));
     Check2->setText(QString::fromStdString(IntegerText(1)));
     Check2->setChecked(true);
@@ -163,7 +163,7 @@ void Form1::ComputeAndReport() {
         ShowMessage(QString::fromStdString(beam.error));
         return;
     }
-    const WriteOutcome written =
+    const Outcome written =
         WriteCalculationReport(FilePath(reportPath_), beam.calculation.inputs, beam.calculation.results);
     if (!written.ok) ShowMessage(QString::fromStdString(written.message));
 }

@@ -100,7 +100,7 @@ void TestFiles::eachKindOfTargetIsWrittenAsItMustBe() {
         });
     }
 #endif
-    const WriteOutcome written = ReplaceFileAtomically(Path(path), "new\r\n", "无法写入输出文件");
+    const Outcome written = ReplaceFileAtomically(Path(path), "new\r\n", "无法写入输出文件");
     if (reader.joinable()) reader.join();
     QCOMPARE(written.ok, ok);
     const QString message = QString::fromStdString(written.message);

@@ -249,7 +249,7 @@ void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
     const QString path = dir.filePath("report.txt");
     const QByteArray old = "old report\r\n";
     WriteAll(path, old);
-    const WriteOutcome outcome = test::UnderFileSizeLimit(
+    const Outcome outcome = test::UnderFileSizeLimit(
         100, [&] { return ReplaceFileAtomically(Path(path), std::string(1000, 'y')); });
     QVERIFY(!outcome.ok);
     QVERIFY2(QString::fromStdString(outcome.message).contains(QDir::toNativeSeparators(path)),
@@ -262,7 +262,7 @@ void TestReport::failedWriteLeavesTheOldFileByteIdentical() {
 void TestReport::writeIntoAMissingFolderSaysWhere() {
     QTemporaryDir dir;
     const QString path = dir.filePath("no-such-folder/计算过程.txt");
-    const WriteOutcome outcome = ReplaceFileAtomically(Path(path), "x");
+    const Outcome outcome = ReplaceFileAtomically(Path(path), "x");
     QVERIFY(!outcome.ok);
     const QString message = QString::fromStdString(outcome.message);
     QVERIFY2(message.contains(QDir::toNativeSeparators(path)) && message.contains("文件夹不存在"),
@@ -293,7 +293,7 @@ void TestReport::startUpCreatesOnlyAMissingReport() {
     QVERIFY(EnsureReportFileExists(Path(folder)).ok);
     QVERIFY(QFileInfo(folder).isDir());
 
-    const WriteOutcome missing = EnsureReportFileExists(Path(dir.filePath("none/x.txt")));
+    const Outcome missing = EnsureReportFileExists(Path(dir.filePath("none/x.txt")));
     QVERIFY(!missing.ok);
     QVERIFY(QString::fromStdString(missing.message)
                 .contains(QDir::toNativeSeparators(dir.filePath("none/x.txt"))));

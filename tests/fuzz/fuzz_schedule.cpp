@@ -7,7 +7,7 @@
 #include <string>
 
 #include "document.h"
-#include "schedule.h"
+#include "schedulerun.h"
 #include "xlsxread.h"
 
 using namespace quorvane;
@@ -24,9 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (size == 0) std::fgetc(in);
         ScheduleOptions options;
         options.encoding = encoding;
-        std::string message;
-        const ScheduleExit exit = RunSchedule(in, out, options, message);
-        if (exit == kScheduleUsageError && message.empty()) std::abort();  // a refusal always says why
+        const Outcome run = RunSchedule(in, out, options);
+        if (!run.ok && run.message.empty()) std::abort();  // a refusal always says why
         std::fclose(in);
     }
     CsvLayout layout;

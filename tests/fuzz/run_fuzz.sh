@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (address and undefined-behaviour
+# Builds the libFuzzer targets with clang through CMake (address and undefined-behaviour
 # sanitizers) and runs each for a bounded number of inputs, starting from
 # the committed seeds. A crash leaves its input in the build folder; add it
 # to corpus/<target>/ as a regression case once fixed.
@@ -11,19 +11,18 @@ build="$1"
 runs="${2:-}"
 command -v clang++ >/dev/null || { echo "missing: clang++ (scripts/test.sh installs clang)"; exit 1; }
 mkdir -p "$build"
-flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -ffp-contract=off -I"$root/calc" -I"$root/schedule" -I"$root/platform")
-calc=("$root"/calc/{numtext,params,loads,report,files,encoding}.cpp "$root/platform/os_posix.cpp")
+# A build of its own: clang, every library instrumented, the targets made by CMake.
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DQUORVANE_FUZZ=ON -DQUORVANE_GUI=OFF \
+    -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+fi
+cmake --build "$build" --target fuzz_numtext fuzz_schedule >/dev/null
 for target in numtext schedule; do
-  extra=()
-  [ "$target" = schedule ] && extra=("$root"/schedule/{csv,schedule,row,book,document,xlsxread}.cpp -lminizip -lz)
-  if [ ! "$build/fuzz_$target" -nt "$here/fuzz_$target.cpp" ] || [ -n "$(find "$root/calc" "$root/schedule" -newer "$build/fuzz_$target" -name '*.cpp' | head -1)" ]; then
-    clang++ "${flags[@]}" "$here/fuzz_$target.cpp" "${calc[@]}" "${extra[@]}" -o "$build/fuzz_$target"
-  fi
   n="${runs:-$([ "$target" = numtext ] && echo 200000 || echo 100000)}"
   work="$build/corpus-$target"
   mkdir -p "$work"
   echo "fuzz_$target: $n runs"
-  (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "./fuzz_$target" -runs="$n" -max_len=4096 \
+  (cd "$build" && ASAN_OPTIONS=detect_leaks=1 "tests/fuzz/fuzz_$target" -runs="$n" -max_len=4096 \
      -print_final_stats=0 "$work" "$here/corpus/$target" 2>&1 | tail -3)
 done

@@ -8,7 +8,7 @@
 #include "document.h"
 #include "encoding.h"
 #include "params.h"
-#include "schedule.h"
+#include "schedulerun.h"
 
 using namespace quorvane;
 
@@ -46,28 +46,31 @@ QList<QStringList> Records(const QByteArray& bytes, QList<bool>* unterminated = 
     return records;
 }
 
-struct Outcome {
+// quorvane-calc's exit codes for a run.
+enum { kRunOk = 0, kRunRowErrors = 1, kRunUsageError = 2 };
+
+struct Run {
     int exit;
-    QString message;
+    QString message;  // the failure, or else the warnings
     QList<QStringList> rows;  // output records, header first
     QByteArray bytes;         // the output as written
 };
 
-Outcome Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
+Run Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
     std::FILE* in = Input(csv);
     std::FILE* out = std::tmpfile();
-    std::string message;
-    const int exit = RunSchedule(in, out, options, message);
+    const Outcome run = RunSchedule(in, out, options);
     const QByteArray written = Contents(out);
     std::fclose(in);
     std::fclose(out);
-    return {exit, QString::fromStdString(message), Records(written), written};
+    return {ExitCodeOf(run), QString::fromStdString(run.ok ? run.warnings : run.message), Records(written),
+            written};
 }
 
 // Mark, the eighteen inputs, then the results.
 constexpr int kFirstResultColumn = 1 + int(kInputCount);
 
-QString Column(const Outcome& o, int row, const QString& name) {
+QString Column(const Run& o, int row, const QString& name) {
     return o.rows.at(row).value(int(o.rows.at(0).indexOf(name)));
 }
 
@@ -154,8 +157,8 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
         for (std::size_t i = 0; i < kInputCount; ++i) csv += "," + QByteArray::fromStdString(texts[i]);
         csv += "\r\n";
     }
-    const Outcome o = Schedule(csv);
-    QCOMPARE(o.exit, int(kScheduleOk));
+    const Run o = Schedule(csv);
+    QCOMPARE(o.exit, int(kRunOk));
     QCOMPARE(o.rows.size(), qsizetype(examples.size() + 1));
     QCOMPARE(o.rows[0].mid(kFirstResultColumn),
              (QStringList{"BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad", "CopiedLoad",
@@ -167,9 +170,9 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
         QCOMPARE(o.rows[int(i) + 1].mid(kFirstResultColumn), expected);
     }
 
-    const Outcome partial =
+    const Run partial =
         Schedule("Mark,DoorWidth,ReductionRatio,WallPlasterThickness\r\nKL1,1414,1,20\r\nKL2,,,\r\n");
-    QCOMPARE(partial.exit, int(kScheduleRowErrors));  // KL2's empty ratio is refused
+    QCOMPARE(partial.exit, int(kRunRowErrors));  // KL2's empty ratio is refused
     QCOMPARE(partial.rows[0].first(), QString("Mark"));
     QCOMPARE(partial.rows[0].mid(1, int(kInputCount)).first(), QString("BeamWidth"));
     QCOMPARE(partial.rows[1].mid(19, 4),
@@ -182,11 +185,11 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
 }
 
 void TestSchedule::badRowsCarryTheirErrorsWhileOthersCompute() {
-    const Outcome o = Schedule(
+    const Run o = Schedule(
         "Mark,BeamWidth,WallHeight,ReductionRatio,BeamLength\n"
         "A,200,3000,1,3600\nB,100001,3000,1,3600\nC,200,3000x,1,3600\nD,200,3000,,3600\nE,200,3000,1,0\n"
         "F,200,3000,1e308,3600\nG,200,3000,1,3600\n");
-    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    QCOMPARE(o.exit, int(kRunRowErrors));
     QCOMPARE(o.rows.size(), 8);
     const QStringList mustSay = {"", "BeamWidth", "WallHeight", "ReductionRatio", "梁长度", "溢出", ""};
     for (int row = 1; row <= 7; ++row) {
@@ -216,15 +219,15 @@ void TestSchedule::unknownOrRepeatedColumnIsRefused_data() {
 void TestSchedule::unknownOrRepeatedColumnIsRefused() {
     QFETCH(QByteArray, csv);
     QFETCH(QString, mustSay);
-    const Outcome o = Schedule(csv);
-    QCOMPARE(o.exit, int(kScheduleUsageError));
+    const Run o = Schedule(csv);
+    QCOMPARE(o.exit, int(kRunUsageError));
     QVERIFY(o.rows.isEmpty());
     QVERIFY2(o.message.contains(mustSay), qPrintable(o.message));
 }
 
 void TestSchedule::raggedAndUnterminatedRowsAreErrors() {
-    const Outcome o = Schedule("Mark,BeamWidth\nKL1,200\nKL2\nKL3,200,9\nKL4,\"200\n");
-    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    const Run o = Schedule("Mark,BeamWidth\nKL1,200\nKL2\nKL3,200,9\nKL4,\"200\n");
+    QCOMPARE(o.exit, int(kRunRowErrors));
     QCOMPARE(o.rows.size(), 5);
     QCOMPARE(Column(o, 1, "Error"), QString());
     QVERIFY(Column(o, 2, "Error").contains("列"));
@@ -235,8 +238,8 @@ void TestSchedule::raggedAndUnterminatedRowsAreErrors() {
 // A stray quote swallows the rest of the file into one cell: the message
 // says where it began and how much it took, and the run does not pass.
 void TestSchedule::strayQuoteNamesItsLineAndTheRowsItSwallowed() {
-    const Outcome o = Schedule("Mark,BeamWidth\r\nKL1,200\r\nKL2,\"250\r\nKL3,300\r\nKL4,300\r\nKL5,300\r\n");
-    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    const Run o = Schedule("Mark,BeamWidth\r\nKL1,200\r\nKL2,\"250\r\nKL3,300\r\nKL4,300\r\nKL5,300\r\n");
+    QCOMPARE(o.exit, int(kRunRowErrors));
     QCOMPARE(o.rows.size(), 3);
     const QString error = Column(o, 2, "Error");
     QVERIFY2(error.contains("第 3 行") && error.contains("4 行"), qPrintable(error));
@@ -246,8 +249,8 @@ void TestSchedule::reportsAreWrittenPerRowWithoutOverwriting() {
     QTemporaryDir dir;
     ScheduleOptions options;
     options.reportDir = std::filesystem::path(dir.filePath("reports").toStdString());
-    const Outcome o = Schedule("Mark,DoorWidth\nKL1,900\nKL1,1414\nkl1,0\n,0\nA/B,0\nX,abc\n", options);
-    QCOMPARE(o.exit, int(kScheduleRowErrors));
+    const Run o = Schedule("Mark,DoorWidth\nKL1,900\nKL1,1414\nkl1,0\n,0\nA/B,0\nX,abc\n", options);
+    QCOMPARE(o.exit, int(kRunRowErrors));
     QStringList files = QDir(dir.filePath("reports")).entryList(QDir::Files);
     files.sort();
     QCOMPARE(files, (QStringList{"A_B.txt", "KL1-2.txt", "KL1.txt", "kl1-3.txt", "row-4.txt"}));
@@ -262,8 +265,8 @@ void TestSchedule::longMarksGiveShortenedDistinctReportNames() {
     options.reportDir = std::filesystem::path(dir.filePath("reports").toStdString());
     const QString stem = QString("框架梁").repeated(100);  // 900 bytes, far past a file name's limit
     const QByteArray csv = "Mark\n" + (stem + "A").toUtf8() + "\n" + (stem + "B").toUtf8() + "\n";
-    const Outcome o = Schedule(csv, options);
-    QCOMPARE(o.exit, int(kScheduleOk));
+    const Run o = Schedule(csv, options);
+    QCOMPARE(o.exit, int(kRunOk));
     const QStringList files = QDir(dir.filePath("reports")).entryList(QDir::Files);
     QCOMPARE(files.size(), 2);
     for (const QString& f : files) {
@@ -278,8 +281,8 @@ void TestSchedule::unwritableReportFolderIsOneMessageBeforeAnyRow() {
 #else
     ScheduleOptions options;
     options.reportDir = std::filesystem::path("/proc/self");
-    const Outcome o = Schedule("Mark\nKL1\nKL2\n", options);
-    QCOMPARE(o.exit, int(kScheduleUsageError));
+    const Run o = Schedule("Mark\nKL1\nKL2\n", options);
+    QCOMPARE(o.exit, int(kRunUsageError));
     QVERIFY2(o.message.contains("/proc/self"), qPrintable(o.message));
     QVERIFY(o.rows.isEmpty());
 #endif
@@ -320,8 +323,8 @@ void TestSchedule::outputKeepsTheEncodingOfTheInput() {
     QFETCH(QByteArray, markAsWritten);
     ScheduleOptions options;
     options.encoding = TextEncoding(forced);
-    const Outcome o = Schedule(input, options);
-    QCOMPARE(o.exit, int(kScheduleOk));
+    const Run o = Schedule(input, options);
+    QCOMPARE(o.exit, int(kRunOk));
     QVERIFY2(o.bytes.startsWith(outputStart), o.bytes.left(20).toHex().constData());
     QVERIFY2(o.bytes.contains("\r\n" + markAsWritten + ",200,500,"), o.bytes.toHex().constData());
     QVERIFY(o.bytes.contains(",2.908,7.97825,10.88625,8.38625,8.4,"));  // as the reference model gives
@@ -334,13 +337,13 @@ void TestSchedule::chineseExcelFileReadsWholeAcrossChunks() {
     QString text = "Mark,BeamLength\r\n";
     const int rows = 120000;  // about 2.4 MB, past the reader's chunk size
     for (int i = 0; i < rows; ++i) text += QString("梁%1,3600\r\n").arg(i);
-    const Outcome o = Schedule(Gbk(text));
-    QCOMPARE(o.exit, int(kScheduleOk));
+    const Run o = Schedule(Gbk(text));
+    QCOMPARE(o.exit, int(kRunOk));
     QCOMPARE(o.rows.size(), rows + 1);
     for (int i : {1, 52000, 104000, rows}) QCOMPARE(o.rows.at(i).at(0), QString("梁%1").arg(i - 1));
 
-    const Outcome refused = Schedule("Mark," + Gbk("梁宽") + "\r\nKL1,200\r\n");
-    QCOMPARE(refused.exit, int(kScheduleUsageError));
+    const Run refused = Schedule("Mark," + Gbk("梁宽") + "\r\nKL1,200\r\n");
+    QCOMPARE(refused.exit, int(kRunUsageError));
     QVERIFY2(refused.message.contains("梁宽"), qPrintable(refused.message));
 }
 
@@ -418,8 +421,8 @@ void TestSchedule::undecodableBytesAreKeptAndNamedByTheirLine() {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, strayBytes);
     QFETCH(QString, mustSay);
-    const Outcome o = Schedule(input);
-    QVERIFY2(o.exit != int(kScheduleUsageError), qPrintable(o.message));
+    const Run o = Schedule(input);
+    QVERIFY2(o.exit != int(kRunUsageError), qPrintable(o.message));
     QVERIFY2(o.message.contains(mustSay), qPrintable(o.message));
     QVERIFY2(o.bytes.contains(strayBytes), o.bytes.right(200).toHex().constData());
     // One encoding: the output is the input's, stray bytes aside.
@@ -436,9 +439,9 @@ void TestSchedule::undecodableBytesAreKeptAndNamedByTheirLine() {
     // The same through the window's file: saved unchanged, it is the same bytes.
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
-    const ReadOutcome read = ReadScheduleBytes(input.toStdString(), TextEncoding::Auto, layout, rows);
+    const Outcome read = ReadScheduleBytes(input.toStdString(), TextEncoding::Auto, layout, rows);
     QVERIFY2(read.ok, read.message.c_str());
-    QVERIFY(QString::fromStdString(read.message).contains(mustSay));
+    QVERIFY(QString::fromStdString(read.warnings).contains(mustSay));
     std::vector<ShownResult> results;
     for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
     layout.columns.resize(3);  // inputs only, as the file had them
@@ -449,8 +452,8 @@ void TestSchedule::excelUnicodeTextIsRead() {
     const QString text = "梁号\t梁宽度(mm)\t梁长度(mm)\r\nKL1\t200\t3600\r\n框架梁2\t250\t4200\r\n";
     QByteArray utf16("\xFF\xFE");
     for (QChar c : text) utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2);  // little endian
-    const Outcome o = Schedule(utf16);
-    QCOMPARE(o.exit, int(kScheduleOk));
+    const Run o = Schedule(utf16);
+    QCOMPARE(o.exit, int(kRunOk));
     QVERIFY2(o.message.contains("UTF-16"), qPrintable(o.message));
     QVERIFY(o.bytes.startsWith("\xEF\xBB\xBFMark,"));
     QCOMPARE(o.rows.size(), 3);
@@ -551,8 +554,8 @@ void TestSchedule::addedColumnsSpeakTheHeadersLanguage() {
 
 void TestSchedule::outputReadsBackAsInputWithTheSameResults() {
     // Results and errors in the input are recomputed, not taken.
-    const Outcome first = Schedule("Mark,BeamWidth,BeamLength\nKL1,300,4300\nKL2,12a,3600\nKL3,200,0\n");
-    QCOMPARE(first.exit, int(kScheduleRowErrors));
+    const Run first = Schedule("Mark,BeamWidth,BeamLength\nKL1,300,4300\nKL2,12a,3600\nKL3,200,0\n");
+    QCOMPARE(first.exit, int(kRunRowErrors));
     QList<QByteArray> lines = first.bytes.split('\n');
     for (int row : {1, 2}) {  // a computed row and a refused one
         QList<QByteArray> cells = lines[row].split(',');
@@ -561,14 +564,14 @@ void TestSchedule::outputReadsBackAsInputWithTheSameResults() {
     }
     const QByteArray tampered = lines.join('\n');
     QVERIFY(tampered != first.bytes);
-    const Outcome again = Schedule(tampered);
-    QCOMPARE(again.exit, int(kScheduleRowErrors));
+    const Run again = Schedule(tampered);
+    QCOMPARE(again.exit, int(kRunRowErrors));
     QCOMPARE(again.bytes, first.bytes);
 }
 
 void TestSchedule::captionsNameColumnsAsFieldNamesDo() {
-    const Outcome byField = Schedule("Mark,BeamWidth,WallHeight,ReductionRatio\nKL1,300,4600,0.8\n");
-    const Outcome byCaption = Schedule(" 梁号 ,梁宽度(mm),墙高度,reductionratio\nKL1,300,4600,0.8\n");
+    const Run byField = Schedule("Mark,BeamWidth,WallHeight,ReductionRatio\nKL1,300,4600,0.8\n");
+    const Run byCaption = Schedule(" 梁号 ,梁宽度(mm),墙高度,reductionratio\nKL1,300,4600,0.8\n");
     QCOMPARE(byCaption.exit, 0);
     QCOMPARE(byCaption.bytes, byField.bytes);
 }

@@ -101,7 +101,7 @@ void CheckReportFile() {
     const std::wstring report = L"C:\\Program Files\\计算过程.txt";
     const Calculation c = EvaluateBeam(BeamTexts()).calculation;
     const std::string text = ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate()));
-    const WriteOutcome written = ReplaceFileAtomically(std::filesystem::path(report), EncodeReport(text, SystemCharset()));
+    const Outcome written = ReplaceFileAtomically(std::filesystem::path(report), EncodeReport(text, SystemCharset()));
     Check("the report is written under C:\\Program Files", written.ok, written.message);
     // The script compares the file with iconv's encoding of these lines.
     WriteFile(L"C:\\expected-utf8.txt", text);
@@ -113,14 +113,14 @@ void CheckReportFile() {
 // read-only file is refused; a file is one file by any spelling; a file
 // held open without sharing gets its own reason.
 void CheckFileService() {
-    const WriteOutcome device = ReplaceFileAtomically(std::filesystem::path(L"NUL"), "x", "无法写入输出文件");
+    const Outcome device = ReplaceFileAtomically(std::filesystem::path(L"NUL"), "x", "无法写入输出文件");
     Check("NUL is written as a device", device.ok && os::Inspect(L"NUL").kind == os::FileInfo::kOther,
           device.message);
 
     const std::wstring locked = TempFile(L"只读梁表.csv");
     WriteFile(locked, "old");
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    const WriteOutcome refused =
+    const Outcome refused =
         ReplaceFileAtomically(std::filesystem::path(locked), "new", "无法保存梁表文件");
     Check("a read-only file is refused, not replaced",
           !refused.ok && refused.message.find("只读") != std::string::npos && ReadFile(locked) == "old",
@@ -136,7 +136,7 @@ void CheckFileService() {
 
     const HANDLE held =
         CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const WriteOutcome busy = ReplaceFileAtomically(std::filesystem::path(locked), "new", "无法保存梁表文件");
+    const Outcome busy = ReplaceFileAtomically(std::filesystem::path(locked), "new", "无法保存梁表文件");
     CloseHandle(held);
     Check("a file held open by another program keeps its content and says why",
           !busy.ok && ReadFile(locked) == "old" && busy.message.find("其他程序") != std::string::npos,

@@ -1,4 +1,4 @@
-#include "schedule.h"
+#include "schedulerun.h"
 
 #include <array>
 #include <cerrno>
@@ -77,44 +77,6 @@ std::string OutputFailure(const ScheduleOptions& options, int error) {
 
 }  // namespace
 
-std::string SafeFileName(std::string_view mark) {
-    std::string name;
-    for (char c : mark) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        name += (u < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) ? '_' : c;
-    }
-    const auto keep = name.find_first_not_of(" .");
-    if (keep == std::string::npos) return {};
-    name.erase(0, keep);
-    name.erase(name.find_last_not_of(" .") + 1);
-    // File names stop at 255 bytes (Linux) or 255 UTF-16 units (Windows);
-    // leave room for "-2" and ".txt".
-    constexpr std::size_t kLongest = 200, kKept = 150;
-    if (name.size() > kLongest) {
-        std::size_t cut = kKept;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
-        std::uint32_t hash = 2166136261u;  // FNV-1a of the whole mark
-        for (char c : mark) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-        static constexpr char kHex[] = "0123456789abcdef";
-        name.erase(cut);
-        name += '~';
-        for (int shift = 28; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 0xF];
-    }
-    // Names that Windows keeps for devices, whatever follows the first
-    // dot and with blanks before it ("nul .txt" is NUL too).
-    std::string stem = FoldFileName(name.substr(0, name.find('.')));
-    stem.erase(stem.find_last_not_of(' ') + 1);
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
-        stem == "CONOUT$")
-        return "_" + name;
-    if (stem.size() >= 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)) {
-        const std::string_view digit = std::string_view(stem).substr(3);
-        if ((digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\u00B9" ||
-            digit == "\u00B2" || digit == "\u00B3")
-            return "_" + name;
-    }
-    return name;
-}
 
 namespace {
 
@@ -176,25 +138,26 @@ std::vector<ScheduleColumn> OutputColumns(bool withMark) {
 
 }  // namespace
 
-ScheduleExit RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options,
-                         std::string& message) {
+int ExitCodeOf(const Outcome& run) { return !run.ok ? 2 : run.count > 0 ? 1 : 0; }
+
+Outcome RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options) {
     CsvReader reader(in, options.encoding);
-    return RunSchedule(reader, out, options, message);
+    return RunSchedule(reader, out, options);
 }
 
-ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& options,
-                         std::string& message) {
+Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& options) {
     std::vector<std::string> cells;
-    if (!reader.Next(cells)) {
-        message = reader.failed() ? "无法读取梁表:" + ReadFailureReason(errno) : "输入为空:第一行应是列名";
-        return kScheduleUsageError;
-    }
+    if (!reader.Next(cells))
+        return Failed(reader.failed() ? "无法读取梁表:" + ReadFailureReason(errno) : "输入为空:第一行应是列名");
+    std::string message;
     const ColumnMap map = MapHeader(cells, message);
     if (!message.empty() && reader.keptBytes()) message += "\n" + reader.EncodingWarning();
     if (message.empty() && options.reportDir) message = PrepareReportFolder(*options.reportDir);
-    if (!message.empty()) return kScheduleUsageError;
-    std::string notes;
-    const auto note = [&notes](const std::string& text) { notes += (notes.empty() ? "" : "\n") + text; };
+    if (!message.empty()) return Failed(message);
+    Outcome run;
+    const auto note = [&run](const std::string& text) {
+        run.warnings += (run.warnings.empty() ? "" : "\n") + text;
+    };
     if (reader.utf16())
         note("输入是 UTF-16 文本 (Excel 的“Unicode 文本”),按制表符分隔读入;结果写成带 BOM 的 UTF-8 CSV");
 
@@ -209,7 +172,6 @@ ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOption
     ReportNames reportNames(options.reportDir.value_or(std::filesystem::path()), &options.claims);
     Progress progress(options.progress);
     long long rowNumber = 0;
-    bool anyError = false;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
         ++rowNumber;
@@ -228,35 +190,22 @@ ScheduleExit RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOption
             if (!reportNames.passedOver().empty())
                 note("第 " + IntegerText(rowNumber) + " 行的计算过程写入 \"" + name + "\":\"" +
                      reportNames.passedOver() + "\" 是本次读写的梁表文件,没有改写它");
-            const WriteOutcome written =
+            const Outcome written =
                 WriteCalculationReport(*options.reportDir / std::filesystem::u8path(name),
                                        row.calculation.inputs, row.calculation.results);
-            if (!written.ok) {
-                message = written.message;
-                return kScheduleUsageError;
-            }
+            if (!written.ok) return written;
         }
-        anyError = anyError || !row.error.empty();
+        if (!row.ok()) ++run.count;
         AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd);
         output.KeepBytes(reader.keptBytes());
-        if (!output.MaybeFlush()) {
-            message = OutputFailure(options, output.error());
-            return kScheduleUsageError;
-        }
+        if (!output.MaybeFlush()) return Failed(OutputFailure(options, output.error()));
         progress.Row(rowNumber);
     }
     progress.Done(rowNumber);
-    if (reader.failed()) {
-        message = "读取梁表时出错:" + ReadFailureReason(errno);
-        return kScheduleUsageError;
-    }
-    if (!output.Flush()) {
-        message = OutputFailure(options, output.error());
-        return kScheduleUsageError;
-    }
+    if (reader.failed()) return Failed("读取梁表时出错:" + ReadFailureReason(errno));
+    if (!output.Flush()) return Failed(OutputFailure(options, output.error()));
     if (reader.keptBytes()) note(reader.EncodingWarning());
-    message = std::move(notes);
-    return anyError ? kScheduleRowErrors : kScheduleOk;
+    return run;
 }
 
 }  // namespace quorvane
