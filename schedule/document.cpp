@@ -142,8 +142,8 @@ Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encodin
     return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);
 }
 
-std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                              const std::vector<ShownResult>& results, bool withResults) {
+CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>& rows, bool withResults) {
+    CsvLayout layout = original;
     // An input column the file lacked keeps nothing on save unless a row has
     // moved off its default: then it joins the file, at the end, named in
     // the header's own language (captions when the file uses them).
@@ -157,16 +157,22 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     const auto headerOf = [captions](ScheduleColumn column) {
         return captions ? ColumnCaption(column) : std::string(ColumnField(column));
     };
+    std::vector<std::size_t> missing;  // input columns the layout lacks
     for (std::size_t i = 0; i < kInputCount; ++i) {
         const ScheduleColumn column{ColumnKind::Input, i};
-        bool present = false;
-        for (const ScheduleColumn& c : layout.columns) present = present || c == column;
-        if (present) continue;
-        bool changed = false;
-        for (const ScheduleRow& row : rows) changed = changed || row.text(i) != kParams[i].defaultText;
-        if (!changed) continue;
-        layout.columns.push_back(column);
-        layout.headers.push_back(headerOf(column));
+        if (std::find(layout.columns.begin(), layout.columns.end(), column) == layout.columns.end())
+            missing.push_back(i);
+    }
+    std::vector<bool> changed(kInputCount);
+    for (const ScheduleRow& row : rows) {
+        if (missing.empty()) break;
+        const InputTexts texts = row.texts();
+        for (std::size_t i : missing) changed[i] = changed[i] || texts[i] != kParams[i].defaultText;
+    }
+    for (std::size_t i : missing) {
+        if (!changed[i]) continue;
+        layout.columns.push_back({ColumnKind::Input, i});
+        layout.headers.push_back(headerOf({ColumnKind::Input, i}));
     }
     // The loads the window shows, so that the file carries them too.
     for (std::size_t c = 1 + kInputCount; withResults && c < kScheduleColumnCount; ++c) {
@@ -185,6 +191,11 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
             break;
         }
     }
+    return layout;
+}
+
+std::string ScheduleFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+                              const std::vector<ShownResult>& results) {
     std::string text;
     text.reserve((rows.size() + 1) * 160);
     AppendCsvRecord(text, layout.headers, layout.lineEnd, layout.quoting);
@@ -194,10 +205,9 @@ std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>&
     return EncodeCsvText(text, layout.encoding, layout.byteOrderMark, layout.keptBytes);
 }
 
-Outcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
-                              const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
-                              bool withResults) {
-    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results, withResults), "无法保存梁表文件");
+Outcome SaveScheduleFile(const std::filesystem::path& path, const CsvLayout& layout,
+                         const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results) {
+    return ReplaceFileAtomically(path, ScheduleFileBytes(layout, rows, results), "无法保存梁表文件");
 }
 
 }  // namespace quorvane

@@ -48,16 +48,20 @@ Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encodin
 Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
 
-// The file's bytes: the layout's columns (with any input column that is
-// missing from it but no longer holds its default in some row added at the
-// end; withResults, the result, copied-load and error columns it lacks as
-// well), rows in order, each with the results of results[i].
-std::string ScheduleFileBytes(CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                              const std::vector<ShownResult>& results, bool withResults = false);
+// The layout a save writes: layout's columns, with any input column that
+// is missing from it but no longer holds its default in some row added at
+// the end, a mark column when a row has a mark, and, withResults, the
+// result, copied-load and error columns it lacks, all named in the
+// header's own language.
+CsvLayout SavedLayout(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, bool withResults = false);
+
+// The file's bytes in exactly that layout: rows in order, each with the
+// results of results[i].
+std::string ScheduleFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+                              const std::vector<ShownResult>& results);
 
 // Writes those bytes over path atomically: on failure the old file is whole.
-Outcome SaveScheduleFile(const std::filesystem::path& path, CsvLayout& layout,
-                              const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
-                              bool withResults = false);
+Outcome SaveScheduleFile(const std::filesystem::path& path, const CsvLayout& layout,
+                         const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results);
 
 }  // namespace quorvane

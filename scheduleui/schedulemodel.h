@@ -34,7 +34,8 @@ public:
     void Reset(std::vector<ScheduleRow> rows, CsvLayout layout);
     const std::vector<ScheduleRow>& rows() const { return rows_; }
     const std::vector<ShownResult>& results() const { return results_; }
-    CsvLayout& layout() { return layout_; }
+    const CsvLayout& layout() const { return layout_; }
+    void SetLayout(CsvLayout layout) { layout_ = std::move(layout); }  // as the file was last saved
 
     // The text of a cell as a file or the clipboard has it.
     std::string CellString(int row, int column) const;

@@ -405,13 +405,14 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     const bool withResults =
         saveResults_->isChecked() && (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
+    const CsvLayout layout = SavedLayout(model_.layout(), model_.rows(), withResults);
     const Outcome written = workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
-                                          : SaveScheduleFile(FsPath(path), model_.layout(), model_.rows(),
-                                                             model_.results(), withResults);
+                                     : SaveScheduleFile(FsPath(path), layout, model_.rows(), model_.results());
     if (!written.ok) {
         dialogs_->Inform(this, Q(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;
     }
+    if (!workbook) model_.SetLayout(layout);
     path_ = QFileInfo(path).absoluteFilePath();
     RememberDiskFile();
     undo_.setClean();

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ReadScheduleBytes(bytes, TextEncoding::Auto, layout, rows).ok) {
         std::vector<ShownResult> results;
         for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
-        const std::string saved = ScheduleFileBytes(layout, rows, results);
+        const std::string saved = ScheduleFileBytes(SavedLayout(layout, rows, true), rows, results);
         CsvLayout again;
         std::vector<ScheduleRow> reread;
         if (!ReadScheduleBytes(saved, layout.encoding, again, reread).ok) std::abort();

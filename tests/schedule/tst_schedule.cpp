@@ -547,7 +547,7 @@ void TestSchedule::addedColumnsSpeakTheHeadersLanguage() {
     QVERIFY(ReadScheduleBytes(file.toStdString(), TextEncoding::Auto, layout, rows).ok);
     rows[0].SetText(std::size_t(FindParam("DoorWidth")), "900");
     std::vector<ShownResult> results(rows.size());
-    const QString saved = QString::fromStdString(ScheduleFileBytes(layout, rows, results));
+    const QString saved = QString::fromStdString(ScheduleFileBytes(SavedLayout(layout, rows), rows, results));
     const QString header = saved.left(saved.indexOf("\r\n"));
     QVERIFY2(header.endsWith(added), qPrintable(header));
 }
