@@ -2,11 +2,9 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QUndoStack>
 
 #include <algorithm>
 
-#include "commands.h"
 #include "numtext.h"
 
 namespace quorvane {
@@ -216,11 +214,7 @@ bool ScheduleModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!index.isValid() || role != Qt::EditRole || !IsEditableColumn(index.column())) return false;
     std::string text = value.toString().toStdString();
     if (text == CellString(index.row(), index.column())) return true;
-    std::vector<CellEdit> edits{{index.row(), index.column(), std::move(text)}};
-    if (undo_)
-        undo_->push(new ChangeCellsCommand(this, std::move(edits), 0, QStringLiteral("编辑")));
-    else
-        Apply(edits);
+    emit editRequested(CellEdit{index.row(), index.column(), std::move(text)});
     return true;
 }
 

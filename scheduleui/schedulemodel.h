@@ -1,7 +1,8 @@
 // The 梁表 window's table: one row per beam over the schedule library, its
 // results recomputed the moment a text changes, formatted only when the
-// view asks. Edits from the view go through the undo stack as commands;
-// the commands change the rows through the Apply/Insert/Take calls.
+// view asks. An edit from the view goes to the window as a request (it
+// makes the undo command); the commands change the rows through the
+// Apply/Insert/Take calls.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -11,8 +12,6 @@
 
 #include "document.h"
 #include "row.h"
-
-class QUndoStack;
 
 namespace quorvane {
 
@@ -27,8 +26,6 @@ class ScheduleModel : public QAbstractTableModel {
 public:
     explicit ScheduleModel(QObject* parent = nullptr);
 
-    // Where the view's edits go as commands; without one they apply at once.
-    void SetUndoStack(QUndoStack* stack) { undo_ = stack; }
 
     // A new document: these rows in this file form.
     void Reset(std::vector<ScheduleRow> rows, CsvLayout layout);
@@ -64,13 +61,17 @@ public:
     // Sorting reads this role: a number for numeric cells, else the text.
     static constexpr int kSortRole = Qt::UserRole + 1;
 
+signals:
+    // A cell typed into the view: the window applies it as an undoable
+    // command (unconnected, nothing changes).
+    void editRequested(const quorvane::CellEdit& edit);
+
 private:
     void Recompute(int first, int last);
 
     std::vector<ScheduleRow> rows_;
     std::vector<ShownResult> results_;
     CsvLayout layout_;
-    QUndoStack* undo_ = nullptr;
 };
 
 }  // namespace quorvane

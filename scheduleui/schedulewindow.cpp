@@ -110,7 +110,9 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
       proxy_(new ScheduleSortProxy(this)),
       view_(new QTableView(this)) {
     setObjectName(QStringLiteral("ScheduleWindow"));
-    model_.SetUndoStack(&undo_);
+    connect(&model_, &ScheduleModel::editRequested, this, [this](const CellEdit& edit) {
+        undo_.push(new ChangeCellsCommand(&model_, {edit}, 0, QStringLiteral("编辑")));
+    });
     proxy_->setSourceModel(&model_);
     view_->setModel(proxy_);
     view_->setObjectName(QStringLiteral("ScheduleTable"));
