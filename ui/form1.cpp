@@ -209,15 +209,15 @@ void Form1::Check1_Click() {
 void Form1::Check2_Click() {
     const auto flag = [this] { return ReadStrictFlag(Utf8(Check2->text())); };
     const auto value = [this] { return Check2->isChecked() ? 1 : 0; };
-    if (flag() == 0 && value() == 1) ApplyPanelMode(*this, PanelMode::Medium);
+    if (flag() == 0 && value() == 1) ApplyPanelMode(PanelMode::Medium);
     if (flag() == 0 && value() == 0) {
-        ApplyPanelMode(*this, PanelMode::Full);
+        ApplyPanelMode(PanelMode::Full);
         Check2->setText(QString::fromStdString(IntegerText(1)));
         return;
     }
-    if (flag() == 1 && value() == 1) ApplyPanelMode(*this, PanelMode::Compact);
+    if (flag() == 1 && value() == 1) ApplyPanelMode(PanelMode::Compact);
     if (flag() == 1 && value() == 0) {
-        ApplyPanelMode(*this, PanelMode::Full);
+        ApplyPanelMode(PanelMode::Full);
         Check2->setText(QString::fromStdString(IntegerText(0)));
     }
 }

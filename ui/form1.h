@@ -19,6 +19,7 @@
 
 #include "controls.h"
 #include "loads.h"
+#include "panelmodes.h"
 #include "shell.h"
 
 namespace quorvane {
@@ -77,6 +78,7 @@ public slots:
     void Label37_Click();
 
 private:
+    void ApplyPanelMode(PanelMode mode);
     static void ShowResult(QLineEdit* box, const QString& text);
     void ComputeAndReport();
     void ViewReport();

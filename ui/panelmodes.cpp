@@ -35,7 +35,8 @@ const PanelLayout& LayoutOf(PanelMode mode) {
     return kFull;
 }
 
-void ApplyPanelMode(Form1& f, PanelMode mode) {
+void Form1::ApplyPanelMode(PanelMode mode) {
+    Form1& f = *this;
     const PanelLayout& l = LayoutOf(mode);
     f.Frame3->setVisible(l.frame3Shown);
     f.Frame2->setVisible(l.frame2Shown);

@@ -1,10 +1,9 @@
 // The three layouts of the main window. Check2_Click decides which one;
-// ApplyPanelMode puts it in place and touches no text.
+// Form1::ApplyPanelMode (defined with the table) puts it in place and
+// touches no text.
 #pragma once
 
 namespace quorvane {
-
-class Form1;
 
 enum class PanelMode { Full, Medium, Compact };
 
@@ -20,7 +19,5 @@ struct PanelLayout {
 };
 
 const PanelLayout& LayoutOf(PanelMode mode);
-
-void ApplyPanelMode(Form1& form, PanelMode mode);
 
 }  // namespace quorvane
