@@ -74,6 +74,17 @@ enum ResultIndex : std::size_t {
     kResultCount = 4
 };
 
+// Field name of each result, as files and the command line name it.
+inline constexpr std::string_view kResultFields[kResultCount] = {"BeamSelfWeight", "MasonryWeight",
+                                                                 "TotalDeadLoad", "CadInputLoad"};
+
+// Index of the result with this field name, or -1.
+inline int FindResult(std::string_view field) {
+    for (std::size_t i = 0; i < kResultCount; ++i)
+        if (kResultFields[i] == field) return static_cast<int>(i);
+    return -1;
+}
+
 // Caption and unit of each result as the window shows them.
 inline constexpr std::string_view kResultCaptions[kResultCount] = {
     "梁自重:", "砌体自重:", "梁上总恒载:", "广厦结构CAD应输入:"};

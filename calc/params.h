@@ -1,5 +1,7 @@
-// The eighteen inputs of one beam: one table that the conversion, the input
-// checks, the window and the command-line tool all read.
+// The inputs of one beam: one table that the conversion, the input checks,
+// the window, the command-line tool and the schedules all read. A new
+// input is a row of the table (and a member of LoadInputs); everything
+// else finds it by its field name.
 #pragma once
 
 #include <array>
@@ -11,9 +13,9 @@
 
 namespace quorvane {
 
-constexpr std::size_t kBoxCount = 17;    // Text(0) .. Text(16)
-constexpr std::size_t kInputCount = 18;  // the boxes, then the ratio (Text2)
-constexpr std::size_t kRatioIndex = 17;
+constexpr std::size_t kInputCount = 18;                // the rows of the table below
+constexpr std::size_t kRatioIndex = kInputCount - 1;   // the ratio comes last, in its own box (Text2)
+constexpr std::size_t kBoxCount = kInputCount - 1;     // the others: Text(0), Text(1) ...
 
 // Values of one calculation: lengths in metres, unit weights in kN/m^3,
 // weights per area in kN/m^2, the ratio without unit. Field order is the
@@ -39,8 +41,8 @@ struct LoadInputs {
     double ReductionRatio = 0;
 };
 
-// What a box accepts: the seventeen take the empty text or a number from 0
-// to 100000; the ratio takes any number.
+// What a box accepts: the input boxes take the empty text or a number from
+// 0 to 100000; the ratio takes any number.
 enum class InputRule { EmptyOrBoxRange, AnyNumber };
 
 struct ParamInfo {
@@ -55,12 +57,12 @@ struct ParamInfo {
     InputRule rule;
 };
 
-// Index i is Text(i) for i < 17, and the ratio box Text2 for i == 17.
+// Index i is the box Text(i), and kRatioIndex the ratio box Text2.
 extern const std::array<ParamInfo, kInputCount> kParams;
 
 using InputTexts = std::array<std::string_view, kInputCount>;
 
-// The eighteen texts of one beam, owned: what the window's boxes, a
+// The texts of one beam, owned: what the window's boxes, a
 // command line or a schedule row hold. Starts with the window's defaults.
 class BeamTexts {
 public:
@@ -79,12 +81,12 @@ private:
 // Index of the parameter with this field name, or -1.
 int FindParam(std::string_view field);
 
-// The range of the seventeen boxes' values, bounds included.
+// The range of the input boxes' values, bounds included.
 constexpr double kBoxMinimum = 0.0;
 constexpr double kBoxMaximum = 100000.0;
 
 // Check of input i by the rule that applies to it (see InputRule): for
-// the seventeen boxes the empty text, or a numeric text that reads as a
+// the input boxes the empty text, or a numeric text that reads as a
 // value from 0 to 100000 inclusive; for the ratio any numeric text.
 bool IsAcceptableInputText(std::size_t index, std::string_view text);
 

@@ -38,7 +38,7 @@ void PrintError(std::string_view text) {
     Print(stderr, "\n");
 }
 
-// The eighteen texts: defaults, overridden by NAME=VALUE arguments in
+// The texts: defaults, overridden by NAME=VALUE arguments in
 // order. Returns an empty string, or the message that refuses an argument.
 std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts) {
     for (const std::string& arg : args) {

@@ -80,7 +80,7 @@ std::string OutputFailure(const ScheduleOptions& options, int error) {
 
 namespace {
 
-// Which input column feeds each of the eighteen fields, and the mark (-1:
+// Which input column feeds each field, and the mark (-1:
 // none). Result columns (a schedule written by this tool, read again) are
 // recomputed, not read.
 struct ColumnMap {

@@ -160,9 +160,6 @@ std::string_view ShownResult::Field(std::size_t index) const {
 
 namespace {
 
-constexpr std::array<std::string_view, kResultCount> kResultFields = {"BeamSelfWeight", "MasonryWeight",
-                                                                      "TotalDeadLoad", "CadInputLoad"};
-
 // "mm(层高)" is shown as its unit alone.
 std::string_view BareUnit(std::string_view unit) { return unit.substr(0, unit.find('(')); }
 

@@ -25,7 +25,7 @@ bool At(std::string_view buf, std::size_t index, std::string_view& text);
 void Set(std::string& buf, std::size_t count, std::size_t index, std::string_view text, bool isDefault);
 }  // namespace packed
 
-// One beam of a schedule: its mark and eighteen texts. Texts never set are
+// One beam of a schedule: its mark and its texts. Texts never set are
 // the window's defaults; a row of defaults holds no memory of its own.
 class ScheduleRow {
 public:
@@ -71,7 +71,7 @@ struct ScheduleColumn {
 
 constexpr std::size_t kScheduleColumnCount = 1 + kInputCount + kResultCount + 2;
 
-// Column c (0 .. kScheduleColumnCount-1) of the full layout: Mark, the 18
+// Column c (0 .. kScheduleColumnCount-1) of the full layout: Mark, the
 // inputs, the four results, the copied load, the error.
 ScheduleColumn ColumnAt(std::size_t c);
 std::size_t PositionOf(ScheduleColumn column);

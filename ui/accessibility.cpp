@@ -32,13 +32,14 @@ QAccessibleInterface* Roles(const QString& className, QObject* object) {
 QString BoxOf(const ControlRow& row) {
     switch (row.source) {
         case Source::ParamUnit:
-        case Source::ParamCaption:
-            if (row.source == Source::ParamCaption && !kParams[std::size_t(row.param)].rowCaption.empty())
+        case Source::ParamCaption: {
+            const auto param = static_cast<std::size_t>(ParamOf(row));
+            if (row.source == Source::ParamCaption && !kParams[param].rowCaption.empty())
                 return {};  // a column caption: shared by four boxes
-            return row.param == int(kRatioIndex) ? QStringLiteral("Text2")
-                                                 : QStringLiteral("Text(%1)").arg(row.param);
+            return InputBoxName(param);
+        }
         case Source::ResultCaption:
-            return QStringLiteral("Text1(%1)").arg(row.param);
+            return QStringLiteral("Text1(%1)").arg(ResultOf(row));
         default:
             return {};
     }
@@ -69,8 +70,7 @@ QString ResultAccessibleName(std::size_t index) {
 
 void NameForm1Controls(const ControlMap& controls) {
     for (std::size_t i = 0; i < kInputCount; ++i) {
-        const QString box = i == kRatioIndex ? QStringLiteral("Text2") : QStringLiteral("Text(%1)").arg(i);
-        controls.value(box)->setAccessibleName(InputAccessibleName(i));
+        controls.value(InputBoxName(i))->setAccessibleName(InputAccessibleName(i));
     }
     for (std::size_t i = 0; i < kResultCount; ++i)
         controls.value(QStringLiteral("Text1(%1)").arg(i))->setAccessibleName(ResultAccessibleName(i));

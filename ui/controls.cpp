@@ -66,19 +66,19 @@ QString CaptionOf(const ControlRow& row) {
         case Source::Literal:
             return QString::fromUtf8(row.text);
         case Source::ParamRow:
-            text = kParams[row.param].rowCaption;
+            text = kParams[static_cast<std::size_t>(ParamOf(row))].rowCaption;
             break;
         case Source::ParamCaption:
-            text = kParams[row.param].caption;
+            text = kParams[static_cast<std::size_t>(ParamOf(row))].caption;
             break;
         case Source::ParamUnit:
-            text = kParams[row.param].unit;
+            text = kParams[static_cast<std::size_t>(ParamOf(row))].unit;
             break;
         case Source::ParamDefault:
-            text = kParams[row.param].defaultText;
+            text = kParams[static_cast<std::size_t>(ParamOf(row))].defaultText;
             break;
         case Source::ResultCaption:
-            text = kResultCaptions[row.param];
+            text = kResultCaptions[static_cast<std::size_t>(ResultOf(row))];
             break;
         case Source::ResultUnit:
             text = kResultUnit;
@@ -112,9 +112,11 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
     for (std::size_t i = 0; i < table.count; ++i) {
         const ControlRow& row = table.rows[i];
         QWidget* w = Create(row, CaptionOf(row), container);
-        const QString name = row.index < 0
-                                 ? QString::fromLatin1(row.name)
-                                 : QStringLiteral("%1(%2)").arg(QLatin1String(row.name)).arg(row.index);
+        const QString name =
+            row.kind == Kind::TextBox && row.source == Source::ParamDefault
+                ? InputBoxName(static_cast<std::size_t>(ParamOf(row)))
+            : row.index < 0 ? QString::fromLatin1(row.name)
+                            : QStringLiteral("%1(%2)").arg(QLatin1String(row.name)).arg(row.index);
         w->setObjectName(name);
         if (row.kind == Kind::CheckBox)
             static_cast<CaptionlessCheckBox*>(w)->SetDesignedGeometry(
@@ -127,8 +129,11 @@ void BuildControls(const ControlTable& table, QWidget* container, ControlMap& co
 
 std::vector<QWidget*> ApplyTabOrder(const TabOrder& order, const ControlMap& controls) {
     std::vector<QWidget*> chain;
-    for (std::size_t i = 0; i < order.count; ++i)
-        chain.push_back(controls.value(QString::fromLatin1(order.names[i])));
+    for (std::size_t i = 0; i < order.count; ++i) {
+        const int param = FindParam(order.names[i]);
+        chain.push_back(controls.value(param >= 0 ? InputBoxName(static_cast<std::size_t>(param))
+                                                  : QString::fromLatin1(order.names[i])));
+    }
     for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
     return chain;
 }

@@ -52,10 +52,10 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     tabOrder_ = ApplyTabOrder(kForm1TabOrder, controls_);
 
     for (std::size_t i = 0; i < Text.size(); ++i)
-        Text[i] = Find<QLineEdit>(controls_, QStringLiteral("Text(%1)").arg(i));
+        Text[i] = Find<QLineEdit>(controls_, InputBoxName(i));
     for (std::size_t i = 0; i < Text1.size(); ++i)
         Text1[i] = Find<QLineEdit>(controls_, QStringLiteral("Text1(%1)").arg(i));
-    Text2 = Find<QLineEdit>(controls_, "Text2");
+    Text2 = Find<QLineEdit>(controls_, InputBoxName(kRatioIndex));
     Text3 = Find<QLineEdit>(controls_, "Text3");
     Label37 = Find<ClickLabel>(controls_, "Label37");
     Label38 = Find<ClickLabel>(controls_, "Label38");
@@ -70,8 +70,9 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
 
     // Stacking among the window's own controls, bottom first: the four boxes
     // that stand inside frames but belong to the window are drawn above them.
+    QWidget* length = Text[static_cast<std::size_t>(FindParam("BeamLength"))];
     for (QWidget* w : std::initializer_list<QWidget*>{Label37, Label38, Label39, Frame3, Frame1, Frame2,
-                                                      Text1[1], Text1[2], Text1[3], Text[16], Check1, Check2})
+                                                      Text1[1], Text1[2], Text1[3], length, Check1, Check2})
         w->raise();
 
     Label37->setCursor(Qt::WhatsThisCursor);
@@ -111,7 +112,7 @@ void Form1::Form_Load() {
     }
 }
 
-// Every change of any box checks all seventeen. Emptying a box is itself a
+// Every change of any box checks them all. Emptying a box is itself a
 // change and runs this again, nested; that pass finds nothing to report.
 void Form1::Text_Change(int /*Index*/) {
     for (std::size_t i = 0; i < Text.size(); ++i) {

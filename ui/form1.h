@@ -1,8 +1,8 @@
 // Quorvane's window layer.
 //
-// Data flow: the user types into Text(0..16) and Text2; every change runs
+// Data flow: the user types into the input boxes Text(i) and Text2; every change runs
 // Text_Change / Text2_Change, which empty (or reset) a box that breaks its
-// rule. A compute button reads the 18 texts -> ComputeLoads (calc/) ->
+// rule. A compute button reads the texts -> EvaluateBeam (calc/) ->
 // LoadResults, each result text shown in Text1(0..3) the moment it is made,
 // then Text3 -> WriteCalculationReport. Copy reads Text3 -> CopiedLoadText
 // -> clipboard. Everything that blocks or leaves the process (message boxes,

@@ -18,11 +18,11 @@ enum class Source { Literal, ParamRow, ParamCaption, ParamUnit, ParamDefault, Re
 
 struct ControlRow {
     Kind kind;
-    const char* name;  // "Text", "Label12", "Command1" ...
+    const char* name;  // "Text", "Label12", "Command1" ...; an input box is named by its parameter
     int index;         // member of a control array, or -1
     Source source;
-    const char* text;  // the literal, when source is Literal
-    int param;         // parameter or result index for the other sources
+    const char* text;   // the literal, when source is Literal
+    const char* field;  // the parameter's or result's field name, for the other sources
     int left, top, width, height;
 };
 
@@ -37,7 +37,15 @@ extern const ControlTable kForm1Frame2;
 extern const ControlTable kForm1Frame3;
 extern const ControlTable kForm2Window;
 
-// The controls that take the focus, by name, in the Tab key's order.
+// The parameter and result a row speaks of (-1: none).
+int ParamOf(const ControlRow& row);
+int ResultOf(const ControlRow& row);
+
+// The control name of input i's box: "Text(i)", or "Text2" for the ratio.
+QString InputBoxName(std::size_t index);
+
+// The controls that take the focus, in the Tab key's order: by control
+// name, or an input's field name for its box.
 struct TabOrder {
     const char* const* names;
     std::size_t count;
