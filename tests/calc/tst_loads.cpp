@@ -62,9 +62,18 @@ private slots:
 
 void TestLoads::defaultTextsConvertToMetres() {
     const LoadInputs in = EvaluateBeam(BeamTexts()).calculation.inputs;
-    const std::vector<double> expected = {0.2, 0.5, 25,   0.18, 3.0, 18,   0,  2.1, 0.45,
-                                          0,   1.8, 0.35, 0.02, 17,  0.02, 17, 3.6, 1};
-    for (std::size_t i = 0; i < kInputCount; ++i) QCOMPARE_SAME_DOUBLE(in.*kParams[i].member, expected[i]);
+    // Every input, from the table: lengths divided by 1000 once, the rest as typed.
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        const double typed = ReadNumber(kParams[i].defaultText);
+        QCOMPARE_SAME_DOUBLE(in.*kParams[i].member, kParams[i].millimetres ? typed / 1000 : typed);
+    }
+    // And a few as the window shows them.
+    QCOMPARE_SAME_DOUBLE(in.BeamWidth, 0.2);
+    QCOMPARE_SAME_DOUBLE(in.WallHeight, 3.0);
+    QCOMPARE_SAME_DOUBLE(in.BeamPlasterThickness, 0.02);
+    QCOMPARE_SAME_DOUBLE(in.WallDensity, 18);
+    QCOMPARE_SAME_DOUBLE(in.BeamLength, 3.6);
+    QCOMPARE_SAME_DOUBLE(in.ReductionRatio, 1);
 }
 
 void TestLoads::workedExamplesGiveTheirResults_data() { test::AddBeamRows(test::WorkedExamples()); }

@@ -41,6 +41,8 @@ def realistic(rnd):
         "ReductionRatio": rnd.choice(["1", "0.9", "0.85", "0.8", "0.75", "0.7", "0.65",
                                       "%.2f" % rnd.uniform(0.5, 1.0), "%.3f" % rnd.uniform(0.5, 1.0)]),
     }
+    for f in ref.FIELDS:  # an input drawn here from no office habit keeps its default
+        t.setdefault(f, ref.DEFAULTS[f])
     return t
 
 

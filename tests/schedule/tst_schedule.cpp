@@ -175,7 +175,7 @@ void TestSchedule::workedExamplesComputeAsInTheWindow() {
     QCOMPARE(partial.exit, int(kRunRowErrors));  // KL2's empty ratio is refused
     QCOMPARE(partial.rows[0].first(), QString("Mark"));
     QCOMPARE(partial.rows[0].mid(1, int(kInputCount)).first(), QString("BeamWidth"));
-    QCOMPARE(partial.rows[1].mid(19, 4),
+    QCOMPARE(partial.rows[1].mid(kFirstResultColumn, int(kResultCount)),
              (QStringList{"2.908", "6.93782833333333", "9.84582833333333", "7.34582833333333"}));
     // The texts as used: given ones and the window's defaults.
     QCOMPARE(Column(partial, 1, "DoorWidth"), QString("1414"));

@@ -30,6 +30,8 @@ Seen Look(const Form1& f) {
             t(f.Label37->y()),         t(f.height())};
 }
 
+QLineEdit* Box(const Form1& f, std::string_view field) { return f.Text[std::size_t(FindParam(field))]; }
+
 // Twips survive the trip through pixels only to the nearest pixel.
 bool Near(int a, int b) { return std::abs(a - b) <= 7; }
 
@@ -80,6 +82,7 @@ private slots:
     void spaceBarAndProgramChangesRunTheSwitchToo();
     void everyBoxKeepsItsTextThroughTheModes();
     void switchingKeepsTheWindowsLeftTopAndWidth();
+    void fullPanelShowsEveryControlWhole();
 };
 
 void TestPanelModes::init() { OpenWindow(); }
@@ -91,8 +94,8 @@ void TestPanelModes::startUpOpensInCompactMode() {
     QVERIFY2(Same(seen, kCompact), qPrintable(Describe(seen)));
     QCOMPARE(form_->height(), Twips(4220));
     // The four plaster boxes are clipped away by the shortened frame.
-    QVERIFY(form_->Text[12]->y() >= form_->Frame1->height());
-    QVERIFY(form_->Text[16]->isVisibleTo(form_.get()));
+    QVERIFY(Box(*form_, "BeamPlasterThickness")->y() >= form_->Frame1->height());
+    QVERIFY(Box(*form_, "BeamLength")->isVisibleTo(form_.get()));
     QVERIFY(shell_->messages.empty());
 }
 
@@ -118,7 +121,7 @@ void TestPanelModes::spaceBarAndProgramChangesRunTheSwitchToo() {
 
 void TestPanelModes::everyBoxKeepsItsTextThroughTheModes() {
     QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full
-    form_->Text[14]->setText("30");                    // a plaster row, later clipped
+    Box(*form_, "WallPlasterThickness")->setText("30");  // a plaster row, later clipped
     QTest::mouseClick(form_->Check2, Qt::LeftButton);  // medium
     QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full, flag 1
     QTest::mouseClick(form_->Check2, Qt::LeftButton);  // compact
@@ -130,7 +133,7 @@ void TestPanelModes::everyBoxKeepsItsTextThroughTheModes() {
     QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full
     QVERIFY(form_->Frame2->isVisibleTo(form_.get()));
     for (int i = 0; i < 4; ++i) QCOMPARE(form_->Text1[i]->text(), inCompact.at(i));
-    QCOMPARE(form_->Text[14]->text(), QString("30"));
+    QCOMPARE(Box(*form_, "WallPlasterThickness")->text(), QString("30"));
     QCOMPARE(form_->Text3->text(), inCompact.at(3));
 }
 
@@ -144,6 +147,33 @@ void TestPanelModes::switchingKeepsTheWindowsLeftTopAndWidth() {
         QTest::mouseClick(form_->Check2, Qt::LeftButton);
         QCOMPARE(form_->pos(), topLeft);
         QCOMPARE(form_->width(), width);
+    }
+}
+
+// A control added to the tables lands where it is seen whole: inside its
+// frame or the window, clear of every other box and button.
+void TestPanelModes::fullPanelShowsEveryControlWhole() {
+    QTest::mouseClick(form_->Check2, Qt::LeftButton);  // full
+    QVERIFY(form_->Frame2->isVisibleTo(form_.get()));
+    QList<QWidget*> controls;
+    for (QWidget* w : form_->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                             qobject_cast<QLabel*>(w) || w->inherits("quorvane::Frame");
+        if (control && !w->objectName().isEmpty() && w->isVisibleTo(form_.get())) controls << w;
+    }
+    QVERIFY(controls.size() > 40);
+    for (QWidget* w : controls) {
+        QWidget* container = w->parentWidget();
+        QVERIFY2(container->rect().contains(w->geometry()),
+                 qPrintable(w->objectName() + " lies outside " + container->objectName()));
+    }
+    for (QWidget* a : controls) {
+        if (!qobject_cast<QLineEdit*>(a) && !qobject_cast<QAbstractButton*>(a)) continue;
+        for (QWidget* b : controls) {
+            if (a == b || (!qobject_cast<QLineEdit*>(b) && !qobject_cast<QAbstractButton*>(b))) continue;
+            const QRect ra(a->mapTo(form_.get(), QPoint()), a->size()), rb(b->mapTo(form_.get(), QPoint()), b->size());
+            QVERIFY2(!ra.intersects(rb), qPrintable(a->objectName() + " overlaps " + b->objectName()));
+        }
     }
 }
 
