@@ -9,18 +9,31 @@ correctly to 15 significant digits."""
 import math
 import re
 
-FIELDS = ["BeamWidth", "BeamHeight", "BeamDensity", "WallWidth", "WallHeight", "WallDensity",
-          "DoorWidth", "DoorHeight", "DoorAreaWeight", "WindowWidth", "WindowHeight",
-          "WindowAreaWeight", "BeamPlasterThickness", "BeamPlasterDensity",
-          "WallPlasterThickness", "WallPlasterDensity", "BeamLength", "ReductionRatio"]
-DEFAULTS = dict(zip(FIELDS, ["200", "500", "25", "180", "3000", "18", "0", "2100", "0.45", "0",
-                             "1800", "0.35", "20", "17", "20", "17", "3600", "1"]))
-NAMES = dict(zip(FIELDS, ["梁宽度", "梁高度", "梁密度", "墙宽度", "墙高度", "墙密度", "门宽度",
-                          "门高度", "门密度", "窗宽度", "窗高度", "窗密度", "梁上抹灰厚度",
-                          "梁上抹灰密度", "墙上抹灰厚度", "墙上抹灰密度", "梁长度", "折算比例"]))
-MILLIMETRES = {"BeamWidth", "BeamHeight", "WallWidth", "WallHeight", "DoorWidth", "DoorHeight",
-               "WindowWidth", "WindowHeight", "BeamPlasterThickness", "WallPlasterThickness",
-               "BeamLength"}
+# The inputs, one row each: field, default text, Chinese name, typed in mm.
+PARAMS = [
+    ("BeamWidth", "200", "梁宽度", True),
+    ("BeamHeight", "500", "梁高度", True),
+    ("BeamDensity", "25", "梁密度", False),
+    ("WallWidth", "180", "墙宽度", True),
+    ("WallHeight", "3000", "墙高度", True),
+    ("WallDensity", "18", "墙密度", False),
+    ("DoorWidth", "0", "门宽度", True),
+    ("DoorHeight", "2100", "门高度", True),
+    ("DoorAreaWeight", "0.45", "门密度", False),
+    ("WindowWidth", "0", "窗宽度", True),
+    ("WindowHeight", "1800", "窗高度", True),
+    ("WindowAreaWeight", "0.35", "窗密度", False),
+    ("BeamPlasterThickness", "20", "梁上抹灰厚度", True),
+    ("BeamPlasterDensity", "17", "梁上抹灰密度", False),
+    ("WallPlasterThickness", "20", "墙上抹灰厚度", True),
+    ("WallPlasterDensity", "17", "墙上抹灰密度", False),
+    ("BeamLength", "3600", "梁长度", True),
+    ("ReductionRatio", "1", "折算比例", False),
+]
+FIELDS = [p[0] for p in PARAMS]
+DEFAULTS = {p[0]: p[1] for p in PARAMS}
+NAMES = {p[0]: p[2] for p in PARAMS}
+MILLIMETRES = {p[0] for p in PARAMS if p[3]}
 RATIO = "ReductionRatio"
 RESULTS = ["BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad"]
 
