@@ -23,6 +23,21 @@ bool SyncStream(std::FILE* stream);
 bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to);  // rename, replacing `to`
 void CopyPermissions(FileHandle file, const std::filesystem::path& from);  // where the system has them
 int ProcessId();
+
+// While alive, numbers the C library prints on this thread use '.', whatever
+// the user's locale; other threads and the process's locale are untouched.
+class ClassicNumbersOnThisThread {
+public:
+    ClassicNumbersOnThisThread();
+    ~ClassicNumbersOnThisThread();
+    ClassicNumbersOnThisThread(const ClassicNumbersOnThisThread&) = delete;
+    ClassicNumbersOnThisThread& operator=(const ClassicNumbersOnThisThread&) = delete;
+
+private:
+    void* classic_ = nullptr;  // the system's own handles
+    void* saved_ = nullptr;
+    int mode_ = 0;
+};
 bool ProcessAlive(int pid);  // false only when no such process runs
 
 // What a path names, links followed; a missing path is kMissing.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,24 @@ void CopyPermissions(FileHandle file, const std::filesystem::path& from) {
 }
 
 int ProcessId() { return static_cast<int>(::getpid()); }
+
+ClassicNumbersOnThisThread::ClassicNumbersOnThisThread() {
+    locale_t base = ::duplocale(LC_GLOBAL_LOCALE);
+    if (!base) return;
+    locale_t classic = ::newlocale(LC_NUMERIC_MASK, "C", base);
+    if (!classic) {
+        ::freelocale(base);
+        return;
+    }
+    classic_ = classic;
+    saved_ = ::uselocale(classic);
+}
+
+ClassicNumbersOnThisThread::~ClassicNumbersOnThisThread() {
+    if (!classic_) return;
+    ::uselocale(static_cast<locale_t>(saved_));
+    ::freelocale(static_cast<locale_t>(classic_));
+}
 
 bool ProcessAlive(int pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH); }
 

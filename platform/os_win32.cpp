@@ -5,6 +5,7 @@
 #endif
 #include <fcntl.h>
 #include <io.h>
+#include <locale.h>
 #include <windows.h>
 
 // (after windows.h, which it needs)
@@ -213,6 +214,21 @@ void ForgetTemporaryFile(const std::filesystem::path& path) {
 void CopyPermissions(FileHandle, const std::filesystem::path&) {}
 
 int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+// A locale of this thread's own, its numbers "C", until the end.
+ClassicNumbersOnThisThread::ClassicNumbersOnThisThread() {
+    mode_ = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
+    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) saved_ = new std::string(current);
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+ClassicNumbersOnThisThread::~ClassicNumbersOnThisThread() {
+    if (auto* saved = static_cast<std::string*>(saved_)) {
+        std::setlocale(LC_NUMERIC, saved->c_str());
+        delete saved;
+    }
+    _configthreadlocale(mode_);
+}
 
 std::tm LocalTime() {
     const std::time_t now = std::time(nullptr);

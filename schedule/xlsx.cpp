@@ -3,7 +3,6 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
-#include <clocale>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -17,22 +16,6 @@ namespace {
 
 constexpr lxw_color_t kResultShade = 0xE2EFDA;
 constexpr lxw_color_t kHeaderShade = 0xDDEBF7;
-
-// The library prints numbers with the C library's printf, which follows the
-// process locale (a German one would write "2,908"): "C" while it runs.
-class ClassicNumbers {
-public:
-    ClassicNumbers() {
-        if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) saved_ = current;
-        std::setlocale(LC_NUMERIC, "C");
-    }
-    ~ClassicNumbers() { std::setlocale(LC_NUMERIC, saved_.c_str()); }
-    ClassicNumbers(const ClassicNumbers&) = delete;
-    ClassicNumbers& operator=(const ClassicNumbers&) = delete;
-
-private:
-    std::string saved_ = "C";
-};
 
 class Workbook {
 public:
@@ -74,7 +57,9 @@ Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<Schedule
     if (!narrowFolder) return failed("文件夹的名字无法交给导出程序,请换一个文件夹");
     const std::string tempName = "~quorvane-export-" + IntegerText(os::ProcessId()) + ".tmp";
     const std::filesystem::path temp = folder / tempName;
-    const ClassicNumbers classic;
+    // The library prints numbers with the C library's printf, which follows
+    // the locale (a German one would write "2,908").
+    const os::ClassicNumbersOnThisThread classic;
     Workbook book(*narrowFolder + "/" + tempName, *narrowFolder);
     if (!book.get()) return failed("无法创建文件");
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "梁表");
