@@ -39,9 +39,6 @@ double CheckedDivide(double dividend, double divisor, Step step) {
     return Checked(dividend / divisor, step);
 }
 
-constexpr std::string_view WithoutColon(std::string_view caption) {
-    return caption.substr(0, caption.size() - 1);
-}
 
 }  // namespace
 
@@ -66,7 +63,7 @@ std::string_view StepCaption(Step step) {
         case Step::TotalDeadLoad:
             return "梁上总恒重";
         case Step::CadInputLoad:
-            return WithoutColon(kResultCaptions[kCadInputLoad]);  // the window's caption
+            return ResultName(kCadInputLoad);  // the window's caption
         case Step::CopyLoad:
             return "复制荷载";
     }
@@ -75,6 +72,12 @@ std::string_view StepCaption(Step step) {
 
 ArithmeticError::ArithmeticError(Step step, ArithmeticCause cause)
     : std::runtime_error(MessageFor(step, cause)), step_(step), cause_(cause) {}
+
+std::string_view ResultName(std::size_t index) {
+    std::string_view caption = kResultCaptions[index];
+    if (!caption.empty() && caption.back() == ':') caption.remove_suffix(1);
+    return caption;
+}
 
 const std::string& ResultText(const LoadResults& r, std::size_t index) {
     switch (index) {

@@ -90,6 +90,9 @@ inline constexpr std::string_view kResultCaptions[kResultCount] = {
     "梁自重:", "砌体自重:", "梁上总恒载:", "广厦结构CAD应输入:"};
 inline constexpr std::string_view kResultUnit = "KN/M";
 
+// A result's caption without its colon, as a column or a step names it: "梁自重".
+std::string_view ResultName(std::size_t index);
+
 // Result text i of a finished calculation (ResultIndex order).
 const std::string& ResultText(const LoadResults& results, std::size_t index);
 

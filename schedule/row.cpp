@@ -163,13 +163,6 @@ namespace {
 // "mm(层高)" is shown as its unit alone.
 std::string_view BareUnit(std::string_view unit) { return unit.substr(0, unit.find('(')); }
 
-std::string_view WithoutColon(std::string_view caption) {
-    constexpr std::string_view kColon = ":";
-    if (caption.size() >= kColon.size() && caption.substr(caption.size() - kColon.size()) == kColon)
-        caption.remove_suffix(kColon.size());
-    return caption;
-}
-
 std::string_view CaptionName(ScheduleColumn column) {
     switch (column.kind) {
         case ColumnKind::Mark:
@@ -177,7 +170,7 @@ std::string_view CaptionName(ScheduleColumn column) {
         case ColumnKind::Input:
             return kParams[column.index].displayName;
         case ColumnKind::Result:
-            return WithoutColon(kResultCaptions[column.index]);
+            return ResultName(column.index);
         case ColumnKind::Copied:
             return "复制值";
         case ColumnKind::Error:

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "numtext.h"
+#include "qttext.h"
 
 namespace quorvane {
 namespace {
@@ -13,8 +14,6 @@ namespace {
 const QColor kRefusedShade(255, 205, 205);
 const QColor kResultShade(236, 245, 231);
 const QColor kErrorText(176, 0, 32);
-
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 ScheduleColumn Column(int c) { return ColumnAt(static_cast<std::size_t>(c)); }
 
@@ -161,18 +160,18 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return Q(CellText(column, rows_[r], result));
+            return FromUtf8(CellText(column, rows_[r], result));
         case kSortRole: {
             const std::string_view text = CellText(column, rows_[r], result);
-            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error) return Q(text);
+            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error) return FromUtf8(text);
             const Reading reading = ReadText(text);
             if (text.empty() || !reading.numeric) return {};
             return reading.value;
         }
         case Qt::ToolTipRole:
         case Qt::AccessibleDescriptionRole:  // what a screen reader says instead of the colour
-            if (refused) return Q(InputRefusal(column.index, rows_[r].text(column.index)));
-            if (column.kind == ColumnKind::Error && !result.ok()) return Q(result.error());
+            if (refused) return FromUtf8(InputRefusal(column.index, rows_[r].text(column.index)));
+            if (column.kind == ColumnKind::Error && !result.ok()) return FromUtf8(result.error());
             return {};
         case Qt::BackgroundRole:
             if (refused) return QBrush(kRefusedShade);
@@ -195,9 +194,9 @@ QVariant ScheduleModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     const ScheduleColumn column = Column(section);
-    if (role == Qt::ToolTipRole) return Q(ColumnCaption(column) + "  " + std::string(ColumnField(column)));
+    if (role == Qt::ToolTipRole) return FromUtf8(ColumnCaption(column) + "  " + std::string(ColumnField(column)));
     // Two lines, name over unit, so that the columns stay narrow.
-    QString caption = Q(ColumnCaption(column));
+    QString caption = FromUtf8(ColumnCaption(column));
     const qsizetype unit = caption.indexOf('(');
     if (unit > 0) caption.replace(unit, 1, QStringLiteral("\n("));
     return caption;
@@ -212,7 +211,7 @@ Qt::ItemFlags ScheduleModel::flags(const QModelIndex& index) const {
 
 bool ScheduleModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || !IsEditableColumn(index.column())) return false;
-    std::string text = value.toString().toStdString();
+    std::string text = ToUtf8(value.toString());
     if (text == CellString(index.row(), index.column())) return true;
     emit editRequested(CellEdit{index.row(), index.column(), std::move(text)});
     return true;

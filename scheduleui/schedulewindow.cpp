@@ -26,6 +26,7 @@
 #include "commands.h"
 #include "frozencolumn.h"
 #include "pasteplan.h"
+#include "qttext.h"
 #include "xlsx.h"
 
 namespace quorvane {
@@ -36,9 +37,7 @@ constexpr int kRecentCount = 8;
 constexpr int kRowsBetweenProgress = 4096;
 const QString kRecentKey = QStringLiteral("recentFiles");
 
-std::filesystem::path FsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Marks in natural order: digit runs by their value, so KL2 comes before
 // KL10 whatever the locale.
@@ -339,14 +338,14 @@ bool ScheduleWindow::NewSchedule() {
 bool ScheduleWindow::OpenFile(const QString& path) { return MaybeSave() && Load(path); }
 
 void ScheduleWindow::RememberDiskFile() {
-    disk_ = path_.isEmpty() ? os::FileInfo() : os::Inspect(FsPath(path_));
+    disk_ = path_.isEmpty() ? os::FileInfo() : os::Inspect(FilePath(path_));
 }
 
 // Another program wrote the file since this window read or saved it (a
 // file that is gone is no conflict: saving brings it back).
 bool ScheduleWindow::ChangedOnDisk() const {
     if (path_.isEmpty() || !disk_.Identified()) return false;
-    const os::FileInfo now = os::Inspect(FsPath(path_));
+    const os::FileInfo now = os::Inspect(FilePath(path_));
     if (!now.Identified()) return false;  // gone, or held open so that it cannot be asked
     return !now.SameFileAs(disk_) || now.size != disk_.size || now.modified != disk_.modified;
 }
@@ -370,12 +369,12 @@ bool ScheduleWindow::Load(const QString& path) {
     std::vector<ScheduleRow> rows;
     auto progress =
         dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
-    const Outcome read = ReadScheduleFile(FsPath(path), TextEncoding::Auto, layout, rows,
+    const Outcome read = ReadScheduleFile(FilePath(path), TextEncoding::Auto, layout, rows,
                                               [&](double done) { return progress->Update(done); });
     progress.reset();  // never left standing over a message
     if (read.cancelled) return false;
     if (!read.ok) {
-        dialogs_->Inform(this, Q(read.message));
+        dialogs_->Inform(this, FromUtf8(read.message));
         return false;
     }
     model_.Reset(std::move(rows), std::move(layout));
@@ -386,7 +385,7 @@ bool ScheduleWindow::Load(const QString& path) {
     RememberDiskFile();
     AddRecent(path_);
     UpdateTitle();
-    if (!read.warnings.empty()) dialogs_->Inform(this, Q(read.warnings));
+    if (!read.warnings.empty()) dialogs_->Inform(this, FromUtf8(read.warnings));
     return true;
 }
 
@@ -401,17 +400,17 @@ bool ScheduleWindow::SaveAs(const QString& path) {
         }
         if (answer == ChangedAnswer::Keep) return false;
     }
-    RemoveStaleTemporaryFiles(os::FollowLinks(FsPath(path)).parent_path());
+    RemoveStaleTemporaryFiles(os::FollowLinks(FilePath(path)).parent_path());
     // A workbook is saved as a workbook, a CSV as the CSV it was; with the
     // loads once it has been edited or goes to a new file.
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     const bool withResults =
         saveResults_->isChecked() && (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
     const CsvLayout layout = SavedLayout(model_.layout(), model_.rows(), withResults);
-    const Outcome written = workbook ? ExportXlsx(FsPath(path), model_.rows(), model_.results())
-                                     : SaveScheduleFile(FsPath(path), layout, model_.rows(), model_.results());
+    const Outcome written = workbook ? ExportXlsx(FilePath(path), model_.rows(), model_.results())
+                                     : SaveScheduleFile(FilePath(path), layout, model_.rows(), model_.results());
     if (!written.ok) {
-        dialogs_->Inform(this, Q(written.message) + QStringLiteral("\n原来的文件没有改动。"));
+        dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;
     }
     if (!workbook) model_.SetLayout(layout);
@@ -432,9 +431,9 @@ bool ScheduleWindow::Save() {
 }
 
 bool ScheduleWindow::ExportExcel(const QString& path) {
-    const Outcome written = ExportXlsx(FsPath(path), model_.rows(), model_.results());
+    const Outcome written = ExportXlsx(FilePath(path), model_.rows(), model_.results());
     if (!written.ok) {
-        dialogs_->Inform(this, Q(written.message));
+        dialogs_->Inform(this, FromUtf8(written.message));
         return false;
     }
     // Written over the open workbook itself: this window's own change, not another program's.
@@ -445,36 +444,36 @@ bool ScheduleWindow::ExportExcel(const QString& path) {
 
 bool ScheduleWindow::WriteBook(const QString& folder) {
     const ReportOptions options = SystemReportOptions();
-    const std::filesystem::path root = FsPath(folder);
+    const std::filesystem::path root = FilePath(folder);
     auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
     // Nothing written lands on the schedule itself, wherever it is kept.
     FileClaims claims;
-    if (!path_.isEmpty()) claims.Add(FsPath(path_));
+    if (!path_.isEmpty()) claims.Add(FilePath(path_));
     const Outcome beams = WriteBeamReports(
         root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
         [&](double done) { return progress->Update(done); }, &claims);
     progress.reset();  // never left standing over a message
     if (beams.cancelled) return false;
     if (!beams.ok) {
-        dialogs_->Inform(this, Q(beams.message));
+        dialogs_->Inform(this, FromUtf8(beams.message));
         return false;
     }
     const std::filesystem::path bookPath = root / std::filesystem::u8path("梁表计算书.txt");
     if (claims.Holds(bookPath)) {
         dialogs_->Inform(this,
                          QStringLiteral("“%1”就是打开的梁表,计算书没有写出;请另选一个文件夹。")
-                             .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string()))));
+                             .arg(QDir::toNativeSeparators(PathText(bookPath))));
         return false;
     }
     const Outcome book = WriteCalculationBook(bookPath, model_.rows(), model_.results(), options);
     if (!book.ok) {
-        dialogs_->Inform(this, Q(book.message));
+        dialogs_->Inform(this, FromUtf8(book.message));
         return false;
     }
     const long long skipped = static_cast<long long>(model_.rowCount()) - beams.count;
     dialogs_->Inform(this,
                      QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
-                             .arg(QDir::toNativeSeparators(QString::fromStdU16String(bookPath.u16string())))
+                             .arg(QDir::toNativeSeparators(PathText(bookPath)))
                              .arg(beams.count) +
                          (skipped ? QStringLiteral("\n%1 行有错误,没有计算过程。").arg(skipped) : QString()));
     return true;
@@ -531,7 +530,7 @@ void ScheduleWindow::CopySelection() {
         }
         if (selected.size() == 1) text.pop_back();  // one cell: its text alone
     }
-    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    QGuiApplication::clipboard()->setText(FromUtf8(text));
 }
 
 bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->text()); }
@@ -572,7 +571,7 @@ bool ScheduleWindow::PasteText(const QString& text) {
     QString leftOut;
     for (const std::string& cell : plan.leftOut)
         leftOut +=
-            (leftOut.isEmpty() ? QString() : QStringLiteral("、")) + "“" + Q(MessageExcerpt(cell)) + "”";
+            (leftOut.isEmpty() ? QString() : QStringLiteral("、")) + "“" + FromUtf8(MessageExcerpt(cell)) + "”";
     if (std::none_of(plan.columns.begin(), plan.columns.end(), [](int t) { return t >= 0; })) {
         dialogs_->Inform(this,
                          plan.byHeader && !leftOut.isEmpty()

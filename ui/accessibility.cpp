@@ -6,12 +6,14 @@
 
 #include "calc.h"
 #include "geometry.h"
+#include "qttext.h"
 
 namespace quorvane {
 namespace {
 
-QString Text(std::string_view text) {
-    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+// A caption as spoken: without its colon.
+QString Spoken(std::string_view text) {
+    QString s = FromUtf8(text);
     if (s.endsWith(':')) s.chop(1);
     return s;
 }
@@ -57,15 +59,15 @@ void InstallAccessibleRoles() {
 
 QString InputAccessibleName(std::size_t index) {
     const ParamInfo& p = kParams[index];
-    if (!p.rowCaption.empty()) return Text(p.rowCaption) + ' ' + Text(p.caption) + ' ' + Text(p.unit);
-    QString name = p.caption.empty() ? Text(p.displayName) : Text(p.caption);
-    QString unit = Text(p.unit);
+    if (!p.rowCaption.empty()) return Spoken(p.rowCaption) + ' ' + Spoken(p.caption) + ' ' + Spoken(p.unit);
+    QString name = p.caption.empty() ? Spoken(p.displayName) : Spoken(p.caption);
+    QString unit = Spoken(p.unit);
     if (p.caption.empty()) unit = unit.section('(', 0, 0);  // "mm(长度)": the length is in the name
     return unit.isEmpty() ? name : name + ' ' + unit;
 }
 
 QString ResultAccessibleName(std::size_t index) {
-    return Text(kResultCaptions[index]) + ' ' + Text(kResultUnit);
+    return Spoken(kResultCaptions[index]) + ' ' + Spoken(kResultUnit);
 }
 
 void NameForm1Controls(const ControlMap& controls) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "calc.h"
+#include "qttext.h"
 
 namespace quorvane {
 
@@ -84,7 +85,7 @@ QString CaptionOf(const ControlRow& row) {
             text = kResultUnit;
             break;
     }
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return FromUtf8(text);
 }
 
 QWidget* Create(const ControlRow& row, const QString& caption, QWidget* parent) {

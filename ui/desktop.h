@@ -26,9 +26,6 @@ bool StaysOnTop(const QWidget* window);
 bool StartReportViewer(const QString& reportPath, QString* reason);
 bool OpenWebAddress(const QString& address, QString* reason);
 
-// A path as the file system takes it.
-std::filesystem::path FilePath(const QString& path);
-
 // See geometry.h.
 QFont LayoutFont();
 

@@ -55,10 +55,6 @@ bool OpenWebAddress(const QString& address, QString* reason) {
     return false;
 }
 
-std::filesystem::path FilePath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
 QFont LayoutFont() {
     QFont font;
     font.setFamilies(QStringList{QStringLiteral("Noto Sans Mono CJK SC")});

@@ -47,7 +47,6 @@ bool OpenWebAddress(const QString& address, QString* reason) {
     return StartCommand(win::WebAddressCommand(address.toStdWString()), reason);
 }
 
-std::filesystem::path FilePath(const QString& path) { return std::filesystem::path(path.toStdWString()); }
 
 QFont LayoutFont() {
     QFont font;

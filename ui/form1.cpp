@@ -13,6 +13,7 @@
 #include "form2.h"
 #include "module1.h"
 #include "panelmodes.h"
+#include "qttext.h"
 
 namespace quorvane {
 namespace {
@@ -21,9 +22,7 @@ const QString kInputError = QStringLiteral("数据输入有误!");
 const QString kExitQuestion = QStringLiteral("你是否真得想退出系统?");
 const QString kNothingToCopy = QStringLiteral("请先计算,再复制荷载。");
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
 
-std::filesystem::path FilePath(const QString& path) { return desktop::FilePath(path); }
 
 template <typename T>
 T* Find(const ControlMap& controls, const QString& name) {
@@ -101,8 +100,8 @@ void Form1::ShowMessage(const QString& text) { shell_.ShowMessage(this, text, Bu
 
 void Form1::Form_Load() {
     const Outcome created = EnsureReportFileExists(FilePath(reportPath_));
-    if (!created.ok) ShowMessage(QString::fromStdString(created.message));
-    Check2->setText(QString::fromStdString(IntegerText(1)));
+    if (!created.ok) ShowMessage(FromUtf8(created.message));
+    Check2->setText(FromUtf8(IntegerText(1)));
     Check2->setChecked(true);
     for (QWidget* w : tabOrder()) {
         if (w->isVisibleTo(this)) {
@@ -116,14 +115,14 @@ void Form1::Form_Load() {
 // change and runs this again, nested; that pass finds nothing to report.
 void Form1::Text_Change(int /*Index*/) {
     for (std::size_t i = 0; i < Text.size(); ++i) {
-        if (IsAcceptableInputText(i, Utf8(Text[i]->text()))) continue;
+        if (IsAcceptableInputText(i, ToUtf8(Text[i]->text()))) continue;
         ShowMessage(kInputError);
         Text[i]->setText(QString());
     }
 }
 
 void Form1::Text2_Change() {
-    if (!IsAcceptableInputText(kRatioIndex, Utf8(Text2->text()))) {
+    if (!IsAcceptableInputText(kRatioIndex, ToUtf8(Text2->text()))) {
         ShowMessage(kInputError);
         Text2->setText(QStringLiteral("1"));
     }
@@ -147,12 +146,12 @@ void Form1::ShowResult(QLineEdit* box, const QString& text) {
 
 void Form1::ComputeAndReport() {
     BeamTexts texts;
-    for (std::size_t i = 0; i < kBoxCount; ++i) texts[i] = Utf8(Text[i]->text());
-    texts[kRatioIndex] = Utf8(Text2->text());
+    for (std::size_t i = 0; i < kBoxCount; ++i) texts[i] = ToUtf8(Text[i]->text());
+    texts[kRatioIndex] = ToUtf8(Text2->text());
 
     std::size_t shown = 0;
     const BeamOutcome beam = EvaluateBeam(texts, [this, &shown](std::size_t i, const std::string& text) {
-        ShowResult(Text1[i], QString::fromStdString(text));
+        ShowResult(Text1[i], FromUtf8(text));
         shown = i + 1;
         if (i == kCadInputLoad) ShowResult(Text3, Text1[kCadInputLoad]->text());
     });
@@ -161,12 +160,12 @@ void Form1::ComputeAndReport() {
         // No stale load of an earlier calculation may stay to be read or copied.
         for (std::size_t i = shown; i < kResultCount; ++i) Text1[i]->clear();
         Text3->clear();
-        ShowMessage(QString::fromStdString(beam.error));
+        ShowMessage(FromUtf8(beam.error));
         return;
     }
     const Outcome written =
         WriteCalculationReport(FilePath(reportPath_), beam.calculation.inputs, beam.calculation.results);
-    if (!written.ok) ShowMessage(QString::fromStdString(written.message));
+    if (!written.ok) ShowMessage(FromUtf8(written.message));
 }
 
 void Form1::ViewReport() {
@@ -178,20 +177,20 @@ void Form1::ViewReport() {
 void Form1::CopyLoad() {
     // No load to copy (nothing computed yet, the last calculation failed, or
     // the box was cleared): a made-up "0.1" must not reach the CAD model.
-    if (!IsNumeric(Utf8(Text3->text()))) {
+    if (!IsNumeric(ToUtf8(Text3->text()))) {
         ShowMessage(kNothingToCopy);
         return;
     }
     std::string text;
     try {
-        text = CopiedLoadText(Utf8(Text3->text()));
+        text = CopiedLoadText(ToUtf8(Text3->text()));
     } catch (const ArithmeticError& e) {
         ShowMessage(QString::fromUtf8(e.what()));
         return;
     }
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(QString::fromStdString(text));
+    clipboard->setText(FromUtf8(text));
 }
 
 void Form1::AskToExit() {
@@ -208,18 +207,18 @@ void Form1::Check1_Click() {
 // The panel switch. Each test reads the flag (Check2's caption) and the
 // value afresh; test B ends the switch, since it leaves the condition of D.
 void Form1::Check2_Click() {
-    const auto flag = [this] { return ReadStrictFlag(Utf8(Check2->text())); };
+    const auto flag = [this] { return ReadStrictFlag(ToUtf8(Check2->text())); };
     const auto value = [this] { return Check2->isChecked() ? 1 : 0; };
     if (flag() == 0 && value() == 1) ApplyPanelMode(PanelMode::Medium);
     if (flag() == 0 && value() == 0) {
         ApplyPanelMode(PanelMode::Full);
-        Check2->setText(QString::fromStdString(IntegerText(1)));
+        Check2->setText(FromUtf8(IntegerText(1)));
         return;
     }
     if (flag() == 1 && value() == 1) ApplyPanelMode(PanelMode::Compact);
     if (flag() == 1 && value() == 0) {
         ApplyPanelMode(PanelMode::Full);
-        Check2->setText(QString::fromStdString(IntegerText(0)));
+        Check2->setText(FromUtf8(IntegerText(0)));
     }
 }
 
