@@ -39,7 +39,6 @@ double CheckedDivide(double dividend, double divisor, Step step) {
     return Checked(dividend / divisor, step);
 }
 
-
 }  // namespace
 
 std::string_view StepCaption(Step step) {
