@@ -1,16 +1,13 @@
 #include "schedulewindow.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
-#include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -19,76 +16,22 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
 #include <set>
 
 #include "book.h"
 #include "commands.h"
 #include "frozencolumn.h"
-#include "pasteplan.h"
 #include "qttext.h"
+#include "recentfiles.h"
+#include "sortproxy.h"
 #include "xlsx.h"
 
 namespace quorvane {
 namespace {
 
 const QString kProgramName = QStringLiteral("Quorvane 梁表");
-constexpr int kRecentCount = 8;
-constexpr int kRowsBetweenProgress = 4096;
-const QString kRecentKey = QStringLiteral("recentFiles");
-
-
-
-// Marks in natural order: digit runs by their value, so KL2 comes before
-// KL10 whatever the locale.
-int NaturalCompare(const QString& a, const QString& b) {
-    qsizetype i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            qsizetype ei = i, ej = j;
-            while (ei < a.size() && a[ei].isDigit()) ++ei;
-            while (ej < b.size() && b[ej].isDigit()) ++ej;
-            QStringView x = QStringView(a).mid(i, ei - i), y = QStringView(b).mid(j, ej - j);
-            while (x.size() > 1 && x[0] == u'0') x = x.mid(1);
-            while (y.size() > 1 && y[0] == u'0') y = y.mid(1);
-            if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
-            if (const int c = x.compare(y)) return c;
-            i = ei;
-            j = ej;
-        } else {
-            if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
-            ++i;
-            ++j;
-        }
-    }
-    return (a.size() - i > 0) - (b.size() - j > 0);
-}
-
-// Numbers sort as numbers, texts naturally, empty and non-numeric cells last.
-class ScheduleSortProxy : public QSortFilterProxyModel {
-public:
-    explicit ScheduleSortProxy(QObject* parent) : QSortFilterProxyModel(parent) {
-        setSortRole(ScheduleModel::kSortRole);
-        setDynamicSortFilter(false);  // an edited row stays where it is
-    }
-
-protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
-        const QVariant a = left.data(sortRole()), b = right.data(sortRole());
-        if (!a.isValid() || !b.isValid()) return a.isValid() && !b.isValid();
-        if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double)
-            return a.toDouble() < b.toDouble();
-        return NaturalCompare(a.toString(), b.toString()) < 0;
-    }
-};
 
 }  // namespace
-
-// Named here, not taken from the application: the same list whatever
-// program hosts the window.
-static QSettings Settings() {
-    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("quorvane-schedule"));
-}
 
 // The result, copied-load and error columns shown right after the mark, or
 // where the file form has them (at the end).
@@ -213,9 +156,9 @@ void ScheduleWindow::BuildMenus() {
     QAction* withResults = file->addAction(QStringLiteral("保存时包含计算结果(&R)"));
     withResults->setObjectName(QStringLiteral("SaveResults"));
     withResults->setCheckable(true);
-    withResults->setChecked(Settings().value(QStringLiteral("saveResults"), true).toBool());
+    withResults->setChecked(ScheduleSettings().value(QStringLiteral("saveResults"), true).toBool());
     connect(withResults, &QAction::toggled, this,
-            [](bool on) { Settings().setValue(QStringLiteral("saveResults"), on); });
+            [](bool on) { ScheduleSettings().setValue(QStringLiteral("saveResults"), on); });
     saveResults_ = withResults;
     file->addSeparator();
     // Ctrl+Q everywhere: Windows has no standard quit key of its own.
@@ -256,10 +199,10 @@ void ScheduleWindow::BuildMenus() {
     beside->setObjectName(QStringLiteral("ResultsBesideMark"));
     beside->setCheckable(true);
     connect(beside, &QAction::toggled, this, [this](bool on) {
-        Settings().setValue(QStringLiteral("resultsBesideMark"), on);
+        ScheduleSettings().setValue(QStringLiteral("resultsBesideMark"), on);
         PlaceResultColumns(on);
     });
-    beside->setChecked(Settings().value(QStringLiteral("resultsBesideMark"), true).toBool());
+    beside->setChecked(ScheduleSettings().value(QStringLiteral("resultsBesideMark"), true).toBool());
     PlaceResultColumns(beside->isChecked());
     for (QAction* action : menuBar()->actions()) addActions(action->menu()->actions());
 }
@@ -280,15 +223,10 @@ void ScheduleWindow::UpdateTitle() {
     setWindowModified(!undo_.isClean());
 }
 
-QStringList ScheduleWindow::recentFiles() const { return Settings().value(kRecentKey).toStringList(); }
+QStringList ScheduleWindow::recentFiles() const { return RecentFiles(); }
 
 void ScheduleWindow::AddRecent(const QString& path) {
-    QStringList recent = recentFiles();
-    const QString full = QFileInfo(path).absoluteFilePath();
-    recent.removeAll(full);
-    recent.prepend(full);
-    while (recent.size() > kRecentCount) recent.removeLast();
-    Settings().setValue(kRecentKey, recent);
+    AddRecentFile(path);
     UpdateRecentMenu();
 }
 
@@ -490,133 +428,6 @@ std::vector<int> ScheduleWindow::SelectedSourceRows() const {
         rows.insert(proxy_->mapToSource(index).row());
     if (rows.empty() && CurrentSourceRow() >= 0) rows.insert(CurrentSourceRow());
     return {rows.begin(), rows.end()};
-}
-
-void ScheduleWindow::CopySelection() {
-    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
-    if (selected.isEmpty()) return;
-    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
-        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
-    });
-    const int cad = static_cast<int>(PositionOf({ColumnKind::Result, kCadInputLoad}));
-    const bool cadOnly = std::all_of(selected.begin(), selected.end(),
-                                     [cad](const QModelIndex& i) { return i.column() == cad; });
-    std::string text;
-    if (cadOnly) {
-        // The CAD load as the quick calculator's copy command gives it.
-        for (const QModelIndex& index : selected) {
-            if (!text.empty()) text += '\n';
-            text += model_.results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied();
-        }
-    } else {
-        int top = selected.front().row(), bottom = top, left = selected.front().column(), right = left;
-        for (const QModelIndex& i : selected) {
-            top = std::min(top, i.row());
-            bottom = std::max(bottom, i.row());
-            left = std::min(left, i.column());
-            right = std::max(right, i.column());
-        }
-        const auto* selection = view_->selectionModel();
-        for (int r = top; r <= bottom; ++r) {
-            std::vector<std::string> cells;
-            for (int c = left; c <= right; ++c) {
-                const QModelIndex index = proxy_->index(r, c);
-                cells.push_back(selected.size() == 1 || selection->isSelected(index)
-                                    ? model_.CellString(proxy_->mapToSource(index).row(), c)
-                                    : std::string());
-            }
-            AppendTabRecord(text, cells);
-        }
-        if (selected.size() == 1) text.pop_back();  // one cell: its text alone
-    }
-    QGuiApplication::clipboard()->setText(FromUtf8(text));
-}
-
-bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->text()); }
-
-bool ScheduleWindow::PasteText(const QString& text) {
-    auto block = [&text] {
-        const QByteArray utf8 = text.toUtf8();  // gone once parsed
-        return ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-    }();
-    while (!block.empty() && block.back().size() == 1 && block.back()[0].empty()) block.pop_back();
-    if (block.empty()) {
-        dialogs_->Inform(this, QStringLiteral("剪贴板里没有可以粘贴的表格内容。"));
-        return false;
-    }
-    // The selection's top-left cell, as Excel pastes; else the current cell.
-    PasteArea area;
-    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (!selected.isEmpty()) {
-        int bottom = 0, right = 0;
-        area.top = area.left = std::numeric_limits<int>::max();
-        for (const QModelIndex& i : selected) {
-            area.top = std::min(area.top, i.row());
-            area.left = std::min(area.left, i.column());
-            bottom = std::max(bottom, i.row());
-            right = std::max(right, i.column());
-        }
-        // Only a whole rectangle is filled; a scattered selection takes the block once.
-        if (static_cast<long long>(bottom - area.top + 1) * (right - area.left + 1) == selected.size()) {
-            area.rows = bottom - area.top + 1;
-            area.columns = right - area.left + 1;
-        }
-    } else if (view_->currentIndex().isValid()) {
-        area.top = view_->currentIndex().row();
-        area.left = view_->currentIndex().column();
-    }
-    PastePlan plan =
-        PlanPaste(std::move(block), area, model_.columnCount(), &ScheduleModel::IsEditableColumn);
-    QString leftOut;
-    for (const std::string& cell : plan.leftOut)
-        leftOut +=
-            (leftOut.isEmpty() ? QString() : QStringLiteral("、")) + "“" + FromUtf8(MessageExcerpt(cell)) + "”";
-    if (std::none_of(plan.columns.begin(), plan.columns.end(), [](int t) { return t >= 0; })) {
-        dialogs_->Inform(this,
-                         plan.byHeader && !leftOut.isEmpty()
-                             ? QStringLiteral("粘贴的列标题 %1 不是梁表的列,没有粘贴。").arg(leftOut)
-                             : QStringLiteral("粘贴的内容落在计算结果的列上;结果列由程序算出,不能粘贴。"));
-        return false;
-    }
-    std::vector<std::vector<std::string>>& records = plan.records;
-    const std::vector<int>& targets = plan.columns;
-    const int startRow = plan.top;
-    std::unique_ptr<ProgressReport> progress;
-    if (records.size() > static_cast<std::size_t>(kRowsBetweenProgress))
-        progress = dialogs_->StartProgress(this, QStringLiteral("正在粘贴 %1 行...").arg(records.size()));
-    std::vector<CellEdit> edits;
-    edits.reserve(records.size() * targets.size());
-    const int existing = proxy_->rowCount();
-    int appended = 0;
-    for (std::size_t k = 0; k < records.size(); ++k) {
-        const int viewRow = startRow + static_cast<int>(k);
-        const int row = viewRow < existing ? proxy_->mapToSource(proxy_->index(viewRow, 0)).row()
-                                           : model_.rowCount() + appended++;
-        for (std::size_t c = 0; c < records[k].size() && c < targets.size(); ++c)
-            if (targets[c] >= 0) edits.push_back({row, targets[c], std::move(records[k][c])});
-        std::vector<std::string>().swap(records[k]);  // the block shrinks as the edits grow
-        if (progress && k % kRowsBetweenProgress == 0 &&
-            !progress->Update(static_cast<double>(k) / static_cast<double>(records.size())))
-            return false;
-    }
-    records = {};  // the parsed block, its texts moved out, gone before the table grows
-    undo_.push(new ChangeCellsCommand(&model_, std::move(edits), appended, QStringLiteral("粘贴")));
-    // Columns a header named that the table does not have are said, never shifted into others.
-    if (!leftOut.isEmpty())
-        statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut));
-    return true;
-}
-
-void ScheduleWindow::ClearSelection() {
-    std::vector<CellEdit> edits;
-    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes()) {
-        if (!ScheduleModel::IsEditableColumn(index.column())) continue;
-        const int row = proxy_->mapToSource(index).row();
-        if (!model_.CellString(row, index.column()).empty()) edits.push_back({row, index.column(), {}});
-    }
-    if (!edits.empty())
-        undo_.push(new ChangeCellsCommand(&model_, std::move(edits), 0, QStringLiteral("清除")));
 }
 
 void ScheduleWindow::InsertRows() {
