@@ -7,23 +7,18 @@ source "$(dirname "$0")/common.sh"
 install_packages "${BUILD_PACKAGES[@]}" xvfb openbox xdotool imagemagick x11-utils fonts-noto-cjk
 build
 set +e
+source "$ROOT/tests/common/xdisplay.sh"
 tmp="$(mktemp -d)"
-xvfb= wm= app=
+app=
 cleanup() {
-  for p in $app $wm $xvfb; do kill "$p" 2>/dev/null; done
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  stop_x_display
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-n=70
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n" HOME="$tmp" XDG_RUNTIME_DIR="$tmp/run"
+export HOME="$tmp" XDG_RUNTIME_DIR="$tmp/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+start_x_display 1280x800 wm || exit 1
 "$BUILD_DIR/app/quorvane" >/dev/null 2>&1 &
 app=$!
 find_window() { for _ in $(seq 100); do xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0; sleep 0.1; done; return 1; }

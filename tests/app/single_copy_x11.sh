@@ -8,27 +8,13 @@ exe="$1"
 tmp="$(mktemp -d)"
 export HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=xcb
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../common/xdisplay.sh"
 pids=()
-cleanup() { kill -9 "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$tmp"; }
+cleanup() { kill -9 "${pids[@]}" 2>/dev/null; stop_x_display; wait 2>/dev/null; rm -rf "$tmp"; }
 trap cleanup EXIT
 
-n=90
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$n"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.05; done
-
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then passed=$((passed + 1)); echo "PASS: $1"; else failed=$((failed + 1)); echo "FAIL: $1"; fi
-}
+start_x_display 1024x768 || exit 1
 main_windows() { xdotool search --onlyvisible --name '^Quorvane\(Tessmoor\)$' 2>/dev/null | wc -l; }
-wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
-  local end=$((SECONDS + $1))
-  while [ $SECONDS -lt $end ]; do "${@:2}" && return 0; sleep 0.1; done
-  return 1
-}
 has_main_window() { [ "$(main_windows)" -ge 1 ]; }
 
 "$exe" >/dev/null 2>&1 &

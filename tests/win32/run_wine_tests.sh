@@ -10,20 +10,15 @@ root="$(cd "$here/../.." && pwd)"
 for tool in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb iconv; do
   command -v "$tool" >/dev/null || { echo "missing: $tool"; echo "0 passed, 1 failed"; exit 1; }
 done
+source "$root/tests/common/xdisplay.sh"
 tmp="$(mktemp -d)"
-xvfb=
 cleanup() {
   WINEPREFIX="$tmp/prefix-zh" wineserver -k 2>/dev/null
   WINEPREFIX="$tmp/prefix-c" wineserver -k 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_x_display
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  if "${@:2}"; then passed=$((passed + 1)); echo "PASS: $1"; else failed=$((failed + 1)); echo "FAIL: $1"; fi
-}
 
 # The libraries from their own CMake source lists, cross-compiled.
 build="${1:-$tmp/build}"
@@ -39,11 +34,8 @@ if ! { cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_TOOLCHAIN_FILE="$r
 fi
 exe="$build/tests/win32/tst_win32.exe"
 
-n=90
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n" HOME="$tmp/home" WINEDEBUG=-all
+start_x_display 1024x768 || { echo "0 passed, 1 failed"; exit 1; }
+export HOME="$tmp/home" WINEDEBUG=-all
 # No desktop menu entries, no Mono or Gecko installers in the prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 mkdir -p "$HOME"
@@ -90,8 +82,7 @@ for locale in zh_CN.UTF-8 C.UTF-8; do
     check "[$locale] a code page without the text gives UTF-8 with a BOM, nothing lost" utf8_with_bom
   fi
   browsed() {
-    for _ in $(seq 100); do grep -q 'quorvane.cn' "$tmp/browsed.txt" 2>/dev/null && return 0; sleep 0.1; done
-    return 1
+    wait_for 10 grep -q 'quorvane.cn' "$tmp/browsed.txt" 2>/dev/null
   }
   check "[$locale] Explorer hands the address to the browser" browsed
   wineserver -k 2>/dev/null
