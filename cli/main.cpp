@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "calc.h"
+#include "pdfbook.h"
 #include "row.h"
 #include "schedulerun.h"
 #include "xlsxread.h"
@@ -84,8 +85,21 @@ std::optional<std::string> WorkbookAsCsv(std::FILE* input, const std::filesystem
     return SheetAsCsv(read);
 }
 
+// The calculation book asked for with --pdf.
+struct PdfRequest {
+    std::string path;  // empty: none
+    BookTitle title;
+};
+
+// Writes the book of rows; false (after saying why) when it could not.
+bool WriteBook(const PdfRequest& pdf, const std::vector<ScheduleRow>& rows) {
+    const Outcome written = WritePdfBook(std::filesystem::u8path(pdf.path), rows, pdf.title);
+    if (!written.ok) PrintError(written.message);
+    return written.ok;
+}
+
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
-                     TextEncoding encoding, int sheet) {
+                     TextEncoding encoding, int sheet, const PdfRequest& pdf) {
     const std::filesystem::path inPath = std::filesystem::u8path(in), outPath = std::filesystem::u8path(out);
     ScheduleOptions options;
     options.encoding = encoding;
@@ -135,6 +149,18 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         RemoveStaleTemporaryFiles(*options.reportDir);
     }
     if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
+    std::vector<ScheduleRow> bookRows;
+    if (!pdf.path.empty()) {
+        const std::filesystem::path pdfPath = std::filesystem::u8path(pdf.path);
+        if (options.claims.Holds(pdfPath)) {
+            PrintError(FileMessage("无法写入 PDF 计算书", pdfPath, "它是本次读写的梁表文件;请另给一个文件名"));
+            closeInput();
+            return kExitUsage;
+        }
+        options.rowSeen = [&bookRows](std::string_view mark, const BeamTexts& texts) {
+            bookRows.emplace_back(mark, texts.Views());
+        };
+    }
     std::string message;
     std::optional<std::string> workbook;
     if (in != "-") workbook = WorkbookAsCsv(input, inPath, sheet, message);
@@ -166,6 +192,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         return kExitUsage;
     }
     if (!run.warnings.empty()) PrintError(run.warnings);
+    if (!pdf.path.empty() && !WriteBook(pdf, bookRows)) return kExitUsage;
     return ExitCodeOf(run);
 }
 
@@ -209,6 +236,16 @@ int Run(int argc, char** argv) {
     app.add_option("--encoding", encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
         ->check(CLI::IsMember({"auto", "utf-8", "utf8", "gbk", "gb18030"}, CLI::ignore_case))
         ->needs(csvOption);
+    PdfRequest pdf;
+    auto* pdfOption = app.add_option("--pdf", pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
+    const std::pair<const char*, std::string*> titleOptions[] = {{"--project", &pdf.title.project},
+                                                                 {"--part", &pdf.title.part},
+                                                                 {"--prepared-by", &pdf.title.preparedBy},
+                                                                 {"--checked-by", &pdf.title.checkedBy}};
+    const char* titleHelp[] = {"计算书的工程名称", "计算书的部位或楼层", "计算书的计算人", "计算书的校对人"};
+    for (std::size_t i = 0; i < std::size(titleOptions); ++i)
+        app.add_option(titleOptions[i].first, *titleOptions[i].second, titleHelp[i])->needs(pdfOption);
+    pdfOption->excludes(reportFlag);
     app.footer(ParameterHelp());
     try {
         app.parse(argc, argv);
@@ -222,7 +259,7 @@ int Run(int argc, char** argv) {
 
     // An option given with an empty value is a mistake, not "not given".
     for (const auto& [option, value] : {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut},
-                                        std::pair{reportDirOption, &reportDir}}) {
+                                        std::pair{reportDirOption, &reportDir}, std::pair{pdfOption, &pdf.path}}) {
         if (option->count() > 0 && value->empty()) {
             PrintError("选项 " + option->get_name() + " 的值不能为空");
             return kExitUsage;
@@ -237,7 +274,8 @@ int Run(int argc, char** argv) {
                                       : encodingName == "utf-8" || encodingName == "utf8"
                                           ? TextEncoding::Utf8
                                           : TextEncoding::Gb18030;
-        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet);
+        pdf.title.date = CurrentReportDate();
+        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet, pdf);
     }
 
     BeamTexts texts;
@@ -272,7 +310,12 @@ int Run(int argc, char** argv) {
         return StandardOutputFailed() ? kExitUsage : kExitArithmetic;
     }
     Print(stdout, "复制: " + row.copied + "\n");
-    return StandardOutputFailed() ? kExitUsage : 0;
+    if (StandardOutputFailed()) return kExitUsage;
+    if (!pdf.path.empty()) {
+        pdf.title.date = CurrentReportDate();
+        if (!WriteBook(pdf, {ScheduleRow({}, texts.Views())})) return kExitUsage;
+    }
+    return 0;
 }
 
 }  // namespace

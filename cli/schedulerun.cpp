@@ -176,15 +176,16 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
         if (reader.blank()) continue;
         ++rowNumber;
         TakeRow(cells, map, texts);
+        const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
+                                          ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
+                                          : std::string_view();
         if (std::string error = RecordError(reader, cells.size(), map.width); error.empty()) {
             row = EvaluateBeam(texts);
+            if (options.rowSeen) options.rowSeen(mark, texts);
         } else {
             row = BeamOutcome();
             row.error = std::move(error);
         }
-        const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
-                                          ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
-                                          : std::string_view();
         if (row.error.empty() && options.reportDir) {
             const std::string name = reportNames.Next(mark, rowNumber);
             if (!reportNames.passedOver().empty())

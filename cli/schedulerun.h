@@ -10,6 +10,7 @@
 
 #include "csv.h"
 #include "files.h"
+#include "params.h"
 
 namespace quorvane {
 
@@ -23,6 +24,9 @@ struct ScheduleOptions {
     TextEncoding encoding = TextEncoding::Auto;
     // The files the run reads and writes: no report lands on one of them.
     FileClaims claims;
+    // Each whole row as read (one cut by a stray quote or with too many
+    // cells is not), for a calculation book made after the run.
+    std::function<void(std::string_view mark, const BeamTexts& texts)> rowSeen;
 };
 
 // Reads the schedule from in and writes the results to out, streaming row

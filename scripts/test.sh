@@ -10,7 +10,7 @@ source "$(dirname "$0")/common.sh"
 # LibreOffice Calc writes a workbook as other programs do.
 install_packages "${BUILD_PACKAGES[@]}" locales xvfb xdotool g++-mingw-w64-x86-64-posix wine wine64 \
   python3 g++-aarch64-linux-gnu qemu-user fonts-noto-cjk clang libclang-rt-14-dev \
-  dpkg-dev appstream man-db groff-base lintian libreoffice-calc-nogui
+  dpkg-dev appstream man-db groff-base lintian libreoffice-calc-nogui poppler-utils
 # A comma-decimal locale proves the number text ignores the locale; a GBK
 # locale proves the report follows the system's code page; Wine takes its
 # code page (936) from zh_CN.UTF-8.

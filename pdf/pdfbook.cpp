@@ -1,0 +1,420 @@
+#include "pdfbook.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include "beam.h"
+#include "numtext.h"
+#include "report.h"
+
+namespace quorvane {
+namespace {
+
+// Page geometry, millimetres: A4 portrait.
+constexpr double kPageWidth = 210, kPageHeight = 297;
+constexpr double kLeft = 17, kRight = kPageWidth - 17, kTop = 18, kBottom = kPageHeight - 16;
+constexpr double kRowHeight = 5;
+constexpr double kTitleBlockBottom = 92;  // where the summary starts on the first page
+constexpr int kResolution = 600;          // dots per inch of the page's coordinates
+constexpr int kRowsBetweenProgress = 64;
+
+// Fill colours that a rendered page is checked by: keep them distinct.
+const QColor kWallFill(224, 224, 224), kBeamFill(150, 150, 150), kPlasterFill(238, 214, 160);
+const QColor kDoorFill(196, 140, 90), kWindowFill(120, 180, 230), kRefusedText(176, 0, 32);
+
+// The book's typeface: WenQuanYi Micro Hei, built in, so that the PDF
+// embeds a TrueType subset whose text every reader can search and copy.
+QString BookFamily() {
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/wqy-microhei.ttc"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.isEmpty() ? QStringLiteral("WenQuanYi Micro Hei") : families.first();
+    }();
+    return family;
+}
+
+// Fonts need a GUI application; a command-line run makes one, off screen.
+void EnsureGuiApplication() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    if (QCoreApplication::instance()) return;  // a console application of someone else's: fonts as they are
+    static int argc = 1;
+    static char name[] = "quorvane";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The tool's standard error carries its own messages only.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
+}
+
+QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string_view Text(const ScheduleRow& row, std::string_view field) {
+    return row.text(static_cast<std::size_t>(FindParam(field)));
+}
+
+// The rows and their outcomes, and how they fall on pages.
+struct Plan {
+    std::vector<BeamOutcome> outcomes;
+    int computed = 0;
+    int firstPageRows = 0, pageRows = 0, summaryPages = 1;
+    int total = 0;
+};
+
+Plan MakePlan(const std::vector<ScheduleRow>& rows) {
+    Plan plan;
+    plan.outcomes.reserve(rows.size());
+    for (const ScheduleRow& row : rows) {
+        plan.outcomes.push_back(EvaluateBeam(row.texts()));
+        plan.computed += plan.outcomes.back().ok() ? 1 : 0;
+    }
+    // A summary row beside each beam; the header row on every page.
+    plan.firstPageRows = static_cast<int>((kBottom - 8 - kTitleBlockBottom) / kRowHeight) - 1;
+    plan.pageRows = static_cast<int>((kBottom - 8 - (kTop + 6)) / kRowHeight) - 1;
+    const int n = static_cast<int>(rows.size());
+    if (n > plan.firstPageRows) plan.summaryPages += (n - plan.firstPageRows + plan.pageRows - 1) / plan.pageRows;
+    plan.total = plan.summaryPages + plan.computed;
+    return plan;
+}
+
+class BookPainter {
+public:
+    BookPainter(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title, const Plan& plan)
+        : device_(device), p_(painter), title_(title), plan_(plan) {
+        scale_ = device.logicalDpiX() / 25.4;
+    }
+
+    double mm(double v) const { return v * scale_; }
+    QPointF at(double x, double y) const { return {mm(x), mm(y)}; }
+    QRectF box(double x, double y, double w, double h) const { return {mm(x), mm(y), mm(w), mm(h)}; }
+
+    void SetFont(double points, bool bold = false) {
+        QFont font(BookFamily());
+        font.setPointSizeF(points);
+        font.setBold(bold);
+        p_.setFont(font);
+    }
+
+    void TextIn(const QRectF& r, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter) {
+        p_.drawText(r, flags | Qt::TextSingleLine, text);
+    }
+
+    // Next page, with its header and footer.
+    void StartPage(const QString& headerRight) {
+        if (page_ > 0) device_.newPage();
+        ++page_;
+        p_.setPen(Qt::black);
+        SetFont(8);
+        const QString left = Q(title_.project.empty() ? std::string("梁上恒载计算书") : title_.project);
+        TextIn(box(kLeft, 8, 120, 6), left);
+        TextIn(box(kRight - 60, 8, 60, 6), headerRight, Qt::AlignRight | Qt::AlignVCenter);
+        p_.drawLine(at(kLeft, 14.5), at(kRight, 14.5));
+        TextIn(box(kLeft, kBottom + 4, kRight - kLeft, 6),
+               QStringLiteral("第 %1 页 共 %2 页").arg(page_).arg(plan_.total), Qt::AlignHCenter | Qt::AlignVCenter);
+    }
+
+    void TitleBlock(long long beams) {
+        SetFont(18, true);
+        TextIn(box(kLeft, kTop + 2, kRight - kLeft, 12), QStringLiteral("梁上恒载计算书"), Qt::AlignCenter);
+        SetFont(10);
+        const std::pair<QString, std::string> items[] = {{QStringLiteral("工程名称"), title_.project},
+                                                         {QStringLiteral("部位/楼层"), title_.part},
+                                                         {QStringLiteral("计算人"), title_.preparedBy},
+                                                         {QStringLiteral("校对"), title_.checkedBy},
+                                                         {QStringLiteral("日期"), title_.date}};
+        double y = kTop + 20;
+        for (const auto& [caption, value] : items) {
+            p_.drawRect(box(kLeft + 20, y, 30, 8));
+            p_.drawRect(box(kLeft + 50, y, 96, 8));
+            TextIn(box(kLeft + 22, y, 27, 8), caption);
+            TextIn(box(kLeft + 52, y, 93, 8), Q(value));
+            y += 8;
+        }
+        SetFont(9);
+        TextIn(box(kLeft, y + 3, kRight - kLeft, 7),
+               QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 KN/M。")
+                   .arg(beams)
+                   .arg(plan_.computed));
+    }
+
+    // The summary table's columns: caption, width (mm), and what a row shows.
+    struct Column {
+        QString caption;
+        double width;
+        std::string_view field;  // an input's field, or empty
+        int result;              // a result index, 4 the copied load, -1 none
+    };
+
+    const std::vector<Column>& Columns() const {
+        static const std::vector<Column> columns = {
+            // Results take 20 mm: 17 characters of a 15-digit load at 6 points.
+            {QStringLiteral("序号"), 7, {}, -1},           {QStringLiteral("梁号"), 17, {}, -1},
+            {QStringLiteral("梁宽"), 9, "BeamWidth", -1},   {QStringLiteral("梁高"), 9, "BeamHeight", -1},
+            {QStringLiteral("层高"), 9, "WallHeight", -1},  {QStringLiteral("门宽"), 9, "DoorWidth", -1},
+            {QStringLiteral("窗宽"), 9, "WindowWidth", -1}, {QStringLiteral("梁长"), 9, "BeamLength", -1},
+            {QStringLiteral("折算比例"), 9, "ReductionRatio", -1},
+            {Q(ResultName(kBeamSelfWeight)), 20, {}, 0},    {Q(ResultName(kMasonryWeight)), 20, {}, 1},
+            {Q(ResultName(kTotalDeadLoad)), 20, {}, 2},     {QStringLiteral("CAD应输入"), 20, {}, 3},
+            {QStringLiteral("复制值"), 9, {}, 4},
+        };
+        return columns;
+    }
+
+    void SummaryHeader(double y) {
+        SetFont(6, true);
+        double x = kLeft;
+        p_.fillRect(box(kLeft, y, kRight - kLeft, kRowHeight), QColor(221, 235, 247));
+        for (const Column& c : Columns()) {
+            TextIn(box(x + 0.5, y, c.width - 1, kRowHeight), c.caption, Qt::AlignCenter);
+            x += c.width;
+        }
+        p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
+    }
+
+    void SummaryRow(double y, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
+        SetFont(6);
+        double x = kLeft;
+        const auto& columns = Columns();
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const Column& column = columns[c];
+            const QRectF cell = box(x + 0.5, y, column.width - 1, kRowHeight);
+            x += column.width;
+            QString text;
+            if (c == 0) text = QString::number(r + 1);
+            if (c == 1) text = QFontMetricsF(p_.font()).elidedText(Q(row.mark()), Qt::ElideRight, cell.width());
+            if (!column.field.empty()) text = Q(Text(row, column.field));
+            if (column.result >= 0 && !outcome.ok()) {
+                // The message spans the result columns, in red.
+                p_.setPen(kRefusedText);
+                const QRectF rest = box(x - column.width + 0.5, y, kRight - (x - column.width) - 1, kRowHeight);
+                TextIn(rest, QFontMetricsF(p_.font()).elidedText(Q(outcome.error), Qt::ElideRight, rest.width()));
+                p_.setPen(Qt::black);
+                break;
+            }
+            if (column.result >= 0 && column.result < static_cast<int>(kResultCount))
+                text = Q(ResultText(outcome.calculation.results, static_cast<std::size_t>(column.result)));
+            if (column.result == static_cast<int>(kResultCount)) text = Q(outcome.copied);
+            TextIn(cell, text, c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+        }
+        p_.setPen(QColor(200, 200, 200));
+        p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
+        p_.setPen(Qt::black);
+    }
+
+    // The wall on the beam, to scale; the openings' places along the wall
+    // are not inputs, so they are drawn where they fit and said to be so.
+    void Elevation(const ScheduleRow& row, const LoadInputs& in, double top) {
+        SetFont(9, true);
+        TextIn(box(kLeft, top, kRight - kLeft, 6), QStringLiteral("立面示意 (按比例;门窗在墙上的位置为示意)"));
+        const double frameTop = top + 8, frameHeight = 78, frameWidth = kRight - kLeft - 24;
+        const double length = in.BeamLength * 1000, beamDepth = in.BeamHeight * 1000, storey = in.WallHeight * 1000;
+        const double height = std::max(storey, beamDepth);
+        SetFont(8);
+        if (!(length > 0) || !(height > 0) || !std::isfinite(length) || !std::isfinite(height)) {
+            TextIn(box(kLeft, frameTop, frameWidth, 10), QStringLiteral("梁长或高度为零,没有立面可画。"));
+            return;
+        }
+        const double s = std::min(frameWidth / length, frameHeight / height);  // mm of paper per mm
+        const double x0 = kLeft + 16, base = frameTop + frameHeight;           // the beam's bottom
+        const double w = length * s, beamH = std::max(beamDepth * s, 0.3);
+        const double clear = storey - beamDepth, wallH = clear * s;
+        p_.setPen(QPen(Qt::black, mm(0.2)));
+        if (clear > 0) p_.fillRect(box(x0, base - beamH - wallH, w, wallH), kWallFill);
+        if (clear > 0) p_.drawRect(box(x0, base - beamH - wallH, w, wallH));
+        p_.fillRect(box(x0, base - beamH, w, beamH), kBeamFill);
+        p_.drawRect(box(x0, base - beamH, w, beamH));
+        QStringList notes;
+        if (clear <= 0) notes << QStringLiteral("层高不大于梁高:梁上没有墙。");
+        const auto opening = [&](double width, double openingHeight, double left, double bottom, const QColor& fill,
+                                 const QString& label) {
+            if (!(width > 0) || !(openingHeight > 0) || clear <= 0) return;
+            const double ow = std::min(width, length) * s, oh = std::min(openingHeight, clear) * s;
+            const double ox = std::clamp(x0 + left * s, x0, x0 + w - ow);
+            const QRectF r = box(ox, base - beamH - bottom * s - oh, ow, oh);
+            p_.fillRect(r, fill);
+            p_.drawRect(r);
+            TextIn(r, label, Qt::AlignCenter);
+            if (width > length || openingHeight > clear) notes << label + QStringLiteral(" 大于墙面,按墙面画出。");
+        };
+        const double doorW = in.DoorWidth * 1000, doorH = in.DoorHeight * 1000;
+        const double windowW = in.WindowWidth * 1000, windowH = in.WindowHeight * 1000;
+        opening(doorW, doorH, length * 0.12, 0, kDoorFill,
+                QStringLiteral("门 %1×%2").arg(Q(Text(row, "DoorWidth")), Q(Text(row, "DoorHeight"))));
+        const double windowBottom = std::max(0.0, (clear - windowH) / 2);
+        opening(windowW, windowH, length - length * 0.12 - std::min(windowW, length), windowBottom, kWindowFill,
+                QStringLiteral("窗 %1×%2").arg(Q(Text(row, "WindowWidth")), Q(Text(row, "WindowHeight"))));
+        if (doorW > 0 && windowW > 0 && doorW + windowW > length) notes << QStringLiteral("门窗宽度之和大于梁长。");
+        // Dimensions: the length below, the storey height at the left.
+        TextIn(box(x0, base + 1, w, 5), QStringLiteral("梁长 %1").arg(Q(Text(row, "BeamLength"))), Qt::AlignCenter);
+        p_.drawLine(at(x0, base + 1), at(x0 + w, base + 1));
+        p_.save();
+        p_.translate(at(x0 - 3, base - (clear > 0 ? beamH + wallH : beamH) / 2));
+        p_.rotate(-90);
+        TextIn(QRectF(-mm(30), -mm(3), mm(60), mm(5)), QStringLiteral("层高 %1").arg(Q(Text(row, "WallHeight"))),
+               Qt::AlignCenter);
+        p_.restore();
+        TextIn(box(x0 + w + 1, base - std::max(beamH, 4.0), 30, 4),
+               QStringLiteral("梁 %1×%2").arg(Q(Text(row, "BeamWidth")), Q(Text(row, "BeamHeight"))));
+        if (!notes.isEmpty()) TextIn(box(kLeft, base + 6, kRight - kLeft, 5), notes.join(QStringLiteral(" ")));
+    }
+
+    // The beam's section with its plaster on the bottom and both sides.
+    void Section(const ScheduleRow& row, const LoadInputs& in, double top) {
+        SetFont(9, true);
+        TextIn(box(kLeft, top, 80, 6), QStringLiteral("截面 (按比例)"));
+        SetFont(8);
+        const double b = in.BeamWidth * 1000, h = in.BeamHeight * 1000, t = in.BeamPlasterThickness * 1000;
+        const double outerW = b + 2 * std::max(t, 0.0), outerH = h + std::max(t, 0.0);
+        if (!(b > 0) || !(h > 0) || !std::isfinite(outerW) || !std::isfinite(outerH)) {
+            TextIn(box(kLeft, top + 8, 80, 6), QStringLiteral("梁宽或梁高为零,没有截面可画。"));
+            return;
+        }
+        const double s = std::min(30 / outerW, 42 / outerH);
+        const double x0 = kLeft + 10, y0 = top + 8;
+        p_.setPen(QPen(Qt::black, mm(0.2)));
+        if (t > 0) {
+            p_.fillRect(box(x0, y0, outerW * s, outerH * s), kPlasterFill);
+            p_.drawRect(box(x0, y0, outerW * s, outerH * s));
+        }
+        const double bx = x0 + std::max(t, 0.0) * s;
+        p_.fillRect(box(bx, y0, b * s, h * s), kBeamFill);
+        p_.drawRect(box(bx, y0, b * s, h * s));
+        const double textX = x0 + outerW * s + 4;
+        TextIn(box(textX, y0, 60, 5), QStringLiteral("梁宽 %1").arg(Q(Text(row, "BeamWidth"))));
+        TextIn(box(textX, y0 + 5, 60, 5), QStringLiteral("梁高 %1").arg(Q(Text(row, "BeamHeight"))));
+        TextIn(box(textX, y0 + 10, 60, 5),
+               QStringLiteral("抹灰 %1 (底面和两侧)").arg(Q(Text(row, "BeamPlasterThickness"))));
+    }
+
+    void BeamPage(std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
+        const QString mark = row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : Q(row.mark());
+        StartPage(QStringLiteral("梁号 %1").arg(mark));
+        SetFont(12, true);
+        TextIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("%1 (梁表第 %2 行)").arg(mark).arg(r + 1));
+        const LoadInputs& in = outcome.calculation.inputs;
+        Elevation(row, in, kTop + 10);
+        Section(row, in, kTop + 108);
+        // The formulas with their numbers: the text report's lines.
+        const ReportLines lines = BuildReportLines(in, outcome.calculation.results, title_.date);
+        SetFont(8);
+        double y = kTop + 162;
+        const double lineHeight = (kBottom - 2 - y) / static_cast<double>(lines.size());
+        for (const std::string& line : lines) {
+            TextIn(box(kLeft, y, kRight - kLeft, lineHeight), Q(line));
+            y += lineHeight;
+        }
+    }
+
+    int page() const { return page_; }
+
+private:
+    QPagedPaintDevice& device_;
+    QPainter& p_;
+    const BookTitle& title_;
+    const Plan& plan_;
+    double scale_ = 1;
+    int page_ = 0;
+};
+
+bool Paint(QPagedPaintDevice& device, QPainter& painter, const std::vector<ScheduleRow>& rows,
+           const BookTitle& title, const Plan& plan, const ProgressCallback& progress) {
+    BookPainter book(device, painter, title, plan);
+    const double steps = static_cast<double>(rows.size()) * 2 + 1;
+    book.StartPage(QStringLiteral("汇总"));
+    book.TitleBlock(static_cast<long long>(rows.size()));
+    double y = kTitleBlockBottom;
+    book.SummaryHeader(y);
+    int onPage = 0, perPage = plan.firstPageRows;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (onPage == perPage) {
+            book.StartPage(QStringLiteral("汇总"));
+            y = kTop;
+            book.SummaryHeader(y);
+            onPage = 0;
+            perPage = plan.pageRows;
+        }
+        y += kRowHeight;
+        book.SummaryRow(y, r, rows[r], plan.outcomes[r]);
+        ++onPage;
+        if (progress && r % kRowsBetweenProgress == 0 && !progress(static_cast<double>(r) / steps)) return false;
+    }
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!plan.outcomes[r].ok()) continue;
+        book.BeamPage(r, rows[r], plan.outcomes[r]);
+        if (progress && r % kRowsBetweenProgress == 0 &&
+            !progress((static_cast<double>(rows.size()) + static_cast<double>(r)) / steps))
+            return false;
+    }
+    return true;
+}
+
+void PrepareDevice(QPagedPaintDevice& device) {
+    device.setPageSize(QPageSize(QPageSize::A4));
+    device.setPageOrientation(QPageLayout::Portrait);
+    device.setPageMargins(QMarginsF(0, 0, 0, 0));
+}
+
+}  // namespace
+
+int BookPageCount(const std::vector<ScheduleRow>& rows) { return MakePlan(rows).total; }
+
+bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+               const ProgressCallback& progress) {
+    EnsureGuiApplication();
+    const Plan plan = MakePlan(rows);
+    PrepareDevice(device);
+    QPainter painter(&device);
+    return Paint(device, painter, rows, title, plan, progress);
+}
+
+Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+                     const BookTitle& title, const ProgressCallback& progress) {
+    constexpr std::string_view kWhat = "无法写入 PDF 计算书";
+    EnsureGuiApplication();
+    const Plan plan = MakePlan(rows);
+    AtomicFile file;
+    if (Outcome opened = file.Open(path, kWhat); !opened.ok) return opened;
+    bool completed = false, written = false;
+    {
+        QFile out;
+        if (!out.open(file.stream(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+            return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
+        QPdfWriter writer(&out);
+        writer.setResolution(kResolution);
+        writer.setCreator(QStringLiteral("Quorvane"));
+        writer.setTitle(QStringLiteral("梁上恒载计算书 %1").arg(Q(title.project)).trimmed());
+        PrepareDevice(writer);
+        QPainter painter;
+        if (!painter.begin(&writer)) return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
+        completed = Paint(writer, painter, rows, title, plan, progress);
+        painter.end();
+        out.flush();
+        written = out.error() == QFileDevice::NoError;
+    }
+    if (!completed) {
+        file.Abort();
+        Outcome cancelled;
+        cancelled.ok = false;
+        cancelled.cancelled = true;
+        return cancelled;
+    }
+    if (!written) {
+        const int error = errno ? errno : EIO;
+        file.Abort();
+        return Failed(FileMessage(kWhat, path, FailureReason(error)));
+    }
+    Outcome committed = file.Commit();
+    committed.count = plan.total;
+    return committed;
+}
+
+}  // namespace quorvane

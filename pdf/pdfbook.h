@@ -1,0 +1,43 @@
+// The calculation book an engineer hands in: a PDF (A4 portrait) with a
+// title block, a summary table of every beam, and a page for each computed
+// beam with a to-scale sketch of its wall and section and the report's
+// formulas, digit for digit as the text report has them. Fonts embedded,
+// text searchable. Written through the file service: the old file stays
+// whole if anything fails.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "document.h"
+#include "files.h"
+#include "row.h"
+
+class QPagedPaintDevice;
+
+namespace quorvane {
+
+// The first page's title block.
+struct BookTitle {
+    std::string project;     // 工程名称
+    std::string part;        // 部位 / 楼层
+    std::string preparedBy;  // 计算人
+    std::string checkedBy;   // 校对
+    std::string date;        // as it should stand; also each beam report's date line
+};
+
+// The book of rows, written as a PDF over path. Progress with cancel:
+// a cancelled book leaves no file and the old one whole.
+Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+                     const BookTitle& title, const ProgressCallback& progress = {});
+
+// The same pages onto a paint device of the caller's (a printer); false
+// when the progress callback cancelled it.
+bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+               const ProgressCallback& progress = {});
+
+// How many pages the book of these rows has.
+int BookPageCount(const std::vector<ScheduleRow>& rows);
+
+}  // namespace quorvane

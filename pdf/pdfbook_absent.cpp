@@ -1,0 +1,17 @@
+// A build without QtGui (the ARM64 reference build): no PDF, said so.
+#include "pdfbook.h"
+
+namespace quorvane {
+
+Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>&, const BookTitle&,
+                     const ProgressCallback&) {
+    return Failed(FileMessage("无法写入 PDF 计算书", path, "这个版本的程序不能写 PDF"));
+}
+
+bool PaintBook(QPagedPaintDevice&, const std::vector<ScheduleRow>&, const BookTitle&, const ProgressCallback&) {
+    return false;
+}
+
+int BookPageCount(const std::vector<ScheduleRow>&) { return 0; }
+
+}  // namespace quorvane

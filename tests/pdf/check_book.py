@@ -1,0 +1,168 @@
+"""The PDF calculation book read the way a reader reads it (poppler-utils):
+every computed beam has its own page whose text holds its mark and every
+number of its text report, in order; the summary holds each row's results as
+the CSV output has them, and each refused or failing row its message; pages
+are numbered "第 N 页 共 M 页"; every font is embedded; and on a rendered
+page the door and the window are as wide, in proportion to the wall, as the
+inputs say.
+
+Usage: check_book.py PATH-TO-quorvane-calc
+Prints PASS/FAIL lines and "N passed, N failed" last.
+"""
+import csv
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+calc = sys.argv[1]
+passed = failed = 0
+
+
+def check(description, ok, detail=""):
+    global passed, failed
+    if ok:
+        passed += 1
+        print("PASS: " + description)
+    else:
+        failed += 1
+        print("FAIL: " + description + (" (" + detail + ")" if detail else ""))
+
+
+def run(args, **kw):
+    return subprocess.run(args, capture_output=True, **kw)
+
+
+NUMBER = re.compile(r"-?(?:\d+\.?\d*|\.\d+)(?:[Ee][+-]?\d+)?")
+
+# Beams of every kind: ordinary, no door or window, an absurd window, a wall
+# lower than the beam, a refused text, a failing length, a long mark.
+ROWS = [
+    ("KL1", {"BeamWidth": "200", "BeamHeight": "500", "WallHeight": "3000", "DoorWidth": "900",
+             "WindowWidth": "1500", "BeamLength": "3600"}),
+    ("KL2", {"BeamWidth": "250", "BeamHeight": "600", "WallHeight": "3300", "DoorWidth": "0",
+             "WindowWidth": "", "BeamLength": "4200", "ReductionRatio": "0.85"}),
+    ("框架梁3", {"BeamWidth": "300", "BeamHeight": "700", "WallHeight": "2800", "DoorWidth": "1000",
+              "WindowWidth": "100000", "BeamLength": "3000"}),
+    ("KL4", {"BeamWidth": "200", "BeamHeight": "800", "WallHeight": "600", "DoorWidth": "900",
+             "WindowWidth": "1200", "BeamLength": "5100"}),
+    ("KL5", {"BeamWidth": "12a"}),
+    ("KL6", {"BeamLength": "0"}),
+    ("L7-很长的梁号-" + "甲" * 30, {"BeamWidth": "240", "BeamLength": "6000"}),
+]
+ROWS += [("B%d" % i, {"BeamWidth": str(200 + i % 5 * 50), "BeamLength": str(3000 + i * 30),
+                      "DoorWidth": str(i % 3 * 450), "WindowWidth": str(i % 4 * 400)}) for i in range(8, 90)]
+FIELDS = ["BeamWidth", "BeamHeight", "WallHeight", "DoorWidth", "WindowWidth", "BeamLength", "ReductionRatio"]
+
+with tempfile.TemporaryDirectory() as tmp:
+    schedule = os.path.join(tmp, "梁表.csv")
+    with open(schedule, "w", encoding="utf-8", newline="") as f:
+        w = csv.writer(f, lineterminator="\r\n")
+        w.writerow(["Mark"] + FIELDS)
+        for mark, texts in ROWS:
+            w.writerow([mark] + [texts.get(k, {"BeamHeight": "500", "WallHeight": "3000", "DoorWidth": "0",
+                                               "WindowWidth": "0", "BeamLength": "3600",
+                                               "ReductionRatio": "1", "BeamWidth": "200"}[k]) for k in FIELDS])
+    out, reports, book = (os.path.join(tmp, n) for n in ("结果.csv", "计算过程", "计算书.pdf"))
+    env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    r = run([calc, "--csv", schedule, "-o", out, "--report-dir", reports, "--pdf", book,
+             "--project", "某住宅楼", "--part", "三层", "--prepared-by", "张三", "--checked-by", "李四"], env=env)
+    check("quorvane-calc --pdf exits 1 (two rows fail) and says nothing else",
+          r.returncode == 1 and r.stderr == b"", "%d %r" % (r.returncode, r.stderr[:200]))
+
+    with open(out, encoding="utf-8-sig", newline="") as f:
+        output = list(csv.DictReader(f))
+    pages = int(re.search(rb"Pages:\s+(\d+)", run(["pdfinfo", book]).stdout).group(1))
+    texts = [run(["pdftotext", "-raw", "-f", str(p), "-l", str(p), book, "-"]).stdout.decode("utf-8")
+             for p in range(1, pages + 1)]
+
+    computed = [row for row in output if not row["Error"]]
+    summary = [t for t in texts if "汇总" in t.split("\n")[0] or "汇总" in t[:200]]
+    check("pages: the summary's, then one for each computed beam",
+          pages == len(summary) + len(computed) and len(summary) >= 2, "%d pages, %d summary, %d computed"
+          % (pages, len(summary), len(computed)))
+    numbered = all(re.search(r"第\s*%d\s*页\s*共\s*%d\s*页" % (i + 1, pages), t) for i, t in enumerate(texts))
+    check("every page says 第 N 页 共 M 页", numbered)
+    title = texts[0]
+    check("the title block holds the project, part, preparer and checker",
+          all(s in title for s in ("某住宅楼", "三层", "张三", "李四", "梁上恒载计算书")))
+
+    # The summary: each row's results as the CSV has them, on its own line.
+    lines = "\n".join(summary).split("\n")
+    missing = []
+    for i, row in enumerate(output):
+        line = next((l for l in lines if l.split(" ")[:1] == [str(i + 1)]), None)
+        want = [row[k] for k in ("BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad")]
+        if row["Error"]:
+            want = [row["Error"][:12]]
+        if line is None or any(v not in line for v in want):
+            missing.append("%d %s: %r" % (i + 1, row["Mark"], line))
+    check("the summary shows each row's results, or its message, as the CSV output does", not missing,
+          "; ".join(missing[:3]))
+
+    # Each computed beam's page: its mark, and its report's numbers in order.
+    beam_pages = texts[len(summary):]
+    wrong = []
+    report_files = sorted(os.listdir(reports))
+    for row, page in zip(computed, beam_pages):
+        name = next((n for n in report_files if n.startswith(row["Mark"][:20])), None)
+        if row["Mark"] not in page.replace("\n", ""):
+            wrong.append(row["Mark"] + ": mark missing")
+            continue
+        if name is None:
+            wrong.append(row["Mark"] + ": no report file")
+            continue
+        with open(os.path.join(reports, name), encoding="utf-8-sig") as f:
+            report = f.read().split("\n")
+        at = 0
+        for line in report[:22]:  # the date line differs by the second
+            for number in NUMBER.findall(line):
+                found = page.find(number, at)
+                if found < 0:
+                    wrong.append("%s: %s of %r" % (row["Mark"], number, line.strip()))
+                    break
+                at = found + len(number)
+    check("each beam's page holds its mark and every number of its text report, in order", not wrong,
+          "; ".join(wrong[:3]))
+    check("no page for a refused or failing row",
+          not any("梁号 KL5" in t or "梁号 KL6" in t for t in beam_pages))
+
+    fonts = run(["pdffonts", book]).stdout.decode().split("\n")[2:]
+    fonts = [f for f in fonts if f.strip()]
+    check("every font is embedded", fonts and all(f.split()[-5] == "yes" for f in fonts), "\n".join(fonts))
+
+    # KL1 rendered: the door's and the window's widths against the wall's.
+    kl1 = len(summary) + 1
+    run(["pdftoppm", "-r", "150", "-f", str(kl1), "-l", str(kl1), book, os.path.join(tmp, "kl1")])
+    image = next(os.path.join(tmp, n) for n in os.listdir(tmp) if n.startswith("kl1") and n.endswith(".ppm"))
+    with open(image, "rb") as f:
+        data = f.read()
+    header = data.split(b"\n", 3)
+    width, height = map(int, header[1].split())
+    pixels = header[3]
+
+    def run_width(color):
+        """The widest horizontal run of one colour (within 12 per channel) on any pixel row."""
+        best = 0
+        for y in range(0, height, 2):
+            row = pixels[y * width * 3:(y + 1) * width * 3]
+            length = 0
+            for x in range(width):
+                r, g, b = row[3 * x], row[3 * x + 1], row[3 * x + 2]
+                if abs(r - color[0]) <= 12 and abs(g - color[1]) <= 12 and abs(b - color[2]) <= 12:
+                    length += 1
+                    best = max(best, length)
+                else:
+                    length = 0
+        return best
+
+    beam = run_width((150, 150, 150))
+    door = run_width((196, 140, 90))
+    window = run_width((120, 180, 230))
+    ok = beam > 100 and abs(door - beam * 900 / 3600) <= 3 and abs(window - beam * 1500 / 3600) <= 3
+    check("KL1's door and window are drawn 900 and 1500 of 3600 wide", ok,
+          "beam %d, door %d, window %d px" % (beam, door, window))
+
+print("%d passed, %d failed" % (passed, failed))
+sys.exit(1 if failed else 0)
