@@ -43,6 +43,7 @@ public:
         };
         return std::make_unique<Silent>();
     }
+    bool AskBookTitle(QWidget*, BookTitle&) override { return true; }
 };
 
 // Varied beams as Excel puts them on the clipboard: a header of captions.

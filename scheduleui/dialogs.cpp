@@ -1,7 +1,11 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -113,6 +117,30 @@ QString DesktopScheduleDialogs::FolderPath(QWidget* parent, const QString& capti
 
 std::unique_ptr<ProgressReport> DesktopScheduleDialogs::StartProgress(QWidget* parent, const QString& label) {
     return std::make_unique<DialogProgress>(parent, label);
+}
+
+bool DesktopScheduleDialogs::AskBookTitle(QWidget* parent, BookTitle& title) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("计算书的标题栏"));
+    auto* form = new QFormLayout(&dialog);
+    std::pair<const char*, std::string*> fields[] = {{"工程名称(&N):", &title.project},
+                                                     {"部位/楼层(&A):", &title.part},
+                                                     {"计算人(&R):", &title.preparedBy},
+                                                     {"校对(&C):", &title.checkedBy}};
+    std::vector<QLineEdit*> edits;
+    for (const auto& [caption, value] : fields) {
+        auto* edit = new QLineEdit(QString::fromStdString(*value), &dialog);
+        edit->setMinimumWidth(280);
+        form->addRow(QString::fromUtf8(caption), edit);
+        edits.push_back(edit);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    for (std::size_t i = 0; i < edits.size(); ++i) *fields[i].second = edits[i]->text().trimmed().toStdString();
+    return true;
 }
 
 }  // namespace quorvane

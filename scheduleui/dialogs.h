@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "pdfbook.h"
+
 class QWidget;
 
 namespace quorvane {
@@ -39,6 +41,9 @@ public:
     virtual QString SavePath(QWidget* parent, const QString& suggested, const QString& filter) = 0;
     virtual QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) = 0;
     virtual std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) = 0;
+    // The calculation book's title block, shown filled in to be changed;
+    // false when the user cancelled.
+    virtual bool AskBookTitle(QWidget* parent, BookTitle& title) = 0;
 };
 
 // The real ones: QMessageBox (titled "Quorvane 梁表"), QFileDialog and
@@ -52,6 +57,7 @@ public:
     QString SavePath(QWidget* parent, const QString& suggested, const QString& filter) override;
     QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) override;
     std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) override;
+    bool AskBookTitle(QWidget* parent, BookTitle& title) override;
 };
 
 }  // namespace quorvane

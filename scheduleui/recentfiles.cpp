@@ -23,4 +23,28 @@ void AddRecentFile(const QString& path) {
     ScheduleSettings().setValue(kRecentKey, recent);
 }
 
+namespace {
+
+const char* const kTitleKeys[] = {"book/project", "book/part", "book/preparedBy", "book/checkedBy"};
+
+std::string* TitleField(BookTitle& title, int i) {
+    std::string* fields[] = {&title.project, &title.part, &title.preparedBy, &title.checkedBy};
+    return fields[i];
+}
+
+}  // namespace
+
+BookTitle SavedBookTitle() {
+    const QSettings settings = ScheduleSettings();
+    BookTitle title;
+    for (int i = 0; i < 4; ++i) *TitleField(title, i) = settings.value(kTitleKeys[i]).toString().toStdString();
+    return title;
+}
+
+void SaveBookTitle(const BookTitle& title) {
+    QSettings settings = ScheduleSettings();
+    BookTitle copy = title;
+    for (int i = 0; i < 4; ++i) settings.setValue(kTitleKeys[i], QString::fromStdString(*TitleField(copy, i)));
+}
+
 }  // namespace quorvane

@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include "pdfbook.h"
+
 namespace quorvane {
 
 QSettings ScheduleSettings();
@@ -13,5 +15,9 @@ QSettings ScheduleSettings();
 QStringList RecentFiles();
 // The file first (by its absolute path, never twice); the oldest drop off.
 void AddRecentFile(const QString& path);
+
+// The calculation book's title block as last given (its date is not kept).
+BookTitle SavedBookTitle();
+void SaveBookTitle(const BookTitle& title);
 
 }  // namespace quorvane

@@ -21,6 +21,7 @@
 #include "book.h"
 #include "commands.h"
 #include "frozencolumn.h"
+#include "printbook.h"
 #include "qttext.h"
 #include "recentfiles.h"
 #include "sortproxy.h"
@@ -146,6 +147,19 @@ void ScheduleWindow::BuildMenus() {
         const QString path = dialogs_->SavePath(this, suggested, QStringLiteral("Excel 工作簿 (*.xlsx)"));
         if (!path.isEmpty()) ExportExcel(path);
     });
+    file->addAction(QStringLiteral("导出 PDF 计算书(&D)..."), this, [this] {
+        if (!AskBookTitle()) return;
+        const QString suggested =
+            DefaultFolder() + "/" + QFileInfo(DocumentName()).completeBaseName() + QStringLiteral("计算书.pdf");
+        const QString path = dialogs_->SavePath(this, suggested, QStringLiteral("PDF 文件 (*.pdf)"));
+        if (!path.isEmpty()) ExportPdf(path);
+    });
+    if (CanPrintBook()) {
+        QAction* print = file->addAction(QStringLiteral("打印计算书(&P)..."), this, [this] {
+            if (AskBookTitle()) PrintBook();
+        });
+        print->setShortcut(QKeySequence::Print);
+    }
     file->addAction(QStringLiteral("写出计算书(&B)..."), this, [this] {
         const QString folder =
             dialogs_->FolderPath(this, QStringLiteral("计算书写到哪个文件夹"), DefaultFolder());
@@ -378,6 +392,43 @@ bool ScheduleWindow::ExportExcel(const QString& path) {
     if (QFileInfo(path).absoluteFilePath() == path_) RememberDiskFile();
     statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)), 5000);
     return true;
+}
+
+bool ScheduleWindow::AskBookTitle() {
+    BookTitle title = SavedBookTitle();
+    if (!dialogs_->AskBookTitle(this, title)) return false;
+    SaveBookTitle(title);
+    return true;
+}
+
+bool ScheduleWindow::ExportPdf(const QString& path) {
+    BookTitle title = SavedBookTitle();
+    title.date = CurrentReportDate();
+    if (!path_.isEmpty() && QFileInfo(path).absoluteFilePath() == path_) {
+        dialogs_->Inform(this, QStringLiteral("“%1”就是打开的梁表,计算书没有写出;请另给一个文件名。")
+                                   .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    RemoveStaleTemporaryFiles(os::FollowLinks(FilePath(path)).parent_path());
+    auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出 PDF 计算书..."));
+    const Outcome written = WritePdfBook(FilePath(path), model_.rows(), title,
+                                         [&](double done) { return progress->Update(done); });
+    progress.reset();  // never left standing over a message
+    if (written.cancelled) return false;
+    if (!written.ok) {
+        dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
+        return false;
+    }
+    dialogs_->Inform(this, QStringLiteral("PDF 计算书已写出,共 %1 页:\n%2")
+                               .arg(written.count)
+                               .arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+void ScheduleWindow::PrintBook() {
+    BookTitle title = SavedBookTitle();
+    title.date = CurrentReportDate();
+    PreviewAndPrintBook(this, model_.rows(), title);
 }
 
 bool ScheduleWindow::WriteBook(const QString& folder) {

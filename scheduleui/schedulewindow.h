@@ -35,6 +35,11 @@ public:
     bool SaveAs(const QString& path);
     bool ExportExcel(const QString& path);
     bool WriteBook(const QString& folder);
+    // The PDF calculation book, its title block asked for first (and kept
+    // for next time); ExportPdf writes it with the title block kept.
+    bool AskBookTitle();
+    bool ExportPdf(const QString& path);
+    void PrintBook();
     void CopySelection();
     bool Paste();
     void ClearSelection();

@@ -30,7 +30,9 @@
 #include "exact.h"
 #include "filelimit.h"
 #include "locales.h"
+#include "pdfbook.h"
 #include "qtchinese.h"
+#include "recentfiles.h"
 #include "row.h"
 #include "schedulewindow.h"
 #include "testfiles.h"
@@ -95,6 +97,13 @@ public:
     QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
     std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString&) override {
         return std::make_unique<CountedProgress>(&progressUpdates, &progressStanding, cancelProgress);
+    }
+    BookTitle bookTitle;  // what the user types into the title block
+    int titleAsked = 0;
+    bool AskBookTitle(QWidget*, BookTitle& title) override {
+        ++titleAsked;
+        title = bookTitle;
+        return true;
     }
 };
 
@@ -220,6 +229,7 @@ private slots:
     void closingWithUnsavedChangesAsks();
     void titleShowsTheFileAndTheUnsavedMark();
     void calculationBookHasEveryBeam();
+    void pdfBookHasItsTitleBlockAndEveryComputedBeam();
     void cancelledLongOperationsChangeNothing();
 
 private:
@@ -992,6 +1002,38 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
     QVERIFY(window_->WriteBook(folder));
     QCOMPARE(ReadAll(schedule), saved);
     QVERIFY(ReadAll(folder + "/计算过程/KL3-2.txt").contains("Quorvane"));
+}
+
+void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
+    Paste("KL1\t300\nKL/2\t-5\n框架梁3\t250\n", 0, 0);
+    dialogs_->bookTitle = {"某住宅楼", "二层", "王五", "赵六", ""};
+    QVERIFY(window_->AskBookTitle());
+    dialogs_->bookTitle = {};
+    const QString path = dir_->filePath("二层计算书.pdf");
+    QVERIFY2(window_->ExportPdf(path), qPrintable(dialogs_->messages.join('\n')));
+    const QByteArray pdf = ReadAll(path);
+    QVERIFY(pdf.startsWith("%PDF"));
+    // The title block and two beam pages: one summary page, KL1's and 框架梁3's.
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY2(dialogs_->messages[0].contains("共 3 页"), qPrintable(dialogs_->messages[0]));
+    QCOMPARE(BookPageCount(window_->model().rows()), 3);
+    // The title block is what the user gave last time; the dialog was asked once.
+    QCOMPARE(dialogs_->titleAsked, 1);
+    QCOMPARE(SavedBookTitle().project, std::string("某住宅楼"));
+#ifndef Q_OS_WIN
+    QProcess text;
+    text.start("pdftotext", {"-raw", path, "-"});
+    QVERIFY(text.waitForFinished(30000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3", "第 3 页 共 3 页"})
+        QVERIFY2(words.contains(QString::fromUtf8(shown)), shown);
+    QVERIFY(!words.contains("梁号 KL/2"));
+#endif
+    // Cancelled: the file it would replace stays whole, no temporary file is left.
+    dialogs_->cancelProgress = true;
+    QVERIFY(!window_->ExportPdf(path));
+    QCOMPARE(ReadAll(path), pdf);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"二层计算书.pdf"});
 }
 
 void TestScheduleWindow::cancelledLongOperationsChangeNothing() {

@@ -1,0 +1,17 @@
+// Printing the calculation book: Qt's print preview of the same pages as
+// the PDF. A build whose Qt has no print support (the Windows package's)
+// offers the PDF alone.
+#pragma once
+
+#include <vector>
+
+#include "pdfbook.h"
+
+class QWidget;
+
+namespace quorvane {
+
+bool CanPrintBook();
+void PreviewAndPrintBook(QWidget* parent, const std::vector<ScheduleRow>& rows, const BookTitle& title);
+
+}  // namespace quorvane
