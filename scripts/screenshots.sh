@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the window on a private X server with a
 # window manager: docs/screenshot-{compact,full,medium,about,message}.png,
-# and the 梁表 window: docs/screenshot-schedule.png, its 另存为 dialog: docs/screenshot-schedule-saveas.png.
+# the 梁表 window: docs/screenshot-schedule.png, its 另存为 dialog: docs/screenshot-schedule-saveas.png,
+# and a page of the PDF calculation book: docs/screenshot-pdf-book.png.
 # Usage: bash scripts/screenshots.sh   (builds first, as run.sh does)
 source "$(dirname "$0")/common.sh"
-install_packages "${BUILD_PACKAGES[@]}" xvfb openbox xdotool imagemagick x11-utils fonts-noto-cjk
+install_packages "${BUILD_PACKAGES[@]}" xvfb openbox xdotool imagemagick x11-utils fonts-noto-cjk poppler-utils
 build
 set +e
 source "$ROOT/tests/common/xdisplay.sh"
@@ -54,6 +55,11 @@ xdotool windowactivate --sync "$table"
 xdotool windowsize "$table" 1260 560
 xdotool key ctrl+Home  # as it starts: the marks with their loads beside them
 shoot "$table" schedule
+# A page of the PDF calculation book of the same schedule, as a reader shows it.
+"$BUILD_DIR/cli/quorvane-calc" --csv "$ROOT/docs/examples/三层梁表.csv" -o "$tmp/结果.csv" --pdf "$tmp/计算书.pdf" \
+  --project "某住宅楼" --part "三层" --prepared-by "张三" --checked-by "李四" >/dev/null 2>&1
+pdftoppm -r 80 -png -f 2 -l 2 "$tmp/计算书.pdf" "$tmp/page" && cp "$tmp"/page*.png "$ROOT/docs/screenshot-pdf-book.png" &&
+  echo "docs/screenshot-pdf-book.png"
 # A standard dialog of Qt's own, in Chinese: 另存为 (F12).
 xdotool key F12
 dialog="$(find_window '^Quorvane 梁表$')" && shoot "$dialog" schedule-saveas && xdotool key Escape
