@@ -8,7 +8,7 @@
 #       letter, compute, copy, keep on top, the report viewer, a second copy,
 #       exit; then once more at 150 % (per-monitor DPI);
 #   (c) quorvane-calc.exe with Chinese file and folder names, to a file and
-#       to a console;
+#       to a console, and its PDF calculation book as a reader reads it;
 #   (d) quorvane-schedule.exe: a GBK schedule opened, a block pasted from
 #       the clipboard, the question before closing, saved back;
 #   (e) quorvane.exe for a user who may not write to Program Files.
@@ -17,7 +17,7 @@
 source "$(cd "$(dirname "$0")/../.." && pwd)/scripts/common.sh"
 set +e
 here="$ROOT/tests/windows"
-install_packages xvfb openbox xdotool xclip x11-utils imagemagick wine wine64 fonts-noto-cjk locales bsdutils unzip
+install_packages xvfb openbox xdotool xclip x11-utils imagemagick wine wine64 fonts-noto-cjk locales bsdutils unzip poppler-utils
 ensure_locales "zh_CN.UTF-8 UTF-8" "zh_CN.GBK GBK"
 bash "$ROOT/scripts/build-windows.sh" --with-tests || { echo "0 passed, 1 failed (the Windows build)"; exit 1; }
 build  # the Linux quorvane-calc: the reports and results the Windows ones must equal
@@ -122,6 +122,19 @@ same_report() {  # same_report WINDOWS-REPORT LINUX-REPORT: GBK vs UTF-8, date l
 }
 check "its reports are GBK, CR LF, equal to Linux's but for the date" \
   same_report "$work/计算书/梁2.txt" "$tmp/linux-reports/梁2.txt"
+(cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 梁表.csv -o 荷载.csv --pdf 计算书.pdf --project 某住宅楼 \
+  2>"$tmp/pdf.err")
+status=$?
+pdf_book_reads() {  # the text a reader finds: the title block, both beams and their loads; fonts embedded
+  local text
+  text="$(pdftotext -raw "$work/计算书.pdf" - 2>/dev/null)" || return 1
+  for word in 某住宅楼 "梁号 KL1" "梁号 梁2" "第 3 页 共 3 页" \
+    "$(cut -d, -f20 "$tmp/linux.csv" | sed -n 2p)" "$(cut -d, -f23 "$tmp/linux.csv" | sed -n 3p)"; do
+    grep -qF -- "$word" <<<"$text" || { echo "  not in the book: $word"; return 1; }
+  done
+  ! pdffonts "$work/计算书.pdf" | tail -n +3 | awk '{print $(NF-4)}' | grep -qv yes
+}
+check "quorvane-calc.exe --pdf writes a calculation book a reader searches (exit $status)" pdf_book_reads
 python3 "$ROOT/tests/cli/make_workbook.py" "$work/二层.xlsx"
 (cd "$work" && wine "$pkg/quorvane-calc.exe" --csv 二层.xlsx --sheet 2 -o 二层荷载.csv 2>"$tmp/book.err")
 "$linux_calc" --csv "$work/二层.xlsx" --sheet 2 -o "$tmp/linux-book.csv"
