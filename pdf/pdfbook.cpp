@@ -365,8 +365,6 @@ void PrepareDevice(QPagedPaintDevice& device) {
 
 }  // namespace
 
-int BookPageCount(const std::vector<ScheduleRow>& rows) { return MakePlan(rows).total; }
-
 bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
                const ProgressCallback& progress) {
     EnsureGuiApplication();

@@ -27,8 +27,8 @@ struct BookTitle {
     std::string date;        // as it should stand; also each beam report's date line
 };
 
-// The book of rows, written as a PDF over path. Progress with cancel:
-// a cancelled book leaves no file and the old one whole.
+// The book of rows, written as a PDF over path; count: its pages.
+// Progress with cancel: a cancelled book leaves no file and the old one whole.
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                      const BookTitle& title, const ProgressCallback& progress = {});
 
@@ -36,8 +36,5 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<Schedu
 // when the progress callback cancelled it.
 bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
                const ProgressCallback& progress = {});
-
-// How many pages the book of these rows has.
-int BookPageCount(const std::vector<ScheduleRow>& rows);
 
 }  // namespace quorvane

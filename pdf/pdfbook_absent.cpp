@@ -12,6 +12,4 @@ bool PaintBook(QPagedPaintDevice&, const std::vector<ScheduleRow>&, const BookTi
     return false;
 }
 
-int BookPageCount(const std::vector<ScheduleRow>&) { return 0; }
-
 }  // namespace quorvane
