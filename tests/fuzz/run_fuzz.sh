@@ -7,7 +7,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
-build="$1"
+build="$(mkdir -p "$1" && cd "$1" && pwd)"
 runs="${2:-}"
 command -v clang++ >/dev/null || { echo "missing: clang++ (scripts/test.sh installs clang)"; exit 1; }
 mkdir -p "$build"
