@@ -160,7 +160,7 @@ with tempfile.TemporaryDirectory() as tmp:
     beam = run_width((150, 150, 150))
     door = run_width((196, 140, 90))
     window = run_width((120, 180, 230))
-    ok = beam > 100 and abs(door - beam * 900 / 3600) <= 3 and abs(window - beam * 1500 / 3600) <= 3
+    ok = beam > 100 and abs(door - beam * 900 / 3600) <= 2 and abs(window - beam * 1500 / 3600) <= 2
     check("KL1's door and window are drawn 900 and 1500 of 3600 wide", ok,
           "beam %d, door %d, window %d px" % (beam, door, window))
 
