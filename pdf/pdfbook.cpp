@@ -14,6 +14,7 @@
 
 #include "beam.h"
 #include "numtext.h"
+#include "qttext.h"
 #include "report.h"
 
 namespace quorvane {
@@ -55,8 +56,6 @@ void EnsureGuiApplication() {
     static QGuiApplication* app = new QGuiApplication(argc, argv);
     (void)app;
 }
-
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 std::string_view Text(const ScheduleRow& row, std::string_view field) {
     return row.text(static_cast<std::size_t>(FindParam(field)));
@@ -114,7 +113,7 @@ public:
         ++page_;
         p_.setPen(Qt::black);
         SetFont(8);
-        const QString left = Q(title_.project.empty() ? std::string("梁上恒载计算书") : title_.project);
+        const QString left = FromUtf8(title_.project.empty() ? std::string("梁上恒载计算书") : title_.project);
         TextIn(box(kLeft, 8, 120, 6), left);
         TextIn(box(kRight - 60, 8, 60, 6), headerRight, Qt::AlignRight | Qt::AlignVCenter);
         p_.drawLine(at(kLeft, 14.5), at(kRight, 14.5));
@@ -136,7 +135,7 @@ public:
             p_.drawRect(box(kLeft + 20, y, 30, 8));
             p_.drawRect(box(kLeft + 50, y, 96, 8));
             TextIn(box(kLeft + 22, y, 27, 8), caption);
-            TextIn(box(kLeft + 52, y, 93, 8), Q(value));
+            TextIn(box(kLeft + 52, y, 93, 8), FromUtf8(value));
             y += 8;
         }
         SetFont(9);
@@ -162,8 +161,8 @@ public:
             {QStringLiteral("层高"), 9, "WallHeight", -1},  {QStringLiteral("门宽"), 9, "DoorWidth", -1},
             {QStringLiteral("窗宽"), 9, "WindowWidth", -1}, {QStringLiteral("梁长"), 9, "BeamLength", -1},
             {QStringLiteral("折算比例"), 9, "ReductionRatio", -1},
-            {Q(ResultName(kBeamSelfWeight)), 20, {}, 0},    {Q(ResultName(kMasonryWeight)), 20, {}, 1},
-            {Q(ResultName(kTotalDeadLoad)), 20, {}, 2},     {QStringLiteral("CAD应输入"), 20, {}, 3},
+            {FromUtf8(ResultName(kBeamSelfWeight)), 20, {}, 0},    {FromUtf8(ResultName(kMasonryWeight)), 20, {}, 1},
+            {FromUtf8(ResultName(kTotalDeadLoad)), 20, {}, 2},     {QStringLiteral("CAD应输入"), 20, {}, 3},
             {QStringLiteral("复制值"), 9, {}, 4},
         };
         return columns;
@@ -190,19 +189,19 @@ public:
             x += column.width;
             QString text;
             if (c == 0) text = QString::number(r + 1);
-            if (c == 1) text = QFontMetricsF(p_.font()).elidedText(Q(row.mark()), Qt::ElideRight, cell.width());
-            if (!column.field.empty()) text = Q(Text(row, column.field));
+            if (c == 1) text = QFontMetricsF(p_.font()).elidedText(FromUtf8(row.mark()), Qt::ElideRight, cell.width());
+            if (!column.field.empty()) text = FromUtf8(Text(row, column.field));
             if (column.result >= 0 && !outcome.ok()) {
                 // The message spans the result columns, in red.
                 p_.setPen(kRefusedText);
                 const QRectF rest = box(x - column.width + 0.5, y, kRight - (x - column.width) - 1, kRowHeight);
-                TextIn(rest, QFontMetricsF(p_.font()).elidedText(Q(outcome.error), Qt::ElideRight, rest.width()));
+                TextIn(rest, QFontMetricsF(p_.font()).elidedText(FromUtf8(outcome.error), Qt::ElideRight, rest.width()));
                 p_.setPen(Qt::black);
                 break;
             }
             if (column.result >= 0 && column.result < static_cast<int>(kResultCount))
-                text = Q(ResultText(outcome.calculation.results, static_cast<std::size_t>(column.result)));
-            if (column.result == static_cast<int>(kResultCount)) text = Q(outcome.copied);
+                text = FromUtf8(ResultText(outcome.calculation.results, static_cast<std::size_t>(column.result)));
+            if (column.result == static_cast<int>(kResultCount)) text = FromUtf8(outcome.copied);
             TextIn(cell, text, c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
         }
         p_.setPen(QColor(200, 200, 200));
@@ -248,22 +247,22 @@ public:
         const double doorW = in.DoorWidth * 1000, doorH = in.DoorHeight * 1000;
         const double windowW = in.WindowWidth * 1000, windowH = in.WindowHeight * 1000;
         opening(doorW, doorH, length * 0.12, 0, kDoorFill,
-                QStringLiteral("门 %1×%2").arg(Q(Text(row, "DoorWidth")), Q(Text(row, "DoorHeight"))));
+                QStringLiteral("门 %1×%2").arg(FromUtf8(Text(row, "DoorWidth")), FromUtf8(Text(row, "DoorHeight"))));
         const double windowBottom = std::max(0.0, (clear - windowH) / 2);
         opening(windowW, windowH, length - length * 0.12 - std::min(windowW, length), windowBottom, kWindowFill,
-                QStringLiteral("窗 %1×%2").arg(Q(Text(row, "WindowWidth")), Q(Text(row, "WindowHeight"))));
+                QStringLiteral("窗 %1×%2").arg(FromUtf8(Text(row, "WindowWidth")), FromUtf8(Text(row, "WindowHeight"))));
         if (doorW > 0 && windowW > 0 && doorW + windowW > length) notes << QStringLiteral("门窗宽度之和大于梁长。");
         // Dimensions: the length below, the storey height at the left.
-        TextIn(box(x0, base + 1, w, 5), QStringLiteral("梁长 %1").arg(Q(Text(row, "BeamLength"))), Qt::AlignCenter);
+        TextIn(box(x0, base + 1, w, 5), QStringLiteral("梁长 %1").arg(FromUtf8(Text(row, "BeamLength"))), Qt::AlignCenter);
         p_.drawLine(at(x0, base + 1), at(x0 + w, base + 1));
         p_.save();
         p_.translate(at(x0 - 3, base - (clear > 0 ? beamH + wallH : beamH) / 2));
         p_.rotate(-90);
-        TextIn(QRectF(-mm(30), -mm(3), mm(60), mm(5)), QStringLiteral("层高 %1").arg(Q(Text(row, "WallHeight"))),
+        TextIn(QRectF(-mm(30), -mm(3), mm(60), mm(5)), QStringLiteral("层高 %1").arg(FromUtf8(Text(row, "WallHeight"))),
                Qt::AlignCenter);
         p_.restore();
         TextIn(box(x0 + w + 1, base - std::max(beamH, 4.0), 30, 4),
-               QStringLiteral("梁 %1×%2").arg(Q(Text(row, "BeamWidth")), Q(Text(row, "BeamHeight"))));
+               QStringLiteral("梁 %1×%2").arg(FromUtf8(Text(row, "BeamWidth")), FromUtf8(Text(row, "BeamHeight"))));
         if (!notes.isEmpty()) TextIn(box(kLeft, base + 6, kRight - kLeft, 5), notes.join(QStringLiteral(" ")));
     }
 
@@ -289,14 +288,14 @@ public:
         p_.fillRect(box(bx, y0, b * s, h * s), kBeamFill);
         p_.drawRect(box(bx, y0, b * s, h * s));
         const double textX = x0 + outerW * s + 4;
-        TextIn(box(textX, y0, 60, 5), QStringLiteral("梁宽 %1").arg(Q(Text(row, "BeamWidth"))));
-        TextIn(box(textX, y0 + 5, 60, 5), QStringLiteral("梁高 %1").arg(Q(Text(row, "BeamHeight"))));
+        TextIn(box(textX, y0, 60, 5), QStringLiteral("梁宽 %1").arg(FromUtf8(Text(row, "BeamWidth"))));
+        TextIn(box(textX, y0 + 5, 60, 5), QStringLiteral("梁高 %1").arg(FromUtf8(Text(row, "BeamHeight"))));
         TextIn(box(textX, y0 + 10, 60, 5),
-               QStringLiteral("抹灰 %1 (底面和两侧)").arg(Q(Text(row, "BeamPlasterThickness"))));
+               QStringLiteral("抹灰 %1 (底面和两侧)").arg(FromUtf8(Text(row, "BeamPlasterThickness"))));
     }
 
     void BeamPage(std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
-        const QString mark = row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : Q(row.mark());
+        const QString mark = row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : FromUtf8(row.mark());
         StartPage(QStringLiteral("梁号 %1").arg(mark));
         SetFont(12, true);
         TextIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("%1 (梁表第 %2 行)").arg(mark).arg(r + 1));
@@ -309,7 +308,7 @@ public:
         double y = kTop + 162;
         const double lineHeight = (kBottom - 2 - y) / static_cast<double>(lines.size());
         for (const std::string& line : lines) {
-            TextIn(box(kLeft, y, kRight - kLeft, lineHeight), Q(line));
+            TextIn(box(kLeft, y, kRight - kLeft, lineHeight), FromUtf8(line));
             y += lineHeight;
         }
     }
@@ -389,7 +388,7 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<Schedu
         QPdfWriter writer(&out);
         writer.setResolution(kResolution);
         writer.setCreator(QStringLiteral("Quorvane"));
-        writer.setTitle(QStringLiteral("梁上恒载计算书 %1").arg(Q(title.project)).trimmed());
+        writer.setTitle(QStringLiteral("梁上恒载计算书 %1").arg(FromUtf8(title.project)).trimmed());
         PrepareDevice(writer);
         QPainter painter;
         if (!painter.begin(&writer)) return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
