@@ -44,9 +44,10 @@ QString BookFamily() {
 }
 
 // Fonts need a GUI application; a command-line run makes one, off screen.
-void EnsureGuiApplication() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
-    if (QCoreApplication::instance()) return;  // a console application of someone else's: fonts as they are
+// False when another kind of application runs already (no fonts to draw with).
+bool EnsureGuiApplication() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return true;
+    if (QCoreApplication::instance()) return false;
     static int argc = 1;
     static char name[] = "quorvane";
     static char* argv[] = {name, nullptr};
@@ -54,7 +55,7 @@ void EnsureGuiApplication() {
     // The tool's standard error carries its own messages only.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static QGuiApplication* app = new QGuiApplication(argc, argv);
-    (void)app;
+    return app != nullptr;
 }
 
 std::string_view Text(const ScheduleRow& row, std::string_view field) {
@@ -366,7 +367,7 @@ void PrepareDevice(QPagedPaintDevice& device) {
 
 bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
                const ProgressCallback& progress) {
-    EnsureGuiApplication();
+    if (!EnsureGuiApplication()) return false;
     const Plan plan = MakePlan(rows);
     PrepareDevice(device);
     QPainter painter(&device);
@@ -376,7 +377,7 @@ bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, 
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                      const BookTitle& title, const ProgressCallback& progress) {
     constexpr std::string_view kWhat = "无法写入 PDF 计算书";
-    EnsureGuiApplication();
+    if (!EnsureGuiApplication()) return Failed(FileMessage(kWhat, path, "程序没有可以画出文字的图形环境"));
     const Plan plan = MakePlan(rows);
     AtomicFile file;
     if (Outcome opened = file.Open(path, kWhat); !opened.ok) return opened;

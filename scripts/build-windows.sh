@@ -33,6 +33,10 @@ testing=OFF werror=OFF
 # host's include folder must not reach the Windows compiler as a whole.
 mkdir -p "$QT_CACHE/cli11"
 ln -sfn /usr/include/CLI "$QT_CACHE/cli11/CLI"
+# A build folder made against another Qt keeps that Qt's paths in its cache: start it afresh.
+if [ -f "$WIN_BUILD/CMakeCache.txt" ] && ! grep -qF "$QT_WIN_PREFIX/" "$WIN_BUILD/CMakeCache.txt"; then
+  rm -rf "$WIN_BUILD"
+fi
 cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$QT_WIN_PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$ROOT/scripts/windows/mingw.cmake" \
@@ -51,7 +55,7 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WIN_BUILD/CMakeCache.t
 programs=("$WIN_BUILD/app/quorvane.exe" "$WIN_BUILD/cli/quorvane-calc.exe" "$WIN_BUILD/scheduleui/quorvane-schedule.exe")
 for exe in "${programs[@]}"; do
   extra="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' |
-    grep -vE '^(kernel32|user32|gdi32|shell32|shlwapi|dwrite|d2d1|ole32|oleaut32|advapi32|comdlg32|winmm|ws2_32|imm32|uxtheme|dwmapi|shcore|version|netapi32|userenv|wtsapi32|setupapi|winspool\.drv|mpr|authz|uuid|d3d9|d3d11|dxgi|d3d12|dcomp|crypt32|bcrypt|secur32|iphlpapi|dnsapi|comctl32|msvcrt|api-ms-win-.*)\.dll$' || true)"
+    grep -vE '^((kernel32|user32|gdi32|shell32|shlwapi|dwrite|d2d1|ole32|oleaut32|advapi32|comdlg32|winmm|ws2_32|imm32|uxtheme|dwmapi|shcore|version|netapi32|userenv|wtsapi32|setupapi|mpr|authz|uuid|d3d9|d3d11|dxgi|d3d12|dcomp|crypt32|bcrypt|secur32|iphlpapi|dnsapi|comctl32|msvcrt|api-ms-win-.*)\.dll|winspool\.drv)$' || true)"
   if [ -n "$extra" ]; then
     echo "$(basename "$exe") needs DLLs that Windows does not have: $extra" >&2
     exit 1

@@ -6,7 +6,7 @@ set -euo pipefail
 QT_VERSION_DEB="$(dpkg-query -W -f='${Version}' qt6-base-dev)"
 QT_VERSION_UPSTREAM="${QT_VERSION_DEB%%+*}"
 QT_CACHE="${QUORVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvane}"
-QT_WIN_PREFIX="$QT_CACHE/qt-$QT_VERSION_DEB-mingw64-static"
+QT_WIN_PREFIX="$QT_CACHE/qt-$QT_VERSION_DEB-mingw64-static-print"  # named by what it holds: a cache of another set is not taken
 export CCACHE_DIR="${CCACHE_DIR:-$QT_CACHE/ccache}"
 
 # Debian's source index is not enabled by default; add it in a file of its own.
@@ -44,11 +44,13 @@ build_windows_qt() {
   build="$QT_CACHE/qt-build"
   rm -rf "$build"
   echo "Building Qt $QT_VERSION_UPSTREAM for Windows (static, about 20 minutes the first time)..."
-  # Only what the program and its tests use: Core, Gui, Widgets, Test and the
-  # Windows platform plugin. Debian's source lacks wintab (tablet support),
-  # and OpenGL needs turning off through its input. DirectWrite 3's font
-  # database is compiled only with Direct2D, which is off, yet the platform
-  # plugin would still ask for it: off too (GDI fonts, Qt 6.4's default).
+  # Only what the program and its tests use: Core, Gui, Widgets, PrintSupport
+  # (the 梁表 window prints its calculation book), Test and the Windows
+  # platform plugin. Debian's source lacks wintab (tablet support),
+  # and OpenGL needs turning off through its input. DirectWrite's font
+  # engine and database are compiled only with Direct2D, which is off, yet
+  # the platform plugin and the print engine would still ask for them: off
+  # too (GDI fonts, Qt 6.4's default).
   cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/scripts/windows/mingw.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
@@ -62,9 +64,9 @@ build_windows_qt() {
     -DINPUT_opengl=no -DFEATURE_opengl=OFF \
     -DFEATURE_tabletevent=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
-    -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
+    -DFEATURE_printsupport=ON -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
-    -DFEATURE_directwrite3=OFF \
+    -DFEATURE_directwrite=OFF -DFEATURE_directwrite3=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
     -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF >"$QT_CACHE/qt-configure.log" 2>&1 || {

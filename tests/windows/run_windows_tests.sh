@@ -288,6 +288,26 @@ check "Ctrl+S saves it back in GBK, CR LF, with the pasted rows and their loads,
   wait_for 20 saved_as_expected
 check "the saved schedule reads in quorvane-calc" "$linux_calc" --csv "$work/三层梁表.csv" -o "$tmp/saved-loads.csv"
 import -frame -window "$table" "$win/screenshots/quorvane-schedule-wine.png" 2>/dev/null
+# The PDF calculation book from the menu: its title block, then where it goes
+# (the suggested name beside the schedule), then the message saying so.
+xdotool windowactivate --sync "$table" 2>/dev/null
+xdotool key alt+f d
+asked="$(find_window '^计算书的标题栏$')"
+check "导出 PDF 计算书 asks for the title block" test -n "$asked"
+xdotool type --delay 30 "Block A"
+xdotool key Return
+save_dialog="$(find_window '^Quorvane 梁表$')"  # the file dialog, named as the program's dialogs are
+[ -n "$save_dialog" ] && xdotool windowactivate --sync "$save_dialog" 2>/dev/null && xdotool key Return
+wait_for 20 test -s "$work/三层梁表计算书.pdf"
+told="$(find_window '^Quorvane 梁表$')" && xdotool windowactivate --sync "$told" 2>/dev/null && xdotool key Return
+window_book_reads() {
+  local text
+  text="$(pdftotext -raw "$work/三层梁表计算书.pdf" - 2>/dev/null)" || return 1
+  for word in "Block A" "梁号 框架梁1" "梁号 悬挑梁3" "第 4 页 共 4 页"; do
+    grep -qF -- "$word" <<<"$text" || { echo "  not in the book: $word"; return 1; }
+  done
+}
+check "the window's PDF book holds the title block and a page for each beam" wait_for 20 window_book_reads
 xdotool key ctrl+q
 wait_for 10 sh -c "! kill -0 $sched 2>/dev/null"
 check "once saved, Ctrl+Q ends it without a question" sh -c "! kill -0 $sched 2>/dev/null"
