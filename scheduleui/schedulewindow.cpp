@@ -131,7 +131,7 @@ void ScheduleWindow::BuildMenus() {
         const QString path = dialogs_->OpenPath(this, DefaultFolder());
         if (!path.isEmpty()) OpenFile(path);
     });
-    recentMenu_ = file->addMenu(QStringLiteral("最近的文件(&R)"));
+    recentMenu_ = file->addMenu(QStringLiteral("最近的文件(&T)"));  // (&R is 保存时包含计算结果)
     file->addSeparator();
     file->addAction(QStringLiteral("保存(&S)"), QKeySequence::Save, this, [this] { Save(); });
     // F12 as in Excel, Ctrl+Shift+S as elsewhere (Windows has no standard key for it).

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -230,6 +231,7 @@ private slots:
     void titleShowsTheFileAndTheUnsavedMark();
     void calculationBookHasEveryBeam();
     void pdfBookHasItsTitleBlockAndEveryComputedBeam();
+    void everyMenuHasDistinctAccessKeys();
     void cancelledLongOperationsChangeNothing();
 
 private:
@@ -1033,6 +1035,22 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     QVERIFY(!window_->ExportPdf(path));
     QCOMPARE(ReadAll(path), pdf);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"二层计算书.pdf"});
+}
+
+// Alt and a letter reaches one item: two items of one menu never share it.
+void TestScheduleWindow::everyMenuHasDistinctAccessKeys() {
+    const QList<QMenu*> menus = window_->menuBar()->findChildren<QMenu*>();
+    QVERIFY(menus.size() >= 3);
+    for (const QMenu* menu : menus) {
+        QMap<QChar, QString> taken;
+        for (const QAction* action : menu->actions()) {
+            const qsizetype amp = action->text().indexOf('&');
+            if (amp < 0 || amp + 1 >= action->text().size()) continue;
+            const QChar key = action->text().at(amp + 1).toUpper();
+            QVERIFY2(!taken.contains(key), qPrintable(menu->title() + ": " + taken.value(key) + " / " + action->text()));
+            taken.insert(key, action->text());
+        }
+    }
 }
 
 void TestScheduleWindow::cancelledLongOperationsChangeNothing() {
