@@ -13,6 +13,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "calc.h"
@@ -238,13 +239,12 @@ int Run(int argc, char** argv) {
         ->needs(csvOption);
     PdfRequest pdf;
     auto* pdfOption = app.add_option("--pdf", pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
-    const std::pair<const char*, std::string*> titleOptions[] = {{"--project", &pdf.title.project},
-                                                                 {"--part", &pdf.title.part},
-                                                                 {"--prepared-by", &pdf.title.preparedBy},
-                                                                 {"--checked-by", &pdf.title.checkedBy}};
-    const char* titleHelp[] = {"计算书的工程名称", "计算书的部位或楼层", "计算书的计算人", "计算书的校对人"};
-    for (std::size_t i = 0; i < std::size(titleOptions); ++i)
-        app.add_option(titleOptions[i].first, *titleOptions[i].second, titleHelp[i])->needs(pdfOption);
+    const std::tuple<const char*, std::string*, const char*> titleOptions[] = {
+        {"--project", &pdf.title.project, "计算书的工程名称"},
+        {"--part", &pdf.title.part, "计算书的部位或楼层"},
+        {"--prepared-by", &pdf.title.preparedBy, "计算书的计算人"},
+        {"--checked-by", &pdf.title.checkedBy, "计算书的校对人"}};
+    for (const auto& [name, value, help] : titleOptions) app.add_option(name, *value, help)->needs(pdfOption);
     pdfOption->excludes(reportFlag);
     app.footer(ParameterHelp());
     try {
@@ -257,6 +257,7 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     }
 
+    pdf.title.date = CurrentReportDate();
     // An option given with an empty value is a mistake, not "not given".
     for (const auto& [option, value] : {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut},
                                         std::pair{reportDirOption, &reportDir}, std::pair{pdfOption, &pdf.path}}) {
@@ -274,7 +275,6 @@ int Run(int argc, char** argv) {
                                       : encodingName == "utf-8" || encodingName == "utf8"
                                           ? TextEncoding::Utf8
                                           : TextEncoding::Gb18030;
-        pdf.title.date = CurrentReportDate();
         return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet, pdf);
     }
 
@@ -311,10 +311,7 @@ int Run(int argc, char** argv) {
     }
     Print(stdout, "复制: " + row.copied + "\n");
     if (StandardOutputFailed()) return kExitUsage;
-    if (!pdf.path.empty()) {
-        pdf.title.date = CurrentReportDate();
-        if (!WriteBook(pdf, {ScheduleRow({}, texts.Views())})) return kExitUsage;
-    }
+    if (!pdf.path.empty() && !WriteBook(pdf, {ScheduleRow({}, texts.Views())})) return kExitUsage;
     return 0;
 }
 

@@ -34,8 +34,9 @@ public:
     ClassicNumbersOnThisThread& operator=(const ClassicNumbersOnThisThread&) = delete;
 
 private:
-    void* classic_ = nullptr;  // the system's own handles
+    void* classic_ = nullptr;  // POSIX: the locale handles
     void* saved_ = nullptr;
+    std::string savedNumeric_;  // Windows: the thread's numeric locale and mode before
     int mode_ = 0;
 };
 bool ProcessAlive(int pid);  // false only when no such process runs

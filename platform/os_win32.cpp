@@ -218,15 +218,12 @@ int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 // A locale of this thread's own, its numbers "C", until the end.
 ClassicNumbersOnThisThread::ClassicNumbersOnThisThread() {
     mode_ = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
-    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) saved_ = new std::string(current);
+    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) savedNumeric_ = current;
     std::setlocale(LC_NUMERIC, "C");
 }
 
 ClassicNumbersOnThisThread::~ClassicNumbersOnThisThread() {
-    if (auto* saved = static_cast<std::string*>(saved_)) {
-        std::setlocale(LC_NUMERIC, saved->c_str());
-        delete saved;
-    }
+    if (!savedNumeric_.empty()) std::setlocale(LC_NUMERIC, savedNumeric_.c_str());
     _configthreadlocale(mode_);
 }
 

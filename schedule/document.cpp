@@ -50,8 +50,6 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     CsvLayout read;
     read.lineEnd = FirstLineEnd(bytes);
     read.finalLineEnd = EndsWithLineEnd(bytes);
-    // About one row a line: reserved once, the rows are never moved to a vector twice their size.
-    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     CsvReader reader{std::move(bytes), encoding};
     std::vector<std::string> cells;
     if (!reader.Next(cells)) return Failed("文件是空的:第一行应是列名");
@@ -81,7 +79,6 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
 
     const InputTexts defaults = ScheduleRow().texts();
     std::vector<ScheduleRow> taken;
-    taken.reserve(lines + 1);
     std::vector<long long> longRows, openQuotes;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;

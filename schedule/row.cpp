@@ -8,6 +8,9 @@
 
 namespace quorvane {
 
+// A few texts in one buffer: each text is its length plus one (a base-128
+// varint), then its bytes; a length of 0 stands for the owner's default,
+// and an empty buffer for all defaults.
 namespace packed {
 namespace {
 
@@ -33,44 +36,49 @@ void AppendLength(std::string& out, std::size_t value) {
     out += static_cast<char>(value);
 }
 
-// Where text index starts (its length) and ends in a non-empty buffer.
-void Locate(std::string_view buf, std::size_t index, std::size_t& start, std::size_t& end) {
+// Where text index lies in a non-empty buffer: its length from start, its
+// bytes from text to end; stored 0 for the default.
+struct Field {
+    std::size_t start, text, end, stored;
+};
+
+Field Locate(std::string_view buf, std::size_t index) {
+    Field f{};
     std::size_t p = 0;
     for (std::size_t i = 0;; ++i) {
-        start = p;
-        const std::size_t stored = ReadLength(buf, p);
-        end = p + (stored ? stored - 1 : 0);
-        if (i == index) return;
-        p = end;
+        f.start = p;
+        f.stored = ReadLength(buf, p);
+        f.text = p;
+        f.end = p + (f.stored ? f.stored - 1 : 0);
+        if (i == index) return f;
+        p = f.end;
     }
 }
 
-}  // namespace
-
+// Text index of buf; false, leaving text alone, when it is the default.
 bool At(std::string_view buf, std::size_t index, std::string_view& text) {
     if (buf.empty()) return false;
-    std::size_t start, end, p;
-    Locate(buf, index, start, end);
-    p = start;
-    if (ReadLength(buf, p) == 0) return false;
-    text = buf.substr(p, end - p);
+    const Field f = Locate(buf, index);
+    if (f.stored == 0) return false;
+    text = buf.substr(f.text, f.end - f.text);
     return true;
 }
 
+// buf with text index replaced (count texts in all); isDefault packs a 0.
 void Set(std::string& buf, std::size_t count, std::size_t index, std::string_view text, bool isDefault) {
     if (buf.empty()) {
         if (isDefault) return;
         buf.assign(count, '\0');
     }
-    std::size_t start, end;
-    Locate(buf, index, start, end);
+    const Field f = Locate(buf, index);
     std::string field;
     AppendLength(field, isDefault ? 0 : text.size() + 1);
     if (!isDefault) field += text;
-    buf.replace(start, end - start, field);
+    buf.replace(f.start, f.end - f.start, field);
     if (buf.find_first_not_of('\0') == std::string::npos) buf.clear();
 }
 
+}  // namespace
 }  // namespace packed
 
 namespace {

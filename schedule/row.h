@@ -14,19 +14,10 @@
 
 namespace quorvane {
 
-// A few texts in one buffer, as a table of many rows keeps them: each text
-// is its length plus one (a base-128 varint), then its bytes; a length of
-// 0 stands for the owner's default, and an empty buffer for all defaults.
-// A std::string per cell made a 10^6-row schedule thirty times its file.
-namespace packed {
-// Text index of buf; false, leaving text alone, when it is the default.
-bool At(std::string_view buf, std::size_t index, std::string_view& text);
-// buf with text index replaced (count texts in all); isDefault packs a 0.
-void Set(std::string& buf, std::size_t count, std::size_t index, std::string_view text, bool isDefault);
-}  // namespace packed
-
 // One beam of a schedule: its mark and its texts. Texts never set are
 // the window's defaults; a row of defaults holds no memory of its own.
+// The texts lie packed in one buffer (row.cpp): a std::string per cell
+// made a 10^6-row schedule thirty times its file.
 class ScheduleRow {
 public:
     ScheduleRow() = default;

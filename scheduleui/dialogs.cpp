@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "qttext.h"
+
 namespace quorvane {
 namespace {
 
@@ -129,7 +131,7 @@ bool DesktopScheduleDialogs::AskBookTitle(QWidget* parent, BookTitle& title) {
                                                      {"校对(&C):", &title.checkedBy}};
     std::vector<QLineEdit*> edits;
     for (const auto& [caption, value] : fields) {
-        auto* edit = new QLineEdit(QString::fromStdString(*value), &dialog);
+        auto* edit = new QLineEdit(FromUtf8(*value), &dialog);
         edit->setMinimumWidth(280);
         form->addRow(QString::fromUtf8(caption), edit);
         edits.push_back(edit);
@@ -139,7 +141,7 @@ bool DesktopScheduleDialogs::AskBookTitle(QWidget* parent, BookTitle& title) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return false;
-    for (std::size_t i = 0; i < edits.size(); ++i) *fields[i].second = edits[i]->text().trimmed().toStdString();
+    for (std::size_t i = 0; i < edits.size(); ++i) *fields[i].second = ToUtf8(edits[i]->text().trimmed());
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "qttext.h"
+
 namespace quorvane {
 namespace {
 
@@ -25,26 +27,24 @@ void AddRecentFile(const QString& path) {
 
 namespace {
 
-const char* const kTitleKeys[] = {"book/project", "book/part", "book/preparedBy", "book/checkedBy"};
-
-std::string* TitleField(BookTitle& title, int i) {
-    std::string* fields[] = {&title.project, &title.part, &title.preparedBy, &title.checkedBy};
-    return fields[i];
-}
+// Each field of the title block kept, and its key.
+const std::pair<std::string BookTitle::*, const char*> kTitleFields[] = {{&BookTitle::project, "book/project"},
+                                                                       {&BookTitle::part, "book/part"},
+                                                                       {&BookTitle::preparedBy, "book/preparedBy"},
+                                                                       {&BookTitle::checkedBy, "book/checkedBy"}};
 
 }  // namespace
 
 BookTitle SavedBookTitle() {
     const QSettings settings = ScheduleSettings();
     BookTitle title;
-    for (int i = 0; i < 4; ++i) *TitleField(title, i) = settings.value(kTitleKeys[i]).toString().toStdString();
+    for (const auto& [field, key] : kTitleFields) title.*field = ToUtf8(settings.value(key).toString());
     return title;
 }
 
 void SaveBookTitle(const BookTitle& title) {
     QSettings settings = ScheduleSettings();
-    BookTitle copy = title;
-    for (int i = 0; i < 4; ++i) settings.setValue(kTitleKeys[i], QString::fromStdString(*TitleField(copy, i)));
+    for (const auto& [field, key] : kTitleFields) settings.setValue(key, FromUtf8(title.*field));
 }
 
 }  // namespace quorvane

@@ -4,11 +4,12 @@
 #include "calc.h"
 #include "geometry.h"
 #include "module1.h"
+#include "qttext.h"
 
 namespace quorvane {
 namespace {
 QString WebAddress() {
-    return QString::fromUtf8(kWebAddress.data(), static_cast<qsizetype>(kWebAddress.size()));
+    return FromUtf8(kWebAddress);
 }
 }  // namespace
 
