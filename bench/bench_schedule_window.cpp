@@ -36,6 +36,7 @@ public:
     void Inform(QWidget*, const QString&) override {}
     SaveAnswer AskSave(QWidget*, const QString&) override { return SaveAnswer::Discard; }
     ChangedAnswer AskChangedOnDisk(QWidget*, const QString&, bool) override { return ChangedAnswer::Keep; }
+    LossAnswer AskWorkbookLosses(QWidget*, const QString&, const QString&) override { return LossAnswer::SaveAnyway; }
     QString OpenPath(QWidget*, const QString&) override { return {}; }
     QString SavePath(QWidget*, const QString&, const QString&) override { return {}; }
     QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }

@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -20,7 +21,8 @@
 #include "pdfbook.h"
 #include "row.h"
 #include "schedulerun.h"
-#include "xlsxread.h"
+#include "document.h"
+#include "workbookfile.h"
 
 #include "os.h"
 
@@ -64,26 +66,80 @@ bool StandardOutputFailed() {
     return true;
 }
 
-// An Excel workbook given as the schedule: its sheet as CSV text, or the
-// message that refuses it. Nothing when the file is no workbook.
-std::optional<std::string> WorkbookAsCsv(std::FILE* input, const std::filesystem::path& path, int sheet,
-                                         std::string& refusal) {
-    // A pipe cannot be read twice: only a file is looked at first.
-    if (os::InspectStream(input).kind != os::FileInfo::kRegular) return std::nullopt;
-    char magic[4];
-    const std::size_t got = std::fread(magic, 1, sizeof magic, input);
-    if (std::fseek(input, 0, SEEK_SET) != 0 || got < sizeof magic ||
-        !LooksLikeWorkbook(std::string_view(magic, sizeof magic)))
-        return std::nullopt;
+// The whole of input, or nothing after saying why.
+std::optional<std::string> ReadWhole(std::FILE* input, const std::filesystem::path& path) {
     std::string bytes;
     char chunk[1 << 16];
+    errno = 0;
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, input)) > 0;) bytes.append(chunk, n);
-    const WorkbookSheet read = ReadWorkbookSheet(bytes, static_cast<std::size_t>(sheet - 1));
-    if (!read.ok) {
-        refusal = FileMessage("无法打开梁表文件", path, read.message);
+    if (std::ferror(input)) {
+        PrintError(FileMessage("读取梁表文件时出错", path, ReadFailureReason(errno ? errno : EIO)));
         return std::nullopt;
     }
-    return SheetAsCsv(read);
+    return bytes;
+}
+
+// Whether a file (not a pipe, which cannot be read twice) begins as an
+// Excel file: a workbook, or an encrypted one or an .xls to be named.
+bool LooksLikeExcelFile(std::FILE* input) {
+    if (os::InspectStream(input).kind != os::FileInfo::kRegular) return false;
+    char magic[8];
+    const std::size_t got = std::fread(magic, 1, sizeof magic, input);
+    const std::string_view head(magic, got);
+    const bool excel = LooksLikeWorkbook(head) || !RecogniseExcelFile(head).empty();
+    return std::fseek(input, 0, SEEK_SET) == 0 && excel;
+}
+
+// The sheets of a workbook the run computes: --sheet NAME or number, all
+// (every sheet that is a schedule), or by default the first schedule.
+std::optional<std::vector<std::size_t>> ChooseSheets(const std::string& bytes, const std::filesystem::path& path,
+                                                     const std::string& wanted, std::vector<SheetListing>& sheets) {
+    const Outcome listed = ListWorkbookSheets(bytes, sheets);
+    if (!listed.ok) {
+        PrintError(FileMessage("无法打开梁表文件", path, listed.message));
+        return std::nullopt;
+    }
+    std::vector<std::size_t> chosen;
+    if (wanted == "all") {
+        for (std::size_t i = 0; i < sheets.size(); ++i)
+            if (sheets[i].schedule) chosen.push_back(i);
+        if (chosen.empty()) {
+            PrintError(FileMessage("无法打开梁表文件", path, "没有一个工作表的第一行是梁表的列名"));
+            return std::nullopt;
+        }
+        return chosen;
+    }
+    if (wanted.empty()) {
+        std::size_t first = 0;
+        while (first < sheets.size() && !sheets[first].schedule) ++first;
+        chosen.push_back(first == sheets.size() ? 0 : first);
+        return chosen;
+    }
+    std::size_t sheet = 0;
+    if (const Outcome found = FindWorkbookSheet(bytes, wanted, sheet); !found.ok) {
+        PrintError("--sheet:" + found.message);
+        return std::nullopt;
+    }
+    chosen.push_back(sheet);
+    return chosen;
+}
+
+// A sheet's beams as CSV text for the run (UTF-8; a byte-order mark on the
+// first, so that the results open right in Excel).
+std::string SheetAsCsv(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, bool byteOrderMark) {
+    std::string csv = byteOrderMark ? "\xEF\xBB\xBF" : "";
+    AppendCsvRecord(csv, layout.headers, kCsvLineEnd);
+    std::vector<std::string> cells(layout.columns.size());
+    const ShownResult none;
+    for (const ScheduleRow& row : rows) {
+        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+            const ScheduleColumn column = layout.columns[c];
+            const bool read = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
+            cells[c] = read ? std::string(CellText(column, row, none)) : std::string();
+        }
+        AppendCsvRecord(csv, cells, kCsvLineEnd);
+    }
+    return csv;
 }
 
 // The calculation book asked for with --pdf.
@@ -100,7 +156,7 @@ bool WriteBook(const PdfRequest& pdf, const std::vector<ScheduleRow>& rows) {
 }
 
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
-                     TextEncoding encoding, int sheet, const PdfRequest& pdf) {
+                     TextEncoding encoding, const std::string& sheet, const PdfRequest& pdf) {
     const std::filesystem::path inPath = std::filesystem::u8path(in), outPath = std::filesystem::u8path(out);
     ScheduleOptions options;
     options.encoding = encoding;
@@ -162,18 +218,67 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             bookRows.emplace_back(mark, texts.Views());
         };
     }
-    std::string message;
-    std::optional<std::string> workbook;
-    if (in != "-") workbook = WorkbookAsCsv(input, inPath, sheet, message);
-    if (!message.empty()) {
-        outFile.Abort();
-        closeInput();
-        PrintError(message);
-        return kExitUsage;
+    // A workbook (or a file on standard input, which may be one) is read whole.
+    std::optional<std::string> whole;
+    if (in == "-" || LooksLikeExcelFile(input)) {
+        whole = ReadWhole(input, inPath);
+        if (!whole) {
+            outFile.Abort();
+            closeInput();
+            return kExitUsage;
+        }
+    }
+    if (whole) {
+        if (const std::string excel = RecogniseExcelFile(*whole); !excel.empty()) {
+            outFile.Abort();
+            closeInput();
+            PrintError(FileMessage("无法打开梁表文件", in == "-" ? std::filesystem::u8path("标准输入") : inPath, excel));
+            return kExitUsage;
+        }
     }
     Outcome run;
-    if (workbook) {
-        CsvReader reader(std::move(*workbook), TextEncoding::Utf8);
+    if (whole && LooksLikeWorkbook(*whole)) {
+        std::vector<SheetListing> sheets;
+        const auto chosen = ChooseSheets(*whole, inPath, sheet, sheets);
+        if (!chosen) {
+            outFile.Abort();
+            closeInput();
+            return kExitUsage;
+        }
+        auto package = std::make_shared<const std::string>(std::move(*whole));
+        const bool floors = sheet == "all";
+        const std::optional<std::filesystem::path> reports = options.reportDir;
+        std::string readWarnings;
+        for (std::size_t k = 0; k < chosen->size() && run.ok; ++k) {
+            CsvLayout layout;
+            std::vector<ScheduleRow> rows;
+            const Outcome read = ReadWorkbookSchedule(package, (*chosen)[k], layout, rows);
+            if (!read.ok) {
+                outFile.Abort();
+                closeInput();
+                PrintError(FileMessage("无法打开梁表文件", inPath, read.message));
+                return kExitUsage;
+            }
+            readWarnings += read.warnings;
+            ScheduleOptions each = options;
+            if (floors) {
+                each.floor = sheets[(*chosen)[k]].name;
+                each.floorHeader = k == 0;
+                if (reports) each.reportDir = *reports / std::filesystem::u8path(each.floor);
+            }
+            CsvReader reader(SheetAsCsv(layout, rows, k == 0), TextEncoding::Utf8);
+            Outcome part = RunSchedule(reader, output, each);
+            run.ok = part.ok;
+            run.count += part.count;
+            run.message = part.message;
+            if (!part.warnings.empty()) run.warnings += (run.warnings.empty() ? "" : "\n") + part.warnings;
+        }
+        if (!readWarnings.empty()) {
+            if (readWarnings.back() == '\n') readWarnings.pop_back();
+            run.warnings = readWarnings + (run.warnings.empty() ? "" : "\n") + run.warnings;
+        }
+    } else if (whole) {
+        CsvReader reader(std::move(*whole), encoding);
         run = RunSchedule(reader, output, options);
     } else {
         run = RunSchedule(input, output, options);
@@ -229,10 +334,11 @@ int Run(int argc, char** argv) {
                           ->needs(csvOption);
     auto* reportDirOption =
         app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
-    int sheet = 1;
-    app.add_option("--sheet", sheet, "梁表是 Excel 工作簿 (.xlsx) 时读第几个工作表 (默认 1)")
-        ->check(CLI::Range(1, 1000))
-        ->needs(csvOption);
+    std::string sheet;
+    auto* sheetOption = app.add_option("--sheet", sheet,
+                                       "梁表是 Excel 工作簿 (.xlsx) 时读哪个工作表: 名称、编号 (从 1 起) 或 all "
+                                       "(每个梁表工作表, 结果的第一列为楼层); 默认第一个梁表工作表")
+                            ->needs(csvOption);
     std::string encodingName = "auto";
     app.add_option("--encoding", encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
         ->check(CLI::IsMember({"auto", "utf-8", "utf8", "gbk", "gb18030"}, CLI::ignore_case))
@@ -259,8 +365,9 @@ int Run(int argc, char** argv) {
 
     pdf.title.date = CurrentReportDate();
     // An option given with an empty value is a mistake, not "not given".
-    for (const auto& [option, value] : {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut},
-                                        std::pair{reportDirOption, &reportDir}, std::pair{pdfOption, &pdf.path}}) {
+    for (const auto& [option, value] :
+         {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut}, std::pair{reportDirOption, &reportDir},
+          std::pair{pdfOption, &pdf.path}, std::pair{sheetOption, &sheet}}) {
         if (option->count() > 0 && value->empty()) {
             PrintError("选项 " + option->get_name() + " 的值不能为空");
             return kExitUsage;

@@ -165,8 +165,10 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
                   reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
     const std::vector<ScheduleColumn> columns = OutputColumns(map.mark >= 0);
     std::vector<std::string> names;
+    const bool floors = !options.floor.empty();
+    if (floors) names.emplace_back("楼层");
     for (const ScheduleColumn& column : columns) names.emplace_back(ColumnField(column));
-    AppendCsvRecord(output.buffer(), names, kCsvLineEnd);
+    if (!floors || options.floorHeader) AppendCsvRecord(output.buffer(), names, kCsvLineEnd);
     BeamTexts texts;  // reused: keeps the defaults where no column is given
     BeamOutcome row;
     ReportNames reportNames(options.reportDir.value_or(std::filesystem::path()), &options.claims);
@@ -197,6 +199,10 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
             if (!written.ok) return written;
         }
         if (!row.ok()) ++run.count;
+        if (floors) {
+            AppendCsvField(output.buffer(), options.floor);
+            output.buffer() += ',';
+        }
         AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd);
         output.KeepBytes(reader.keptBytes());
         if (!output.MaybeFlush()) return Failed(OutputFailure(options, output.error()));

@@ -27,6 +27,10 @@ struct ScheduleOptions {
     // Each whole row as read (one cut by a stray quote or with too many
     // cells is not), for a calculation book made after the run.
     std::function<void(std::string_view mark, const BeamTexts& texts)> rowSeen;
+    // A floor of a building (a workbook's sheet): its name goes in a first
+    // column 楼层 of every row, the header written only with floorHeader.
+    std::string floor;
+    bool floorHeader = true;
 };
 
 // Reads the schedule from in and writes the results to out, streaming row

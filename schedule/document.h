@@ -6,12 +6,14 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "csv.h"
 #include "report.h"
 #include "row.h"
+#include "workbookfile.h"
 
 namespace quorvane {
 
@@ -23,7 +25,7 @@ struct CsvLayout {
     std::vector<ScheduleColumn> columns;  // as the file had them
     std::vector<std::string> headers;     // their header texts as they stood
     bool keptBytes = false;               // bytes that did not decode, to be written back as they were
-    bool workbook = false;                // read from an Excel workbook (its first sheet)
+    std::shared_ptr<const WorkbookOrigin> workbook;  // read from a sheet of an Excel workbook
     CsvQuoting quoting = CsvQuoting::AsNeeded;  // Texts: every text cell was quoted (LibreOffice's option)
 };
 

@@ -27,9 +27,16 @@ public:
     InputTexts texts() const;  // views, valid while the row is unchanged
     void SetMark(std::string_view mark);
     void SetText(std::size_t index, std::string_view text);
+    // Which row of a workbook's sheet this beam is (an id the workbook
+    // keeps, from 1), so that saving into the workbook finds the user's own
+    // cells of that row; 0 for a row the file does not have (typed,
+    // pasted, a copy).
+    std::uint32_t origin() const { return origin_; }
+    void SetOrigin(std::uint32_t row) { origin_ = row; }
 
 private:
     std::string packed_;  // the mark, then the texts
+    std::uint32_t origin_ = 0;
 };
 
 // What a table keeps of a row's result: the texts it shows.

@@ -82,6 +82,21 @@ ChangedAnswer DesktopScheduleDialogs::AskChangedOnDisk(QWidget* parent, const QS
     return ChangedAnswer::Keep;
 }
 
+LossAnswer DesktopScheduleDialogs::AskWorkbookLosses(QWidget* parent, const QString& name, const QString& losses) {
+    const QString text = QStringLiteral("保存到“%1”时,下面这些不能原样保留:\n\n%2\n建议另存为一个新的工作簿,原来的文件不动。")
+                             .arg(name, losses);
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::NoButton, parent);
+    QPushButton* saveAs = box.addButton(QStringLiteral("另存为(&A)..."), QMessageBox::AcceptRole);
+    QPushButton* anyway = box.addButton(QStringLiteral("仍然保存(&O)"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(saveAs);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == saveAs) return LossAnswer::SaveAs;
+    if (box.clickedButton() == anyway) return LossAnswer::SaveAnyway;
+    return LossAnswer::Cancel;
+}
+
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(
         parent, QStringLiteral("打开梁表"), folder,

@@ -16,6 +16,8 @@ namespace quorvane {
 enum class SaveAnswer { Save, Discard, Cancel };
 // What to do with a file another program changed since it was opened or saved here.
 enum class ChangedAnswer { Reload, Overwrite, Keep };
+// What to do when saving into a workbook would not keep all of it as it was.
+enum class LossAnswer { SaveAs, SaveAnyway, Cancel };
 
 // Shown while a long operation runs; Update returns false once the user
 // has cancelled it.
@@ -35,6 +37,9 @@ public:
     // reload, save anyway (Overwrite) or cancel (Keep); when the window
     // comes back to the front, reload or keep the window's rows.
     virtual ChangedAnswer AskChangedOnDisk(QWidget* parent, const QString& name, bool beforeSave) = 0;
+    // Saving into the workbook name would not keep what losses says (one
+    // reason a line): save as a new file instead, save anyway or cancel.
+    virtual LossAnswer AskWorkbookLosses(QWidget* parent, const QString& name, const QString& losses) = 0;
     // A file to open, a file to write (filter as QFileDialog takes it), a
     // folder; empty when the user gave none.
     virtual QString OpenPath(QWidget* parent, const QString& folder) = 0;
@@ -53,6 +58,7 @@ public:
     void Inform(QWidget* parent, const QString& text) override;
     SaveAnswer AskSave(QWidget* parent, const QString& name) override;
     ChangedAnswer AskChangedOnDisk(QWidget* parent, const QString& name, bool beforeSave) override;
+    LossAnswer AskWorkbookLosses(QWidget* parent, const QString& name, const QString& losses) override;
     QString OpenPath(QWidget* parent, const QString& folder) override;
     QString SavePath(QWidget* parent, const QString& suggested, const QString& filter) override;
     QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) override;

@@ -33,6 +33,10 @@ public:
     const std::vector<ShownResult>& results() const { return results_; }
     const CsvLayout& layout() const { return layout_; }
     void SetLayout(CsvLayout layout) { layout_ = std::move(layout); }  // as the file was last saved
+    // Each row's id in the workbook it was saved into (ScheduleRow::origin).
+    void SetOrigins(const std::vector<std::uint32_t>& ids) {
+        for (std::size_t i = 0; i < rows_.size() && i < ids.size(); ++i) rows_[i].SetOrigin(ids[i]);
+    }
 
     // The text of a cell as a file or the clipboard has it.
     std::string CellString(int row, int column) const;

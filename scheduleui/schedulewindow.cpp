@@ -355,17 +355,51 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     RemoveStaleTemporaryFiles(os::FollowLinks(FilePath(path)).parent_path());
     // A workbook is saved as a workbook, a CSV as the CSV it was; with the
     // loads once it has been edited or goes to a new file.
-    const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+    const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) ||
+                          path.endsWith(QStringLiteral(".xlsm"), Qt::CaseInsensitive);
     const bool withResults =
         saveResults_->isChecked() && (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
-    const CsvLayout layout = SavedLayout(model_.layout(), model_.rows(), withResults);
-    const Outcome written = workbook ? ExportXlsx(FilePath(path), model_.rows(), model_.results())
-                                     : SaveScheduleFile(FilePath(path), layout, model_.rows(), model_.results());
+    CsvLayout layout = SavedLayout(model_.layout(), model_.rows(), withResults);
+    Outcome written;
+    if (workbook && layout.workbook) {
+        // Into the workbook it came from: only the schedule's own cells change.
+        if (const std::string losses = WorkbookSaveLosses(layout, model_.rows()); !losses.empty()) {
+            switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(losses))) {
+                case LossAnswer::SaveAs: {
+                    const QString other = dialogs_->SavePath(
+                        this, DefaultFolder() + "/" + QFileInfo(path).completeBaseName() + QStringLiteral("-副本.xlsx"),
+                        QStringLiteral("Excel 工作簿 (*.xlsx)"));
+                    if (other.isEmpty() || QFileInfo(other).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+                        return false;
+                    return SaveAs(other);
+                }
+                case LossAnswer::SaveAnyway:
+                    break;
+                case LossAnswer::Cancel:
+                    return false;
+            }
+        }
+        WorkbookSave save;
+        written = WorkbookFileBytes(layout, model_.rows(), model_.results(), withResults, save);
+        if (written.ok) written = ReplaceFileAtomically(FilePath(path), *save.bytes, "无法保存梁表文件");
+        if (written.ok) {
+            layout.workbook = save.origin;
+            model_.SetLayout(layout);
+            model_.SetOrigins(save.ids);
+        }
+    } else if (workbook) {
+        written = ExportXlsx(FilePath(path), model_.rows(), model_.results());
+    } else {
+        written = SaveScheduleFile(FilePath(path), layout, model_.rows(), model_.results());
+        if (written.ok) {
+            layout.workbook.reset();  // a CSV now: its rows no longer name a sheet's
+            model_.SetLayout(layout);
+        }
+    }
     if (!written.ok) {
         dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;
     }
-    if (!workbook) model_.SetLayout(layout);
     path_ = QFileInfo(path).absoluteFilePath();
     RememberDiskFile();
     undo_.setClean();
@@ -383,6 +417,13 @@ bool ScheduleWindow::Save() {
 }
 
 bool ScheduleWindow::ExportExcel(const QString& path) {
+    // A new workbook of the schedule alone: never over the workbook it came from.
+    if (model_.layout().workbook && QFileInfo(path).absoluteFilePath() == path_) {
+        dialogs_->Inform(this, QStringLiteral("“%1”就是打开的工作簿,导出会替换其中的其他工作表,没有导出;"
+                                              "请用“保存”写回这个工作簿,或另给一个文件名。")
+                                   .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
     const Outcome written = ExportXlsx(FilePath(path), model_.rows(), model_.results());
     if (!written.ok) {
         dialogs_->Inform(this, FromUtf8(written.message));
@@ -497,7 +538,10 @@ void ScheduleWindow::DuplicateRows() {
     const std::vector<int> rows = SelectedSourceRows();
     if (rows.empty()) return;
     std::vector<ScheduleRow> copies;
-    for (int r : rows) copies.push_back(model_.rows()[static_cast<std::size_t>(r)]);
+    for (int r : rows) {
+        copies.push_back(model_.rows()[static_cast<std::size_t>(r)]);
+        copies.back().SetOrigin(0);  // a new beam: none of the workbook's rows is its own
+    }
     undo_.push(new InsertRowsCommand(&model_, rows.back() + 1, std::move(copies), QStringLiteral("复制行")));
 }
 

@@ -93,6 +93,15 @@ public:
         changedAnswers.pop_front();
         return a;
     }
+    QStringList lossQuestions;
+    std::deque<LossAnswer> lossAnswers;  // default Cancel
+    LossAnswer AskWorkbookLosses(QWidget*, const QString&, const QString& losses) override {
+        lossQuestions << losses;
+        if (lossAnswers.empty()) return LossAnswer::Cancel;
+        const LossAnswer a = lossAnswers.front();
+        lossAnswers.pop_front();
+        return a;
+    }
     QString OpenPath(QWidget*, const QString&) override { return {}; }
     QString SavePath(QWidget*, const QString&, const QString&) override { return savePath; }
     QString FolderPath(QWidget*, const QString&, const QString&) override { return {}; }
@@ -630,8 +639,11 @@ void TestScheduleWindow::ownWorkbookOpensBackAndSavesAsAWorkbook() {
     window_->undoStack().setClean();
     QVERIFY(window_->OpenFile(book));
     QCOMPARE(Table(*window_), typed);  // every cell, results and refusals included
-    // Exported over itself, it is no other program's change.
-    QVERIFY(window_->ExportExcel(book));
+    // Exported over itself it would lose whatever else the workbook holds: refused.
+    const QByteArray before = ReadAll(book);
+    QVERIFY(!window_->ExportExcel(book));
+    QVERIFY2(dialogs_->messages.last().contains("就是打开的工作簿"), qPrintable(dialogs_->messages.last()));
+    QCOMPARE(ReadAll(book), before);
     {
         QWidget other;
         other.show();

@@ -1,0 +1,537 @@
+#include "workbookfile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
+
+#include "document.h"
+#include "numtext.h"
+#include "package.h"
+#include "patch.h"
+#include "sheets.h"
+
+namespace quorvane {
+namespace {
+
+using workbook::Cell;
+using workbook::CellState;
+
+// What a cell that does not read holds, so that its row is refused rather
+// than computed with an empty (zero) value.
+constexpr std::string_view kMissingString = "#字符串缺失";
+
+std::string Quoted(std::string_view name) { return "“" + std::string(name) + "”"; }
+
+// "一层!E2", with the name quoted as Excel does when it needs to be.
+std::string SheetCell(std::string_view sheet, std::uint32_t row, std::uint32_t column) {
+    const bool plain = std::all_of(sheet.begin(), sheet.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+               (c >= 'a' && c <= 'z') || c == '_';
+    });
+    std::string name(sheet);
+    if (!plain) {
+        std::string quoted = "'";
+        for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        name = quoted + "'";
+    }
+    return name + "!" + workbook::CellReference(row, column);
+}
+
+std::string ListOf(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < 5; ++i) text += (i ? "、" : "") + items[i];
+    if (items.size() > 5) text += " 等 " + IntegerText(static_cast<long long>(items.size())) + " 格";
+    return text;
+}
+
+bool Filled(const std::vector<Cell>& cells) {
+    return std::any_of(cells.begin(), cells.end(),
+                       [](const Cell& c) { return !c.text.empty() || c.state != CellState::Value; });
+}
+
+// The header of a sheet: its filled cells' texts, in column order.
+struct Header {
+    std::vector<std::string> texts;
+    std::vector<std::uint32_t> columns;
+};
+
+Header HeaderOf(const std::vector<Cell>& cells) {
+    Header header;
+    for (const Cell& c : cells) {
+        if (c.text.empty() && c.state == CellState::Value) continue;
+        header.texts.push_back(c.text);
+        header.columns.push_back(c.column);
+    }
+    return header;
+}
+
+// Reads a sheet's beams: the one reading rule of the window and the command line.
+struct SheetRead {
+    Outcome outcome;
+    std::uint32_t headerRow = 0;
+    Header header;
+    std::vector<ScheduleColumn> columns;
+    std::vector<ScheduleRow> rows;
+    std::vector<std::uint32_t> rowNumbers;  // of rows, in the sheet
+};
+
+SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const std::function<bool(double)>& progress) {
+    SheetRead read;
+    const std::string name = reader.sheets()[sheet].name;
+    std::uint32_t headerRow = 0;  // 0: the first filled row, as it comes
+    // Rows may come in any order: the header is the lowest filled row,
+    // found in a first pass when a row comes before one already seen.
+    for (int pass = 0; pass < 2; ++pass) {
+        read = SheetRead();
+        std::vector<int> positionOf;  // sheet column → layout position, -1 none
+        std::vector<std::string> noValue, missing;
+        bool outOfOrder = false, earlier = false;
+        std::uint32_t last = 0;
+        const InputTexts defaults = ScheduleRow().texts();
+        std::string failure;
+        const auto sink = [&](std::uint32_t row, const std::vector<Cell>& cells) {
+            outOfOrder = outOfOrder || row <= last;
+            last = std::max(last, row);
+            if (!Filled(cells)) return true;
+            if (read.headerRow == 0) {
+                if (headerRow != 0 && row != headerRow) return true;  // (second pass) not yet the header
+                read.headerRow = row;
+                for (const Cell& c : cells)
+                    if (c.state != CellState::Value)
+                        failure = "列名格 " + SheetCell(name, row, c.column) + " 读不出文字 (公式没有保存结果或文件已损坏)";
+                read.header = HeaderOf(cells);
+                std::string refusal;
+                read.columns = HeaderColumns(read.header.texts, refusal);
+                if (!refusal.empty()) failure = "工作表" + Quoted(name) + "第 " + IntegerText(row) + " 行 (列名行):" + refusal;
+                if (!failure.empty()) return false;
+                positionOf.assign(read.header.columns.back() + 1, -1);
+                for (std::size_t i = 0; i < read.columns.size(); ++i)
+                    positionOf[read.header.columns[i]] = static_cast<int>(i);
+                return true;
+            }
+            if (row < read.headerRow) {
+                earlier = true;  // the header was not the lowest filled row
+                return false;
+            }
+            if (row == read.headerRow) {
+                failure = "工作表" + Quoted(name) + "的第 " + IntegerText(row) + " 行出现了两次:文件已损坏";
+                return false;
+            }
+            InputTexts texts = defaults;
+            for (std::size_t i = 0; i < read.columns.size(); ++i)
+                if (read.columns[i].kind == ColumnKind::Input) texts[read.columns[i].index] = std::string_view();
+            std::string_view mark;
+            bool beam = false;
+            std::vector<std::string> kept;  // texts that need storage of their own
+            kept.reserve(cells.size());
+            for (const Cell& c : cells) {
+                if (c.column >= positionOf.size() || positionOf[c.column] < 0) continue;  // beside the schedule
+                const ScheduleColumn column = read.columns[static_cast<std::size_t>(positionOf[c.column])];
+                std::string_view text = c.text;
+                if (c.state == CellState::MissingString) {
+                    text = kMissingString;
+                    missing.push_back(SheetCell(name, row, c.column));
+                } else if (c.state == CellState::NoValue && column.kind != ColumnKind::Result &&
+                           column.kind != ColumnKind::Copied && column.kind != ColumnKind::Error) {
+                    noValue.push_back(SheetCell(name, row, c.column));
+                }
+                beam = beam || !text.empty() || c.state != CellState::Value;
+                if (column.kind == ColumnKind::Mark) mark = text;
+                if (column.kind == ColumnKind::Input) texts[column.index] = text;
+            }
+            if (!beam) return true;  // cells beside the schedule only
+            read.rows.emplace_back(mark, texts);
+            read.rowNumbers.push_back(row);
+            return true;
+        };
+        const std::string message = reader.ReadRows(sheet, sink, progress);
+        if (!failure.empty()) {
+            read.outcome = Failed(failure);
+            return read;
+        }
+        if (message == workbook::WorkbookReader::kCancelled && !earlier) {
+            read.outcome.ok = false;
+            read.outcome.cancelled = true;
+            return read;
+        }
+        if (!message.empty() && !earlier) {
+            read.outcome = Failed(message);
+            return read;
+        }
+        if (earlier && pass == 0) {
+            // The lowest filled row is the header: find it, then read again.
+            std::uint32_t lowest = 0;
+            reader.ReadRows(sheet, [&](std::uint32_t row, const std::vector<Cell>& cells) {
+                if (Filled(cells) && (lowest == 0 || row < lowest)) lowest = row;
+                return true;
+            });
+            headerRow = lowest;
+            continue;
+        }
+        if (read.headerRow == 0) {
+            read.outcome = Failed("工作表" + Quoted(name) + "是空的:第一行应是列名");
+            return read;
+        }
+        if (outOfOrder) {
+            std::vector<std::size_t> order(read.rows.size());
+            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::size_t a, std::size_t b) { return read.rowNumbers[a] < read.rowNumbers[b]; });
+            std::vector<ScheduleRow> rows;
+            std::vector<std::uint32_t> numbers;
+            for (std::size_t i : order) {
+                if (!numbers.empty() && numbers.back() == read.rowNumbers[i]) {
+                    read.outcome = Failed("工作表" + Quoted(name) + "的第 " + IntegerText(numbers.back()) +
+                                          " 行出现了两次:文件已损坏");
+                    return read;
+                }
+                rows.push_back(std::move(read.rows[i]));
+                numbers.push_back(read.rowNumbers[i]);
+            }
+            read.rows = std::move(rows);
+            read.rowNumbers = std::move(numbers);
+        }
+        std::string& warnings = read.outcome.warnings;
+        if (!noValue.empty())
+            warnings += ListOf(noValue) + " 是没有保存计算结果的公式 (由程序生成的文件常常如此),读不出值,所在的行不计算;"
+                        "请在 Excel 中打开这个文件并保存一次。\n";
+        if (!missing.empty())
+            warnings += ListOf(missing) + " 指向工作簿里不存在的共享字符串 (文件已损坏),读不出值,所在的行不计算。\n";
+        return read;
+    }
+    return read;
+}
+
+Outcome Open(workbook::WorkbookReader& reader) {
+    const std::string message = reader.Open();
+    return message.empty() ? Outcome() : Failed(message);
+}
+
+}  // namespace
+
+bool LooksLikeWorkbook(std::string_view bytes) { return workbook::LooksLikePackage(bytes); }
+
+std::string RecogniseExcelFile(std::string_view bytes) { return workbook::RecogniseNonPackage(bytes); }
+
+Outcome ListWorkbookSheets(std::string_view bytes, std::vector<SheetListing>& sheets) {
+    workbook::WorkbookReader reader(bytes);
+    if (Outcome opened = Open(reader); !opened.ok) return opened;
+    sheets.clear();
+    for (std::size_t i = 0; i < reader.sheets().size(); ++i) {
+        SheetListing listing{reader.sheets()[i].name, false};
+        if (!reader.sheets()[i].part.empty()) {
+            reader.ReadRows(i, [&listing](std::uint32_t, const std::vector<Cell>& cells) {
+                if (!Filled(cells)) return true;
+                listing.schedule = MatchHeader(HeaderOf(cells).texts).header;
+                return false;
+            });
+        }
+        sheets.push_back(std::move(listing));
+    }
+    return {};
+}
+
+Outcome FindWorkbookSheet(std::string_view bytes, std::string_view wanted, std::size_t& sheet) {
+    workbook::WorkbookReader reader(bytes);
+    if (Outcome opened = Open(reader); !opened.ok) return opened;
+    const auto& sheets = reader.sheets();
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (sheets[i].name == wanted) {
+            sheet = i;
+            return {};
+        }
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
+    if (error == std::errc() && end == wanted.data() + wanted.size() && number >= 1 && number <= sheets.size()) {
+        sheet = number - 1;
+        return {};
+    }
+    std::vector<std::string> names;
+    for (const auto& s : sheets) names.push_back(Quoted(s.name));
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) list += (i ? "、" : "") + names[i];
+    return Failed("工作簿中没有名为" + Quoted(MessageExcerpt(wanted)) + "的工作表,也没有这个编号的工作表;它的 " +
+                  IntegerText(static_cast<long long>(sheets.size())) + " 个工作表是:" + list);
+}
+
+Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size_t sheet, CsvLayout& layout,
+                             std::vector<ScheduleRow>& rows, const std::function<bool(double)>& progress) {
+    workbook::WorkbookReader reader(*bytes);
+    if (Outcome opened = Open(reader); !opened.ok) return opened;
+    if (sheet >= reader.sheets().size())
+        return Failed("Excel 工作簿中没有第 " + IntegerText(static_cast<long long>(sheet + 1)) + " 个工作表 (共 " +
+                      IntegerText(static_cast<long long>(reader.sheets().size())) + " 个)");
+    SheetRead read = ReadSheet(reader, sheet, progress);
+    if (!read.outcome.ok) return read.outcome;
+    auto origin = std::make_shared<WorkbookOrigin>();
+    origin->package = std::move(bytes);
+    for (const auto& s : reader.sheets()) origin->sheetNames.push_back(s.name);
+    origin->sheet = sheet;
+    origin->headerRow = read.headerRow;
+    origin->kinds = read.columns;
+    origin->columns = read.header.columns;
+    origin->rowOfId = read.rowNumbers;
+    for (std::size_t i = 0; i < read.rows.size(); ++i) read.rows[i].SetOrigin(static_cast<std::uint32_t>(i + 1));
+    CsvLayout made;
+    made.columns = std::move(read.columns);
+    made.headers = std::move(read.header.texts);
+    made.byteOrderMark = true;
+    made.workbook = std::move(origin);
+    layout = std::move(made);
+    rows = std::move(read.rows);
+    return read.outcome;
+}
+
+namespace {
+
+// A save into the sheet worked out: the edit, and what it would not keep.
+struct SavePlan {
+    workbook::SheetScan scan;
+    workbook::SheetEdit edit;
+    std::vector<std::uint32_t> rowOfId;  // after the save
+    std::vector<std::uint32_t> newIds;   // per row: its id after the save
+    std::vector<std::uint32_t> columns;  // per column of the saved layout: its sheet column
+    std::vector<std::string> losses;
+    bool valuesChanged = false;
+};
+
+Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>* results,
+             SavePlan& plan) {
+    const WorkbookOrigin& origin = *layout.workbook;
+    workbook::WorkbookReader reader(*origin.package);
+    if (Outcome opened = Open(reader); !opened.ok) return opened;
+    const workbook::SheetEntry& sheet = reader.sheets().at(origin.sheet);
+    // The rows as the file has them, to tell what the window changed.
+    SheetRead before = ReadSheet(reader, origin.sheet, {});
+    if (!before.outcome.ok) return before.outcome;
+    std::map<std::uint32_t, std::size_t> readAt;  // sheet row → index in before.rows
+    for (std::size_t i = 0; i < before.rowNumbers.size(); ++i) readAt[before.rowNumbers[i]] = i;
+
+    workbook::PartStatus status;
+    std::optional<std::string> xml = reader.package().ReadWhole(sheet.part, status);
+    if (!xml) return Failed(workbook::PartMessage(sheet.part, status));
+    if (const std::string why = workbook::ScanSheet(std::move(*xml), plan.scan); !why.empty())
+        return Failed("工作簿中的工作表" + Quoted(sheet.name) + "已损坏:" + why);
+    const workbook::SheetScan& scan = plan.scan;
+
+    // Columns: those the sheet has, then new ones after everything the sheet uses.
+    std::uint32_t lastUsed = 0;
+    for (const auto& r : scan.rows)
+        if (!r.cells.empty()) lastUsed = std::max(lastUsed, r.cells.back().column);
+    std::vector<bool> inFile(layout.columns.size(), false);
+    for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+        const auto at = std::find(origin.kinds.begin(), origin.kinds.end(), layout.columns[c]);
+        inFile[c] = at != origin.kinds.end();
+        plan.columns.push_back(inFile[c] ? origin.columns[static_cast<std::size_t>(at - origin.kinds.begin())]
+                                         : ++lastUsed);
+    }
+
+    // Where each row goes. Rows whose sheet row is still in the file keep
+    // it when they can: no row of the file taken out or reordered, new rows
+    // only after the last.
+    const std::uint32_t first = origin.headerRow + 1;
+    std::vector<std::uint32_t> current(rows.size(), 0);  // sheet row each row comes from, 0 none
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::uint32_t id = rows[i].origin();
+        if (id >= 1 && id <= origin.rowOfId.size()) current[i] = origin.rowOfId[id - 1];
+    }
+    std::vector<std::uint32_t> surviving;
+    for (std::uint32_t r : current)
+        if (r) surviving.push_back(r);
+    std::vector<std::uint32_t> beamRows = before.rowNumbers;
+    std::set<std::uint32_t> occupied;
+    for (const auto& r : scan.rows) occupied.insert(r.number);
+    bool inPlace = surviving == beamRows;
+    std::size_t tailFrom = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (current[i]) tailFrom = i + 1;
+    for (std::size_t i = 0; i < tailFrom && inPlace; ++i) inPlace = current[i] != 0;
+    std::vector<std::uint32_t> target(rows.size());
+    std::uint32_t next = std::max(origin.headerRow, beamRows.empty() ? 0u : beamRows.back()) + 1;
+    for (std::size_t i = 0; i < rows.size() && inPlace; ++i) {
+        if (current[i]) {
+            target[i] = current[i];
+            continue;
+        }
+        target[i] = next++;
+        inPlace = !occupied.count(target[i]);
+    }
+    std::set<std::uint32_t> taken;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> others;  // rows of the file that move: from, to
+    if (!inPlace) {
+        for (std::size_t i = 0; i < rows.size(); ++i) target[i] = first + static_cast<std::uint32_t>(i);
+        const std::set<std::uint32_t> beams(beamRows.begin(), beamRows.end());
+        std::uint32_t after = std::max<std::uint32_t>(first + static_cast<std::uint32_t>(rows.size()),
+                                                      scan.rows.empty() ? 0 : scan.rows.back().number + 1);
+        for (const auto& r : scan.rows) {
+            if (r.number < first || beams.count(r.number)) continue;
+            if (r.number < first + rows.size()) others.emplace_back(r.number, after++);
+        }
+    }
+    std::set<std::uint32_t> kept(surviving.begin(), surviving.end());
+    for (std::uint32_t r : beamRows)
+        if (!kept.count(r)) plan.edit.removed.insert(r);
+
+    // The cells each row writes: what changed, and the loads.
+    std::map<std::uint32_t, const workbook::ScannedRow*> scanned;
+    for (const auto& r : scan.rows) scanned[r.number] = &r;
+    const auto styleAbove = [&](std::size_t i, std::uint32_t column) -> std::string {
+        for (std::size_t k = i; k-- > 0;) {
+            const auto it = current[k] ? scanned.find(current[k]) : scanned.end();
+            if (it == scanned.end()) continue;
+            for (const auto& c : it->second->cells)
+                if (c.column == column) return c.style;
+            return {};
+        }
+        return {};
+    };
+    const ShownResult none;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        workbook::RowWrite write;
+        write.origin = current[i];
+        write.target = target[i];
+        const ScheduleRow* was = nullptr;
+        if (current[i]) {
+            const auto it = readAt.find(current[i]);
+            if (it != readAt.end()) was = &before.rows[it->second];
+        }
+        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+            const ScheduleColumn column = layout.columns[c];
+            const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
+            if (!input && !results) continue;
+            const ShownResult& result = results ? (*results)[i] : none;
+            const std::string_view text = CellText(column, rows[i], result);
+            if (input && was && inFile[c] && CellText(column, *was, none) == text) continue;  // as the file has it
+            workbook::NewCell cell;
+            cell.column = plan.columns[c];
+            cell.text = std::string(text);
+            cell.number = column.kind != ColumnKind::Mark && column.kind != ColumnKind::Error && IsCsvNumber(text);
+            if (!was) cell.style = styleAbove(i, cell.column);
+            write.cells.push_back(std::move(cell));
+        }
+        if (write.cells.empty() && write.origin == write.target) continue;  // untouched
+        plan.edit.rows.push_back(std::move(write));
+    }
+    for (const auto& [from, to] : others) plan.edit.rows.push_back({from, to, {}});
+    // The header gains the captions of new columns.
+    if (std::find(inFile.begin(), inFile.end(), false) != inFile.end()) {
+        workbook::RowWrite header;
+        header.origin = origin.headerRow;
+        header.target = origin.headerRow;
+        std::string style;
+        const auto it = scanned.find(origin.headerRow);
+        if (it != scanned.end() && !it->second->cells.empty()) style = it->second->cells.back().style;
+        for (std::size_t c = 0; c < layout.columns.size(); ++c)
+            if (!inFile[c]) header.cells.push_back({plan.columns[c], layout.headers[c], false, style});
+        plan.edit.rows.push_back(std::move(header));
+    }
+    plan.valuesChanged = !plan.edit.rows.empty() || !plan.edit.removed.empty();
+
+    // What would not be kept as it was.
+    const bool moved = !inPlace || !plan.edit.removed.empty() || !others.empty();
+    if (moved) {
+        std::vector<std::string> pointing;
+        if (scan.formulas) pointing.push_back("公式");
+        static const std::map<std::string, std::string> kNames = {
+            {"mergeCells", "合并单元格"},   {"conditionalFormatting", "条件格式"}, {"dataValidations", "数据验证"},
+            {"hyperlinks", "超链接"},       {"tableParts", "表格 (套用表格格式)"}, {"legacyDrawing", "批注"},
+            {"drawing", "图片或图表"},      {"autoFilter", "筛选"},                 {"rowBreaks", "分页符"}};
+        for (const auto& [element, name] : kNames)
+            if (scan.referencing.count(element)) pointing.push_back(name);
+        if (!pointing.empty()) {
+            std::string list;
+            for (std::size_t i = 0; i < pointing.size(); ++i) list += (i ? "、" : "") + pointing[i];
+            plan.losses.push_back("梁表删除、插入或移动了行,而工作表" + Quoted(sheet.name) + "中的" + list +
+                                  "按行号指向单元格,不会随行移动,保存后可能指错位置");
+        }
+        if (!others.empty())
+            plan.losses.push_back("工作表" + Quoted(sheet.name) + "中不属于梁表的第 " + IntegerText(others.front().first) +
+                                  " 行等 " + IntegerText(static_cast<long long>(others.size())) +
+                                  " 行要移到梁表之后");
+    }
+    if (scan.protectedSheet && (!plan.edit.rows.empty() || !plan.edit.removed.empty()))
+        plan.losses.push_back("工作表" + Quoted(sheet.name) + "设了保护,保存会改动受保护的单元格");
+
+    // Ids after the save: each row's id names its new sheet row.
+    plan.rowOfId.assign(origin.rowOfId.size(), 0);
+    plan.newIds.assign(rows.size(), 0);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::uint32_t id = rows[i].origin();
+        if (current[i] && id >= 1 && id <= plan.rowOfId.size()) {
+            plan.rowOfId[id - 1] = target[i];
+            plan.newIds[i] = id;
+        } else {
+            plan.rowOfId.push_back(target[i]);
+            plan.newIds[i] = static_cast<std::uint32_t>(plan.rowOfId.size());
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string WorkbookSaveLosses(const CsvLayout& layout, const std::vector<ScheduleRow>& rows) {
+    if (!layout.workbook) return {};
+    SavePlan plan;
+    const Outcome planned = Plan(layout, rows, nullptr, plan);
+    if (!planned.ok) return {};  // the save itself says why
+    std::string text;
+    for (const std::string& loss : plan.losses) text += loss + "\n";
+    return text;
+}
+
+Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+                          const std::vector<ShownResult>& results, bool withResults, WorkbookSave& save) {
+    if (!layout.workbook) return Failed("这个梁表不是从 Excel 工作簿读来的");
+    const WorkbookOrigin& origin = *layout.workbook;
+    SavePlan plan;
+    if (Outcome planned = Plan(layout, rows, withResults ? &results : nullptr, plan); !planned.ok) return planned;
+    workbook::WorkbookReader reader(*origin.package);
+    if (Outcome opened = Open(reader); !opened.ok) return opened;
+    const std::string part = reader.sheets().at(origin.sheet).part;
+    bool formulasTouched = false;
+    std::string why;
+    const std::optional<std::string> sheetXml = workbook::WriteSheet(plan.scan, plan.edit, formulasTouched, why);
+    if (!sheetXml) return Failed("无法写入工作表:" + why);
+    std::map<std::string, std::string> replaced{{part, *sheetXml}};
+    std::set<std::string> removed;
+    const std::string& book = reader.workbookPart();
+    workbook::PartStatus status;
+    if (plan.valuesChanged || formulasTouched) {
+        // Formulas that read the changed cells are computed again when the file opens.
+        std::optional<std::string> xml = reader.package().ReadWhole(book, status);
+        if (!xml) return Failed(workbook::PartMessage(book, status));
+        replaced[book] = workbook::WithFullCalcOnLoad(*xml);
+    }
+    if (formulasTouched) {
+        // The calculation chain lists formula cells; Excel builds it anew when it is missing.
+        const std::string chain = workbook::ResolvePart(book, "calcChain.xml");
+        if (reader.package().Has(chain)) {
+            removed.insert(chain);
+            const std::string rels = workbook::RelationshipsOf(book);
+            std::optional<std::string> relXml = reader.package().ReadWhole(rels, status);
+            std::optional<std::string> types = reader.package().ReadWhole("[Content_Types].xml", status);
+            if (relXml)
+                replaced[rels] = workbook::WithoutElements(
+                    *relXml, "Relationship", "Type",
+                    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain");
+            if (types)
+                replaced["[Content_Types].xml"] =
+                    workbook::WithoutElements(*types, "Override", "PartName", "/" + chain);
+        }
+    }
+    std::optional<std::string> written = workbook::RewritePackage(*origin.package, replaced, removed);
+    if (!written) return Failed("工作簿已损坏,无法写回 (其中有读不出的部分)");
+    auto after = std::make_shared<WorkbookOrigin>(origin);
+    after->package = std::make_shared<const std::string>(std::move(*written));
+    after->kinds = layout.columns;
+    after->columns = plan.columns;
+    after->rowOfId = plan.rowOfId;
+    save.bytes = after->package;
+    save.origin = std::move(after);
+    save.ids = std::move(plan.newIds);
+    return {};
+}
+
+}  // namespace quorvane

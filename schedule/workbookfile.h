@@ -1,0 +1,85 @@
+// A schedule kept in an Excel workbook: a sheet's cells read as beams by
+// the same header rule as a CSV file, and saved back into that sheet so
+// that the rest of the workbook (other sheets, formulas, formats) stays
+// as the user left it.
+//
+//   file bytes ─ WorkbookSheets ─ names, which sheets are schedules
+//              ─ ReadWorkbookSchedule(sheet) ─ layout + rows (each knowing
+//                its sheet row) ─ … edited in the window …
+//              ─ PlanWorkbookSave ─ what cannot be kept (said before saving)
+//              ─ WorkbookFileBytes ─ the package with that sheet rewritten
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files.h"
+#include "row.h"
+
+namespace quorvane {
+
+struct CsvLayout;
+
+// The sheet a schedule came from: what a save into it needs.
+struct WorkbookOrigin {
+    std::shared_ptr<const std::string> package;  // the file's bytes as read
+    std::vector<std::string> sheetNames;         // every sheet, in tab order
+    std::size_t sheet = 0;                       // which of them
+    std::uint32_t headerRow = 0;                 // from 1
+    std::vector<ScheduleColumn> kinds;           // the schedule's columns the sheet has...
+    std::vector<std::uint32_t> columns;          // ...and where: their sheet columns (from 0)
+    // Per row id (ScheduleRow::origin, from 1): its row in the sheet now,
+    // 0 once a save has taken it out of the file.
+    std::vector<std::uint32_t> rowOfId;
+};
+
+// Whether bytes begin as a zip archive (an .xlsx does).
+bool LooksLikeWorkbook(std::string_view bytes);
+
+// What a file that is an Excel file but no .xlsx is (an encrypted
+// workbook, an .xls), as the reason a message gives; empty otherwise.
+std::string RecogniseExcelFile(std::string_view bytes);
+
+// The workbook's sheets in tab order.
+struct SheetListing {
+    std::string name;
+    bool schedule = false;  // its first filled row names schedule columns
+};
+Outcome ListWorkbookSheets(std::string_view bytes, std::vector<SheetListing>& sheets);
+
+// Reads sheet (index from 0) as a schedule: the first filled row is the
+// header, each later row with a cell under it a beam (its texts as shown,
+// an empty cell as empty text); cells beside the header's columns are not
+// read. A cell that does not read (a formula without its value, a damaged
+// shared string) is a warning naming it (一层!E2), and its text is one the
+// row refuses.
+Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size_t sheet, CsvLayout& layout,
+                             std::vector<ScheduleRow>& rows, const std::function<bool(double)>& progress = {});
+
+// Finds a sheet by its name or number ("2"); the message says which exist.
+Outcome FindWorkbookSheet(std::string_view bytes, std::string_view wanted, std::size_t& sheet);
+
+// What a save of rows into the sheet would not keep as it was (rows that
+// move while formulas, merged cells or the like point at them); empty
+// when everything is kept.
+std::string WorkbookSaveLosses(const CsvLayout& layout, const std::vector<ScheduleRow>& rows);
+
+// A save into the workbook, made: its bytes, the sheet as it then is, and
+// each row's id in it (ScheduleRow::SetOrigin).
+struct WorkbookSave {
+    std::shared_ptr<const std::string> bytes;
+    std::shared_ptr<const WorkbookOrigin> origin;
+    std::vector<std::uint32_t> ids;
+};
+
+// The workbook's new bytes: the schedule's sheet with the rows written in
+// (and, withResults, the loads in their columns), every other part copied
+// as it was. layout is the layout the save writes (SavedLayout).
+Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+                          const std::vector<ShownResult>& results, bool withResults, WorkbookSave& save);
+
+}  // namespace quorvane

@@ -1,0 +1,78 @@
+// An Office package (the zip file an .xlsx is) read from memory and
+// written anew: parts are streamed out inflated and checked against the
+// directory (size and CRC), and a rewrite copies every part it does not
+// replace as it was, still compressed. Knows nothing of sheets or beams.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane::workbook {
+
+struct MemoryStream {
+    std::string_view bytes;
+    std::uint64_t pos = 0;
+};
+
+// What reading a part came to.
+enum class PartStatus {
+    Ok,
+    Missing,   // no such part
+    Damaged,   // the inflated bytes differ from what the directory says (size, CRC) or do not inflate
+    TooLarge,  // over the bound for a part (or inflating far beyond its compressed size)
+    Stopped,   // the reader of the pieces asked to stop
+};
+
+// A part is refused past this inflated size, and past kLargestRatio times
+// its compressed size once it is over kRatioFloor: an XML part compresses
+// 10 to 30 times, a zip bomb a thousand.
+inline constexpr std::uint64_t kLargestPart = 256ull << 20;
+inline constexpr std::uint64_t kRatioFloor = 32ull << 20;
+inline constexpr std::uint64_t kLargestRatio = 250;
+
+class Package {
+public:
+    // bytes must outlive the package.
+    explicit Package(std::string_view bytes);
+    ~Package();
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
+
+    // Whether bytes are a zip archive whose directory reads.
+    bool ok() const { return zip_ != nullptr; }
+    // The parts' names in the order the archive holds them.
+    const std::vector<std::string>& names() const { return names_; }
+    bool Has(std::string_view name) const;
+    // The part's inflated size as the directory gives it (0 when missing).
+    std::uint64_t PartSize(const std::string& name);
+
+    // Hands the part's inflated bytes to piece, in order; piece returns
+    // false to stop.
+    PartStatus Read(const std::string& name, const std::function<bool(std::string_view)>& piece);
+    // The whole part, or nothing (status says why).
+    std::optional<std::string> ReadWhole(const std::string& name, PartStatus& status);
+
+private:
+    std::unique_ptr<MemoryStream> memory_;
+    void* zip_ = nullptr;
+    std::vector<std::string> names_;
+};
+
+// A new package from old: every part copied as it was stored (not inflated
+// and compressed again), but those in replaced, which get the new bytes
+// (deflated), and those in removed, which are left out. Nothing when old
+// does not read or a copied part is damaged.
+std::optional<std::string> RewritePackage(std::string_view old, const std::map<std::string, std::string>& replaced,
+                                          const std::set<std::string>& removed = {});
+
+// A package of new parts, in the order given (for tests and new files).
+std::string NewPackage(const std::vector<std::pair<std::string, std::string>>& parts);
+
+}  // namespace quorvane::workbook

@@ -1,0 +1,375 @@
+#include "patch.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+#include "sheets.h"
+#include "xml.h"
+
+namespace quorvane::workbook {
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Attributes of a start tag as written: where each name and value lies.
+struct RawAttribute {
+    std::size_t begin, end;  // the whole attribute, leading blank included
+    std::string_view name, value;
+};
+
+std::vector<RawAttribute> RawAttributes(std::string_view tag) {
+    std::vector<RawAttribute> found;
+    std::size_t i = 1;
+    while (i < tag.size() && !IsSpace(tag[i]) && tag[i] != '>' && tag[i] != '/') ++i;  // the element's name
+    while (i < tag.size()) {
+        const std::size_t begin = i;
+        while (i < tag.size() && IsSpace(tag[i])) ++i;
+        const std::size_t nameBegin = i;
+        while (i < tag.size() && !IsSpace(tag[i]) && tag[i] != '=' && tag[i] != '>' && tag[i] != '/') ++i;
+        if (i == nameBegin) break;
+        const std::string_view name = tag.substr(nameBegin, i - nameBegin);
+        while (i < tag.size() && (IsSpace(tag[i]) || tag[i] == '=')) ++i;
+        if (i >= tag.size()) break;
+        const char quote = tag[i];
+        const std::size_t close = tag.find(quote, i + 1);
+        if (close == std::string_view::npos) break;
+        found.push_back({begin, close + 1, name, tag.substr(i + 1, close - i - 1)});
+        i = close + 1;
+    }
+    return found;
+}
+
+// The tag with attribute name set to value (added when missing), or
+// removed when value is empty.
+std::string WithAttribute(std::string_view tag, std::string_view name, std::string_view value) {
+    for (const RawAttribute& a : RawAttributes(tag)) {
+        if (a.name != name) continue;
+        std::string out(tag.substr(0, a.begin));
+        if (!value.empty()) {
+            out += ' ';
+            out.append(name);
+            out += "=\"";
+            AppendEscapedXml(out, value);
+            out += '"';
+        }
+        out.append(tag.substr(a.end));
+        return out;
+    }
+    if (value.empty()) return std::string(tag);
+    std::size_t at = tag.size() - 1;  // before '>' or "/>"
+    if (at > 0 && tag[at - 1] == '/') --at;
+    std::string out(tag.substr(0, at));
+    out += ' ';
+    out.append(name);
+    out += "=\"";
+    AppendEscapedXml(out, value);
+    out += '"';
+    out.append(tag.substr(at));
+    return out;
+}
+
+// A start tag that closed its element ("<row .../>") made an opening one.
+std::string Opening(std::string tag) {
+    if (tag.size() >= 2 && tag[tag.size() - 2] == '/') tag.erase(tag.size() - 2, 1);
+    return tag;
+}
+
+std::uint64_t EndOf(const XmlReader& reader, std::uint64_t tagEnd) {
+    // An element that closed in its start tag reports a closing of no length.
+    return reader.EventLength() == 0 ? tagEnd : reader.EventOffset() + reader.EventLength();
+}
+
+void AppendCell(std::string& out, const std::string& prefix, std::uint32_t row, const NewCell& cell,
+                std::string_view style) {
+    out += '<' + prefix + "c r=\"" + CellReference(row, cell.column) + '"';
+    if (!style.empty()) {
+        out += " s=\"";
+        AppendEscapedXml(out, style);
+        out += '"';
+    }
+    if (cell.text.empty()) {
+        out += "/>";
+        return;
+    }
+    if (cell.number) {
+        out += "><" + prefix + "v>";
+        out += cell.text;
+        out += "</" + prefix + "v></" + prefix + "c>";
+        return;
+    }
+    out += " t=\"inlineStr\"><" + prefix + "is><" + prefix + "t xml:space=\"preserve\">";
+    AppendEscapedXml(out, EscapeExcel(cell.text));
+    out += "</" + prefix + "t></" + prefix + "is></" + prefix + "c>";
+}
+
+}  // namespace
+
+std::string ScanSheet(std::string xml, SheetScan& scan) {
+    scan = SheetScan();
+    scan.xml = std::move(xml);
+    const std::string& text = scan.xml;
+    static const std::set<std::string, std::less<>> kReferencing = {
+        "mergeCells", "conditionalFormatting", "dataValidations", "hyperlinks",   "tableParts",
+        "drawing",    "legacyDrawing",         "autoFilter",      "sortState",    "rowBreaks",
+        "ignoredErrors", "oleObjects",         "controls",        "protectedRanges", "scenarios"};
+    int depth = 0;
+    bool inData = false, inRow = false;
+    std::uint64_t dataTagBegin = 0, dataTagEnd = 0;
+    XmlReader* parser = nullptr;
+    XmlReader reader(
+        {[&](std::string_view name, const Attributes& a) {
+             ++depth;
+             const std::uint64_t at = parser->EventOffset(), tagEnd = at + parser->EventLength();
+             if (depth == 2 && name == "sheetData") {
+                 inData = true;
+                 dataTagBegin = at;
+                 dataTagEnd = tagEnd;
+                 scan.dataBegin = tagEnd;
+                 const std::string_view tag = std::string_view(text).substr(at + 1);
+                 scan.prefix = std::string(tag.substr(0, tag.find("sheetData")));
+             } else if (depth == 2 && name == "dimension") {
+                 scan.dimensionBegin = at;
+                 scan.dimensionEnd = tagEnd;
+             } else if (depth == 2 && name == "sheetProtection") {
+                 scan.protectedSheet = true;
+             } else if (depth == 2 && kReferencing.count(name)) {
+                 scan.referencing.emplace(name);
+             } else if (inData && depth == 3 && name == "row") {
+                 ScannedRow row;
+                 const std::string_view r = a.Get("r");
+                 row.number = scan.rows.empty() ? 1 : scan.rows.back().number + 1;
+                 if (!r.empty()) std::from_chars(r.data(), r.data() + r.size(), row.number);
+                 row.begin = at;
+                 row.tagEnd = tagEnd;
+                 scan.rows.push_back(std::move(row));
+                 inRow = true;
+             } else if (inRow && depth == 4 && name == "c") {
+                 ScannedRow& row = scan.rows.back();
+                 ScannedCell cell;
+                 cell.column = row.cells.empty() ? 0 : row.cells.back().column + 1;
+                 const std::string_view r = a.Get("r");
+                 std::size_t letters = 0;
+                 std::uint32_t column = 0;
+                 while (letters < r.size() && r[letters] >= 'A' && r[letters] <= 'Z' && letters < 3)
+                     column = column * 26 + static_cast<std::uint32_t>(r[letters++] - 'A' + 1);
+                 if (letters > 0) cell.column = column - 1;
+                 cell.begin = at;
+                 cell.tagEnd = tagEnd;
+                 cell.style = std::string(a.Get("s"));
+                 row.cells.push_back(std::move(cell));
+             } else if (inRow && depth == 5 && name == "f") {
+                 scan.rows.back().cells.back().formula = true;
+                 scan.formulas = true;
+             }
+         },
+         [&](std::string_view name) {
+             if (depth == 2 && name == "sheetData") {
+                 inData = false;
+                 if (parser->EventLength() == 0) {
+                     // The empty tag itself is what gets replaced.
+                     scan.emptyData = true;
+                     scan.dataBegin = dataTagBegin;
+                     scan.dataEnd = dataTagEnd;
+                 } else {
+                     scan.dataEnd = parser->EventOffset();
+                 }
+             } else if (inRow && depth == 3 && name == "row") {
+                 ScannedRow& row = scan.rows.back();
+                 row.end = EndOf(*parser, row.tagEnd);
+                 inRow = false;
+             } else if (inRow && depth == 4 && name == "c") {
+                 ScannedCell& cell = scan.rows.back().cells.back();
+                 cell.end = EndOf(*parser, cell.tagEnd);
+             }
+             --depth;
+         },
+         {}});
+    parser = &reader;
+    if (!reader.Feed(text, true)) return reader.error();
+    if (scan.dataEnd == 0) return "the sheet has no sheetData";
+    std::stable_sort(scan.rows.begin(), scan.rows.end(),
+                     [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; });
+    for (ScannedRow& row : scan.rows)
+        std::stable_sort(row.cells.begin(), row.cells.end(),
+                         [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; });
+    return {};
+}
+
+std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
+                                      std::string& message) {
+    formulasTouched = false;
+    const std::string_view xml = scan.xml;
+    std::map<std::uint32_t, const ScannedRow*> old;
+    for (const ScannedRow& row : scan.rows) old.emplace(row.number, &row);
+    std::set<std::uint32_t> consumed = edit.removed;
+    for (const RowWrite& w : edit.rows)
+        if (w.origin != 0) consumed.insert(w.origin);
+    // What the new sheet holds, by row number: an old row kept as it was, or a row written.
+    std::map<std::uint32_t, std::pair<const ScannedRow*, const RowWrite*>> placed;
+    for (const ScannedRow& row : scan.rows)
+        if (!consumed.count(row.number)) placed[row.number] = {&row, nullptr};
+    std::uint32_t lastRow = 0, lastColumn = 0;
+    for (const RowWrite& w : edit.rows) {
+        const auto [at, fresh] = placed.emplace(w.target, std::pair{nullptr, &w});
+        if (!fresh) {
+            message = "row " + std::to_string(w.target) + " would be written twice";
+            return std::nullopt;
+        }
+        lastRow = std::max(lastRow, w.target);
+        for (const NewCell& c : w.cells) lastColumn = std::max(lastColumn, c.column);
+    }
+    for (std::uint32_t removed : edit.removed) {
+        const auto it = old.find(removed);
+        if (it == old.end()) continue;
+        for (const ScannedCell& c : it->second->cells) formulasTouched = formulasTouched || c.formula;
+    }
+
+    std::string out;
+    out.reserve(xml.size() + edit.rows.size() * 64);
+    std::uint64_t copiedTo = 0;
+    if (scan.dimensionEnd > scan.dimensionBegin && scan.dimensionBegin < scan.dataBegin) {
+        const std::string_view tag = xml.substr(scan.dimensionBegin, scan.dimensionEnd - scan.dimensionBegin);
+        std::string ref;
+        for (const RawAttribute& a : RawAttributes(tag))
+            if (a.name == "ref") ref = std::string(a.value);
+        const std::size_t colon = ref.find(':');
+        const std::string first = colon == std::string::npos ? ref : ref.substr(0, colon);
+        const std::string last = colon == std::string::npos ? ref : ref.substr(colon + 1);
+        std::uint32_t oldColumn = 0, oldRow = 0;
+        std::size_t letters = 0;
+        while (letters < last.size() && last[letters] >= 'A' && last[letters] <= 'Z')
+            oldColumn = oldColumn * 26 + static_cast<std::uint32_t>(last[letters++] - 'A' + 1);
+        std::from_chars(last.data() + letters, last.data() + last.size(), oldRow);
+        if (letters > 0 && oldRow > 0 && !first.empty() && (lastRow > oldRow || lastColumn + 1 > oldColumn)) {
+            const std::string wider = first + ":" + ColumnLetters(std::max(lastColumn, oldColumn - 1)) +
+                                      std::to_string(std::max(lastRow, oldRow));
+            out.append(xml.substr(0, scan.dimensionBegin));
+            out += WithAttribute(tag, "ref", wider);
+            copiedTo = scan.dimensionEnd;
+        }
+    }
+    out.append(xml.substr(copiedTo, scan.dataBegin - copiedTo));
+    const std::string& p = scan.prefix;
+    if (scan.emptyData) out += '<' + p + "sheetData>";
+
+    for (const auto& [number, entry] : placed) {
+        const auto& [kept, written] = entry;
+        if (kept) {
+            out.append(xml.substr(kept->begin, kept->end - kept->begin));
+            continue;
+        }
+        const auto found = written->origin ? old.find(written->origin) : old.end();
+        const ScannedRow* origin = found == old.end() ? nullptr : found->second;
+        const bool moved = origin && origin->number != number;
+        const std::string r = std::to_string(number);
+        if (origin) {
+            const std::string_view tag = xml.substr(origin->begin, origin->tagEnd - origin->begin);
+            out += Opening(WithAttribute(WithAttribute(tag, "spans", ""), "r", r));
+        } else {
+            out += '<' + p + "row r=\"" + r + "\">";
+        }
+        std::vector<NewCell> cells = written->cells;
+        std::sort(cells.begin(), cells.end(), [](const NewCell& a, const NewCell& b) { return a.column < b.column; });
+        std::size_t next = 0;
+        const auto writeNew = [&](const NewCell& cell, const ScannedCell* was) {
+            if (was && was->formula) formulasTouched = true;
+            if (cell.text.empty() && !was) return;  // nothing there, nothing to clear
+            AppendCell(out, p, number, cell, was ? std::string_view(was->style) : std::string_view(cell.style));
+        };
+        if (origin) {
+            for (const ScannedCell& c : origin->cells) {
+                while (next < cells.size() && cells[next].column < c.column) writeNew(cells[next++], nullptr);
+                if (next < cells.size() && cells[next].column == c.column) {
+                    writeNew(cells[next++], &c);
+                    continue;
+                }
+                const std::string_view whole = xml.substr(c.begin, c.end - c.begin);
+                if (!moved) {
+                    out.append(whole);
+                    continue;
+                }
+                formulasTouched = formulasTouched || c.formula;
+                const std::string_view tag = xml.substr(c.begin, c.tagEnd - c.begin);
+                out += WithAttribute(tag, "r", CellReference(number, c.column));
+                out.append(whole.substr(tag.size()));
+            }
+        }
+        while (next < cells.size()) writeNew(cells[next++], nullptr);
+        out += "</" + p + "row>";
+    }
+
+    if (scan.emptyData) {
+        out += "</" + p + "sheetData>";
+        out.append(xml.substr(scan.dataEnd));
+    } else {
+        out.append(xml.substr(scan.dataEnd));
+    }
+    return out;
+}
+
+std::string WithFullCalcOnLoad(const std::string& workbookXml) {
+    std::uint64_t calcBegin = 0, calcEnd = 0, after = 0;
+    std::string prefix;
+    int depth = 0;
+    XmlReader* parser = nullptr;
+    XmlReader reader({[&](std::string_view name, const Attributes&) {
+                          ++depth;
+                          if (depth == 1) {
+                              const std::string_view tag = std::string_view(workbookXml).substr(parser->EventOffset() + 1);
+                              prefix = std::string(tag.substr(0, tag.find("workbook")));
+                          }
+                          if (depth == 2 && name == "calcPr") {
+                              calcBegin = parser->EventOffset();
+                              calcEnd = calcBegin + parser->EventLength();
+                          }
+                      },
+                      [&](std::string_view name) {
+                          if (depth == 2 && (name == "sheets" || name == "functionGroups" ||
+                                             name == "externalReferences" || name == "definedNames"))
+                              after = parser->EventLength() == 0 ? 0 : parser->EventOffset() + parser->EventLength();
+                          --depth;
+                      },
+                      {}});
+    parser = &reader;
+    if (!reader.Feed(workbookXml, true)) return workbookXml;
+    if (calcEnd > calcBegin) {
+        const std::string tag = workbookXml.substr(calcBegin, calcEnd - calcBegin);
+        return workbookXml.substr(0, calcBegin) + WithAttribute(tag, "fullCalcOnLoad", "1") +
+               workbookXml.substr(calcEnd);
+    }
+    if (after == 0) return workbookXml;
+    return workbookXml.substr(0, after) + '<' + prefix + "calcPr fullCalcOnLoad=\"1\"/>" + workbookXml.substr(after);
+}
+
+std::string WithoutElements(const std::string& xml, std::string_view name, std::string_view attribute,
+                            std::string_view value) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> cut;
+    std::uint64_t begin = 0, tagEnd = 0;
+    bool matched = false;
+    XmlReader* parser = nullptr;
+    XmlReader reader({[&](std::string_view element, const Attributes& a) {
+                          if (element != name) return;
+                          begin = parser->EventOffset();
+                          tagEnd = begin + parser->EventLength();
+                          matched = a.Get(attribute) == value;
+                      },
+                      [&](std::string_view element) {
+                          if (element != name || !matched) return;
+                          cut.emplace_back(begin, EndOf(*parser, tagEnd));
+                          matched = false;
+                      },
+                      {}});
+    parser = &reader;
+    if (!reader.Feed(xml, true)) return xml;
+    std::string out;
+    std::uint64_t from = 0;
+    for (const auto& [b, e] : cut) {
+        out.append(xml, from, b - from);
+        from = e;
+    }
+    out.append(xml, from, std::string::npos);
+    return out;
+}
+
+}  // namespace quorvane::workbook

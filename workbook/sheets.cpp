@@ -1,0 +1,466 @@
+#include "sheets.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <optional>
+
+#include "encoding.h"
+#include "xml.h"
+
+namespace quorvane::workbook {
+namespace {
+
+constexpr std::uint32_t kLastRow = 1048576;
+constexpr std::uint32_t kLastColumn = 16383;  // XFD
+
+void AppendCodePoint(std::string& out, std::uint32_t cp) {
+    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    AppendUtf8(out, static_cast<char32_t>(cp));
+}
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// "C12" → column 2, row 12; a part that is missing stays as it was.
+bool ParseReference(std::string_view reference, std::uint32_t& column, std::uint32_t& row) {
+    std::size_t i = 0;
+    std::uint32_t letters = 0;
+    for (; i < reference.size(); ++i) {
+        char c = reference[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (c < 'A' || c > 'Z') break;
+        letters = letters * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
+        if (letters > kLastColumn + 1) return false;
+    }
+    std::uint32_t number = 0;
+    const auto [end, error] = std::from_chars(reference.data() + i, reference.data() + reference.size(), number);
+    if (i == 0 || error != std::errc() || end != reference.data() + reference.size() || number < 1 ||
+        number > kLastRow)
+        return false;
+    column = letters - 1;
+    row = number;
+    return true;
+}
+
+// A number as the shortest text that reads back as the same double.
+std::string NumberText(std::string_view stored) {
+    std::size_t first = stored.find_first_not_of(" \t\r\n");
+    const std::size_t last = stored.find_last_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    stored = stored.substr(first, last - first + 1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
+    if (error != std::errc() || end != stored.data() + stored.size()) return std::string(stored);
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, written.ptr);
+}
+
+// Relationship targets of a part's relationships: id → target, resolved.
+struct Relationship {
+    std::string id, type, target;
+};
+
+std::vector<Relationship> ReadRelationships(Package& package, const std::string& part, std::string& message) {
+    std::vector<Relationship> found;
+    const std::string rels = RelationshipsOf(part);
+    PartStatus status;
+    const std::optional<std::string> xml = package.ReadWhole(rels, status);
+    if (!xml) {
+        if (status != PartStatus::Missing) message = PartMessage(rels, status);
+        return found;
+    }
+    XmlReader reader({[&](std::string_view name, const Attributes& a) {
+                          if (name != "Relationship") return;
+                          const std::string_view target = a.Get("Target");
+                          found.push_back({std::string(a.Get("Id")), std::string(a.Get("Type")),
+                                           a.Get("TargetMode") == "External" ? std::string(target)
+                                                                             : ResolvePart(part, target)});
+                      },
+                      {},
+                      {}});
+    if (!reader.Feed(*xml, true)) message = "工作簿中的“" + rels + "”已损坏:" + reader.error();
+    return found;
+}
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+}  // namespace
+
+std::string CellReference(std::uint32_t row, std::uint32_t column) {
+    return ColumnLetters(column) + std::to_string(row);
+}
+
+std::string ColumnLetters(std::uint32_t column) {
+    std::string letters;
+    for (std::uint32_t n = column + 1; n > 0; n = (n - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+    return letters;
+}
+
+bool LooksLikePackage(std::string_view bytes) {
+    // A zip begins with a part, or (when it holds none) with its directory's end.
+    const std::string_view head = bytes.substr(0, 4);
+    return head == std::string_view("PK\x03\x04", 4) || head == std::string_view("PK\x05\x06", 4);
+}
+
+std::string RecogniseNonPackage(std::string_view bytes) {
+    constexpr std::string_view kCompoundFile("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    if (bytes.substr(0, 8) != kCompoundFile) return {};
+    // A workbook with a password to open is an OLE compound file that holds
+    // the real package as the stream "EncryptedPackage" (names in UTF-16).
+    static const std::string kEncrypted = [] {
+        std::string name;
+        for (const char c : std::string_view("EncryptedPackage")) name += {c, '\0'};
+        return name;
+    }();
+    if (bytes.find(kEncrypted) != std::string_view::npos)
+        return "这是设了打开密码的 (加密的) Excel 工作簿,读不出;请在 Excel 中去掉密码 (文件 → 信息 → 保护工作簿) "
+               "后再打开";
+    return "这是旧版 Excel 97-2003 工作簿 (.xls),读不出;请在 Excel 中另存为 Excel 工作簿 (.xlsx) 或 CSV 后再打开";
+}
+
+std::string PartMessage(std::string_view part, PartStatus status) {
+    const std::string named = "工作簿中的“" + std::string(part) + "”";
+    switch (status) {
+        case PartStatus::Missing:
+            return named + "不存在:文件不完整";
+        case PartStatus::Damaged:
+            return named + "已损坏:解压出的内容与文件目录所记的大小或校验和不符";
+        case PartStatus::TooLarge:
+            return named + "解压后过大 (超过 " + std::to_string(kLargestPart >> 20) +
+                   " MiB,或远超其压缩大小),不像是正常的工作簿,没有读入";
+        case PartStatus::Ok:
+        case PartStatus::Stopped:
+            break;
+    }
+    return {};
+}
+
+std::string UnescapeExcel(std::string text) {
+    std::size_t at = text.find("_x");
+    if (at == std::string::npos) return text;
+    std::string out;
+    std::size_t i = 0;
+    for (; at != std::string::npos; at = text.find("_x", i)) {
+        out.append(text, i, at - i);
+        const bool code = at + 7 <= text.size() && text[at + 6] == '_' && IsHex(text[at + 2]) &&
+                          IsHex(text[at + 3]) && IsHex(text[at + 4]) && IsHex(text[at + 5]);
+        if (code) {
+            std::uint32_t cp = 0;
+            std::from_chars(text.data() + at + 2, text.data() + at + 6, cp, 16);
+            AppendCodePoint(out, cp);
+            i = at + 7;
+        } else {
+            out += "_x";
+            i = at + 2;
+        }
+    }
+    out.append(text, i, std::string::npos);
+    return out;
+}
+
+std::string EscapeExcel(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool literal = text.compare(i, 2, "_x") == 0 && i + 7 <= text.size() && text[i + 6] == '_' &&
+                             IsHex(text[i + 2]) && IsHex(text[i + 3]) && IsHex(text[i + 4]) &&
+                             IsHex(text[i + 5]);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || literal) {
+            // A control character, or a literal "_x0041_" that would read as one.
+            static const char* const kHex = "0123456789ABCDEF";
+            out += "_x00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+            out += '_';
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string ResolvePart(std::string_view from, std::string_view target) {
+    if (!target.empty() && target[0] == '/') return std::string(target.substr(1));
+    std::string folder(from.substr(0, from.rfind('/') == std::string_view::npos ? 0 : from.rfind('/') + 1));
+    std::vector<std::string> parts;
+    for (std::size_t i = 0; i <= folder.size();) {
+        const std::size_t slash = std::min(folder.find('/', i), folder.size());
+        if (slash > i) parts.emplace_back(folder.substr(i, slash - i));
+        i = slash + 1;
+    }
+    for (std::size_t i = 0; i <= target.size();) {
+        const std::size_t slash = std::min(target.find('/', i), target.size());
+        const std::string_view piece = target.substr(i, slash - i);
+        if (piece == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!piece.empty() && piece != ".") {
+            parts.emplace_back(piece);
+        }
+        i = slash + 1;
+    }
+    std::string path;
+    for (const std::string& p : parts) path += (path.empty() ? "" : "/") + p;
+    return path;
+}
+
+std::string RelationshipsOf(std::string_view part) {
+    const std::size_t slash = part.rfind('/');
+    const std::string_view folder = slash == std::string_view::npos ? std::string_view() : part.substr(0, slash + 1);
+    const std::string_view file = slash == std::string_view::npos ? part : part.substr(slash + 1);
+    return std::string(folder) + "_rels/" + std::string(file) + ".rels";
+}
+
+WorkbookReader::WorkbookReader(std::string_view bytes) : package_(bytes) {}
+WorkbookReader::~WorkbookReader() = default;
+
+std::string WorkbookReader::Open() {
+    const std::string notWorkbook = "这是一个 zip 压缩文件,但不是 Excel 工作簿 (里面没有工作簿部分 xl/workbook.xml)";
+    if (!package_.ok()) return "这不是一个能读出的 Excel 工作簿 (.xlsx):文件已损坏或不完整";
+    if (package_.names().empty()) return "这是一个空的 zip 压缩文件,不是 Excel 工作簿";
+    // The workbook part is the package's office document.
+    std::string message;
+    for (const Relationship& r : ReadRelationships(package_, "", message))
+        if (EndsWith(r.type, "/officeDocument")) workbookPart_ = r.target;
+    if (!message.empty()) return message;
+    if (workbookPart_.empty() && package_.Has("xl/workbook.xml")) workbookPart_ = "xl/workbook.xml";
+    if (workbookPart_.empty() || !package_.Has(workbookPart_)) return notWorkbook;
+    if (EndsWith(workbookPart_, ".bin")) return "这是二进制 Excel 工作簿 (.xlsb),读不出;请在 Excel 中另存为 .xlsx 或 CSV";
+
+    const std::vector<Relationship> relations = ReadRelationships(package_, workbookPart_, message);
+    if (!message.empty()) return message;
+    PartStatus status;
+    const std::optional<std::string> workbook = package_.ReadWhole(workbookPart_, status);
+    if (!workbook) return PartMessage(workbookPart_, status);
+    std::vector<std::pair<SheetEntry, std::string>> listed;  // with their relationship ids
+    XmlReader reader({[&](std::string_view name, const Attributes& a) {
+                          if (name != "sheet") return;
+                          SheetEntry entry;
+                          entry.name = std::string(a.Get("name"));
+                          entry.hidden = !a.Get("state").empty() && a.Get("state") != "visible";
+                          listed.emplace_back(std::move(entry), std::string(a.Get("id", true)));
+                      },
+                      {},
+                      {}});
+    if (!reader.Feed(*workbook, true)) return "工作簿中的“" + workbookPart_ + "”已损坏:" + reader.error();
+    for (auto& [entry, id] : listed) {
+        // A chart or dialog sheet has no cells; a worksheet's type is taken
+        // on trust, as other readers do.
+        for (const Relationship& r : relations)
+            if (r.id == id && !EndsWith(r.type, "/chartsheet") && !EndsWith(r.type, "/dialogsheet") &&
+                package_.Has(r.target))
+                entry.part = r.target;
+        sheets_.push_back(std::move(entry));
+    }
+    if (sheets_.empty()) return "Excel 工作簿中没有工作表";
+    std::string strings;
+    for (const Relationship& r : relations)
+        if (EndsWith(r.type, "/sharedStrings")) strings = r.target;
+    if (strings.empty()) strings = ResolvePart(workbookPart_, "sharedStrings.xml");  // where Excel keeps them
+    return ReadSharedStrings(strings);
+}
+
+std::string WorkbookReader::ReadSharedStrings(const std::string& part) {
+    int phonetic = 0;
+    bool inText = false, inItem = false;
+    std::string item;
+    XmlReader reader({[&](std::string_view name, const Attributes&) {
+                          if (name == "si") {
+                              inItem = true;
+                              item.clear();
+                          } else if (name == "rPh") {
+                              ++phonetic;
+                          } else if (name == "t") {
+                              inText = inItem && phonetic == 0;
+                          }
+                      },
+                      [&](std::string_view name) {
+                          if (name == "t") {
+                              inText = false;
+                          } else if (name == "rPh") {
+                              --phonetic;
+                          } else if (name == "si" && inItem) {
+                              inItem = false;
+                              strings_ += UnescapeExcel(std::move(item));
+                              item.clear();
+                              stringEnds_.push_back(static_cast<std::uint32_t>(strings_.size()));
+                          }
+                      },
+                      [&](std::string_view text) {
+                          if (inText) item.append(text);
+                      }});
+    const PartStatus status = package_.Read(part, [&](std::string_view piece) { return reader.Feed(piece, false); });
+    if (status == PartStatus::Missing) return {};  // no strings at all
+    if (status != PartStatus::Ok && status != PartStatus::Stopped) return PartMessage(part, status);
+    if (!reader.Feed({}, true)) return "工作簿中的“" + part + "”已损坏:" + reader.error();
+    return {};
+}
+
+std::string WorkbookReader::SharedString(std::size_t index, bool& found) const {
+    found = index < stringEnds_.size();
+    if (!found) return {};
+    const std::size_t begin = index == 0 ? 0 : stringEnds_[index - 1];
+    return strings_.substr(begin, stringEnds_[index] - begin);
+}
+
+std::string WorkbookReader::ReadRows(std::size_t index, const RowSink& sink,
+                                     const std::function<bool(double)>& progress) {
+    const SheetEntry& sheet = sheets_.at(index);
+    if (sheet.part.empty()) return "“" + sheet.name + "”是图表或对话框工作表,没有单元格";
+    std::uint32_t rowNumber = 0, column = 0;
+    bool inRow = false, inCell = false, seenCell = false;
+    std::vector<Cell> cells;
+    Cell cell;
+    std::string type, value, formula;
+    enum class Into { Nothing, Value, Formula, InlineText } into = Into::Nothing;
+    bool haveValue = false, inInline = false;
+    int phonetic = 0;
+    std::string failure;
+    bool stopped = false;
+    XmlReader* parser = nullptr;
+    const auto fail = [&](std::string why) {
+        if (failure.empty()) failure = std::move(why);
+        parser->Stop("");
+    };
+    const auto finishRow = [&] {
+        std::stable_sort(cells.begin(), cells.end(),
+                         [](const Cell& a, const Cell& b) { return a.column < b.column; });
+        for (std::size_t i = 1; i < cells.size(); ++i)
+            if (cells[i].column == cells[i - 1].column)
+                return fail("工作表“" + sheet.name + "”的单元格 " + CellReference(rowNumber, cells[i].column) +
+                            " 出现了两次:文件已损坏");
+        if (!cells.empty() && !sink(rowNumber, cells)) {
+            stopped = true;
+            parser->Stop("");
+        }
+        cells.clear();
+    };
+    XmlReader reader(
+        {[&](std::string_view name, const Attributes& a) {
+             if (name == "row") {
+                 std::uint32_t number = 0;
+                 const std::string_view r = a.Get("r");
+                 if (r.empty()) {
+                     number = rowNumber + 1;
+                 } else if (std::from_chars(r.data(), r.data() + r.size(), number).ec != std::errc() ||
+                            number < 1 || number > kLastRow) {
+                     return fail("工作表“" + sheet.name + "”的行号“" + std::string(r.substr(0, 20)) +
+                                 "”不对:文件已损坏");
+                 }
+                 rowNumber = number;
+                 column = 0;
+                 seenCell = false;
+                 inRow = true;
+                 cells.clear();
+                 return;
+             }
+             if (name == "c" && inRow) {
+                 cell = Cell();
+                 const std::string_view r = a.Get("r");
+                 std::uint32_t row = rowNumber;
+                 if (r.empty()) {
+                     cell.column = seenCell ? column + 1 : 0;
+                 } else if (!ParseReference(r, cell.column, row)) {
+                     return fail("工作表“" + sheet.name + "”第 " + std::to_string(rowNumber) + " 行有单元格引用“" +
+                                 std::string(r.substr(0, 20)) + "”不对:文件已损坏");
+                 }
+                 column = cell.column;
+                 seenCell = true;
+                 type = std::string(a.Get("t"));
+                 value.clear();
+                 formula.clear();
+                 haveValue = false;
+                 inCell = true;
+                 return;
+             }
+             if (!inCell) return;
+             if (name == "v") {
+                 into = Into::Value;
+                 haveValue = true;
+             } else if (name == "f") {
+                 into = Into::Formula;
+                 cell.formula = true;
+             } else if (name == "is") {
+                 inInline = true;
+                 haveValue = true;
+             } else if (name == "rPh") {
+                 ++phonetic;
+             } else if (name == "t" && inInline && phonetic == 0) {
+                 into = Into::InlineText;
+             }
+         },
+         [&](std::string_view name) {
+             if (name == "v" || name == "f" || name == "t") {
+                 into = Into::Nothing;
+             } else if (name == "rPh") {
+                 --phonetic;
+             } else if (name == "is") {
+                 inInline = false;
+             } else if (name == "c" && inCell) {
+                 inCell = false;
+                 if (!haveValue && cell.formula) {
+                     cell.state = CellState::NoValue;
+                     cell.text = "=" + formula;
+                 } else if (type == "s") {
+                     std::size_t at = 0;
+                     const auto parsed = std::from_chars(value.data(), value.data() + value.size(), at);
+                     bool found = parsed.ec == std::errc() && parsed.ptr == value.data() + value.size();
+                     if (found) cell.text = SharedString(at, found);
+                     if (!found) cell.state = CellState::MissingString;
+                 } else if (type == "inlineStr" || type == "str" || type == "e") {
+                     cell.text = UnescapeExcel(std::move(value));
+                 } else if (type == "b") {
+                     cell.text = value == "1" ? "TRUE" : "FALSE";
+                 } else if (type == "d") {
+                     cell.text = value;
+                 } else {
+                     cell.text = NumberText(value);
+                 }
+                 if (!cell.text.empty() || cell.formula || cell.state != CellState::Value)
+                     cells.push_back(std::move(cell));
+             } else if (name == "row" && inRow) {
+                 inRow = false;
+                 finishRow();
+             }
+         },
+         [&](std::string_view text) {
+             switch (into) {
+                 case Into::Value:
+                 case Into::InlineText:
+                     value.append(text);
+                     break;
+                 case Into::Formula:
+                     formula.append(text);
+                     break;
+                 case Into::Nothing:
+                     break;
+             }
+         }});
+    parser = &reader;
+    std::uint64_t seen = 0;
+    const double declared = static_cast<double>(std::max<std::uint64_t>(package_.PartSize(sheet.part), 1));
+    const PartStatus status = package_.Read(sheet.part, [&](std::string_view piece) {
+        seen += piece.size();
+        if (progress && seen % (1 << 22) < piece.size() && !progress(static_cast<double>(seen) / declared)) {
+            stopped = true;
+            return false;
+        }
+        return reader.Feed(piece, false);
+    });
+    if (stopped) return std::string(kCancelled);
+    if (!failure.empty()) return failure;
+    if (status == PartStatus::Missing) return "工作簿中的工作表“" + sheet.name + "”(" + sheet.part + ")不存在:文件不完整";
+    if (status != PartStatus::Ok && status != PartStatus::Stopped) return PartMessage(sheet.part, status);
+    if (!reader.Feed({}, true)) {
+        if (!failure.empty()) return failure;
+        return "工作簿中的工作表“" + sheet.name + "”已损坏:" + reader.error();
+    }
+    if (stopped) return std::string(kCancelled);
+    return failure;
+}
+
+}  // namespace quorvane::workbook

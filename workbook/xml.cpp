@@ -1,0 +1,151 @@
+#include "xml.h"
+
+#include <expat.h>
+
+#include <limits>
+
+namespace quorvane::workbook {
+namespace {
+
+// Names arrive as "namespace-uri local" (or just "local").
+constexpr char kSeparator = ' ';
+constexpr std::string_view kCompatibility = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+
+std::string_view LocalName(std::string_view qualified) {
+    const std::size_t at = qualified.rfind(kSeparator);
+    return at == std::string_view::npos ? qualified : qualified.substr(at + 1);
+}
+
+std::string_view NamespaceOf(std::string_view qualified) {
+    const std::size_t at = qualified.rfind(kSeparator);
+    return at == std::string_view::npos ? std::string_view() : qualified.substr(0, at);
+}
+
+XML_Parser Parser(void* parser) { return static_cast<XML_Parser>(parser); }
+
+}  // namespace
+
+std::string_view Attributes::Get(std::string_view local, bool qualified) const {
+    for (const char** at = pairs_; at && *at; at += 2) {
+        const std::string_view name(at[0]);
+        const bool inNamespace = name.find(kSeparator) != std::string_view::npos;
+        if (inNamespace == qualified && LocalName(name) == local) return at[1];
+    }
+    return {};
+}
+
+XmlReader::XmlReader(XmlEvents events) : events_(std::move(events)) {
+    XML_Parser parser = XML_ParserCreateNS(nullptr, kSeparator);
+    parser_ = parser;
+    if (!parser) return;
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(parser, &XmlReader::OnStart, &XmlReader::OnEnd);
+    XML_SetCharacterDataHandler(parser, &XmlReader::OnText);
+    XML_SetStartDoctypeDeclHandler(parser, &XmlReader::OnDoctype);
+    XML_SetEntityDeclHandler(parser, &XmlReader::OnEntity);
+    XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
+}
+
+XmlReader::~XmlReader() {
+    if (parser_) XML_ParserFree(Parser(parser_));
+}
+
+bool XmlReader::Feed(std::string_view piece, bool last) {
+    if (!parser_) {
+        if (error_.empty()) error_ = "out of memory";
+        return false;
+    }
+    if (!error_.empty()) return false;
+    while (piece.size() > static_cast<std::size_t>(std::numeric_limits<int>::max() / 2)) {
+        const std::size_t part = std::numeric_limits<int>::max() / 2;
+        if (!Feed(piece.substr(0, part), false)) return false;
+        piece.remove_prefix(part);
+    }
+    if (XML_Parse(Parser(parser_), piece.data(), static_cast<int>(piece.size()), last) == XML_STATUS_OK)
+        return true;
+    if (error_.empty()) {
+        const XML_Parser parser = Parser(parser_);
+        error_ = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
+                 std::to_string(XML_GetCurrentLineNumber(parser));
+    }
+    return false;
+}
+
+std::uint64_t XmlReader::EventOffset() const {
+    return static_cast<std::uint64_t>(XML_GetCurrentByteIndex(Parser(parser_)));
+}
+
+std::uint64_t XmlReader::EventLength() const {
+    return static_cast<std::uint64_t>(XML_GetCurrentByteCount(Parser(parser_)));
+}
+
+void XmlReader::Stop(std::string reason) {
+    if (error_.empty()) error_ = std::move(reason);
+    XML_StopParser(Parser(parser_), XML_FALSE);
+}
+
+// Inside mc:Choice nothing is seen; mc:AlternateContent and mc:Fallback
+// themselves are invisible, their fallback content is read in their place.
+bool XmlReader::Hidden(std::string_view qualified, bool starting) {
+    const bool compatibility = NamespaceOf(qualified) == kCompatibility;
+    const std::string_view local = LocalName(qualified);
+    if (skipped_ > 0) {
+        skipped_ += starting ? 1 : -1;
+        return true;
+    }
+    if (compatibility && local == "Choice" && starting) {
+        skipped_ = 1;
+        return true;
+    }
+    return compatibility && (local == "AlternateContent" || local == "Fallback" || local == "Choice");
+}
+
+void XmlReader::OnStart(void* self, const char* name, const char** attributes) {
+    auto* reader = static_cast<XmlReader*>(self);
+    if (reader->Hidden(name, true) || !reader->events_.start) return;
+    reader->events_.start(LocalName(name), Attributes(attributes));
+}
+
+void XmlReader::OnEnd(void* self, const char* name) {
+    auto* reader = static_cast<XmlReader*>(self);
+    if (reader->Hidden(name, false) || !reader->events_.end) return;
+    reader->events_.end(LocalName(name));
+}
+
+void XmlReader::OnText(void* self, const char* text, int length) {
+    auto* reader = static_cast<XmlReader*>(self);
+    if (reader->skipped_ > 0 || !reader->events_.text) return;
+    reader->events_.text(std::string_view(text, static_cast<std::size_t>(length)));
+}
+
+void XmlReader::OnDoctype(void* self, const char*, const char*, const char*, int) {
+    static_cast<XmlReader*>(self)->Stop("a document type declaration (not allowed in a workbook)");
+}
+
+void XmlReader::OnEntity(void* self, const char*, int, const char*, int, const char*, const char*, const char*,
+                         const char*) {
+    static_cast<XmlReader*>(self)->Stop("an entity declaration (not allowed in a workbook)");
+}
+
+void AppendEscapedXml(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+}  // namespace quorvane::workbook
