@@ -15,7 +15,11 @@ constexpr std::uint32_t kLastRow = 1048576;
 constexpr std::uint32_t kLastColumn = 16383;  // XFD
 
 void AppendCodePoint(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp == 0) {
+        out += '\0';  // _x0000_: a NUL the text really holds
+        return;
+    }
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
     AppendUtf8(out, static_cast<char32_t>(cp));
 }
 
@@ -165,20 +169,30 @@ std::string UnescapeExcel(std::string text) {
 std::string EscapeExcel(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool literal = text.compare(i, 2, "_x") == 0 && i + 7 <= text.size() && text[i + 6] == '_' &&
-                             IsHex(text[i + 2]) && IsHex(text[i + 3]) && IsHex(text[i + 4]) &&
-                             IsHex(text[i + 5]);
-        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || literal) {
-            // A control character, or a literal "_x0041_" that would read as one.
-            static const char* const kHex = "0123456789ABCDEF";
-            out += "_x00";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-            out += '_';
-        } else {
-            out += static_cast<char>(c);
+    for (std::size_t i = 0; i < text.size();) {
+        // XML holds only characters: a byte that is not one becomes U+FFFD.
+        const std::size_t valid = ValidUtf8Prefix(text.substr(i), false);
+        if (valid == 0) {
+            AppendUtf8(out, U'\uFFFD');
+            ++i;
+            continue;
+        }
+        for (const std::size_t end = i + valid; i < end; ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            const bool literal = text.compare(i, 2, "_x") == 0 && i + 7 <= text.size() && text[i + 6] == '_' &&
+                                 IsHex(text[i + 2]) && IsHex(text[i + 3]) && IsHex(text[i + 4]) &&
+                                 IsHex(text[i + 5]);
+            // A control character (CR too: XML would read it as LF), or a
+            // literal "_x0041_" that would read as one, as Excel writes them.
+            if ((c < 0x20 && c != '\t' && c != '\n') || literal) {
+                static const char* const kHex = "0123456789ABCDEF";
+                out += "_x00";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
+                out += '_';
+            } else {
+                out += static_cast<char>(c);
+            }
         }
     }
     return out;
@@ -215,13 +229,14 @@ std::string RelationshipsOf(std::string_view part) {
     return std::string(folder) + "_rels/" + std::string(file) + ".rels";
 }
 
-WorkbookReader::WorkbookReader(std::string_view bytes) : package_(bytes) {}
+WorkbookReader::WorkbookReader(std::string_view bytes) : package_(bytes), emptyZip_(bytes.substr(0, 4) == "PK\x05\x06") {}
 WorkbookReader::~WorkbookReader() = default;
 
 std::string WorkbookReader::Open() {
     const std::string notWorkbook = "这是一个 zip 压缩文件,但不是 Excel 工作簿 (里面没有工作簿部分 xl/workbook.xml)";
+    // (minizip does not open a zip of no files: it is known by its first bytes.)
+    if (emptyZip_ || (package_.ok() && package_.names().empty())) return "这是一个空的 zip 压缩文件,不是 Excel 工作簿";
     if (!package_.ok()) return "这不是一个能读出的 Excel 工作簿 (.xlsx):文件已损坏或不完整";
-    if (package_.names().empty()) return "这是一个空的 zip 压缩文件,不是 Excel 工作簿";
     // The workbook part is the package's office document.
     std::string message;
     for (const Relationship& r : ReadRelationships(package_, "", message))

@@ -81,6 +81,7 @@ private:
     std::string SharedString(std::size_t index, bool& found) const;
 
     Package package_;
+    bool emptyZip_ = false;
     std::vector<SheetEntry> sheets_;
     std::string workbookPart_;
     std::string strings_;                // every shared string, one after another

@@ -49,19 +49,20 @@ build_windows_xlsxwriter() {
   rm -rf "$build"
 }
 
-# minizip's unzip (with its I/O layer), for reading workbooks: from the
-# same source's third_party/minizip, which is zlib's own contrib/minizip.
-build_windows_unzip() {
-  if [ -f "$XLSX_WIN_PREFIX/lib/libunzip.a" ]; then return 0; fi
+# minizip (unzip and zip, with its I/O layer), for reading and saving
+# workbooks: from the same source's third_party/minizip, which is zlib's
+# own contrib/minizip.
+build_windows_minizip() {
+  if [ -f "$XLSX_WIN_PREFIX/lib/libminizip.a" ]; then return 0; fi
   fetch_xlsxwriter_source
-  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION/third_party/minizip" obj="$QT_CACHE/unzip-build"
-  echo "Building minizip's unzip for Windows (static)..."
+  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION/third_party/minizip" obj="$QT_CACHE/minizip-build"
+  echo "Building minizip for Windows (static)..."
   rm -rf "$obj" && mkdir -p "$obj" "$XLSX_WIN_PREFIX/lib" "$XLSX_WIN_PREFIX/include/minizip"
-  for part in unzip ioapi; do
+  for part in unzip zip ioapi; do
     x86_64-w64-mingw32-gcc -O2 -DNOCRYPT -DNOUNCRYPT -I"$src" -I/usr/x86_64-w64-mingw32/include \
       -c "$src/$part.c" -o "$obj/$part.o" || return 1
   done
-  x86_64-w64-mingw32-ar rcs "$XLSX_WIN_PREFIX/lib/libunzip.a" "$obj/unzip.o" "$obj/ioapi.o"
-  cp "$src/unzip.h" "$src/ioapi.h" "$XLSX_WIN_PREFIX/include/minizip/"
+  x86_64-w64-mingw32-ar rcs "$XLSX_WIN_PREFIX/lib/libminizip.a" "$obj/unzip.o" "$obj/zip.o" "$obj/ioapi.o"
+  cp "$src/unzip.h" "$src/zip.h" "$src/ioapi.h" "$XLSX_WIN_PREFIX/include/minizip/"
   rm -rf "$obj"
 }

@@ -3,7 +3,7 @@
 # sanitizers) and runs each for a bounded number of inputs, starting from
 # the committed seeds. A crash leaves its input in the build folder; add it
 # to corpus/<target>/ as a regression case once fixed.
-# Usage: run_fuzz.sh BUILD_DIR [RUNS]   (default: 200000 number texts, 100000 schedules)
+# Usage: run_fuzz.sh BUILD_DIR [RUNS]   (default: 200000 number texts, 100000 schedules, 20000 workbooks)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -17,9 +17,10 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DQUORVANE_FUZZ=ON -DQUORVANE_GUI=OFF \
     -DQUORVANE_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
 fi
-cmake --build "$build" --target fuzz_numtext fuzz_schedule >/dev/null
-for target in numtext schedule; do
-  n="${runs:-$([ "$target" = numtext ] && echo 200000 || echo 100000)}"
+cmake --build "$build" --target fuzz_numtext fuzz_schedule fuzz_workbook >/dev/null
+for target in numtext schedule workbook; do
+  case "$target" in numtext) n=200000 ;; schedule) n=100000 ;; *) n=20000 ;; esac
+  n="${runs:-$n}"
   work="$build/corpus-$target"
   mkdir -p "$work"
   echo "fuzz_$target: $n runs"

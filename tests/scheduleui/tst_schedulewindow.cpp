@@ -37,6 +37,7 @@
 #include "row.h"
 #include "schedulewindow.h"
 #include "testfiles.h"
+#include "workbooks.h"
 
 using namespace quorvane;
 
@@ -223,6 +224,8 @@ private slots:
     void sortingDoesNotChangeTheSavedOrder();
     void xlsxHoldsTheSameNumbers();
     void ownWorkbookOpensBackAndSavesAsAWorkbook();
+    void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
+    void aSaveThatWouldMoveFormulasAsksFirst();
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut_data();
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut();
     void pasteGoesToTheSelectionsTopLeftAndFillsIt();
@@ -667,6 +670,73 @@ void TestScheduleWindow::ownWorkbookOpensBackAndSavesAsAWorkbook() {
 }
 
 int Field(const char* field) { return Column(ColumnKind::Input, std::size_t(FindParam(field))); }
+
+// A part of the workbook at path, inflated ("<missing>" when it is not there).
+std::string Part(const QString& path, const std::string& name) {
+    const std::string bytes = ReadAll(path).toStdString();
+    workbook::Package package(bytes);
+    workbook::PartStatus status;
+    return package.ReadWhole(name, status).value_or("<missing>");
+}
+
+// A building of two floors, one cell changed and saved: the other floor,
+// the formula beside the schedule and the cell's style stay; the edit is
+// there and the formulas are computed again when Excel opens it.
+void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
+    const QString path = dir_->filePath("楼.xlsx");
+    const std::string original = test::TwoFloors();
+    WriteAll(path, QByteArray::fromStdString(original));
+    QVERIFY(window_->OpenFile(path));
+    QVERIFY2(dialogs_->messages.join("").contains("“二层”") && dialogs_->messages.join("").contains("原样保留"),
+             qPrintable(dialogs_->messages.join('\n')));
+    QCOMPARE(Table(*window_)[0][0], QString("KL1"));
+    TypeInto(0, Field("BeamWidth"), "250");
+    QTest::keyClick(window_->view(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(window_->undoStack().isClean());
+    const std::string sheet = Part(path, "xl/worksheets/sheet1.xml");
+    QVERIFY2(sheet.find("<c r=\"B2\" s=\"1\"><v>250</v></c>") != std::string::npos, sheet.c_str());
+    QVERIFY(sheet.find("<c r=\"E2\"><f>B2+C2</f><v>700</v></c>") != std::string::npos);
+    QVERIFY(sheet.find("<cols><col min=\"1\" max=\"1\" width=\"14.625\" customWidth=\"1\"/></cols>") != std::string::npos);
+    workbook::Package before(original);
+    workbook::PartStatus status;
+    for (const char* kept : {"xl/worksheets/sheet2.xml", "xl/styles.xml", "xl/sharedStrings.xml", "xl/calcChain.xml",
+                             "docProps/app.xml", "_rels/.rels"})
+        QCOMPARE(Part(path, kept), before.ReadWhole(kept, status).value_or("<was missing>"));
+    QVERIFY(Part(path, "xl/workbook.xml").find("fullCalcOnLoad=\"1\"") != std::string::npos);
+    // Opened again, the edit is there and the other floor reads as before.
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(window_->model().rows()[0].text(std::size_t(FindParam("BeamWidth"))), std::string_view("250"));
+    QProcess calc;
+    calc.start(QUORVANE_CALC_EXE, {"--csv", path, "--sheet", "二层"});
+    QVERIFY(calc.waitForFinished(30000));
+    QCOMPARE(calc.exitCode(), 0);
+    QVERIFY(calc.readAllStandardOutput().contains("KL2,250,600,"));
+}
+
+// Deleting a beam moves the rows below it, and the formula beside them
+// would point at the wrong row: the window asks, and a cancel writes nothing.
+void TestScheduleWindow::aSaveThatWouldMoveFormulasAsksFirst() {
+    const QString path = dir_->filePath("楼.xlsx");
+    WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
+    QVERIFY(window_->OpenFile(path));
+    dialogs_->messages.clear();  // (that the other floor is kept)
+    Paste("KL1\nKL3", 0, 0);  // the first as it was, a new beam below
+    QVERIFY(window_->Save());  // a new beam below the last: nothing moves, nothing asked
+    QVERIFY(dialogs_->lossQuestions.isEmpty());
+    QVERIFY(Part(path, "xl/worksheets/sheet1.xml").find("<c r=\"A3\" t=\"inlineStr\">") != std::string::npos);
+    const QByteArray saved = ReadAll(path);
+    window_->view()->setCurrentIndex(window_->view()->model()->index(0, 0));
+    window_->DeleteRows();
+    QVERIFY(!window_->Save());
+    QCOMPARE(dialogs_->lossQuestions.size(), 1);
+    QVERIFY2(dialogs_->lossQuestions[0].contains("公式"), qPrintable(dialogs_->lossQuestions[0]));
+    QCOMPARE(ReadAll(path), saved);
+    dialogs_->lossAnswers = {LossAnswer::SaveAnyway};
+    QVERIFY(window_->Save());
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(Table(*window_)[0][0], QString("KL3"));
+    QCOMPARE(window_->model().rowCount(), 1);
+}
 
 // A pasted header is read by one rule: each column by its name, whatever
 // the order; an unknown column is left out and named, never shifted into
