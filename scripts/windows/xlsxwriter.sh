@@ -10,19 +10,27 @@ XLSX_SOURCE_VERSION="${XLSX_VERSION_DEB%+b*}"  # a binary-only rebuild has no so
 XLSX_WIN_PREFIX="$QT_CACHE/xlsxwriter-$XLSX_SOURCE_VERSION-mingw64-static"
 MINGW_ZLIB=/usr/x86_64-w64-mingw32/lib/libz.a
 
-# Debian's libxlsxwriter source, once, into the cache.
+# fetch_debian_source PACKAGE VERSION DEST: Debian's source of PACKAGE at
+# VERSION, once, unpacked into DEST (the folder that holds its top
+# CMakeLists.txt).
+fetch_debian_source() {
+  local package="$1" version="$2" dest="$3"
+  [ -f "$dest/CMakeLists.txt" ] && return 0
+  enable_debian_sources
+  local fetch="$QT_CACHE/src/$package-fetch"
+  rm -rf "$fetch" && mkdir -p "$fetch"
+  # A security update may have replaced that version's source: then the
+  # newest of the release (the same upstream code, patched).
+  (cd "$fetch" && { apt-get source -qq "$package=$version" >/dev/null 2>&1 ||
+    apt-get source -qq "$package" >/dev/null 2>&1; })
+  local top
+  top="$(find "$fetch" -mindepth 2 -maxdepth 3 -name CMakeLists.txt | awk '{ print length, $0 }' | sort -n | head -1 | cut -d' ' -f2-)"
+  [ -n "$top" ] || { echo "apt-get source $package=$version gave nothing" >&2; return 1; }
+  rm -rf "$dest" && mv "$(dirname "$top")" "$dest" && rm -rf "$fetch"
+}
+
 fetch_xlsxwriter_source() {
-  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION"
-  if [ ! -f "$src/CMakeLists.txt" ]; then
-    enable_debian_sources
-    local fetch="$QT_CACHE/src/xlsxwriter-fetch"
-    rm -rf "$fetch" && mkdir -p "$fetch"
-    (cd "$fetch" && apt-get source -qq "libxlsxwriter=$XLSX_SOURCE_VERSION" >/dev/null 2>&1)
-    local unpacked
-    unpacked="$(find "$fetch" -mindepth 1 -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -1)"
-    [ -n "$unpacked" ] || { echo "apt-get source libxlsxwriter=$XLSX_SOURCE_VERSION gave nothing" >&2; return 1; }
-    rm -rf "$src" && mv "$unpacked" "$src" && rm -rf "$fetch"
-  fi
+  fetch_debian_source libxlsxwriter "$XLSX_SOURCE_VERSION" "$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" || return 1
 }
 
 build_windows_xlsxwriter() {
