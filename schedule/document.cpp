@@ -133,21 +133,15 @@ Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encodin
         return Failed(FileMessage("无法打开梁表文件", path, excel));
     if (LooksLikeWorkbook(bytes)) {
         auto package = std::make_shared<const std::string>(std::move(bytes));
-        std::vector<SheetListing> sheets;
-        Outcome listed = ListWorkbookSheets(*package, sheets);
-        if (!listed.ok) return Failed(FileMessage("无法打开梁表文件", path, listed.message));
-        // The first sheet that is a schedule (a notes sheet may come first).
-        std::size_t sheet = 0;
-        while (sheet < sheets.size() && !sheets[sheet].schedule) ++sheet;
-        if (sheet == sheets.size()) sheet = 0;
-        Outcome read = ReadWorkbookSchedule(std::move(package), sheet, layout, rows, progress);
+        Outcome read = ReadWorkbookSchedule(std::move(package), kFirstScheduleSheet, layout, rows, progress);
         if (!read.ok && !read.cancelled) read.message = FileMessage("无法打开梁表文件", path, read.message);
-        if (read.ok && sheets.size() > 1) {
+        const std::vector<std::string>& sheets = read.ok ? layout.workbook->sheetNames : std::vector<std::string>();
+        if (sheets.size() > 1) {
             std::string others;
             for (std::size_t i = 0; i < sheets.size(); ++i)
-                if (i != sheet) others += (others.empty() ? "“" : "、“") + sheets[i].name + "”";
+                if (i != layout.workbook->sheet) others += (others.empty() ? "“" : "、“") + sheets[i] + "”";
             read.warnings += "这个工作簿有 " + IntegerText(static_cast<long long>(sheets.size())) + " 个工作表,打开的是“" +
-                             sheets[sheet].name + "”;其余的工作表 (" + others + ") 保存时原样保留。\n";
+                             sheets[layout.workbook->sheet] + "”;其余的工作表 (" + others + ") 保存时原样保留。\n";
         }
         return read;
     }

@@ -208,6 +208,19 @@ Outcome Open(workbook::WorkbookReader& reader) {
     return message.empty() ? Outcome() : Failed(message);
 }
 
+// Whether the sheet's first filled row names schedule columns (only the
+// first rows are read).
+bool IsSchedule(workbook::WorkbookReader& reader, std::size_t sheet) {
+    bool schedule = false;
+    if (reader.sheets()[sheet].part.empty()) return false;
+    reader.ReadRows(sheet, [&schedule](std::uint32_t, const std::vector<Cell>& cells) {
+        if (!Filled(cells)) return true;
+        schedule = MatchHeader(HeaderOf(cells).texts).header;
+        return false;
+    });
+    return schedule;
+}
+
 }  // namespace
 
 bool LooksLikeWorkbook(std::string_view bytes) { return workbook::LooksLikePackage(bytes); }
@@ -218,17 +231,8 @@ Outcome ListWorkbookSheets(std::string_view bytes, std::vector<SheetListing>& sh
     workbook::WorkbookReader reader(bytes);
     if (Outcome opened = Open(reader); !opened.ok) return opened;
     sheets.clear();
-    for (std::size_t i = 0; i < reader.sheets().size(); ++i) {
-        SheetListing listing{reader.sheets()[i].name, false};
-        if (!reader.sheets()[i].part.empty()) {
-            reader.ReadRows(i, [&listing](std::uint32_t, const std::vector<Cell>& cells) {
-                if (!Filled(cells)) return true;
-                listing.schedule = MatchHeader(HeaderOf(cells).texts).header;
-                return false;
-            });
-        }
-        sheets.push_back(std::move(listing));
-    }
+    for (std::size_t i = 0; i < reader.sheets().size(); ++i)
+        sheets.push_back({reader.sheets()[i].name, IsSchedule(reader, i)});
     return {};
 }
 
@@ -259,6 +263,14 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
                              std::vector<ScheduleRow>& rows, const std::function<bool(double)>& progress) {
     workbook::WorkbookReader reader(*bytes);
     if (Outcome opened = Open(reader); !opened.ok) return opened;
+    if (sheet == kFirstScheduleSheet) {
+        sheet = 0;
+        for (std::size_t i = 0; i < reader.sheets().size(); ++i)
+            if (IsSchedule(reader, i)) {
+                sheet = i;
+                break;
+            }
+    }
     if (sheet >= reader.sheets().size())
         return Failed("Excel 工作簿中没有第 " + IntegerText(static_cast<long long>(sheet + 1)) + " 个工作表 (共 " +
                       IntegerText(static_cast<long long>(reader.sheets().size())) + " 个)");
@@ -273,6 +285,7 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
     origin->columns = read.header.columns;
     origin->rowOfId = read.rowNumbers;
     for (std::size_t i = 0; i < read.rows.size(); ++i) read.rows[i].SetOrigin(static_cast<std::uint32_t>(i + 1));
+    origin->asRead = read.rows;
     CsvLayout made;
     made.columns = std::move(read.columns);
     made.headers = std::move(read.header.texts);
@@ -290,6 +303,7 @@ struct SavePlan {
     workbook::SheetScan scan;
     workbook::SheetEdit edit;
     std::vector<std::uint32_t> rowOfId;  // after the save
+    std::vector<ScheduleRow> asRead;     // after the save
     std::vector<std::uint32_t> newIds;   // per row: its id after the save
     std::vector<std::uint32_t> columns;  // per column of the saved layout: its sheet column
     std::vector<std::string> losses;
@@ -302,12 +316,6 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     workbook::WorkbookReader reader(*origin.package);
     if (Outcome opened = Open(reader); !opened.ok) return opened;
     const workbook::SheetEntry& sheet = reader.sheets().at(origin.sheet);
-    // The rows as the file has them, to tell what the window changed.
-    SheetRead before = ReadSheet(reader, origin.sheet, {});
-    if (!before.outcome.ok) return before.outcome;
-    std::map<std::uint32_t, std::size_t> readAt;  // sheet row → index in before.rows
-    for (std::size_t i = 0; i < before.rowNumbers.size(); ++i) readAt[before.rowNumbers[i]] = i;
-
     workbook::PartStatus status;
     std::optional<std::string> xml = reader.package().ReadWhole(sheet.part, status);
     if (!xml) return Failed(workbook::PartMessage(sheet.part, status));
@@ -339,7 +347,11 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     std::vector<std::uint32_t> surviving;
     for (std::uint32_t r : current)
         if (r) surviving.push_back(r);
-    std::vector<std::uint32_t> beamRows = before.rowNumbers;
+    // The beams' rows in the file now, in order.
+    std::vector<std::uint32_t> beamRows;
+    for (std::uint32_t r : origin.rowOfId)
+        if (r) beamRows.push_back(r);
+    std::sort(beamRows.begin(), beamRows.end());
     std::set<std::uint32_t> occupied;
     for (const auto& r : scan.rows) occupied.insert(r.number);
     bool inPlace = surviving == beamRows;
@@ -391,11 +403,8 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
         workbook::RowWrite write;
         write.origin = current[i];
         write.target = target[i];
-        const ScheduleRow* was = nullptr;
-        if (current[i]) {
-            const auto it = readAt.find(current[i]);
-            if (it != readAt.end()) was = &before.rows[it->second];
-        }
+        // The row as the file holds it, to write only what changed.
+        const ScheduleRow* was = current[i] ? &origin.asRead[rows[i].origin() - 1] : nullptr;
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
             const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
@@ -453,33 +462,27 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     if (scan.protectedSheet && (!plan.edit.rows.empty() || !plan.edit.removed.empty()))
         plan.losses.push_back("工作表" + Quoted(sheet.name) + "设了保护,保存会改动受保护的单元格");
 
-    // Ids after the save: each row's id names its new sheet row.
+    // Ids after the save: each row's id names its new sheet row and the
+    // texts the file then holds.
     plan.rowOfId.assign(origin.rowOfId.size(), 0);
+    plan.asRead = origin.asRead;
     plan.newIds.assign(rows.size(), 0);
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::uint32_t id = rows[i].origin();
-        if (current[i] && id >= 1 && id <= plan.rowOfId.size()) {
-            plan.rowOfId[id - 1] = target[i];
-            plan.newIds[i] = id;
-        } else {
-            plan.rowOfId.push_back(target[i]);
-            plan.newIds[i] = static_cast<std::uint32_t>(plan.rowOfId.size());
+        std::uint32_t id = rows[i].origin();
+        if (!current[i]) {
+            plan.rowOfId.push_back(0);
+            plan.asRead.emplace_back();
+            id = static_cast<std::uint32_t>(plan.rowOfId.size());
         }
+        plan.rowOfId[id - 1] = target[i];
+        plan.asRead[id - 1] = rows[i];
+        plan.asRead[id - 1].SetOrigin(id);
+        plan.newIds[i] = id;
     }
     return {};
 }
 
 }  // namespace
-
-std::string WorkbookSaveLosses(const CsvLayout& layout, const std::vector<ScheduleRow>& rows) {
-    if (!layout.workbook) return {};
-    SavePlan plan;
-    const Outcome planned = Plan(layout, rows, nullptr, plan);
-    if (!planned.ok) return {};  // the save itself says why
-    std::string text;
-    for (const std::string& loss : plan.losses) text += loss + "\n";
-    return text;
-}
 
 Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
                           const std::vector<ShownResult>& results, bool withResults, WorkbookSave& save) {
@@ -492,9 +495,10 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     const std::string part = reader.sheets().at(origin.sheet).part;
     bool formulasTouched = false;
     std::string why;
-    const std::optional<std::string> sheetXml = workbook::WriteSheet(plan.scan, plan.edit, formulasTouched, why);
+    std::optional<std::string> sheetXml = workbook::WriteSheet(plan.scan, plan.edit, formulasTouched, why);
     if (!sheetXml) return Failed("无法写入工作表:" + why);
-    std::map<std::string, std::string> replaced{{part, *sheetXml}};
+    std::map<std::string, std::string> replaced;
+    replaced[part] = std::move(*sheetXml);
     std::set<std::string> removed;
     const std::string& book = reader.workbookPart();
     workbook::PartStatus status;
@@ -527,10 +531,12 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     after->package = std::make_shared<const std::string>(std::move(*written));
     after->kinds = layout.columns;
     after->columns = plan.columns;
-    after->rowOfId = plan.rowOfId;
+    after->rowOfId = std::move(plan.rowOfId);
+    after->asRead = std::move(plan.asRead);
     save.bytes = after->package;
     save.origin = std::move(after);
     save.ids = std::move(plan.newIds);
+    for (const std::string& loss : plan.losses) save.losses += loss + "\n";
     return {};
 }
 

@@ -33,8 +33,10 @@ struct WorkbookOrigin {
     std::vector<ScheduleColumn> kinds;           // the schedule's columns the sheet has...
     std::vector<std::uint32_t> columns;          // ...and where: their sheet columns (from 0)
     // Per row id (ScheduleRow::origin, from 1): its row in the sheet now,
-    // 0 once a save has taken it out of the file.
+    // 0 once a save has taken it out of the file, and its texts as the
+    // file holds them (what a save compares with, to write only changes).
     std::vector<std::uint32_t> rowOfId;
+    std::vector<ScheduleRow> asRead;
 };
 
 // Whether bytes begin as a zip archive (an .xlsx does).
@@ -51,6 +53,10 @@ struct SheetListing {
 };
 Outcome ListWorkbookSheets(std::string_view bytes, std::vector<SheetListing>& sheets);
 
+// The sheet ReadWorkbookSchedule reads when told this: the first that is a
+// schedule (a notes sheet may come first), else the first.
+inline constexpr std::size_t kFirstScheduleSheet = static_cast<std::size_t>(-1);
+
 // Reads sheet (index from 0) as a schedule: the first filled row is the
 // header, each later row with a cell under it a beam (its texts as shown,
 // an empty cell as empty text); cells beside the header's columns are not
@@ -63,17 +69,16 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
 // Finds a sheet by its name or number ("2"); the message says which exist.
 Outcome FindWorkbookSheet(std::string_view bytes, std::string_view wanted, std::size_t& sheet);
 
-// What a save of rows into the sheet would not keep as it was (rows that
-// move while formulas, merged cells or the like point at them); empty
-// when everything is kept.
-std::string WorkbookSaveLosses(const CsvLayout& layout, const std::vector<ScheduleRow>& rows);
-
-// A save into the workbook, made: its bytes, the sheet as it then is, and
-// each row's id in it (ScheduleRow::SetOrigin).
+// A save into the workbook, made: its bytes, the sheet as it then is,
+// each row's id in it (ScheduleRow::SetOrigin), and what it does not keep
+// as it was (rows that move while formulas, merged cells or the like
+// point at them; a protected sheet), one reason a line: said before the
+// bytes are written.
 struct WorkbookSave {
     std::shared_ptr<const std::string> bytes;
     std::shared_ptr<const WorkbookOrigin> origin;
     std::vector<std::uint32_t> ids;
+    std::string losses;
 };
 
 // The workbook's new bytes: the schedule's sheet with the rows written in

@@ -24,8 +24,6 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string>, std::size_t, Cs
     return NoWorkbooks();
 }
 
-std::string WorkbookSaveLosses(const CsvLayout&, const std::vector<ScheduleRow>&) { return {}; }
-
 Outcome WorkbookFileBytes(const CsvLayout&, const std::vector<ScheduleRow>&, const std::vector<ShownResult>&, bool,
                           WorkbookSave&) {
     return NoWorkbooks();

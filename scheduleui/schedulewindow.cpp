@@ -363,8 +363,10 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     Outcome written;
     if (workbook && layout.workbook) {
         // Into the workbook it came from: only the schedule's own cells change.
-        if (const std::string losses = WorkbookSaveLosses(layout, model_.rows()); !losses.empty()) {
-            switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(losses))) {
+        WorkbookSave save;
+        written = WorkbookFileBytes(layout, model_.rows(), model_.results(), withResults, save);
+        if (written.ok && !save.losses.empty()) {
+            switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(save.losses))) {
                 case LossAnswer::SaveAs: {
                     const QString other = dialogs_->SavePath(
                         this, DefaultFolder() + "/" + QFileInfo(path).completeBaseName() + QStringLiteral("-副本.xlsx"),
@@ -379,8 +381,6 @@ bool ScheduleWindow::SaveAs(const QString& path) {
                     return false;
             }
         }
-        WorkbookSave save;
-        written = WorkbookFileBytes(layout, model_.rows(), model_.results(), withResults, save);
         if (written.ok) written = ReplaceFileAtomically(FilePath(path), *save.bytes, "无法保存梁表文件");
         if (written.ok) {
             layout.workbook = save.origin;

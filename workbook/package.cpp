@@ -89,7 +89,8 @@ zlib_filefunc64_def WritingTo(Output* output) {
 // The zip writer, closed on every path.
 class ZipWriter {
 public:
-    ZipWriter() {
+    explicit ZipWriter(std::size_t expected = 0) {
+        output_.bytes.reserve(expected);
         zlib_filefunc64_def io = WritingTo(&output_);
         zip_ = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &io);
     }
@@ -212,6 +213,7 @@ PartStatus Package::Read(const std::string& name, const std::function<bool(std::
 
 std::optional<std::string> Package::ReadWhole(const std::string& name, PartStatus& status) {
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(std::min(PartSize(name), kLargestPart)));
     status = Read(name, [&bytes](std::string_view piece) {
         bytes.append(piece);
         return true;
@@ -230,7 +232,9 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
         unzFile zip;
         ~Closer() { unzClose(zip); }
     } closer{in};
-    ZipWriter out;
+    std::size_t size = old.size();
+    for (const auto& part : replaced) size += part.second.size() / 4;
+    ZipWriter out(size);
     if (!out.get()) return std::nullopt;
     std::vector<char> buffer(1 << 16);
     for (int at = unzGoToFirstFile(in); at == UNZ_OK; at = unzGoToNextFile(in)) {

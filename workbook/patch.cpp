@@ -188,11 +188,14 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
     parser = &reader;
     if (!reader.Feed(text, true)) return reader.error();
     if (scan.dataEnd == 0) return "the sheet has no sheetData";
-    std::stable_sort(scan.rows.begin(), scan.rows.end(),
-                     [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; });
+    // Sorted only where a writer listed them out of order (sorting allocates).
+    const auto byNumber = [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; };
+    if (!std::is_sorted(scan.rows.begin(), scan.rows.end(), byNumber))
+        std::stable_sort(scan.rows.begin(), scan.rows.end(), byNumber);
+    const auto byColumn = [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; };
     for (ScannedRow& row : scan.rows)
-        std::stable_sort(row.cells.begin(), row.cells.end(),
-                         [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; });
+        if (!std::is_sorted(row.cells.begin(), row.cells.end(), byColumn))
+            std::stable_sort(row.cells.begin(), row.cells.end(), byColumn);
     return {};
 }
 

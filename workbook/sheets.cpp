@@ -342,8 +342,9 @@ std::string WorkbookReader::ReadRows(std::size_t index, const RowSink& sink,
         parser->Stop("");
     };
     const auto finishRow = [&] {
-        std::stable_sort(cells.begin(), cells.end(),
-                         [](const Cell& a, const Cell& b) { return a.column < b.column; });
+        const auto byColumn = [](const Cell& a, const Cell& b) { return a.column < b.column; };
+        if (!std::is_sorted(cells.begin(), cells.end(), byColumn))  // (sorting allocates)
+            std::stable_sort(cells.begin(), cells.end(), byColumn);
         for (std::size_t i = 1; i < cells.size(); ++i)
             if (cells[i].column == cells[i - 1].column)
                 return fail("工作表“" + sheet.name + "”的单元格 " + CellReference(rowNumber, cells[i].column) +

@@ -51,7 +51,6 @@ void Check(std::shared_ptr<const std::string> package) {
     std::vector<ShownResult> results;
     for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
     const CsvLayout saved = SavedLayout(layout, rows, true);
-    (void)WorkbookSaveLosses(saved, rows);
     WorkbookSave save;
     if (!WorkbookFileBytes(saved, rows, results, true, save).ok) std::abort();
     CsvLayout again;
