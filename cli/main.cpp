@@ -23,6 +23,7 @@
 #include "schedulerun.h"
 #include "document.h"
 #include "workbookfile.h"
+#include "xlsx.h"
 
 #include "os.h"
 
@@ -142,6 +143,52 @@ std::string SheetAsCsv(const CsvLayout& layout, const std::vector<ScheduleRow>& 
     return csv;
 }
 
+bool IsWorkbookName(std::string name) {
+    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return name.size() > 5 && (name.compare(name.size() - 5, 5, ".xlsx") == 0 || name.compare(name.size() - 5, 5, ".xlsm") == 0);
+}
+
+std::vector<ShownResult> ResultsOf(const std::vector<ScheduleRow>& rows) {
+    std::vector<ShownResult> results;
+    results.reserve(rows.size());
+    for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
+    return results;
+}
+
+// The run's result as a workbook at outPath (opened as out): the input
+// workbook with each computed sheet's loads written beside its inputs and
+// everything else as it was, or, from a CSV, a new workbook of the schedule.
+Outcome WriteWorkbookResult(AtomicFile& out, const std::filesystem::path& outPath,
+                            std::shared_ptr<const std::string> package, const std::vector<std::size_t>& sheets,
+                            const std::string& csvBytes, const std::filesystem::path& inPath, TextEncoding encoding) {
+    if (!package) {
+        out.Abort();
+        CsvLayout layout;
+        std::vector<ScheduleRow> rows;
+        const Outcome read = csvBytes.empty() ? ReadScheduleFile(inPath, encoding, layout, rows)
+                                              : ReadScheduleBytes(csvBytes, encoding, layout, rows);
+        if (!read.ok) return read;
+        return ExportXlsx(outPath, rows, ResultsOf(rows));
+    }
+    for (const std::size_t sheet : sheets) {
+        CsvLayout layout;
+        std::vector<ScheduleRow> rows;
+        if (Outcome read = ReadWorkbookSchedule(package, sheet, layout, rows); !read.ok) return read;
+        WorkbookSave save;
+        const Outcome saved =
+            WorkbookFileBytes(SavedLayout(layout, rows, true), rows, ResultsOf(rows), true, save);
+        if (!saved.ok) return saved;
+        package = save.bytes;
+    }
+    errno = 0;
+    if (std::fwrite(package->data(), 1, package->size(), out.stream()) != package->size()) {
+        const int error = errno ? errno : EIO;
+        out.Abort();
+        return Failed(FileMessage("无法写入结果文件", outPath, FailureReason(error)));
+    }
+    return out.Commit();
+}
+
 // The calculation book asked for with --pdf.
 struct PdfRequest {
     std::string path;  // empty: none
@@ -187,6 +234,10 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     }
     AtomicFile outFile;
     std::FILE* output = stdout;
+    // A result named .xlsx is a workbook: the input workbook with the loads
+    // written into its sheets, or a new one from a CSV; never CSV text
+    // under a workbook's name.
+    const bool bookOut = out != "-" && IsWorkbookName(out);
     if (out != "-") {
         RemoveStaleTemporaryFiles(os::FollowLinks(outPath).parent_path());
         if (const Outcome opened = outFile.Open(outPath, "无法写入结果文件"); !opened.ok) {
@@ -194,7 +245,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             closeInput();
             return kExitUsage;
         }
-        output = outFile.stream();
+        output = bookOut ? nullptr : outFile.stream();
         options.outputName = out;
         options.claims.Add(outPath);
         options.claims.Add(outFile.info());
@@ -228,6 +279,9 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             return kExitUsage;
         }
     }
+    std::shared_ptr<const std::string> package;  // the input workbook
+    std::vector<std::size_t> sheetsRun;
+    std::string csvBytes;                        // a CSV on standard input, for a workbook result
     if (whole) {
         if (const std::string excel = RecogniseExcelFile(*whole); !excel.empty()) {
             outFile.Abort();
@@ -245,7 +299,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             closeInput();
             return kExitUsage;
         }
-        auto package = std::make_shared<const std::string>(std::move(*whole));
+        package = std::make_shared<const std::string>(std::move(*whole));
+        sheetsRun = *chosen;
         const bool floors = sheet == "all";
         const std::optional<std::filesystem::path> reports = options.reportDir;
         std::string readWarnings;
@@ -278,6 +333,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             run.warnings = readWarnings + (run.warnings.empty() ? "" : "\n") + run.warnings;
         }
     } else if (whole) {
+        if (bookOut) csvBytes = *whole;
         CsvReader reader(std::move(*whole), encoding);
         run = RunSchedule(reader, output, options);
     } else {
@@ -289,7 +345,13 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         PrintError(run.message);
         return kExitUsage;
     }
-    if (out != "-") {
+    if (bookOut) {
+        if (const Outcome written = WriteWorkbookResult(outFile, outPath, package, sheetsRun, csvBytes, inPath, encoding);
+            !written.ok) {
+            PrintError(written.message);
+            return kExitUsage;
+        }
+    } else if (out != "-") {
         if (const Outcome committed = outFile.Commit(); !committed.ok) {
             PrintError(committed.message);
             return kExitUsage;

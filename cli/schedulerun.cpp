@@ -33,6 +33,10 @@ public:
             buffer_ = EncodeCsvText(buffer_, encoding_, byteOrderMark_, keptBytes_);
             byteOrderMark_ = false;  // once, at the start
         }
+        if (!out_) {  // the results go elsewhere (a workbook)
+            buffer_.clear();
+            return true;
+        }
         errno = 0;
         const bool ok =
             std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size() && std::fflush(out_) == 0;

@@ -33,7 +33,8 @@ struct ScheduleOptions {
     bool floorHeader = true;
 };
 
-// Reads the schedule from in and writes the results to out, streaming row
+// Reads the schedule from in and writes the results to out (none: the
+// rows are only computed, reported and seen), streaming row
 // by row. A row that the window would refuse, or whose calculation fails,
 // carries its message in the Error column and the others go on: count is
 // the number of such rows. A usage or file error (unknown column,

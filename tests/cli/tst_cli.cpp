@@ -2,6 +2,7 @@
 
 #include "beams.h"
 #include "testfiles.h"
+#include "workbooks.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ private slots:
     void messagesNameTheCauseBriefly_data();
     void messagesNameTheCauseBriefly();
     void workbookReadsAsTheSameScheduleInCsv();
+    void aBuildingRunsFloorByFloor();
+    void excelFilesThatAreNoWorkbookAreNamed_data();
+    void excelFilesThatAreNoWorkbookAreNamed();
 };
 
 void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
@@ -471,6 +475,76 @@ void TestCli::workbookReadsAsTheSameScheduleInCsv() {
     QCOMPARE(damaged.exitCode, 2);
     QVERIFY2(damaged.err.contains("损坏") && damaged.err.contains("坏.xlsx"), qPrintable(damaged.err));
 #endif
+}
+
+// A workbook of floors: every schedule sheet with --sheet all (a 楼层
+// column first), one by name, from standard input too; -o .xlsx is the
+// workbook with the loads beside each floor, never CSV text under that name.
+void TestCli::aBuildingRunsFloorByFloor() {
+    QTemporaryDir dir;
+    WriteAll(dir.filePath("楼.xlsx"), QByteArray::fromStdString(quorvane::test::TwoFloors()));
+    const Run all = Calc({"--csv", "楼.xlsx", "--sheet", "all"}, dir.path());
+    QCOMPARE(all.exitCode, 0);
+    const QStringList lines = all.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].startsWith("\xEF\xBB\xBF楼层,Mark,BeamWidth") || lines[0].startsWith(QChar(0xFEFF) + QString("楼层,Mark,")));
+    QVERIFY2(lines[1].startsWith("一层,KL1,200,500,") && lines[2].startsWith("二层,KL2,250,600,"), qPrintable(all.out));
+    const Run second = Calc({"--csv", "楼.xlsx", "--sheet", "二层"}, dir.path());
+    QCOMPARE(second.exitCode, 0);
+    QVERIFY(second.out.contains("\nKL2,250,600,"));
+    QVERIFY(lines[2].trimmed().endsWith(second.out.split('\n', Qt::SkipEmptyParts)[1].trimmed()));
+#ifndef Q_OS_WIN
+    const Run piped = Shell("cat 楼.xlsx | \"$CALC\" --csv - --sheet all", dir.path());
+    QCOMPARE(piped.rawOut, all.rawOut);
+#endif
+    for (const char* wrong : {"0", "abc", ""}) {
+        const Run refused = Calc({"--csv", "楼.xlsx", "--sheet", wrong}, dir.path());
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY2(refused.err.contains("工作表") || refused.err.contains("不能为空"), qPrintable(refused.err));
+        QVERIFY2(!refused.err.contains("outside") && !refused.err.contains("not"), qPrintable(refused.err));
+    }
+    const Run book = Calc({"--csv", "楼.xlsx", "--sheet", "all", "-o", "荷载.xlsx"}, dir.path());
+    QCOMPARE(book.exitCode, 0);
+    QVERIFY(ReadAll(dir.filePath("荷载.xlsx")).startsWith("PK"));
+    const Run back = Calc({"--csv", "荷载.xlsx", "--sheet", "all"}, dir.path());
+    QCOMPARE(back.out, all.out);  // the loads written beside are read as results, computed again
+    const std::string saved = ReadAll(dir.filePath("荷载.xlsx")).toStdString();
+    quorvane::workbook::Package package(saved);
+    quorvane::workbook::PartStatus status;
+    const std::string floor = package.ReadWhole("xl/worksheets/sheet1.xml", status).value_or("");
+    QVERIFY(floor.find("<c r=\"E2\"><f>B2+C2</f><v>700</v></c>") != std::string::npos);  // the formula beside
+    QVERIFY2(floor.find("<c r=\"F2\"><v>2.908</v></c>") != std::string::npos, floor.c_str());  // 梁自重 past it
+    // From a CSV, a new workbook of its rows.
+    WriteAll(dir.filePath("三层.csv"), "梁号,梁宽度(mm)\r\nKL5,300\r\n");
+    QCOMPARE(Calc({"--csv", "三层.csv", "-o", "三层.xlsx"}, dir.path()).exitCode, 0);
+    QVERIFY(ReadAll(dir.filePath("三层.xlsx")).startsWith("PK"));
+    QVERIFY(Calc({"--csv", "三层.xlsx"}, dir.path()).out.contains("\nKL5,300,"));
+}
+
+void TestCli::excelFilesThatAreNoWorkbookAreNamed_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+    const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    QByteArray encrypted = ole + QByteArray(100, '\0');
+    for (const char c : QByteArray("EncryptedPackage")) encrypted += QByteArray(1, c) + QByteArray(1, '\0');
+    QTest::newRow("encrypted") << encrypted << "加密";
+    QTest::newRow("an .xls renamed .xlsx") << ole + QByteArray(300, '\1') << "97-2003";
+    QTest::newRow("an empty zip") << QByteArray::fromStdString(quorvane::workbook::NewPackage({})) << "空的 zip";
+    QTest::newRow("a zip of other files") << QByteArray::fromStdString(quorvane::workbook::NewPackage({{"a.txt", "x"}}))
+                                          << "不是 Excel 工作簿";
+    std::string cut = quorvane::test::TwoFloors();
+    QTest::newRow("cut short") << QByteArray::fromStdString(cut.substr(0, cut.size() / 2)) << "损坏";
+}
+
+void TestCli::excelFilesThatAreNoWorkbookAreNamed() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    WriteAll(dir.filePath("梁表.xlsx"), bytes);
+    const Run r = Calc({"--csv", "梁表.xlsx"}, dir.path());
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(says) && r.err.contains("梁表.xlsx"), qPrintable(r.err));
+    QVERIFY2(!r.err.contains("未知的列名"), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
