@@ -116,11 +116,12 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     return outcome;
 }
 
-Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
-                             std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
+namespace {
+
+// The whole file, or why not; an Excel file that is no workbook is named.
+Outcome ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     std::FILE* in = os::OpenFileForReading(path);
     if (!in) return Failed(FileMessage("无法打开梁表文件", path, ReadFailureReason(errno)));
-    std::string bytes;
     const os::FileInfo info = os::InspectStream(in);
     if (info.kind == os::FileInfo::kRegular) bytes.reserve(static_cast<std::size_t>(info.size));  // never regrown
     char chunk[1 << 16];
@@ -131,6 +132,57 @@ Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encodin
     if (failed) return Failed(FileMessage("读取梁表文件时出错", path, ReadFailureReason(error ? error : EIO)));
     if (const std::string excel = RecogniseExcelFile(bytes); !excel.empty())
         return Failed(FileMessage("无法打开梁表文件", path, excel));
+    return {};
+}
+
+}  // namespace
+
+Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encoding, std::vector<ScheduleSheet>& sheets,
+                           const ProgressCallback& progress) {
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(path, bytes); !read.ok) return read;
+    std::vector<ScheduleSheet> read(1);
+    if (!LooksLikeWorkbook(bytes)) {
+        Outcome outcome = ReadScheduleBytes(std::move(bytes), encoding, read[0].layout, read[0].rows, progress);
+        if (outcome.ok) sheets = std::move(read);
+        return outcome;
+    }
+    auto package = std::make_shared<const std::string>(std::move(bytes));
+    std::vector<SheetListing> listed;
+    if (Outcome outcome = ListWorkbookSheets(*package, listed); !outcome.ok)
+        return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
+    std::vector<std::size_t> schedules;
+    std::string others;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        if (listed[i].schedule)
+            schedules.push_back(i);
+        else
+            others += (others.empty() ? "“" : "、“") + listed[i].name + "”";
+    }
+    if (schedules.empty()) schedules.push_back(0);  // whose header is refused, and says why
+    read.resize(schedules.size());
+    Outcome all;
+    for (std::size_t k = 0; k < schedules.size(); ++k) {
+        const std::size_t sheet = schedules[k];
+        const auto part = [&](double done) {
+            return !progress || progress((static_cast<double>(k) + done) / static_cast<double>(schedules.size()));
+        };
+        Outcome outcome = ReadWorkbookSchedule(package, sheet, read[k].layout, read[k].rows, part);
+        if (outcome.cancelled) return outcome;
+        if (!outcome.ok) return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
+        read[k].name = listed[sheet].name;
+        all.warnings += outcome.warnings;
+    }
+    if (!others.empty() && listed[schedules[0]].schedule)
+        all.warnings += "工作表 " + others + " 的第一行不是梁表的列名,不在窗口中显示;保存时原样保留。\n";
+    sheets = std::move(read);
+    return all;
+}
+
+Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
+                             std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(path, bytes); !read.ok) return read;
     if (LooksLikeWorkbook(bytes)) {
         auto package = std::make_shared<const std::string>(std::move(bytes));
         Outcome read = ReadWorkbookSchedule(std::move(package), kFirstScheduleSheet, layout, rows, progress);

@@ -46,6 +46,17 @@ using ProgressCallback = std::function<bool(double done)>;
 Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encoding, CsvLayout& layout,
                              std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});
 
+// A schedule file's sheets as the 梁表 window opens them: a CSV file is
+// one sheet (its name empty); a workbook gives each sheet that is a
+// schedule, in tab order (the others are kept, not shown, and said so).
+struct ScheduleSheet {
+    std::string name;
+    CsvLayout layout;
+    std::vector<ScheduleRow> rows;
+};
+Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encoding, std::vector<ScheduleSheet>& sheets,
+                           const ProgressCallback& progress = {});
+
 // The same from bytes in memory.
 Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress = {});

@@ -38,7 +38,7 @@ void ScheduleWindow::CopySelection() {
         // The CAD load as the quick calculator's copy command gives it.
         for (const QModelIndex& index : selected) {
             if (!text.empty()) text += '\n';
-            text += model_.results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied();
+            text += model_->results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied();
         }
     } else {
         int top = selected.front().row(), bottom = top, left = selected.front().column(), right = left;
@@ -54,7 +54,7 @@ void ScheduleWindow::CopySelection() {
             for (int c = left; c <= right; ++c) {
                 const QModelIndex index = proxy_->index(r, c);
                 cells.push_back(selected.size() == 1 || selection->isSelected(index)
-                                    ? model_.CellString(proxy_->mapToSource(index).row(), c)
+                                    ? model_->CellString(proxy_->mapToSource(index).row(), c)
                                     : std::string());
             }
             AppendTabRecord(text, cells);
@@ -98,7 +98,7 @@ bool ScheduleWindow::PasteText(const QString& text) {
         area.left = view_->currentIndex().column();
     }
     PastePlan plan =
-        PlanPaste(std::move(block), area, model_.columnCount(), &ScheduleModel::IsEditableColumn);
+        PlanPaste(std::move(block), area, model_->columnCount(), &ScheduleModel::IsEditableColumn);
     QString leftOut;
     for (const std::string& cell : plan.leftOut)
         leftOut +=
@@ -123,7 +123,7 @@ bool ScheduleWindow::PasteText(const QString& text) {
     for (std::size_t k = 0; k < records.size(); ++k) {
         const int viewRow = startRow + static_cast<int>(k);
         const int row = viewRow < existing ? proxy_->mapToSource(proxy_->index(viewRow, 0)).row()
-                                           : model_.rowCount() + appended++;
+                                           : model_->rowCount() + appended++;
         for (std::size_t c = 0; c < records[k].size() && c < targets.size(); ++c)
             if (targets[c] >= 0) edits.push_back({row, targets[c], std::move(records[k][c])});
         std::vector<std::string>().swap(records[k]);  // the block shrinks as the edits grow
@@ -132,7 +132,7 @@ bool ScheduleWindow::PasteText(const QString& text) {
             return false;
     }
     records = {};  // the parsed block, its texts moved out, gone before the table grows
-    undo_.push(new ChangeCellsCommand(&model_, std::move(edits), appended, QStringLiteral("粘贴")));
+    undo_->push(new ChangeCellsCommand(model_, std::move(edits), appended, QStringLiteral("粘贴")));
     // Columns a header named that the table does not have are said, never shifted into others.
     if (!leftOut.isEmpty())
         statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut));
@@ -144,10 +144,10 @@ void ScheduleWindow::ClearSelection() {
     for (const QModelIndex& index : view_->selectionModel()->selectedIndexes()) {
         if (!ScheduleModel::IsEditableColumn(index.column())) continue;
         const int row = proxy_->mapToSource(index).row();
-        if (!model_.CellString(row, index.column()).empty()) edits.push_back({row, index.column(), {}});
+        if (!model_->CellString(row, index.column()).empty()) edits.push_back({row, index.column(), {}});
     }
     if (!edits.empty())
-        undo_.push(new ChangeCellsCommand(&model_, std::move(edits), 0, QStringLiteral("清除")));
+        undo_->push(new ChangeCellsCommand(model_, std::move(edits), 0, QStringLiteral("清除")));
 }
 
 }  // namespace quorvane

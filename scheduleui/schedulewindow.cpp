@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTableView>
 
 #include <algorithm>
@@ -34,92 +35,173 @@ const QString kProgramName = QStringLiteral("Quorvane 梁表");
 
 }  // namespace
 
+// One sheet of the window: its beams, the sort over them, its view (with
+// the mark column frozen) and its own undo history.
+// The view owns the model and the sort, so that a sheet closed while one
+// of its own events is running goes once that event is done.
+struct ScheduleWindow::Sheet {
+    QString name;
+    QTableView* view = nullptr;
+    ScheduleModel* model = nullptr;
+    QSortFilterProxyModel* proxy = nullptr;
+    QUndoStack undo;
+};
+
 // The result, copied-load and error columns shown right after the mark, or
 // where the file form has them (at the end).
-void ScheduleWindow::PlaceResultColumns(bool besideMark) {
-    QHeaderView* header = view_->horizontalHeader();
+void ScheduleWindow::PlaceResultColumns(QTableView* view, bool besideMark) {
+    QHeaderView* header = view->horizontalHeader();
     for (int c = 0; c < header->count(); ++c)
         header->moveSection(header->visualIndex(c), c);  // the file's order
     const int first = static_cast<int>(PositionOf({ColumnKind::Result, 0}));
     for (int k = 0; besideMark && first + k < header->count(); ++k)
         header->moveSection(header->visualIndex(first + k), 1 + k);
-    if (besideMark) view_->scrollToTop();
+    if (besideMark) view->scrollToTop();
 }
 
 ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent),
       ownDialogs_(dialogs ? nullptr : std::make_unique<DesktopScheduleDialogs>()),
       dialogs_(dialogs ? dialogs : ownDialogs_.get()),
-      proxy_(new ScheduleSortProxy(this)),
-      view_(new QTableView(this)) {
+      tabs_(new QTabWidget(this)) {
     setObjectName(QStringLiteral("ScheduleWindow"));
-    connect(&model_, &ScheduleModel::editRequested, this, [this](const CellEdit& edit) {
-        undo_.push(new ChangeCellsCommand(&model_, {edit}, 0, QStringLiteral("编辑")));
-    });
-    proxy_->setSourceModel(&model_);
-    view_->setModel(proxy_);
-    view_->setObjectName(QStringLiteral("ScheduleTable"));
-    view_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
-    view_->setSortingEnabled(true);
-    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                           QAbstractItemView::AnyKeyPressed);
-    view_->setWordWrap(false);
-    view_->setAccessibleName(QStringLiteral("梁表"));
-    const QFontMetrics metrics(view_->horizontalHeader()->font());
-    // Room for the sort arrow beside the longer caption line, so sorting never clips it.
-    const int arrow = view_->horizontalHeader()->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr,
-                                                                      view_->horizontalHeader());
-    // A result shows all its digits: up to 15 significant, a sign and a point.
-    const int resultWidth = view_->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
-    for (int c = 0; c < model_.columnCount(); ++c) {
-        int caption = 0;
-        for (const QString& line :
-             model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
-            caption = std::max(caption, metrics.horizontalAdvance(line));
-        const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
-        const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
-        view_->setColumnWidth(c, std::max(least, caption + arrow + 16));
-    }
-    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
-    frozen_ = new FrozenColumn(view_);
-    // Enter ends an edit one row down, as in Excel, so a column types straight in.
-    connect(view_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-            [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-                const QModelIndex current = view_->currentIndex();
-                if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
-                // On the last row it grows the table, so that a new schedule is typed
-                // mark, Enter, mark, Enter.
-                if (current.row() + 1 == proxy_->rowCount())
-                    undo_.push(new ChangeCellsCommand(&model_, {}, 1, QStringLiteral("添加行")));
-                const QModelIndex below = current.siblingAtRow(current.row() + 1);
-                if (below.isValid()) view_->setCurrentIndex(below);
-            });
-    setCentralWidget(view_);
+    // Floors along the bottom, as Excel's sheet tabs; a single sheet shows none.
+    tabs_->setObjectName(QStringLiteral("SheetTabs"));
+    tabs_->setTabPosition(QTabWidget::South);
+    tabs_->setDocumentMode(true);
+    tabs_->setTabBarAutoHide(true);
+    tabs_->setAccessibleName(QStringLiteral("工作表"));
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { ShowSheet(index); });
+    setCentralWidget(tabs_);
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);
 
+    AddSheet(QString(), std::vector<ScheduleRow>(1), NewScheduleLayout());
     BuildMenus();
-    connect(&undo_, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
-    auto counts = [this] {
-        std::size_t errors = 0;
-        for (const ShownResult& r : model_.results()) errors += r.ok() ? 0 : 1;
-        status_->setText(QStringLiteral("%1 根梁").arg(model_.rowCount()) +
-                         (errors ? QStringLiteral(",%1 行有错误").arg(errors) : QString()));
-    };
-    connect(&model_, &QAbstractItemModel::dataChanged, this, counts);
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, counts);
-    connect(&model_, &QAbstractItemModel::rowsRemoved, this, counts);
-    connect(&model_, &QAbstractItemModel::modelReset, this, counts);
-    // A reset (many rows deleted or brought back at once) keeps the table
-    // sorted as shown; once the proxy has rebuilt its own rows.
-    connect(proxy_, &QAbstractItemModel::modelReset, this, &ScheduleWindow::KeepSorted);
-
-    model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));
     UpdateTitle();
     resize(1200, 640);
+}
+
+ScheduleWindow::Sheet& ScheduleWindow::AddSheet(const QString& name, std::vector<ScheduleRow> rows,
+                                                  CsvLayout layout) {
+    sheets_.push_back(std::make_unique<Sheet>());
+    Sheet& sheet = *sheets_.back();
+    sheet.name = name;
+    QTableView* view = new QTableView(tabs_);
+    sheet.view = view;
+    ScheduleModel* model = new ScheduleModel(view);
+    sheet.model = model;
+    QUndoStack* undo = &sheet.undo;
+    model->Reset(std::move(rows), std::move(layout));
+    connect(model, &ScheduleModel::editRequested, this, [model, undo](const CellEdit& edit) {
+        undo->push(new ChangeCellsCommand(model, {edit}, 0, QStringLiteral("编辑")));
+    });
+    sheet.proxy = new ScheduleSortProxy(view);
+    sheet.proxy->setSourceModel(model);
+    view->setModel(sheet.proxy);
+    view->setObjectName(QStringLiteral("ScheduleTable"));
+    view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
+    view->setSortingEnabled(true);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                          QAbstractItemView::AnyKeyPressed);
+    view->setWordWrap(false);
+    view->setAccessibleName(name.isEmpty() ? QStringLiteral("梁表") : QStringLiteral("梁表 %1").arg(name));
+    const QFontMetrics metrics(view->horizontalHeader()->font());
+    // Room for the sort arrow beside the longer caption line, so sorting never clips it.
+    const int arrow = view->horizontalHeader()->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr,
+                                                                     view->horizontalHeader());
+    // A result shows all its digits: up to 15 significant, a sign and a point.
+    const int resultWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        int caption = 0;
+        for (const QString& line :
+             model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
+            caption = std::max(caption, metrics.horizontalAdvance(line));
+        const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
+        const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
+        view->setColumnWidth(c, std::max(least, caption + arrow + 16));
+    }
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
+    new FrozenColumn(view);
+    // Enter ends an edit one row down, as in Excel, so a column types straight in.
+    connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            [view, model, undo](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                const QModelIndex current = view->currentIndex();
+                if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
+                // On the last row it grows the table, so that a new schedule is typed
+                // mark, Enter, mark, Enter.
+                if (current.row() + 1 == view->model()->rowCount())
+                    undo->push(new ChangeCellsCommand(model, {}, 1, QStringLiteral("添加行")));
+                const QModelIndex below = current.siblingAtRow(current.row() + 1);
+                if (below.isValid()) view->setCurrentIndex(below);
+            });
+    undoGroup_.addStack(undo);
+    connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
+    connect(model, &QAbstractItemModel::dataChanged, this, &ScheduleWindow::UpdateCounts);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ScheduleWindow::UpdateCounts);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ScheduleWindow::UpdateCounts);
+    connect(model, &QAbstractItemModel::modelReset, this, &ScheduleWindow::UpdateCounts);
+    // A reset (many rows deleted or brought back at once) keeps the table
+    // sorted as shown; once the proxy has rebuilt its own rows.
+    connect(sheet.proxy, &QAbstractItemModel::modelReset, this, &ScheduleWindow::KeepSorted);
+    if (resultsBeside_) PlaceResultColumns(view, resultsBeside_->isChecked());
+    const QSignalBlocker quiet(tabs_);
+    tabs_->addTab(view, name.isEmpty() ? QStringLiteral("梁表") : name);
+    if (sheets_.size() == 1) ShowSheet(0);
+    return sheet;
+}
+
+void ScheduleWindow::RemoveSheets() {
+    const QSignalBlocker quiet(tabs_);
+    while (tabs_->count() > 0) tabs_->removeTab(0);
+    for (auto& sheet : sheets_) {
+        undoGroup_.removeStack(&sheet->undo);
+        sheet->model->disconnect(this);
+        sheet->proxy->disconnect(this);
+        sheet->view->itemDelegate()->disconnect(this);
+        sheet->view->hide();
+        sheet->view->deleteLater();
+    }
+    sheets_.clear();
+    model_ = nullptr;
+    proxy_ = nullptr;
+    view_ = nullptr;
+    undo_ = nullptr;
+}
+
+QString ScheduleWindow::sheetName(int index) const { return sheets_.at(static_cast<std::size_t>(index))->name; }
+
+int ScheduleWindow::currentSheet() const { return tabs_->currentIndex(); }
+
+void ScheduleWindow::ShowSheet(int index) {
+    if (index < 0 || index >= sheetCount()) return;
+    Sheet& sheet = *sheets_[static_cast<std::size_t>(index)];
+    model_ = sheet.model;
+    proxy_ = sheet.proxy;
+    view_ = sheet.view;
+    undo_ = &sheet.undo;
+    undoGroup_.setActiveStack(undo_);
+    if (tabs_->currentIndex() != index) {
+        const QSignalBlocker quiet(tabs_);
+        tabs_->setCurrentIndex(index);
+    }
+    view_->setFocus();
+    UpdateCounts();
+}
+
+void ScheduleWindow::UpdateCounts() {
+    if (!model_) return;
+    std::size_t errors = 0;
+    for (const ShownResult& r : model_->results()) errors += r.ok() ? 0 : 1;
+    status_->setText(QStringLiteral("%1 根梁").arg(model_->rowCount()) +
+                     (errors ? QStringLiteral(",%1 行有错误").arg(errors) : QString()));
+}
+
+bool ScheduleWindow::AnyUnsaved() const {
+    return std::any_of(sheets_.begin(), sheets_.end(), [](const auto& sheet) { return !sheet->undo.isClean(); });
 }
 
 ScheduleWindow::~ScheduleWindow() = default;
@@ -180,12 +262,12 @@ void ScheduleWindow::BuildMenus() {
     UpdateRecentMenu();
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
-    QAction* undo = undo_.createUndoAction(this, QStringLiteral("撤销"));
+    QAction* undo = undoGroup_.createUndoAction(this, QStringLiteral("撤销"));
     undo->setShortcuts(QKeySequence::Undo);
     // Rows an undo brings back go to their places in a sorted table, so the
     // table is again as it was.
     connect(undo, &QAction::triggered, this, &ScheduleWindow::KeepSorted);
-    QAction* redo = undo_.createRedoAction(this, QStringLiteral("重做"));
+    QAction* redo = undoGroup_.createRedoAction(this, QStringLiteral("重做"));
     // Ctrl+Y as in Excel, wherever the platform's redo keys lack it; a key
     // listed twice would make the shortcut ambiguous and dead.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
@@ -214,10 +296,21 @@ void ScheduleWindow::BuildMenus() {
     beside->setCheckable(true);
     connect(beside, &QAction::toggled, this, [this](bool on) {
         ScheduleSettings().setValue(QStringLiteral("resultsBesideMark"), on);
-        PlaceResultColumns(on);
+        for (const auto& sheet : sheets_) PlaceResultColumns(sheet->view, on);
     });
+    resultsBeside_ = beside;
     beside->setChecked(ScheduleSettings().value(QStringLiteral("resultsBesideMark"), true).toBool());
-    PlaceResultColumns(beside->isChecked());
+    for (const auto& sheet : sheets_) PlaceResultColumns(sheet->view, beside->isChecked());
+    viewMenu->addSeparator();
+    // Ctrl+PgDn / Ctrl+PgUp move between floors, as between Excel's sheets.
+    QAction* next = viewMenu->addAction(QStringLiteral("下一个工作表(&N)"), this, [this] {
+        if (currentSheet() + 1 < sheetCount()) ShowSheet(currentSheet() + 1);
+    });
+    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    QAction* previous = viewMenu->addAction(QStringLiteral("上一个工作表(&P)"), this, [this] {
+        if (currentSheet() > 0) ShowSheet(currentSheet() - 1);
+    });
+    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
     for (QAction* action : menuBar()->actions()) addActions(action->menu()->actions());
 }
 
@@ -234,7 +327,7 @@ QString ScheduleWindow::DefaultFolder() const {
 
 void ScheduleWindow::UpdateTitle() {
     setWindowTitle(DocumentName() + QStringLiteral("[*] - ") + kProgramName);
-    setWindowModified(!undo_.isClean());
+    setWindowModified(AnyUnsaved());
 }
 
 QStringList ScheduleWindow::recentFiles() const { return RecentFiles(); }
@@ -256,7 +349,7 @@ void ScheduleWindow::UpdateRecentMenu() {
 }
 
 bool ScheduleWindow::MaybeSave() {
-    if (undo_.isClean()) return true;
+    if (!AnyUnsaved()) return true;
     switch (dialogs_->AskSave(this, DocumentName())) {
         case SaveAnswer::Save:
             return Save();
@@ -277,10 +370,9 @@ void ScheduleWindow::closeEvent(QCloseEvent* event) {
 
 bool ScheduleWindow::NewSchedule() {
     if (!MaybeSave()) return false;
-    model_.Reset(std::vector<ScheduleRow>(1), NewScheduleLayout());
-    RestoreOrder();
+    RemoveSheets();
+    AddSheet(QString(), std::vector<ScheduleRow>(1), NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));  // typing goes straight into the first mark
-    undo_.clear();
     path_.clear();
     RememberDiskFile();
     UpdateTitle();
@@ -317,22 +409,21 @@ void ScheduleWindow::changeEvent(QEvent* event) {
 }
 
 bool ScheduleWindow::Load(const QString& path) {
-    CsvLayout layout;
-    std::vector<ScheduleRow> rows;
+    std::vector<ScheduleSheet> sheets;
     auto progress =
         dialogs_->StartProgress(this, QStringLiteral("正在打开 %1...").arg(QFileInfo(path).fileName()));
-    const Outcome read = ReadScheduleFile(FilePath(path), TextEncoding::Auto, layout, rows,
-                                              [&](double done) { return progress->Update(done); });
+    const Outcome read = ReadScheduleSheets(FilePath(path), TextEncoding::Auto, sheets,
+                                            [&](double done) { return progress->Update(done); });
     progress.reset();  // never left standing over a message
     if (read.cancelled) return false;
     if (!read.ok) {
         dialogs_->Inform(this, FromUtf8(read.message));
         return false;
     }
-    model_.Reset(std::move(rows), std::move(layout));
-    RestoreOrder();
+    RemoveSheets();
+    for (ScheduleSheet& sheet : sheets) AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout));
+    ShowSheet(0);
     view_->setCurrentIndex(proxy_->index(0, 0));
-    undo_.clear();
     path_ = QFileInfo(path).absoluteFilePath();
     RememberDiskFile();
     AddRecent(path_);
@@ -357,55 +448,105 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     // loads once it has been edited or goes to a new file.
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) ||
                           path.endsWith(QStringLiteral(".xlsm"), Qt::CaseInsensitive);
-    const bool withResults =
-        saveResults_->isChecked() && (!undo_.isClean() || QFileInfo(path).absoluteFilePath() != path_);
-    CsvLayout layout = SavedLayout(model_.layout(), model_.rows(), withResults);
-    Outcome written;
-    if (workbook && layout.workbook) {
-        // Into the workbook it came from: only the schedule's own cells change.
-        WorkbookSave save;
-        written = WorkbookFileBytes(layout, model_.rows(), model_.results(), withResults, save);
-        if (written.ok && !save.losses.empty()) {
-            switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(save.losses))) {
-                case LossAnswer::SaveAs: {
-                    const QString other = dialogs_->SavePath(
-                        this, DefaultFolder() + "/" + QFileInfo(path).completeBaseName() + QStringLiteral("-副本.xlsx"),
-                        QStringLiteral("Excel 工作簿 (*.xlsx)"));
-                    if (other.isEmpty() || QFileInfo(other).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
-                        return false;
-                    return SaveAs(other);
-                }
-                case LossAnswer::SaveAnyway:
-                    break;
-                case LossAnswer::Cancel:
-                    return false;
+    if (workbook && model_->layout().workbook) {
+        if (!SaveWorkbook(path)) return false;
+    } else if (sheetCount() > 1) {
+        // (CSV is one sheet; the floors would be dropped.)
+        dialogs_->Inform(this, QStringLiteral("这个工作簿有 %1 个梁表工作表,CSV 文件只能放一个,没有保存。\n"
+                                              "请另存为 Excel 工作簿 (.xlsx)。")
+                                   .arg(sheetCount()));
+        return false;
+    } else {
+        const bool withResults =
+            saveResults_->isChecked() && (!undo_->isClean() || QFileInfo(path).absoluteFilePath() != path_);
+        CsvLayout layout = SavedLayout(model_->layout(), model_->rows(), withResults);
+        Outcome written;
+        if (workbook) {
+            written = ExportXlsx(FilePath(path), model_->rows(), model_->results());
+        } else {
+            written = SaveScheduleFile(FilePath(path), layout, model_->rows(), model_->results());
+            if (written.ok) {
+                layout.workbook.reset();  // a CSV now: its rows no longer name a sheet's
+                model_->SetLayout(layout);
             }
         }
-        if (written.ok) written = ReplaceFileAtomically(FilePath(path), *save.bytes, "无法保存梁表文件");
-        if (written.ok) {
-            layout.workbook = save.origin;
-            model_.SetLayout(layout);
-            model_.SetOrigins(save.ids);
-        }
-    } else if (workbook) {
-        written = ExportXlsx(FilePath(path), model_.rows(), model_.results());
-    } else {
-        written = SaveScheduleFile(FilePath(path), layout, model_.rows(), model_.results());
-        if (written.ok) {
-            layout.workbook.reset();  // a CSV now: its rows no longer name a sheet's
-            model_.SetLayout(layout);
+        if (!written.ok) {
+            dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
+            return false;
         }
     }
+    path_ = QFileInfo(path).absoluteFilePath();
+    RememberDiskFile();
+    for (const auto& sheet : sheets_) sheet->undo.setClean();
+    AddRecent(path_);
+    UpdateTitle();
+    statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path_)), 5000);
+    return true;
+}
+
+// Into the workbook the sheets came from, each floor's changes in its own
+// sheet and every other part as it was; what cannot be kept is asked first.
+bool ScheduleWindow::SaveWorkbook(const QString& path) {
+    const bool newPath = QFileInfo(path).absoluteFilePath() != path_;
+    std::shared_ptr<const std::string> bytes = model_->layout().workbook->package;
+    std::string losses;
+    struct Saved {
+        Sheet* sheet;
+        CsvLayout layout;
+        std::vector<std::uint32_t> ids;
+    };
+    std::vector<Saved> saved;
+    for (const auto& sheet : sheets_) {
+        if (sheet->undo.isClean() && !newPath) continue;  // nothing of it changes
+        const bool withResults = saveResults_->isChecked();
+        CsvLayout layout = SavedLayout(sheet->model->layout(), sheet->model->rows(), withResults);
+        auto origin = std::make_shared<WorkbookOrigin>(*layout.workbook);
+        origin->package = bytes;  // with the floors saved before it
+        layout.workbook = origin;
+        WorkbookSave save;
+        const Outcome made = WorkbookFileBytes(layout, sheet->model->rows(), sheet->model->results(), withResults, save);
+        if (!made.ok) {
+            dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
+            return false;
+        }
+        losses += save.losses;
+        bytes = save.bytes;
+        layout.workbook = save.origin;
+        saved.push_back({sheet.get(), std::move(layout), std::move(save.ids)});
+    }
+    if (!losses.empty()) {
+        switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(losses))) {
+            case LossAnswer::SaveAs: {
+                const QString other = dialogs_->SavePath(
+                    this, DefaultFolder() + "/" + QFileInfo(path).completeBaseName() + QStringLiteral("-副本.xlsx"),
+                    QStringLiteral("Excel 工作簿 (*.xlsx)"));
+                if (other.isEmpty() || QFileInfo(other).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+                    return false;
+                return SaveAs(other);
+            }
+            case LossAnswer::SaveAnyway:
+                break;
+            case LossAnswer::Cancel:
+                return false;
+        }
+    }
+    const Outcome written = ReplaceFileAtomically(FilePath(path), *bytes, "无法保存梁表文件");
     if (!written.ok) {
         dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;
     }
-    path_ = QFileInfo(path).absoluteFilePath();
-    RememberDiskFile();
-    undo_.setClean();
-    AddRecent(path_);
-    UpdateTitle();
-    statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path_)), 5000);
+    // Every sheet now reads from the bytes written; the saved ones with their new rows.
+    for (Saved& s : saved) {
+        s.sheet->model->SetLayout(std::move(s.layout));
+        s.sheet->model->SetOrigins(s.ids);
+    }
+    for (const auto& sheet : sheets_) {
+        CsvLayout layout = sheet->model->layout();
+        auto origin = std::make_shared<WorkbookOrigin>(*layout.workbook);
+        origin->package = bytes;
+        layout.workbook = origin;
+        sheet->model->SetLayout(std::move(layout));
+    }
     return true;
 }
 
@@ -418,13 +559,13 @@ bool ScheduleWindow::Save() {
 
 bool ScheduleWindow::ExportExcel(const QString& path) {
     // A new workbook of the schedule alone: never over the workbook it came from.
-    if (model_.layout().workbook && QFileInfo(path).absoluteFilePath() == path_) {
+    if (model_->layout().workbook && QFileInfo(path).absoluteFilePath() == path_) {
         dialogs_->Inform(this, QStringLiteral("“%1”就是打开的工作簿,导出会替换其中的其他工作表,没有导出;"
                                               "请用“保存”写回这个工作簿,或另给一个文件名。")
                                    .arg(QDir::toNativeSeparators(path)));
         return false;
     }
-    const Outcome written = ExportXlsx(FilePath(path), model_.rows(), model_.results());
+    const Outcome written = ExportXlsx(FilePath(path), model_->rows(), model_->results());
     if (!written.ok) {
         dialogs_->Inform(this, FromUtf8(written.message));
         return false;
@@ -452,7 +593,7 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
     }
     RemoveStaleTemporaryFiles(os::FollowLinks(FilePath(path)).parent_path());
     auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出 PDF 计算书..."));
-    const Outcome written = WritePdfBook(FilePath(path), model_.rows(), title,
+    const Outcome written = WritePdfBook(FilePath(path), model_->rows(), title,
                                          [&](double done) { return progress->Update(done); });
     progress.reset();  // never left standing over a message
     if (written.cancelled) return false;
@@ -469,7 +610,7 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
 void ScheduleWindow::PrintBook() {
     BookTitle title = SavedBookTitle();
     title.date = CurrentReportDate();
-    PreviewAndPrintBook(this, model_.rows(), title);
+    PreviewAndPrintBook(this, model_->rows(), title);
 }
 
 bool ScheduleWindow::WriteBook(const QString& folder) {
@@ -480,7 +621,7 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
     FileClaims claims;
     if (!path_.isEmpty()) claims.Add(FilePath(path_));
     const Outcome beams = WriteBeamReports(
-        root / std::filesystem::u8path("计算过程"), model_.rows(), model_.results(), options,
+        root / std::filesystem::u8path("计算过程"), model_->rows(), model_->results(), options,
         [&](double done) { return progress->Update(done); }, &claims);
     progress.reset();  // never left standing over a message
     if (beams.cancelled) return false;
@@ -495,12 +636,12 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
                              .arg(QDir::toNativeSeparators(PathText(bookPath))));
         return false;
     }
-    const Outcome book = WriteCalculationBook(bookPath, model_.rows(), model_.results(), options);
+    const Outcome book = WriteCalculationBook(bookPath, model_->rows(), model_->results(), options);
     if (!book.ok) {
         dialogs_->Inform(this, FromUtf8(book.message));
         return false;
     }
-    const long long skipped = static_cast<long long>(model_.rowCount()) - beams.count;
+    const long long skipped = static_cast<long long>(model_->rowCount()) - beams.count;
     dialogs_->Inform(this,
                      QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
                              .arg(QDir::toNativeSeparators(PathText(bookPath)))
@@ -524,14 +665,14 @@ std::vector<int> ScheduleWindow::SelectedSourceRows() const {
 
 void ScheduleWindow::InsertRows() {
     const std::vector<int> rows = SelectedSourceRows();
-    const int at = rows.empty() ? model_.rowCount() : rows.front();
+    const int at = rows.empty() ? model_->rowCount() : rows.front();
     const std::size_t count = std::max<std::size_t>(1, rows.size());
-    undo_.push(new InsertRowsCommand(&model_, at, std::vector<ScheduleRow>(count), QStringLiteral("插入行")));
+    undo_->push(new InsertRowsCommand(model_, at, std::vector<ScheduleRow>(count), QStringLiteral("插入行")));
 }
 
 void ScheduleWindow::DeleteRows() {
     std::vector<int> rows = SelectedSourceRows();
-    if (!rows.empty()) undo_.push(new RemoveRowsCommand(&model_, std::move(rows), QStringLiteral("删除行")));
+    if (!rows.empty()) undo_->push(new RemoveRowsCommand(model_, std::move(rows), QStringLiteral("删除行")));
 }
 
 void ScheduleWindow::DuplicateRows() {
@@ -539,10 +680,10 @@ void ScheduleWindow::DuplicateRows() {
     if (rows.empty()) return;
     std::vector<ScheduleRow> copies;
     for (int r : rows) {
-        copies.push_back(model_.rows()[static_cast<std::size_t>(r)]);
+        copies.push_back(model_->rows()[static_cast<std::size_t>(r)]);
         copies.back().SetOrigin(0);  // a new beam: none of the workbook's rows is its own
     }
-    undo_.push(new InsertRowsCommand(&model_, rows.back() + 1, std::move(copies), QStringLiteral("复制行")));
+    undo_->push(new InsertRowsCommand(model_, rows.back() + 1, std::move(copies), QStringLiteral("复制行")));
 }
 
 void ScheduleWindow::KeepSorted() {

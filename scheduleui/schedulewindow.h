@@ -1,10 +1,13 @@
-// The 梁表 window: a table of beams (ScheduleModel under a sorting proxy),
-// file and clipboard commands around it, and an undo stack that every
-// change goes through, so the title's unsaved mark and the question before
-// closing always know whether there is work to lose.
+// The 梁表 window: a table of beams (ScheduleModel under a sorting proxy)
+// per sheet, as tabs along the bottom (a workbook's floors; a CSV file is
+// one sheet), file and clipboard commands around them, and an undo stack
+// per sheet that every change goes through, so the title's unsaved mark
+// and the question before closing always know whether there is work to
+// lose. The commands act on the sheet shown.
 #pragma once
 
 #include <QMainWindow>
+#include <QUndoGroup>
 #include <QUndoStack>
 
 #include <memory>
@@ -16,6 +19,7 @@ class QTableView;
 class QSortFilterProxyModel;
 class QMenu;
 class QLabel;
+class QTabWidget;
 
 namespace quorvane {
 
@@ -48,9 +52,15 @@ public:
     void DuplicateRows();
     void RestoreOrder();
 
-    ScheduleModel& model() { return model_; }
+    // The sheet shown.
+    ScheduleModel& model() { return *model_; }
     QTableView* view() const { return view_; }
-    QUndoStack& undoStack() { return undo_; }
+    QUndoStack& undoStack() { return *undo_; }
+    // The sheets, in tab order, and which is shown.
+    int sheetCount() const { return static_cast<int>(sheets_.size()); }
+    QString sheetName(int index) const;
+    void ShowSheet(int index);
+    int currentSheet() const;
     const QString& path() const { return path_; }
     QStringList recentFiles() const;
 
@@ -63,12 +73,18 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    struct Sheet;
+    Sheet& AddSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
+    void RemoveSheets();
+    void UpdateCounts();
+    bool AnyUnsaved() const;
+    bool SaveWorkbook(const QString& path);
     void BuildMenus();
     void UpdateTitle();
     void UpdateRecentMenu();
     void AddRecent(const QString& path);
     bool MaybeSave();
-    void PlaceResultColumns(bool besideMark);
+    void PlaceResultColumns(QTableView* view, bool besideMark);
     void KeepSorted();
     bool Load(const QString& path);
     void RememberDiskFile();
@@ -80,16 +96,20 @@ private:
 
     std::unique_ptr<ScheduleDialogs> ownDialogs_;
     ScheduleDialogs* dialogs_;
-    ScheduleModel model_;
-    QSortFilterProxyModel* proxy_;
-    QTableView* view_;
-    QUndoStack undo_;
+    std::vector<std::unique_ptr<Sheet>> sheets_;
+    QTabWidget* tabs_ = nullptr;
+    QUndoGroup undoGroup_;
+    // The sheet shown: its table, the sort over it, its view and undo stack.
+    ScheduleModel* model_ = nullptr;
+    QSortFilterProxyModel* proxy_ = nullptr;
+    QTableView* view_ = nullptr;
+    QUndoStack* undo_ = nullptr;
     QString path_;
     os::FileInfo disk_;  // the file as this window last read or wrote it
     bool askingAboutDisk_ = false;
     QMenu* recentMenu_ = nullptr;
     QAction* saveResults_ = nullptr;
-    FrozenColumn* frozen_ = nullptr;
+    QAction* resultsBeside_ = nullptr;
     QLabel* status_ = nullptr;
 };
 

@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 
 #include <clocale>
@@ -679,38 +681,63 @@ std::string Part(const QString& path, const std::string& name) {
     return package.ReadWhole(name, status).value_or("<missing>");
 }
 
-// A building of two floors, one cell changed and saved: the other floor,
-// the formula beside the schedule and the cell's style stay; the edit is
-// there and the formulas are computed again when Excel opens it.
+// A building of two floors opens as two sheet tabs, each with its own
+// undo; a cell changed on each and saved: the formula beside the schedule,
+// the merge, the styles and every other part stay; the edits are there and
+// the formulas are computed again when Excel opens it.
 void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
     const QString path = dir_->filePath("楼.xlsx");
     const std::string original = test::TwoFloors();
     WriteAll(path, QByteArray::fromStdString(original));
     QVERIFY(window_->OpenFile(path));
-    QVERIFY2(dialogs_->messages.join("").contains("“二层”") && dialogs_->messages.join("").contains("原样保留"),
-             qPrintable(dialogs_->messages.join('\n')));
+    QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('\n')));
+    QCOMPARE(window_->sheetCount(), 2);
+    QCOMPARE(window_->sheetName(0), QString("一层"));
+    QCOMPARE(window_->sheetName(1), QString("二层"));
+    QVERIFY(window_->findChild<QTabWidget*>("SheetTabs")->tabBar()->isVisible());
     QCOMPARE(Table(*window_)[0][0], QString("KL1"));
     TypeInto(0, Field("BeamWidth"), "250");
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);  // (Enter's new row below the last)
+    QCOMPARE(window_->model().rowCount(), 1);
+    QTest::keyClick(window_->view(), Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(window_->currentSheet(), 1);
+    QCOMPARE(Table(*window_)[0][0], QString("KL2"));
+    QVERIFY(window_->undoStack().isClean());  // its own history
+    TypeInto(0, Field("BeamHeight"), "650");
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);  // (Enter's new row)
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window_->model().rows()[0].text(std::size_t(FindParam("BeamHeight"))), std::string_view("600"));
+    QTest::keyClick(window_->view(), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(window_->view(), Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(window_->currentSheet(), 0);
+    QCOMPARE(window_->model().rows()[0].text(std::size_t(FindParam("BeamWidth"))), std::string_view("250"));
+    QVERIFY(window_->isWindowModified());
     QTest::keyClick(window_->view(), Qt::Key_S, Qt::ControlModifier);
-    QVERIFY(window_->undoStack().isClean());
+    QVERIFY(!window_->isWindowModified());
     const std::string sheet = Part(path, "xl/worksheets/sheet1.xml");
     QVERIFY2(sheet.find("<c r=\"B2\" s=\"1\"><v>250</v></c>") != std::string::npos, sheet.c_str());
     QVERIFY(sheet.find("<c r=\"E2\"><f>B2+C2</f><v>700</v></c>") != std::string::npos);
     QVERIFY(sheet.find("<cols><col min=\"1\" max=\"1\" width=\"14.625\" customWidth=\"1\"/></cols>") != std::string::npos);
+    const std::string second = Part(path, "xl/worksheets/sheet2.xml");
+    QVERIFY2(second.find("<c r=\"C2\"><v>650</v></c>") != std::string::npos, second.c_str());
+    QVERIFY(second.find("<mergeCell ref=\"F1:G1\"/>") != std::string::npos);
     workbook::Package before(original);
     workbook::PartStatus status;
-    for (const char* kept : {"xl/worksheets/sheet2.xml", "xl/styles.xml", "xl/sharedStrings.xml", "xl/calcChain.xml",
-                             "docProps/app.xml", "_rels/.rels"})
+    for (const char* kept : {"xl/styles.xml", "xl/sharedStrings.xml", "xl/calcChain.xml", "docProps/app.xml", "_rels/.rels"})
         QCOMPARE(Part(path, kept), before.ReadWhole(kept, status).value_or("<was missing>"));
     QVERIFY(Part(path, "xl/workbook.xml").find("fullCalcOnLoad=\"1\"") != std::string::npos);
-    // Opened again, the edit is there and the other floor reads as before.
+    // Opened again, both edits are there, on their floors.
     QVERIFY(window_->OpenFile(path));
     QCOMPARE(window_->model().rows()[0].text(std::size_t(FindParam("BeamWidth"))), std::string_view("250"));
     QProcess calc;
     calc.start(QUORVANE_CALC_EXE, {"--csv", path, "--sheet", "二层"});
     QVERIFY(calc.waitForFinished(30000));
     QCOMPARE(calc.exitCode(), 0);
-    QVERIFY(calc.readAllStandardOutput().contains("KL2,250,600,"));
+    QVERIFY(calc.readAllStandardOutput().contains("KL2,250,650,"));
+    // Saved as CSV, the floors would be lost: refused, nothing written.
+    QVERIFY(!window_->SaveAs(dir_->filePath("楼.csv")));
+    QVERIFY(dialogs_->messages.last().contains("CSV"));
+    QVERIFY(!QFile::exists(dir_->filePath("楼.csv")));
 }
 
 // Deleting a beam moves the rows below it, and the formula beside them
@@ -719,7 +746,6 @@ void TestScheduleWindow::aSaveThatWouldMoveFormulasAsksFirst() {
     const QString path = dir_->filePath("楼.xlsx");
     WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
     QVERIFY(window_->OpenFile(path));
-    dialogs_->messages.clear();  // (that the other floor is kept)
     Paste("KL1\nKL3", 0, 0);  // the first as it was, a new beam below
     QVERIFY(window_->Save());  // a new beam below the last: nothing moves, nothing asked
     QVERIFY(dialogs_->lossQuestions.isEmpty());
