@@ -228,6 +228,8 @@ private slots:
     void ownWorkbookOpensBackAndSavesAsAWorkbook();
     void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
     void aSaveThatWouldMoveFormulasAsksFirst();
+    void windowAndCommandLineReadAFileAlike_data();
+    void windowAndCommandLineReadAFileAlike();
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut_data();
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut();
     void pasteGoesToTheSelectionsTopLeftAndFillsIt();
@@ -738,6 +740,79 @@ void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
     QVERIFY(!window_->SaveAs(dir_->filePath("楼.csv")));
     QVERIFY(dialogs_->messages.last().contains("CSV"));
     QVERIFY(!QFile::exists(dir_->filePath("楼.csv")));
+}
+
+// One reading rule: the window's first sheet and quorvane-calc --csv give
+// the same beams, loads and refusals, and name the same unreadable cells.
+void TestScheduleWindow::windowAndCommandLineReadAFileAlike_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    const std::string header = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>梁号</t></is></c><c r=\"B1\" "
+                               "t=\"inlineStr\"><is><t>梁宽度</t></is></c><c r=\"C1\" t=\"inlineStr\"><is><t>"
+                               "BeamLength</t></is></c></row>";
+    const auto book = [&header](const std::string& rows, const std::string& notes = "") {
+        std::vector<test::SheetXml> sheets;
+        if (!notes.empty()) sheets.push_back({"说明", test::ExcelSheet(notes)});
+        sheets.push_back({"一层", test::ExcelSheet(header + rows)});
+        return QByteArray::fromStdString(test::ExcelWorkbook(sheets, "<si><t>KL1</t></si>"));
+    };
+    QTest::newRow("a formula and notes beside the schedule, a notes sheet first")
+        << "楼.xlsx"
+        << book("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><v>250</v></c><c r=\"C2\"><v>4800</v>"
+                "</c><c r=\"D2\"><f>B2*2</f><v>500</v></c><c r=\"E2\" t=\"inlineStr\"><is><t>复核</t></is></c></row>",
+                "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>本表说明</t></is></c></row>");
+    QTest::newRow("cells and rows out of order, a gap")
+        << "乱序.xlsx"
+        << book("<row r=\"5\"><c r=\"C5\"><v>3600</v></c><c r=\"A5\" t=\"inlineStr\"><is><t>KL5</t></is></c></row>"
+                "<row r=\"2\"><c r=\"C2\"><v>4200</v></c><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><v>300</v></c>"
+                "</row>");
+    QTest::newRow("a formula without its value, a shared string that is not there")
+        << "坏格.xlsx"
+        << book("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><f>100+100</f></c><c r=\"C2\"><v>4500</v>"
+                "</c></row><row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>KL3</t></is></c><c r=\"B3\" t=\"s\"><v>"
+                "7</v></c><c r=\"C3\"><v>4500</v></c></row>");
+    QTest::newRow("a CSV with a refused width and a zero length")
+        << "梁表.csv" << QByteArray("梁号,梁宽度(mm),梁长度(mm)\r\nKL1,12a,4500\r\nKL2,200,0\r\nKL3,,3000\r\n");
+}
+
+void TestScheduleWindow::windowAndCommandLineReadAFileAlike() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    const QString path = dir_->filePath(name);
+    WriteAll(path, bytes);
+    QVERIFY(window_->OpenFile(path));
+    QProcess calc;
+    calc.start(QUORVANE_CALC_EXE, {"--csv", path});
+    QVERIFY(calc.waitForFinished(30000));
+    CsvReader reader{calc.readAllStandardOutput().toStdString()};
+    std::vector<std::string> header, cells;
+    QVERIFY(reader.Next(header));
+    QList<QStringList> fromCalc;
+    while (reader.Next(cells)) {
+        QStringList row;
+        for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+            const auto at = std::find(header.begin(), header.end(), ColumnField(ColumnAt(c))) - header.begin();
+            row << QString::fromStdString(cells.at(static_cast<std::size_t>(at)));
+        }
+        fromCalc << row;
+    }
+    QList<QStringList> fromWindow;
+    for (int r = 0; r < window_->model().rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < int(kScheduleColumnCount); ++c)
+            row << QString::fromStdString(window_->model().CellString(r, c));
+        fromWindow << row;
+    }
+    QVERIFY(!fromCalc.isEmpty());
+    QCOMPARE(fromWindow, fromCalc);
+    // The cells named as unreadable: the same in both.
+    const QString said = QString::fromUtf8(calc.readAllStandardError());
+    const QRegularExpression cell(QStringLiteral("一层!\\w+\\d"));
+    QStringList inWindow, inCalc;
+    for (auto m = cell.globalMatch(dialogs_->messages.join('\n')); m.hasNext();) inWindow << m.next().captured();
+    for (auto m = cell.globalMatch(said); m.hasNext();) inCalc << m.next().captured();
+    QCOMPARE(inWindow, inCalc);
+    if (name == "坏格.xlsx") QCOMPARE(inCalc, (QStringList{"一层!B2", "一层!B3"}));
 }
 
 // Deleting a beam moves the rows below it, and the formula beside them
