@@ -47,6 +47,7 @@ public:
         return std::make_unique<Silent>();
     }
     bool AskBookTitle(QWidget*, BookTitle&) override { return true; }
+    BookScope AskBookScope(QWidget*, const QString&, int) override { return BookScope::ThisSheet; }
 };
 
 // Beam i of the varied beams the benches use.

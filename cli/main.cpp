@@ -196,8 +196,8 @@ struct PdfRequest {
 };
 
 // Writes the book of rows; false (after saying why) when it could not.
-bool WriteBook(const PdfRequest& pdf, const std::vector<ScheduleRow>& rows) {
-    const Outcome written = WritePdfBook(std::filesystem::u8path(pdf.path), rows, pdf.title);
+bool WriteBook(const PdfRequest& pdf, const std::vector<BookFloor>& floors) {
+    const Outcome written = WritePdfBook(std::filesystem::u8path(pdf.path), floors, pdf.title);
     if (!written.ok) PrintError(written.message);
     return written.ok;
 }
@@ -257,7 +257,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         RemoveStaleTemporaryFiles(*options.reportDir);
     }
     if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
-    std::vector<ScheduleRow> bookRows;
+    std::vector<BookFloor> bookFloors(1);  // a building's: one per floor
     if (!pdf.path.empty()) {
         const std::filesystem::path pdfPath = std::filesystem::u8path(pdf.path);
         if (options.claims.Holds(pdfPath)) {
@@ -265,8 +265,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             closeInput();
             return kExitUsage;
         }
-        options.rowSeen = [&bookRows](std::string_view mark, const BeamTexts& texts) {
-            bookRows.emplace_back(mark, texts.Views());
+        options.rowSeen = [&bookFloors](std::string_view mark, const BeamTexts& texts) {
+            bookFloors.back().rows.emplace_back(mark, texts.Views());
         };
     }
     // A workbook (or a file on standard input, which may be one) is read whole.
@@ -319,6 +319,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             if (floors) {
                 each.floor = sheets[(*chosen)[k]].name;
                 each.floorHeader = k == 0;
+                if (k > 0) bookFloors.emplace_back();  // the rows seen go to this floor's part of the book
+                bookFloors.back().name = each.floor;
                 if (reports) each.reportDir = *reports / std::filesystem::u8path(each.floor);
             }
             CsvReader reader(SheetAsCsv(layout, rows, k == 0), TextEncoding::Utf8);
@@ -360,7 +362,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         return kExitUsage;
     }
     if (!run.warnings.empty()) PrintError(run.warnings);
-    if (!pdf.path.empty() && !WriteBook(pdf, bookRows)) return kExitUsage;
+    if (!pdf.path.empty() && !WriteBook(pdf, bookFloors)) return kExitUsage;
     return ExitCodeOf(run);
 }
 
@@ -480,7 +482,7 @@ int Run(int argc, char** argv) {
     }
     Print(stdout, "复制: " + row.copied + "\n");
     if (StandardOutputFailed()) return kExitUsage;
-    if (!pdf.path.empty() && !WriteBook(pdf, {ScheduleRow({}, texts.Views())})) return kExitUsage;
+    if (!pdf.path.empty() && !WriteBook(pdf, {BookFloor{{}, {ScheduleRow({}, texts.Views())}}})) return kExitUsage;
     return 0;
 }
 

@@ -62,27 +62,66 @@ std::string_view Text(const ScheduleRow& row, std::string_view field) {
     return row.text(static_cast<std::size_t>(FindParam(field)));
 }
 
-// The rows and their outcomes, and how they fall on pages.
-struct Plan {
+// Table rows a page holds: under the title block, and on a page of its own
+// (the header row on every page).
+constexpr int kFirstPageRows = static_cast<int>((kBottom - 8 - kTitleBlockBottom) / kRowHeight) - 1;
+constexpr int kPageRows = static_cast<int>((kBottom - 8 - (kTop + 6)) / kRowHeight) - 1;
+
+// Pages for lines of a table that starts under the title block (or on a page of its own).
+int PagesFor(int lines, bool underTitle) {
+    const int first = underTitle ? kFirstPageRows : kPageRows;
+    return 1 + (lines > first ? (lines - first + kPageRows - 1) / kPageRows : 0);
+}
+
+// A floor's rows and their outcomes, and where its pages fall.
+struct FloorPlan {
+    QString name;  // empty: the book of one schedule
+    const std::vector<ScheduleRow>* rows = nullptr;
     std::vector<BeamOutcome> outcomes;
     int computed = 0;
-    int firstPageRows = 0, pageRows = 0, summaryPages = 1;
-    int total = 0;
+    int summaryPages = 1;
+    int firstPage = 0;                // of its summary
+    std::vector<int> beamPage;        // per row: its page, 0 when not computed
 };
 
-Plan MakePlan(const std::vector<ScheduleRow>& rows) {
+// The whole book: the floors, the contents (a building's), the page count.
+struct Plan {
+    std::vector<FloorPlan> floors;
+    int contentsLines = 0, contentsPages = 0;
+    int computed = 0, beams = 0;
+    int total = 0;
+    bool building() const { return contentsPages > 0; }
+};
+
+Plan MakePlan(const std::vector<BookFloor>& floors) {
     Plan plan;
-    plan.outcomes.reserve(rows.size());
-    for (const ScheduleRow& row : rows) {
-        plan.outcomes.push_back(EvaluateBeam(row.texts()));
-        plan.computed += plan.outcomes.back().ok() ? 1 : 0;
+    const bool building = floors.size() > 1 || (floors.size() == 1 && !floors[0].name.empty());
+    for (const BookFloor& floor : floors) {
+        FloorPlan f;
+        f.name = FromUtf8(floor.name);
+        f.rows = &floor.rows;
+        f.outcomes.reserve(floor.rows.size());
+        for (const ScheduleRow& row : floor.rows) {
+            f.outcomes.push_back(EvaluateBeam(row.texts()));
+            f.computed += f.outcomes.back().ok() ? 1 : 0;
+        }
+        // The one schedule's summary starts under the title block; a floor's on a page of its own.
+        f.summaryPages = PagesFor(static_cast<int>(floor.rows.size()), !building);
+        plan.computed += f.computed;
+        plan.beams += static_cast<int>(floor.rows.size());
+        plan.contentsLines += 1 + static_cast<int>(floor.rows.size());
+        plan.floors.push_back(std::move(f));
     }
-    // A summary row beside each beam; the header row on every page.
-    plan.firstPageRows = static_cast<int>((kBottom - 8 - kTitleBlockBottom) / kRowHeight) - 1;
-    plan.pageRows = static_cast<int>((kBottom - 8 - (kTop + 6)) / kRowHeight) - 1;
-    const int n = static_cast<int>(rows.size());
-    if (n > plan.firstPageRows) plan.summaryPages += (n - plan.firstPageRows + plan.pageRows - 1) / plan.pageRows;
-    plan.total = plan.summaryPages + plan.computed;
+    if (building) plan.contentsPages = PagesFor(plan.contentsLines, true);
+    int page = plan.contentsPages + 1;
+    for (FloorPlan& f : plan.floors) {
+        f.firstPage = page;
+        page += f.summaryPages;
+        f.beamPage.assign(f.outcomes.size(), 0);
+        for (std::size_t r = 0; r < f.outcomes.size(); ++r)
+            if (f.outcomes[r].ok()) f.beamPage[r] = page++;
+    }
+    plan.total = page - 1;
     return plan;
 }
 
@@ -122,7 +161,7 @@ public:
                QStringLiteral("第 %1 页 共 %2 页").arg(page_).arg(plan_.total), Qt::AlignHCenter | Qt::AlignVCenter);
     }
 
-    void TitleBlock(long long beams) {
+    void TitleBlock(long long beams, int computed) {
         SetFont(18, true);
         TextIn(box(kLeft, kTop + 2, kRight - kLeft, 12), QStringLiteral("梁上恒载计算书"), Qt::AlignCenter);
         SetFont(10);
@@ -143,7 +182,7 @@ public:
         TextIn(box(kLeft, y + 3, kRight - kLeft, 7),
                QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 KN/M。")
                    .arg(beams)
-                   .arg(plan_.computed));
+                   .arg(computed));
     }
 
     // The summary table's columns: caption, width (mm), and what a row shows.
@@ -295,9 +334,25 @@ public:
                QStringLiteral("抹灰 %1 (底面和两侧)").arg(FromUtf8(Text(row, "BeamPlasterThickness"))));
     }
 
-    void BeamPage(std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
-        const QString mark = row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : FromUtf8(row.mark());
-        StartPage(QStringLiteral("梁号 %1").arg(mark));
+    // A contents line: a floor (bold) or one of its beams, and its page.
+    void ContentsLine(double y, const QString& text, int page, bool floor) {
+        SetFont(floor ? 8 : 7, floor);
+        const QRectF line = box(kLeft + (floor ? 0 : 6), y, kRight - kLeft - (floor ? 0 : 6) - 14, kRowHeight);
+        TextIn(line, QFontMetricsF(p_.font()).elidedText(text, Qt::ElideRight, line.width()));
+        TextIn(box(kRight - 14, y, 14, kRowHeight), page > 0 ? QString::number(page) : QStringLiteral("—"),
+               Qt::AlignRight | Qt::AlignVCenter);
+        p_.setPen(QColor(200, 200, 200));
+        p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
+        p_.setPen(Qt::black);
+    }
+
+    static QString MarkOf(std::size_t r, const ScheduleRow& row) {
+        return row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : FromUtf8(row.mark());
+    }
+
+    void BeamPage(const QString& floor, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
+        const QString mark = MarkOf(r, row);
+        StartPage((floor.isEmpty() ? QString() : floor + QStringLiteral("  ")) + QStringLiteral("梁号 %1").arg(mark));
         SetFont(12, true);
         TextIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("%1 (梁表第 %2 行)").arg(mark).arg(r + 1));
         const LoadInputs& in = outcome.calculation.inputs;
@@ -325,34 +380,73 @@ private:
     int page_ = 0;
 };
 
-bool Paint(QPagedPaintDevice& device, QPainter& painter, const std::vector<ScheduleRow>& rows,
-           const BookTitle& title, const Plan& plan, const ProgressCallback& progress) {
+bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title, const Plan& plan,
+           const ProgressCallback& progress) {
     BookPainter book(device, painter, title, plan);
-    const double steps = static_cast<double>(rows.size()) * 2 + 1;
-    book.StartPage(QStringLiteral("汇总"));
-    book.TitleBlock(static_cast<long long>(rows.size()));
-    double y = kTitleBlockBottom;
-    book.SummaryHeader(y);
-    int onPage = 0, perPage = plan.firstPageRows;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (onPage == perPage) {
-            book.StartPage(QStringLiteral("汇总"));
-            y = kTop;
-            book.SummaryHeader(y);
-            onPage = 0;
-            perPage = plan.pageRows;
+    const double steps = static_cast<double>(plan.beams) * 2 + 1;
+    double done = 0;
+    const auto step = [&](std::size_t r) {
+        done += 1;
+        return !progress || r % kRowsBetweenProgress != 0 || progress(done / steps);
+    };
+    const QString summary = QStringLiteral("汇总");
+    if (plan.building()) {
+        // The title block, then the contents: each floor and each beam, with its page.
+        book.StartPage(QStringLiteral("目录"));
+        book.TitleBlock(plan.beams, plan.computed);
+        double y = kTitleBlockBottom + kRowHeight;
+        int onPage = 0, perPage = kFirstPageRows;
+        const auto line = [&](const QString& text, int page, bool floor) {
+            if (onPage == perPage) {
+                book.StartPage(QStringLiteral("目录"));
+                y = kTop;
+                onPage = 0;
+                perPage = kPageRows + 1;
+            }
+            book.ContentsLine(y, text, page, floor);
+            y += kRowHeight;
+            ++onPage;
+        };
+        book.SetFont(11, true);
+        book.TextIn(book.box(kLeft, y - 6.5, kRight - kLeft, 6), QStringLiteral("目录"));
+        for (const FloorPlan& f : plan.floors) {
+            line(QStringLiteral("%1  (%2 根梁,汇总)").arg(f.name).arg(f.outcomes.size()), f.firstPage, true);
+            for (std::size_t r = 0; r < f.outcomes.size(); ++r)
+                line(BookPainter::MarkOf(r, (*f.rows)[r]) +
+                         (f.outcomes[r].ok() ? QString() : QStringLiteral("  (未计算:%1)").arg(FromUtf8(f.outcomes[r].error))),
+                     f.beamPage[r], false);
         }
-        y += kRowHeight;
-        book.SummaryRow(y, r, rows[r], plan.outcomes[r]);
-        ++onPage;
-        if (progress && r % kRowsBetweenProgress == 0 && !progress(static_cast<double>(r) / steps)) return false;
     }
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (!plan.outcomes[r].ok()) continue;
-        book.BeamPage(r, rows[r], plan.outcomes[r]);
-        if (progress && r % kRowsBetweenProgress == 0 &&
-            !progress((static_cast<double>(rows.size()) + static_cast<double>(r)) / steps))
-            return false;
+    for (const FloorPlan& f : plan.floors) {
+        const std::vector<ScheduleRow>& rows = *f.rows;
+        const QString header = f.name.isEmpty() ? summary : f.name + QStringLiteral("  ") + summary;
+        book.StartPage(header);
+        double y = kTop;
+        int perPage = kPageRows;
+        if (!plan.building()) {
+            book.TitleBlock(static_cast<long long>(rows.size()), f.computed);
+            y = kTitleBlockBottom;
+            perPage = kFirstPageRows;
+        }
+        book.SummaryHeader(y);
+        int onPage = 0;
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (onPage == perPage) {
+                book.StartPage(header);
+                y = kTop;
+                book.SummaryHeader(y);
+                onPage = 0;
+                perPage = kPageRows;
+            }
+            y += kRowHeight;
+            book.SummaryRow(y, r, rows[r], f.outcomes[r]);
+            ++onPage;
+            if (!step(r)) return false;
+        }
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (f.outcomes[r].ok()) book.BeamPage(f.name, r, rows[r], f.outcomes[r]);
+            if (!step(r)) return false;
+        }
     }
     return true;
 }
@@ -365,21 +459,30 @@ void PrepareDevice(QPagedPaintDevice& device) {
 
 }  // namespace
 
-bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+bool PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
                const ProgressCallback& progress) {
     if (!EnsureGuiApplication()) return false;
-    const Plan plan = MakePlan(rows);
+    const Plan plan = MakePlan(floors);
     PrepareDevice(device);
     QPainter painter(&device);
-    return Paint(device, painter, rows, title, plan, progress);
+    return Paint(device, painter, title, plan, progress);
+}
+
+bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+               const ProgressCallback& progress) {
+    return PaintBook(device, std::vector<BookFloor>{{std::string(), rows}}, title, progress);
 }
 
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                      const BookTitle& title, const ProgressCallback& progress) {
+    return WritePdfBook(path, std::vector<BookFloor>{{std::string(), rows}}, title, progress);
+}
+
+Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFloor>& floors,
+                     const BookTitle& title, const ProgressCallback& progress) {
     constexpr std::string_view kWhat = "无法写入 PDF 计算书";
     if (!EnsureGuiApplication()) return Failed(FileMessage(kWhat, path, "程序没有可以画出文字的图形环境"));
-    const Plan plan = MakePlan(rows);
-    AtomicFile file;
+    const Plan plan = MakePlan(floors);    AtomicFile file;
     if (Outcome opened = file.Open(path, kWhat); !opened.ok) return opened;
     bool completed = false, written = false;
     {
@@ -393,7 +496,7 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<Schedu
         PrepareDevice(writer);
         QPainter painter;
         if (!painter.begin(&writer)) return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
-        completed = Paint(writer, painter, rows, title, plan, progress);
+        completed = Paint(writer, painter, title, plan, progress);
         painter.end();
         out.flush();
         written = out.error() == QFileDevice::NoError;

@@ -27,14 +27,29 @@ struct BookTitle {
     std::string date;        // as it should stand; also each beam report's date line
 };
 
+// One floor of a building: a sheet's name and its beams.
+struct BookFloor {
+    std::string name;
+    std::vector<ScheduleRow> rows;
+};
+
 // The book of rows, written as a PDF over path; count: its pages.
 // Progress with cancel: a cancelled book leaves no file and the old one whole.
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                      const BookTitle& title, const ProgressCallback& progress = {});
 
+// A building's book: the title block and a contents page (目录: each floor
+// and each beam with its page), then each floor's summary and beam pages,
+// the floor named in every page's header. One unnamed floor is the book
+// of its rows.
+Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFloor>& floors,
+                     const BookTitle& title, const ProgressCallback& progress = {});
+
 // The same pages onto a paint device of the caller's (a printer); false
 // when the progress callback cancelled it.
 bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+               const ProgressCallback& progress = {});
+bool PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
                const ProgressCallback& progress = {});
 
 }  // namespace quorvane

@@ -97,6 +97,21 @@ LossAnswer DesktopScheduleDialogs::AskWorkbookLosses(QWidget* parent, const QStr
     return LossAnswer::Cancel;
 }
 
+BookScope DesktopScheduleDialogs::AskBookScope(QWidget* parent, const QString& sheet, int sheets) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle,
+                    QStringLiteral("这个工作簿有 %1 个楼层。计算书包括哪些梁?").arg(sheets), QMessageBox::NoButton,
+                    parent);
+    QPushButton* all = box.addButton(QStringLiteral("全部楼层(&A)"), QMessageBox::AcceptRole);
+    QPushButton* one = box.addButton(QStringLiteral("只有“%1”(&S)").arg(sheet), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(all);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == all) return BookScope::AllSheets;
+    if (box.clickedButton() == one) return BookScope::ThisSheet;
+    return BookScope::Cancel;
+}
+
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(
         parent, QStringLiteral("打开梁表"), folder,

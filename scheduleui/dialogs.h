@@ -16,6 +16,8 @@ namespace quorvane {
 enum class SaveAnswer { Save, Discard, Cancel };
 // What to do with a file another program changed since it was opened or saved here.
 enum class ChangedAnswer { Reload, Overwrite, Keep };
+// Which beams a calculation book covers when the window holds several floors.
+enum class BookScope { ThisSheet, AllSheets, Cancel };
 // What to do when saving into a workbook would not keep all of it as it was.
 enum class LossAnswer { SaveAs, SaveAnyway, Cancel };
 
@@ -49,6 +51,8 @@ public:
     // The calculation book's title block, shown filled in to be changed;
     // false when the user cancelled.
     virtual bool AskBookTitle(QWidget* parent, BookTitle& title) = 0;
+    // The book of the sheet shown (sheet) or of all the workbook's floors.
+    virtual BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) = 0;
 };
 
 // The real ones: QMessageBox (titled "Quorvane 梁表"), QFileDialog and
@@ -64,6 +68,7 @@ public:
     QString FolderPath(QWidget* parent, const QString& caption, const QString& folder) override;
     std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) override;
     bool AskBookTitle(QWidget* parent, BookTitle& title) override;
+    BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) override;
 };
 
 }  // namespace quorvane

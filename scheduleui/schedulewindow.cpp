@@ -591,9 +591,19 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
                                    .arg(QDir::toNativeSeparators(path)));
         return false;
     }
+    // Of a building: the floor shown or every floor, with contents.
+    std::vector<BookFloor> floors;
+    const BookScope scope = sheetCount() > 1 ? dialogs_->AskBookScope(this, sheetName(currentSheet()), sheetCount())
+                                             : BookScope::ThisSheet;
+    if (scope == BookScope::Cancel) return false;
+    for (int i = 0; i < sheetCount(); ++i) {
+        if (scope == BookScope::ThisSheet && i != currentSheet()) continue;
+        floors.push_back({scope == BookScope::AllSheets ? ToUtf8(sheetName(i)) : std::string(),
+                          sheets_[static_cast<std::size_t>(i)]->model->rows()});
+    }
     RemoveStaleTemporaryFiles(os::FollowLinks(FilePath(path)).parent_path());
     auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出 PDF 计算书..."));
-    const Outcome written = WritePdfBook(FilePath(path), model_->rows(), title,
+    const Outcome written = WritePdfBook(FilePath(path), floors, title,
                                          [&](double done) { return progress->Update(done); });
     progress.reset();  // never left standing over a message
     if (written.cancelled) return false;

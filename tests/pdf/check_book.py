@@ -164,5 +164,45 @@ with tempfile.TemporaryDirectory() as tmp:
     check("KL1's door and window are drawn 900 and 1500 of 3600 wide", ok,
           "beam %d, door %d, window %d px" % (beam, door, window))
 
+# A building: a workbook of two floors (and a notes sheet) with --sheet all
+# gives one book, contents first, every beam listed with the page it is on,
+# each floor's name in the header of its pages.
+import zipfile
+with tempfile.TemporaryDirectory() as tmp:
+    book = os.path.join(tmp, "楼.xlsx")
+    rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+    floors = [("说明", [["注意"]]), ("一层", [["梁号", "BeamLength"], ["KL1", "4500"], ["KL2", "0"], ["KL3", "3000"]]),
+              ("二层", [["梁号", "BeamLength"], ["L1", "6000"]])]
+    with zipfile.ZipFile(book, "w", zipfile.ZIP_DEFLATED) as z:
+        sheets = rels = ""
+        for i, (name, rows) in enumerate(floors, 1):
+            sheets += '<sheet name="%s" r:id="s%d"/>' % (name, i)
+            rels += '<Relationship Id="s%d" Type="%s/worksheet" Target="worksheets/sheet%d.xml"/>' % (i, rel, i)
+            data = "".join('<row r="%d">%s</row>' % (r + 1, "".join(
+                '<c t="inlineStr"><is><t>%s</t></is></c>' % v for v in row)) for r, row in enumerate(rows))
+            z.writestr("xl/worksheets/sheet%d.xml" % i, "<worksheet><sheetData>%s</sheetData></worksheet>" % data)
+        z.writestr("xl/workbook.xml", '<workbook xmlns:r="%s"><sheets>%s</sheets></workbook>' % (rel, sheets))
+        z.writestr("xl/_rels/workbook.xml.rels", "<Relationships>%s</Relationships>" % rels)
+    pdf = os.path.join(tmp, "楼.pdf")
+    result = run([calc, "--csv", book, "--sheet", "all", "--pdf", pdf, "-o", os.path.join(tmp, "loads.csv")])
+    check("a building's book is written (one row fails: exit 1)", result.returncode == 1 and os.path.exists(pdf),
+          result.stderr.decode(errors="replace"))
+    pages = run(["pdftotext", "-layout", pdf, "-"]).stdout.decode().split("\f")[:-1] if os.path.exists(pdf) else []
+    check("contents, each floor's summary, then a page per computed beam", len(pages) == 1 + 1 + 2 + 1 + 1,
+          "%d pages" % len(pages))
+    contents = pages[0] if pages else ""
+    listed = dict(re.findall(r"^\s*(KL\d|L\d)\s.*?(\d+)\s*$", contents, re.M))
+    on = {}
+    for number, page in enumerate(pages, 1):
+        m = re.search(r"(一层|二层)\s+梁号 (\S+)", page.splitlines()[0] if page.strip() else "")
+        if m:
+            on[m.group(2)] = (number, m.group(1))
+    check("the contents list the floors and give each computed beam the page it is on",
+          "目录" in contents and "一层" in contents and "二层" in contents and "说明" not in contents and
+          listed == {k: str(v[0]) for k, v in on.items()}, "%s vs %s" % (listed, on))
+    check("each beam page names its floor in the header", on.get("KL1", (0, ""))[1] == "一层" and
+          on.get("L1", (0, ""))[1] == "二层", str(on))
+    check("the failing beam is listed without a page", re.search(r"KL2\s+\(未计算", contents) is not None, contents)
+
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)

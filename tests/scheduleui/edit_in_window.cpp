@@ -35,6 +35,7 @@ public:
         return std::make_unique<Silent>();
     }
     bool AskBookTitle(QWidget*, BookTitle&) override { return false; }
+    BookScope AskBookScope(QWidget*, const QString&, int) override { return BookScope::Cancel; }
 };
 
 }  // namespace

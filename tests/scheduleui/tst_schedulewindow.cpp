@@ -118,6 +118,8 @@ public:
         title = bookTitle;
         return true;
     }
+    BookScope bookScope = BookScope::AllSheets;
+    BookScope AskBookScope(QWidget*, const QString&, int) override { return bookScope; }
 };
 
 using test::ReadAll;
@@ -228,6 +230,7 @@ private slots:
     void ownWorkbookOpensBackAndSavesAsAWorkbook();
     void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
     void aSaveThatWouldMoveFormulasAsksFirst();
+    void aBuildingsBookHasEveryFloorOrTheOneShown();
     void windowAndCommandLineReadAFileAlike_data();
     void windowAndCommandLineReadAFileAlike();
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut_data();
@@ -740,6 +743,23 @@ void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
     QVERIFY(!window_->SaveAs(dir_->filePath("楼.csv")));
     QVERIFY(dialogs_->messages.last().contains("CSV"));
     QVERIFY(!QFile::exists(dir_->filePath("楼.csv")));
+}
+
+// The book of a workbook of floors: every floor with its contents, or
+// only the floor shown, as asked.
+void TestScheduleWindow::aBuildingsBookHasEveryFloorOrTheOneShown() {
+    const QString path = dir_->filePath("楼.xlsx");
+    WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
+    QVERIFY(window_->OpenFile(path));
+    dialogs_->bookScope = BookScope::AllSheets;
+    QVERIFY(window_->ExportPdf(dir_->filePath("全部.pdf")));
+    QVERIFY2(dialogs_->messages.last().contains("共 5 页"), qPrintable(dialogs_->messages.last()));  // 目录, 2 summaries, 2 beams
+    dialogs_->bookScope = BookScope::ThisSheet;
+    QVERIFY(window_->ExportPdf(dir_->filePath("一层.pdf")));
+    QVERIFY2(dialogs_->messages.last().contains("共 2 页"), qPrintable(dialogs_->messages.last()));
+    dialogs_->bookScope = BookScope::Cancel;
+    QVERIFY(!window_->ExportPdf(dir_->filePath("无.pdf")));
+    QVERIFY(!QFile::exists(dir_->filePath("无.pdf")));
 }
 
 // One reading rule: the window's first sheet and quorvane-calc --csv give
