@@ -76,7 +76,21 @@ struct SheetRead {
     std::vector<std::uint32_t> rowNumbers;  // of rows, in the sheet
 };
 
-SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const std::function<bool(double)>& progress) {
+// A row's texts as one number: equal texts, equal prints (FNV-1a).
+std::uint64_t Print(const ScheduleRow& row) {
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](std::string_view text) {
+        for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        h = (h ^ 0xFFu) * 1099511628211ull;  // the end of a text
+    };
+    mix(row.mark());
+    for (std::size_t i = 0; i < kInputCount; ++i) mix(row.text(i));
+    return h;
+}
+
+// wanted (when given) says which sheet rows to keep; the others are read and passed over.
+SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const std::function<bool(double)>& progress,
+                    const std::function<bool(std::uint32_t)>& wanted = {}) {
     SheetRead read;
     const std::string name = reader.sheets()[sheet].name;
     std::uint32_t headerRow = 0;  // 0: the first filled row, as it comes
@@ -141,6 +155,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                 if (column.kind == ColumnKind::Input) texts[column.index] = text;
             }
             if (!beam) return true;  // cells beside the schedule only
+            if (wanted && !wanted(row)) return true;
             read.rows.emplace_back(mark, texts);
             read.rowNumbers.push_back(row);
             return true;
@@ -285,7 +300,8 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
     origin->columns = read.header.columns;
     origin->rowOfId = read.rowNumbers;
     for (std::size_t i = 0; i < read.rows.size(); ++i) read.rows[i].SetOrigin(static_cast<std::uint32_t>(i + 1));
-    origin->asRead = read.rows;
+    origin->readPrint.reserve(read.rows.size());
+    for (const ScheduleRow& row : read.rows) origin->readPrint.push_back(Print(row));
     CsvLayout made;
     made.columns = std::move(read.columns);
     made.headers = std::move(read.header.texts);
@@ -303,7 +319,7 @@ struct SavePlan {
     workbook::SheetScan scan;
     workbook::SheetEdit edit;
     std::vector<std::uint32_t> rowOfId;  // after the save
-    std::vector<ScheduleRow> asRead;     // after the save
+    std::vector<std::uint64_t> readPrint;  // after the save
     std::vector<std::uint32_t> newIds;   // per row: its id after the save
     std::vector<std::uint32_t> columns;  // per column of the saved layout: its sheet column
     std::vector<std::string> losses;
@@ -343,6 +359,22 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::uint32_t id = rows[i].origin();
         if (id >= 1 && id <= origin.rowOfId.size()) current[i] = origin.rowOfId[id - 1];
+    }
+    // The rows as the file holds them, to write only what changed: a row
+    // whose print still matches is as it was; the others are read from the
+    // sheet, in one pass that keeps only them.
+    std::map<std::uint32_t, std::size_t> changedAt;  // sheet row → row
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (current[i] && Print(rows[i]) != origin.readPrint[rows[i].origin() - 1]) changedAt[current[i]] = i;
+    std::vector<const ScheduleRow*> wasOf(rows.size(), nullptr);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (current[i] && !changedAt.count(current[i])) wasOf[i] = &rows[i];
+    SheetRead fetched;
+    if (!changedAt.empty()) {
+        fetched = ReadSheet(reader, origin.sheet, {}, [&changedAt](std::uint32_t row) { return changedAt.count(row) > 0; });
+        if (!fetched.outcome.ok) return fetched.outcome;
+        for (std::size_t k = 0; k < fetched.rows.size(); ++k)
+            wasOf[changedAt[fetched.rowNumbers[k]]] = &fetched.rows[k];
     }
     std::vector<std::uint32_t> surviving;
     for (std::uint32_t r : current)
@@ -404,7 +436,7 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
         write.origin = current[i];
         write.target = target[i];
         // The row as the file holds it, to write only what changed.
-        const ScheduleRow* was = current[i] ? &origin.asRead[rows[i].origin() - 1] : nullptr;
+        const ScheduleRow* was = wasOf[i];
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
             const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
@@ -465,18 +497,17 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     // Ids after the save: each row's id names its new sheet row and the
     // texts the file then holds.
     plan.rowOfId.assign(origin.rowOfId.size(), 0);
-    plan.asRead = origin.asRead;
+    plan.readPrint = origin.readPrint;
     plan.newIds.assign(rows.size(), 0);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::uint32_t id = rows[i].origin();
         if (!current[i]) {
             plan.rowOfId.push_back(0);
-            plan.asRead.emplace_back();
+            plan.readPrint.emplace_back();
             id = static_cast<std::uint32_t>(plan.rowOfId.size());
         }
         plan.rowOfId[id - 1] = target[i];
-        plan.asRead[id - 1] = rows[i];
-        plan.asRead[id - 1].SetOrigin(id);
+        plan.readPrint[id - 1] = Print(rows[i]);
         plan.newIds[i] = id;
     }
     return {};
@@ -532,7 +563,7 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     after->kinds = layout.columns;
     after->columns = plan.columns;
     after->rowOfId = std::move(plan.rowOfId);
-    after->asRead = std::move(plan.asRead);
+    after->readPrint = std::move(plan.readPrint);
     save.bytes = after->package;
     save.origin = std::move(after);
     save.ids = std::move(plan.newIds);

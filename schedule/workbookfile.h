@@ -33,10 +33,11 @@ struct WorkbookOrigin {
     std::vector<ScheduleColumn> kinds;           // the schedule's columns the sheet has...
     std::vector<std::uint32_t> columns;          // ...and where: their sheet columns (from 0)
     // Per row id (ScheduleRow::origin, from 1): its row in the sheet now,
-    // 0 once a save has taken it out of the file, and its texts as the
-    // file holds them (what a save compares with, to write only changes).
+    // 0 once a save has taken it out of the file, and a fingerprint of its
+    // texts as the file holds them (a row that still matches is not
+    // written; one that does not is compared cell by cell with the file).
     std::vector<std::uint32_t> rowOfId;
-    std::vector<ScheduleRow> asRead;
+    std::vector<std::uint64_t> readPrint;
 };
 
 // Whether bytes begin as a zip archive (an .xlsx does).
