@@ -1,5 +1,6 @@
 #include "pdfbook.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -13,6 +14,7 @@
 #include <cmath>
 
 #include "beam.h"
+#include "outline.h"
 #include "numtext.h"
 #include "qttext.h"
 #include "report.h"
@@ -380,8 +382,31 @@ private:
     int page_ = 0;
 };
 
+// The book's bookmarks and the contents' links, as the pages fall.
+struct BookMarks {
+    std::vector<OutlineEntry> outline;
+    std::vector<PageLink> links;
+};
+
+BookMarks MarksOf(const Plan& plan) {
+    BookMarks marks;
+    if (plan.building()) marks.outline.push_back({QStringLiteral("目录"), 1, {}});
+    for (const FloorPlan& f : plan.floors) {
+        std::vector<OutlineEntry> beams;
+        for (std::size_t r = 0; r < f.outcomes.size(); ++r)
+            if (f.beamPage[r] > 0) beams.push_back({BookPainter::MarkOf(r, (*f.rows)[r]), f.beamPage[r], {}});
+        if (plan.building()) {
+            marks.outline.push_back({f.name, f.firstPage, std::move(beams)});
+        } else {
+            marks.outline.push_back({QStringLiteral("汇总"), f.firstPage, {}});
+            for (OutlineEntry& beam : beams) marks.outline.push_back(std::move(beam));
+        }
+    }
+    return marks;
+}
+
 bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title, const Plan& plan,
-           const ProgressCallback& progress) {
+           const ProgressCallback& progress, std::vector<PageLink>* links = nullptr) {
     BookPainter book(device, painter, title, plan);
     const double steps = static_cast<double>(plan.beams) * 2 + 1;
     double done = 0;
@@ -404,6 +429,7 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
                 perPage = kPageRows + 1;
             }
             book.ContentsLine(y, text, page, floor);
+            if (links && page > 0) links->push_back({book.page(), QRectF(kLeft, y, kRight - kLeft, kRowHeight), page});
             y += kRowHeight;
             ++onPage;
         };
@@ -485,10 +511,10 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
     const Plan plan = MakePlan(floors);    AtomicFile file;
     if (Outcome opened = file.Open(path, kWhat); !opened.ok) return opened;
     bool completed = false, written = false;
+    BookMarks marks = MarksOf(plan);
     {
-        QFile out;
-        if (!out.open(file.stream(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-            return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
         QPdfWriter writer(&out);
         writer.setResolution(kResolution);
         writer.setCreator(QStringLiteral("Quorvane"));
@@ -496,10 +522,14 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
         PrepareDevice(writer);
         QPainter painter;
         if (!painter.begin(&writer)) return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
-        completed = Paint(writer, painter, title, plan, progress);
+        completed = Paint(writer, painter, title, plan, progress, &marks.links);
         painter.end();
-        out.flush();
-        written = out.error() == QFileDevice::NoError;
+        QByteArray pdf = out.buffer();
+        // Bookmarks and links are a help, not the book: without them it is written all the same.
+        AddOutlineAndLinks(pdf, marks.outline, marks.links, kPageHeight);
+        errno = 0;
+        written = std::fwrite(pdf.constData(), 1, static_cast<std::size_t>(pdf.size()), file.stream()) ==
+                  static_cast<std::size_t>(pdf.size());
     }
     if (!completed) {
         file.Abort();

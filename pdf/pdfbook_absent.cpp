@@ -8,7 +8,16 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<Schedu
     return Failed(FileMessage("无法写入 PDF 计算书", path, "这个版本的程序不能写 PDF"));
 }
 
+Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFloor>&, const BookTitle&,
+                     const ProgressCallback&) {
+    return Failed(FileMessage("无法写入 PDF 计算书", path, "这个版本的程序不能写 PDF"));
+}
+
 bool PaintBook(QPagedPaintDevice&, const std::vector<ScheduleRow>&, const BookTitle&, const ProgressCallback&) {
+    return false;
+}
+
+bool PaintBook(QPagedPaintDevice&, const std::vector<BookFloor>&, const BookTitle&, const ProgressCallback&) {
     return false;
 }
 

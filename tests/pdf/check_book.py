@@ -203,6 +203,16 @@ with tempfile.TemporaryDirectory() as tmp:
     check("each beam page names its floor in the header", on.get("KL1", (0, ""))[1] == "一层" and
           on.get("L1", (0, ""))[1] == "二层", str(on))
     check("the failing beam is listed without a page", re.search(r"KL2\s+\(未计算", contents) is not None, contents)
+    xml = run(["pdftohtml", "-xml", "-i", "-stdout", pdf]).stdout.decode() if os.path.exists(pdf) else ""
+    outline = re.search(r"<outline>.*</outline>", xml, re.S)
+    items = re.findall(r'<item page="(\d+)">([^<]*)</item>', outline.group(0) if outline else "")
+    check("bookmarks: 目录, then each floor with its computed beams, each opening its page",
+          [t for _, t in items] == ["目录", "一层", "KL1", "KL3", "二层", "L1"] and
+          all(int(p) == on[t][0] for p, t in items if t in on), str(items))
+    first = xml.split('<page number="2"')[0]
+    links = dict(re.findall(r'<a href="[^"#]*#(\d+)">\s*(KL\d|L\d)\s*</a>', first))
+    check("each beam in the contents links to its page", {v: int(k) for k, v in links.items()} ==
+          {k: v[0] for k, v in on.items()}, "%s vs %s" % (links, on))
 
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)

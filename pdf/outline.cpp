@@ -1,0 +1,161 @@
+#include "outline.h"
+
+#include <QRegularExpression>
+
+#include <map>
+
+namespace quorvane {
+namespace {
+
+// An object's body as written: "N 0 obj\n" ... "endobj".
+QByteArray ObjectBody(const QByteArray& pdf, int number) {
+    const QByteArray head = "\n" + QByteArray::number(number) + " 0 obj\n";
+    const int at = pdf.indexOf(head);
+    if (at < 0) return {};
+    const int from = at + static_cast<int>(head.size());
+    const int end = pdf.indexOf("endobj", from);
+    return end < 0 ? QByteArray() : pdf.mid(from, end - from);
+}
+
+int Reference(const QByteArray& text, const char* key) {
+    const QRegularExpression pattern(QString::fromLatin1(key) + QStringLiteral("\\s+(\\d+)\\s+0\\s+R"));
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(text));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// A text string as PDF readers take any language: UTF-16BE with its mark, in hex.
+QByteArray TextString(const QString& text) {
+    QByteArray hex = "<FEFF";
+    for (const QChar c : text) hex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
+    return hex + ">";
+}
+
+class Update {
+public:
+    Update(QByteArray& pdf, int next) : pdf_(pdf), next_(next) {}
+    int Reserve() { return next_++; }
+    void Write(int number, const QByteArray& body) {
+        offsets_[number] = pdf_.size();
+        pdf_ += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+    }
+    int size() const { return next_; }
+    // The cross-reference section of the objects written, then the trailer.
+    void Finish(const QByteArray& trailer, qint64 previous) {
+        const qint64 xref = pdf_.size();
+        pdf_ += "xref\n";
+        for (const auto& [number, offset] : offsets_) {
+            pdf_ += QByteArray::number(number) + " 1\n";
+            pdf_ += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+        }
+        pdf_ += "trailer\n<<\n/Size " + QByteArray::number(next_) + "\n" + trailer + "/Prev " +
+                QByteArray::number(previous) + "\n>>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    }
+
+private:
+    QByteArray& pdf_;
+    int next_;
+    std::map<int, qint64> offsets_;
+};
+
+QByteArray Destination(const std::vector<int>& pages, int page) {
+    return "[" + QByteArray::number(pages.at(static_cast<std::size_t>(page - 1))) + " 0 R /XYZ null null null]";
+}
+
+// Writes entries as siblings under parent; returns their first and last numbers.
+std::pair<int, int> WriteEntries(Update& update, const std::vector<OutlineEntry>& entries, int parent,
+                                 const std::vector<int>& pages) {
+    std::vector<int> numbers;
+    for (std::size_t i = 0; i < entries.size(); ++i) numbers.push_back(update.Reserve());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const OutlineEntry& e = entries[i];
+        QByteArray body = "<<\n/Title " + TextString(e.title) + "\n/Parent " + QByteArray::number(parent) + " 0 R\n";
+        if (i > 0) body += "/Prev " + QByteArray::number(numbers[i - 1]) + " 0 R\n";
+        if (i + 1 < entries.size()) body += "/Next " + QByteArray::number(numbers[i + 1]) + " 0 R\n";
+        body += "/Dest " + Destination(pages, e.page) + "\n";
+        if (!e.children.empty()) {
+            const auto [first, last] = WriteEntries(update, e.children, numbers[i], pages);
+            // Floors open shut, their beams one click away.
+            body += "/First " + QByteArray::number(first) + " 0 R\n/Last " + QByteArray::number(last) +
+                    " 0 R\n/Count -" + QByteArray::number(static_cast<int>(e.children.size())) + "\n";
+        }
+        update.Write(numbers[i], body + ">>");
+    }
+    return {numbers.front(), numbers.back()};
+}
+
+bool InRange(const std::vector<OutlineEntry>& entries, std::size_t pages) {
+    for (const OutlineEntry& e : entries)
+        if (e.page < 1 || static_cast<std::size_t>(e.page) > pages || !InRange(e.children, pages)) return false;
+    return true;
+}
+
+}  // namespace
+
+bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outline,
+                        const std::vector<PageLink>& links, double pageHeight) {
+    if (outline.empty() && links.empty()) return true;
+    const int trailerAt = pdf.lastIndexOf("trailer");
+    const int startAt = pdf.lastIndexOf("startxref");
+    if (trailerAt < 0 || startAt < trailerAt) return false;
+    const QByteArray trailer = pdf.mid(trailerAt, startAt - trailerAt);
+    const QRegularExpressionMatch size =
+        QRegularExpression(QStringLiteral("/Size\\s+(\\d+)")).match(QString::fromLatin1(trailer));
+    const qint64 previous = pdf.mid(startAt + 9).trimmed().split('\n').value(0).trimmed().toLongLong();
+    const int root = Reference(trailer, "/Root"), info = Reference(trailer, "/Info");
+    const QByteArray catalog = ObjectBody(pdf, root);
+    const int pagesObject = Reference(catalog, "/Pages");
+    const QByteArray tree = ObjectBody(pdf, pagesObject);
+    if (!size.hasMatch() || previous <= 0 || root < 0 || pagesObject < 0 || !catalog.trimmed().endsWith(">>"))
+        return false;
+    // The pages in order, and each one's annotation array (Qt writes one, empty).
+    std::vector<int> pages, annotations;
+    const int kids = tree.indexOf("/Kids");
+    const int open = tree.indexOf('[', kids), close = tree.indexOf(']', open);
+    if (kids < 0 || open < 0 || close < 0) return false;
+    const QRegularExpression kid(QStringLiteral("(\\d+)\\s+0\\s+R"));
+    for (auto m = kid.globalMatch(QString::fromLatin1(tree.mid(open, close - open))); m.hasNext();) {
+        pages.push_back(m.next().captured(1).toInt());
+        annotations.push_back(Reference(ObjectBody(pdf, pages.back()), "/Annots"));
+    }
+    if (pages.empty() || !InRange(outline, pages.size())) return false;
+    for (const PageLink& l : links)
+        if (l.page < 1 || l.target < 1 || static_cast<std::size_t>(std::max(l.page, l.target)) > pages.size() ||
+            annotations[static_cast<std::size_t>(l.page - 1)] < 0)
+            return false;
+
+    QByteArray updated = pdf;
+    Update update(updated, size.captured(1).toInt());
+    QByteArray newCatalog = catalog.trimmed();
+    newCatalog.chop(2);
+    if (!outline.empty()) {
+        const int top = update.Reserve();
+        const auto [first, last] = WriteEntries(update, outline, top, pages);
+        update.Write(top, "<<\n/Type /Outlines\n/First " + QByteArray::number(first) + " 0 R\n/Last " +
+                              QByteArray::number(last) + " 0 R\n/Count " +
+                              QByteArray::number(static_cast<int>(outline.size())) + "\n>>");
+        newCatalog += "/Outlines " + QByteArray::number(top) + " 0 R\n/PageMode /UseOutlines\n";
+    }
+    // Links: millimetres from the top left become points from the bottom left.
+    const double pt = 72 / 25.4;
+    std::map<int, QByteArray> onPage;
+    for (const PageLink& l : links) {
+        const int number = update.Reserve();
+        const QRectF& a = l.area;
+        update.Write(number, "<<\n/Type /Annot\n/Subtype /Link\n/Border [0 0 0]\n/Rect [" +
+                                 QByteArray::number(a.left() * pt, 'f', 2) + " " +
+                                 QByteArray::number((pageHeight - a.bottom()) * pt, 'f', 2) + " " +
+                                 QByteArray::number(a.right() * pt, 'f', 2) + " " +
+                                 QByteArray::number((pageHeight - a.top()) * pt, 'f', 2) + "]\n/Dest " +
+                                 Destination(pages, l.target) + "\n>>");
+        onPage[l.page] += QByteArray::number(number) + " 0 R ";
+    }
+    for (const auto& [page, list] : onPage) update.Write(annotations[static_cast<std::size_t>(page - 1)], "[ " + list + "]");
+    update.Write(root, newCatalog + ">>");
+    update.Finish("/Root " + QByteArray::number(root) + " 0 R\n" +
+                      (info >= 0 ? "/Info " + QByteArray::number(info) + " 0 R\n" : QByteArray()),
+                  previous);
+    pdf = std::move(updated);
+    return true;
+}
+
+}  // namespace quorvane
