@@ -493,6 +493,14 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     }
     if (scan.protectedSheet && (!plan.edit.rows.empty() || !plan.edit.removed.empty()))
         plan.losses.push_back("工作表" + Quoted(sheet.name) + "设了保护,保存会改动受保护的单元格");
+    // A table object (套用表格格式) keeps its range: rows or columns added
+    // past it are outside the table. (When rows move, said above.)
+    const bool grows = std::any_of(plan.edit.rows.begin(), plan.edit.rows.end(),
+                                   [](const workbook::RowWrite& w) { return w.origin == 0; }) ||
+                       std::find(inFile.begin(), inFile.end(), false) != inFile.end();
+    if (!moved && grows && scan.referencing.count("tableParts"))
+        plan.losses.push_back("工作表" + Quoted(sheet.name) + "中的表格 (套用表格格式) 不会随新加的行或列扩大,"
+                              "新的梁或结果列会在表格之外");
 
     // Ids after the save: each row's id names its new sheet row and the
     // texts the file then holds.

@@ -9,6 +9,8 @@
 #include "encoding.h"
 #include "params.h"
 #include "schedulerun.h"
+#include "workbookfile.h"
+#include "workbooks.h"
 
 using namespace quorvane;
 
@@ -80,6 +82,8 @@ class TestSchedule : public QObject {
     Q_OBJECT
 
 private slots:
+    void aWorkbookSaveSaysWhatItCannotKeep_data();
+    void aWorkbookSaveSaysWhatItCannotKeep();
     void readerHandlesQuotingAndLineEnds_data();
     void readerHandlesQuotingAndLineEnds();
     void writerQuotesOnlyWhatNeedsIt();
@@ -606,6 +610,58 @@ void TestSchedule::tabSeparatedTextAsSpreadsheetsPutIt() {
     std::string written;
     for (const auto& record : parsed) AppendTabRecord(written, record);
     QVERIFY(ParseTabSeparated(written) == parsed);
+}
+
+// Saving into a workbook changes only the schedule's cells; what would
+// not stay as the user made it is said, never done silently.
+void TestSchedule::aWorkbookSaveSaysWhatItCannotKeep_data() {
+    QTest::addColumn<QString>("around");  // the sheet's parts after its cells
+    QTest::addColumn<QString>("change");  // edit, append or delete
+    QTest::addColumn<QString>("says");    // empty: nothing lost
+    const QString table = "<tableParts count=\"1\"><tablePart r:id=\"rId1\"/></tableParts>";
+    QTest::newRow("an edit in a plain sheet") << "" << "edit" << "";
+    QTest::newRow("a beam added below a plain sheet") << "" << "append" << "";
+    QTest::newRow("a beam added below a table object") << table << "append" << "表格";
+    QTest::newRow("an edit in a protected sheet") << "<sheetProtection sheet=\"1\"/>" << "edit" << "保护";
+    QTest::newRow("a beam deleted above a formula") << "" << "delete" << "公式";
+    QTest::newRow("a beam deleted above a merge")
+        << "<mergeCells count=\"1\"><mergeCell ref=\"F3:G3\"/></mergeCells>" << "delete" << "合并单元格";
+}
+
+void TestSchedule::aWorkbookSaveSaysWhatItCannotKeep() {
+    QFETCH(QString, around);
+    QFETCH(QString, change);
+    QFETCH(QString, says);
+    const std::string rows =
+        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Mark</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><t>"
+        "BeamWidth</t></is></c></row><row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>KL1</t></is></c><c r=\"B2\">"
+        "<v>200</v></c></row><row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>KL2</t></is></c><c r=\"B3\"><v>250"
+        "</v></c>" + std::string(change == "delete" && says == "公式" ? "<c r=\"E3\"><f>B3*2</f><v>500</v></c>" : "") +
+        "</row>";
+    auto bytes = std::make_shared<const std::string>(
+        test::ExcelWorkbook({{"一层", test::ExcelSheet(rows, around.toStdString())}}, ""));
+    CsvLayout layout;
+    std::vector<ScheduleRow> beams;
+    QVERIFY(ReadWorkbookSchedule(bytes, 0, layout, beams).ok);
+    QCOMPARE(beams.size(), std::size_t(2));
+    if (change == "edit") beams[1].SetText(std::size_t(FindParam("BeamWidth")), "300");
+    if (change == "append") beams.emplace_back();
+    if (change == "delete") beams.erase(beams.begin());
+    std::vector<ShownResult> results;
+    for (const ScheduleRow& row : beams) results.emplace_back(EvaluateBeam(row.texts()));
+    WorkbookSave save;
+    QVERIFY(WorkbookFileBytes(SavedLayout(layout, beams, false), beams, results, false, save).ok);
+    const QString losses = QString::fromStdString(save.losses);
+    QVERIFY2(says.isEmpty() ? losses.isEmpty() : losses.contains(says), qPrintable(losses));
+    // Whatever is said, the saved workbook reads back as the rows saved.
+    CsvLayout again;
+    std::vector<ScheduleRow> reread;
+    QVERIFY(ReadWorkbookSchedule(save.bytes, 0, again, reread).ok);
+    QCOMPARE(reread.size(), beams.size());
+    for (std::size_t r = 0; r < beams.size(); ++r) {
+        QCOMPARE(reread[r].mark(), beams[r].mark());
+        QCOMPARE(reread[r].text(std::size_t(FindParam("BeamWidth"))), beams[r].text(std::size_t(FindParam("BeamWidth"))));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestSchedule)
