@@ -267,8 +267,8 @@ std::string WorkbookReader::Open() {
         // on trust, as other readers do.
         for (const Relationship& r : relations)
             if (r.id == id && !EndsWith(r.type, "/chartsheet") && !EndsWith(r.type, "/dialogsheet") &&
-                package_.Has(r.target))
-                entry.part = r.target;
+                (package_.Has(r.target) || EndsWith(r.type, "/worksheet")))
+                entry.part = r.target;  // (a worksheet whose part is missing is said so when read)
         sheets_.push_back(std::move(entry));
     }
     if (sheets_.empty()) return "Excel 工作簿中没有工作表";
