@@ -24,6 +24,7 @@ constexpr int kRowsBetweenProgress = 4096;
 }  // namespace
 
 void ScheduleWindow::CopySelection() {
+    CommitEdit();
     QModelIndexList selected = view_->selectionModel()->selectedIndexes();
     if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
     if (selected.isEmpty()) return;

@@ -1,6 +1,7 @@
 #include "schedulewindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -176,8 +177,25 @@ QString ScheduleWindow::sheetName(int index) const { return sheets_.at(static_ca
 
 int ScheduleWindow::currentSheet() const { return tabs_->currentIndex(); }
 
+// The cell being typed into, committed as leaving it would commit it: an
+// action that reads or replaces the table never misses a typed value.
+void ScheduleWindow::CommitEdit() {
+    if (!view_) return;
+    QWidget* editor = QApplication::focusWidget();
+    QWidget* owner = editor ? editor->parentWidget() : nullptr;
+    while (owner && !qobject_cast<QAbstractItemView*>(owner)) owner = owner->parentWidget();
+    auto* table = qobject_cast<QAbstractItemView*>(owner);
+    if (!table || table->indexWidget(table->currentIndex()) != editor ||
+        (table != view_ && !view_->isAncestorOf(table)))
+        return;
+    QAbstractItemDelegate* delegate = table->itemDelegate();
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void ScheduleWindow::ShowSheet(int index) {
     if (index < 0 || index >= sheetCount()) return;
+    if (index != currentSheet()) CommitEdit();
     Sheet& sheet = *sheets_[static_cast<std::size_t>(index)];
     model_ = sheet.model;
     proxy_ = sheet.proxy;
@@ -349,6 +367,7 @@ void ScheduleWindow::UpdateRecentMenu() {
 }
 
 bool ScheduleWindow::MaybeSave() {
+    CommitEdit();
     if (!AnyUnsaved()) return true;
     switch (dialogs_->AskSave(this, DocumentName())) {
         case SaveAnswer::Save:
@@ -433,6 +452,7 @@ bool ScheduleWindow::Load(const QString& path) {
 }
 
 bool ScheduleWindow::SaveAs(const QString& path) {
+    CommitEdit();
     if (!path_.isEmpty() && QFileInfo(path).absoluteFilePath() == path_ && ChangedOnDisk()) {
         askingAboutDisk_ = true;
         const ChangedAnswer answer = dialogs_->AskChangedOnDisk(this, DocumentName(), true);
@@ -551,6 +571,7 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
 }
 
 bool ScheduleWindow::Save() {
+    CommitEdit();
     if (!path_.isEmpty()) return SaveAs(path_);
     const QString path =
         dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(), QStringLiteral("CSV 文件 (*.csv)"));
@@ -558,6 +579,7 @@ bool ScheduleWindow::Save() {
 }
 
 bool ScheduleWindow::ExportExcel(const QString& path) {
+    CommitEdit();
     // A new workbook of the schedule alone: never over the workbook it came from.
     if (model_->layout().workbook && QFileInfo(path).absoluteFilePath() == path_) {
         dialogs_->Inform(this, QStringLiteral("“%1”就是打开的工作簿,导出会替换其中的其他工作表,没有导出;"
@@ -584,6 +606,7 @@ bool ScheduleWindow::AskBookTitle() {
 }
 
 bool ScheduleWindow::ExportPdf(const QString& path) {
+    CommitEdit();
     BookTitle title = SavedBookTitle();
     title.date = CurrentReportDate();
     if (!path_.isEmpty() && QFileInfo(path).absoluteFilePath() == path_) {
@@ -618,12 +641,14 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
 }
 
 void ScheduleWindow::PrintBook() {
+    CommitEdit();
     BookTitle title = SavedBookTitle();
     title.date = CurrentReportDate();
     PreviewAndPrintBook(this, model_->rows(), title);
 }
 
 bool ScheduleWindow::WriteBook(const QString& folder) {
+    CommitEdit();
     const ReportOptions options = SystemReportOptions();
     const std::filesystem::path root = FilePath(folder);
     auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出计算过程..."));
@@ -674,6 +699,7 @@ std::vector<int> ScheduleWindow::SelectedSourceRows() const {
 }
 
 void ScheduleWindow::InsertRows() {
+    CommitEdit();
     const std::vector<int> rows = SelectedSourceRows();
     const int at = rows.empty() ? model_->rowCount() : rows.front();
     const std::size_t count = std::max<std::size_t>(1, rows.size());
@@ -681,11 +707,13 @@ void ScheduleWindow::InsertRows() {
 }
 
 void ScheduleWindow::DeleteRows() {
+    CommitEdit();
     std::vector<int> rows = SelectedSourceRows();
     if (!rows.empty()) undo_->push(new RemoveRowsCommand(model_, std::move(rows), QStringLiteral("删除行")));
 }
 
 void ScheduleWindow::DuplicateRows() {
+    CommitEdit();
     const std::vector<int> rows = SelectedSourceRows();
     if (rows.empty()) return;
     std::vector<ScheduleRow> copies;

@@ -79,6 +79,7 @@ private:
     void UpdateCounts();
     bool AnyUnsaved() const;
     bool SaveWorkbook(const QString& path);
+    void CommitEdit();
     void BuildMenus();
     void UpdateTitle();
     void UpdateRecentMenu();

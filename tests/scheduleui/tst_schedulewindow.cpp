@@ -230,6 +230,7 @@ private slots:
     void ownWorkbookOpensBackAndSavesAsAWorkbook();
     void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
     void aSaveThatWouldMoveFormulasAsksFirst();
+    void aValueStillBeingTypedIsNeverLost();
     void aBuildingsBookHasEveryFloorOrTheOneShown();
     void windowAndCommandLineReadAFileAlike_data();
     void windowAndCommandLineReadAFileAlike();
@@ -743,6 +744,34 @@ void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
     QVERIFY(!window_->SaveAs(dir_->filePath("楼.csv")));
     QVERIFY(dialogs_->messages.last().contains("CSV"));
     QVERIFY(!QFile::exists(dir_->filePath("楼.csv")));
+}
+
+// A value typed without Enter is committed before anything reads or
+// replaces the table: saved (into a workbook too), asked about on closing.
+void TestScheduleWindow::aValueStillBeingTypedIsNeverLost() {
+    const QString path = dir_->filePath("楼.xlsx");
+    WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
+    QVERIFY(window_->OpenFile(path));
+    const auto typeWithoutEnter = [this](const QString& text) {
+        QTableView* view = window_->view();
+        const QModelIndex at = view->model()->index(0, Field("BeamLength"));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        editor->insert(text);
+    };
+    typeWithoutEnter("4700");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(Part(path, "xl/worksheets/sheet1.xml").find("<c r=\"D2\"><v>4700</v></c>") != std::string::npos);
+    QCOMPARE(window_->model().rowCount(), 1);  // and no row added by it
+    typeWithoutEnter("3700");
+    dialogs_->questions.clear();
+    window_->close();
+    QCOMPARE(dialogs_->questions.size(), 1);  // asked, not closed with the value gone
+    QVERIFY(window_->isVisible());
+    QCOMPARE(window_->model().rows()[0].text(std::size_t(FindParam("BeamLength"))), std::string_view("3700"));
 }
 
 // The book of a workbook of floors: every floor with its contents, or
