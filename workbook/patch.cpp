@@ -256,7 +256,8 @@ std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& ed
     const std::string& p = scan.prefix;
     if (scan.emptyData) out += '<' + p + "sheetData>";
 
-    for (const auto& [number, entry] : placed) {
+    for (const auto& [at, entry] : placed) {
+        const std::uint32_t number = at;  // (a lambda below captures it)
         const auto& [kept, written] = entry;
         if (kept) {
             out.append(xml.substr(kept->begin, kept->end - kept->begin));
