@@ -8,6 +8,7 @@
 #include "document.h"
 #include "numtext.h"
 #include "package.h"
+#include "arrange.h"
 #include "patch.h"
 #include "sheets.h"
 
@@ -576,6 +577,124 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     save.origin = std::move(after);
     save.ids = std::move(plan.newIds);
     for (const std::string& loss : plan.losses) save.losses += loss + "\n";
+    return {};
+}
+
+namespace {
+
+// A new floor's sheet: its header and every row's cells (and the loads).
+std::string NewFloorXml(const FloorInBook& floor, bool withResults) {
+    workbook::SheetScan scan;
+    workbook::ScanSheet(workbook::NewSheetXml(), scan);
+    workbook::SheetEdit edit;
+    const CsvLayout& layout = *floor.layout;
+    workbook::RowWrite header{0, 1, {}};
+    for (std::size_t c = 0; c < layout.columns.size(); ++c)
+        header.cells.push_back({static_cast<std::uint32_t>(c), layout.headers[c], false, ""});
+    edit.rows.push_back(std::move(header));
+    const ShownResult none;
+    for (std::size_t r = 0; r < floor.rows->size(); ++r) {
+        workbook::RowWrite row{0, static_cast<std::uint32_t>(r + 2), {}};
+        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+            const ScheduleColumn column = layout.columns[c];
+            const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
+            if (!input && !withResults) continue;
+            const std::string_view text = CellText(column, (*floor.rows)[r], withResults ? (*floor.results)[r] : none);
+            const bool number = column.kind != ColumnKind::Mark && column.kind != ColumnKind::Error && IsCsvNumber(text);
+            row.cells.push_back({static_cast<std::uint32_t>(c), std::string(text), number, ""});
+        }
+        edit.rows.push_back(std::move(row));
+    }
+    bool formulas = false;
+    std::string why;
+    return workbook::WriteSheet(scan, edit, formulas, why).value_or(workbook::NewSheetXml());
+}
+
+bool Names(std::string_view xml, const std::string& sheet) {
+    return xml.find(sheet + "!") != std::string_view::npos || xml.find("'" + sheet + "'!") != std::string_view::npos;
+}
+
+}  // namespace
+
+Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const std::vector<FloorInBook>& floors,
+                              const std::vector<std::size_t>& dropped, bool withResults, ArrangedBook& book) {
+    const std::string base = package ? *package : workbook::EmptyWorkbook();
+    workbook::WorkbookReader reader(base);
+    if (Outcome opened = Open(reader); !opened.ok && package) return opened;
+    const std::size_t fileSheets = package ? reader.sheets().size() : 0;
+    // Which sheets of the file are floors (shown or taken out); the others stay in their places.
+    std::vector<bool> floorSheet(fileSheets, false);
+    for (const FloorInBook& f : floors)
+        if (f.fromFile && *f.fromFile < fileSheets) floorSheet[*f.fromFile] = true;
+    for (std::size_t d : dropped)
+        if (d < fileSheets) floorSheet[d] = true;
+    std::vector<workbook::SheetPlace> places;
+    std::vector<std::size_t> placeOfFloor(floors.size());
+    std::size_t next = 0;
+    const auto placeFloor = [&](std::size_t k) {
+        const FloorInBook& f = floors[k];
+        placeOfFloor[k] = places.size();
+        places.push_back({f.fromFile, f.name, f.fromFile ? std::string() : NewFloorXml(f, withResults)});
+    };
+    for (std::size_t i = 0; i < fileSheets; ++i) {
+        if (!floorSheet[i]) {
+            places.push_back({i, reader.sheets()[i].name, {}});
+            continue;
+        }
+        // A floor's place: the next floor in the window's order (one taken out leaves it empty).
+        const bool stays = std::any_of(floors.begin(), floors.end(),
+                                       [i](const FloorInBook& f) { return f.fromFile && *f.fromFile == i; });
+        if (stays && next < floors.size()) placeFloor(next++);
+    }
+    while (next < floors.size()) placeFloor(next++);
+    // Formulas that name a floor renamed or taken out no longer find it.
+    std::vector<std::string> gone;
+    for (std::size_t i = 0; i < fileSheets; ++i) {
+        const auto f = std::find_if(floors.begin(), floors.end(), [i](const FloorInBook& x) { return x.fromFile && *x.fromFile == i; });
+        if (f == floors.end() ? floorSheet[i] : f->name != reader.sheets()[i].name) gone.push_back(reader.sheets()[i].name);
+    }
+    if (!gone.empty()) {
+        workbook::PartStatus status;
+        for (std::size_t i = 0; i < fileSheets; ++i) {
+            if (reader.sheets()[i].part.empty()) continue;
+            const auto xml = reader.package().ReadWhole(reader.sheets()[i].part, status);
+            for (const std::string& name : gone)
+                if (xml && Names(*xml, name))
+                    book.losses += "工作表“" + reader.sheets()[i].name + "”中的公式引用了“" + name +
+                                   "”,改名或删除后不会随之改变\n";
+        }
+        const auto xml = reader.package().ReadWhole(reader.workbookPart(), status);
+        for (const std::string& name : gone)
+            if (xml && Names(*xml, name)) book.losses += "工作簿中定义的名称引用了“" + name + "”,改名或删除后不会随之改变\n";
+    }
+    std::string message;
+    std::optional<std::string> arranged = workbook::ArrangeSheets(base, places, message);
+    if (!arranged) return Failed(message);
+    book.bytes = std::make_shared<const std::string>(std::move(*arranged));
+    std::vector<std::string> names;
+    for (const auto& p : places) names.push_back(p.name);
+    book.origins.clear();
+    book.ids.assign(floors.size(), {});
+    for (std::size_t k = 0; k < floors.size(); ++k) {
+        const FloorInBook& f = floors[k];
+        auto origin = f.layout->workbook && f.fromFile ? std::make_shared<WorkbookOrigin>(*f.layout->workbook)
+                                                        : std::make_shared<WorkbookOrigin>();
+        origin->package = book.bytes;
+        origin->sheetNames = names;
+        origin->sheet = placeOfFloor[k];
+        if (!f.fromFile) {
+            origin->headerRow = 1;
+            origin->kinds = f.layout->columns;
+            origin->columns.clear();
+            for (std::size_t c = 0; c < f.layout->columns.size(); ++c) origin->columns.push_back(static_cast<std::uint32_t>(c));
+            for (std::size_t r = 0; r < f.rows->size(); ++r) {
+                origin->rowOfId.push_back(static_cast<std::uint32_t>(r + 2));
+                origin->readPrint.push_back(Print((*f.rows)[r]));
+                book.ids[k].push_back(static_cast<std::uint32_t>(r + 1));
+            }
+        }
+        book.origins.push_back(std::move(origin));
+    }
     return {};
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,5 +88,31 @@ struct WorkbookSave {
 // as it was. layout is the layout the save writes (SavedLayout).
 Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
                           const std::vector<ShownResult>& results, bool withResults, WorkbookSave& save);
+
+// A floor of the window as it goes into a workbook: the sheet of the file
+// it was read from (none: a new sheet), its name, and its beams in the
+// layout a save writes.
+struct FloorInBook {
+    std::optional<std::size_t> fromFile;
+    std::string name;
+    const CsvLayout* layout = nullptr;
+    const std::vector<ScheduleRow>* rows = nullptr;
+    const std::vector<ShownResult>* results = nullptr;
+};
+
+// The workbook (package; none: a new one) with its floors as given, in
+// that order, among the sheets that are not floors (kept where they
+// were); the floors in dropped (sheets of the file) are taken out. New
+// floors get sheets of their own. out: the bytes; origins: each floor's
+// sheet in them (ids: its rows', for a new floor 1..n); losses: formulas
+// elsewhere that name a floor renamed or taken out.
+struct ArrangedBook {
+    std::shared_ptr<const std::string> bytes;
+    std::vector<std::shared_ptr<const WorkbookOrigin>> origins;
+    std::vector<std::vector<std::uint32_t>> ids;  // per new floor; empty for one read from the file
+    std::string losses;
+};
+Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const std::vector<FloorInBook>& floors,
+                              const std::vector<std::size_t>& dropped, bool withResults, ArrangedBook& book);
 
 }  // namespace quorvane

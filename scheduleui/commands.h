@@ -4,6 +4,7 @@
 
 #include <QUndoCommand>
 
+#include <functional>
 #include <vector>
 
 #include "schedulemodel.h"
@@ -49,6 +50,19 @@ private:
     ScheduleModel* model_;
     std::vector<int> indices_;  // ascending
     std::vector<ScheduleRow> removed_;
+};
+
+// A change of the window's own (a sheet added, taken out, renamed, moved):
+// what it does and what undoes it.
+class FunctionCommand : public QUndoCommand {
+public:
+    FunctionCommand(const QString& text, std::function<void()> redo, std::function<void()> undo)
+        : QUndoCommand(text), redo_(std::move(redo)), undo_(std::move(undo)) {}
+    void redo() override { redo_(); }
+    void undo() override { undo_(); }
+
+private:
+    std::function<void()> redo_, undo_;
 };
 
 }  // namespace quorvane

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -110,6 +112,12 @@ BookScope DesktopScheduleDialogs::AskBookScope(QWidget* parent, const QString& s
     if (box.clickedButton() == all) return BookScope::AllSheets;
     if (box.clickedButton() == one) return BookScope::ThisSheet;
     return BookScope::Cancel;
+}
+
+QString DesktopScheduleDialogs::AskSheetName(QWidget* parent, const QString& name) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, kTitle, QStringLiteral("工作表的新名称:"), QLineEdit::Normal, name, &ok);
+    return ok ? text : QString();
 }
 
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {

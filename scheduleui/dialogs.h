@@ -53,6 +53,8 @@ public:
     virtual bool AskBookTitle(QWidget* parent, BookTitle& title) = 0;
     // The book of the sheet shown (sheet) or of all the workbook's floors.
     virtual BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) = 0;
+    // A sheet's new name, shown with its present one; empty when cancelled.
+    virtual QString AskSheetName(QWidget* parent, const QString& name) = 0;
 };
 
 // The real ones: QMessageBox (titled "Quorvane 梁表"), QFileDialog and
@@ -69,6 +71,7 @@ public:
     std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) override;
     bool AskBookTitle(QWidget* parent, BookTitle& title) override;
     BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) override;
+    QString AskSheetName(QWidget* parent, const QString& name) override;
 };
 
 }  // namespace quorvane

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -86,8 +87,16 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
 
 ScheduleWindow::Sheet& ScheduleWindow::AddSheet(const QString& name, std::vector<ScheduleRow> rows,
                                                   CsvLayout layout) {
-    sheets_.push_back(std::make_unique<Sheet>());
-    Sheet& sheet = *sheets_.back();
+    Sheet& sheet = *MakeSheet(name, std::move(rows), std::move(layout));
+    PlaceSheet(std::move(hidden_.back()), sheetCount());
+    hidden_.pop_back();
+    return sheet;
+}
+
+// A sheet made, not yet shown: kept with the sheets taken out.
+ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout) {
+    hidden_.push_back(std::make_unique<Sheet>());
+    Sheet& sheet = *hidden_.back();
     sheet.name = name;
     QTableView* view = new QTableView(tabs_);
     sheet.view = view;
@@ -149,15 +158,156 @@ ScheduleWindow::Sheet& ScheduleWindow::AddSheet(const QString& name, std::vector
     // sorted as shown; once the proxy has rebuilt its own rows.
     connect(sheet.proxy, &QAbstractItemModel::modelReset, this, &ScheduleWindow::KeepSorted);
     if (resultsBeside_) PlaceResultColumns(view, resultsBeside_->isChecked());
+    view->hide();
+    return &sheet;
+}
+
+void ScheduleWindow::PlaceSheet(std::unique_ptr<Sheet> sheet, int index) {
     const QSignalBlocker quiet(tabs_);
-    tabs_->addTab(view, name.isEmpty() ? QStringLiteral("梁表") : name);
+    tabs_->insertTab(index, sheet->view, sheet->name.isEmpty() ? QStringLiteral("梁表") : sheet->name);
+    sheets_.insert(sheets_.begin() + index, std::move(sheet));
     if (sheets_.size() == 1) ShowSheet(0);
+}
+
+std::unique_ptr<ScheduleWindow::Sheet> ScheduleWindow::TakeSheet(int index) {
+    CommitEdit();
+    const QSignalBlocker quiet(tabs_);
+    tabs_->removeTab(index);
+    std::unique_ptr<Sheet> sheet = std::move(sheets_[static_cast<std::size_t>(index)]);
+    sheets_.erase(sheets_.begin() + index);
+    sheet->view->hide();
     return sheet;
+}
+
+int ScheduleWindow::IndexOf(const Sheet* sheet) const {
+    for (int i = 0; i < sheetCount(); ++i)
+        if (sheets_[static_cast<std::size_t>(i)].get() == sheet) return i;
+    return -1;
+}
+
+// The sheet among those taken out, back in its place.
+void ScheduleWindow::Restore(Sheet* sheet, int index) {
+    for (auto it = hidden_.begin(); it != hidden_.end(); ++it) {
+        if (it->get() != sheet) continue;
+        std::unique_ptr<Sheet> owned = std::move(*it);
+        hidden_.erase(it);
+        PlaceSheet(std::move(owned), std::min(index, sheetCount()));
+        ShowSheet(IndexOf(sheet));
+        return;
+    }
+}
+
+void ScheduleWindow::Hide(Sheet* sheet) {
+    const int index = IndexOf(sheet);
+    if (index < 0) return;
+    hidden_.push_back(TakeSheet(index));
+    ShowSheet(std::min(index, sheetCount() - 1));
+}
+
+// Excel's rules for a sheet's name, and none twice (letter case aside).
+QString ScheduleWindow::SheetNameRefusal(const QString& name, const Sheet* except) const {
+    if (name.trimmed().isEmpty()) return QStringLiteral("工作表的名称不能为空。");
+    if (name.size() > 31) return QStringLiteral("工作表的名称最多 31 个字符。");
+    for (const QChar c : QStringLiteral(":\\/?*[]"))
+        if (name.contains(c)) return QStringLiteral("工作表的名称不能含有 : \\ / ? * [ ] 这些字符。");
+    if (name.startsWith('\'') || name.endsWith('\''))
+        return QStringLiteral("工作表的名称不能以单引号开头或结尾。");
+    QStringList taken;
+    for (const auto& sheet : sheets_)
+        if (sheet.get() != except) taken << sheet->name;
+    // The workbook's other sheets (notes and the like) keep their names too.
+    for (const auto& sheet : sheets_) {
+        const auto& origin = sheet->model->layout().workbook;
+        if (!origin) continue;
+        for (std::size_t i = 0; i < origin->sheetNames.size(); ++i) {
+            const bool floor = std::any_of(sheets_.begin(), sheets_.end(), [&](const auto& s) {
+                const auto& o = s->model->layout().workbook;
+                return o && o->sheet == i;
+            });
+            if (!floor) taken << FromUtf8(origin->sheetNames[i]);
+        }
+        break;
+    }
+    for (const QString& other : taken)
+        if (other.compare(name, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("已经有名为“%1”的工作表。").arg(other);
+    return {};
+}
+
+void ScheduleWindow::InsertSheet() {
+    CommitEdit();
+    QString name;
+    for (int n = 1; name.isEmpty() || !SheetNameRefusal(name, nullptr).isEmpty(); ++n) name = QStringLiteral("Sheet%1").arg(n);
+    const int at = currentSheet() + 1;
+    Sheet* sheet = MakeSheet(name, std::vector<ScheduleRow>(1), NewScheduleLayout());
+    // On the new sheet's own history: Ctrl+Z right after takes it away again.
+    sheet->undo.push(new FunctionCommand(
+        QStringLiteral("插入工作表"), [this, sheet, at] { Restore(sheet, at); }, [this, sheet] { Hide(sheet); }));
+    view_->setCurrentIndex(proxy_->index(0, 0));
+}
+
+bool ScheduleWindow::DeleteSheet() {
+    CommitEdit();
+    if (sheetCount() < 2) {
+        dialogs_->Inform(this, QStringLiteral("工作簿至少要有一个工作表,“%1”没有删除。").arg(sheetName(currentSheet())));
+        return false;
+    }
+    const int at = currentSheet();
+    Sheet* gone = sheets_[static_cast<std::size_t>(at)].get();
+    Sheet* shown = sheets_[static_cast<std::size_t>(at > 0 ? at - 1 : 1)].get();
+    // On the history of the sheet shown next: Ctrl+Z there brings it back.
+    shown->undo.push(new FunctionCommand(
+        QStringLiteral("删除工作表"),
+        [this, gone, shown] {
+            Hide(gone);
+            ShowSheet(IndexOf(shown));
+        },
+        [this, gone, at] { Restore(gone, at); }));
+    return true;
+}
+
+bool ScheduleWindow::RenameSheet(const QString& name) {
+    CommitEdit();
+    Sheet* sheet = sheets_[static_cast<std::size_t>(currentSheet())].get();
+    if (name == sheet->name) return true;
+    if (const QString refusal = SheetNameRefusal(name, sheet); !refusal.isEmpty()) {
+        dialogs_->Inform(this, refusal);
+        return false;
+    }
+    const QString before = sheet->name;
+    const auto name_ = [this, sheet](const QString& text) {
+        sheet->name = text;
+        const int index = IndexOf(sheet);
+        if (index >= 0) tabs_->setTabText(index, text);
+        sheet->view->setAccessibleName(QStringLiteral("梁表 %1").arg(text));
+    };
+    sheet->undo.push(new FunctionCommand(
+        QStringLiteral("重命名工作表"), [name_, name] { name_(name); }, [name_, before] { name_(before); }));
+    return true;
+}
+
+void ScheduleWindow::MoveSheet(int delta) {
+    CommitEdit();
+    const int from = currentSheet(), to = from + delta;
+    if (to < 0 || to >= sheetCount()) return;
+    Sheet* sheet = sheets_[static_cast<std::size_t>(from)].get();
+    const auto place = [this, sheet](int index) {
+        const int now = IndexOf(sheet);
+        if (now < 0 || now == index) return;
+        std::unique_ptr<Sheet> owned = TakeSheet(now);
+        PlaceSheet(std::move(owned), index);
+        ShowSheet(index);
+    };
+    sheet->undo.push(new FunctionCommand(
+        delta < 0 ? QStringLiteral("左移工作表") : QStringLiteral("右移工作表"), [place, to] { place(to); },
+        [place, from] { place(from); }));
 }
 
 void ScheduleWindow::RemoveSheets() {
     const QSignalBlocker quiet(tabs_);
     while (tabs_->count() > 0) tabs_->removeTab(0);
+    for (auto& sheet : hidden_) sheets_.push_back(std::move(sheet));
+    hidden_.clear();
     for (auto& sheet : sheets_) {
         undoGroup_.removeStack(&sheet->undo);
         sheet->model->disconnect(this);
@@ -306,6 +456,23 @@ void ScheduleWindow::BuildMenus() {
                     &ScheduleWindow::DeleteRows);
     edit->addAction(QStringLiteral("复制行(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
                     &ScheduleWindow::DuplicateRows);
+    // The floors: as Excel's sheet tabs do, from this menu or a tab's own.
+    QMenu* sheets = menuBar()->addMenu(QStringLiteral("工作表(&W)"));
+    sheets->setObjectName(QStringLiteral("SheetMenu"));
+    sheets->addAction(QStringLiteral("插入工作表(&I)"), this, &ScheduleWindow::InsertSheet);
+    sheets->addAction(QStringLiteral("删除工作表(&D)"), this, [this] { DeleteSheet(); });
+    sheets->addAction(QStringLiteral("重命名工作表(&R)..."), this, [this] {
+        const QString name = dialogs_->AskSheetName(this, sheetName(currentSheet()));
+        if (!name.isEmpty()) RenameSheet(name);
+    });
+    sheets->addAction(QStringLiteral("左移(&L)"), this, [this] { MoveSheet(-1); });
+    sheets->addAction(QStringLiteral("右移(&M)"), this, [this] { MoveSheet(1); });
+    tabs_->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs_->tabBar(), &QWidget::customContextMenuRequested, this, [this, sheets](const QPoint& at) {
+        const int tab = tabs_->tabBar()->tabAt(at);
+        if (tab >= 0) ShowSheet(tab);
+        sheets->exec(tabs_->tabBar()->mapToGlobal(at));
+    });
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
     viewMenu->addAction(QStringLiteral("恢复原来的顺序(&O)"), this, &ScheduleWindow::RestoreOrder);
     // The loads beside the mark, where they are read against their beam.
@@ -468,11 +635,13 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     // loads once it has been edited or goes to a new file.
     const bool workbook = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) ||
                           path.endsWith(QStringLiteral(".xlsm"), Qt::CaseInsensitive);
-    if (workbook && model_->layout().workbook) {
+    const bool fromWorkbook = std::any_of(sheets_.begin(), sheets_.end(),
+                                          [](const auto& sheet) { return sheet->model->layout().workbook != nullptr; });
+    if (workbook && (fromWorkbook || sheetCount() > 1)) {
         if (!SaveWorkbook(path)) return false;
     } else if (sheetCount() > 1) {
         // (CSV is one sheet; the floors would be dropped.)
-        dialogs_->Inform(this, QStringLiteral("这个工作簿有 %1 个梁表工作表,CSV 文件只能放一个,没有保存。\n"
+        dialogs_->Inform(this, QStringLiteral("梁表有 %1 个工作表 (楼层),CSV 文件只能放一个,没有保存。\n"
                                               "请另存为 Excel 工作簿 (.xlsx)。")
                                    .arg(sheetCount()));
         return false;
@@ -505,34 +674,78 @@ bool ScheduleWindow::SaveAs(const QString& path) {
 }
 
 // Into the workbook the sheets came from, each floor's changes in its own
-// sheet and every other part as it was; what cannot be kept is asked first.
+// sheet and every other part as it was; floors added, renamed, moved or
+// taken out are arranged after; what cannot be kept is asked first.
 bool ScheduleWindow::SaveWorkbook(const QString& path) {
     const bool newPath = QFileInfo(path).absoluteFilePath() != path_;
-    std::shared_ptr<const std::string> bytes = model_->layout().workbook->package;
+    const bool withResults = saveResults_->isChecked();
+    // A sheet of a CSV file or a new schedule has no name yet: in a workbook, the tab's.
+    for (const auto& sheet : sheets_)
+        if (sheet->name.isEmpty()) sheet->name = tabs_->tabText(IndexOf(sheet.get()));
+    std::shared_ptr<const std::string> bytes;
+    for (const auto& sheet : sheets_)
+        if (sheet->model->layout().workbook) bytes = sheet->model->layout().workbook->package;
     std::string losses;
-    struct Saved {
+    // Each floor as it will be written: its layout and, once saved, its rows' ids.
+    struct Floor {
         Sheet* sheet;
         CsvLayout layout;
         std::vector<std::uint32_t> ids;
+        bool saved = false;
     };
-    std::vector<Saved> saved;
+    std::vector<Floor> floors;
     for (const auto& sheet : sheets_) {
-        if (sheet->undo.isClean() && !newPath) continue;  // nothing of it changes
-        const bool withResults = saveResults_->isChecked();
-        CsvLayout layout = SavedLayout(sheet->model->layout(), sheet->model->rows(), withResults);
-        auto origin = std::make_shared<WorkbookOrigin>(*layout.workbook);
-        origin->package = bytes;  // with the floors saved before it
-        layout.workbook = origin;
-        WorkbookSave save;
-        const Outcome made = WorkbookFileBytes(layout, sheet->model->rows(), sheet->model->results(), withResults, save);
+        Floor floor{sheet.get(), SavedLayout(sheet->model->layout(), sheet->model->rows(), withResults), {}, false};
+        if (floor.layout.workbook && (!sheet->undo.isClean() || newPath)) {
+            auto origin = std::make_shared<WorkbookOrigin>(*floor.layout.workbook);
+            origin->package = bytes;  // with the floors saved before it
+            floor.layout.workbook = origin;
+            WorkbookSave save;
+            const Outcome made = WorkbookFileBytes(floor.layout, sheet->model->rows(), sheet->model->results(),
+                                                   withResults, save);
+            if (!made.ok) {
+                dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
+                return false;
+            }
+            losses += save.losses;
+            bytes = save.bytes;
+            floor.layout.workbook = save.origin;
+            floor.ids = std::move(save.ids);
+            floor.saved = true;
+        }
+        floors.push_back(std::move(floor));
+    }
+    // The floors themselves: any new, renamed, moved or taken out?
+    std::vector<std::size_t> dropped;
+    for (const auto& sheet : hidden_)
+        if (const auto& origin = sheet->model->layout().workbook) dropped.push_back(origin->sheet);
+    bool arranged = !bytes || !dropped.empty();
+    long last = -1;
+    for (const Floor& f : floors) {
+        const auto& origin = f.layout.workbook;
+        if (!origin) {
+            arranged = true;
+            continue;
+        }
+        arranged = arranged || static_cast<long>(origin->sheet) <= last ||
+                   ToUtf8(f.sheet->name) != origin->sheetNames.at(origin->sheet);
+        last = static_cast<long>(origin->sheet);
+    }
+    ArrangedBook book;
+    if (arranged) {
+        std::vector<FloorInBook> inBook;
+        for (const Floor& f : floors) {
+            const auto& origin = f.layout.workbook;
+            inBook.push_back({origin ? std::optional<std::size_t>(origin->sheet) : std::nullopt, ToUtf8(f.sheet->name),
+                              &f.layout, &f.sheet->model->rows(), &f.sheet->model->results()});
+        }
+        const Outcome made = ArrangeWorkbookFloors(bytes, inBook, dropped, withResults, book);
         if (!made.ok) {
             dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
             return false;
         }
-        losses += save.losses;
-        bytes = save.bytes;
-        layout.workbook = save.origin;
-        saved.push_back({sheet.get(), std::move(layout), std::move(save.ids)});
+        losses += book.losses;
+        bytes = book.bytes;
     }
     if (!losses.empty()) {
         switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(losses))) {
@@ -555,17 +768,30 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
         dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;
     }
-    // Every sheet now reads from the bytes written; the saved ones with their new rows.
-    for (Saved& s : saved) {
-        s.sheet->model->SetLayout(std::move(s.layout));
-        s.sheet->model->SetOrigins(s.ids);
+    // Every floor now reads from the bytes written: the saved ones with
+    // their rows' new places, a new one with its own sheet.
+    for (std::size_t k = 0; k < floors.size(); ++k) {
+        Floor& f = floors[k];
+        // Nothing of a floor was written: its own layout stands, on the new bytes.
+        const bool unwritten = !f.saved && f.layout.workbook;
+        CsvLayout layout = unwritten ? f.sheet->model->layout() : std::move(f.layout);
+        if (arranged) {
+            layout.workbook = book.origins[k];
+            if (!book.ids[k].empty()) f.ids = book.ids[k];
+        } else {
+            auto origin = std::make_shared<WorkbookOrigin>(*layout.workbook);
+            origin->package = bytes;
+            layout.workbook = origin;
+        }
+        f.sheet->model->SetLayout(std::move(layout));
+        if (!f.ids.empty()) f.sheet->model->SetOrigins(f.ids);
     }
-    for (const auto& sheet : sheets_) {
+    // A floor taken out is no longer in the file: brought back, it is new.
+    for (const auto& sheet : hidden_) {
         CsvLayout layout = sheet->model->layout();
-        auto origin = std::make_shared<WorkbookOrigin>(*layout.workbook);
-        origin->package = bytes;
-        layout.workbook = origin;
+        layout.workbook.reset();
         sheet->model->SetLayout(std::move(layout));
+        sheet->model->SetOrigins(std::vector<std::uint32_t>(sheet->model->rows().size(), 0));
     }
     return true;
 }
@@ -573,8 +799,12 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
 bool ScheduleWindow::Save() {
     CommitEdit();
     if (!path_.isEmpty()) return SaveAs(path_);
-    const QString path =
-        dialogs_->SavePath(this, DefaultFolder() + "/" + DocumentName(), QStringLiteral("CSV 文件 (*.csv)"));
+    // Floors go into a workbook; one schedule into CSV, as quorvane-calc reads it.
+    const bool floors = sheetCount() > 1;
+    const QString suggested = DefaultFolder() + "/" +
+                              (floors ? QFileInfo(DocumentName()).completeBaseName() + ".xlsx" : DocumentName());
+    const QString path = dialogs_->SavePath(
+        this, suggested, floors ? QStringLiteral("Excel 工作簿 (*.xlsx)") : QStringLiteral("CSV 文件 (*.csv)"));
     return !path.isEmpty() && SaveAs(path);
 }
 

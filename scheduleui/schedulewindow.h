@@ -61,6 +61,13 @@ public:
     QString sheetName(int index) const;
     void ShowSheet(int index);
     int currentSheet() const;
+    // The floors themselves, each undoable: a new sheet after the one shown,
+    // the one shown taken out (never the last), renamed (Excel's rules),
+    // moved one place left (-1) or right (+1).
+    void InsertSheet();
+    bool DeleteSheet();
+    bool RenameSheet(const QString& name);
+    void MoveSheet(int delta);
     const QString& path() const { return path_; }
     QStringList recentFiles() const;
 
@@ -75,6 +82,13 @@ protected:
 private:
     struct Sheet;
     Sheet& AddSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
+    Sheet* MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
+    void PlaceSheet(std::unique_ptr<Sheet> sheet, int index);
+    std::unique_ptr<Sheet> TakeSheet(int index);
+    int IndexOf(const Sheet* sheet) const;
+    void Restore(Sheet* sheet, int index);
+    void Hide(Sheet* sheet);
+    QString SheetNameRefusal(const QString& name, const Sheet* except) const;
     void RemoveSheets();
     void UpdateCounts();
     bool AnyUnsaved() const;
@@ -98,6 +112,7 @@ private:
     std::unique_ptr<ScheduleDialogs> ownDialogs_;
     ScheduleDialogs* dialogs_;
     std::vector<std::unique_ptr<Sheet>> sheets_;
+    std::vector<std::unique_ptr<Sheet>> hidden_;  // taken out (or not yet placed), kept for undo
     QTabWidget* tabs_ = nullptr;
     QUndoGroup undoGroup_;
     // The sheet shown: its table, the sort over it, its view and undo stack.

@@ -223,7 +223,8 @@ std::optional<std::string> Package::ReadWhole(const std::string& name, PartStatu
 }
 
 std::optional<std::string> RewritePackage(std::string_view old, const std::map<std::string, std::string>& replaced,
-                                          const std::set<std::string>& removed) {
+                                          const std::set<std::string>& removed,
+                                          const std::vector<std::pair<std::string, std::string>>& added) {
     Memory memory{old, 0};
     zlib_filefunc64_def io = ReadingFrom(&memory);
     unzFile in = unzOpen2_64("", &io);
@@ -272,6 +273,10 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
             zipCloseFileInZipRaw64(out.get(), info.uncompressed_size, info.crc) != ZIP_OK)
             return std::nullopt;
     }
+    zip_fileinfo fresh{};
+    fresh.dosDate = 0x5A210000;
+    for (const auto& [name, bytes] : added)
+        if (!out.AddDeflated(name, bytes, fresh)) return std::nullopt;
     return out.Finish();
 }
 

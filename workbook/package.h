@@ -68,9 +68,10 @@ private:
 // A new package from old: every part copied as it was stored (not inflated
 // and compressed again), but those in replaced, which get the new bytes
 // (deflated), and those in removed, which are left out. Nothing when old
-// does not read or a copied part is damaged.
+// does not read or a copied part is damaged. The added parts come last.
 std::optional<std::string> RewritePackage(std::string_view old, const std::map<std::string, std::string>& replaced,
-                                          const std::set<std::string>& removed = {});
+                                          const std::set<std::string>& removed = {},
+                                          const std::vector<std::pair<std::string, std::string>>& added = {});
 
 // A package of new parts, in the order given (for tests and new files).
 std::string NewPackage(const std::vector<std::pair<std::string, std::string>>& parts);

@@ -40,8 +40,8 @@ std::vector<RawAttribute> RawAttributes(std::string_view tag) {
     return found;
 }
 
-// The tag with attribute name set to value (added when missing), or
-// removed when value is empty.
+}  // namespace
+
 std::string WithAttribute(std::string_view tag, std::string_view name, std::string_view value) {
     for (const RawAttribute& a : RawAttributes(tag)) {
         if (a.name != name) continue;
@@ -68,6 +68,8 @@ std::string WithAttribute(std::string_view tag, std::string_view name, std::stri
     out.append(tag.substr(at));
     return out;
 }
+
+namespace {
 
 // A start tag that closed its element ("<row .../>") made an opening one.
 std::string Opening(std::string tag) {

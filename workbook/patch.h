@@ -73,6 +73,10 @@ struct SheetEdit {
 std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
                                       std::string& message);
 
+// A start tag as written with attribute name set to value (added when
+// missing), or removed when value is empty.
+std::string WithAttribute(std::string_view tag, std::string_view name, std::string_view value);
+
 // The workbook part asking for every formula to be computed again on
 // opening (a value it depends on may have changed).
 std::string WithFullCalcOnLoad(const std::string& workbookXml);

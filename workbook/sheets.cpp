@@ -232,7 +232,7 @@ std::string RelationshipsOf(std::string_view part) {
 WorkbookReader::WorkbookReader(std::string_view bytes) : package_(bytes), emptyZip_(bytes.substr(0, 4) == "PK\x05\x06") {}
 WorkbookReader::~WorkbookReader() = default;
 
-std::string WorkbookReader::Open() {
+std::string WorkbookReader::Open(bool sheetNeeded) {
     const std::string notWorkbook = "这是一个 zip 压缩文件,但不是 Excel 工作簿 (里面没有工作簿部分 xl/workbook.xml)";
     // (minizip does not open a zip of no files: it is known by its first bytes.)
     if (emptyZip_ || (package_.ok() && package_.names().empty())) return "这是一个空的 zip 压缩文件,不是 Excel 工作簿";
@@ -271,7 +271,7 @@ std::string WorkbookReader::Open() {
                 entry.part = r.target;  // (a worksheet whose part is missing is said so when read)
         sheets_.push_back(std::move(entry));
     }
-    if (sheets_.empty()) return "Excel 工作簿中没有工作表";
+    if (sheets_.empty() && sheetNeeded) return "Excel 工作簿中没有工作表";
     std::string strings;
     for (const Relationship& r : relations)
         if (EndsWith(r.type, "/sharedStrings")) strings = r.target;

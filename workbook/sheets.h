@@ -61,8 +61,9 @@ public:
     WorkbookReader& operator=(const WorkbookReader&) = delete;
 
     // Reads the sheet list and the shared strings. Empty when the workbook
-    // reads; else a message in Chinese (damaged, no workbook, too large).
-    std::string Open();
+    // reads; else a message in Chinese (damaged, no workbook, too large, no
+    // sheet where one is needed).
+    std::string Open(bool sheetNeeded = true);
     const std::vector<SheetEntry>& sheets() const { return sheets_; }
     // The workbook part and its relationships, as Open found them.
     const std::string& workbookPart() const { return workbookPart_; }

@@ -39,6 +39,7 @@
 #include "row.h"
 #include "schedulewindow.h"
 #include "testfiles.h"
+#include "sheets.h"
 #include "workbooks.h"
 
 using namespace quorvane;
@@ -120,6 +121,8 @@ public:
     }
     BookScope bookScope = BookScope::AllSheets;
     BookScope AskBookScope(QWidget*, const QString&, int) override { return bookScope; }
+    QString sheetName;  // what the user types as a sheet's new name
+    QString AskSheetName(QWidget*, const QString&) override { return sheetName; }
 };
 
 using test::ReadAll;
@@ -231,6 +234,7 @@ private slots:
     void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
     void aSaveThatWouldMoveFormulasAsksFirst();
     void aValueStillBeingTypedIsNeverLost();
+    void floorsAreAddedRenamedMovedAndTakenOutWithUndo();
     void aBuildingsBookHasEveryFloorOrTheOneShown();
     void windowAndCommandLineReadAFileAlike_data();
     void windowAndCommandLineReadAFileAlike();
@@ -744,6 +748,103 @@ void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
     QVERIFY(!window_->SaveAs(dir_->filePath("楼.csv")));
     QVERIFY(dialogs_->messages.last().contains("CSV"));
     QVERIFY(!QFile::exists(dir_->filePath("楼.csv")));
+}
+
+// The names of the sheets of the workbook at path, in tab order.
+QStringList SheetNames(const QString& path) {
+    const std::string bytes = ReadAll(path).toStdString();
+    workbook::WorkbookReader reader(bytes);
+    QStringList names;
+    if (!reader.Open().empty()) return {"<does not read>"};
+    for (const auto& sheet : reader.sheets()) names << QString::fromStdString(sheet.name);
+    return names;
+}
+
+// Floors as Excel's sheet tabs: added, renamed (by Excel's rules), moved
+// and taken out, each undone by Ctrl+Z; saved, the workbook has them so,
+// its notes sheet kept where it was.
+void TestScheduleWindow::floorsAreAddedRenamedMovedAndTakenOutWithUndo() {
+    const QString path = dir_->filePath("楼.xlsx");
+    const std::string header = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Mark</t></is></c><c r=\"B1\" "
+                               "t=\"inlineStr\"><is><t>BeamWidth</t></is></c></row>";
+    const auto beam = [](const char* mark, const char* width) {
+        return std::string("<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>") + mark +
+               "</t></is></c><c r=\"B2\"><v>" + width + "</v></c></row>";
+    };
+    WriteAll(path, QByteArray::fromStdString(test::ExcelWorkbook(
+                       {{"说明", test::ExcelSheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>注</t></is></c></row>")},
+                        {"一层", test::ExcelSheet(header + beam("KL1", "200"))},
+                        {"二层", test::ExcelSheet(header + beam("KL2", "250"))}},
+                       "")));
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(window_->sheetCount(), 2);
+    QVERIFY(window_->findChild<QMenu*>("SheetMenu"));
+    // Renamed by Excel's rules: not to a name taken (the notes' too), nor with / in it.
+    for (const char* refused : {"二层", "说明", "a/b", ""}) {
+        QVERIFY(!window_->RenameSheet(refused));
+        QCOMPARE(window_->sheetName(0), QString("一层"));
+    }
+    QVERIFY(window_->RenameSheet("1F"));
+    QCOMPARE(window_->findChild<QTabWidget*>("SheetTabs")->tabText(0), QString("1F"));
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window_->sheetName(0), QString("一层"));
+    QTest::keyClick(window_->view(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(window_->sheetName(0), QString("1F"));
+    // A new floor after the one shown; Ctrl+Z there takes it away again.
+    window_->ShowSheet(1);
+    window_->InsertSheet();
+    QCOMPARE(window_->sheetCount(), 3);
+    QCOMPARE(window_->currentSheet(), 2);
+    QCOMPARE(window_->sheetName(2), QString("Sheet1"));
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window_->sheetCount(), 2);
+    window_->InsertSheet();
+    dialogs_->messages.clear();  // (the name refusals, and that 说明 is kept)
+    Paste("KL9\t300", 0, 0);
+    // Moved left and back.
+    window_->MoveSheet(-1);
+    QCOMPARE(window_->sheetName(1), QString("Sheet1"));
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window_->sheetName(2), QString("Sheet1"));
+    // 二层 taken out, brought back by Ctrl+Z, taken out again; the last floor never goes.
+    window_->ShowSheet(1);
+    QVERIFY(window_->DeleteSheet());
+    QCOMPARE(window_->sheetCount(), 2);
+    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window_->sheetCount(), 3);
+    QCOMPARE(window_->sheetName(1), QString("二层"));
+    QCOMPARE(Table(*window_)[0][0], QString("KL2"));
+    QVERIFY(window_->DeleteSheet());
+    QVERIFY(window_->isWindowModified());
+    QVERIFY(window_->Save());
+    QCOMPARE(SheetNames(path), (QStringList{"说明", "1F", "Sheet1"}));
+    QProcess calc;
+    calc.start(QUORVANE_CALC_EXE, {"--csv", path, "--sheet", "all"});
+    QVERIFY(calc.waitForFinished(30000));
+    const QString out = QString::fromUtf8(calc.readAllStandardOutput());
+    QVERIFY2(out.contains("\n1F,KL1,200,") && out.contains("\nSheet1,KL9,300,") && !out.contains("KL2"), qPrintable(out));
+    // Saved again after an edit on the new floor: written into its own sheet, not added twice.
+    window_->ShowSheet(1);
+    TypeInto(0, Field("BeamWidth"), "350");
+    QVERIFY(window_->Save());
+    calc.start(QUORVANE_CALC_EXE, {"--csv", path, "--sheet", "Sheet1"});
+    QVERIFY(calc.waitForFinished(30000));
+    const QString again = QString::fromUtf8(calc.readAllStandardOutput());
+    QVERIFY2(again.contains("\nKL9,350,") && again.count("KL9") == 1, qPrintable(again));
+    QCOMPARE(SheetNames(path), (QStringList{"说明", "1F", "Sheet1"}));
+    // A new schedule of two floors is saved as a workbook of two sheets (never as CSV).
+    QVERIFY(window_->NewSchedule());
+    Paste("KL1\t200", 0, 0);
+    window_->InsertSheet();
+    Paste("KL2\t250", 0, 0);
+    QVERIFY(!window_->SaveAs(dir_->filePath("新.csv")));
+    const QString fresh = dir_->filePath("新.xlsx");
+    QVERIFY(window_->SaveAs(fresh));
+    QCOMPARE(SheetNames(fresh), (QStringList{"梁表", "Sheet1"}));
+    calc.start(QUORVANE_CALC_EXE, {"--csv", fresh, "--sheet", "all"});
+    QVERIFY(calc.waitForFinished(30000));
+    const QString both = QString::fromUtf8(calc.readAllStandardOutput());
+    QVERIFY2(both.contains("\n梁表,KL1,200,") && both.contains("\nSheet1,KL2,250,"), qPrintable(both));
 }
 
 // A value typed without Enter is committed before anything reads or
