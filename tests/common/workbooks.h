@@ -1,5 +1,6 @@
 // Workbooks for tests, in the form Excel writes them: the package's
-// relationships and content types, a theme and styles, shared strings,
+// relationships and content types, a theme and styles, shared strings
+// (rich runs, phonetic runs), x14ac attributes, mc:AlternateContent,
 // and each sheet's XML as given (its sheetData and whatever surrounds it).
 #pragma once
 
@@ -42,6 +43,8 @@ inline std::string ExcelWorkbook(const std::vector<SheetXml>& sheets, const std:
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
         "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + type + ".sheet.main+xml\"/>"
         "<Override PartName=\"/xl/styles.xml\" ContentType=\"" + type + ".styles+xml\"/>"
+        "<Override PartName=\"/xl/theme/theme1.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>"
         "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + type + ".sharedStrings+xml\"/>";
     std::string book =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
@@ -66,7 +69,8 @@ inline std::string ExcelWorkbook(const std::vector<SheetXml>& sheets, const std:
         parts.emplace_back("xl/worksheets/sheet" + n + ".xml", sheets[i].xml);
     }
     book += "</sheets><calcPr calcId=\"191029\"/></workbook>";
-    rels += "<Relationship Id=\"rIdS\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/>"
+    rels += "<Relationship Id=\"rIdH\" Type=\"" + rel + "/theme\" Target=\"theme/theme1.xml\"/>"
+            "<Relationship Id=\"rIdS\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/>"
             "<Relationship Id=\"rIdT\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>"
             "<Relationship Id=\"rIdC\" Type=\"" + rel + "/calcChain\" Target=\"calcChain.xml\"/></Relationships>";
     types += "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"" + type + ".calcChain+xml\"/></Types>";
@@ -95,6 +99,11 @@ inline std::string ExcelWorkbook(const std::vector<SheetXml>& sheets, const std:
                        "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
                        "<c r=\"E2\" i=\"1\"/></calcChain>");
     parts.emplace_back("docProps/app.xml", "<Properties><Application>Microsoft Excel</Application></Properties>");
+    parts.emplace_back("xl/theme/theme1.xml",
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<a:theme "
+                       "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" name=\"Office 主题\">"
+                       "<a:themeElements><a:clrScheme name=\"Office\"><a:dk1><a:sysClr val=\"windowText\" "
+                       "lastClr=\"000000\"/></a:dk1></a:clrScheme></a:themeElements></a:theme>");
     for (const auto& part : extra) parts.push_back(part);
     return workbook::NewPackage(parts);
 }
