@@ -146,15 +146,42 @@ void Open(benchmark::State& state, const std::filesystem::path& path) {
     std::filesystem::remove(path);
 }
 
+// The five floors as the window opens them: every floor read, every row computed.
+void OpenFloors(benchmark::State& state, const std::vector<std::filesystem::path>& files) {
+    for (auto _ : state) {
+        for (const auto& path : files) {
+            std::vector<ScheduleSheet> sheets;
+            if (!ReadScheduleSheets(path, TextEncoding::Auto, sheets).ok) state.SkipWithError("read failed");
+            for (ScheduleSheet& sheet : sheets) {
+                ScheduleModel model;
+                model.Reset(std::move(sheet.rows), std::move(sheet.layout));
+                benchmark::DoNotOptimize(model.results().back());
+            }
+        }
+    }
+    for (const auto& path : files) std::filesystem::remove(path);
+}
+
 void BM_OpenCsvWithLoads(benchmark::State& state) {
     WriteCsv(BenchFile("quorvane-bench-open.csv"));
     Open(state, BenchFile("quorvane-bench-open.csv"));
 }
 BENCHMARK(BM_OpenCsvWithLoads)->Unit(benchmark::kMillisecond);
 
+// The yardstick of the workbook's: the same five floors as five CSV files.
+void BM_OpenFiveFloorsAsCsv(benchmark::State& state) {
+    std::vector<std::filesystem::path> files;
+    for (int f = 1; f <= 5; ++f) {
+        files.push_back(BenchFile(("quorvane-bench-floor" + std::to_string(f) + ".csv").c_str()));
+        WriteCsv(files.back());
+    }
+    OpenFloors(state, files);
+}
+BENCHMARK(BM_OpenFiveFloorsAsCsv)->Unit(benchmark::kMillisecond);
+
 void BM_OpenWorkbookOfFiveFloors(benchmark::State& state) {
     WriteWorkbook(BenchFile("quorvane-bench-open.xlsx"));
-    Open(state, BenchFile("quorvane-bench-open.xlsx"));
+    OpenFloors(state, {BenchFile("quorvane-bench-open.xlsx")});
 }
 BENCHMARK(BM_OpenWorkbookOfFiveFloors)->Unit(benchmark::kMillisecond);
 
