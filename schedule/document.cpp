@@ -1,6 +1,12 @@
 #include "document.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 
@@ -161,16 +167,66 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
     }
     if (schedules.empty()) schedules.push_back(0);  // whose header is refused, and says why
     read.resize(schedules.size());
+    // The floors are read side by side, one a core (each reader its own);
+    // progress and cancel stay with the caller's thread.
+    const std::size_t floors = schedules.size();
+    std::vector<Outcome> outcomes(floors);
+    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[floors]);
+    for (std::size_t k = 0; k < floors; ++k) done[k] = 0;
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> next{0}, finished{0};
+    std::mutex mutex;
+    std::condition_variable wake;
+    const auto work = [&] {
+        for (std::size_t k; (k = next++) < floors;) {
+            outcomes[k] = ReadWorkbookSchedule(package, schedules[k], read[k].layout, read[k].rows, [&, k](double part) {
+                done[k] = static_cast<int>(part * 1000);
+                return !cancel;
+            });
+            done[k] = 1000;
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                ++finished;
+            }
+            wake.notify_one();
+        }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t helpers = floors > 1 && cores > 1 ? std::min(floors, cores) : 0;
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+    if (helpers == 0) {
+        // One floor (or one core): read here, progress as it goes.
+        for (std::size_t k = 0; k < floors && !cancel; ++k) {
+            outcomes[k] = ReadWorkbookSchedule(package, schedules[k], read[k].layout, read[k].rows, [&](double part) {
+                return !progress || progress((static_cast<double>(k) + part) / static_cast<double>(floors));
+            });
+            cancel = outcomes[k].cancelled;
+        }
+    } else {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (finished < floors) {
+            wake.wait_for(lock, std::chrono::milliseconds(50));
+            if (!progress || cancel) continue;
+            double sum = 0;
+            for (std::size_t k = 0; k < floors; ++k) sum += done[k] / 1000.0;
+            lock.unlock();
+            if (!progress(sum / static_cast<double>(floors))) cancel = true;
+            lock.lock();
+        }
+    }
+    for (std::thread& t : threads) t.join();
     Outcome all;
-    for (std::size_t k = 0; k < schedules.size(); ++k) {
-        const std::size_t sheet = schedules[k];
-        const auto part = [&](double done) {
-            return !progress || progress((static_cast<double>(k) + done) / static_cast<double>(schedules.size()));
-        };
-        Outcome outcome = ReadWorkbookSchedule(package, sheet, read[k].layout, read[k].rows, part);
-        if (outcome.cancelled) return outcome;
+    for (std::size_t k = 0; k < floors; ++k) {
+        const Outcome& outcome = outcomes[k];
+        if (outcome.cancelled || cancel) {
+            Outcome stopped;
+            stopped.ok = false;
+            stopped.cancelled = true;
+            return stopped;
+        }
         if (!outcome.ok) return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
-        read[k].name = listed[sheet].name;
+        read[k].name = listed[schedules[k]].name;
         all.warnings += outcome.warnings;
     }
     if (!others.empty() && listed[schedules[0]].schedule)

@@ -138,8 +138,6 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                 if (read.columns[i].kind == ColumnKind::Input) texts[read.columns[i].index] = std::string_view();
             std::string_view mark;
             bool beam = false;
-            std::vector<std::string> kept;  // texts that need storage of their own
-            kept.reserve(cells.size());
             for (const Cell& c : cells) {
                 if (c.column >= positionOf.size() || positionOf[c.column] < 0) continue;  // beside the schedule
                 const ScheduleColumn column = read.columns[static_cast<std::size_t>(positionOf[c.column])];

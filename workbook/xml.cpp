@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <cstring>
 #include <limits>
 
 namespace quorvane::workbook {
@@ -16,20 +17,18 @@ std::string_view LocalName(std::string_view qualified) {
     return at == std::string_view::npos ? qualified : qualified.substr(at + 1);
 }
 
-std::string_view NamespaceOf(std::string_view qualified) {
-    const std::size_t at = qualified.rfind(kSeparator);
-    return at == std::string_view::npos ? std::string_view() : qualified.substr(0, at);
-}
-
 XML_Parser Parser(void* parser) { return static_cast<XML_Parser>(parser); }
 
 }  // namespace
 
 std::string_view Attributes::Get(std::string_view local, bool qualified) const {
+    // (Called for every cell: names compared in place, not measured first.)
     for (const char** at = pairs_; at && *at; at += 2) {
-        const std::string_view name(at[0]);
-        const bool inNamespace = name.find(kSeparator) != std::string_view::npos;
-        if (inNamespace == qualified && LocalName(name) == local) return at[1];
+        const char* name = at[0];
+        const char* separator = std::strchr(name, kSeparator);
+        if ((separator != nullptr) != qualified) continue;
+        const char* own = separator ? separator + 1 : name;
+        if (std::strncmp(own, local.data(), local.size()) == 0 && own[local.size()] == '\0') return at[1];
     }
     return {};
 }
@@ -87,7 +86,10 @@ void XmlReader::Stop(std::string reason) {
 // Inside mc:Choice nothing is seen; mc:AlternateContent and mc:Fallback
 // themselves are invisible, their fallback content is read in their place.
 bool XmlReader::Hidden(std::string_view qualified, bool starting) {
-    const bool compatibility = NamespaceOf(qualified) == kCompatibility;
+    const bool compatibility = qualified.size() > kCompatibility.size() &&
+                               qualified.compare(0, kCompatibility.size(), kCompatibility) == 0 &&
+                               qualified[kCompatibility.size()] == kSeparator;
+    if (!compatibility && skipped_ == 0) return false;
     const std::string_view local = LocalName(qualified);
     if (skipped_ > 0) {
         skipped_ += starting ? 1 : -1;
