@@ -201,7 +201,7 @@ void Save(benchmark::State& state, const std::filesystem::path& path) {
         Outcome saved;
         if (layout.workbook) {
             WorkbookSave save;
-            saved = WorkbookFileBytes(layout, model.rows(), model.results(), true, save);
+            saved = WorkbookFileBytes(layout, model.rows(), model.results(), save);
             if (saved.ok) saved = ReplaceFileAtomically(path, *save.bytes);
         } else {
             saved = SaveScheduleFile(path, layout, model.rows(), model.results());

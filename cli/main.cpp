@@ -176,7 +176,7 @@ Outcome WriteWorkbookResult(AtomicFile& out, const std::filesystem::path& outPat
         if (Outcome read = ReadWorkbookSchedule(package, sheet, layout, rows); !read.ok) return read;
         WorkbookSave save;
         const Outcome saved =
-            WorkbookFileBytes(SavedLayout(layout, rows, true), rows, ResultsOf(rows), true, save);
+            WorkbookFileBytes(SavedLayout(layout, rows, true), rows, ResultsOf(rows), save);
         if (!saved.ok) return saved;
         package = save.bytes;
     }

@@ -75,7 +75,33 @@ struct SheetRead {
     std::vector<ScheduleColumn> columns;
     std::vector<ScheduleRow> rows;
     std::vector<std::uint32_t> rowNumbers;  // of rows, in the sheet
+    std::vector<std::uint64_t> loadPrints;  // of rows: the load cells as the file holds them
 };
+
+bool IsLoad(ColumnKind kind) {
+    return kind == ColumnKind::Result || kind == ColumnKind::Copied || kind == ColumnKind::Error;
+}
+
+// Texts as one number (FNV-1a), each text ended, so that ("a","b") is not ("ab","").
+class Fingerprint {
+public:
+    void Add(std::string_view text) {
+        for (const char c : text) h_ = (h_ ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        h_ = (h_ ^ 0xFFu) * 1099511628211ull;
+    }
+    std::uint64_t value() const { return h_; }
+
+private:
+    std::uint64_t h_ = 1469598103934665603ull;
+};
+
+// The load cells a row shows, in the order of the file's columns.
+std::uint64_t LoadPrint(const std::vector<ScheduleColumn>& fileColumns, const ScheduleRow& row, const ShownResult& result) {
+    Fingerprint print;
+    for (const ScheduleColumn& column : fileColumns)
+        if (IsLoad(column.kind)) print.Add(CellText(column, row, result));
+    return print.value();
+}
 
 // A row's texts as one number: equal texts, equal prints (FNV-1a).
 std::uint64_t Print(const ScheduleRow& row) {
@@ -100,6 +126,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
     for (int pass = 0; pass < 2; ++pass) {
         read = SheetRead();
         std::vector<int> positionOf;  // sheet column → layout position, -1 none
+        std::vector<std::string_view> loads;  // a row's load cells, by layout position
         std::vector<std::string> noValue, missing;
         bool outOfOrder = false, earlier = false;
         std::uint32_t last = 0;
@@ -138,6 +165,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                 if (read.columns[i].kind == ColumnKind::Input) texts[read.columns[i].index] = std::string_view();
             std::string_view mark;
             bool beam = false;
+            loads.assign(read.columns.size(), std::string_view());
             for (const Cell& c : cells) {
                 if (c.column >= positionOf.size() || positionOf[c.column] < 0) continue;  // beside the schedule
                 const ScheduleColumn column = read.columns[static_cast<std::size_t>(positionOf[c.column])];
@@ -152,11 +180,16 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                 beam = beam || !text.empty() || c.state != CellState::Value;
                 if (column.kind == ColumnKind::Mark) mark = text;
                 if (column.kind == ColumnKind::Input) texts[column.index] = text;
+                loads[static_cast<std::size_t>(positionOf[c.column])] = text;
             }
             if (!beam) return true;  // cells beside the schedule only
             if (wanted && !wanted(row)) return true;
             read.rows.emplace_back(mark, texts);
             read.rowNumbers.push_back(row);
+            Fingerprint print;
+            for (std::size_t p = 0; p < read.columns.size(); ++p)
+                if (IsLoad(read.columns[p].kind)) print.Add(loads[p]);
+            read.loadPrints.push_back(print.value());
             return true;
         };
         const std::string message = reader.ReadRows(sheet, sink, progress);
@@ -194,6 +227,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                              [&](std::size_t a, std::size_t b) { return read.rowNumbers[a] < read.rowNumbers[b]; });
             std::vector<ScheduleRow> rows;
             std::vector<std::uint32_t> numbers;
+            std::vector<std::uint64_t> prints;
             for (std::size_t i : order) {
                 if (!numbers.empty() && numbers.back() == read.rowNumbers[i]) {
                     read.outcome = Failed("工作表" + Quoted(name) + "的第 " + IntegerText(numbers.back()) +
@@ -202,9 +236,11 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                 }
                 rows.push_back(std::move(read.rows[i]));
                 numbers.push_back(read.rowNumbers[i]);
+                prints.push_back(read.loadPrints[i]);
             }
             read.rows = std::move(rows);
             read.rowNumbers = std::move(numbers);
+            read.loadPrints = std::move(prints);
         }
         std::string& warnings = read.outcome.warnings;
         if (!noValue.empty())
@@ -301,6 +337,7 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
     for (std::size_t i = 0; i < read.rows.size(); ++i) read.rows[i].SetOrigin(static_cast<std::uint32_t>(i + 1));
     origin->readPrint.reserve(read.rows.size());
     for (const ScheduleRow& row : read.rows) origin->readPrint.push_back(Print(row));
+    origin->loadPrint = read.loadPrints;
     CsvLayout made;
     made.columns = std::move(read.columns);
     made.headers = std::move(read.header.texts);
@@ -319,6 +356,7 @@ struct SavePlan {
     workbook::SheetEdit edit;
     std::vector<std::uint32_t> rowOfId;  // after the save
     std::vector<std::uint64_t> readPrint;  // after the save
+    std::vector<std::uint64_t> loadPrint;  // after the save
     std::vector<std::uint32_t> newIds;   // per row: its id after the save
     std::vector<std::uint32_t> columns;  // per column of the saved layout: its sheet column
     std::vector<std::string> losses;
@@ -436,10 +474,13 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
         write.target = target[i];
         // The row as the file holds it, to write only what changed.
         const ScheduleRow* was = wasOf[i];
+        const bool loadsAsInFile = results && current[i] && !origin.loadPrint.empty() &&
+                                   LoadPrint(origin.kinds, rows[i], (*results)[i]) == origin.loadPrint[rows[i].origin() - 1];
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
             const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
             if (!input && !results) continue;
+            if (!input && loadsAsInFile && inFile[c]) continue;  // the loads the file shows are these
             const ShownResult& result = results ? (*results)[i] : none;
             const std::string_view text = CellText(column, rows[i], result);
             if (input && was && inFile[c] && CellText(column, *was, none) == text) continue;  // as the file has it
@@ -505,16 +546,21 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
     // texts the file then holds.
     plan.rowOfId.assign(origin.rowOfId.size(), 0);
     plan.readPrint = origin.readPrint;
+    plan.loadPrint = origin.loadPrint;
+    plan.loadPrint.resize(plan.readPrint.size());
     plan.newIds.assign(rows.size(), 0);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::uint32_t id = rows[i].origin();
         if (!current[i]) {
             plan.rowOfId.push_back(0);
             plan.readPrint.emplace_back();
+            plan.loadPrint.emplace_back();
             id = static_cast<std::uint32_t>(plan.rowOfId.size());
         }
         plan.rowOfId[id - 1] = target[i];
         plan.readPrint[id - 1] = Print(rows[i]);
+        // (the file's load cells after the save: the row's, in the saved layout's order)
+        if (results) plan.loadPrint[id - 1] = LoadPrint(layout.columns, rows[i], (*results)[i]);
         plan.newIds[i] = id;
     }
     return {};
@@ -523,11 +569,11 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
 }  // namespace
 
 Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                          const std::vector<ShownResult>& results, bool withResults, WorkbookSave& save) {
+                          const std::vector<ShownResult>& results, WorkbookSave& save) {
     if (!layout.workbook) return Failed("这个梁表不是从 Excel 工作簿读来的");
     const WorkbookOrigin& origin = *layout.workbook;
     SavePlan plan;
-    if (Outcome planned = Plan(layout, rows, withResults ? &results : nullptr, plan); !planned.ok) return planned;
+    if (Outcome planned = Plan(layout, rows, &results, plan); !planned.ok) return planned;
     workbook::WorkbookReader reader(*origin.package);
     if (Outcome opened = Open(reader); !opened.ok) return opened;
     const std::string part = reader.sheets().at(origin.sheet).part;
@@ -571,6 +617,7 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     after->columns = plan.columns;
     after->rowOfId = std::move(plan.rowOfId);
     after->readPrint = std::move(plan.readPrint);
+    after->loadPrint = std::move(plan.loadPrint);
     save.bytes = after->package;
     save.origin = std::move(after);
     save.ids = std::move(plan.newIds);
@@ -581,7 +628,7 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
 namespace {
 
 // A new floor's sheet: its header and every row's cells (and the loads).
-std::string NewFloorXml(const FloorInBook& floor, bool withResults) {
+std::string NewFloorXml(const FloorInBook& floor) {
     workbook::SheetScan scan;
     workbook::ScanSheet(workbook::NewSheetXml(), scan);
     workbook::SheetEdit edit;
@@ -590,14 +637,11 @@ std::string NewFloorXml(const FloorInBook& floor, bool withResults) {
     for (std::size_t c = 0; c < layout.columns.size(); ++c)
         header.cells.push_back({static_cast<std::uint32_t>(c), layout.headers[c], false, ""});
     edit.rows.push_back(std::move(header));
-    const ShownResult none;
     for (std::size_t r = 0; r < floor.rows->size(); ++r) {
         workbook::RowWrite row{0, static_cast<std::uint32_t>(r + 2), {}};
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
-            const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
-            if (!input && !withResults) continue;
-            const std::string_view text = CellText(column, (*floor.rows)[r], withResults ? (*floor.results)[r] : none);
+            const std::string_view text = CellText(column, (*floor.rows)[r], (*floor.results)[r]);
             const bool number = column.kind != ColumnKind::Mark && column.kind != ColumnKind::Error && IsCsvNumber(text);
             row.cells.push_back({static_cast<std::uint32_t>(c), std::string(text), number, ""});
         }
@@ -615,7 +659,7 @@ bool Names(std::string_view xml, const std::string& sheet) {
 }  // namespace
 
 Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const std::vector<FloorInBook>& floors,
-                              const std::vector<std::size_t>& dropped, bool withResults, ArrangedBook& book) {
+                              const std::vector<std::size_t>& dropped, ArrangedBook& book) {
     const std::string base = package ? *package : workbook::EmptyWorkbook();
     workbook::WorkbookReader reader(base);
     if (Outcome opened = Open(reader); !opened.ok && package) return opened;
@@ -632,7 +676,7 @@ Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const 
     const auto placeFloor = [&](std::size_t k) {
         const FloorInBook& f = floors[k];
         placeOfFloor[k] = places.size();
-        places.push_back({f.fromFile, f.name, f.fromFile ? std::string() : NewFloorXml(f, withResults)});
+        places.push_back({f.fromFile, f.name, f.fromFile ? std::string() : NewFloorXml(f)});
     };
     for (std::size_t i = 0; i < fileSheets; ++i) {
         if (!floorSheet[i]) {
@@ -688,6 +732,7 @@ Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const 
             for (std::size_t r = 0; r < f.rows->size(); ++r) {
                 origin->rowOfId.push_back(static_cast<std::uint32_t>(r + 2));
                 origin->readPrint.push_back(Print((*f.rows)[r]));
+                origin->loadPrint.push_back(LoadPrint(f.layout->columns, (*f.rows)[r], (*f.results)[r]));
                 book.ids[k].push_back(static_cast<std::uint32_t>(r + 1));
             }
         }

@@ -39,6 +39,7 @@ struct WorkbookOrigin {
     // written; one that does not is compared cell by cell with the file).
     std::vector<std::uint32_t> rowOfId;
     std::vector<std::uint64_t> readPrint;
+    std::vector<std::uint64_t> loadPrint;  // and of its load cells (results, copied load, error)
 };
 
 // Whether bytes begin as a zip archive (an .xlsx does).
@@ -83,11 +84,13 @@ struct WorkbookSave {
     std::string losses;
 };
 
-// The workbook's new bytes: the schedule's sheet with the rows written in
-// (and, withResults, the loads in their columns), every other part copied
-// as it was. layout is the layout the save writes (SavedLayout).
+// The workbook's new bytes: the schedule's sheet with the rows written in,
+// every other part copied as it was. layout is the layout the save writes
+// (SavedLayout): its load columns are brought up to date (a load the file
+// shows that is no longer the row's is never left standing), and only
+// where they differ from what the file holds.
 Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-                          const std::vector<ShownResult>& results, bool withResults, WorkbookSave& save);
+                          const std::vector<ShownResult>& results, WorkbookSave& save);
 
 // A floor of the window as it goes into a workbook: the sheet of the file
 // it was read from (none: a new sheet), its name, and its beams in the
@@ -113,6 +116,6 @@ struct ArrangedBook {
     std::string losses;
 };
 Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const std::vector<FloorInBook>& floors,
-                              const std::vector<std::size_t>& dropped, bool withResults, ArrangedBook& book);
+                              const std::vector<std::size_t>& dropped, ArrangedBook& book);
 
 }  // namespace quorvane

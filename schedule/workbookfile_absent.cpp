@@ -24,7 +24,7 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string>, std::size_t, Cs
     return NoWorkbooks();
 }
 
-Outcome WorkbookFileBytes(const CsvLayout&, const std::vector<ScheduleRow>&, const std::vector<ShownResult>&, bool,
+Outcome WorkbookFileBytes(const CsvLayout&, const std::vector<ScheduleRow>&, const std::vector<ShownResult>&,
                           WorkbookSave&) {
     return NoWorkbooks();
 }

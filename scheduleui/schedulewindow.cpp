@@ -701,8 +701,7 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
             origin->package = bytes;  // with the floors saved before it
             floor.layout.workbook = origin;
             WorkbookSave save;
-            const Outcome made = WorkbookFileBytes(floor.layout, sheet->model->rows(), sheet->model->results(),
-                                                   withResults, save);
+            const Outcome made = WorkbookFileBytes(floor.layout, sheet->model->rows(), sheet->model->results(), save);
             if (!made.ok) {
                 dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
                 return false;
@@ -739,7 +738,7 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
             inBook.push_back({origin ? std::optional<std::size_t>(origin->sheet) : std::nullopt, ToUtf8(f.sheet->name),
                               &f.layout, &f.sheet->model->rows(), &f.sheet->model->results()});
         }
-        const Outcome made = ArrangeWorkbookFloors(bytes, inBook, dropped, withResults, book);
+        const Outcome made = ArrangeWorkbookFloors(bytes, inBook, dropped, book);
         if (!made.ok) {
             dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
             return false;

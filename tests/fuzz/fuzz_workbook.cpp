@@ -52,7 +52,7 @@ void Check(std::shared_ptr<const std::string> package) {
     for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
     const CsvLayout saved = SavedLayout(layout, rows, true);
     WorkbookSave save;
-    if (!WorkbookFileBytes(saved, rows, results, true, save).ok) std::abort();
+    if (!WorkbookFileBytes(saved, rows, results, save).ok) std::abort();
     CsvLayout again;
     std::vector<ScheduleRow> reread;
     if (!ReadWorkbookSchedule(save.bytes, 0, again, reread).ok) std::abort();

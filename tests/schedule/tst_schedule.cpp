@@ -9,6 +9,7 @@
 #include "encoding.h"
 #include "params.h"
 #include "schedulerun.h"
+#include "package.h"
 #include "workbookfile.h"
 #include "workbooks.h"
 
@@ -83,6 +84,7 @@ class TestSchedule : public QObject {
 
 private slots:
     void aWorkbookSaveSaysWhatItCannotKeep_data();
+    void aWorkbooksLoadsAreTheRowsOwn();
     void aWorkbookSaveSaysWhatItCannotKeep();
     void readerHandlesQuotingAndLineEnds_data();
     void readerHandlesQuotingAndLineEnds();
@@ -650,7 +652,7 @@ void TestSchedule::aWorkbookSaveSaysWhatItCannotKeep() {
     std::vector<ShownResult> results;
     for (const ScheduleRow& row : beams) results.emplace_back(EvaluateBeam(row.texts()));
     WorkbookSave save;
-    QVERIFY(WorkbookFileBytes(SavedLayout(layout, beams, false), beams, results, false, save).ok);
+    QVERIFY(WorkbookFileBytes(SavedLayout(layout, beams, false), beams, results, save).ok);
     const QString losses = QString::fromStdString(save.losses);
     QVERIFY2(says.isEmpty() ? losses.isEmpty() : losses.contains(says), qPrintable(losses));
     // Whatever is said, the saved workbook reads back as the rows saved.
@@ -662,6 +664,34 @@ void TestSchedule::aWorkbookSaveSaysWhatItCannotKeep() {
         QCOMPARE(reread[r].mark(), beams[r].mark());
         QCOMPARE(reread[r].text(std::size_t(FindParam("BeamWidth"))), beams[r].text(std::size_t(FindParam("BeamWidth"))));
     }
+}
+
+// The loads a workbook shows beside its beams are always the rows' own: a
+// stale one is written over on any save (with or without 保存时包含计算结果),
+// a right one is left as it was, with the rest of its row.
+void TestSchedule::aWorkbooksLoadsAreTheRowsOwn() {
+    const std::string header = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Mark</t></is></c><c r=\"B1\" "
+                               "t=\"inlineStr\"><is><t>BeamWidth</t></is></c><c r=\"C1\" t=\"inlineStr\"><is><t>"
+                               "BeamSelfWeight</t></is></c></row>";
+    const std::string right = "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>KL1</t></is></c><c r=\"B2\"><v>200"
+                              "</v></c><c r=\"C2\" s=\"1\"><v>2.908</v></c></row>";
+    const std::string stale = "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>KL2</t></is></c><c r=\"B3\"><v>300"
+                              "</v></c><c r=\"C3\" s=\"1\"><v>999</v></c></row>";
+    auto bytes = std::make_shared<const std::string>(test::ExcelWorkbook({{"一层", test::ExcelSheet(header + right + stale)}}, ""));
+    CsvLayout layout;
+    std::vector<ScheduleRow> beams;
+    QVERIFY(ReadWorkbookSchedule(bytes, 0, layout, beams).ok);
+    std::vector<ShownResult> results;
+    for (const ScheduleRow& row : beams) results.emplace_back(EvaluateBeam(row.texts()));
+    WorkbookSave save;
+    QVERIFY(WorkbookFileBytes(SavedLayout(layout, beams, false), beams, results, save).ok);
+    workbook::Package package(*save.bytes);
+    workbook::PartStatus status;
+    const std::string sheet = package.ReadWhole("xl/worksheets/sheet1.xml", status).value_or("");
+    QVERIFY2(sheet.find(right) != std::string::npos, sheet.c_str());  // the row as it was, byte for byte
+    const std::string own(results[1].result(kBeamSelfWeight));
+    QVERIFY(sheet.find("<c r=\"C3\" s=\"1\"><v>" + own + "</v></c>") != std::string::npos);
+    QVERIFY(sheet.find("999") == std::string::npos);
 }
 
 QTEST_APPLESS_MAIN(TestSchedule)
