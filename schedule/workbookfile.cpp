@@ -115,9 +115,10 @@ std::uint64_t Print(const ScheduleRow& row) {
     return h;
 }
 
-// wanted (when given) says which sheet rows to keep; the others are read and passed over.
+// wanted (when given) says which sheet rows to keep; the others are read
+// and passed over. xml (when given): the sheet's XML to read instead of its part.
 SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const std::function<bool(double)>& progress,
-                    const std::function<bool(std::uint32_t)>& wanted = {}) {
+                    const std::function<bool(std::uint32_t)>& wanted = {}, const std::string* xml = nullptr) {
     SheetRead read;
     const std::string name = reader.sheets()[sheet].name;
     std::uint32_t headerRow = 0;  // 0: the first filled row, as it comes
@@ -192,7 +193,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
             read.loadPrints.push_back(print.value());
             return true;
         };
-        const std::string message = reader.ReadRows(sheet, sink, progress);
+        const std::string message = reader.ReadRowsOf(sheet, xml, sink, progress);
         if (!failure.empty()) {
             read.outcome = Failed(failure);
             return read;
@@ -209,7 +210,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
         if (earlier && pass == 0) {
             // The lowest filled row is the header: find it, then read again.
             std::uint32_t lowest = 0;
-            reader.ReadRows(sheet, [&](std::uint32_t row, const std::vector<Cell>& cells) {
+            reader.ReadRowsOf(sheet, xml, [&](std::uint32_t row, const std::vector<Cell>& cells) {
                 if (Filled(cells) && (lowest == 0 || row < lowest)) lowest = row;
                 return true;
             });
@@ -408,7 +409,19 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
         if (current[i] && !changedAt.count(current[i])) wasOf[i] = &rows[i];
     SheetRead fetched;
     if (!changedAt.empty()) {
-        fetched = ReadSheet(reader, origin.sheet, {}, [&changedAt](std::uint32_t row) { return changedAt.count(row) > 0; });
+        // Read from the scan's bytes: the sheet with only the rows up to the
+        // header and the changed ones, so that a save reads no row twice.
+        std::string few;
+        const std::string* only = nullptr;
+        if (!scan.emptyData) {
+            few.append(scan.xml, 0, scan.dataBegin);
+            for (const workbook::ScannedRow& r : scan.rows)
+                if (r.number <= origin.headerRow || changedAt.count(r.number)) few.append(scan.xml, r.begin, r.end - r.begin);
+            few.append(scan.xml, scan.dataEnd, std::string::npos);
+            only = &few;
+        }
+        fetched = ReadSheet(reader, origin.sheet, {}, [&changedAt](std::uint32_t row) { return changedAt.count(row) > 0; },
+                            only);
         if (!fetched.outcome.ok) return fetched.outcome;
         for (std::size_t k = 0; k < fetched.rows.size(); ++k)
             wasOf[changedAt[fetched.rowNumbers[k]]] = &fetched.rows[k];

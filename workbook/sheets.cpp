@@ -324,8 +324,13 @@ std::string WorkbookReader::SharedString(std::size_t index, bool& found) const {
 
 std::string WorkbookReader::ReadRows(std::size_t index, const RowSink& sink,
                                      const std::function<bool(double)>& progress) {
+    return ReadRowsOf(index, nullptr, sink, progress);
+}
+
+std::string WorkbookReader::ReadRowsOf(std::size_t index, const std::string* xml, const RowSink& sink,
+                                       const std::function<bool(double)>& progress) {
     const SheetEntry& sheet = sheets_.at(index);
-    if (sheet.part.empty()) return "“" + sheet.name + "”是图表或对话框工作表,没有单元格";
+    if (sheet.part.empty() && !xml) return "“" + sheet.name + "”是图表或对话框工作表,没有单元格";
     std::uint32_t rowNumber = 0, column = 0;
     bool inRow = false, inCell = false, seenCell = false;
     std::vector<Cell> cells;
@@ -458,15 +463,18 @@ std::string WorkbookReader::ReadRows(std::size_t index, const RowSink& sink,
          }});
     parser = &reader;
     std::uint64_t seen = 0;
-    const double declared = static_cast<double>(std::max<std::uint64_t>(package_.PartSize(sheet.part), 1));
-    const PartStatus status = package_.Read(sheet.part, [&](std::string_view piece) {
+    const double declared =
+        static_cast<double>(std::max<std::uint64_t>(xml ? xml->size() : package_.PartSize(sheet.part), 1));
+    const auto piece = [&](std::string_view piece) {
         seen += piece.size();
         if (progress && seen % (1 << 22) < piece.size() && !progress(static_cast<double>(seen) / declared)) {
             stopped = true;
             return false;
         }
         return reader.Feed(piece, false);
-    });
+    };
+    const PartStatus status =
+        xml ? (piece(*xml) ? PartStatus::Ok : PartStatus::Stopped) : package_.Read(sheet.part, piece);
     if (stopped) return std::string(kCancelled);
     if (!failure.empty()) return failure;
     if (status == PartStatus::Missing) return "工作簿中的工作表“" + sheet.name + "”(" + sheet.part + ")不存在:文件不完整";

@@ -74,6 +74,9 @@ public:
     std::string ReadRows(std::size_t sheet, const RowSink& sink,
                          const std::function<bool(double)>& progress = {});
     static constexpr std::string_view kCancelled = "\x18";
+    // The same over the sheet's XML as given (a part of it: some of its rows).
+    std::string ReadRowsOf(std::size_t sheet, const std::string* xml, const RowSink& sink,
+                           const std::function<bool(double)>& progress = {});
 
     Package& package() { return package_; }
 
