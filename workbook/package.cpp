@@ -101,11 +101,10 @@ public:
     ZipWriter& operator=(const ZipWriter&) = delete;
     zipFile get() const { return zip_; }
 
-    // The fastest deflate: a rewritten sheet is saved while the user waits
-    // (a 4.5 MB sheet: 15 ms instead of 45, at 250 KB instead of 165).
-    bool AddDeflated(const std::string& name, std::string_view bytes, const zip_fileinfo& info) {
+    bool AddDeflated(const std::string& name, std::string_view bytes, const zip_fileinfo& info,
+                     int level = Z_DEFAULT_COMPRESSION) {
         if (zipOpenNewFileInZip2_64(zip_, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                    Z_BEST_SPEED, 0, bytes.size() >= 0xFFFFFFFFu) != ZIP_OK)
+                                    level, 0, bytes.size() >= 0xFFFFFFFFu) != ZIP_OK)
             return false;
         for (std::size_t at = 0; at < bytes.size();) {
             const unsigned n = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - at, 1u << 20));
@@ -253,7 +252,9 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
         const auto replacement = std::find_if(replaced.begin(), replaced.end(),
                                               [&named](const auto& part) { return named(part.first); });
         if (replacement != replaced.end()) {
-            if (!out.AddDeflated(name, replacement->second, kept)) return std::nullopt;
+            // The fastest deflate: a rewritten sheet is saved while the user waits
+            // (a 4.5 MB sheet: 15 ms instead of 45, at 250 KB instead of 165).
+            if (!out.AddDeflated(name, replacement->second, kept, Z_BEST_SPEED)) return std::nullopt;
             continue;
         }
         // Copied as stored: the same compressed bytes, size and CRC.
@@ -278,7 +279,7 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
     zip_fileinfo fresh{};
     fresh.dosDate = 0x5A210000;
     for (const auto& [name, bytes] : added)
-        if (!out.AddDeflated(name, bytes, fresh)) return std::nullopt;
+        if (!out.AddDeflated(name, bytes, fresh, Z_BEST_SPEED)) return std::nullopt;
     return out.Finish();
 }
 
