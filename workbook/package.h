@@ -32,8 +32,9 @@ enum class PartStatus {
 
 // A part is refused past this inflated size, and past kLargestRatio times
 // its compressed size once it is over kRatioFloor: an XML part compresses
-// 10 to 30 times, a zip bomb a thousand.
-inline constexpr std::uint64_t kLargestPart = 256ull << 20;
+// 10 to 30 times, a zip bomb a thousand. (A sheet of 10^6 beams with their
+// loads is some 600 MiB of XML.)
+inline constexpr std::uint64_t kLargestPart = 1ull << 30;
 inline constexpr std::uint64_t kRatioFloor = 32ull << 20;
 inline constexpr std::uint64_t kLargestRatio = 250;
 
