@@ -108,7 +108,7 @@ inline std::string ExcelWorkbook(const std::vector<SheetXml>& sheets, const std:
     return workbook::NewPackage(parts);
 }
 
-// The building: 一层 with a formula beside the schedule (E2 =
+// A building of two floors: 一层 with a formula beside the schedule (E2 =
 // B2+C2) and a styled width, 二层 with a beam of its own.
 inline std::string TwoFloors() {
     const std::string strings = "<si><t>梁号</t></si><si><r><t>梁宽度</t></r><r><rPr><b/></rPr><t>(mm)</t></r>"
