@@ -503,6 +503,9 @@ void TestCli::aBuildingRunsFloorByFloor() {
         QVERIFY2(refused.err.contains("工作表") || refused.err.contains("不能为空"), qPrintable(refused.err));
         QVERIFY2(!refused.err.contains("outside") && !refused.err.contains("not"), qPrintable(refused.err));
     }
+    // A report folder per floor.
+    QCOMPARE(Calc({"--csv", "楼.xlsx", "--sheet", "all", "--report-dir", "计算过程"}, dir.path()).exitCode, 0);
+    QVERIFY(QFile::exists(dir.filePath("计算过程/一层/KL1.txt")) && QFile::exists(dir.filePath("计算过程/二层/KL2.txt")));
     const Run book = Calc({"--csv", "楼.xlsx", "--sheet", "all", "-o", "荷载.xlsx"}, dir.path());
     QCOMPARE(book.exitCode, 0);
     QVERIFY(ReadAll(dir.filePath("荷载.xlsx")).startsWith("PK"));
