@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the window on a private X server with a
 # window manager: docs/screenshot-{compact,full,medium,about,message}.png,
-# the 梁表 window: docs/screenshot-schedule.png, its 另存为 dialog: docs/screenshot-schedule-saveas.png,
+# the 梁表 window: docs/screenshot-schedule.png, with floors as tabs: docs/screenshot-schedule-floors.png,
+# its 另存为 dialog: docs/screenshot-schedule-saveas.png,
 # and a page of the PDF calculation book: docs/screenshot-pdf-book.png.
 # Usage: bash scripts/screenshots.sh   (builds first, as run.sh does)
 source "$(dirname "$0")/common.sh"
@@ -60,6 +61,11 @@ shoot "$table" schedule
   --project "某住宅楼" --part "三层" --prepared-by "张三" --checked-by "李四" >/dev/null 2>&1
 pdftoppm -r 80 -png -f 2 -l 2 "$tmp/计算书.pdf" "$tmp/page" && cp "$tmp"/page*.png "$ROOT/docs/screenshot-pdf-book.png" &&
   echo "docs/screenshot-pdf-book.png"
+# Floors as sheet tabs: a second floor added from the 工作表 menu, then back to the first.
+xdotool key alt+w i
+xdotool key ctrl+Prior
+shoot "$table" schedule-floors
+xdotool key ctrl+Next ctrl+z  # (the new floor taken away again)
 # A standard dialog of Qt's own, in Chinese: 另存为 (F12).
 xdotool key F12
 dialog="$(find_window '^Quorvane 梁表$')" && shoot "$dialog" schedule-saveas && xdotool key Escape
