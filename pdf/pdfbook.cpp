@@ -156,8 +156,13 @@ public:
         p_.setPen(Qt::black);
         SetFont(8);
         const QString left = FromUtf8(title_.project.empty() ? std::string("梁上恒载计算书") : title_.project);
-        TextIn(box(kLeft, 8, 120, 6), left);
-        TextIn(box(kRight - 60, 8, 60, 6), headerRight, Qt::AlignRight | Qt::AlignVCenter);
+        // The project at the left, the floor and mark at the right: each
+        // shortened with "…" rather than run into the other.
+        const QFontMetricsF metrics(p_.font());
+        const QRectF line = box(kLeft, 8, kRight - kLeft, 6);
+        const QString right = metrics.elidedText(headerRight, Qt::ElideMiddle, line.width() * 0.6);
+        TextIn(line, metrics.elidedText(left, Qt::ElideRight, line.width() - metrics.horizontalAdvance(right) - mm(4)));
+        TextIn(line, right, Qt::AlignRight | Qt::AlignVCenter);
         p_.drawLine(at(kLeft, 14.5), at(kRight, 14.5));
         TextIn(box(kLeft, kBottom + 4, kRight - kLeft, 6),
                QStringLiteral("第 %1 页 共 %2 页").arg(page_).arg(plan_.total), Qt::AlignHCenter | Qt::AlignVCenter);

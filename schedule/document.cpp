@@ -243,14 +243,6 @@ Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encodin
         auto package = std::make_shared<const std::string>(std::move(bytes));
         Outcome read = ReadWorkbookSchedule(std::move(package), kFirstScheduleSheet, layout, rows, progress);
         if (!read.ok && !read.cancelled) read.message = FileMessage("无法打开梁表文件", path, read.message);
-        const std::vector<std::string>& sheets = read.ok ? layout.workbook->sheetNames : std::vector<std::string>();
-        if (sheets.size() > 1) {
-            std::string others;
-            for (std::size_t i = 0; i < sheets.size(); ++i)
-                if (i != layout.workbook->sheet) others += (others.empty() ? "“" : "、“") + sheets[i] + "”";
-            read.warnings += "这个工作簿有 " + IntegerText(static_cast<long long>(sheets.size())) + " 个工作表,打开的是“" +
-                             sheets[layout.workbook->sheet] + "”;其余的工作表 (" + others + ") 保存时原样保留。\n";
-        }
         return read;
     }
     return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);

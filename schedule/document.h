@@ -37,7 +37,7 @@ CsvLayout NewScheduleLayout();
 // (0..1); returning false cancels it.
 using ProgressCallback = std::function<bool(double done)>;
 
-// Reads a schedule CSV, or the first sheet of an Excel workbook; the
+// Reads a schedule CSV, or the first schedule sheet of an Excel workbook; the
 // outcome's warnings name what the user should know (bytes kept as they
 // were, cells beyond the header, a quote never closed). The header row must name known columns (field names
 // or captions, each once); result columns are recomputed, not read. Rows

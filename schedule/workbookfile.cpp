@@ -103,16 +103,12 @@ std::uint64_t LoadPrint(const std::vector<ScheduleColumn>& fileColumns, const Sc
     return print.value();
 }
 
-// A row's texts as one number: equal texts, equal prints (FNV-1a).
+// A row's texts as one number: equal texts, equal prints.
 std::uint64_t Print(const ScheduleRow& row) {
-    std::uint64_t h = 1469598103934665603ull;
-    const auto mix = [&h](std::string_view text) {
-        for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        h = (h ^ 0xFFu) * 1099511628211ull;  // the end of a text
-    };
-    mix(row.mark());
-    for (std::size_t i = 0; i < kInputCount; ++i) mix(row.text(i));
-    return h;
+    Fingerprint print;
+    print.Add(row.mark());
+    for (std::size_t i = 0; i < kInputCount; ++i) print.Add(row.text(i));
+    return print.value();
 }
 
 // wanted (when given) says which sheet rows to keep; the others are read
@@ -364,11 +360,10 @@ struct SavePlan {
     bool valuesChanged = false;
 };
 
-Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>* results,
-             SavePlan& plan) {
+// reader: the workbook as the origin holds it, open.
+Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+             const std::vector<ShownResult>& results, SavePlan& plan) {
     const WorkbookOrigin& origin = *layout.workbook;
-    workbook::WorkbookReader reader(*origin.package);
-    if (Outcome opened = Open(reader); !opened.ok) return opened;
     const workbook::SheetEntry& sheet = reader.sheets().at(origin.sheet);
     workbook::PartStatus status;
     std::optional<std::string> xml = reader.package().ReadWhole(sheet.part, status);
@@ -487,14 +482,13 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
         write.target = target[i];
         // The row as the file holds it, to write only what changed.
         const ScheduleRow* was = wasOf[i];
-        const bool loadsAsInFile = results && current[i] && !origin.loadPrint.empty() &&
-                                   LoadPrint(origin.kinds, rows[i], (*results)[i]) == origin.loadPrint[rows[i].origin() - 1];
+        const bool loadsAsInFile = current[i] && !origin.loadPrint.empty() &&
+                                   LoadPrint(origin.kinds, rows[i], results[i]) == origin.loadPrint[rows[i].origin() - 1];
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
             const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
-            if (!input && !results) continue;
             if (!input && loadsAsInFile && inFile[c]) continue;  // the loads the file shows are these
-            const ShownResult& result = results ? (*results)[i] : none;
+            const ShownResult& result = results[i];
             const std::string_view text = CellText(column, rows[i], result);
             if (input && was && inFile[c] && CellText(column, *was, none) == text) continue;  // as the file has it
             workbook::NewCell cell;
@@ -573,7 +567,7 @@ Outcome Plan(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, cons
         plan.rowOfId[id - 1] = target[i];
         plan.readPrint[id - 1] = Print(rows[i]);
         // (the file's load cells after the save: the row's, in the saved layout's order)
-        if (results) plan.loadPrint[id - 1] = LoadPrint(layout.columns, rows[i], (*results)[i]);
+        plan.loadPrint[id - 1] = LoadPrint(layout.columns, rows[i], results[i]);
         plan.newIds[i] = id;
     }
     return {};
@@ -585,10 +579,10 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
                           const std::vector<ShownResult>& results, WorkbookSave& save) {
     if (!layout.workbook) return Failed("这个梁表不是从 Excel 工作簿读来的");
     const WorkbookOrigin& origin = *layout.workbook;
-    SavePlan plan;
-    if (Outcome planned = Plan(layout, rows, &results, plan); !planned.ok) return planned;
     workbook::WorkbookReader reader(*origin.package);
     if (Outcome opened = Open(reader); !opened.ok) return opened;
+    SavePlan plan;
+    if (Outcome planned = Plan(reader, layout, rows, results, plan); !planned.ok) return planned;
     const std::string part = reader.sheets().at(origin.sheet).part;
     bool formulasTouched = false;
     std::string why;

@@ -67,34 +67,7 @@ std::vector<Element> Elements(const std::string& xml, const std::set<std::string
     return found;
 }
 
-// An attribute of a raw start tag by its name as written ("name", "r:id").
-std::string RawAttribute(std::string_view tag, std::string_view local) {
-    for (std::size_t at = tag.find('='); at != std::string_view::npos; at = tag.find('=', at + 1)) {
-        std::size_t nameEnd = at;
-        while (nameEnd > 0 && tag[nameEnd - 1] == ' ') --nameEnd;
-        std::size_t nameBegin = nameEnd;
-        while (nameBegin > 0 && tag[nameBegin - 1] != ' ' && tag[nameBegin - 1] != '\n' && tag[nameBegin - 1] != '\t')
-            --nameBegin;
-        std::string_view name = tag.substr(nameBegin, nameEnd - nameBegin);
-        const std::size_t colon = name.find(':');
-        if ((colon == std::string_view::npos ? name : name.substr(colon + 1)) != local) continue;
-        const std::size_t q = tag.find_first_of("\"'", at);
-        if (q == std::string_view::npos) return {};
-        const std::size_t close = tag.find(tag[q], q + 1);
-        return std::string(tag.substr(q + 1, close - q - 1));
-    }
-    return {};
-}
-
-// The name of the attribute written for a local name ("r:id" for "id").
-std::string WrittenName(std::string_view tag, std::string_view local, std::string_view fallback) {
-    for (std::size_t at = tag.find(std::string(":") + std::string(local) + "="); at != std::string_view::npos;) {
-        std::size_t begin = at;
-        while (begin > 0 && tag[begin - 1] != ' ') --begin;
-        return std::string(tag.substr(begin, at + 1 + local.size() - begin));
-    }
-    return std::string(fallback);
-}
+std::string RawAttribute(std::string_view tag, std::string_view local) { return FindAttribute(tag, local).value; }
 
 std::string Escaped(std::string_view text) {
     std::string out;
@@ -159,7 +132,8 @@ std::optional<std::string> ArrangeSheets(std::string_view package, const std::ve
         const std::size_t name = open.find("sheets");
         return std::string(open.substr(1, name - 1));
     }();
-    const std::string idName = sheetTags.empty() ? "r:id" : WrittenName(tagOf(*sheetTags[0]), "id", "r:id");
+    std::string idName = sheetTags.empty() ? std::string() : FindAttribute(tagOf(*sheetTags[0]), "id").name;
+    if (idName.empty()) idName = "r:id";
     const std::string relPrefix = idName.substr(0, idName.find(':'));
     const bool declared = bookXml->find("xmlns:" + relPrefix + "=") != std::string::npos;
 

@@ -42,6 +42,15 @@ std::vector<RawAttribute> RawAttributes(std::string_view tag) {
 
 }  // namespace
 
+TagAttribute FindAttribute(std::string_view tag, std::string_view local) {
+    for (const RawAttribute& a : RawAttributes(tag)) {
+        const std::size_t colon = a.name.find(':');
+        if ((colon == std::string_view::npos ? a.name : a.name.substr(colon + 1)) == local)
+            return {std::string(a.name), std::string(a.value)};
+    }
+    return {};
+}
+
 std::string WithAttribute(std::string_view tag, std::string_view name, std::string_view value) {
     for (const RawAttribute& a : RawAttributes(tag)) {
         if (a.name != name) continue;
@@ -150,12 +159,8 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
                  ScannedRow& row = scan.rows.back();
                  ScannedCell cell;
                  cell.column = row.cells.empty() ? 0 : row.cells.back().column + 1;
-                 const std::string_view r = a.Get("r");
-                 std::size_t letters = 0;
-                 std::uint32_t column = 0;
-                 while (letters < r.size() && r[letters] >= 'A' && r[letters] <= 'Z' && letters < 3)
-                     column = column * 26 + static_cast<std::uint32_t>(r[letters++] - 'A' + 1);
-                 if (letters > 0) cell.column = column - 1;
+                 std::uint32_t column = 0, rowOfCell = 0;
+                 if (ParseReference(a.Get("r"), column, rowOfCell)) cell.column = column;
                  cell.begin = at;
                  cell.tagEnd = tagEnd;
                  cell.style = std::string(a.Get("s"));
@@ -235,19 +240,13 @@ std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& ed
     std::uint64_t copiedTo = 0;
     if (scan.dimensionEnd > scan.dimensionBegin && scan.dimensionBegin < scan.dataBegin) {
         const std::string_view tag = xml.substr(scan.dimensionBegin, scan.dimensionEnd - scan.dimensionBegin);
-        std::string ref;
-        for (const RawAttribute& a : RawAttributes(tag))
-            if (a.name == "ref") ref = std::string(a.value);
+        const std::string ref = FindAttribute(tag, "ref").value;
         const std::size_t colon = ref.find(':');
         const std::string first = colon == std::string::npos ? ref : ref.substr(0, colon);
         const std::string last = colon == std::string::npos ? ref : ref.substr(colon + 1);
         std::uint32_t oldColumn = 0, oldRow = 0;
-        std::size_t letters = 0;
-        while (letters < last.size() && last[letters] >= 'A' && last[letters] <= 'Z')
-            oldColumn = oldColumn * 26 + static_cast<std::uint32_t>(last[letters++] - 'A' + 1);
-        std::from_chars(last.data() + letters, last.data() + last.size(), oldRow);
-        if (letters > 0 && oldRow > 0 && !first.empty() && (lastRow > oldRow || lastColumn + 1 > oldColumn)) {
-            const std::string wider = first + ":" + ColumnLetters(std::max(lastColumn, oldColumn - 1)) +
+        if (ParseReference(last, oldColumn, oldRow) && !first.empty() && (lastRow > oldRow || lastColumn > oldColumn)) {
+            const std::string wider = first + ":" + ColumnLetters(std::max(lastColumn, oldColumn)) +
                                       std::to_string(std::max(lastRow, oldRow));
             out.append(xml.substr(0, scan.dimensionBegin));
             out += WithAttribute(tag, "ref", wider);

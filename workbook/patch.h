@@ -73,6 +73,13 @@ struct SheetEdit {
 std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
                                       std::string& message);
 
+// An attribute of a start tag as written, found by its local name
+// (whatever its prefix): its name as written and its value, or empty.
+struct TagAttribute {
+    std::string name, value;
+};
+TagAttribute FindAttribute(std::string_view tag, std::string_view local);
+
 // A start tag as written with attribute name set to value (added when
 // missing), or removed when value is empty.
 std::string WithAttribute(std::string_view tag, std::string_view name, std::string_view value);

@@ -25,27 +25,6 @@ void AppendCodePoint(std::string& out, std::uint32_t cp) {
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// "C12" → column 2, row 12; a part that is missing stays as it was.
-bool ParseReference(std::string_view reference, std::uint32_t& column, std::uint32_t& row) {
-    std::size_t i = 0;
-    std::uint32_t letters = 0;
-    for (; i < reference.size(); ++i) {
-        char c = reference[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        if (c < 'A' || c > 'Z') break;
-        letters = letters * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
-        if (letters > kLastColumn + 1) return false;
-    }
-    std::uint32_t number = 0;
-    const auto [end, error] = std::from_chars(reference.data() + i, reference.data() + reference.size(), number);
-    if (i == 0 || error != std::errc() || end != reference.data() + reference.size() || number < 1 ||
-        number > kLastRow)
-        return false;
-    column = letters - 1;
-    row = number;
-    return true;
-}
-
 // A number as the shortest text that reads back as the same double.
 std::string NumberText(std::string_view stored) {
     std::size_t first = stored.find_first_not_of(" \t\r\n");
@@ -102,6 +81,26 @@ std::string ColumnLetters(std::uint32_t column) {
     for (std::uint32_t n = column + 1; n > 0; n = (n - 1) / 26)
         letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
     return letters;
+}
+
+bool ParseReference(std::string_view reference, std::uint32_t& column, std::uint32_t& row) {
+    std::size_t i = 0;
+    std::uint32_t letters = 0;
+    for (; i < reference.size(); ++i) {
+        char c = reference[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (c < 'A' || c > 'Z') break;
+        letters = letters * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
+        if (letters > kLastColumn + 1) return false;
+    }
+    std::uint32_t number = 0;
+    const auto [end, error] = std::from_chars(reference.data() + i, reference.data() + reference.size(), number);
+    if (i == 0 || error != std::errc() || end != reference.data() + reference.size() || number < 1 ||
+        number > kLastRow)
+        return false;
+    column = letters - 1;
+    row = number;
+    return true;
 }
 
 bool LooksLikePackage(std::string_view bytes) {

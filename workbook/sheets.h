@@ -44,6 +44,8 @@ using RowSink = std::function<bool(std::uint32_t row, const std::vector<Cell>& c
 std::string CellReference(std::uint32_t row, std::uint32_t column);
 // The column's letters: 0 → "A", 26 → "AA".
 std::string ColumnLetters(std::uint32_t column);
+// "C12" → column 2 (from 0), row 12; false when it names no cell of a sheet.
+bool ParseReference(std::string_view reference, std::uint32_t& column, std::uint32_t& row);
 
 // What a file that is not a zip package but looks like an Excel file is,
 // as a message (an encrypted workbook, an .xls); empty for anything else.

@@ -33,28 +33,36 @@ fetch_xlsxwriter_source() {
   fetch_debian_source libxlsxwriter "$XLSX_SOURCE_VERSION" "$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" || return 1
 }
 
-build_windows_xlsxwriter() {
-  if [ -f "$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" ]; then return 0; fi
-  local src="$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" build="$QT_CACHE/xlsxwriter-build"
-  fetch_xlsxwriter_source
-  echo "Building libxlsxwriter $XLSX_SOURCE_VERSION for Windows (static)..."
+# cmake_build_windows NAME SRC PREFIX [CMAKE-ARGS...]: a static library
+# from its CMake source for x86_64-w64-mingw32, installed into PREFIX; the
+# log in the cache, its end shown when it fails.
+cmake_build_windows() {
+  local name="$1" src="$2" prefix="$3" build="$QT_CACHE/$1-build" log="$QT_CACHE/$1-build.log"
+  shift 3
   rm -rf "$build"
   cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/scripts/windows/mingw.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$XLSX_WIN_PREFIX" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_C_COMPILER_LAUNCHER=ccache \
-    -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
-    -DUSE_DTOA_LIBRARY=ON -DUSE_SYSTEM_MINIZIP=OFF \
-    -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
-    >"$QT_CACHE/xlsxwriter-build.log" 2>&1 &&
-    cmake --build "$build" --parallel "$(nproc)" >>"$QT_CACHE/xlsxwriter-build.log" 2>&1 &&
-    cmake --install "$build" >>"$QT_CACHE/xlsxwriter-build.log" 2>&1 || {
-      tail -30 "$QT_CACHE/xlsxwriter-build.log" >&2
-      echo "Building libxlsxwriter for Windows failed; the log is $QT_CACHE/xlsxwriter-build.log" >&2
+    "$@" >"$log" 2>&1 &&
+    cmake --build "$build" --parallel "$(nproc)" >>"$log" 2>&1 &&
+    cmake --install "$build" >>"$log" 2>&1 || {
+      tail -30 "$log" >&2
+      echo "Building $name for Windows failed; the log is $log" >&2
       return 1
     }
   rm -rf "$build"
+}
+
+build_windows_xlsxwriter() {
+  if [ -f "$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" ]; then return 0; fi
+  fetch_xlsxwriter_source || return 1
+  echo "Building libxlsxwriter $XLSX_SOURCE_VERSION for Windows (static)..."
+  cmake_build_windows xlsxwriter "$QT_CACHE/src/libxlsxwriter-$XLSX_SOURCE_VERSION" "$XLSX_WIN_PREFIX" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF \
+    -DUSE_DTOA_LIBRARY=ON -DUSE_SYSTEM_MINIZIP=OFF \
+    -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include
 }
 
 # minizip (unzip and zip, with its I/O layer), for reading and saving

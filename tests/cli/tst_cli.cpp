@@ -527,11 +527,8 @@ void TestCli::aBuildingRunsFloorByFloor() {
 void TestCli::excelFilesThatAreNoWorkbookAreNamed_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("says");
-    const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    QByteArray encrypted = ole + QByteArray(100, '\0');
-    for (const char c : QByteArray("EncryptedPackage")) encrypted += QByteArray(1, c) + QByteArray(1, '\0');
-    QTest::newRow("encrypted") << encrypted << "加密";
-    QTest::newRow("an .xls renamed .xlsx") << ole + QByteArray(300, '\1') << "97-2003";
+    QTest::newRow("encrypted") << QByteArray::fromStdString(quorvane::test::EncryptedWorkbook()) << "加密";
+    QTest::newRow("an .xls renamed .xlsx") << QByteArray::fromStdString(quorvane::test::OldExcelFile()) << "97-2003";
     QTest::newRow("an empty zip") << QByteArray::fromStdString(quorvane::workbook::NewPackage({})) << "空的 zip";
     QTest::newRow("a zip of other files") << QByteArray::fromStdString(quorvane::workbook::NewPackage({{"a.txt", "x"}}))
                                           << "不是 Excel 工作簿";

@@ -127,4 +127,13 @@ inline std::string TwoFloors() {
         strings);
 }
 
+// Excel files that are no .xlsx: an OLE compound file, as an .xls is, and
+// one holding the stream "EncryptedPackage", as a workbook with a password is.
+inline std::string OldExcelFile() { return std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(300, 'x'); }
+inline std::string EncryptedWorkbook() {
+    std::string bytes = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(100, '\0');
+    for (const char c : std::string("EncryptedPackage")) bytes += {c, '\0'};
+    return bytes;
+}
+
 }  // namespace quorvane::test

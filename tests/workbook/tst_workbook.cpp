@@ -206,11 +206,8 @@ void TestWorkbook::cellsLandByTheirReference() {
 void TestWorkbook::nonPackagesAreNamed_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("says");
-    const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    QByteArray encrypted = ole + QByteArray(200, '\0');
-    for (const char c : QByteArray("EncryptedPackage")) encrypted += QByteArray(1, c) + QByteArray(1, '\0');
-    QTest::newRow("an encrypted workbook") << encrypted << "加密";
-    QTest::newRow("an .xls") << ole + QByteArray(500, 'x') << ".xls";
+    QTest::newRow("an encrypted workbook") << QByteArray::fromStdString(test::EncryptedWorkbook()) << "加密";
+    QTest::newRow("an .xls") << QByteArray::fromStdString(test::OldExcelFile()) << ".xls";
     QTest::newRow("a plain text") << QByteArray("梁号,梁宽度\n") << "";
 }
 
