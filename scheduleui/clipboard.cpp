@@ -39,7 +39,8 @@ void ScheduleWindow::CopySelection() {
         // The CAD load as the quick calculator's copy command gives it.
         for (const QModelIndex& index : selected) {
             if (!text.empty()) text += '\n';
-            text += model_->results()[static_cast<std::size_t>(proxy_->mapToSource(index).row())].copied();
+            const int row = proxy_->mapToSource(index).row();
+            if (!model_->IsEmptyRow(row)) text += model_->results()[static_cast<std::size_t>(row)].copied();
         }
     } else {
         int top = selected.front().row(), bottom = top, left = selected.front().column(), right = left;
@@ -119,12 +120,12 @@ bool ScheduleWindow::PasteText(const QString& text) {
         progress = dialogs_->StartProgress(this, QStringLiteral("正在粘贴 %1 行...").arg(records.size()));
     std::vector<CellEdit> edits;
     edits.reserve(records.size() * targets.size());
-    const int existing = proxy_->rowCount();
+    const int existing = model_->beamCount();  // from there on, the empty row and below: new beams
     int appended = 0;
     for (std::size_t k = 0; k < records.size(); ++k) {
         const int viewRow = startRow + static_cast<int>(k);
         const int row = viewRow < existing ? proxy_->mapToSource(proxy_->index(viewRow, 0)).row()
-                                           : model_->rowCount() + appended++;
+                                           : existing + appended++;
         for (std::size_t c = 0; c < records[k].size() && c < targets.size(); ++c)
             if (targets[c] >= 0) edits.push_back({row, targets[c], std::move(records[k][c])});
         std::vector<std::string>().swap(records[k]);  // the block shrinks as the edits grow

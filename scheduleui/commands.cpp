@@ -10,7 +10,7 @@ ChangeCellsCommand::ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdi
     // The old texts of rows that exist now; rows the command adds are taken
     // away whole on undo and need none.
     for (const CellEdit& e : after_)
-        if (e.row < model_->rowCount())
+        if (!model_->IsEmptyRow(e.row))
             before_.push_back({e.row, e.column, model_->CellString(e.row, e.column)});
     std::reverse(before_.begin(), before_.end());  // undone last to first
 }
@@ -22,7 +22,7 @@ void ChangeCellsCommand::redo() {
 
 void ChangeCellsCommand::undo() {
     model_->Apply(before_);
-    if (append_ > 0) model_->Take(model_->rowCount() - append_, append_);
+    if (append_ > 0) model_->Take(model_->beamCount() - append_, append_);
 }
 
 InsertRowsCommand::InsertRowsCommand(ScheduleModel* model, int at, std::vector<ScheduleRow> rows,

@@ -17,6 +17,12 @@ const QColor kErrorText(176, 0, 32);
 
 ScheduleColumn Column(int c) { return ColumnAt(static_cast<std::size_t>(c)); }
 
+QVariant Alignment(ScheduleColumn column) {
+    if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+}
+
 }  // namespace
 
 ScheduleModel::ScheduleModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -37,6 +43,7 @@ bool ScheduleModel::IsEditableColumn(int column) {
 }
 
 std::string ScheduleModel::CellString(int row, int column) const {
+    if (IsEmptyRow(row)) return {};
     const auto r = static_cast<std::size_t>(row);
     return std::string(CellText(Column(column), rows_[r], results_[r]));
 }
@@ -53,12 +60,14 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     std::vector<int> touched;
     touched.reserve(edits.size());
     for (const CellEdit& e : edits) {
+        if (IsEmptyRow(e.row)) continue;
         ScheduleRow& row = rows_[static_cast<std::size_t>(e.row)];
         const ScheduleColumn column = Column(e.column);
         if (column.kind == ColumnKind::Mark) row.SetMark(e.text);
         if (column.kind == ColumnKind::Input) row.SetText(column.index, e.text);
         if (touched.empty() || touched.back() != e.row) touched.push_back(e.row);
     }
+    if (touched.empty()) return;
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (int r : touched)
@@ -79,12 +88,14 @@ void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
 
 void ScheduleModel::Append(int count) {
     if (count <= 0) return;
-    const int at = rowCount();
-    beginInsertRows({}, at, at + count - 1);
+    const int at = beamCount();
+    // Rows come in below the empty row, which then shows the first new beam.
+    beginInsertRows({}, at + 1, at + count);
     const ShownResult fresh(EvaluateBeam(ScheduleRow().texts()));  // every new row's, until it is edited
     rows_.resize(rows_.size() + static_cast<std::size_t>(count));
     results_.resize(results_.size() + static_cast<std::size_t>(count), fresh);
     endInsertRows();
+    emit dataChanged(index(at, 0), index(at, columnCount() - 1));
 }
 
 std::vector<ScheduleRow> ScheduleModel::Take(int at, int count) {
@@ -144,7 +155,7 @@ void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<Sche
 }
 
 int ScheduleModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : beamCount() + 1;
 }
 
 int ScheduleModel::columnCount(const QModelIndex& parent) const {
@@ -153,8 +164,14 @@ int ScheduleModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    const auto r = static_cast<std::size_t>(index.row());
     const ScheduleColumn column = Column(index.column());
+    if (IsEmptyRow(index.row())) {
+        if (role == Qt::TextAlignmentRole) return Alignment(column);
+        if ((role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) && IsEditableColumn(index.column()))
+            return QStringLiteral("空行:在这里输入或粘贴即添加一根梁");
+        return role == Qt::DisplayRole || role == Qt::EditRole ? QVariant(QString()) : QVariant();
+    }
+    const auto r = static_cast<std::size_t>(index.row());
     const ShownResult& result = results_[r];
     const bool refused = column.kind == ColumnKind::Input && result.IsRefused(column.index);
     switch (role) {
@@ -182,9 +199,7 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
             if (column.kind == ColumnKind::Error) return QBrush(kErrorText);
             return {};
         case Qt::TextAlignmentRole:
-            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error)
-                return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+            return Alignment(column);
         default:
             return {};
     }
@@ -192,7 +207,10 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
 
 QVariant ScheduleModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    if (orientation == Qt::Vertical) return section + 1;
+    if (orientation == Qt::Vertical)
+        return IsEmptyRow(section) ? QVariant(role == Qt::ToolTipRole ? QStringLiteral("空行:在这里输入或粘贴即添加一根梁")
+                                                                      : QStringLiteral("*"))
+                                   : QVariant(section + 1);
     const ScheduleColumn column = Column(section);
     if (role == Qt::ToolTipRole) return FromUtf8(ColumnCaption(column) + "  " + std::string(ColumnField(column)));
     // Two lines, name over unit, so that the columns stay narrow.

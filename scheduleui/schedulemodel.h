@@ -1,6 +1,8 @@
 // The 梁表 window's table: one row per beam over the schedule library, its
 // results recomputed the moment a text changes, formatted only when the
-// view asks. An edit from the view goes to the window as a request (it
+// view asks, and below them an empty row, as in a spreadsheet: typing or
+// pasting into it makes a beam, else it is nothing (never saved, counted
+// or computed). An edit from the view goes to the window as a request (it
 // makes the undo command); the commands change the rows through the
 // Apply/Insert/Take calls.
 #pragma once
@@ -30,6 +32,8 @@ public:
     // A new document: these rows in this file form.
     void Reset(std::vector<ScheduleRow> rows, CsvLayout layout);
     const std::vector<ScheduleRow>& rows() const { return rows_; }
+    int beamCount() const { return static_cast<int>(rows_.size()); }
+    bool IsEmptyRow(int row) const { return row >= beamCount(); }
     const std::vector<ShownResult>& results() const { return results_; }
     const CsvLayout& layout() const { return layout_; }
     void SetLayout(CsvLayout layout) { layout_ = std::move(layout); }  // as the file was last saved
@@ -46,7 +50,8 @@ public:
     void Apply(const std::vector<CellEdit>& edits);
     void Insert(int at, std::vector<ScheduleRow> rows);
     // count new rows of default texts at the end, made in place: a large
-    // paste needs no second copy of them, nor a calculation each.
+    // paste needs no second copy of them, nor a calculation each. The
+    // empty row becomes the first of them (a view's place in it stays).
     void Append(int count);
     std::vector<ScheduleRow> Take(int at, int count);
     // Many scattered rows at once (rows sorted): one pass and one reset of

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <utility>
 
 #include "book.h"
 #include "commands.h"
@@ -78,7 +79,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);
 
-    AddSheet(QString(), std::vector<ScheduleRow>(1), NewScheduleLayout());
+    AddSheet(QString(), {}, NewScheduleLayout());
     BuildMenus();
     view_->setCurrentIndex(proxy_->index(0, 0));
     UpdateTitle();
@@ -104,8 +105,14 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     sheet.model = model;
     QUndoStack* undo = &sheet.undo;
     model->Reset(std::move(rows), std::move(layout));
-    connect(model, &ScheduleModel::editRequested, this, [model, undo](const CellEdit& edit) {
-        undo->push(new ChangeCellsCommand(model, {edit}, 0, QStringLiteral("编辑")));
+    // A text typed into the empty row makes it a beam, and Enter then goes
+    // on to the next empty row, wherever a sort put the new beam.
+    auto typedNewBeam = std::make_shared<bool>(false);
+    connect(model, &ScheduleModel::editRequested, this, [model, undo, typedNewBeam](const CellEdit& edit) {
+        const bool added = model->IsEmptyRow(edit.row);
+        *typedNewBeam = added;
+        undo->push(new ChangeCellsCommand(model, {edit}, added ? 1 : 0,
+                                          added ? QStringLiteral("添加行") : QStringLiteral("编辑")));
     });
     sheet.proxy = new ScheduleSortProxy(view);
     sheet.proxy->setSourceModel(model);
@@ -137,15 +144,14 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
     new FrozenColumn(view);
     // Enter ends an edit one row down, as in Excel, so a column types straight in.
+    // (A new schedule is typed mark, Enter, mark, Enter, each into the empty row.)
     connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-            [view, model, undo](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+            [view, typedNewBeam](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                const bool added = std::exchange(*typedNewBeam, false);
                 const QModelIndex current = view->currentIndex();
                 if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
-                // On the last row it grows the table, so that a new schedule is typed
-                // mark, Enter, mark, Enter.
-                if (current.row() + 1 == view->model()->rowCount())
-                    undo->push(new ChangeCellsCommand(model, {}, 1, QStringLiteral("添加行")));
-                const QModelIndex below = current.siblingAtRow(current.row() + 1);
+                const int last = view->model()->rowCount() - 1;
+                const QModelIndex below = current.siblingAtRow(added ? last : current.row() + 1);
                 if (below.isValid()) view->setCurrentIndex(below);
             });
     undoGroup_.addStack(undo);
@@ -239,7 +245,7 @@ void ScheduleWindow::InsertSheet() {
     QString name;
     for (int n = 1; name.isEmpty() || !SheetNameRefusal(name, nullptr).isEmpty(); ++n) name = QStringLiteral("Sheet%1").arg(n);
     const int at = currentSheet() + 1;
-    Sheet* sheet = MakeSheet(name, std::vector<ScheduleRow>(1), NewScheduleLayout());
+    Sheet* sheet = MakeSheet(name, {}, NewScheduleLayout());
     // On the new sheet's own history: Ctrl+Z right after takes it away again.
     sheet->undo.push(new FunctionCommand(
         QStringLiteral("插入工作表"), [this, sheet, at] { Restore(sheet, at); }, [this, sheet] { Hide(sheet); }));
@@ -364,7 +370,7 @@ void ScheduleWindow::UpdateCounts() {
     if (!model_) return;
     std::size_t errors = 0;
     for (const ShownResult& r : model_->results()) errors += r.ok() ? 0 : 1;
-    status_->setText(QStringLiteral("%1 根梁").arg(model_->rowCount()) +
+    status_->setText(QStringLiteral("%1 根梁").arg(model_->beamCount()) +
                      (errors ? QStringLiteral(",%1 行有错误").arg(errors) : QString()));
 }
 
@@ -557,7 +563,7 @@ void ScheduleWindow::closeEvent(QCloseEvent* event) {
 bool ScheduleWindow::NewSchedule() {
     if (!MaybeSave()) return false;
     RemoveSheets();
-    AddSheet(QString(), std::vector<ScheduleRow>(1), NewScheduleLayout());
+    AddSheet(QString(), {}, NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));  // typing goes straight into the first mark
     path_.clear();
     RememberDiskFile();
@@ -905,7 +911,7 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
         dialogs_->Inform(this, FromUtf8(book.message));
         return false;
     }
-    const long long skipped = static_cast<long long>(model_->rowCount()) - beams.count;
+    const long long skipped = static_cast<long long>(model_->beamCount()) - beams.count;
     dialogs_->Inform(this,
                      QStringLiteral("计算书已写出:\n%1\n各梁的计算过程 %2 份在“计算过程”文件夹中。")
                              .arg(QDir::toNativeSeparators(PathText(bookPath)))
@@ -924,13 +930,14 @@ std::vector<int> ScheduleWindow::SelectedSourceRows() const {
     for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
         rows.insert(proxy_->mapToSource(index).row());
     if (rows.empty() && CurrentSourceRow() >= 0) rows.insert(CurrentSourceRow());
+    rows.erase(rows.lower_bound(model_->beamCount()), rows.end());  // the empty row is no beam
     return {rows.begin(), rows.end()};
 }
 
 void ScheduleWindow::InsertRows() {
     CommitEdit();
     const std::vector<int> rows = SelectedSourceRows();
-    const int at = rows.empty() ? model_->rowCount() : rows.front();
+    const int at = rows.empty() ? model_->beamCount() : rows.front();
     const std::size_t count = std::max<std::size_t>(1, rows.size());
     undo_->push(new InsertRowsCommand(model_, at, std::vector<ScheduleRow>(count), QStringLiteral("插入行")));
 }

@@ -33,6 +33,10 @@ ScheduleSortProxy::ScheduleSortProxy(QObject* parent) : QSortFilterProxyModel(pa
 }
 
 bool ScheduleSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    // The empty row stays below the beams, whichever way they are sorted.
+    const auto* model = static_cast<const ScheduleModel*>(sourceModel());
+    if (model->IsEmptyRow(left.row())) return sortOrder() == Qt::DescendingOrder;
+    if (model->IsEmptyRow(right.row())) return sortOrder() == Qt::AscendingOrder;
     const QVariant a = left.data(sortRole()), b = right.data(sortRole());
     if (!a.isValid() || !b.isValid()) return a.isValid() && !b.isValid();
     if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double) return a.toDouble() < b.toDouble();

@@ -130,11 +130,14 @@ using test::WriteAll;
 
 int Column(ColumnKind kind, std::size_t index = 0) { return static_cast<int>(PositionOf({kind, index})); }
 
-// What the table shows, row by row, every column.
+// What the table shows, row by row, every column (the beams: not the
+// empty row below them, which is checked to be empty).
 QList<QStringList> Table(ScheduleWindow& w) {
     QList<QStringList> rows;
     QAbstractItemModel* view = w.view()->model();
-    for (int r = 0; r < view->rowCount(); ++r) {
+    for (int c = 0; c < view->columnCount(); ++c)
+        if (!view->index(view->rowCount() - 1, c).data().toString().isEmpty()) return {{"the last row is not empty"}};
+    for (int r = 0; r + 1 < view->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < view->columnCount(); ++c) cells << view->index(r, c).data().toString();
         rows << cells;
@@ -242,6 +245,7 @@ private slots:
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut();
     void pasteGoesToTheSelectionsTopLeftAndFillsIt();
     void aNewScheduleIsTypedMarkEnterMarkEnter();
+    void aPasteBelowTheDataAddsBeamsAndOverwritesNone();
     void f12SavesAs();
     void qtsOwnDialogsSpeakChinese();
     void anEditedScheduleIsSavedWithItsLoads();
@@ -384,6 +388,7 @@ void TestScheduleWindow::undoAfterPasteRestoresTheTableExactly() {
 void TestScheduleWindow::refusedCellIsKeptMarkedAndNamedUntilFixed() {
     const int width = Column(ColumnKind::Input, 0), total = Column(ColumnKind::Result, kTotalDeadLoad);
     QAbstractItemModel* model = window_->view()->model();
+    TypeInto(0, 0, "KL1");  // a beam of the default texts
     QCOMPARE(model->index(0, total).data().toString(), QString("12.708"));
     TypeInto(0, width, "12a");
     QVERIFY(dialogs_->messages.isEmpty());  // no message box: the cell says it
@@ -576,7 +581,7 @@ void TestScheduleWindow::outsideChangeIsNeverOverwrittenWithoutAsking() {
 
     dialogs_->changedAnswers = {ChangedAnswer::Reload};
     QVERIFY(!window_->Save());
-    QCOMPARE(window_->model().rowCount(), 2);  // their rows, read again
+    QCOMPARE(window_->model().beamCount(), 2);  // their rows, read again
     QCOMPARE(Table(*window_)[1][0], QString("KL2"));
     QVERIFY(!window_->isWindowModified());
 
@@ -597,7 +602,7 @@ void TestScheduleWindow::outsideChangeIsNeverOverwrittenWithoutAsking() {
     dialogs_->changedAnswers = {ChangedAnswer::Reload};
     ShowAgain();
     QCOMPARE(dialogs_->changedQuestions.last(), QString("front: beams.csv"));
-    QCOMPARE(window_->model().rowCount(), 3);
+    QCOMPARE(window_->model().beamCount(), 3);
     QCOMPARE(Table(*window_)[2][0], QString("KL5"));
 }
 
@@ -707,14 +712,12 @@ void TestScheduleWindow::savingIntoAWorkbookKeepsEveryOtherSheetAndFormula() {
     QVERIFY(window_->findChild<QTabWidget*>("SheetTabs")->tabBar()->isVisible());
     QCOMPARE(Table(*window_)[0][0], QString("KL1"));
     TypeInto(0, Field("BeamWidth"), "250");
-    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);  // (Enter's new row below the last)
-    QCOMPARE(window_->model().rowCount(), 1);
+    QCOMPARE(window_->model().beamCount(), 1);
     QTest::keyClick(window_->view(), Qt::Key_PageDown, Qt::ControlModifier);
     QCOMPARE(window_->currentSheet(), 1);
     QCOMPARE(Table(*window_)[0][0], QString("KL2"));
     QVERIFY(window_->undoStack().isClean());  // its own history
     TypeInto(0, Field("BeamHeight"), "650");
-    QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);  // (Enter's new row)
     QTest::keyClick(window_->view(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(window_->model().rows()[0].text(std::size_t(FindParam("BeamHeight"))), std::string_view("600"));
     QTest::keyClick(window_->view(), Qt::Key_Y, Qt::ControlModifier);
@@ -866,7 +869,7 @@ void TestScheduleWindow::aValueStillBeingTypedIsNeverLost() {
     typeWithoutEnter("4700");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(Part(path, "xl/worksheets/sheet1.xml").find("<c r=\"D2\"><v>4700</v></c>") != std::string::npos);
-    QCOMPARE(window_->model().rowCount(), 1);  // and no row added by it
+    QCOMPARE(window_->model().beamCount(), 1);  // and no row added by it
     typeWithoutEnter("3700");
     dialogs_->questions.clear();
     window_->close();
@@ -947,7 +950,7 @@ void TestScheduleWindow::windowAndCommandLineReadAFileAlike() {
         fromCalc << row;
     }
     QList<QStringList> fromWindow;
-    for (int r = 0; r < window_->model().rowCount(); ++r) {
+    for (int r = 0; r < window_->model().beamCount(); ++r) {
         QStringList row;
         for (int c = 0; c < int(kScheduleColumnCount); ++c)
             row << QString::fromStdString(window_->model().CellString(r, c));
@@ -986,7 +989,7 @@ void TestScheduleWindow::aSaveThatWouldMoveFormulasAsksFirst() {
     QVERIFY(window_->Save());
     QVERIFY(window_->OpenFile(path));
     QCOMPARE(Table(*window_)[0][0], QString("KL3"));
-    QCOMPARE(window_->model().rowCount(), 1);
+    QCOMPARE(window_->model().beamCount(), 1);
 }
 
 // A pasted header is read by one rule: each column by its name, whatever
@@ -1080,6 +1083,7 @@ void TestScheduleWindow::pasteGoesToTheSelectionsTopLeftAndFillsIt() {
 void TestScheduleWindow::aNewScheduleIsTypedMarkEnterMarkEnter() {
     QVERIFY(window_->NewSchedule());
     QTableView* view = window_->view();
+    QCOMPARE(window_->model().beamCount(), 0);  // only the empty row to type into
     QCOMPARE(view->currentIndex(), view->model()->index(0, 0));
     view->setFocus();
     for (const QString mark : {"KL1", "KL2", "KL3"}) {
@@ -1089,12 +1093,47 @@ void TestScheduleWindow::aNewScheduleIsTypedMarkEnterMarkEnter() {
         QCoreApplication::processEvents();
     }
     const QList<QStringList> table = Table(*window_);
-    QCOMPARE(table.size(), 4);  // and the empty row the last Enter opened
-    QCOMPARE((QStringList{table[0][0], table[1][0], table[2][0], table[3][0]}),
-             (QStringList{"KL1", "KL2", "KL3", ""}));
-    QCOMPARE(view->currentIndex(), view->model()->index(3, 0));
-    window_->undoStack().undo();  // the row Enter added
-    QCOMPARE(Table(*window_).size(), 3);
+    QCOMPARE(table.size(), 3);
+    QCOMPARE((QStringList{table[0][0], table[1][0], table[2][0]}), (QStringList{"KL1", "KL2", "KL3"}));
+    QCOMPARE(view->currentIndex(), view->model()->index(3, 0));  // on the empty row, which is no beam
+    QCOMPARE(view->model()->headerData(3, Qt::Vertical).toString(), QString("*"));
+    // Enter on the last beam goes to the empty row without making a beam of it.
+    TypeInto(2, Field("BeamWidth"), "250");
+    QCOMPARE(view->currentIndex().row(), 3);
+    QCOMPARE(window_->model().beamCount(), 3);
+    const QString path = dir_->filePath("new.csv");
+    QVERIFY(window_->SaveAs(path));
+    QCOMPARE(ReadAll(path).count('\n'), 4);  // the header and three beams
+    window_->undoStack().undo();  // the width
+    window_->undoStack().undo();  // KL3, typed into the empty row: gone whole
+    QCOMPARE(Table(*window_).size(), 2);
+}
+
+// Below the last beam, as in a spreadsheet: a block pasted there adds its
+// rows, and a sort keeps the empty row at the bottom.
+void TestScheduleWindow::aPasteBelowTheDataAddsBeamsAndOverwritesNone() {
+    const QString path = dir_->filePath("two.csv");
+    WriteAll(path, "Mark,BeamWidth,WindowWidth\nKL10,200,1800\nKL2,250,1800\n");
+    QVERIFY(window_->OpenFile(path));
+    QTableView* view = window_->view();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(view->currentIndex().row(), 2);
+    QGuiApplication::clipboard()->setText("梁号\t梁宽度(mm)\nKL3\t300\nKL4\t300\n");
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('\n')));
+    const std::size_t window = std::size_t(FindParam("WindowWidth"));
+    QCOMPARE(window_->model().beamCount(), 4);
+    QCOMPARE(window_->model().rows()[1].mark(), std::string_view("KL2"));
+    QCOMPARE(window_->model().rows()[1].text(window), std::string_view("1800"));
+    QCOMPARE(window_->model().rows()[2].text(window), ScheduleRow().text(window));  // its own, not KL2's
+    view->sortByColumn(0, Qt::DescendingOrder);
+    QCOMPARE(Table(*window_)[0][0], QString("KL10"));  // and the empty row still last
+    view->sortByColumn(0, Qt::AscendingOrder);
+    QCOMPARE(Table(*window_)[3][0], QString("KL10"));
+    QCOMPARE(Table(*window_).size(), 4);
 }
 
 void TestScheduleWindow::f12SavesAs() {
@@ -1265,7 +1304,7 @@ void TestScheduleWindow::failedSaveKeepsTheOldFileAndTheWork() {
     QCOMPARE(ReadAll(path), old);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"beams.csv"});
     QVERIFY(window_->isWindowModified());
-    QCOMPARE(window_->model().rowCount(), 200);
+    QCOMPARE(window_->model().beamCount(), 200);
 #endif
 }
 
@@ -1409,7 +1448,7 @@ void TestScheduleWindow::cancelledLongOperationsChangeNothing() {
     // Not cancelled, both go through, with progress shown.
     dialogs_->cancelProgress = false;
     QVERIFY(window_->OpenFile(path));
-    QCOMPARE(window_->model().rowCount(), 10000);
+    QCOMPARE(window_->model().beamCount(), 10000);
     QVERIFY(window_->PasteText(QString::fromStdString(block)));
     QCOMPARE(Table(*window_)[9999][0], QString("L9999"));
 }
