@@ -2,6 +2,7 @@
 // pasting a block where Excel would, clearing cells.
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
@@ -23,6 +24,34 @@ constexpr int kRowsBetweenProgress = 4096;
 
 }  // namespace
 
+// The model column at each place on screen, left to right.
+std::vector<int> ScheduleWindow::ShownColumns() const {
+    const QHeaderView* header = view_->horizontalHeader();
+    std::vector<int> shown;
+    for (int place = 0; place < header->count(); ++place) shown.push_back(header->logicalIndex(place));
+    return shown;
+}
+
+// The smallest block of cells, as shown, that holds the selection (or the
+// current cell); false when there is neither.
+bool ScheduleWindow::SelectedBlock(PasteArea& block, bool* whole) const {
+    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
+    if (selected.isEmpty()) return false;
+    const QHeaderView* header = view_->horizontalHeader();
+    int top = std::numeric_limits<int>::max(), left = top, bottom = -1, right = -1;
+    for (const QModelIndex& i : selected) {
+        const int place = header->visualIndex(i.column());
+        top = std::min(top, i.row());
+        bottom = std::max(bottom, i.row());
+        left = std::min(left, place);
+        right = std::max(right, place);
+    }
+    block = {top, left, bottom - top + 1, right - left + 1};
+    if (whole) *whole = static_cast<long long>(block.rows) * block.columns == selected.size();
+    return true;
+}
+
 void ScheduleWindow::CopySelection() {
     CommitEdit();
     QModelIndexList selected = view_->selectionModel()->selectedIndexes();
@@ -43,17 +72,15 @@ void ScheduleWindow::CopySelection() {
             if (!model_->IsEmptyRow(row)) text += model_->results()[static_cast<std::size_t>(row)].copied();
         }
     } else {
-        int top = selected.front().row(), bottom = top, left = selected.front().column(), right = left;
-        for (const QModelIndex& i : selected) {
-            top = std::min(top, i.row());
-            bottom = std::max(bottom, i.row());
-            left = std::min(left, i.column());
-            right = std::max(right, i.column());
-        }
+        // Left to right as on screen, whatever order the file keeps.
+        PasteArea block;
+        SelectedBlock(block, nullptr);
+        const std::vector<int> shown = ShownColumns();
         const auto* selection = view_->selectionModel();
-        for (int r = top; r <= bottom; ++r) {
+        for (int r = block.top; r < block.top + block.rows; ++r) {
             std::vector<std::string> cells;
-            for (int c = left; c <= right; ++c) {
+            for (int place = block.left; place < block.left + block.columns; ++place) {
+                const int c = shown[static_cast<std::size_t>(place)];
                 const QModelIndex index = proxy_->index(r, c);
                 cells.push_back(selected.size() == 1 || selection->isSelected(index)
                                     ? model_->CellString(proxy_->mapToSource(index).row(), c)
@@ -80,27 +107,11 @@ bool ScheduleWindow::PasteText(const QString& text) {
     }
     // The selection's top-left cell, as Excel pastes; else the current cell.
     PasteArea area;
-    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (!selected.isEmpty()) {
-        int bottom = 0, right = 0;
-        area.top = area.left = std::numeric_limits<int>::max();
-        for (const QModelIndex& i : selected) {
-            area.top = std::min(area.top, i.row());
-            area.left = std::min(area.left, i.column());
-            bottom = std::max(bottom, i.row());
-            right = std::max(right, i.column());
-        }
-        // Only a whole rectangle is filled; a scattered selection takes the block once.
-        if (static_cast<long long>(bottom - area.top + 1) * (right - area.left + 1) == selected.size()) {
-            area.rows = bottom - area.top + 1;
-            area.columns = right - area.left + 1;
-        }
-    } else if (view_->currentIndex().isValid()) {
-        area.top = view_->currentIndex().row();
-        area.left = view_->currentIndex().column();
-    }
-    PastePlan plan =
-        PlanPaste(std::move(block), area, model_->columnCount(), &ScheduleModel::IsEditableColumn);
+    bool whole = false;
+    SelectedBlock(area, &whole);
+    // Only a whole rectangle is filled; a scattered selection takes the block once.
+    if (!whole) area.rows = area.columns = 1;
+    PastePlan plan = PlanPaste(std::move(block), area, ShownColumns(), &ScheduleModel::IsEditableColumn);
     QString leftOut;
     for (const std::string& cell : plan.leftOut)
         leftOut +=
@@ -111,6 +122,19 @@ bool ScheduleWindow::PasteText(const QString& text) {
                              ? QStringLiteral("粘贴的列标题 %1 不是梁表的列,没有粘贴。").arg(leftOut)
                              : QStringLiteral("粘贴的内容落在计算结果的列上;结果列由程序算出,不能粘贴。"));
         return false;
+    }
+    // A value that would land on a result column is never dropped unseen;
+    // only whole rows, as copied from this table, bring their results along.
+    const bool wholeRows = !plan.byHeader && area.left == 0 && plan.columns.size() == ShownColumns().size();
+    if (!plan.byHeader && !wholeRows) {
+        for (const auto& record : plan.records)
+            for (std::size_t c = 0; c < record.size() && c < plan.columns.size(); ++c)
+                if (plan.columns[c] < 0 && !record[c].empty()) {
+                    dialogs_->Inform(this, QStringLiteral("粘贴的“%1”会落在计算结果的列上;结果列由程序算出,"
+                                                          "不能粘贴。没有粘贴。")
+                                               .arg(FromUtf8(MessageExcerpt(record[c]))));
+                    return false;
+                }
     }
     std::vector<std::vector<std::string>>& records = plan.records;
     const std::vector<int>& targets = plan.columns;

@@ -7,7 +7,7 @@
 namespace quorvane {
 
 PastePlan PlanPaste(std::vector<std::vector<std::string>> records, const PasteArea& selection,
-                    int columnCount, bool (*editable)(int column)) {
+                    const std::vector<int>& shown, bool (*editable)(int column)) {
     PastePlan plan;
     plan.top = selection.top;
     if (records.empty()) return plan;
@@ -39,8 +39,9 @@ PastePlan PlanPaste(std::vector<std::vector<std::string>> records, const PasteAr
         width = static_cast<std::size_t>(selection.columns);
     }
     for (std::size_t c = 0; c < width; ++c) {
-        const int column = selection.left + static_cast<int>(c);
-        plan.columns.push_back(column < columnCount && editable(column) ? column : -1);
+        const auto place = static_cast<std::size_t>(selection.left) + c;
+        const int column = place < shown.size() ? shown[place] : -1;
+        plan.columns.push_back(column >= 0 && editable(column) ? column : -1);
     }
     plan.records = std::move(records);
     return plan;

@@ -11,7 +11,7 @@
 namespace quorvane {
 
 struct PasteArea {
-    int top = 0, left = 0, rows = 1, columns = 1;  // the selection in view rows and columns
+    int top = 0, left = 0, rows = 1, columns = 1;  // the selection in view rows and columns as shown
 };
 
 struct PastePlan {
@@ -22,9 +22,10 @@ struct PastePlan {
     std::vector<std::string> leftOut;  // header cells that name no column, or name one twice
 };
 
-// records as ParseTabSeparated gives them; editable says which model
-// columns take text (results do not).
+// records as ParseTabSeparated gives them; shown: the model column at
+// each place on screen, left to right (a block lands as it is seen);
+// editable says which model columns take text (results do not).
 PastePlan PlanPaste(std::vector<std::vector<std::string>> records, const PasteArea& selection,
-                    int columnCount, bool (*editable)(int column));
+                    const std::vector<int>& shown, bool (*editable)(int column));
 
 }  // namespace quorvane

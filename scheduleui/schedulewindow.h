@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "dialogs.h"
+#include "pasteplan.h"
 #include "schedulemodel.h"
 
 class QTableView;
@@ -105,6 +106,8 @@ private:
     void RememberDiskFile();
     bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
+    std::vector<int> ShownColumns() const;
+    bool SelectedBlock(PasteArea& block, bool* whole) const;
     int CurrentSourceRow() const;
     QString DocumentName() const;
     QString DefaultFolder() const;

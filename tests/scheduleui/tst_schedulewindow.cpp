@@ -276,9 +276,11 @@ void TestScheduleWindow::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     dialogs_ = std::make_unique<RecordingDialogs>();
     window_ = std::make_unique<ScheduleWindow>(dialogs_.get());
-    // The view options at their defaults, whatever an earlier test chose.
+    // The view options as the tests' blocks expect them, whatever an earlier
+    // test chose: the results at the end, so that a block of a mark and
+    // inputs pastes at the mark as in the file's order.
     window_->findChild<QAction*>("SaveResults")->setChecked(true);
-    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(true);
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(false);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -413,11 +415,14 @@ void TestScheduleWindow::refusedCellIsKeptMarkedAndNamedUntilFixed() {
 }
 
 void TestScheduleWindow::copyGivesExcelCellsAndTheCadColumnItsRoundedLoad() {
-    Paste("KL1\t300\nKL2\t250\n", 0, 0);
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(true);  // (as it starts)
+    const int width = Column(ColumnKind::Input, 0);
+    Paste("KL1\nKL2\n", 0, 0);
+    Paste("300\n250\n", 0, width);
     QTableView* view = window_->view();
     QAbstractItemModel* model = view->model();
-    TypeInto(0, 1, "300");
-    QCOMPARE(view->currentIndex(), model->index(1, 1));  // Enter went one row down, as in Excel
+    TypeInto(0, width, "300");
+    QCOMPARE(view->currentIndex(), model->index(1, width));  // Enter went one row down, as in Excel
     const int cad = Column(ColumnKind::Result, kCadInputLoad);
     // One CAD cell: the rounded load, as the quick calculator's copy gives it.
     view->selectionModel()->setCurrentIndex(model->index(1, cad), QItemSelectionModel::ClearAndSelect);
@@ -425,17 +430,36 @@ void TestScheduleWindow::copyGivesExcelCellsAndTheCadColumnItsRoundedLoad() {
     const std::string shown = model->index(1, cad).data().toString().toStdString();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(CopiedLoadText(shown)));
     QVERIFY(QGuiApplication::clipboard()->text() != QString::fromStdString(shown));
-    // A block: tab-separated rows that Excel pastes into cells.
-    view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 1)),
+    // A block as seen: the mark and the three results beside it, four cells a row.
+    const QHeaderView* header = view->horizontalHeader();
+    QCOMPARE(header->logicalIndex(1), Column(ColumnKind::Result, 0));
+    QItemSelection seen;
+    for (int place = 0; place < 4; ++place)
+        seen.select(model->index(0, header->logicalIndex(place)), model->index(1, header->logicalIndex(place)));
+    view->selectionModel()->select(seen, QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QString expected;
+    for (int r = 0; r < 2; ++r)
+        for (int place = 0; place < 4; ++place)
+            expected += model->index(r, header->logicalIndex(place)).data().toString() + (place < 3 ? "\t" : "\n");
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    // A block pasted where it would put a number on a result column: refused, nothing changed.
+    const QList<QStringList> before = Table(*window_);
+    QGuiApplication::clipboard()->setText("新梁\t999");
+    view->setCurrentIndex(model->index(0, 0));
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY(dialogs_->messages[0].contains("999"));
+    QCOMPARE(Table(*window_), before);
+    dialogs_->messages.clear();
+    // Whole rows pasted into a new schedule give the same rows again.
+    view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, model->columnCount() - 1)),
                                    QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString("KL1\t300\nKL2\t250\n"));
-    // Pasted into a new schedule, it gives the same rows again.
-    const QList<QStringList> copied = Table(*window_);
     window_->undoStack().setClean();
     QVERIFY(window_->NewSchedule());
     Paste(QGuiApplication::clipboard()->text(), 0, 0);
-    QCOMPARE(Table(*window_), copied);
+    QCOMPARE(Table(*window_), before);
 }
 
 void TestScheduleWindow::rowsInsertDeleteDuplicateAndUndo() {
@@ -1216,6 +1240,7 @@ void TestScheduleWindow::anEditedScheduleIsSavedWithItsLoads() {
 // At the size the window starts with, the mark, the four loads and the
 // copied value are in view without scrolling.
 void TestScheduleWindow::resultsStandBesideTheMarkAtTheStartSize() {
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(true);  // (as it starts)
     QTableView* view = window_->view();
     const int viewport = view->viewport()->width();
     for (int c : {Column(ColumnKind::Mark), Column(ColumnKind::Result, 0), Column(ColumnKind::Result, 3),
