@@ -49,6 +49,7 @@ public:
     bool AskBookTitle(QWidget*, BookTitle&) override { return true; }
     BookScope AskBookScope(QWidget*, const QString&, int) override { return BookScope::ThisSheet; }
     QString AskSheetName(QWidget*, const QString&) override { return {}; }
+    QString AskText(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 // Beam i of the varied beams the benches use.

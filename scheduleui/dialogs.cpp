@@ -120,6 +120,12 @@ QString DesktopScheduleDialogs::AskSheetName(QWidget* parent, const QString& nam
     return ok ? text : QString();
 }
 
+QString DesktopScheduleDialogs::AskText(QWidget* parent, const QString& label, const QString& text) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, kTitle, label, QLineEdit::Normal, text, &ok);
+    return ok ? answer : QString();
+}
+
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(
         parent, QStringLiteral("打开梁表"), folder,

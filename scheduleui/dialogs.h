@@ -55,6 +55,9 @@ public:
     virtual BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) = 0;
     // A sheet's new name, shown with its present one; empty when cancelled.
     virtual QString AskSheetName(QWidget* parent, const QString& name) = 0;
+    // A line of text (what to find, a mark to go to), shown with text;
+    // empty when cancelled.
+    virtual QString AskText(QWidget* parent, const QString& label, const QString& text) = 0;
 };
 
 // The real ones: QMessageBox (titled "Quorvane 梁表"), QFileDialog and
@@ -72,6 +75,7 @@ public:
     bool AskBookTitle(QWidget* parent, BookTitle& title) override;
     BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) override;
     QString AskSheetName(QWidget* parent, const QString& name) override;
+    QString AskText(QWidget* parent, const QString& label, const QString& text) override;
 };
 
 }  // namespace quorvane

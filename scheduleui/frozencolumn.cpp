@@ -5,10 +5,13 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include "scheduletable.h"
+
 namespace quorvane {
 
-FrozenColumn::FrozenColumn(QTableView* table)
-    : QObject(table), table_(table), frozen_(new QTableView(table)) {
+FrozenColumn::FrozenColumn(ScheduleTable* table)
+    : QObject(table), table_(table), frozen_(new ScheduleTable(table)) {
+    table->SetFrozen(frozen_);
     frozen_->setObjectName(QStringLiteral("FrozenMarkColumn"));
     frozen_->setModel(table->model());
     frozen_->setSelectionModel(table->selectionModel());
@@ -39,25 +42,27 @@ FrozenColumn::FrozenColumn(QTableView* table)
             &QAbstractSlider::setValue);
     connect(table->verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(),
             &QAbstractSlider::setValue);
-    // Its header sorts the table as the covered one would.
+    // Its caption shows the sort as the covered one would; a click selects
+    // the column, the right button offers the covered caption's menu.
     frozen_->horizontalHeader()->setSortIndicatorShown(true);
     frozen_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
     connect(table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, frozen_->horizontalHeader(),
             [this](int section, Qt::SortOrder order) {
                 frozen_->horizontalHeader()->setSortIndicator(section == 0 ? 0 : -1, order);
             });
-    frozen_->horizontalHeader()->setSectionsClickable(true);
-    connect(frozen_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int) {
-        const QHeaderView* header = table_->horizontalHeader();
-        const bool ascending =
-            header->sortIndicatorSection() == 0 && header->sortIndicatorOrder() == Qt::AscendingOrder;
-        table_->sortByColumn(0, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    frozen_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(frozen_->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QHeaderView* covered = table_->horizontalHeader();
+        emit covered->customContextMenuRequested(
+            covered->mapFromGlobal(frozen_->horizontalHeader()->mapToGlobal(at)));
     });
     connect(table->verticalHeader(), &QHeaderView::geometriesChanged, this, [this] { UpdateGeometry(); });
     table->installEventFilter(this);
     frozen_->show();
     UpdateGeometry();
 }
+
+QTableView* FrozenColumn::view() const { return frozen_; }
 
 bool FrozenColumn::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show ||

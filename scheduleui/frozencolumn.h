@@ -9,18 +9,20 @@ class QTableView;
 
 namespace quorvane {
 
+class ScheduleTable;
+
 class FrozenColumn : public QObject {
 public:
-    explicit FrozenColumn(QTableView* table);
-    QTableView* view() const { return frozen_; }
+    explicit FrozenColumn(ScheduleTable* table);
+    QTableView* view() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void UpdateGeometry();
-    QTableView* table_;
-    QTableView* frozen_;
+    ScheduleTable* table_;
+    ScheduleTable* frozen_;
 };
 
 }  // namespace quorvane

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
@@ -28,6 +29,7 @@
 #include "printbook.h"
 #include "qttext.h"
 #include "recentfiles.h"
+#include "scheduletable.h"
 #include "sortproxy.h"
 #include "xlsx.h"
 
@@ -99,8 +101,11 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     hidden_.push_back(std::make_unique<Sheet>());
     Sheet& sheet = *hidden_.back();
     sheet.name = name;
-    QTableView* view = new QTableView(tabs_);
+    auto* view = new ScheduleTable(tabs_);
     sheet.view = view;
+    auto* delegate = new ScheduleDelegate(view);
+    view->setItemDelegate(delegate);
+    connect(delegate, &ScheduleDelegate::fillRequested, this, [this](const QString& text) { FillSelection(text); });
     ScheduleModel* model = new ScheduleModel(view);
     sheet.model = model;
     QUndoStack* undo = &sheet.undo;
@@ -118,8 +123,30 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     sheet.proxy->setSourceModel(model);
     view->setModel(sheet.proxy);
     view->setObjectName(QStringLiteral("ScheduleTable"));
+    // A click on a caption selects its column, as in Excel; sorting is on
+    // the caption's menu (and 视图), undone like any change.
+    view->horizontalHeader()->setSortIndicatorShown(true);
     view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
-    view->setSortingEnabled(true);
+    view->horizontalHeader()->setSectionsClickable(true);
+    // (a click would turn the arrow over; it shows the sort there is, and only that)
+    QSortFilterProxyModel* proxy = sheet.proxy;
+    connect(view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [header = view->horizontalHeader(), proxy](int section, Qt::SortOrder order) {
+                if (section != proxy->sortColumn() || (section >= 0 && order != proxy->sortOrder()))
+                    header->setSortIndicator(proxy->sortColumn(), proxy->sortOrder());
+            });
+    view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+        const int column = view->horizontalHeader()->logicalIndexAt(at);
+        if (column < 0 || view != view_) return;
+        QMenu menu;
+        menu.addAction(QStringLiteral("升序排序(&S)"), this, [this, column] { SortBy(column, Qt::AscendingOrder); });
+        menu.addAction(QStringLiteral("降序排序(&O)"), this, [this, column] { SortBy(column, Qt::DescendingOrder); });
+        menu.addAction(QStringLiteral("恢复原来的顺序(&R)"), this, &ScheduleWindow::RestoreOrder);
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("选择整列(&C)"), this, [view, column] { view->selectColumn(column); });
+        menu.exec(view->horizontalHeader()->mapToGlobal(at));
+    });
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -148,6 +175,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
             [view, typedNewBeam](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
                 const bool added = std::exchange(*typedNewBeam, false);
+                view->setFocus();  // the keyboard back on the table, wherever the editor was
                 const QModelIndex current = view->currentIndex();
                 if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
                 const int last = view->model()->rowCount() - 1;
@@ -456,12 +484,27 @@ void ScheduleWindow::BuildMenus() {
     edit->addAction(QStringLiteral("清除内容(&L)"), QKeySequence::Delete, this,
                     &ScheduleWindow::ClearSelection);
     edit->addSeparator();
-    edit->addAction(QStringLiteral("插入行(&I)"), QKeySequence(Qt::CTRL | Qt::Key_Insert), this,
-                    &ScheduleWindow::InsertRows);
-    edit->addAction(QStringLiteral("删除行(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete), this,
-                    &ScheduleWindow::DeleteRows);
-    edit->addAction(QStringLiteral("复制行(&U)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
+    // Excel's fill keys.
+    edit->addAction(QStringLiteral("向下填充(&W)"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
+                    &ScheduleWindow::FillDown);
+    edit->addAction(QStringLiteral("向右填充(&G)"), QKeySequence(Qt::CTRL | Qt::Key_R), this,
+                    &ScheduleWindow::FillRight);
+    edit->addSeparator();
+    // Ctrl+Shift+= and Ctrl+- as in Excel (Ctrl++ on the number pad), and the keys this window had.
+    QAction* insertRows = edit->addAction(QStringLiteral("插入行(&I)"), this, &ScheduleWindow::InsertRows);
+    insertRows->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    QAction* deleteRows = edit->addAction(QStringLiteral("删除行(&D)"), this, &ScheduleWindow::DeleteRows);
+    deleteRows->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence(Qt::CTRL | Qt::Key_Delete)});
+    edit->addAction(QStringLiteral("复制行(&U)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this,
                     &ScheduleWindow::DuplicateRows);
+    edit->addSeparator();
+    edit->addAction(QStringLiteral("查找(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F), this, [this] { Find(); });
+    QAction* findNext = edit->addAction(QStringLiteral("查找下一个(&N)"), this, [this] { FindNext(); });
+    findNext->setShortcut(QKeySequence(Qt::Key_F3));
+    edit->addAction(QStringLiteral("替换(&H)..."), QKeySequence(Qt::CTRL | Qt::Key_H), this, [this] { Replace(); });
+    edit->addAction(QStringLiteral("定位梁号(&J)..."), QKeySequence(Qt::CTRL | Qt::Key_G), this,
+                    [this] { GoToMark(); });
     // The floors: as Excel's sheet tabs do, from this menu or a tab's own.
     QMenu* sheets = menuBar()->addMenu(QStringLiteral("工作表(&W)"));
     sheets->setObjectName(QStringLiteral("SheetMenu"));
@@ -480,6 +523,12 @@ void ScheduleWindow::BuildMenus() {
         sheets->exec(tabs_->tabBar()->mapToGlobal(at));
     });
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
+    viewMenu->addAction(QStringLiteral("按当前列升序排序(&S)"), this, [this] {
+        if (view_->currentIndex().isValid()) SortBy(view_->currentIndex().column(), Qt::AscendingOrder);
+    });
+    viewMenu->addAction(QStringLiteral("按当前列降序排序(&D)"), this, [this] {
+        if (view_->currentIndex().isValid()) SortBy(view_->currentIndex().column(), Qt::DescendingOrder);
+    });
     viewMenu->addAction(QStringLiteral("恢复原来的顺序(&O)"), this, &ScheduleWindow::RestoreOrder);
     // The loads beside the mark, where they are read against their beam.
     QAction* beside = viewMenu->addAction(QStringLiteral("结果列放在梁号旁边(&B)"));
@@ -939,13 +988,23 @@ void ScheduleWindow::InsertRows() {
     const std::vector<int> rows = SelectedSourceRows();
     const int at = rows.empty() ? model_->beamCount() : rows.front();
     const std::size_t count = std::max<std::size_t>(1, rows.size());
+    const int column = std::max(0, view_->currentIndex().column());
     undo_->push(new InsertRowsCommand(model_, at, std::vector<ScheduleRow>(count), QStringLiteral("插入行")));
+    view_->selectionModel()->setCurrentIndex(proxy_->mapFromSource(model_->index(at, column)),
+                                             QItemSelectionModel::ClearAndSelect);  // on the new row, as in Excel
 }
 
 void ScheduleWindow::DeleteRows() {
     CommitEdit();
     std::vector<int> rows = SelectedSourceRows();
-    if (!rows.empty()) undo_->push(new RemoveRowsCommand(model_, std::move(rows), QStringLiteral("删除行")));
+    if (rows.empty()) return;
+    const QModelIndex current = view_->currentIndex();
+    undo_->push(new RemoveRowsCommand(model_, std::move(rows), QStringLiteral("删除行")));
+    // The cell stays where it was: on the row that came up into the place.
+    if (current.isValid())
+        view_->selectionModel()->setCurrentIndex(
+            proxy_->index(std::min(current.row(), proxy_->rowCount() - 1), current.column()),
+            QItemSelectionModel::ClearAndSelect);
 }
 
 void ScheduleWindow::DuplicateRows() {
@@ -961,18 +1020,33 @@ void ScheduleWindow::DuplicateRows() {
 }
 
 void ScheduleWindow::KeepSorted() {
-    const QHeaderView* header = view_->horizontalHeader();
-    if (header->sortIndicatorSection() < 0) return;
+    if (proxy_->sortColumn() < 0) return;
     // (sorting by the same column again would be taken as already done)
-    const int section = header->sortIndicatorSection();
-    const Qt::SortOrder order = header->sortIndicatorOrder();
+    const int section = proxy_->sortColumn();
+    const Qt::SortOrder order = proxy_->sortOrder();
     proxy_->sort(-1);
     proxy_->sort(section, order);
 }
 
-void ScheduleWindow::RestoreOrder() {
-    view_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    proxy_->sort(-1);
+void ScheduleWindow::RestoreOrder() { SortBy(-1, Qt::AscendingOrder); }
+
+// The rows shown in another order (never the file's), on the sheet's own
+// history so that Ctrl+Z puts them back as they were.
+void ScheduleWindow::SortBy(int column, Qt::SortOrder order) {
+    CommitEdit();
+    QHeaderView* header = view_->horizontalHeader();
+    QSortFilterProxyModel* proxy = proxy_;
+    const int before = proxy->sortColumn();
+    const Qt::SortOrder beforeOrder = proxy->sortOrder();
+    if (before == column && (column < 0 || beforeOrder == order)) return;
+    const auto sort = [header, proxy](int by, Qt::SortOrder way) {
+        proxy->sort(-1);
+        if (by >= 0) proxy->sort(by, way);
+        header->setSortIndicator(by, way);
+    };
+    undo_->push(new FunctionCommand(
+        column < 0 ? QStringLiteral("恢复原来的顺序") : QStringLiteral("排序"), [sort, column, order] { sort(column, order); },
+        [sort, before, beforeOrder] { sort(before, beforeOrder); }));
 }
 
 }  // namespace quorvane

@@ -51,6 +51,19 @@ public:
     void InsertRows();
     void DeleteRows();
     void DuplicateRows();
+    // Excel's fills: the selection's first row down it (a single row: the
+    // row above into it), its first column right across it; Ctrl+Enter's
+    // text into every selected cell.
+    void FillDown();
+    void FillRight();
+    void FillSelection(const QString& text);
+    // Find a text in the marks and values (case aside), from the cell after
+    // the current one; replace it in the marks and inputs; go to a mark.
+    bool Find();
+    bool FindNext();
+    int Replace();
+    bool GoToMark();
+    void SortBy(int column, Qt::SortOrder order);  // column -1: the file's own order
     void RestoreOrder();
 
     // The sheet shown.
@@ -107,6 +120,9 @@ private:
     bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
     std::vector<int> ShownColumns() const;
+    void PushEdits(std::vector<CellEdit> edits, const QString& text);
+    void Fill(bool down);
+    int ModelRow(int viewRow) const;
     bool SelectedBlock(PasteArea& block, bool* whole) const;
     int CurrentSourceRow() const;
     QString DocumentName() const;
@@ -130,6 +146,7 @@ private:
     QAction* saveResults_ = nullptr;
     QAction* resultsBeside_ = nullptr;
     QLabel* status_ = nullptr;
+    QString found_;  // what 查找 looked for last (F3 looks again)
 };
 
 }  // namespace quorvane

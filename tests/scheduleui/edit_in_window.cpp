@@ -37,6 +37,7 @@ public:
     bool AskBookTitle(QWidget*, BookTitle&) override { return false; }
     BookScope AskBookScope(QWidget*, const QString&, int) override { return BookScope::Cancel; }
     QString AskSheetName(QWidget*, const QString&) override { return {}; }
+    QString AskText(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 }  // namespace

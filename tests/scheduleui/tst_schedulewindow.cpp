@@ -123,6 +123,10 @@ public:
     BookScope AskBookScope(QWidget*, const QString&, int) override { return bookScope; }
     QString sheetName;  // what the user types as a sheet's new name
     QString AskSheetName(QWidget*, const QString&) override { return sheetName; }
+    QStringList typed;  // what the user types when asked for a text, in turn
+    QString AskText(QWidget*, const QString&, const QString&) override {
+        return typed.isEmpty() ? QString() : typed.takeFirst();
+    }
 };
 
 using test::ReadAll;
@@ -246,6 +250,9 @@ private slots:
     void pasteGoesToTheSelectionsTopLeftAndFillsIt();
     void aNewScheduleIsTypedMarkEnterMarkEnter();
     void aPasteBelowTheDataAddsBeamsAndOverwritesNone();
+    void excelsKeysDoWhatExcelsDo_data();
+    void excelsKeysDoWhatExcelsDo();
+    void aMarkIsTypedWhereItCanBeSeen();
     void f12SavesAs();
     void qtsOwnDialogsSpeakChinese();
     void anEditedScheduleIsSavedWithItsLoads();
@@ -529,13 +536,17 @@ void TestScheduleWindow::unchangedFileSavesBackByteIdentical() {
 
 void TestScheduleWindow::sortingDoesNotChangeTheSavedOrder() {
     Paste("KL10\t300\nKL2\t200\nKL1\t250\n", 0, 0);
-    QTableView* view = window_->view();
-    QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {},
-                      QPoint(view->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+    window_->SortBy(0, Qt::AscendingOrder);
     QStringList marks;
     for (const QStringList& row : Table(*window_)) marks << row[0];
-    QVERIFY2(marks == (QStringList{"KL1", "KL2", "KL10"}) || marks == (QStringList{"KL10", "KL2", "KL1"}),
-             qPrintable(marks.join(',')));
+    QCOMPARE(marks, (QStringList{"KL1", "KL2", "KL10"}));
+    QCOMPARE(window_->view()->horizontalHeader()->sortIndicatorSection(), 0);
+    // A sort is undone like any change, and done again.
+    window_->undoStack().undo();
+    QCOMPARE(Table(*window_)[0][0], QString("KL10"));
+    QCOMPARE(window_->view()->horizontalHeader()->sortIndicatorSection(), -1);
+    window_->undoStack().redo();
+    QCOMPARE(Table(*window_)[0][0], QString("KL1"));
     const QString path = dir_->filePath("sorted.csv");
     QVERIFY(window_->SaveAs(path));
     const QList<QByteArray> lines = ReadAll(path).split('\n');
@@ -1153,11 +1164,167 @@ void TestScheduleWindow::aPasteBelowTheDataAddsBeamsAndOverwritesNone() {
     QCOMPARE(window_->model().rows()[1].mark(), std::string_view("KL2"));
     QCOMPARE(window_->model().rows()[1].text(window), std::string_view("1800"));
     QCOMPARE(window_->model().rows()[2].text(window), ScheduleRow().text(window));  // its own, not KL2's
-    view->sortByColumn(0, Qt::DescendingOrder);
+    window_->SortBy(0, Qt::DescendingOrder);
     QCOMPARE(Table(*window_)[0][0], QString("KL10"));  // and the empty row still last
-    view->sortByColumn(0, Qt::AscendingOrder);
+    window_->SortBy(0, Qt::AscendingOrder);
     QCOMPARE(Table(*window_)[3][0], QString("KL10"));
     QCOMPARE(Table(*window_).size(), 4);
+}
+
+// Excel's keys, one by one, on three beams (KL2 without a width): what
+// each leaves in the marks, widths and heights, where the cell is and how
+// many cells are selected; and Ctrl+Z takes each change back.
+void TestScheduleWindow::excelsKeysDoWhatExcelsDo_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("rows");      // selected down from row (0: the current cell alone)
+    QTest::addColumn<int>("columns");   // selected right from field, as shown
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("after");
+    const QString start = "KL1,KL2,KL3|200,,300|500,600,700";
+    QTest::newRow("Ctrl+D fills the selection down") << "Ctrl+D" << 0 << "BeamWidth" << 3 << 1 << QStringList()
+                                                     << "KL1,KL2,KL3|200,200,200|500,600,700 @0,BeamWidth 3 selected";
+    QTest::newRow("Ctrl+D in one cell takes the one above") << "Ctrl+D" << 1 << "BeamWidth" << 0 << 0 << QStringList()
+                                                            << "KL1,KL2,KL3|200,200,300|500,600,700 @1,BeamWidth";
+    QTest::newRow("Ctrl+R fills right") << "Ctrl+R" << 0 << "BeamWidth" << 1 << 2 << QStringList()
+                                        << "KL1,KL2,KL3|200,,300|200,600,700 @0,BeamWidth 2 selected";
+    QTest::newRow("Ctrl+Enter fills the selection with what was typed")
+        << "F2 250 Ctrl+Return" << 0 << "BeamWidth" << 3 << 1 << QStringList()
+        << "KL1,KL2,KL3|250,250,250|500,600,700 @0,BeamWidth 3 selected";
+    QTest::newRow("Ctrl+Shift+= inserts a row") << "Ctrl+Shift+=" << 1 << "Mark" << 0 << 0 << QStringList()
+                                                << "KL1,,KL2,KL3|200,200,,300|500,500,600,700 @1,Mark";
+    QTest::newRow("Ctrl+- deletes the row") << "Ctrl+-" << 1 << "Mark" << 0 << 0 << QStringList()
+                                            << "KL1,KL3|200,300|500,700 @1,Mark";
+    QTest::newRow("Ctrl+Shift+D copies the row below it") << "Ctrl+Shift+D" << 1 << "Mark" << 0 << 0 << QStringList()
+                                                           << "KL1,KL2,KL2,KL3|200,,,300|500,600,600,700 @1,Mark";
+    QTest::newRow("Ctrl+Space selects the column") << "Ctrl+Space" << 0 << "BeamHeight" << 0 << 0 << QStringList()
+                                                   << start + " @0,BeamHeight 4 selected";
+    QTest::newRow("Shift+Space selects the row") << "Shift+Space" << 2 << "BeamHeight" << 0 << 0 << QStringList()
+                                                 << start + " @2,BeamHeight " + QString::number(kScheduleColumnCount) + " selected";
+    QTest::newRow("Ctrl+Down runs to the next filled cell") << "Ctrl+Down" << 0 << "BeamWidth" << 0 << 0
+                                                            << QStringList() << start + " @2,BeamWidth";
+    QTest::newRow("Ctrl+Down runs to the end of the filled cells") << "Ctrl+Down" << 0 << "BeamHeight" << 0 << 0
+                                                                   << QStringList() << start + " @2,BeamHeight";
+    QTest::newRow("Ctrl+Down from the last beam: the empty row") << "Ctrl+Down" << 2 << "Mark" << 0 << 0
+                                                                 << QStringList() << start + " @3,Mark";
+    QTest::newRow("Ctrl+Up runs to the first beam") << "Ctrl+Up" << 2 << "BeamHeight" << 0 << 0 << QStringList()
+                                                    << start + " @0,BeamHeight";
+    QTest::newRow("Ctrl+Shift+Down selects to the edge") << "Ctrl+Shift+Down" << 0 << "BeamHeight" << 0 << 0
+                                                         << QStringList() << start + " @0,BeamHeight 3 selected";
+    QTest::newRow("Ctrl+G goes to a mark") << "Ctrl+G" << 0 << "Mark" << 0 << 0 << QStringList{"kl3"}
+                                           << start + " @2,Mark";
+    QTest::newRow("Ctrl+F finds a value") << "Ctrl+F" << 0 << "Mark" << 0 << 0 << QStringList{"kl2"}
+                                          << start + " @1,Mark";
+    QTest::newRow("F3 finds it again, round the table") << "Ctrl+F F3" << 0 << "Mark" << 0 << 0
+                                                        << QStringList{"KL"} << start + " @2,Mark";
+    QTest::newRow("Ctrl+H replaces in marks and values")
+        << "Ctrl+H" << 0 << "Mark" << 0 << 0 << QStringList{"KL", "WKL"} << "WKL1,WKL2,WKL3|200,,300|500,600,700 @0,Mark";
+    QTest::newRow("a click on a caption selects the column, sorts nothing")
+        << "click" << 0 << "BeamHeight" << 0 << 0 << QStringList() << start + " @0,BeamHeight 4 selected";
+}
+
+void TestScheduleWindow::excelsKeysDoWhatExcelsDo() {
+    QFETCH(QString, keys);
+    QFETCH(int, row);
+    QFETCH(QString, field);
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(QStringList, typed);
+    QFETCH(QString, after);
+    const QString path = dir_->filePath("three.csv");
+    WriteAll(path, "Mark,BeamWidth,BeamHeight\nKL1,200,500\nKL2,,600\nKL3,300,700\n");
+    QVERIFY(window_->OpenFile(path));
+    dialogs_->typed = typed;
+    QTableView* view = window_->view();
+    QAbstractItemModel* model = view->model();
+    const QHeaderView* header = view->horizontalHeader();
+    const auto column = [](const QString& name) {
+        return name == "Mark" ? Column(ColumnKind::Mark) : Field(name.toLatin1().constData());
+    };
+    const auto summary = [&] {
+        QStringList parts;
+        for (const char* f : {"Mark", "BeamWidth", "BeamHeight"}) {
+            QStringList cells;
+            for (int r = 0; r < window_->model().beamCount(); ++r) cells << model->index(r, column(f)).data().toString();
+            parts << cells.join(',');
+        }
+        const QModelIndex at = view->currentIndex();
+        QString text = parts.join('|') + QStringLiteral(" @%1,%2").arg(at.row()).arg(
+                                             QString::fromStdString(std::string(ColumnField(ColumnAt(std::size_t(at.column()))))));
+        const int selected = int(view->selectionModel()->selectedIndexes().size());
+        return selected > 1 ? text + QStringLiteral(" %1 selected").arg(selected) : text;
+    };
+    const QString before = summary();
+    const QModelIndex at = model->index(row, column(field));
+    view->setFocus();
+    view->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+    if (rows > 0) {
+        QItemSelection block;
+        const int place = header->visualIndex(at.column());
+        for (int p = place; p < place + columns; ++p)
+            block.select(model->index(row, header->logicalIndex(p)), model->index(row + rows - 1, header->logicalIndex(p)));
+        view->selectionModel()->select(block, QItemSelectionModel::ClearAndSelect);
+    }
+    for (const QString& key : keys.split(' ')) {
+        QWidget* target = QApplication::focusWidget();
+        if (key == "click") {
+            const int x = header->sectionViewportPosition(at.column()) + header->sectionSize(at.column()) / 2;
+            QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+            QCOMPARE(header->sortIndicatorSection(), -1);
+        } else if (key == "250") {
+            QTest::keyClicks(target, key);
+        } else {
+            const QKeySequence sequence(key);
+            QTest::keyClick(target, Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
+        }
+        QCoreApplication::processEvents();
+    }
+    QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('\n')));
+    QCOMPARE(summary(), after);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));  // the keyboard stays on the table
+    if (window_->undoStack().canUndo()) {
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(summary().section(' ', 0, 0), before.section(' ', 0, 0));
+        QVERIFY(!window_->undoStack().canUndo());
+    }
+}
+
+// The mark column stays on top while the table scrolls; a mark is typed
+// there, in sight, and the keyboard comes back to the table after.
+void TestScheduleWindow::aMarkIsTypedWhereItCanBeSeen() {
+    Paste("KL1\t300\nKL2\t250\n", 0, 0);
+    QTableView* view = window_->view();
+    auto* frozen = view->findChild<QTableView*>("FrozenMarkColumn");
+    QVERIFY(frozen);
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(1, 0));
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QVERIFY(frozen->isAncestorOf(editor));  // not under the frozen column, where no one sees it
+    editor->selectAll();
+    editor->insert("KL2a");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(window_->model().rows()[1].mark(), std::string_view("KL2a"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
+    // A double-click on the frozen mark, an edit, and the keys still move in the table.
+    const QRect cell = frozen->visualRect(frozen->model()->index(0, 0));
+    QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(frozen->viewport(), Qt::LeftButton, {}, cell.center());
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->currentIndex().row(), 1);
+    // Tab goes on to the column shown next to it.
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(true);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(view->currentIndex().column(), view->horizontalHeader()->logicalIndex(1));
 }
 
 void TestScheduleWindow::f12SavesAs() {
@@ -1284,7 +1451,7 @@ void TestScheduleWindow::manyScatteredRowsDeleteAndComeBackExactly() {
         AppendTabRecord(block, {"KL" + std::to_string(i), std::to_string(200 + i % 7 * 10)});
     Paste(QString::fromStdString(block), 0, 0);
     QTableView* view = window_->view();
-    view->sortByColumn(Column(ColumnKind::Mark), Qt::DescendingOrder);  // every other row: 50 runs
+    window_->SortBy(Column(ColumnKind::Mark), Qt::DescendingOrder);  // every other row: 50 runs
     const QList<QStringList> before = Table(*window_);
     QItemSelection every2nd;
     for (int r = 0; r < 100; r += 2) every2nd.select(view->model()->index(r, 0), view->model()->index(r, 0));

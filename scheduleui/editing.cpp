@@ -1,0 +1,149 @@
+// The 梁表 window's spreadsheet commands: fills, find and replace, going
+// to a mark. Each change is one undoable command.
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QSortFilterProxyModel>
+#include <QStatusBar>
+#include <QTableView>
+
+#include "commands.h"
+#include "qttext.h"
+#include "schedulewindow.h"
+
+namespace quorvane {
+
+// The model row a view row stands for; the empty row's is the next beam's.
+int ScheduleWindow::ModelRow(int viewRow) const {
+    const int row = proxy_->mapToSource(proxy_->index(viewRow, 0)).row();
+    return model_->IsEmptyRow(row) ? model_->beamCount() : row;
+}
+
+// Edits of existing beams, and of the empty row (which becomes a beam).
+void ScheduleWindow::PushEdits(std::vector<CellEdit> edits, const QString& text) {
+    if (edits.empty()) return;
+    const bool grows = std::any_of(edits.begin(), edits.end(), [this](const CellEdit& e) { return model_->IsEmptyRow(e.row); });
+    undo_->push(new ChangeCellsCommand(model_, std::move(edits), grows ? 1 : 0, text));
+}
+
+void ScheduleWindow::FillDown() { Fill(true); }
+
+void ScheduleWindow::FillRight() { Fill(false); }
+
+// The block's first row (or column, as shown) across the rest of it; a
+// single row (column) takes the one above (left of) it.
+void ScheduleWindow::Fill(bool down) {
+    CommitEdit();
+    PasteArea block;
+    if (!SelectedBlock(block, nullptr)) return;
+    int& start = down ? block.top : block.left;
+    int& size = down ? block.rows : block.columns;
+    if (size == 1) {
+        if (start == 0) return;
+        --start;
+        ++size;
+    }
+    const std::vector<int> shown = ShownColumns();
+    std::vector<CellEdit> edits;
+    for (int r = block.top; r < block.top + block.rows; ++r)
+        for (int place = block.left; place < block.left + block.columns; ++place) {
+            const int column = shown[static_cast<std::size_t>(place)];
+            if ((down ? r : place) == start || !ScheduleModel::IsEditableColumn(column)) continue;
+            const int from = down ? column : shown[static_cast<std::size_t>(block.left)];
+            edits.push_back({ModelRow(r), column, model_->CellString(ModelRow(down ? block.top : r), from)});
+        }
+    PushEdits(std::move(edits), down ? QStringLiteral("向下填充") : QStringLiteral("向右填充"));
+}
+
+void ScheduleWindow::FillSelection(const QString& text) {
+    QModelIndexList cells = view_->selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && view_->currentIndex().isValid()) cells << view_->currentIndex();
+    std::vector<CellEdit> edits;
+    const std::string utf8 = ToUtf8(text);
+    for (const QModelIndex& index : cells)
+        if (ScheduleModel::IsEditableColumn(index.column())) edits.push_back({ModelRow(index.row()), index.column(), utf8});
+    PushEdits(std::move(edits), QStringLiteral("填充"));
+}
+
+bool ScheduleWindow::Find() {
+    CommitEdit();
+    const QString text = dialogs_->AskText(this, QStringLiteral("查找内容 (梁号或数值):"), found_);
+    if (text.isEmpty()) return false;
+    found_ = text;
+    return FindNext();
+}
+
+// Row by row as shown, from the cell after the current one, round to it again.
+bool ScheduleWindow::FindNext() {
+    if (found_.isEmpty()) return Find();
+    CommitEdit();
+    const std::vector<int> shown = ShownColumns();
+    const int places = static_cast<int>(shown.size()), rows = model_->beamCount();
+    const QModelIndex current = view_->currentIndex();
+    const long long start = current.isValid() && current.row() < rows
+                                ? static_cast<long long>(current.row()) * places +
+                                      view_->horizontalHeader()->visualIndex(current.column())
+                                : -1;
+    const long long cells = static_cast<long long>(rows) * places;
+    for (long long k = 1; k <= cells; ++k) {
+        const long long at = (start + k) % cells;
+        const QModelIndex index = proxy_->index(static_cast<int>(at / places), shown[static_cast<std::size_t>(at % places)]);
+        if (index.data().toString().contains(found_, Qt::CaseInsensitive)) {
+            view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+            view_->scrollTo(index);
+            return true;
+        }
+    }
+    dialogs_->Inform(this, QStringLiteral("梁表中没有找到“%1”。").arg(found_));
+    return false;
+}
+
+int ScheduleWindow::Replace() {
+    CommitEdit();
+    const QString what = dialogs_->AskText(this, QStringLiteral("查找内容 (梁号或数值):"), found_);
+    if (what.isEmpty()) return 0;
+    const QString with = dialogs_->AskText(this, QStringLiteral("替换为:"), QString());
+    if (with.isEmpty()) return 0;
+    found_ = what;
+    std::vector<CellEdit> edits;
+    int count = 0;
+    for (int row = 0; row < model_->beamCount(); ++row)
+        for (int column = 0; column < model_->columnCount(); ++column) {
+            if (!ScheduleModel::IsEditableColumn(column)) continue;
+            QString text = FromUtf8(model_->CellString(row, column));
+            const int here = static_cast<int>(text.count(what, Qt::CaseInsensitive));
+            if (here == 0) continue;
+            count += here;
+            edits.push_back({row, column, ToUtf8(text.replace(what, with, Qt::CaseInsensitive))});
+        }
+    if (edits.empty()) {
+        dialogs_->Inform(this, QStringLiteral("梁表中没有找到“%1”。").arg(what));
+        return 0;
+    }
+    PushEdits(std::move(edits), QStringLiteral("替换"));
+    statusBar()->showMessage(QStringLiteral("替换了 %1 处。").arg(count), 5000);
+    return count;
+}
+
+// The beam of that mark (case and spaces aside), else the first whose mark holds it.
+bool ScheduleWindow::GoToMark() {
+    CommitEdit();
+    const QString wanted = dialogs_->AskText(this, QStringLiteral("定位到梁号:"), QString()).trimmed();
+    if (wanted.isEmpty()) return false;
+    int found = -1;
+    for (int pass = 0; pass < 2 && found < 0; ++pass)
+        for (int row = 0; row < model_->beamCount() && found < 0; ++row) {
+            const QString mark = FromUtf8(model_->rows()[static_cast<std::size_t>(row)].mark()).trimmed();
+            if (pass == 0 ? mark.compare(wanted, Qt::CaseInsensitive) == 0 : mark.contains(wanted, Qt::CaseInsensitive))
+                found = row;
+        }
+    if (found < 0) {
+        dialogs_->Inform(this, QStringLiteral("梁表中没有梁号“%1”。").arg(wanted));
+        return false;
+    }
+    const QModelIndex index = proxy_->mapFromSource(model_->index(found, 0));
+    view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    view_->scrollTo(index);
+    return true;
+}
+
+}  // namespace quorvane

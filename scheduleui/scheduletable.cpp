@@ -1,0 +1,101 @@
+#include "scheduletable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace quorvane {
+
+bool ScheduleTable::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (frozen_ && index.isValid() && index.column() == 0 && !isColumnHidden(0))
+        return frozen_->EditHere(index, trigger, event);
+    return QTableView::edit(index, trigger, event);
+}
+
+bool ScheduleTable::Filled(int row, int place) const {
+    const int column = horizontalHeader()->logicalIndex(place);
+    return !model()->index(row, column).data().toString().isEmpty();
+}
+
+QPoint ScheduleTable::EdgeFrom(int row, int place, int rowStep, int placeStep) const {
+    const int rows = model()->rowCount(), places = horizontalHeader()->count();
+    const auto inside = [&](int r, int p) { return r >= 0 && r < rows && p >= 0 && p < places; };
+    int r = row + rowStep, p = place + placeStep;
+    if (!inside(r, p)) return {place, row};
+    if (Filled(row, place) && Filled(r, p)) {
+        while (inside(r + rowStep, p + placeStep) && Filled(r + rowStep, p + placeStep)) {
+            r += rowStep;
+            p += placeStep;
+        }
+        return {p, r};
+    }
+    while (inside(r, p) && !Filled(r, p)) {
+        if (!inside(r + rowStep, p + placeStep)) break;  // none: the edge itself
+        r += rowStep;
+        p += placeStep;
+    }
+    return {p, r};
+}
+
+void ScheduleTable::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex current = currentIndex();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (current.isValid() && (mods & Qt::ControlModifier) && !(mods & (Qt::AltModifier | Qt::MetaModifier))) {
+        int rowStep = 0, placeStep = 0;
+        switch (event->key()) {
+            case Qt::Key_Up: rowStep = -1; break;
+            case Qt::Key_Down: rowStep = 1; break;
+            case Qt::Key_Left: placeStep = -1; break;
+            case Qt::Key_Right: placeStep = 1; break;
+            default: break;
+        }
+        if (rowStep || placeStep) {
+            const QPoint to =
+                EdgeFrom(current.row(), horizontalHeader()->visualIndex(current.column()), rowStep, placeStep);
+            const QModelIndex target = model()->index(to.y(), horizontalHeader()->logicalIndex(to.x()));
+            if (mods & Qt::ShiftModifier) {
+                // The block from the cell where the selection began out to the edge.
+                QItemSelection block;
+                const int from = std::min(horizontalHeader()->visualIndex(current.column()), to.x()),
+                          upto = std::max(horizontalHeader()->visualIndex(current.column()), to.x());
+                for (int place = from; place <= upto; ++place) {
+                    const int column = horizontalHeader()->logicalIndex(place);
+                    block.select(model()->index(std::min(current.row(), to.y()), column),
+                                 model()->index(std::max(current.row(), to.y()), column));
+                }
+                selectionModel()->select(block, QItemSelectionModel::ClearAndSelect);
+            } else {
+                selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+            }
+            scrollTo(target);
+            return;
+        }
+        if (event->key() == Qt::Key_Space && !(mods & Qt::ShiftModifier)) {
+            selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Columns);
+            return;
+        }
+    }
+    // (the current cell stays where it is, as in Excel)
+    if (current.isValid() && mods == Qt::ShiftModifier && event->key() == Qt::Key_Space) {
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+bool ScheduleDelegate::eventFilter(QObject* editor, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && (key->modifiers() & Qt::ControlModifier) &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            const QString text = line->text();
+            emit closeEditor(line, NoHint);
+            emit fillRequested(text);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(editor, event);
+}
+
+}  // namespace quorvane

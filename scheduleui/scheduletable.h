@@ -1,0 +1,50 @@
+// The 梁表 window's table as a spreadsheet user's hands expect it:
+// Ctrl+arrow to the edge of the data, Ctrl+Space / Shift+Space to select
+// a column / row, the mark typed into the frozen column that stays on top
+// of it (not under it, unseen), and Ctrl+Enter in a cell's editor to fill
+// the whole selection with what was typed.
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace quorvane {
+
+class ScheduleTable : public QTableView {
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+    // The view laid over this one's first column: its cells are edited there.
+    void SetFrozen(ScheduleTable* frozen) { frozen_ = frozen; }
+    bool EditHere(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+        return QTableView::edit(index, trigger, event);
+    }
+    // Where Ctrl+arrow goes from (row, place) as shown, as Excel decides:
+    // along a run of filled cells to its end, else to the next filled
+    // cell, else to the table's edge.
+    QPoint EdgeFrom(int row, int place, int rowStep, int placeStep) const;
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool Filled(int row, int place) const;
+    ScheduleTable* frozen_ = nullptr;
+};
+
+class ScheduleDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+signals:
+    // Ctrl+Enter in an editor: the text for every selected cell (the
+    // editor is closed without writing its own cell alone).
+    void fillRequested(const QString& text);
+
+protected:
+    bool eventFilter(QObject* editor, QEvent* event) override;
+};
+
+}  // namespace quorvane
