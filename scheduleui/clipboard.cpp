@@ -4,15 +4,18 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
 
 #include <algorithm>
 #include <limits>
+#include <set>
 
 #include "commands.h"
 #include "csv.h"
+#include "htmltable.h"
 #include "pasteplan.h"
 #include "qttext.h"
 #include "schedulewindow.h"
@@ -93,13 +96,37 @@ void ScheduleWindow::CopySelection() {
     QGuiApplication::clipboard()->setText(FromUtf8(text));
 }
 
-bool ScheduleWindow::Paste() { return PasteText(QGuiApplication::clipboard()->text()); }
+// As Excel cuts: the cells stay until the paste moves them; any change
+// in between (or another cut or copy) forgets the cut.
+void ScheduleWindow::CutSelection() {
+    CopySelection();
+    Cut cut;
+    cut.model = model_;
+    cut.text = QGuiApplication::clipboard()->text();
+    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
+    for (const QModelIndex& index : selected) {
+        const int row = proxy_->mapToSource(index).row();
+        if (!model_->IsEmptyRow(row)) cut.cells.emplace_back(row, index.column());
+    }
+    cut_ = std::move(cut);
+    statusBar()->showMessage(QStringLiteral("已剪切 %1 个单元格:粘贴到别处即移动过去").arg(cut_.cells.size()));
+}
 
-bool ScheduleWindow::PasteText(const QString& text) {
+// The text flavour places the cells; where another spreadsheet also gave
+// its HTML, a number shown rounded there comes in at its full value.
+bool ScheduleWindow::Paste() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    const QString html = mime && mime->hasHtml() ? mime->html() : QString();
+    return PasteText(QGuiApplication::clipboard()->text(), html);
+}
+
+bool ScheduleWindow::PasteText(const QString& text, const QString& html) {
     auto block = [&text] {
         const QByteArray utf8 = text.toUtf8();  // gone once parsed
         return ParseTabSeparated(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     }();
+    if (!html.isEmpty()) TakeFullValues(block, ReadHtmlTable(ToUtf8(html)));
     while (!block.empty() && block.back().size() == 1 && block.back()[0].empty()) block.pop_back();
     if (block.empty()) {
         dialogs_->Inform(this, QStringLiteral("剪贴板里没有可以粘贴的表格内容。"));
@@ -158,7 +185,21 @@ bool ScheduleWindow::PasteText(const QString& text) {
             return false;
     }
     records = {};  // the parsed block, its texts moved out, gone before the table grows
-    undo_->push(new ChangeCellsCommand(model_, std::move(edits), appended, QStringLiteral("粘贴")));
+    // The cells cut (Ctrl+X) and pasted here are moved: emptied where the
+    // block did not land, in the same step, undone together.
+    const bool moving = cut_.model == model_ && text == cut_.text;
+    if (moving) {
+        std::set<std::pair<int, int>> landed;
+        for (const CellEdit& e : edits) landed.insert({e.row, e.column});
+        std::vector<CellEdit> emptied;
+        for (const auto& [row, column] : cut_.cells)
+            if (!landed.count({row, column}) && ScheduleModel::IsEditableColumn(column))
+                emptied.push_back({row, column, {}});
+        edits.insert(edits.begin(), std::make_move_iterator(emptied.begin()), std::make_move_iterator(emptied.end()));
+    }
+    cut_ = {};
+    undo_->push(new ChangeCellsCommand(model_, std::move(edits), appended,
+                                       moving ? QStringLiteral("移动") : QStringLiteral("粘贴")));
     // Columns a header named that the table does not have are said, never shifted into others.
     if (!leftOut.isEmpty())
         statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut));

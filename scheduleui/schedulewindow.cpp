@@ -183,6 +183,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
                 if (below.isValid()) view->setCurrentIndex(below);
             });
     undoGroup_.addStack(undo);
+    connect(undo, &QUndoStack::indexChanged, this, [this] { cut_ = {}; });  // the cut cells may have moved
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
     connect(model, &QAbstractItemModel::dataChanged, this, &ScheduleWindow::UpdateCounts);
     connect(model, &QAbstractItemModel::rowsInserted, this, &ScheduleWindow::UpdateCounts);
@@ -338,6 +339,7 @@ void ScheduleWindow::MoveSheet(int delta) {
 }
 
 void ScheduleWindow::RemoveSheets() {
+    cut_ = {};
     const QSignalBlocker quiet(tabs_);
     while (tabs_->count() > 0) tabs_->removeTab(0);
     for (auto& sheet : hidden_) sheets_.push_back(std::move(sheet));
@@ -479,7 +481,11 @@ void ScheduleWindow::BuildMenus() {
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    edit->addAction(QStringLiteral("复制(&C)"), QKeySequence::Copy, this, &ScheduleWindow::CopySelection);
+    edit->addAction(QStringLiteral("剪切(&T)"), QKeySequence::Cut, this, &ScheduleWindow::CutSelection);
+    edit->addAction(QStringLiteral("复制(&C)"), QKeySequence::Copy, this, [this] {
+        CopySelection();
+        cut_ = {};
+    });
     edit->addAction(QStringLiteral("粘贴(&P)"), QKeySequence::Paste, this, [this] { Paste(); });
     edit->addAction(QStringLiteral("清除内容(&L)"), QKeySequence::Delete, this,
                     &ScheduleWindow::ClearSelection);

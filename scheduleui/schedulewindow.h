@@ -46,6 +46,7 @@ public:
     bool ExportPdf(const QString& path);
     void PrintBook();
     void CopySelection();
+    void CutSelection();
     bool Paste();
     void ClearSelection();
     void InsertRows();
@@ -86,8 +87,9 @@ public:
     QStringList recentFiles() const;
 
     // Rows and columns of text as the clipboard carries them, placed at
-    // the current cell (false, with a message, when it holds nothing usable).
-    bool PasteText(const QString& text);
+    // the current cell (false, with a message, when it holds nothing
+    // usable); html: the same table in HTML, for its cells' full values.
+    bool PasteText(const QString& text, const QString& html = {});
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,6 +149,13 @@ private:
     QAction* resultsBeside_ = nullptr;
     QLabel* status_ = nullptr;
     QString found_;  // what 查找 looked for last (F3 looks again)
+    // The cells of the last Ctrl+X, until a paste moves them.
+    struct Cut {
+        const ScheduleModel* model = nullptr;
+        QString text;  // as put on the clipboard
+        std::vector<std::pair<int, int>> cells;  // model row, column
+    };
+    Cut cut_;
 };
 
 }  // namespace quorvane

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows program on Debian: a static Qt cross-compiled from
 # Debian's qt6-base source (cached outside the checkout, ccache for
-# rebuilds), libxlsxwriter, minizip and expat the same way, then quorvane.exe,
+# rebuilds), libxlsxwriter, minizip, expat and libxml2 the same way, then quorvane.exe,
 # quorvane-calc.exe and quorvane-schedule.exe (梁表), each one file that
 # needs only Windows' own DLLs, packaged into dist/:
 #   quorvane-<version>-windows-x64.zip   the three programs and a read-me
@@ -14,6 +14,7 @@ install_packages "${BUILD_PACKAGES[@]}" dpkg-dev ccache g++-mingw-w64-x86-64-pos
 source "$ROOT/scripts/windows/qt.sh"
 source "$ROOT/scripts/windows/xlsxwriter.sh"
 source "$ROOT/scripts/windows/expat.sh"
+source "$ROOT/scripts/windows/libxml2.sh"
 # One build at a time in the shared cache: a second run (the Windows test
 # starts one) waits here instead of deleting the folder the first builds in.
 mkdir -p "$QT_CACHE"
@@ -26,6 +27,7 @@ build_windows_qt
 build_windows_xlsxwriter
 build_windows_minizip
 build_windows_expat
+build_windows_libxml2
 [ "${1:-}" = "--qt-only" ] && exit 0
 
 WIN_BUILD="${QUORVANE_WIN_BUILD_DIR:-$ROOT/build-windows}"
@@ -49,6 +51,7 @@ cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja \
   -DXLSXWRITER_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DXLSXWRITER_LIBRARY="$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" \
   -DMINIZIP_INCLUDE_DIR="$XLSX_WIN_PREFIX/include" -DMINIZIP_LIBRARY="$XLSX_WIN_PREFIX/lib/libminizip.a" \
   -DEXPAT_INCLUDE_DIR="$EXPAT_WIN_PREFIX/include" -DEXPAT_LIBRARY="$EXPAT_WIN_PREFIX/lib/libexpat.a" \
+  -DLIBXML2_INCLUDE_DIR="$LIBXML2_WIN_PREFIX/include/libxml2" -DLIBXML2_LIBRARY="$LIBXML2_WIN_PREFIX/lib/libxml2.a" \
   -DZLIB_LIBRARY="$MINGW_ZLIB" -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
   -DQUORVANE_BENCH=OFF -DBUILD_TESTING=$testing -DQUORVANE_WERROR=$werror >/dev/null
 cmake --build "$WIN_BUILD" --parallel "$(nproc)"

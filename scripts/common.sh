@@ -38,7 +38,7 @@ ensure_locales() {
   if [ $changed -eq 1 ]; then as_root locale-gen >/dev/null; fi
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev libcli11-dev libgtest-dev libbenchmark-dev libxlsxwriter-dev libminizip-dev libexpat1-dev zlib1g-dev qt6-translations-l10n fonts-wqy-microhei)
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev libcli11-dev libgtest-dev libbenchmark-dev libxlsxwriter-dev libminizip-dev libexpat1-dev libxml2-dev zlib1g-dev qt6-translations-l10n fonts-wqy-microhei)
 
 # build [CMAKE-ARGS...]: configure when new (or when given arguments), then build.
 build() {

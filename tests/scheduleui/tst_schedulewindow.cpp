@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -253,6 +254,8 @@ private slots:
     void excelsKeysDoWhatExcelsDo_data();
     void excelsKeysDoWhatExcelsDo();
     void aMarkIsTypedWhereItCanBeSeen();
+    void aPasteTakesTheFullValueBehindARoundedCell_data();
+    void aPasteTakesTheFullValueBehindARoundedCell();
     void f12SavesAs();
     void qtsOwnDialogsSpeakChinese();
     void anEditedScheduleIsSavedWithItsLoads();
@@ -1220,6 +1223,10 @@ void TestScheduleWindow::excelsKeysDoWhatExcelsDo_data() {
                                                         << QStringList{"KL"} << start + " @2,Mark";
     QTest::newRow("Ctrl+H replaces in marks and values")
         << "Ctrl+H" << 0 << "Mark" << 0 << 0 << QStringList{"KL", "WKL"} << "WKL1,WKL2,WKL3|200,,300|500,600,700 @0,Mark";
+    QTest::newRow("Ctrl+X then Ctrl+V moves the cells") << "Ctrl+X Down Down Ctrl+V" << 0 << "BeamHeight" << 0 << 0
+                                                        << QStringList() << "KL1,KL2,KL3|200,,300|,600,500 @2,BeamHeight";
+    QTest::newRow("Ctrl+C then Ctrl+V copies them") << "Ctrl+C Down Down Ctrl+V" << 0 << "BeamHeight" << 0 << 0
+                                                    << QStringList() << "KL1,KL2,KL3|200,,300|500,600,500 @2,BeamHeight";
     QTest::newRow("a click on a caption selects the column, sorts nothing")
         << "click" << 0 << "BeamHeight" << 0 << 0 << QStringList() << start + " @0,BeamHeight 4 selected";
 }
@@ -1325,6 +1332,52 @@ void TestScheduleWindow::aMarkIsTypedWhereItCanBeSeen() {
     view->setCurrentIndex(view->model()->index(0, 0));
     QTest::keyClick(view, Qt::Key_Tab);
     QCOMPARE(view->currentIndex().column(), view->horizontalHeader()->logicalIndex(1));
+}
+
+// Another spreadsheet's cells shown rounded: its HTML flavour carries the
+// full value, which the paste takes; a date, or no HTML at all, is taken
+// as shown.
+void TestScheduleWindow::aPasteTakesTheFullValueBehindARoundedCell_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QString>("ratio");
+    // As LibreOffice Calc puts a copied block on the clipboard.
+    const QString calc = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\"><html><head><meta "
+                         "http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"/></head><body>"
+                         "<table cellspacing=\"0\" border=\"0\"><colgroup width=\"89\"></colgroup>\n"
+                         "\t<tr>\n\t\t<td height=\"17\" align=\"left\"><font face=\"Noto Sans CJK SC\">梁号</font></td>\n"
+                         "\t\t<td align=\"left\"><font face=\"Noto Sans CJK SC\">折算比例</font></td>\n\t</tr>\n"
+                         "\t<tr>\n\t\t<td height=\"17\" align=\"right\" sdval=\"45293\" sdnum=\"2052;2052;YYYY/M/D\">2024/1/2</td>\n"
+                         "\t\t<td align=\"right\" sdval=\"0.833333333333333\" sdnum=\"2052;0;0.00\">0.83</td>\n\t</tr>\n"
+                         "</table></body></html>";
+    QTest::newRow("LibreOffice Calc") << calc << "2024/1/2" << "0.833333333333333";
+    // As Excel does (x:num with the value when it is not what is shown).
+    QTest::newRow("Excel") << "<html xmlns:x=\"urn:schemas-microsoft-com:office:excel\"><body><table><tr><td>梁号</td>"
+                              "<td>折算比例</td></tr><tr><td class=xl66>2024/1/2</td><td class=xl65 "
+                              "x:num=\"0.83333333333333337\">0.83</td></tr></table></body></html>"
+                           << "2024/1/2" << "0.83333333333333337";
+    QTest::newRow("text alone") << QString() << "2024/1/2" << "0.83";
+    QTest::newRow("HTML of another block") << "<table><tr><td>x</td></tr><tr><td>KL9</td><td sdval=\"0.5\">0.5</td></tr></table>"
+                                           << "2024/1/2" << "0.83";
+}
+
+void TestScheduleWindow::aPasteTakesTheFullValueBehindARoundedCell() {
+    QFETCH(QString, html);
+    QFETCH(QString, mark);
+    QFETCH(QString, ratio);
+    auto* mime = new QMimeData;
+    mime->setText("梁号\t折算比例\n2024/1/2\t0.83\n");
+    if (!html.isEmpty()) mime->setHtml(html);
+    QGuiApplication::clipboard()->setMimeData(mime);
+    QTableView* view = window_->view();
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('\n')));
+    QCOMPARE(window_->model().beamCount(), 1);
+    QCOMPARE(QString::fromStdString(std::string(window_->model().rows()[0].mark())), mark);
+    QCOMPARE(QString::fromStdString(std::string(window_->model().rows()[0].text(std::size_t(FindParam("ReductionRatio"))))),
+             ratio);
 }
 
 void TestScheduleWindow::f12SavesAs() {
