@@ -4,16 +4,11 @@
 set -euo pipefail
 
 EXPAT_VERSION_DEB="$(dpkg-query -W -f='${Version}' libexpat1-dev)"
-EXPAT_SOURCE_VERSION="${EXPAT_VERSION_DEB%+b*}"
-EXPAT_WIN_PREFIX="$QT_CACHE/expat-$EXPAT_SOURCE_VERSION-mingw64-static"
+EXPAT_WIN_PREFIX="$QT_CACHE/expat-${EXPAT_VERSION_DEB%+b*}-mingw64-static"
 
 build_windows_expat() {
-  if [ -f "$EXPAT_WIN_PREFIX/lib/libexpat.a" ]; then return 0; fi
-  local src="$QT_CACHE/src/expat-$EXPAT_SOURCE_VERSION"
-  fetch_debian_source expat "$EXPAT_SOURCE_VERSION" "$src" || return 1
-  echo "Building expat $EXPAT_SOURCE_VERSION for Windows (static)..."
   # Without document type support: a workbook never has one (and it is refused).
-  cmake_build_windows expat "$src" "$EXPAT_WIN_PREFIX" \
+  build_debian_library expat "${EXPAT_VERSION_DEB%+b*}" "$EXPAT_WIN_PREFIX" libexpat.a \
     -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF \
     -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF -DEXPAT_DTD=OFF
 }

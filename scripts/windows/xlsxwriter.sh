@@ -55,6 +55,19 @@ cmake_build_windows() {
   rm -rf "$build"
 }
 
+# build_debian_library NAME VERSION PREFIX LIBRARY [CMAKE-ARGS...]: Debian's
+# source package NAME at VERSION built static into PREFIX, unless PREFIX
+# already has LIBRARY (lib/...).
+build_debian_library() {
+  local name="$1" version="$2" prefix="$3" library="$4"
+  shift 4
+  if [ -f "$prefix/lib/$library" ]; then return 0; fi
+  local src="$QT_CACHE/src/$name-$version"
+  fetch_debian_source "$name" "$version" "$src" || return 1
+  echo "Building $name $version for Windows (static)..."
+  cmake_build_windows "$name" "$src" "$prefix" "$@"
+}
+
 build_windows_xlsxwriter() {
   if [ -f "$XLSX_WIN_PREFIX/lib/libxlsxwriter.a" ]; then return 0; fi
   fetch_xlsxwriter_source || return 1
