@@ -86,6 +86,40 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     view_->setCurrentIndex(proxy_->index(0, 0));
     UpdateTitle();
     resize(1200, 640);
+    restoreGeometry(ScheduleSettings().value(QStringLiteral("geometry")).toByteArray());
+}
+
+// What a day's work set up stays for the next: the window's place and
+// size, the columns' widths, the sort (the results' place is kept by its
+// own menu item).
+void ScheduleWindow::KeepViewSettings() const {
+    QSettings settings = ScheduleSettings();
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    if (!view_) return;
+    QVariantList widths;
+    for (int c = 0; c < model_->columnCount(); ++c) widths << view_->columnWidth(c);
+    settings.setValue(QStringLiteral("columnWidths"), widths);
+    settings.setValue(QStringLiteral("sortColumn"), proxy_->sortColumn());
+    settings.setValue(QStringLiteral("sortDescending"), proxy_->sortOrder() == Qt::DescendingOrder);
+}
+
+// The widths kept from the last run (as many as the table has columns, or none).
+void ScheduleWindow::ApplyKeptWidths(QTableView* view) const {
+    const QVariantList widths = ScheduleSettings().value(QStringLiteral("columnWidths")).toList();
+    if (widths.size() != view->model()->columnCount()) return;
+    for (int c = 0; c < widths.size(); ++c)
+        if (const int width = widths[c].toInt(); width >= 16 && width <= 2000) view->setColumnWidth(c, width);
+}
+
+// A file opens sorted as the last one was left (a sort is only how the rows are shown).
+void ScheduleWindow::ApplyKeptSort(Sheet& sheet) const {
+    const QSettings settings = ScheduleSettings();
+    const int column = settings.value(QStringLiteral("sortColumn"), -1).toInt();
+    if (column < 0 || column >= sheet.model->columnCount()) return;
+    const Qt::SortOrder order =
+        settings.value(QStringLiteral("sortDescending")).toBool() ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sheet.proxy->sort(column, order);
+    sheet.view->horizontalHeader()->setSortIndicator(column, order);
 }
 
 ScheduleWindow::Sheet& ScheduleWindow::AddSheet(const QString& name, std::vector<ScheduleRow> rows,
@@ -168,6 +202,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
         const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
         view->setColumnWidth(c, std::max(least, caption + arrow + 16));
     }
+    ApplyKeptWidths(view);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
     new FrozenColumn(view);
     // Enter ends an edit one row down, as in Excel, so a column types straight in.
@@ -609,10 +644,12 @@ bool ScheduleWindow::MaybeSave() {
 }
 
 void ScheduleWindow::closeEvent(QCloseEvent* event) {
-    if (MaybeSave())
-        event->accept();
-    else
+    if (!MaybeSave()) {
         event->ignore();
+        return;
+    }
+    KeepViewSettings();
+    event->accept();
 }
 
 bool ScheduleWindow::NewSchedule() {
@@ -668,7 +705,8 @@ bool ScheduleWindow::Load(const QString& path) {
         return false;
     }
     RemoveSheets();
-    for (ScheduleSheet& sheet : sheets) AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout));
+    for (ScheduleSheet& sheet : sheets)
+        ApplyKeptSort(AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout)));
     ShowSheet(0);
     view_->setCurrentIndex(proxy_->index(0, 0));
     path_ = QFileInfo(path).absoluteFilePath();

@@ -111,6 +111,9 @@ private:
     bool SaveWorkbook(const QString& path);
     void CommitEdit();
     void BuildMenus();
+    void KeepViewSettings() const;
+    void ApplyKeptWidths(QTableView* view) const;
+    void ApplyKeptSort(Sheet& sheet) const;
     void UpdateTitle();
     void UpdateRecentMenu();
     void AddRecent(const QString& path);

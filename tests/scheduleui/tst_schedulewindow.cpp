@@ -254,6 +254,7 @@ private slots:
     void excelsKeysDoWhatExcelsDo_data();
     void excelsKeysDoWhatExcelsDo();
     void aMarkIsTypedWhereItCanBeSeen();
+    void aDaysSetUpIsKeptForTheNextRun();
     void aPasteTakesTheFullValueBehindARoundedCell_data();
     void aPasteTakesTheFullValueBehindARoundedCell();
     void f12SavesAs();
@@ -291,6 +292,8 @@ void TestScheduleWindow::init() {
     // inputs pastes at the mark as in the file's order.
     window_->findChild<QAction*>("SaveResults")->setChecked(true);
     window_->findChild<QAction*>("ResultsBesideMark")->setChecked(false);
+    for (const char* kept : {"geometry", "columnWidths", "sortColumn", "sortDescending"})
+        ScheduleSettings().remove(kept);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -1378,6 +1381,28 @@ void TestScheduleWindow::aPasteTakesTheFullValueBehindARoundedCell() {
     QCOMPARE(QString::fromStdString(std::string(window_->model().rows()[0].mark())), mark);
     QCOMPARE(QString::fromStdString(std::string(window_->model().rows()[0].text(std::size_t(FindParam("ReductionRatio"))))),
              ratio);
+}
+
+// The window's size, the columns' widths and the sort are where the last
+// run left them.
+void TestScheduleWindow::aDaysSetUpIsKeptForTheNextRun() {
+    const QString path = dir_->filePath("three.csv");
+    WriteAll(path, "Mark,BeamWidth\nKL1,200\nKL3,300\nKL2,250\n");
+    QVERIFY(window_->OpenFile(path));
+    const int width = Field("BeamWidth");
+    window_->view()->setColumnWidth(width, 151);
+    window_->SortBy(0, Qt::DescendingOrder);
+    window_->resize(900, 500);
+    window_->undoStack().setClean();
+    QVERIFY(window_->close());
+    window_ = std::make_unique<ScheduleWindow>(dialogs_.get());
+    ShowAgain();
+    QCOMPARE(window_->size(), QSize(900, 500));
+    QCOMPARE(window_->view()->columnWidth(width), 151);
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(window_->view()->horizontalHeader()->sortIndicatorSection(), 0);
+    QCOMPARE(Table(*window_)[0][0], QString("KL3"));
+    QVERIFY(window_->undoStack().isClean());  // a way of showing, not a change
 }
 
 void TestScheduleWindow::f12SavesAs() {
