@@ -1,5 +1,6 @@
 #include "schedulewindow.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -80,6 +81,10 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     setCentralWidget(tabs_);
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);
+    refusal_ = new QLabel(this);
+    refusal_->setObjectName(QStringLiteral("Refusal"));
+    refusal_->setStyleSheet(QStringLiteral("color: #b00020"));
+    statusBar()->addWidget(refusal_, 2);
 
     AddSheet(QString(), {}, NewScheduleLayout());
     BuildMenus();
@@ -147,11 +152,12 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     // A text typed into the empty row makes it a beam, and Enter then goes
     // on to the next empty row, wherever a sort put the new beam.
     auto typedNewBeam = std::make_shared<bool>(false);
-    connect(model, &ScheduleModel::editRequested, this, [model, undo, typedNewBeam](const CellEdit& edit) {
+    connect(model, &ScheduleModel::editRequested, this, [this, model, undo, typedNewBeam](const CellEdit& edit) {
         const bool added = model->IsEmptyRow(edit.row);
         *typedNewBeam = added;
         undo->push(new ChangeCellsCommand(model, {edit}, added ? 1 : 0,
                                           added ? QStringLiteral("添加行") : QStringLiteral("编辑")));
+        SayRefusal(*model, edit);
     });
     sheet.proxy = new ScheduleSortProxy(view);
     sheet.proxy->setSourceModel(model);
@@ -429,6 +435,26 @@ void ScheduleWindow::ShowSheet(int index) {
     }
     view_->setFocus();
     UpdateCounts();
+}
+
+// A typed value the row cannot compute with: the cell is shaded and says
+// why in its tooltip; the status bar says it too, and a screen reader is
+// told at once (an alert), not left to find the shade.
+void ScheduleWindow::SayRefusal(const ScheduleModel& model, const CellEdit& edit) {
+    const ScheduleColumn column = ColumnAt(static_cast<std::size_t>(edit.column));
+    const auto row = static_cast<std::size_t>(edit.row);
+    const bool refused = column.kind == ColumnKind::Input && row < model.results().size() &&
+                         model.results()[row].IsRefused(column.index);
+    if (!refused) {
+        refusal_->clear();
+        return;
+    }
+    refusal_->setText(QStringLiteral("%1 (%2):%3")
+                          .arg(FromUtf8(ColumnCaption(column)))
+                          .arg(FromUtf8(model.rows()[row].mark()))
+                          .arg(FromUtf8(InputRefusal(column.index, model.rows()[row].text(column.index)))));
+    QAccessibleEvent alert(refusal_, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 void ScheduleWindow::UpdateCounts() {

@@ -107,6 +107,7 @@ private:
     QString SheetNameRefusal(const QString& name, const Sheet* except) const;
     void RemoveSheets();
     void UpdateCounts();
+    void SayRefusal(const ScheduleModel& model, const CellEdit& edit);
     bool AnyUnsaved() const;
     bool SaveWorkbook(const QString& path);
     void CommitEdit();
@@ -151,6 +152,7 @@ private:
     QAction* saveResults_ = nullptr;
     QAction* resultsBeside_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* refusal_ = nullptr;  // the last typed value refused, and why
     QString found_;  // what 查找 looked for last (F3 looks again)
     // The cells of the last Ctrl+X, until a paste moves them.
     struct Cut {

@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -407,6 +408,12 @@ void TestScheduleWindow::refusedCellIsKeptMarkedAndNamedUntilFixed() {
     QCOMPARE(model->index(0, total).data().toString(), QString("12.708"));
     TypeInto(0, width, "12a");
     QVERIFY(dialogs_->messages.isEmpty());  // no message box: the cell says it
+    // The status bar says it too, where a screen reader is told of it as it happens.
+    QAccessibleInterface* said = QAccessible::queryAccessibleInterface(window_->findChild<QLabel*>("Refusal"));
+    QVERIFY(said);
+    QVERIFY2(said->text(QAccessible::Name).contains(QString::fromStdString(InputRefusal(0, "12a"))) &&
+                 said->text(QAccessible::Name).contains("KL1"),
+             qPrintable(said->text(QAccessible::Name)));
     const QModelIndex cell = model->index(0, width);
     QCOMPARE(cell.data().toString(), QString("12a"));
     QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QString::fromStdString(InputRefusal(0, "12a")));
