@@ -50,6 +50,7 @@ public:
     BookScope AskBookScope(QWidget*, const QString&, int) override { return BookScope::ThisSheet; }
     QString AskSheetName(QWidget*, const QString&) override { return {}; }
     QString AskText(QWidget*, const QString&, const QString&) override { return {}; }
+    bool AskRecover(QWidget*, const QString&, const QDateTime&) override { return false; }
 };
 
 // Beam i of the varied beams the benches use.

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QLocale>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QInputDialog>
@@ -124,6 +126,18 @@ QString DesktopScheduleDialogs::AskText(QWidget* parent, const QString& label, c
     bool ok = false;
     const QString answer = QInputDialog::getText(parent, kTitle, label, QLineEdit::Normal, text, &ok);
     return ok ? answer : QString();
+}
+
+bool DesktopScheduleDialogs::AskRecover(QWidget* parent, const QString& name, const QDateTime& when) {
+    const QString text = QStringLiteral("“%1”上次有没有保存的修改 (程序没有正常关闭)。\n自动保存的副本是 %2 的。\n\n"
+                                        "要恢复吗?恢复的内容作为未保存的梁表打开,请另存。")
+                             .arg(name, QLocale().toString(when, QLocale::ShortFormat));
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, parent);
+    QPushButton* recover = box.addButton(QStringLiteral("恢复(&R)"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("不要(&N)"), QMessageBox::RejectRole);
+    box.setDefaultButton(recover);
+    box.exec();
+    return box.clickedButton() == recover;
 }
 
 QString DesktopScheduleDialogs::OpenPath(QWidget* parent, const QString& folder) {

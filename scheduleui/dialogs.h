@@ -10,6 +10,7 @@
 #include "pdfbook.h"
 
 class QWidget;
+class QDateTime;
 
 namespace quorvane {
 
@@ -58,6 +59,9 @@ public:
     // A line of text (what to find, a mark to go to), shown with text;
     // empty when cancelled.
     virtual QString AskText(QWidget* parent, const QString& label, const QString& text) = 0;
+    // Work on name (saved by autosave at when) was not saved when its
+    // window ended: open it again?
+    virtual bool AskRecover(QWidget* parent, const QString& name, const QDateTime& when) = 0;
 };
 
 // The real ones: QMessageBox (titled "Quorvane 梁表"), QFileDialog and
@@ -76,6 +80,7 @@ public:
     BookScope AskBookScope(QWidget* parent, const QString& sheet, int sheets) override;
     QString AskSheetName(QWidget* parent, const QString& name) override;
     QString AskText(QWidget* parent, const QString& label, const QString& text) override;
+    bool AskRecover(QWidget* parent, const QString& name, const QDateTime& when) override;
 };
 
 }  // namespace quorvane

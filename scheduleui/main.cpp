@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     quorvane::ScheduleWindow window;
     window.show();
     const QStringList args = QApplication::arguments();
-    if (args.size() > 1) window.OpenFile(args.at(1));
+    // Work a crash left unsaved comes first; a file asked for opens if it was not taken.
+    if (!window.OfferRecovery() && args.size() > 1) window.OpenFile(args.at(1));
     return QApplication::exec();
 }

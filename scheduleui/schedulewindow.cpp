@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeySequence>
+#include <QLockFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +19,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -40,18 +42,6 @@ namespace {
 const QString kProgramName = QStringLiteral("Quorvane 梁表");
 
 }  // namespace
-
-// One sheet of the window: its beams, the sort over them, its view (with
-// the mark column frozen) and its own undo history.
-// The view owns the model and the sort, so that a sheet closed while one
-// of its own events is running goes once that event is done.
-struct ScheduleWindow::Sheet {
-    QString name;
-    QTableView* view = nullptr;
-    ScheduleModel* model = nullptr;
-    QSortFilterProxyModel* proxy = nullptr;
-    QUndoStack undo;
-};
 
 // The result, copied-load and error columns shown right after the mark, or
 // where the file form has them (at the end).
@@ -92,6 +82,9 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     UpdateTitle();
     resize(1200, 640);
     restoreGeometry(ScheduleSettings().value(QStringLiteral("geometry")).toByteArray());
+    auto* autosave = new QTimer(this);
+    connect(autosave, &QTimer::timeout, this, &ScheduleWindow::Autosave);
+    autosave->start(60 * 1000);
 }
 
 // What a day's work set up stays for the next: the window's place and
@@ -469,7 +462,7 @@ bool ScheduleWindow::AnyUnsaved() const {
     return std::any_of(sheets_.begin(), sheets_.end(), [](const auto& sheet) { return !sheet->undo.isClean(); });
 }
 
-ScheduleWindow::~ScheduleWindow() = default;
+ScheduleWindow::~ScheduleWindow() { EndAutosave(); }
 
 void ScheduleWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
@@ -675,11 +668,13 @@ void ScheduleWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     KeepViewSettings();
+    EndAutosave();  // saved, or given up when asked
     event->accept();
 }
 
 bool ScheduleWindow::NewSchedule() {
     if (!MaybeSave()) return false;
+    DiscardAutosave();
     RemoveSheets();
     AddSheet(QString(), {}, NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));  // typing goes straight into the first mark
@@ -730,6 +725,7 @@ bool ScheduleWindow::Load(const QString& path) {
         dialogs_->Inform(this, FromUtf8(read.message));
         return false;
     }
+    DiscardAutosave();
     RemoveSheets();
     for (ScheduleSheet& sheet : sheets)
         ApplyKeptSort(AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout)));
@@ -792,6 +788,7 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     path_ = QFileInfo(path).absoluteFilePath();
     RememberDiskFile();
     for (const auto& sheet : sheets_) sheet->undo.setClean();
+    DiscardAutosave();
     AddRecent(path_);
     UpdateTitle();
     statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path_)), 5000);

@@ -21,6 +21,7 @@ class QSortFilterProxyModel;
 class QMenu;
 class QLabel;
 class QTabWidget;
+class QLockFile;
 
 namespace quorvane {
 
@@ -84,6 +85,13 @@ public:
     bool RenameSheet(const QString& name);
     void MoveSheet(int delta);
     const QString& path() const { return path_; }
+
+    // A copy of unsaved work (each minute, and whenever called); offered
+    // back by the next window started after this one ended without
+    // saving it (true when the user took it).
+    void Autosave();
+    bool OfferRecovery();
+    static QString AutosaveRoot();
     QStringList recentFiles() const;
 
     // Rows and columns of text as the clipboard carries them, placed at
@@ -96,7 +104,17 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct Sheet;
+    // One sheet of the window: its beams, the sort over them, its view (with
+    // the mark column frozen) and its own undo history.
+    // The view owns the model and the sort, so that a sheet closed while one
+    // of its own events is running goes once that event is done.
+    struct Sheet {
+        QString name;
+        QTableView* view = nullptr;
+        ScheduleModel* model = nullptr;
+        QSortFilterProxyModel* proxy = nullptr;
+        QUndoStack undo;
+    };
     Sheet& AddSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
     Sheet* MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
     void PlaceSheet(std::unique_ptr<Sheet> sheet, int index);
@@ -113,6 +131,8 @@ private:
     void CommitEdit();
     void BuildMenus();
     void KeepViewSettings() const;
+    void DiscardAutosave();
+    void EndAutosave();
     void ApplyKeptWidths(QTableView* view) const;
     void ApplyKeptSort(Sheet& sheet) const;
     void UpdateTitle();
@@ -154,6 +174,8 @@ private:
     QLabel* status_ = nullptr;
     QLabel* refusal_ = nullptr;  // the last typed value refused, and why
     QString found_;  // what 查找 looked for last (F3 looks again)
+    QString autosaveFolder_;  // this window's, once it has saved a copy
+    std::unique_ptr<QLockFile> autosaveLock_;
     // The cells of the last Ctrl+X, until a paste moves them.
     struct Cut {
         const ScheduleModel* model = nullptr;

@@ -125,6 +125,12 @@ public:
     BookScope AskBookScope(QWidget*, const QString&, int) override { return bookScope; }
     QString sheetName;  // what the user types as a sheet's new name
     QString AskSheetName(QWidget*, const QString&) override { return sheetName; }
+    bool recover = true;
+    QStringList offered;  // the files whose unsaved work was offered back
+    bool AskRecover(QWidget*, const QString& name, const QDateTime&) override {
+        offered << name;
+        return recover;
+    }
     QStringList typed;  // what the user types when asked for a text, in turn
     QString AskText(QWidget*, const QString&, const QString&) override {
         return typed.isEmpty() ? QString() : typed.takeFirst();
@@ -256,6 +262,7 @@ private slots:
     void excelsKeysDoWhatExcelsDo();
     void aMarkIsTypedWhereItCanBeSeen();
     void aDaysSetUpIsKeptForTheNextRun();
+    void unsavedWorkComesBackAfterACrash();
     void aPasteTakesTheFullValueBehindARoundedCell_data();
     void aPasteTakesTheFullValueBehindARoundedCell();
     void f12SavesAs();
@@ -1410,6 +1417,48 @@ void TestScheduleWindow::aDaysSetUpIsKeptForTheNextRun() {
     QCOMPARE(window_->view()->horizontalHeader()->sortIndicatorSection(), 0);
     QCOMPARE(Table(*window_)[0][0], QString("KL3"));
     QVERIFY(window_->undoStack().isClean());  // a way of showing, not a change
+}
+
+// Unsaved work is copied each minute beside the settings; a window that
+// ends without saving it (here: its copy left as a crash leaves it) has it
+// offered back by the next one, as unsaved work; a save or a close
+// leaves no copy.
+void TestScheduleWindow::unsavedWorkComesBackAfterACrash() {
+    QDir(ScheduleWindow::AutosaveRoot()).removeRecursively();
+    const QString path = dir_->filePath("楼.xlsx");
+    WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
+    QVERIFY(window_->OpenFile(path));
+    TypeInto(0, Field("BeamWidth"), "260");
+    window_->Autosave();
+    const QStringList sessions = QDir(ScheduleWindow::AutosaveRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(sessions.size(), 1);
+    QVERIFY(!QFileInfo(path).dir().entryList().join(',').contains("sheet-"));  // nothing beside the file
+    // As a crash leaves it: the copy there, its window's lock gone.
+    const QString session = ScheduleWindow::AutosaveRoot() + "/" + sessions[0];
+    const QString crashed = ScheduleWindow::AutosaveRoot() + "/crashed";
+    QDir().mkpath(crashed);
+    for (const QString& name : QDir(session).entryList(QDir::Files))
+        if (name != "lock") QVERIFY(QFile::copy(session + "/" + name, crashed + "/" + name));
+    const QList<QStringList> typed = Table(*window_);
+    // Saved: the window's own copy goes.
+    QVERIFY(window_->Save());
+    QCOMPARE(QDir(session).entryList(QDir::Files), QStringList{"lock"});
+    window_->Autosave();  // nothing unsaved: nothing copied
+    QCOMPARE(QDir(session).entryList(QDir::Files), QStringList{"lock"});
+    QVERIFY(window_->close());
+    QVERIFY(!QDir(session).exists());
+    // The next window offers the crashed copy, and opens it as unsaved work.
+    window_ = std::make_unique<ScheduleWindow>(dialogs_.get());
+    ShowAgain();
+    QVERIFY(window_->OfferRecovery());
+    QCOMPARE(dialogs_->offered, QStringList{"楼.xlsx"});
+    QCOMPARE(window_->sheetCount(), 2);
+    QCOMPARE(window_->sheetName(1), QString("二层"));
+    QCOMPARE(Table(*window_), typed);
+    QVERIFY(window_->isWindowModified());
+    QVERIFY(window_->path().isEmpty());  // saved where the user says, never over the workbook unasked
+    QVERIFY(!QDir(crashed).exists());  // offered once
+    QVERIFY(!window_->OfferRecovery());
 }
 
 void TestScheduleWindow::f12SavesAs() {
