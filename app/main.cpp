@@ -4,6 +4,7 @@
 
 #include "form1.h"  // IWYU pragma: keep (the window owned below)
 #include "geometry.h"
+#include "handoff.h"
 #include "qtchinese.h"
 #include "shell.h"
 #include "startup.h"
@@ -23,6 +24,9 @@ int main(int argc, char* argv[]) {
     const quorvane::SingleCopy single(quorvane::SingleCopyLockPath());
     const auto form = quorvane::StartUp(shell, single, quorvane::ReportFilePath());
     if (!form) return 0;
+    // Beams the 梁表 window opens here (在计算器中打开), waiting or to come.
+    quorvane::BeamReceiver fromSchedule(quorvane::Inbox::Calculator);
+    QObject::connect(&fromSchedule, &quorvane::BeamReceiver::beamArrived, form.get(), &quorvane::Form1::TakeBeam);
     form->show();
     return app.exec();
 }

@@ -20,6 +20,7 @@ public:
     Answer ShowMessage(QWidget*, const QString&, Buttons) override { return Answer::Ok; }
     bool StartReportViewer(const QString&, QString*) override { return true; }
     bool OpenWebAddress(const QString&, QString*) override { return true; }
+    bool SendToSchedule(const HandedBeam&, QString*) override { return true; }
 };
 
 void BM_AltSToResults(benchmark::State& state) {

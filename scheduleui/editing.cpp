@@ -1,5 +1,6 @@
 // The 梁表 window's spreadsheet commands: fills, find and replace, going
 // to a mark. Each change is one undoable command.
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSortFilterProxyModel>
@@ -143,6 +144,48 @@ bool ScheduleWindow::GoToMark() {
     const QModelIndex index = proxy_->mapFromSource(model_->index(found, 0));
     view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(index);
+    return true;
+}
+
+void ScheduleWindow::AppendBeam(const HandedBeam& beam) {
+    CommitEdit();
+    ScheduleRow row;
+    row.SetMark(beam.mark);
+    for (std::size_t i = 0; i < kInputCount; ++i) row.SetText(i, beam.texts[i]);
+    const int at = model_->beamCount();
+    undo_->push(new InsertRowsCommand(model_, at, {std::move(row)}, QStringLiteral("从计算器添加")));
+    const QModelIndex added = proxy_->mapFromSource(model_->index(at, 0));
+    view_->selectionModel()->setCurrentIndex(added, QItemSelectionModel::ClearAndSelect);
+    view_->scrollTo(added);
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    statusBar()->showMessage(QStringLiteral("已从计算器添加一根梁 (第 %1 行)").arg(at + 1), 5000);
+}
+
+bool ScheduleWindow::OpenInCalculator() {
+    CommitEdit();
+    const QModelIndex current = view_->currentIndex();
+    const int row = current.isValid() ? proxy_->mapToSource(current).row() : -1;
+    if (row < 0 || model_->IsEmptyRow(row)) {
+        dialogs_->Inform(this, QStringLiteral("请先选中一根梁。"));
+        return false;
+    }
+    const ScheduleRow& beam = model_->rows()[static_cast<std::size_t>(row)];
+    HandedBeam handed;
+    handed.mark = std::string(beam.mark());
+    for (std::size_t i = 0; i < kInputCount; ++i) handed.texts[i] = std::string(beam.text(i));
+#ifdef Q_OS_WIN
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane.exe");
+#else
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane");
+#endif
+    QString reason;
+    if (!SendBeam(Inbox::Calculator, handed, program, &reason)) {
+        dialogs_->Inform(this, QStringLiteral("没有在计算器中打开:") + reason);
+        return false;
+    }
+    statusBar()->showMessage(QStringLiteral("已在计算器中打开 %1").arg(FromUtf8(handed.mark)), 5000);
     return true;
 }
 

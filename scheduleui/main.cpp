@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "handoff.h"
 #include "qtchinese.h"
 #include "schedulewindow.h"
 
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quorvane-schedule"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvane-schedule-48.png")));
     quorvane::ScheduleWindow window;
+    // Beams the calculator sends here (发送到梁表), waiting or to come.
+    quorvane::BeamReceiver fromCalculator(quorvane::Inbox::Schedule);
+    QObject::connect(&fromCalculator, &quorvane::BeamReceiver::beamArrived, &window,
+                     &quorvane::ScheduleWindow::AppendBeam);
     window.show();
     const QStringList args = QApplication::arguments();
     // Work a crash left unsaved comes first; a file asked for opens if it was not taken.

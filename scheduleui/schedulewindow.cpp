@@ -181,6 +181,10 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
         menu.exec(view->horizontalHeader()->mapToGlobal(at));
     });
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+        if (view == view_ && rowMenu_) rowMenu_->exec(view->viewport()->mapToGlobal(at));
+    });
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                           QAbstractItemView::AnyKeyPressed);
@@ -565,6 +569,14 @@ void ScheduleWindow::BuildMenus() {
     edit->addAction(QStringLiteral("替换(&H)..."), QKeySequence(Qt::CTRL | Qt::Key_H), this, [this] { Replace(); });
     edit->addAction(QStringLiteral("定位梁号(&J)..."), QKeySequence(Qt::CTRL | Qt::Key_G), this,
                     [this] { GoToMark(); });
+    edit->addSeparator();
+    QAction* calculator =
+        edit->addAction(QStringLiteral("在计算器中打开(&K)"), this, [this] { OpenInCalculator(); });
+    calculator->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    // The row commands where the right button is, as in a spreadsheet.
+    rowMenu_ = new QMenu(this);
+    for (QAction* action : edit->actions())
+        if (!action->isSeparator() && action != undo && action != redo) rowMenu_->addAction(action);
     // The floors: as Excel's sheet tabs do, from this menu or a tab's own.
     QMenu* sheets = menuBar()->addMenu(QStringLiteral("工作表(&W)"));
     sheets->setObjectName(QStringLiteral("SheetMenu"));

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "dialogs.h"
+#include "handoff.h"
 #include "pasteplan.h"
 #include "schedulemodel.h"
 
@@ -85,6 +86,13 @@ public:
     bool RenameSheet(const QString& name);
     void MoveSheet(int delta);
     const QString& path() const { return path_; }
+
+    // A beam sent from the calculator (发送到梁表): a new row at the end of
+    // the sheet shown, made current, the window brought to the front.
+    void AppendBeam(const HandedBeam& beam);
+    // The current beam in the calculator (在计算器中打开), started when it
+    // is not open; false (said) when it could not be handed over.
+    bool OpenInCalculator();
 
     // A copy of unsaved work (each minute, and whenever called); offered
     // back by the next window started after this one ended without
@@ -169,6 +177,7 @@ private:
     os::FileInfo disk_;  // the file as this window last read or wrote it
     bool askingAboutDisk_ = false;
     QMenu* recentMenu_ = nullptr;
+    QMenu* rowMenu_ = nullptr;  // the table's context menu
     QAction* saveResults_ = nullptr;
     QAction* resultsBeside_ = nullptr;
     QLabel* status_ = nullptr;

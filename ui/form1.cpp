@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -92,6 +93,34 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     // stateChanged, not clicked: start-up's own change must run the switch.
     connect(Check2, &QCheckBox::stateChanged, this, &Form1::Check2_Click);
     connect(Label37, &ClickLabel::clicked, this, &Form1::Label37_Click);
+
+    // On the window's own context menu and a key, so that nothing of the layout moves.
+    auto* send = new QAction(QStringLiteral("发送到梁表(&L)"), this);
+    send->setObjectName(QStringLiteral("SendToSchedule"));
+    send->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    send->setShortcutContext(Qt::WindowShortcut);
+    connect(send, &QAction::triggered, this, &Form1::SendToSchedule);
+    addAction(send);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void Form1::SendToSchedule() {
+    HandedBeam beam;
+    for (std::size_t i = 0; i < kBoxCount; ++i) beam.texts[i] = ToUtf8(Text[i]->text());
+    beam.texts[kRatioIndex] = ToUtf8(Text2->text());
+    QString reason;
+    if (!shell_.SendToSchedule(beam, &reason)) ShowMessage(QStringLiteral("没有发送到梁表:") + reason);
+}
+
+void Form1::TakeBeam(const HandedBeam& beam) {
+    for (std::size_t i = 0; i < kBoxCount; ++i) Text[i]->setText(FromUtf8(beam.texts[i]));
+    Text2->setText(FromUtf8(beam.texts[kRatioIndex]));
+    // Loads of the beam that was here before must not stay to be read or copied.
+    for (QLineEdit* result : Text1) result->clear();
+    Text3->clear();
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
 }
 
 Form2* Form1::aboutWindow() const { return about_.data(); }

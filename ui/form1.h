@@ -76,6 +76,12 @@ public slots:
     void Check1_Click();
     void Check2_Click();
     void Label37_Click();
+    // A beam from the 梁表 window (在计算器中打开) in the boxes, its old
+    // results gone, the window brought to the front.
+    void TakeBeam(const quorvane::HandedBeam& beam);
+    // This window's beam to the 梁表 window (发送到梁表, Ctrl+Shift+L or the
+    // window's context menu).
+    void SendToSchedule();
 
 private:
     void ApplyPanelMode(PanelMode mode);

@@ -1,5 +1,7 @@
 #include "shell.h"
 
+#include <QCoreApplication>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -63,6 +65,16 @@ bool DesktopShell::StartReportViewer(const QString& reportPath, QString* reason)
 
 bool DesktopShell::OpenWebAddress(const QString& address, QString* reason) {
     return desktop::OpenWebAddress(address, reason);
+}
+
+// The 梁表 program installed beside this one.
+bool DesktopShell::SendToSchedule(const HandedBeam& beam, QString* reason) {
+#ifdef Q_OS_WIN
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane-schedule.exe");
+#else
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane-schedule");
+#endif
+    return SendBeam(Inbox::Schedule, beam, program, reason);
 }
 
 }  // namespace quorvane

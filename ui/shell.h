@@ -1,9 +1,11 @@
 // The one seam for everything that blocks or leaves the process: message
-// boxes, the report viewer, the web browser. Tests put a recording fake here.
+// boxes, the report viewer, the web browser, the 梁表 window. Tests put a recording fake here.
 #pragma once
 
 #include <QMessageBox>
 #include <QString>
+
+#include "handoff.h"
 
 class QWidget;
 
@@ -23,6 +25,8 @@ public:
     virtual bool StartReportViewer(const QString& reportPath, QString* reason) = 0;
     // Hands a web address to the system's browser without waiting.
     virtual bool OpenWebAddress(const QString& address, QString* reason) = 0;
+    // Hands a beam to the 梁表 window (started when none is open).
+    virtual bool SendToSchedule(const HandedBeam& beam, QString* reason) = 0;
 };
 
 // A message box as the program shows it: titled "Quorvane", no icon and no
@@ -40,6 +44,7 @@ public:
     Answer ShowMessage(QWidget* parent, const QString& text, Buttons buttons) override;
     bool StartReportViewer(const QString& reportPath, QString* reason) override;
     bool OpenWebAddress(const QString& address, QString* reason) override;
+    bool SendToSchedule(const HandedBeam& beam, QString* reason) override;
 };
 
 }  // namespace quorvane

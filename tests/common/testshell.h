@@ -51,6 +51,11 @@ public:
         webAddresses << address;
         return true;
     }
+    std::vector<HandedBeam> sentToSchedule;
+    bool SendToSchedule(const HandedBeam& beam, QString*) override {
+        sentToSchedule.push_back(beam);
+        return true;
+    }
     QStringList texts() const {
         QStringList list;
         for (const auto& m : messages) list << m.text;

@@ -34,6 +34,7 @@
 #include "encoding.h"
 #include "exact.h"
 #include "filelimit.h"
+#include "handoff.h"
 #include "locales.h"
 #include "pdfbook.h"
 #include "qtchinese.h"
@@ -263,6 +264,7 @@ private slots:
     void aMarkIsTypedWhereItCanBeSeen();
     void aDaysSetUpIsKeptForTheNextRun();
     void unsavedWorkComesBackAfterACrash();
+    void beamsGoBetweenTheCalculatorAndTheSchedule();
     void aPasteTakesTheFullValueBehindARoundedCell_data();
     void aPasteTakesTheFullValueBehindARoundedCell();
     void f12SavesAs();
@@ -1459,6 +1461,43 @@ void TestScheduleWindow::unsavedWorkComesBackAfterACrash() {
     QVERIFY(window_->path().isEmpty());  // saved where the user says, never over the workbook unasked
     QVERIFY(!QDir(crashed).exists());  // offered once
     QVERIFY(!window_->OfferRecovery());
+}
+
+// A beam sent from the calculator (发送到梁表) comes in as a new row at
+// the end, undoable; 在计算器中打开 hands the current beam to it.
+void TestScheduleWindow::beamsGoBetweenTheCalculatorAndTheSchedule() {
+    Paste("KL1\t300\n", 0, 0);
+    BeamReceiver fromCalculator(Inbox::Schedule);
+    QVERIFY(fromCalculator.receiving());
+    connect(&fromCalculator, &BeamReceiver::beamArrived, window_.get(), &ScheduleWindow::AppendBeam);
+    HandedBeam beam;
+    beam.texts.Set("BeamWidth", "250");
+    beam.texts.Set("ReductionRatio", "0.8");
+    QString reason;
+    QVERIFY2(SendBeam(Inbox::Schedule, beam, QString(), &reason), qPrintable(reason));
+    QTRY_COMPARE(window_->model().beamCount(), 2);
+    const ScheduleRow& row = window_->model().rows()[1];
+    QCOMPARE(row.text(std::size_t(FindParam("BeamWidth"))), std::string_view("250"));
+    QCOMPARE(row.text(std::size_t(FindParam("ReductionRatio"))), std::string_view("0.8"));
+    QCOMPARE(window_->view()->currentIndex().row(), 1);
+    QVERIFY(window_->isWindowModified());
+    window_->undoStack().undo();
+    QCOMPARE(window_->model().beamCount(), 1);
+
+    BeamReceiver calculator(Inbox::Calculator);  // as the open calculator holds its inbox
+    std::vector<HandedBeam> opened;
+    connect(&calculator, &BeamReceiver::beamArrived, [&opened](const HandedBeam& b) { opened.push_back(b); });
+    QTableView* view = window_->view();
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QTest::keyClick(view, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(opened.size(), std::size_t(1));
+    QCOMPARE(opened[0].mark, std::string("KL1"));
+    QCOMPARE(opened[0].texts[std::size_t(FindParam("BeamWidth"))], std::string("300"));
+    // The empty row is no beam to open.
+    view->setCurrentIndex(view->model()->index(1, 0));
+    QVERIFY(!window_->OpenInCalculator());
+    QCOMPARE(dialogs_->messages.size(), 1);
 }
 
 void TestScheduleWindow::f12SavesAs() {

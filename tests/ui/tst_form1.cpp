@@ -9,6 +9,7 @@
 #include "beams.h"
 #include "form1.h"
 #include "geometry.h"
+#include "handoff.h"
 #include "module1.h"
 #include "testfiles.h"
 #include "testshell.h"
@@ -55,6 +56,7 @@ private slots:
     void tabStillReachesClippedBoxesInCompactMode();
     void exitAnsweredNoKeepsEverything();
     void exitAnsweredYesClosesTheWindow();
+    void aBeamGoesToTheScheduleAndComesBack();
 
 private:
     void showFullPanel();
@@ -454,6 +456,41 @@ void TestForm1::exitAnsweredYesClosesTheWindow() {
     shell_->answers = {Answer::Yes};
     form_->Command2->click();
     QVERIFY(!form_->isVisible());
+}
+
+// 发送到梁表 hands the boxes' texts over (the window's layout untouched);
+// a beam the 梁表 opens here, left in the calculator's inbox, fills the
+// boxes and takes the old loads away.
+void TestForm1::aBeamGoesToTheScheduleAndComesBack() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    const QRect before = form_->geometry();
+    retype(form_->Text[0], "250");
+    QTest::keyClick(form_.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(shell_->sentToSchedule.size(), std::size_t(1));
+    for (std::size_t i = 0; i < kBoxCount; ++i)
+        QCOMPARE(QString::fromStdString(shell_->sentToSchedule[0].texts[i]), form_->Text[i]->text());
+    QCOMPARE(form_->geometry(), before);
+    QVERIFY(shell_->messages.empty());
+
+    QTest::mouseClick(form_->Command1, Qt::LeftButton);
+    QVERIFY(!form_->Text3->text().isEmpty());
+    BeamReceiver receiver(Inbox::Calculator);
+    QVERIFY(receiver.receiving());
+    connect(&receiver, &BeamReceiver::beamArrived, form_.get(), &Form1::TakeBeam);
+    HandedBeam beam;
+    beam.mark = "KL=1\n外";  // a line break is not carried into another field
+    beam.texts.Set("BeamWidth", "300");
+    beam.texts.Set("ReductionRatio", "0.8");
+    QString reason;
+    QVERIFY2(SendBeam(Inbox::Calculator, beam, QString(), &reason), qPrintable(reason));
+    QTRY_COMPARE(form_->Text[0]->text(), QString("300"));
+    QCOMPARE(form_->Text2->text(), QString("0.8"));
+    QVERIFY(form_->Text3->text().isEmpty());  // no load of the beam before
+    QVERIFY(form_->Text1[0]->text().isEmpty());
+    QVERIFY(shell_->messages.empty());
+    QCOMPARE(ReadBeamFile(BeamFileText(beam)).mark, std::string("KL=1 外"));
+    QCOMPARE(QDir(InboxFolder(Inbox::Calculator)).entryList({"*.beam*"}, QDir::Files), QStringList());  // taken
 }
 
 QTEST_MAIN(TestForm1)
