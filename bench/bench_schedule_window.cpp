@@ -2,6 +2,7 @@
 // (offscreen), each with a yardstick measured in the same run:
 //   paste 10^4 / 10^5 rows of tab-separated text: parse, undo command,
 //     model, recompute, the table painted                 aim 10^4: <= 100 ms
+//     (and with the HTML a spreadsheet puts beside it, for full values)
 //   open a 10^4 / 10^5 / 10^6-row CSV until painted       aim 10^4: <= 60 ms;
 //                                                         10^6: <= 5 s, peak <= 10x the file
 //   delete 5,000 scattered rows and undo it               aim: <= 100 ms
@@ -135,6 +136,30 @@ void BM_PasteUntilPainted(benchmark::State& state) {
     OnFreshWindows(state, [&text](ScheduleWindow& window) { window.PasteText(text); });
 }
 BENCHMARK(BM_PasteUntilPainted)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same block as LibreOffice Calc copies it: the text and, beside it,
+// the HTML table whose numbers carry their full values (sdval).
+std::string HtmlBlock(int rows) {
+    std::string html = "<html><body><table cellspacing=\"0\" border=\"0\">\n<tr>";
+    for (const char* caption : {"梁号", "梁宽度(mm)", "梁高度(mm)", "墙高度(mm)", "门宽度(mm)", "窗宽度(mm)", "梁长度(mm)", "折算比例"})
+        html += std::string("<td align=\"left\"><font face=\"Noto Sans CJK SC\">") + caption + "</font></td>";
+    html += "</tr>\n";
+    for (int i = 0; i < rows; ++i) {
+        const std::vector<std::string> beam = Beam(i);
+        html += "<tr><td height=\"17\" align=\"left\">" + beam[0] + "</td>";
+        for (std::size_t c = 1; c < beam.size(); ++c)
+            html += "<td align=\"right\" sdval=\"" + beam[c] + "\" sdnum=\"2052;\">" + beam[c] + "</td>";
+        html += "</tr>\n";
+    }
+    return html + "</table></body></html>";
+}
+
+void BM_PasteWithHtmlUntilPainted(benchmark::State& state) {
+    const QString text = QString::fromStdString(Block(static_cast<int>(state.range(0))));
+    const QString html = QString::fromStdString(HtmlBlock(static_cast<int>(state.range(0))));
+    OnFreshWindows(state, [&](ScheduleWindow& window) { window.PasteText(text, html); });
+}
+BENCHMARK(BM_PasteWithHtmlUntilPainted)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_OpenUntilPainted(benchmark::State& state) {
     const auto rows = static_cast<int>(state.range(0));

@@ -1,67 +1,108 @@
 #include "htmltable.h"
 
 #include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
+#include <libxml/parserInternals.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 namespace quorvane {
 namespace {
 
-bool Named(const xmlNode* node, const char* name) {
-    return node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+// The parser's events, kept as the first table's rows (a table inside one
+// of its cells is read as that cell's text).
+struct Reading {
+    std::vector<std::vector<HtmlCell>> rows;
+    int tables = 0;      // open tables, the first one's included
+    bool done = false;   // the first table has ended
+    bool inCell = false;
+    std::string text;    // the open cell's, as it comes
+    long span = 1;
+};
+
+bool Is(const xmlChar* name, const char* wanted) {
+    return std::strcmp(reinterpret_cast<const char*>(name), wanted) == 0;
 }
 
-std::string Attribute(xmlNode* node, const char* name) {
-    xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
-    if (!value) return {};
-    std::string text(reinterpret_cast<const char*>(value));
-    xmlFree(value);
-    return text;
-}
-
-bool HasAttribute(xmlNode* node, const char* name) {
-    return xmlHasProp(node, reinterpret_cast<const xmlChar*>(name)) != nullptr;
+const char* Find(const xmlChar** attributes, const char* wanted, bool& present) {
+    for (const xmlChar** at = attributes; at && *at; at += 2)
+        if (Is(at[0], wanted)) {
+            present = true;
+            return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
+        }
+    return "";
 }
 
 // Runs of white space as one space, none at the ends (as a browser shows it).
-std::string ShownText(xmlNode* node) {
-    xmlChar* content = xmlNodeGetContent(node);
+std::string Shown(const std::string& raw) {
     std::string shown;
     bool space = false;
-    for (const char* c = content ? reinterpret_cast<const char*>(content) : ""; *c; ++c) {
-        const bool blank = *c == ' ' || *c == '\t' || *c == '\n' || *c == '\r';
-        if (blank) {
+    for (const char c : raw) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
             space = !shown.empty();
             continue;
         }
         if (space) shown += ' ';
         space = false;
-        shown += *c;
+        shown += c;
     }
-    if (content) xmlFree(content);
     return shown;
 }
 
-xmlNode* FirstTable(xmlNode* node) {
-    for (; node; node = node->next) {
-        if (Named(node, "table")) return node;
-        if (xmlNode* inside = FirstTable(node->children)) return inside;
-    }
-    return nullptr;
+void EndCell(Reading& r) {
+    if (!r.inCell || r.rows.empty()) return;
+    r.rows.back().back().text = Shown(r.text);
+    for (long k = 1; k < r.span && k < 256; ++k) r.rows.back().emplace_back();  // (256: more than any schedule's columns)
+    r.inCell = false;
 }
 
-// Rows of the table itself, not of a table inside one of its cells.
-void CollectRows(xmlNode* node, std::vector<xmlNode*>& rows) {
-    for (; node; node = node->next) {
-        if (Named(node, "tr"))
-            rows.push_back(node);
-        else if (Named(node, "thead") || Named(node, "tbody") || Named(node, "tfoot"))
-            CollectRows(node->children, rows);
+void OnStart(void* context, const xmlChar* name, const xmlChar** attributes) {
+    auto& r = *static_cast<Reading*>(context);
+    if (r.done) return;
+    if (Is(name, "table")) {
+        ++r.tables;
+        return;
     }
+    if (r.tables != 1) return;
+    if (Is(name, "tr")) {
+        EndCell(r);
+        r.rows.emplace_back();
+    } else if ((Is(name, "td") || Is(name, "th")) && !r.rows.empty()) {
+        EndCell(r);
+        HtmlCell cell;
+        bool sdval = false, num = false;
+        const char* full = Find(attributes, "sdval", sdval);
+        if (!sdval) full = Find(attributes, "x:num", num);  // (empty: the shown text is the value)
+        cell.value = full;
+        bool spanned = false;
+        r.span = std::max(1L, std::strtol(Find(attributes, "colspan", spanned), nullptr, 10));
+        r.rows.back().push_back(std::move(cell));
+        r.inCell = true;
+        r.text.clear();
+    } else if (Is(name, "br") && r.inCell) {
+        r.text += ' ';
+    }
+}
+
+void OnEnd(void* context, const xmlChar* name) {
+    auto& r = *static_cast<Reading*>(context);
+    if (r.done) return;
+    if (Is(name, "table")) {
+        if (r.tables == 1) {
+            EndCell(r);
+            r.done = true;
+        }
+        --r.tables;
+    } else if (r.tables == 1 && (Is(name, "td") || Is(name, "th") || Is(name, "tr"))) {
+        EndCell(r);
+    }
+}
+
+void OnText(void* context, const xmlChar* text, int length) {
+    auto& r = *static_cast<Reading*>(context);
+    if (r.inCell && !r.done) r.text.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
 }
 
 // A number as a sheet shows it (thousands separated, a percentage, an
@@ -77,37 +118,32 @@ bool LooksNumeric(std::string_view shown) {
     return digit;
 }
 
-constexpr long kWidestSpan = 256;  // more than any schedule has columns
 
 }  // namespace
 
 std::vector<std::vector<HtmlCell>> ReadHtmlTable(std::string_view html) {
     if (html.empty() || html.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
-    const std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> document(
-        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
-                       HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED),
-        xmlFreeDoc);
-    if (!document) return {};
-    xmlNode* table = FirstTable(xmlDocGetRootElement(document.get()));
-    if (!table) return {};
-    std::vector<xmlNode*> rows;
-    CollectRows(table->children, rows);
-    std::vector<std::vector<HtmlCell>> cells;
-    for (xmlNode* row : rows) {
-        std::vector<HtmlCell>& record = cells.emplace_back();
-        for (xmlNode* cell = row->children; cell; cell = cell->next) {
-            if (!Named(cell, "td") && !Named(cell, "th")) continue;
-            HtmlCell read{ShownText(cell), {}};
-            if (HasAttribute(cell, "sdval"))
-                read.value = Attribute(cell, "sdval");
-            else if (HasAttribute(cell, "x:num"))
-                read.value = Attribute(cell, "x:num");  // (empty: the shown text is the value)
-            record.push_back(std::move(read));
-            const long span = std::strtol(Attribute(cell, "colspan").c_str(), nullptr, 10);
-            for (long k = 1; k < span && k < kWidestSpan; ++k) record.emplace_back();
-        }
-    }
-    return cells;
+    // Events only, no tree: a clipboard of 10^5 rows costs its rows, not a document of them.
+    htmlSAXHandler handler{};
+    handler.startElement = &OnStart;
+    handler.endElement = &OnEnd;
+    handler.characters = &OnText;
+    handler.cdataBlock = &OnText;
+    Reading reading;
+    const htmlParserCtxtPtr parser = htmlCreateMemoryParserCtxt(html.data(), static_cast<int>(html.size()));
+    if (!parser) return {};
+    htmlCtxtUseOptions(parser, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED |
+                                   HTML_PARSE_IGNORE_ENC);  // (UTF-8 whatever its meta says: Qt decoded it)
+    // (the context's own handler is freed with it: ours stands in for it while it parses)
+    htmlSAXHandlerPtr own = parser->sax;
+    parser->sax = &handler;
+    parser->userData = &reading;
+    xmlSwitchEncoding(parser, XML_CHAR_ENCODING_UTF8);
+    htmlParseDocument(parser);
+    parser->sax = own;
+    parser->userData = nullptr;
+    htmlFreeParserCtxt(parser);
+    return std::move(reading.rows);
 }
 
 void TakeFullValues(std::vector<std::vector<std::string>>& block, const std::vector<std::vector<HtmlCell>>& table) {
