@@ -250,6 +250,8 @@ private slots:
     void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
     void aSaveThatWouldMoveFormulasAsksFirst();
     void aValueStillBeingTypedIsNeverLost();
+    void everyActionTakesTheValueBeingTyped_data();
+    void everyActionTakesTheValueBeingTyped();
     void floorsAreAddedRenamedMovedAndTakenOutWithUndo();
     void aBuildingsBookHasEveryFloorOrTheOneShown();
     void windowAndCommandLineReadAFileAlike_data();
@@ -909,6 +911,55 @@ void TestScheduleWindow::floorsAreAddedRenamedMovedAndTakenOutWithUndo() {
 
 // A value typed without Enter is committed before anything reads or
 // replaces the table: saved (into a workbook too), asked about on closing.
+// Every action that reads or replaces the table first takes the value
+// still being typed (no Enter): what it writes or shows has it.
+void TestScheduleWindow::everyActionTakesTheValueBeingTyped_data() {
+    QTest::addColumn<QString>("action");
+    for (const char* action : {"save", "save as", "export Excel", "PDF book", "calculation book", "sort",
+                               "next sheet", "new sheet", "fill down", "find", "close"})
+        QTest::newRow(action) << action;
+}
+
+void TestScheduleWindow::everyActionTakesTheValueBeingTyped() {
+    QFETCH(QString, action);
+    const bool floors = action == "next sheet";
+    const QString path = dir_->filePath(floors ? "楼.xlsx" : "one.csv");
+    WriteAll(path, floors ? QByteArray::fromStdString(test::TwoFloors()) : QByteArray("Mark,BeamLength\nKL1,4500\n"));
+    QVERIFY(window_->OpenFile(path));
+    QTableView* view = window_->view();
+    ScheduleModel& model = window_->model();
+    const QModelIndex at = view->model()->index(0, Field("BeamLength"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    editor->insert("4700");
+    dialogs_->savePath = dir_->filePath("out.csv");
+    dialogs_->typed = {"KL1"};
+    const QString out = dir_->filePath("out");
+    if (action == "save") QVERIFY(window_->Save());
+    if (action == "save as") QVERIFY(window_->SaveAs(dir_->filePath("as.csv")));
+    if (action == "export Excel") QVERIFY(window_->ExportExcel(dir_->filePath("as.xlsx")));
+    if (action == "PDF book") QVERIFY(window_->ExportPdf(dir_->filePath("book.pdf")));
+    if (action == "calculation book") QVERIFY(window_->WriteBook(out));
+    if (action == "sort") window_->SortBy(0, Qt::DescendingOrder);
+    if (action == "new sheet") window_->InsertSheet();
+    if (action == "next sheet") QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+    if (action == "fill down") QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::ControlModifier);
+    if (action == "find") QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    if (action == "close") {
+        dialogs_->answers = {SaveAnswer::Cancel};
+        QVERIFY(!window_->close());
+    }
+    QCOMPARE(model.rows()[0].text(std::size_t(FindParam("BeamLength"))), std::string_view("4700"));
+    if (action == "save") QVERIFY(ReadAll(path).contains("KL1,4700"));
+    if (action == "save as") QVERIFY(ReadAll(dir_->filePath("as.csv")).contains("KL1,4700"));
+    if (action == "calculation book") QVERIFY(ReadAll(out + "/计算过程/KL1.txt").contains("4.7"));
+    QVERIFY(QApplication::focusWidget() == nullptr || !qobject_cast<QLineEdit*>(QApplication::focusWidget()) ||
+            !view->isAncestorOf(QApplication::focusWidget()));  // the editor is closed
+}
+
 void TestScheduleWindow::aValueStillBeingTypedIsNeverLost() {
     const QString path = dir_->filePath("楼.xlsx");
     WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
