@@ -288,6 +288,7 @@ private slots:
 private:
     void Paste(const QString& text, int row, int column);
     void TypeInto(int row, int column, const QString& text);
+    void TypeWithoutEnter(int row, int column, const QString& text);
     void ShowAgain();
 
     std::unique_ptr<RecordingDialogs> dialogs_;
@@ -337,7 +338,8 @@ void TestScheduleWindow::Paste(const QString& text, int row, int column) {
     QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('\n')));
 }
 
-void TestScheduleWindow::TypeInto(int row, int column, const QString& text) {
+// F2 on the cell, its text replaced, no Enter yet.
+void TestScheduleWindow::TypeWithoutEnter(int row, int column, const QString& text) {
     QTableView* view = window_->view();
     const QModelIndex at = view->model()->index(row, column);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
@@ -347,7 +349,12 @@ void TestScheduleWindow::TypeInto(int row, int column, const QString& text) {
     editor->selectAll();
     QTest::keyClick(editor, Qt::Key_Delete);
     editor->insert(text);  // as typed, Chinese included
-    QTest::keyClick(editor, Qt::Key_Return);
+}
+
+void TestScheduleWindow::TypeInto(int row, int column, const QString& text) {
+    TypeWithoutEnter(row, column, text);
+    const QModelIndex at = window_->view()->model()->index(row, column);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCoreApplication::processEvents();  // the delegate commits on the next turn
     QCOMPARE(at.data().toString(), text);
 }
@@ -928,13 +935,7 @@ void TestScheduleWindow::everyActionTakesTheValueBeingTyped() {
     QVERIFY(window_->OpenFile(path));
     QTableView* view = window_->view();
     ScheduleModel& model = window_->model();
-    const QModelIndex at = view->model()->index(0, Field("BeamLength"));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
-    QTest::keyClick(view, Qt::Key_F2);
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(editor);
-    editor->selectAll();
-    editor->insert("4700");
+    TypeWithoutEnter(0, Field("BeamLength"), "4700");
     dialogs_->savePath = dir_->filePath("out.csv");
     dialogs_->typed = {"KL1"};
     const QString out = dir_->filePath("out");
@@ -964,16 +965,7 @@ void TestScheduleWindow::aValueStillBeingTypedIsNeverLost() {
     const QString path = dir_->filePath("楼.xlsx");
     WriteAll(path, QByteArray::fromStdString(test::TwoFloors()));
     QVERIFY(window_->OpenFile(path));
-    const auto typeWithoutEnter = [this](const QString& text) {
-        QTableView* view = window_->view();
-        const QModelIndex at = view->model()->index(0, Field("BeamLength"));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
-        QTest::keyClick(view, Qt::Key_F2);
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        QVERIFY(editor);
-        editor->selectAll();
-        editor->insert(text);
-    };
+    const auto typeWithoutEnter = [this](const QString& text) { TypeWithoutEnter(0, Field("BeamLength"), text); };
     typeWithoutEnter("4700");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(Part(path, "xl/worksheets/sheet1.xml").find("<c r=\"D2\"><v>4700</v></c>") != std::string::npos);
