@@ -149,6 +149,41 @@ public:
         p_.drawText(r, flags | Qt::TextSingleLine, text);
     }
 
+    // The whole text inside r, never cut or run over its neighbours: at
+    // the font's size where it fits, else smaller, else on two lines,
+    // else as small as it takes. The font is as it was after.
+    void FitIn(const QRectF& r, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter) {
+        const QFont before = p_.font();
+        QFont font = before;
+        const auto width = [&](const QFont& f) { return QFontMetricsF(f).horizontalAdvance(text); };
+        const double full = width(font);
+        if (full <= r.width()) {
+            TextIn(r, text, flags);
+            return;
+        }
+        constexpr double kSmallest = 4.5;  // points: still read on paper
+        const double shrunk = before.pointSizeF() * r.width() / full * 0.98;
+        if (shrunk >= kSmallest) {
+            font.setPointSizeF(shrunk);
+            p_.setFont(font);
+            TextIn(r, text, flags);
+        } else {
+            // Two lines, broken anywhere (a mark or a message has no spaces to break at).
+            font.setPointSizeF(std::max(kSmallest, std::min(before.pointSizeF(), shrunk * 2.0)));
+            QFontMetricsF metrics(font);
+            while (font.pointSizeF() > 1 &&
+                   (metrics.boundingRect(r, (flags & ~Qt::TextSingleLine) | Qt::TextWrapAnywhere, text).height() >
+                        r.height() ||
+                    metrics.height() * 2 > r.height() * 1.05 || metrics.horizontalAdvance(text) > r.width() * 2)) {
+                font.setPointSizeF(font.pointSizeF() * 0.92);
+                metrics = QFontMetricsF(font);
+            }
+            p_.setFont(font);
+            p_.drawText(r, (flags & ~Qt::TextSingleLine) | Qt::TextWrapAnywhere, text);
+        }
+        p_.setFont(before);
+    }
+
     // Next page, with its header and footer.
     void StartPage(const QString& headerRight) {
         if (page_ > 0) device_.newPage();
@@ -182,12 +217,12 @@ public:
             p_.drawRect(box(kLeft + 20, y, 30, 8));
             p_.drawRect(box(kLeft + 50, y, 96, 8));
             TextIn(box(kLeft + 22, y, 27, 8), caption);
-            TextIn(box(kLeft + 52, y, 93, 8), FromUtf8(value));
+            FitIn(box(kLeft + 52, y, 93, 8), FromUtf8(value));
             y += 8;
         }
         SetFont(9);
         TextIn(box(kLeft, y + 3, kRight - kLeft, 7),
-               QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 KN/M。")
+               QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 kN/m。")
                    .arg(beams)
                    .arg(computed));
     }
@@ -195,33 +230,69 @@ public:
     // The summary table's columns: caption, width (mm), and what a row shows.
     struct Column {
         QString caption;
-        double width;
         std::string_view field;  // an input's field, or empty
         int result;              // a result index, 4 the copied load, -1 none
     };
 
     const std::vector<Column>& Columns() const {
         static const std::vector<Column> columns = {
-            // Results take 20 mm: 17 characters of a 15-digit load at 6 points.
-            {QStringLiteral("序号"), 7, {}, -1},           {QStringLiteral("梁号"), 17, {}, -1},
-            {QStringLiteral("梁宽"), 9, "BeamWidth", -1},   {QStringLiteral("梁高"), 9, "BeamHeight", -1},
-            {QStringLiteral("层高"), 9, "WallHeight", -1},  {QStringLiteral("门宽"), 9, "DoorWidth", -1},
-            {QStringLiteral("窗宽"), 9, "WindowWidth", -1}, {QStringLiteral("梁长"), 9, "BeamLength", -1},
-            {QStringLiteral("折算比例"), 9, "ReductionRatio", -1},
-            {FromUtf8(ResultName(kBeamSelfWeight)), 20, {}, 0},    {FromUtf8(ResultName(kMasonryWeight)), 20, {}, 1},
-            {FromUtf8(ResultName(kTotalDeadLoad)), 20, {}, 2},     {QStringLiteral("CAD应输入"), 20, {}, 3},
-            {QStringLiteral("复制值"), 9, {}, 4},
+            {QStringLiteral("序号"), {}, -1},           {QStringLiteral("梁号"), {}, -1},
+            {QStringLiteral("梁宽"), "BeamWidth", -1},   {QStringLiteral("梁高"), "BeamHeight", -1},
+            {QStringLiteral("层高"), "WallHeight", -1},  {QStringLiteral("门宽"), "DoorWidth", -1},
+            {QStringLiteral("窗宽"), "WindowWidth", -1}, {QStringLiteral("梁长"), "BeamLength", -1},
+            {QStringLiteral("折算比例"), "ReductionRatio", -1},
+            {FromUtf8(ResultName(kBeamSelfWeight)), {}, 0},    {FromUtf8(ResultName(kMasonryWeight)), {}, 1},
+            {FromUtf8(ResultName(kTotalDeadLoad)), {}, 2},     {QStringLiteral("CAD应输入"), {}, 3},
+            {QStringLiteral("复制值"), {}, 4},
         };
         return columns;
+    }
+
+    // A cell's text in the summary: the number, the mark, the input or the
+    // result as the window shows it (sign and every digit).
+    static QString SummaryText(const Column& column, std::size_t c, std::size_t r, const ScheduleRow& row,
+                               const BeamOutcome& outcome) {
+        if (c == 0) return QString::number(r + 1);
+        if (c == 1) return FromUtf8(row.mark());
+        if (!column.field.empty()) return FromUtf8(Text(row, column.field));
+        if (!outcome.ok()) return {};
+        if (column.result >= 0 && column.result < static_cast<int>(kResultCount))
+            return FromUtf8(ResultText(outcome.calculation.results, static_cast<std::size_t>(column.result)));
+        if (column.result == static_cast<int>(kResultCount)) return FromUtf8(outcome.copied);
+        return {};
+    }
+
+    // The summary's column widths for these rows, from what they hold:
+    // each as wide as its widest text (a mark at most 40 mm), the page's
+    // width shared in that proportion. A text still too wide is fitted
+    // into its cell (FitIn), never cut.
+    void SizeSummary(const std::vector<ScheduleRow>& rows, const std::vector<BeamOutcome>& outcomes) {
+        const auto& columns = Columns();
+        SetFont(6, true);
+        const QFontMetricsF captions(p_.font());
+        SetFont(6);
+        const QFontMetricsF cells(p_.font());
+        const double perMm = mm(1);
+        std::vector<double> need(columns.size());
+        for (std::size_t c = 0; c < columns.size(); ++c) need[c] = captions.horizontalAdvance(columns[c].caption) / perMm;
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            for (std::size_t c = 0; c < columns.size(); ++c)
+                need[c] = std::max(need[c], cells.horizontalAdvance(SummaryText(columns[c], c, r, rows[r], outcomes[r])) / perMm);
+        need[1] = std::min(need[1], 40.0);
+        double total = 0;
+        for (double& n : need) total += (n += 1.2);  // room on both sides
+        widths_.resize(columns.size());
+        for (std::size_t c = 0; c < columns.size(); ++c) widths_[c] = need[c] * (kRight - kLeft) / total;
     }
 
     void SummaryHeader(double y) {
         SetFont(6, true);
         double x = kLeft;
         p_.fillRect(box(kLeft, y, kRight - kLeft, kRowHeight), QColor(221, 235, 247));
-        for (const Column& c : Columns()) {
-            TextIn(box(x + 0.5, y, c.width - 1, kRowHeight), c.caption, Qt::AlignCenter);
-            x += c.width;
+        const auto& columns = Columns();
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            FitIn(box(x + 0.5, y, widths_[c] - 1, kRowHeight), columns[c].caption, Qt::AlignCenter);
+            x += widths_[c];
         }
         p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
     }
@@ -232,24 +303,18 @@ public:
         const auto& columns = Columns();
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const Column& column = columns[c];
-            const QRectF cell = box(x + 0.5, y, column.width - 1, kRowHeight);
-            x += column.width;
-            QString text;
-            if (c == 0) text = QString::number(r + 1);
-            if (c == 1) text = QFontMetricsF(p_.font()).elidedText(FromUtf8(row.mark()), Qt::ElideRight, cell.width());
-            if (!column.field.empty()) text = FromUtf8(Text(row, column.field));
+            const QRectF cell = box(x + 0.5, y, widths_[c] - 1, kRowHeight);
+            x += widths_[c];
             if (column.result >= 0 && !outcome.ok()) {
                 // The message spans the result columns, in red.
                 p_.setPen(kRefusedText);
-                const QRectF rest = box(x - column.width + 0.5, y, kRight - (x - column.width) - 1, kRowHeight);
-                TextIn(rest, QFontMetricsF(p_.font()).elidedText(FromUtf8(outcome.error), Qt::ElideRight, rest.width()));
+                const QRectF rest = box(x - widths_[c] + 0.5, y, kRight - (x - widths_[c]) - 1, kRowHeight);
+                FitIn(rest, FromUtf8(outcome.error));
                 p_.setPen(Qt::black);
                 break;
             }
-            if (column.result >= 0 && column.result < static_cast<int>(kResultCount))
-                text = FromUtf8(ResultText(outcome.calculation.results, static_cast<std::size_t>(column.result)));
-            if (column.result == static_cast<int>(kResultCount)) text = FromUtf8(outcome.copied);
-            TextIn(cell, text, c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            FitIn(cell, SummaryText(column, c, r, row, outcome),
+                  c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
         }
         p_.setPen(QColor(200, 200, 200));
         p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
@@ -383,6 +448,7 @@ private:
     QPainter& p_;
     const BookTitle& title_;
     const Plan& plan_;
+    std::vector<double> widths_;  // the summary's columns, mm
     double scale_ = 1;
     int page_ = 0;
 };
@@ -459,6 +525,7 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
             y = kTitleBlockBottom;
             perPage = kFirstPageRows;
         }
+        book.SizeSummary(rows, f.outcomes);
         book.SummaryHeader(y);
         int onPage = 0;
         for (std::size_t r = 0; r < rows.size(); ++r) {

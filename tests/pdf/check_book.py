@@ -91,8 +91,13 @@ with tempfile.TemporaryDirectory() as tmp:
     # The summary: each row's results as the CSV has them, on its own line.
     lines = "\n".join(summary).split("\n")
     missing = []
+    starts = {}
+    for n, l in enumerate(lines):
+        starts.setdefault(l.split(" ")[0], n)
     for i, row in enumerate(output):
-        line = next((l for l in lines if l.split(" ")[:1] == [str(i + 1)]), None)
+        # From its number to the next row's (a long mark takes two lines of its cell).
+        first, after = starts.get(str(i + 1)), starts.get(str(i + 2), len(lines))
+        line = " ".join(lines[first:max(after, first + 1)]) if first is not None else None
         want = [row[k] for k in ("BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad")]
         if row["Error"]:
             want = [row["Error"][:12]]
@@ -213,6 +218,54 @@ with tempfile.TemporaryDirectory() as tmp:
     links = dict(re.findall(r'<a href="[^"#]*#(\d+)">\s*(KL\d|L\d)\s*</a>', first))
     check("each beam in the contents links to its page", {v: int(k) for k, v in links.items()} ==
           {k: v[0] for k, v in on.items()}, "%s vs %s" % (links, on))
+
+
+# Every number whole: over hostile rows (negative loads, a 16-digit ratio,
+# exponents, 10^5 mm, a very long mark, a long project name) the words a
+# reader's tool finds on the summary page are each whole, none overlaps
+# another, and none leaves the page.
+with tempfile.TemporaryDirectory() as tmp:
+    plain = {"BeamWidth": "200", "BeamHeight": "500", "WallHeight": "3000", "DoorWidth": "0", "WindowWidth": "0",
+             "BeamLength": "3600", "ReductionRatio": "1"}
+    hostile = [("KL1744", {"DoorWidth": "900", "WindowWidth": "3000"}),
+               ("KL2", {"ReductionRatio": "0.6666666666666667", "BeamLength": "4200"}),
+               ("KL3", {"BeamLength": "3.6E3", "BeamWidth": "2.5e2"}),
+               ("KL4", {"BeamLength": "100000", "WallHeight": "100000", "BeamHeight": "100000"}),
+               ("L5-很长的梁号-" + "甲" * 40, {"BeamLength": "6000"}),
+               ("KL6", {"BeamWidth": "12a"}),
+               ("KL7", {"WindowWidth": "100000"})]
+    schedule = os.path.join(tmp, "hostile.csv")
+    with open(schedule, "w", encoding="utf-8", newline="") as f:
+        f.write("Mark," + ",".join(plain) + "\n")
+        for mark, given in hostile:
+            f.write(mark + "," + ",".join(given.get(k, v) for k, v in plain.items()) + "\n")
+    book = os.path.join(tmp, "hostile.pdf")
+    out = os.path.join(tmp, "hostile-out.csv")
+    run([calc, "--csv", schedule, "-o", out, "--pdf", book, "--project", "某某市某某区某某街道某某小区某某号楼某某单元改造工程设计项目第二标段"],
+        env=dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8"))
+    html = run(["pdftotext", "-f", "1", "-l", "1", "-bbox", book, "-"]).stdout.decode() if os.path.exists(book) else ""
+    page = re.search(r'<page width="([\d.]+)" height="([\d.]+)"', html)
+    words = [(float(a), float(b), float(c), float(d), w) for a, b, c, d, w in
+             re.findall(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', html)]
+    with open(out, encoding="utf-8") as f:
+        loads = [row for row in csv.DictReader(f)]
+    wanted = {r[k] for r in loads for k in ("BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad") if r[k]}
+    wanted |= {"0.6666666666666667", "3.6E3", "2.5e2", "100000"}
+    found = {w[4] for w in words}
+    check("the summary holds every hostile number whole, sign and all", page is not None and wanted <= found,
+          " ".join(sorted(wanted - found)))
+    check("some loads are negative (the case where a sign was lost)", any(n.startswith("-") for n in wanted))
+    overlapping = []
+    for i, a in enumerate(words):
+        for b in words[i + 1:]:
+            dx = min(a[2], b[2]) - max(a[0], b[0])
+            dy = min(a[3], b[3]) - max(a[1], b[1])
+            if dx > 0.3 and dy > 0.3:
+                overlapping.append(a[4] + " / " + b[4])
+    check("no two words of the summary page overlap", page is not None and not overlapping, "; ".join(overlapping[:5]))
+    width, height = (float(page.group(1)), float(page.group(2))) if page else (0, 0)
+    outside = [w[4] for w in words if w[0] < 0 or w[1] < 0 or w[2] > width or w[3] > height]
+    check("no word leaves the page", page is not None and not outside, " ".join(outside))
 
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)
