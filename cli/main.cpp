@@ -195,11 +195,30 @@ struct PdfRequest {
     BookTitle title;
 };
 
-// Writes the book of rows; false (after saying why) when it could not.
-bool WriteBook(const PdfRequest& pdf, const std::vector<BookFloor>& floors) {
-    const Outcome written = WritePdfBook(std::filesystem::u8path(pdf.path), floors, pdf.title);
+// The book's file, opened with the run's other outputs so that a path it
+// cannot have is said before anything is written; false (said) when not.
+bool OpenBook(const PdfRequest& pdf, AtomicFile& file) {
+    if (pdf.path.empty()) return true;
+    const std::filesystem::path path = std::filesystem::u8path(pdf.path);
+    RemoveStaleTemporaryFiles(os::FollowLinks(path).parent_path());
+    const Outcome opened = file.Open(path, "无法写入 PDF 计算书");
+    if (!opened.ok) PrintError(opened.message);
+    return opened.ok;
+}
+
+// The book of rows into its opened file, not yet in place; false (said) when it could not.
+bool WriteBook(const PdfRequest& pdf, AtomicFile& file, const std::vector<BookFloor>& floors) {
+    if (pdf.path.empty()) return true;
+    const Outcome written = WritePdfBook(file, std::filesystem::u8path(pdf.path), floors, pdf.title);
     if (!written.ok) PrintError(written.message);
     return written.ok;
+}
+
+bool CommitBook(const PdfRequest& pdf, AtomicFile& file) {
+    if (pdf.path.empty()) return true;
+    const Outcome committed = file.Commit();
+    if (!committed.ok) PrintError(committed.message);
+    return committed.ok;
 }
 
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
@@ -258,6 +277,7 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     }
     if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
     std::vector<BookFloor> bookFloors(1);  // a building's: one per floor
+    AtomicFile bookFile;
     if (!pdf.path.empty()) {
         const std::filesystem::path pdfPath = std::filesystem::u8path(pdf.path);
         if (options.claims.Holds(pdfPath)) {
@@ -265,6 +285,12 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             closeInput();
             return kExitUsage;
         }
+        if (!OpenBook(pdf, bookFile)) {
+            outFile.Abort();
+            closeInput();
+            return kExitUsage;
+        }
+        options.claims.Add(bookFile.info());
         options.rowSeen = [&bookFloors](std::string_view mark, const BeamTexts& texts) {
             bookFloors.back().rows.emplace_back(mark, texts.Views());
         };
@@ -347,6 +373,12 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
         PrintError(run.message);
         return kExitUsage;
     }
+    // The book is made before either file takes its place: a book that
+    // fails (or Ctrl+C while it is made) leaves the old result and the old book.
+    if (!WriteBook(pdf, bookFile, bookFloors)) {
+        outFile.Abort();
+        return kExitUsage;
+    }
     if (bookOut) {
         if (const Outcome written = WriteWorkbookResult(outFile, outPath, package, sheetsRun, csvBytes, inPath, encoding);
             !written.ok) {
@@ -361,8 +393,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
     } else if (StandardOutputFailed()) {
         return kExitUsage;
     }
+    if (!CommitBook(pdf, bookFile)) return kExitUsage;
     if (!run.warnings.empty()) PrintError(run.warnings);
-    if (!pdf.path.empty() && !WriteBook(pdf, bookFloors)) return kExitUsage;
     return ExitCodeOf(run);
 }
 
@@ -482,7 +514,12 @@ int Run(int argc, char** argv) {
     }
     Print(stdout, "复制: " + row.copied + "\n");
     if (StandardOutputFailed()) return kExitUsage;
-    if (!pdf.path.empty() && !WriteBook(pdf, {BookFloor{{}, {ScheduleRow({}, texts.Views())}}})) return kExitUsage;
+    if (!pdf.path.empty()) {
+        AtomicFile bookFile;
+        if (!OpenBook(pdf, bookFile) || !WriteBook(pdf, bookFile, {BookFloor{{}, {ScheduleRow({}, texts.Views())}}}) ||
+            !CommitBook(pdf, bookFile))
+            return kExitUsage;
+    }
     return 0;
 }
 

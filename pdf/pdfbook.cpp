@@ -578,10 +578,23 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<Schedu
 
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFloor>& floors,
                      const BookTitle& title, const ProgressCallback& progress) {
+    AtomicFile file;
+    if (Outcome opened = file.Open(path, "无法写入 PDF 计算书"); !opened.ok) return opened;
+    const Outcome written = WritePdfBook(file, path, floors, title, progress);
+    if (!written.ok) return written;
+    Outcome committed = file.Commit();
+    committed.count = written.count;
+    return committed;
+}
+
+Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const std::vector<BookFloor>& floors,
+                     const BookTitle& title, const ProgressCallback& progress) {
     constexpr std::string_view kWhat = "无法写入 PDF 计算书";
-    if (!EnsureGuiApplication()) return Failed(FileMessage(kWhat, path, "程序没有可以画出文字的图形环境"));
-    const Plan plan = MakePlan(floors);    AtomicFile file;
-    if (Outcome opened = file.Open(path, kWhat); !opened.ok) return opened;
+    if (!EnsureGuiApplication()) {
+        file.Abort();
+        return Failed(FileMessage(kWhat, path, "程序没有可以画出文字的图形环境"));
+    }
+    const Plan plan = MakePlan(floors);
     bool completed = false, written = false;
     BookMarks marks = MarksOf(plan);
     {
@@ -593,7 +606,10 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
         writer.setTitle(QStringLiteral("梁上恒载计算书 %1").arg(FromUtf8(title.project)).trimmed());
         PrepareDevice(writer);
         QPainter painter;
-        if (!painter.begin(&writer)) return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
+        if (!painter.begin(&writer)) {
+            file.Abort();
+            return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
+        }
         completed = Paint(writer, painter, title, plan, progress, &marks.links);
         painter.end();
         QByteArray pdf = out.buffer();
@@ -601,7 +617,8 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
         AddOutlineAndLinks(pdf, marks.outline, marks.links, kPageHeight);
         errno = 0;
         written = std::fwrite(pdf.constData(), 1, static_cast<std::size_t>(pdf.size()), file.stream()) ==
-                  static_cast<std::size_t>(pdf.size());
+                      static_cast<std::size_t>(pdf.size()) &&
+                  std::fflush(file.stream()) == 0;
     }
     if (!completed) {
         file.Abort();
@@ -615,9 +632,9 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
         file.Abort();
         return Failed(FileMessage(kWhat, path, FailureReason(error)));
     }
-    Outcome committed = file.Commit();
-    committed.count = plan.total;
-    return committed;
+    Outcome done;
+    done.count = plan.total;
+    return done;
 }
 
 }  // namespace quorvane

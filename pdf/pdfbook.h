@@ -45,6 +45,11 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<Schedu
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFloor>& floors,
                      const BookTitle& title, const ProgressCallback& progress = {});
 
+// The same into file, opened by the caller, who commits it (with other
+// files of the same run) or drops it; on failure it is dropped here.
+Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const std::vector<BookFloor>& floors,
+                     const BookTitle& title, const ProgressCallback& progress = {});
+
 // The same pages onto a paint device of the caller's (a printer); false
 // when the progress callback cancelled it.
 bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,

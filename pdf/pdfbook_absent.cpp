@@ -13,6 +13,12 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
     return Failed(FileMessage("无法写入 PDF 计算书", path, "这个版本的程序不能写 PDF"));
 }
 
+Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const std::vector<BookFloor>&,
+                     const BookTitle&, const ProgressCallback&) {
+    file.Abort();
+    return Failed(FileMessage("无法写入 PDF 计算书", path, "这个版本的程序不能写 PDF"));
+}
+
 bool PaintBook(QPagedPaintDevice&, const std::vector<ScheduleRow>&, const BookTitle&, const ProgressCallback&) {
     return false;
 }

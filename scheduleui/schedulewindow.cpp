@@ -698,6 +698,15 @@ bool ScheduleWindow::NewSchedule() {
 
 bool ScheduleWindow::OpenFile(const QString& path) { return MaybeSave() && Load(path); }
 
+// path is the open schedule's file: by the file itself, whatever the
+// spelling (a link to it, another case on Windows), as the command line decides.
+bool ScheduleWindow::IsOpenFile(const QString& path) const {
+    if (path_.isEmpty()) return false;
+    FileClaims open;
+    open.Add(FilePath(path_));
+    return open.Holds(FilePath(path));
+}
+
 void ScheduleWindow::RememberDiskFile() {
     disk_ = path_.isEmpty() ? os::FileInfo() : os::Inspect(FilePath(path_));
 }
@@ -944,7 +953,7 @@ bool ScheduleWindow::Save() {
 bool ScheduleWindow::ExportExcel(const QString& path) {
     CommitEdit();
     // A new workbook of the schedule alone: never over the workbook it came from.
-    if (model_->layout().workbook && QFileInfo(path).absoluteFilePath() == path_) {
+    if (model_->layout().workbook && IsOpenFile(path)) {
         dialogs_->Inform(this, QStringLiteral("“%1”就是打开的工作簿,导出会替换其中的其他工作表,没有导出;"
                                               "请用“保存”写回这个工作簿,或另给一个文件名。")
                                    .arg(QDir::toNativeSeparators(path)));
@@ -956,7 +965,7 @@ bool ScheduleWindow::ExportExcel(const QString& path) {
         return false;
     }
     // Written over the open workbook itself: this window's own change, not another program's.
-    if (QFileInfo(path).absoluteFilePath() == path_) RememberDiskFile();
+    if (IsOpenFile(path)) RememberDiskFile();
     statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)), 5000);
     return true;
 }
@@ -972,7 +981,7 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
     CommitEdit();
     BookTitle title = SavedBookTitle();
     title.date = CurrentReportDate();
-    if (!path_.isEmpty() && QFileInfo(path).absoluteFilePath() == path_) {
+    if (IsOpenFile(path)) {
         dialogs_->Inform(this, QStringLiteral("“%1”就是打开的梁表,计算书没有写出;请另给一个文件名。")
                                    .arg(QDir::toNativeSeparators(path)));
         return false;

@@ -151,6 +151,7 @@ private:
     void KeepSorted();
     bool Load(const QString& path);
     void RememberDiskFile();
+    bool IsOpenFile(const QString& path) const;
     bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
     std::vector<int> ShownColumns() const;

@@ -267,5 +267,25 @@ with tempfile.TemporaryDirectory() as tmp:
     outside = [w[4] for w in words if w[0] < 0 or w[1] < 0 or w[2] > width or w[3] > height]
     check("no word leaves the page", page is not None and not outside, " ".join(outside))
 
+
+# A book that cannot be written is said before anything is: the old result
+# file stays as it was, and nothing is left beside it.
+with tempfile.TemporaryDirectory() as tmp:
+    schedule = os.path.join(tmp, "in.csv")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,BeamLength\nKL1,3600\n")
+    out = os.path.join(tmp, "out.csv")
+    os.mkdir(os.path.join(tmp, "a folder"))
+    for label, book in (("into a folder that does not exist", os.path.join(tmp, "no", "such", "book.pdf")),
+                        ("over a folder", os.path.join(tmp, "a folder"))):
+        with open(out, "w") as f:
+            f.write("old\n")
+        r = run([calc, "--csv", schedule, "-o", out, "--pdf", book])
+        with open(out) as f:
+            kept = f.read() == "old\n"
+        left = sorted(n for n in os.listdir(tmp) if n not in ("in.csv", "out.csv", "a folder"))
+        check("a book %s: exit 2, named, the old result kept" % label,
+              r.returncode == 2 and kept and not left and "PDF" in r.stderr.decode(), "%d %s %s" % (r.returncode, kept, left))
+
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)

@@ -1815,6 +1815,17 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     QVERIFY(!window_->ExportPdf(path));
     QCOMPARE(ReadAll(path), pdf);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"二层计算书.pdf"});
+    dialogs_->cancelProgress = false;
+    // The book never lands on the open schedule, by whatever name it is reached.
+    const QString schedule = dir_->filePath("梁表.csv");
+    WriteAll(schedule, "Mark,BeamLength\nKL1,3600\n");
+    window_->undoStack().setClean();
+    QVERIFY(window_->OpenFile(schedule));
+    QVERIFY(QFile::link(schedule, dir_->filePath("链接.pdf")));
+    dialogs_->messages.clear();
+    QVERIFY(!window_->ExportPdf(dir_->filePath("链接.pdf")));
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(ReadAll(schedule), QByteArray("Mark,BeamLength\nKL1,3600\n"));
 }
 
 // Alt and a letter reaches one item: two items of one menu never share it.
