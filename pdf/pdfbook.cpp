@@ -60,6 +60,27 @@ bool EnsureGuiApplication() {
     return app != nullptr;
 }
 
+// A text of the user's (a mark, a title field, a floor's name) as the
+// book prints it: a control character as \xHH and a direction override or
+// mark as \u202E and the like, visible as the command line shows them,
+// and the whole set apart (first-strong isolate) so that it never turns
+// the program's own text around it.
+QString Isolated(std::string_view text, bool isolate = true) {
+    QString shown;
+    for (const QChar c : FromUtf8(text)) {
+        const char16_t u = c.unicode();
+        const bool control = u < 0x20 || u == 0x7F;
+        const bool direction = (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069) || u == 0x200E ||
+                               u == 0x200F || u == 0x061C;
+        if (control || direction)
+            shown += (control ? QStringLiteral("\\x") : QStringLiteral("\\u")) +
+                     QString::number(u, 16).toUpper().rightJustified(control ? 2 : 4, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return isolate ? QChar(0x2068) + shown + QChar(0x2069) : shown;
+}
+
 std::string_view Text(const ScheduleRow& row, std::string_view field) {
     return row.text(static_cast<std::size_t>(FindParam(field)));
 }
@@ -100,7 +121,7 @@ Plan MakePlan(const std::vector<BookFloor>& floors) {
     const bool building = floors.size() > 1 || (floors.size() == 1 && !floors[0].name.empty());
     for (const BookFloor& floor : floors) {
         FloorPlan f;
-        f.name = FromUtf8(floor.name);
+        f.name = Isolated(floor.name, false);
         f.rows = &floor.rows;
         f.outcomes.reserve(floor.rows.size());
         for (const ScheduleRow& row : floor.rows) {
@@ -190,7 +211,7 @@ public:
         ++page_;
         p_.setPen(Qt::black);
         SetFont(8);
-        const QString left = FromUtf8(title_.project.empty() ? std::string("梁上恒载计算书") : title_.project);
+        const QString left = title_.project.empty() ? QStringLiteral("梁上恒载计算书") : Isolated(title_.project);
         // The project at the left, the floor and mark at the right: each
         // shortened with "…" rather than run into the other.
         const QFontMetricsF metrics(p_.font());
@@ -217,7 +238,7 @@ public:
             p_.drawRect(box(kLeft + 20, y, 30, 8));
             p_.drawRect(box(kLeft + 50, y, 96, 8));
             TextIn(box(kLeft + 22, y, 27, 8), caption);
-            FitIn(box(kLeft + 52, y, 93, 8), FromUtf8(value));
+            FitIn(box(kLeft + 52, y, 93, 8), Isolated(value));
             y += 8;
         }
         SetFont(9);
@@ -253,7 +274,7 @@ public:
     static QString SummaryText(const Column& column, std::size_t c, std::size_t r, const ScheduleRow& row,
                                const BeamOutcome& outcome) {
         if (c == 0) return QString::number(r + 1);
-        if (c == 1) return FromUtf8(row.mark());
+        if (c == 1) return Isolated(row.mark());
         if (!column.field.empty()) return FromUtf8(Text(row, column.field));
         if (!outcome.ok()) return {};
         if (column.result >= 0 && column.result < static_cast<int>(kResultCount))
@@ -418,8 +439,8 @@ public:
         p_.setPen(Qt::black);
     }
 
-    static QString MarkOf(std::size_t r, const ScheduleRow& row) {
-        return row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : FromUtf8(row.mark());
+    static QString MarkOf(std::size_t r, const ScheduleRow& row, bool isolate = true) {
+        return row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : Isolated(row.mark(), isolate);
     }
 
     void BeamPage(const QString& floor, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
@@ -465,7 +486,7 @@ BookMarks MarksOf(const Plan& plan) {
     for (const FloorPlan& f : plan.floors) {
         std::vector<OutlineEntry> beams;
         for (std::size_t r = 0; r < f.outcomes.size(); ++r)
-            if (f.beamPage[r] > 0) beams.push_back({BookPainter::MarkOf(r, (*f.rows)[r]), f.beamPage[r], {}});
+            if (f.beamPage[r] > 0) beams.push_back({BookPainter::MarkOf(r, (*f.rows)[r], false), f.beamPage[r], {}});
         if (plan.building()) {
             marks.outline.push_back({f.name, f.firstPage, std::move(beams)});
         } else {

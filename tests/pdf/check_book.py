@@ -287,5 +287,22 @@ with tempfile.TemporaryDirectory() as tmp:
         check("a book %s: exit 2, named, the old result kept" % label,
               r.returncode == 2 and kept and not left and "PDF" in r.stderr.decode(), "%d %s %s" % (r.returncode, kept, left))
 
+
+# A mark that would turn text around (U+202E) or holds a control character
+# prints them as visible escapes, and the program's own text stays in order.
+with tempfile.TemporaryDirectory() as tmp:
+    schedule = os.path.join(tmp, "bidi.csv")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,BeamLength\nKL\u202e9X,3600\nKL\x01Y,3600\n")
+    book = os.path.join(tmp, "bidi.pdf")
+    run([calc, "--csv", schedule, "-o", os.path.join(tmp, "o.csv"), "--pdf", book])
+    text = run(["pdftotext", "-raw", book, "-"]).stdout.decode() if os.path.exists(book) else ""
+    check("a direction override in a mark is shown, and turns nothing around",
+          "KL\\u202E9X (梁表第 1 行)" in text and "\u202e" not in text, text[:300])
+    check("a control character in a mark is shown as \\x01", "KL\\x01Y" in text and "\x01" not in text)
+    fonts = run(["pdffonts", book]).stdout.decode().split("\n")[2:] if os.path.exists(book) else []
+    check("only the built-in font draws them", [f.split()[0] for f in fonts if f.strip()] == ["WenQuanYiMicroHei"],
+          "\n".join(fonts))
+
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)
