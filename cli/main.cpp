@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "calc.h"
+#include "bookapp.h"
 #include "pdfbook.h"
 #include "row.h"
 #include "schedulerun.h"
@@ -460,6 +461,7 @@ int Run(int argc, char** argv) {
     }
 
     pdf.title.date = CurrentReportDate();
+    const std::shared_ptr<void> bookApplication = pdf.path.empty() ? nullptr : StartBookApplication();
     // An option given with an empty value is a mistake, not "not given".
     for (const auto& [option, value] :
          {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut}, std::pair{reportDirOption, &reportDir},

@@ -45,20 +45,9 @@ QString BookFamily() {
     return family;
 }
 
-// Fonts need a GUI application; a command-line run makes one, off screen.
-// False when another kind of application runs already (no fonts to draw with).
-bool EnsureGuiApplication() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return true;
-    if (QCoreApplication::instance()) return false;
-    static int argc = 1;
-    static char name[] = "quorvane";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The tool's standard error carries its own messages only.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    return app != nullptr;
-}
+// Fonts need a GUI application, the caller's (the window's, or the one
+// quorvane-calc makes for a book): this library makes none.
+bool HasGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
 // A text of the user's (a mark, a title field, a floor's name) as the
 // book prints it: a control character as \xHH and a direction override or
@@ -580,7 +569,7 @@ void PrepareDevice(QPagedPaintDevice& device) {
 
 bool PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
                const ProgressCallback& progress) {
-    if (!EnsureGuiApplication()) return false;
+    if (!HasGuiApplication()) return false;
     const Plan plan = MakePlan(floors);
     PrepareDevice(device);
     QPainter painter(&device);
@@ -611,7 +600,7 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
 Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const std::vector<BookFloor>& floors,
                      const BookTitle& title, const ProgressCallback& progress) {
     constexpr std::string_view kWhat = "无法写入 PDF 计算书";
-    if (!EnsureGuiApplication()) {
+    if (!HasGuiApplication()) {
         file.Abort();
         return Failed(FileMessage(kWhat, path, "程序没有可以画出文字的图形环境"));
     }
