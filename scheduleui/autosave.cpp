@@ -118,7 +118,8 @@ bool ScheduleWindow::OfferRecovery() {
                 recovered = true;
                 statusBar()->showMessage(
                     QStringLiteral("已恢复上次没有保存的梁表%1,请另存。")
-                        .arg(path.isEmpty() ? QString() : QStringLiteral(" (原来的文件:%1)").arg(QDir::toNativeSeparators(path))));
+                        .arg(path.isEmpty() ? QString() : QStringLiteral(" (原来的文件:%1)").arg(QDir::toNativeSeparators(path))),
+                    15000);
             } else {
                 dialogs_->Inform(this, QStringLiteral("自动保存的副本读不出来,没有恢复。"));
                 continue;  // kept, for whoever wants to look into it

@@ -110,7 +110,7 @@ void ScheduleWindow::CutSelection() {
         if (!model_->IsEmptyRow(row)) cut.cells.emplace_back(row, index.column());
     }
     cut_ = std::move(cut);
-    statusBar()->showMessage(QStringLiteral("已剪切 %1 个单元格:粘贴到别处即移动过去").arg(cut_.cells.size()));
+    statusBar()->showMessage(QStringLiteral("已剪切 %1 个单元格:粘贴到别处即移动过去").arg(cut_.cells.size()), 8000);
 }
 
 // The text flavour places the cells; where another spreadsheet also gave
@@ -202,7 +202,7 @@ bool ScheduleWindow::PasteText(const QString& text, const QString& html) {
                                        moving ? QStringLiteral("移动") : QStringLiteral("粘贴")));
     // Columns a header named that the table does not have are said, never shifted into others.
     if (!leftOut.isEmpty())
-        statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut));
+        statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut), 15000);
     return true;
 }
 

@@ -75,6 +75,21 @@ void ScheduleTable::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
+    // Enter (Shift+Enter) moves down (up) when no cell is being edited, as in Excel.
+    if (current.isValid() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (mods == Qt::NoModifier || mods == Qt::ShiftModifier) && state() != EditingState) {
+        const QModelIndex next = current.siblingAtRow(current.row() + (mods == Qt::ShiftModifier ? -1 : 1));
+        if (next.isValid()) selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    // Ctrl+End: the last beam's last cell, not the empty row below it.
+    if (mods == Qt::ControlModifier && event->key() == Qt::Key_End && model()->rowCount() > 1) {
+        const int place = horizontalHeader()->count() - 1;
+        const QModelIndex last = model()->index(model()->rowCount() - 2, horizontalHeader()->logicalIndex(place));
+        selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+        scrollTo(last);
+        return;
+    }
     // (the current cell stays where it is, as in Excel)
     if (current.isValid() && mods == Qt::ShiftModifier && event->key() == Qt::Key_Space) {
         selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -1,6 +1,7 @@
 // The 梁表 window's table as a spreadsheet user's hands expect it:
 // Ctrl+arrow to the edge of the data, Ctrl+Space / Shift+Space to select
-// a column / row, the mark typed into the frozen column that stays on top
+// a column / row, Enter down, Ctrl+End to the last beam (its last row is
+// the empty one below the beams), the mark typed into the frozen column that stays on top
 // of it (not under it, unseen), and Ctrl+Enter in a cell's editor to fill
 // the whole selection with what was typed.
 #pragma once

@@ -135,9 +135,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     sheet.name = name;
     auto* view = new ScheduleTable(tabs_);
     sheet.view = view;
-    auto* delegate = new ScheduleDelegate(view);
-    view->setItemDelegate(delegate);
-    connect(delegate, &ScheduleDelegate::fillRequested, this, [this](const QString& text) { FillSelection(text); });
+    view->setItemDelegate(new ScheduleDelegate(view));
     ScheduleModel* model = new ScheduleModel(view);
     sheet.model = model;
     QUndoStack* undo = &sheet.undo;
@@ -207,19 +205,29 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     }
     ApplyKeptWidths(view);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
-    new FrozenColumn(view);
-    // Enter ends an edit one row down, as in Excel, so a column types straight in.
-    // (A new schedule is typed mark, Enter, mark, Enter, each into the empty row.)
-    connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-            [view, typedNewBeam](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-                const bool added = std::exchange(*typedNewBeam, false);
-                view->setFocus();  // the keyboard back on the table, wherever the editor was
-                const QModelIndex current = view->currentIndex();
-                if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
-                const int last = view->model()->rowCount() - 1;
-                const QModelIndex below = current.siblingAtRow(added ? last : current.row() + 1);
-                if (below.isValid()) view->setCurrentIndex(below);
-            });
+    QTableView* frozen = (new FrozenColumn(view))->view();
+    // Each view its own editors' delegate (a view warns of another's
+    // editor), both ending an edit as a spreadsheet does.
+    frozen->setItemDelegate(new ScheduleDelegate(frozen));
+    for (QAbstractItemDelegate* editors : {view->itemDelegate(), frozen->itemDelegate()}) {
+        connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::fillRequested, this,
+                [this](const QString& text) { FillSelection(text); });
+        // Enter ends an edit one row down, as in Excel, so a column types straight in.
+        // (A new schedule is typed mark, Enter, mark, Enter, each into the empty row.)
+        connect(editors, &QAbstractItemDelegate::closeEditor, this,
+                [view, typedNewBeam](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                    const bool added = std::exchange(*typedNewBeam, false);
+                    view->setFocus();  // the keyboard back on the table, wherever the editor was
+                    const QModelIndex current = view->currentIndex();
+                    if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
+                    const int last = view->model()->rowCount() - 1;
+                    const QModelIndex below = current.siblingAtRow(added ? last : current.row() + 1);
+                    if (below.isValid()) view->setCurrentIndex(below);
+                });
+    }
+    // What is wrong with the cell the cursor is on, said where it is read.
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { SayCurrentRefusal(); });
+    connect(undo, &QUndoStack::indexChanged, this, [this] { SayCurrentRefusal(); });
     undoGroup_.addStack(undo);
     connect(undo, &QUndoStack::indexChanged, this, [this] { cut_ = {}; });  // the cut cells may have moved
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
@@ -432,26 +440,46 @@ void ScheduleWindow::ShowSheet(int index) {
     }
     view_->setFocus();
     UpdateCounts();
+    typedRefusal_ = {-1, -1};  // (another sheet's)
+    SayCurrentRefusal();
 }
 
 // A typed value the row cannot compute with: the cell is shaded and says
 // why in its tooltip; the status bar says it too, and a screen reader is
 // told at once (an alert), not left to find the shade.
 void ScheduleWindow::SayRefusal(const ScheduleModel& model, const CellEdit& edit) {
-    const ScheduleColumn column = ColumnAt(static_cast<std::size_t>(edit.column));
-    const auto row = static_cast<std::size_t>(edit.row);
-    const bool refused = column.kind == ColumnKind::Input && row < model.results().size() &&
-                         model.results()[row].IsRefused(column.index);
-    if (!refused) {
-        refusal_->clear();
-        return;
-    }
-    refusal_->setText(QStringLiteral("%1 (%2):%3")
-                          .arg(FromUtf8(ColumnCaption(column)))
-                          .arg(FromUtf8(model.rows()[row].mark()))
-                          .arg(FromUtf8(InputRefusal(column.index, model.rows()[row].text(column.index)))));
+    if (&model != model_ || !RefusalOf(edit.row, edit.column, nullptr)) return;
+    typedRefusal_ = {edit.row, edit.column};
+    SayCurrentRefusal();
     QAccessibleEvent alert(refusal_, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
+}
+
+// Whether the cell (model row and column) holds a refused text, and what is said of it.
+bool ScheduleWindow::RefusalOf(int row, int column, QString* said) const {
+    if (row < 0 || model_->IsEmptyRow(row) || column < 0 || column >= model_->columnCount()) return false;
+    const ScheduleColumn kind = ColumnAt(static_cast<std::size_t>(column));
+    if (kind.kind != ColumnKind::Input || !model_->results()[static_cast<std::size_t>(row)].IsRefused(kind.index))
+        return false;
+    const ScheduleRow& beam = model_->rows()[static_cast<std::size_t>(row)];
+    if (said)
+        *said = QStringLiteral("%1 (%2):%3")
+                    .arg(FromUtf8(ColumnCaption(kind)))
+                    .arg(FromUtf8(beam.mark()))
+                    .arg(FromUtf8(InputRefusal(kind.index, beam.text(kind.index))));
+    return true;
+}
+
+// The status bar: what is wrong with the cell the cursor is on, else with
+// the last one typed wrong while it still is; else nothing.
+void ScheduleWindow::SayCurrentRefusal() {
+    if (!view_ || !refusal_) return;
+    const QModelIndex current = view_->currentIndex();
+    QString said;
+    if (!(current.isValid() && RefusalOf(proxy_->mapToSource(current).row(), current.column(), &said)) &&
+        !RefusalOf(typedRefusal_.first, typedRefusal_.second, &said))
+        typedRefusal_ = {-1, -1};
+    refusal_->setText(said);
 }
 
 void ScheduleWindow::UpdateCounts() {
@@ -555,9 +583,10 @@ void ScheduleWindow::BuildMenus() {
                     &ScheduleWindow::FillRight);
     edit->addSeparator();
     // Ctrl+Shift+= and Ctrl+- as in Excel (Ctrl++ on the number pad), and the keys this window had.
+    // (Ctrl++ is what Ctrl+Shift+= sends: the shortcut map drops the Shift
+    // that makes the +; a second entry for the same keys would make both dead.)
     QAction* insertRows = edit->addAction(QStringLiteral("插入行(&I)"), this, &ScheduleWindow::InsertRows);
-    insertRows->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus),
-                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    insertRows->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     QAction* deleteRows = edit->addAction(QStringLiteral("删除行(&D)"), this, &ScheduleWindow::DeleteRows);
     deleteRows->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence(Qt::CTRL | Qt::Key_Delete)});
     edit->addAction(QStringLiteral("复制行(&U)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this,

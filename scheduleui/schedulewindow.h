@@ -134,6 +134,8 @@ private:
     void RemoveSheets();
     void UpdateCounts();
     void SayRefusal(const ScheduleModel& model, const CellEdit& edit);
+    void SayCurrentRefusal();
+    bool RefusalOf(int row, int column, QString* said) const;
     bool AnyUnsaved() const;
     bool SaveWorkbook(const QString& path);
     void CommitEdit();
@@ -182,7 +184,8 @@ private:
     QAction* saveResults_ = nullptr;
     QAction* resultsBeside_ = nullptr;
     QLabel* status_ = nullptr;
-    QLabel* refusal_ = nullptr;  // the last typed value refused, and why
+    QLabel* refusal_ = nullptr;  // a refused value's column, beam and reason
+    std::pair<int, int> typedRefusal_{-1, -1};  // the last cell typed wrong (model row, column)
     QString found_;  // what 查找 looked for last (F3 looks again)
     QString autosaveFolder_;  // this window's, once it has saved a copy
     std::unique_ptr<QLockFile> autosaveLock_;
