@@ -333,19 +333,67 @@ public:
 
     // The wall on the beam, to scale; the openings' places along the wall
     // are not inputs, so they are drawn where they fit and said to be so.
+    // The largest standard scale (1:N) at which size (mm) fits into room (mm
+    // of paper): N from 1, 2, 2.5, 5 times a power of ten.
+    static double StandardScale(double size, double room) {
+        for (double decade = 1; decade < 1e9; decade *= 10)
+            for (const double step : {1.0, 2.0, 2.5, 5.0})
+                if (size / (step * decade) <= room) return step * decade;
+        return 1e9;
+    }
+
+    // A scale bar under a drawing: a round length at the scale, its ends ticked.
+    void ScaleBar(double x, double y, double denominator) {
+        // The longest of 1, 2, 5 × 10^k mm that stays under 40 mm of paper.
+        double real = 1;
+        while (real * 10 / denominator <= 40) real *= 10;
+        for (const double step : {5.0, 2.0})
+            if (real * step / denominator <= 40) {
+                real *= step;
+                break;
+            }
+        const double paper = real / denominator;
+        p_.drawLine(at(x, y), at(x + paper, y));
+        for (const double tick : {x, x + paper}) p_.drawLine(at(tick, y - 1), at(tick, y + 1));
+        SetFont(7);
+        TextIn(box(x + paper + 1.5, y - 2.5, 40, 5),
+               real >= 1000 ? QStringLiteral("%1 m").arg(real / 1000) : QStringLiteral("%1 mm").arg(real));
+    }
+
+    // A label that fits its box (and no other drawing covers) goes in it;
+    // else above the drawing, at its own height (row), with a leader line.
+    void Label(const QRectF& r, const QString& text, bool inside, double above, int row) {
+        const QFontMetricsF metrics(p_.font());
+        if (inside && metrics.horizontalAdvance(text) + mm(1) <= r.width() && metrics.height() <= r.height()) {
+            TextIn(r, text, Qt::AlignCenter);
+            return;
+        }
+        const double width = metrics.horizontalAdvance(text) + mm(1), height = metrics.height();
+        const double x = std::clamp(r.center().x() - width / 2, mm(kLeft), mm(kRight) - width);
+        const QRectF outside(x, mm(above) - (row + 1) * (height + mm(1)), width, height);
+        p_.drawLine(QPointF(r.center().x(), r.top()), QPointF(outside.center().x(), outside.bottom()));
+        TextIn(outside, text, Qt::AlignCenter);
+    }
+
     void Elevation(const ScheduleRow& row, const LoadInputs& in, double top) {
-        SetFont(9, true);
-        TextIn(box(kLeft, top, kRight - kLeft, 6), QStringLiteral("立面示意 (按比例;门窗在墙上的位置为示意)"));
-        const double frameTop = top + 8, frameHeight = 78, frameWidth = kRight - kLeft - 24;
+        const double frameTop = top + 14, frameHeight = 62, frameWidth = kRight - kLeft - 40;
         const double length = in.BeamLength * 1000, beamDepth = in.BeamHeight * 1000, storey = in.WallHeight * 1000;
         const double height = std::max(storey, beamDepth);
         SetFont(8);
         if (!(length > 0) || !(height > 0) || !std::isfinite(length) || !std::isfinite(height)) {
+            SetFont(9, true);
+            TextIn(box(kLeft, top, kRight - kLeft, 6), QStringLiteral("立面"));
+            SetFont(8);
             TextIn(box(kLeft, frameTop, frameWidth, 10), QStringLiteral("梁长或高度为零,没有立面可画。"));
             return;
         }
-        const double s = std::min(frameWidth / length, frameHeight / height);  // mm of paper per mm
-        const double x0 = kLeft + 16, base = frameTop + frameHeight;           // the beam's bottom
+        const double scale = std::max(StandardScale(length, frameWidth), StandardScale(height, frameHeight));
+        const double s = 1 / scale;  // mm of paper per mm
+        SetFont(9, true);
+        TextIn(box(kLeft, top, kRight - kLeft, 6),
+               QStringLiteral("立面 1:%1 (门窗在墙上的位置为示意)").arg(QString::number(scale, 'g', 10)));
+        SetFont(8);
+        const double x0 = kLeft + 20, base = frameTop + frameHeight;  // the beam's bottom
         const double w = length * s, beamH = std::max(beamDepth * s, 0.3);
         const double clear = storey - beamDepth, wallH = clear * s;
         p_.setPen(QPen(Qt::black, mm(0.2)));
@@ -355,6 +403,7 @@ public:
         p_.drawRect(box(x0, base - beamH, w, beamH));
         QStringList notes;
         if (clear <= 0) notes << QStringLiteral("层高不大于梁高:梁上没有墙。");
+        std::vector<std::pair<QRectF, QString>> drawn;  // each opening and its label, labelled once all are drawn
         const auto opening = [&](double width, double openingHeight, double left, double bottom, const QColor& fill,
                                  const QString& label) {
             if (!(width > 0) || !(openingHeight > 0) || clear <= 0) return;
@@ -363,43 +412,67 @@ public:
             const QRectF r = box(ox, base - beamH - bottom * s - oh, ow, oh);
             p_.fillRect(r, fill);
             p_.drawRect(r);
-            TextIn(r, label, Qt::AlignCenter);
+            drawn.emplace_back(r, label);
             if (width > length || openingHeight > clear) notes << label + QStringLiteral(" 大于墙面,按墙面画出。");
         };
-        const double doorW = in.DoorWidth * 1000, doorH = in.DoorHeight * 1000;
-        const double windowW = in.WindowWidth * 1000, windowH = in.WindowHeight * 1000;
-        opening(doorW, doorH, length * 0.12, 0, kDoorFill,
+        const double doorW = std::min(in.DoorWidth * 1000, length), doorH = in.DoorHeight * 1000;
+        const double windowW = std::min(in.WindowWidth * 1000, length), windowH = in.WindowHeight * 1000;
+        const bool door = doorW > 0 && doorH > 0, window = windowW > 0 && windowH > 0;
+        // Side by side with equal gaps when both fit along the wall; else the
+        // window high in the wall, over the door, and said so.
+        const double gap = std::max(0.0, (length - (door ? doorW : 0) - (window ? windowW : 0)) / ((door && window) ? 3 : 2));
+        const bool sideBySide = !(door && window) || doorW + windowW <= length;
+        double windowLeft = door ? 2 * gap + doorW : gap, windowBottom = std::max(0.0, (clear - windowH) / 2);
+        if (!sideBySide) {
+            windowLeft = length - windowW;
+            windowBottom = std::max(0.0, clear - windowH);
+            notes << (doorH + windowH <= clear ? QStringLiteral("门窗宽度之和大于梁长:窗画在门的上方。")
+                                               : QStringLiteral("门窗宽度之和大于梁长,高度之和也大于墙高:门窗重叠画出。"));
+        }
+        opening(doorW, doorH, gap, 0, kDoorFill,
                 QStringLiteral("门 %1×%2").arg(FromUtf8(Text(row, "DoorWidth")), FromUtf8(Text(row, "DoorHeight"))));
-        const double windowBottom = std::max(0.0, (clear - windowH) / 2);
-        opening(windowW, windowH, length - length * 0.12 - std::min(windowW, length), windowBottom, kWindowFill,
+        opening(windowW, windowH, windowLeft, windowBottom, kWindowFill,
                 QStringLiteral("窗 %1×%2").arg(FromUtf8(Text(row, "WindowWidth")), FromUtf8(Text(row, "WindowHeight"))));
-        if (doorW > 0 && windowW > 0 && doorW + windowW > length) notes << QStringLiteral("门窗宽度之和大于梁长。");
-        // Dimensions: the length below, the storey height at the left.
-        TextIn(box(x0, base + 1, w, 5), QStringLiteral("梁长 %1").arg(FromUtf8(Text(row, "BeamLength"))), Qt::AlignCenter);
-        p_.drawLine(at(x0, base + 1), at(x0 + w, base + 1));
+        const double wallTop = base - (clear > 0 ? beamH + wallH : beamH);
+        for (std::size_t k = 0; k < drawn.size(); ++k) {
+            const bool covered = k + 1 < drawn.size() && drawn[k].first.intersects(drawn[k + 1].first);
+            Label(drawn[k].first, drawn[k].second, !covered, wallTop - 1, static_cast<int>(k));
+        }
+        // Dimension lines with ticks: the length below, the storey height at the left, the beam depth at the right.
+        const double below = base + 2.5;
+        p_.drawLine(at(x0, below), at(x0 + w, below));
+        for (const double x : {x0, x0 + w}) p_.drawLine(at(x - 0.8, below + 0.8), at(x + 0.8, below - 0.8));
+        TextIn(box(x0, below + 0.3, w, 4.5), QStringLiteral("梁长 %1").arg(FromUtf8(Text(row, "BeamLength"))), Qt::AlignCenter);
+        const double left = x0 - 4;
+        p_.drawLine(at(left, wallTop), at(left, base));
+        for (const double y : {wallTop, base}) p_.drawLine(at(left - 0.8, y + 0.8), at(left + 0.8, y - 0.8));
         p_.save();
-        p_.translate(at(x0 - 3, base - (clear > 0 ? beamH + wallH : beamH) / 2));
+        p_.translate(at(left - 1, (wallTop + base) / 2));
         p_.rotate(-90);
-        TextIn(QRectF(-mm(30), -mm(3), mm(60), mm(5)), QStringLiteral("层高 %1").arg(FromUtf8(Text(row, "WallHeight"))),
+        TextIn(QRectF(-mm(30), -mm(5), mm(60), mm(5)), QStringLiteral("层高 %1").arg(FromUtf8(Text(row, "WallHeight"))),
                Qt::AlignCenter);
         p_.restore();
-        TextIn(box(x0 + w + 1, base - std::max(beamH, 4.0), 30, 4),
+        TextIn(box(x0 + w + 2, base - std::max(beamH, 4.0), 40, 4),
                QStringLiteral("梁 %1×%2").arg(FromUtf8(Text(row, "BeamWidth")), FromUtf8(Text(row, "BeamHeight"))));
-        if (!notes.isEmpty()) TextIn(box(kLeft, base + 6, kRight - kLeft, 5), notes.join(QStringLiteral(" ")));
+        ScaleBar(x0, base + 11, scale);
+        if (!notes.isEmpty()) FitIn(box(kLeft, base + 14, kRight - kLeft, 5), notes.join(QStringLiteral(" ")));
     }
 
-    // The beam's section with its plaster on the bottom and both sides.
     void Section(const ScheduleRow& row, const LoadInputs& in, double top) {
-        SetFont(9, true);
-        TextIn(box(kLeft, top, 80, 6), QStringLiteral("截面 (按比例)"));
-        SetFont(8);
         const double b = in.BeamWidth * 1000, h = in.BeamHeight * 1000, t = in.BeamPlasterThickness * 1000;
         const double outerW = b + 2 * std::max(t, 0.0), outerH = h + std::max(t, 0.0);
+        SetFont(9, true);
         if (!(b > 0) || !(h > 0) || !std::isfinite(outerW) || !std::isfinite(outerH)) {
+            TextIn(box(kLeft, top, 80, 6), QStringLiteral("截面"));
+            SetFont(8);
             TextIn(box(kLeft, top + 8, 80, 6), QStringLiteral("梁宽或梁高为零,没有截面可画。"));
             return;
         }
-        const double s = std::min(30 / outerW, 42 / outerH);
+        const double scale = std::max(StandardScale(outerW, 30), StandardScale(outerH, 42));
+        const double s = 1 / scale;
+        TextIn(box(kLeft, top, 80, 6), QStringLiteral("截面 1:%1").arg(QString::number(scale, 'g', 10)));
+        SetFont(8);
+        ScaleBar(kLeft + 10, top + 8 + outerH * s + 5, scale);
         const double x0 = kLeft + 10, y0 = top + 8;
         p_.setPen(QPen(Qt::black, mm(0.2)));
         if (t > 0) {

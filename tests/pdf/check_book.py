@@ -34,6 +34,47 @@ def run(args, **kw):
     return subprocess.run(args, capture_output=True, **kw)
 
 
+BEAM, DOOR, WINDOW = (150, 150, 150), (196, 140, 90), (120, 180, 230)  # the book's fills
+
+
+def widest_run(image, color):
+    """The widest horizontal run of one colour (within 12 per channel) on any pixel row of a .ppm."""
+    with open(image, "rb") as f:
+        data = f.read()
+    header = data.split(b"\n", 3)
+    width, height = map(int, header[1].split())
+    pixels = header[3]
+    best = 0
+    for y in range(0, height, 2):
+        row = pixels[y * width * 3:(y + 1) * width * 3]
+        length = 0
+        for x in range(width):
+            r, g, b = row[3 * x], row[3 * x + 1], row[3 * x + 2]
+            if abs(r - color[0]) <= 12 and abs(g - color[1]) <= 12 and abs(b - color[2]) <= 12:
+                length += 1
+                best = max(best, length)
+            else:
+                length = 0
+    return best
+
+
+def widest_pair(image, first, second):
+    """The most pixels of two colours together on one pixel row: both openings' whole widths only when neither hides the other."""
+    with open(image, "rb") as f:
+        data = f.read()
+    header = data.split(b"\n", 3)
+    width, height = map(int, header[1].split())
+    pixels = header[3]
+    near = lambda r, g, b, c: abs(r - c[0]) <= 12 and abs(g - c[1]) <= 12 and abs(b - c[2]) <= 12
+    best = 0
+    for y in range(0, height, 2):
+        row = pixels[y * width * 3:(y + 1) * width * 3]
+        count = sum(1 for x in range(width) if near(row[3 * x], row[3 * x + 1], row[3 * x + 2], first) or
+                    near(row[3 * x], row[3 * x + 1], row[3 * x + 2], second))
+        best = max(best, count)
+    return best
+
+
 NUMBER = re.compile(r"-?(?:\d+\.?\d*|\.\d+)(?:[Ee][+-]?\d+)?")
 
 # Beams of every kind: ordinary, no door or window, an absurd window, a wall
@@ -141,30 +182,7 @@ with tempfile.TemporaryDirectory() as tmp:
     kl1 = len(summary) + 1
     run(["pdftoppm", "-r", "150", "-f", str(kl1), "-l", str(kl1), book, os.path.join(tmp, "kl1")])
     image = next(os.path.join(tmp, n) for n in os.listdir(tmp) if n.startswith("kl1") and n.endswith(".ppm"))
-    with open(image, "rb") as f:
-        data = f.read()
-    header = data.split(b"\n", 3)
-    width, height = map(int, header[1].split())
-    pixels = header[3]
-
-    def run_width(color):
-        """The widest horizontal run of one colour (within 12 per channel) on any pixel row."""
-        best = 0
-        for y in range(0, height, 2):
-            row = pixels[y * width * 3:(y + 1) * width * 3]
-            length = 0
-            for x in range(width):
-                r, g, b = row[3 * x], row[3 * x + 1], row[3 * x + 2]
-                if abs(r - color[0]) <= 12 and abs(g - color[1]) <= 12 and abs(b - color[2]) <= 12:
-                    length += 1
-                    best = max(best, length)
-                else:
-                    length = 0
-        return best
-
-    beam = run_width((150, 150, 150))
-    door = run_width((196, 140, 90))
-    window = run_width((120, 180, 230))
+    beam, door, window = (widest_run(image, c) for c in (BEAM, DOOR, WINDOW))
     ok = beam > 100 and abs(door - beam * 900 / 3600) <= 2 and abs(window - beam * 1500 / 3600) <= 2
     check("KL1's door and window are drawn 900 and 1500 of 3600 wide", ok,
           "beam %d, door %d, window %d px" % (beam, door, window))
@@ -303,6 +321,37 @@ with tempfile.TemporaryDirectory() as tmp:
     fonts = run(["pdffonts", book]).stdout.decode().split("\n")[2:] if os.path.exists(book) else []
     check("only the built-in font draws them", [f.split()[0] for f in fonts if f.strip()] == ["WenQuanYiMicroHei"],
           "\n".join(fonts))
+
+
+# Drawings: each at a stated standard scale with a scale bar; a 900 door and
+# a 900 window on a 2100 beam stand side by side, whole; a 300 door on a
+# 9 m beam has its label whole, outside the narrow opening.
+with tempfile.TemporaryDirectory() as tmp:
+    plain = {"BeamWidth": "200", "BeamHeight": "500", "WallHeight": "3000", "DoorWidth": "0", "DoorHeight": "2100",
+             "WindowWidth": "0", "WindowHeight": "1800", "BeamLength": "3600", "ReductionRatio": "1"}
+    drawn = [("KL2", {"DoorWidth": "900", "WindowWidth": "900", "BeamLength": "2100"}),
+             ("KL3", {"DoorWidth": "300", "BeamLength": "9000"})]
+    schedule = os.path.join(tmp, "drawn.csv")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark," + ",".join(plain) + "\n")
+        for mark, given in drawn:
+            f.write(mark + "," + ",".join(given.get(k, v) for k, v in plain.items()) + "\n")
+    book = os.path.join(tmp, "drawn.pdf")
+    run([calc, "--csv", schedule, "-o", os.path.join(tmp, "o.csv"), "--pdf", book])
+    run(["pdftoppm", "-r", "150", "-f", "2", "-l", "2", book, os.path.join(tmp, "kl2")])
+    image = next((os.path.join(tmp, n) for n in os.listdir(tmp) if n.startswith("kl2")), None)
+    beam = widest_run(image, BEAM) if image else 0
+    both = widest_pair(image, DOOR, WINDOW) if image else 0
+    check("a 900 door and a 900 window on a 2100 beam are both drawn whole, side by side",
+          beam > 100 and abs(both - beam * 1800 / 2100) <= 4, "beam %d, door and window %d px" % (beam, both))
+    pages = run(["pdftotext", "-layout", book, "-"]).stdout.decode().split("\f") if os.path.exists(book) else []
+    scales = [re.findall(r"(立面|截面) 1:(\d+(?:\.\d+)?)", p) for p in pages[1:3]]
+    standard = {str(m * 10 ** k) for m in (1, 2, 5) for k in range(6)} | {str(25 * 10 ** k) for k in range(5)}
+    check("each drawing states its scale, a standard one",
+          all(len(found) == 2 and all(n in standard for _, n in found) for found in scales), str(scales))
+    html = run(["pdftotext", "-f", "3", "-l", "3", "-bbox", book, "-"]).stdout.decode() if os.path.exists(book) else ""
+    words = re.findall(r"<word[^>]*>([^<]*)</word>", html)
+    check("a narrow door's label is whole", "300×2100" in words, " ".join(words[:40]))
 
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)
