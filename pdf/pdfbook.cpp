@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "beam.h"
+#include "checks.h"
 #include "outline.h"
 #include "numtext.h"
 #include "qttext.h"
@@ -90,7 +91,8 @@ struct FloorPlan {
     QString name;  // empty: the book of one schedule
     const std::vector<ScheduleRow>* rows = nullptr;
     std::vector<BeamOutcome> outcomes;
-    int computed = 0;
+    std::vector<std::vector<std::string>> notes;  // per row: what the checker should look at
+    int computed = 0, flagged = 0;
     int summaryPages = 1;
     int firstPage = 0;                // of its summary
     std::vector<int> beamPage;        // per row: its page, 0 when not computed
@@ -100,7 +102,7 @@ struct FloorPlan {
 struct Plan {
     std::vector<FloorPlan> floors;
     int contentsLines = 0, contentsPages = 0;
-    int computed = 0, beams = 0;
+    int computed = 0, beams = 0, flagged = 0;
     int total = 0;
     bool building() const { return contentsPages > 0; }
 };
@@ -116,10 +118,14 @@ Plan MakePlan(const std::vector<BookFloor>& floors) {
         for (const ScheduleRow& row : floor.rows) {
             f.outcomes.push_back(EvaluateBeam(row.texts()));
             f.computed += f.outcomes.back().ok() ? 1 : 0;
+            f.notes.push_back(f.outcomes.back().computed() ? CheckerNotes(row.texts(), f.outcomes.back().calculation)
+                                                           : std::vector<std::string>());
+            f.flagged += f.notes.back().empty() ? 0 : 1;
         }
         // The one schedule's summary starts under the title block; a floor's on a page of its own.
         f.summaryPages = PagesFor(static_cast<int>(floor.rows.size()), !building);
         plan.computed += f.computed;
+        plan.flagged += f.flagged;
         plan.beams += static_cast<int>(floor.rows.size());
         plan.contentsLines += 1 + static_cast<int>(floor.rows.size());
         plan.floors.push_back(std::move(f));
@@ -235,6 +241,13 @@ public:
                QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 kN/m。")
                    .arg(beams)
                    .arg(computed));
+        if (plan_.flagged > 0) {
+            p_.setPen(kRefusedText);
+            TextIn(box(kLeft, y + 8.5, kRight - kLeft, 5),
+                   QStringLiteral("需要核对 %1 根:汇总表中序号和梁号为红色,原因列在各梁页面的“需要核对”中。")
+                       .arg(plan_.flagged));
+            p_.setPen(Qt::black);
+        }
     }
 
     // The summary table's columns: caption, width (mm), and what a row shows.
@@ -307,7 +320,7 @@ public:
         p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
     }
 
-    void SummaryRow(double y, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
+    void SummaryRow(double y, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome, bool flagged) {
         SetFont(6);
         double x = kLeft;
         const auto& columns = Columns();
@@ -323,8 +336,11 @@ public:
                 p_.setPen(Qt::black);
                 break;
             }
+            // A beam the checker should look at: its number and mark in red.
+            p_.setPen(flagged && c < 2 ? kRefusedText : QColor(Qt::black));
             FitIn(cell, SummaryText(column, c, r, row, outcome),
                   c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            p_.setPen(Qt::black);
         }
         p_.setPen(QColor(200, 200, 200));
         p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
@@ -468,7 +484,7 @@ public:
             TextIn(box(kLeft, top + 8, 80, 6), QStringLiteral("梁宽或梁高为零,没有截面可画。"));
             return;
         }
-        const double scale = std::max(StandardScale(outerW, 30), StandardScale(outerH, 42));
+        const double scale = std::max(StandardScale(outerW, 30), StandardScale(outerH, 38));
         const double s = 1 / scale;
         TextIn(box(kLeft, top, 80, 6), QStringLiteral("截面 1:%1").arg(QString::number(scale, 'g', 10)));
         SetFont(8);
@@ -505,7 +521,26 @@ public:
         return row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : Isolated(row.mark(), isolate);
     }
 
-    void BeamPage(const QString& floor, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome) {
+    // What the checker should look at first, in red beside the section.
+    void CheckerNotesBox(const std::vector<std::string>& notes, double top) {
+        if (notes.empty()) return;
+        constexpr std::size_t kLines = 9;
+        const double x = kLeft + 95, width = kRight - x;
+        p_.setPen(kRefusedText);
+        SetFont(9, true);
+        TextIn(box(x, top, width, 6), QStringLiteral("需要核对"));
+        SetFont(8);
+        double y = top + 7;
+        for (std::size_t k = 0; k < notes.size() && k < kLines; ++k, y += 4.5) {
+            const bool last = k + 1 == kLines && notes.size() > kLines;
+            FitIn(box(x, y, width, 4.5),
+                  last ? QStringLiteral("另有 %1 条 (见汇总表)").arg(notes.size() - k) : FromUtf8(notes[k]));
+        }
+        p_.setPen(Qt::black);
+    }
+
+    void BeamPage(const QString& floor, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome,
+                  const std::vector<std::string>& notes) {
         const QString mark = MarkOf(r, row);
         StartPage((floor.isEmpty() ? QString() : floor + QStringLiteral("  ")) + QStringLiteral("梁号 %1").arg(mark));
         SetFont(12, true);
@@ -513,6 +548,7 @@ public:
         const LoadInputs& in = outcome.calculation.inputs;
         Elevation(row, in, kTop + 10);
         Section(row, in, kTop + 108);
+        CheckerNotesBox(notes, kTop + 108);
         // The formulas with their numbers: the text report's lines.
         const ReportLines lines = BuildReportLines(in, outcome.calculation.results, title_.date);
         SetFont(8);
@@ -620,12 +656,12 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
                 perPage = kPageRows;
             }
             y += kRowHeight;
-            book.SummaryRow(y, r, rows[r], f.outcomes[r]);
+            book.SummaryRow(y, r, rows[r], f.outcomes[r], !f.notes[r].empty());
             ++onPage;
             if (!step(r)) return false;
         }
         for (std::size_t r = 0; r < rows.size(); ++r) {
-            if (f.outcomes[r].ok()) book.BeamPage(f.name, r, rows[r], f.outcomes[r]);
+            if (f.outcomes[r].ok()) book.BeamPage(f.name, r, rows[r], f.outcomes[r], f.notes[r]);
             if (!step(r)) return false;
         }
     }

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "beam.h"
+#include "checks.h"
 #include "materials.h"
 #include "params.h"
 
@@ -57,6 +59,40 @@ private slots:
         QVERIFY(MaterialsHolding(wall, 30).empty());
         QVERIFY(!MaterialsHolding(std::size_t(FindParam("BeamDensity")), 25).empty());
         QVERIFY(MaterialsHolding(std::size_t(FindParam("DoorAreaWeight")), 0.3).empty());  // between 木门 and 钢铁门
+    }
+
+    // What a checker is told of a computed beam: nothing for an ordinary one.
+    void checkerNotes_data() {
+        QTest::addColumn<QString>("overrides");
+        QTest::addColumn<QStringList>("notes");
+        QTest::newRow("the window's own beam") << "" << QStringList();
+        QTest::newRow("a window wider than the beam")
+            << "WindowWidth=100000"
+            << QStringList{"砌体自重 -168.7 不大于零", "梁上总恒载 -165.792 不大于零",
+                           "广厦结构CAD应输入 -168.292 不大于零", "窗宽度 100000 大于梁长度 3600"};
+        QTest::newRow("a storey no higher than the beam") << "WallHeight=500" << QStringList{
+            "砌体自重 0 不大于零", "墙高度 500 不大于梁高度 500:梁上没有墙"};
+        QTest::newRow("a door taller than the wall over the beam") << "DoorWidth=900;DoorHeight=2600"
+                                                                << QStringList{"门高度 2600 大于梁上的墙高"};
+        QTest::newRow("door and window wider together than the beam")
+            << "DoorWidth=2000;WindowWidth=2000" << QStringList{"门窗宽度之和大于梁长度 3600"};
+        QTest::newRow("a ratio over one") << "ReductionRatio=1.2" << QStringList{"折算比例 1.2 不在 (0, 1] 之内"};
+        QTest::newRow("a wall heavier than any masonry in the table")
+            << "WallDensity=30" << QStringList{"墙密度 30 超出 GB 50009-2012 表A 所列材料的范围 (4.0–25.0 kN/m³)"};
+        QTest::newRow("no window: its weight is not looked at") << "WindowWidth=0;WindowAreaWeight=9" << QStringList();
+    }
+
+    void checkerNotes() {
+        QFETCH(QString, overrides);
+        QFETCH(QStringList, notes);
+        BeamTexts texts;
+        for (const QString& pair : overrides.split(';', Qt::SkipEmptyParts))
+            QVERIFY(texts.Set(pair.section('=', 0, 0).toStdString(), pair.section('=', 1).toStdString()));
+        const BeamOutcome beam = EvaluateBeam(texts);
+        QVERIFY2(beam.computed(), beam.error.c_str());
+        QStringList got;
+        for (const std::string& note : CheckerNotes(texts.Views(), beam.calculation)) got << QString::fromStdString(note);
+        QCOMPARE(got, notes);
     }
 };
 
