@@ -55,6 +55,7 @@ struct ParamInfo {
     bool millimetres;              // typed in mm, held in metres
     std::string_view displayName;  // short Chinese name for messages
     InputRule rule;
+    bool inSummary;                // a column of the calculation book's summary table
 };
 
 // Index i is the box Text(i), and kRatioIndex the ratio box Text2.

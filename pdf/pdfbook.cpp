@@ -250,24 +250,24 @@ public:
         }
     }
 
-    // The summary table's columns: caption, width (mm), and what a row shows.
+    // The summary table's columns, from the program's tables: the row's
+    // number and mark, each input marked for it, every result, the copied load.
     struct Column {
         QString caption;
         std::string_view field;  // an input's field, or empty
-        int result;              // a result index, 4 the copied load, -1 none
+        int result;              // a result index, kResultCount the copied load, -1 none
     };
 
     const std::vector<Column>& Columns() const {
-        static const std::vector<Column> columns = {
-            {QStringLiteral("序号"), {}, -1},           {QStringLiteral("梁号"), {}, -1},
-            {QStringLiteral("梁宽"), "BeamWidth", -1},   {QStringLiteral("梁高"), "BeamHeight", -1},
-            {QStringLiteral("层高"), "WallHeight", -1},  {QStringLiteral("门宽"), "DoorWidth", -1},
-            {QStringLiteral("窗宽"), "WindowWidth", -1}, {QStringLiteral("梁长"), "BeamLength", -1},
-            {QStringLiteral("折算比例"), "ReductionRatio", -1},
-            {FromUtf8(ResultName(kBeamSelfWeight)), {}, 0},    {FromUtf8(ResultName(kMasonryWeight)), {}, 1},
-            {FromUtf8(ResultName(kTotalDeadLoad)), {}, 2},     {QStringLiteral("CAD应输入"), {}, 3},
-            {QStringLiteral("复制值"), {}, 4},
-        };
+        static const std::vector<Column> columns = [] {
+            std::vector<Column> list = {{QStringLiteral("序号"), {}, -1}, {QStringLiteral("梁号"), {}, -1}};
+            for (const ParamInfo& p : kParams)
+                if (p.inSummary) list.push_back({FromUtf8(p.displayName), p.field, -1});
+            for (std::size_t r = 0; r < kResultCount; ++r)
+                list.push_back({FromUtf8(ResultName(r)), {}, static_cast<int>(r)});
+            list.push_back({QStringLiteral("复制值"), {}, static_cast<int>(kResultCount)});
+            return list;
+        }();
         return columns;
     }
 
