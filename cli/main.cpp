@@ -442,12 +442,8 @@ int Run(int argc, char** argv) {
         ->needs(csvOption);
     PdfRequest pdf;
     auto* pdfOption = app.add_option("--pdf", pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
-    const std::tuple<const char*, std::string*, const char*> titleOptions[] = {
-        {"--project", &pdf.title.project, "计算书的工程名称"},
-        {"--part", &pdf.title.part, "计算书的部位或楼层"},
-        {"--prepared-by", &pdf.title.preparedBy, "计算书的计算人"},
-        {"--checked-by", &pdf.title.checkedBy, "计算书的校对人"}};
-    for (const auto& [name, value, help] : titleOptions) app.add_option(name, *value, help)->needs(pdfOption);
+    for (const TitleField& field : kTitleFields)
+        app.add_option(field.option, pdf.title.*field.member, field.help)->needs(pdfOption);
     pdfOption->excludes(reportFlag);
     app.footer(ParameterHelp());
     try {

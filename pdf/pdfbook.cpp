@@ -223,11 +223,9 @@ public:
         SetFont(18, true);
         TextIn(box(kLeft, kTop + 2, kRight - kLeft, 12), QStringLiteral("梁上恒载计算书"), Qt::AlignCenter);
         SetFont(10);
-        const std::pair<QString, std::string> items[] = {{QStringLiteral("工程名称"), title_.project},
-                                                         {QStringLiteral("部位/楼层"), title_.part},
-                                                         {QStringLiteral("计算人"), title_.preparedBy},
-                                                         {QStringLiteral("校对"), title_.checkedBy},
-                                                         {QStringLiteral("日期"), title_.date}};
+        std::vector<std::pair<QString, std::string>> items;
+        for (const TitleField& field : kTitleFields) items.emplace_back(QString::fromUtf8(field.caption), title_.*field.member);
+        items.emplace_back(QStringLiteral("日期"), title_.date);
         double y = kTop + 20;
         for (const auto& [caption, value] : items) {
             p_.drawRect(box(kLeft + 20, y, 30, 8));

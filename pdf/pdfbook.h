@@ -6,6 +6,7 @@
 // whole if anything fails.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,6 +27,19 @@ struct BookTitle {
     std::string checkedBy;   // 校对
     std::string date;        // as it should stand; also each beam report's date line
 };
+
+// The title block's fields the user gives, in order, in one place: the
+// book's caption, the command line's option and its help, the window's
+// label (with its access key) and the key it is kept under.
+struct TitleField {
+    std::string BookTitle::*member;
+    const char* caption;
+    const char* option;
+    const char* help;
+    const char* label;
+    const char* key;
+};
+extern const std::array<TitleField, 4> kTitleFields;
 
 // One floor of a building: a sheet's name and its beams.
 struct BookFloor {

@@ -183,15 +183,11 @@ bool DesktopScheduleDialogs::AskBookTitle(QWidget* parent, BookTitle& title) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("计算书的标题栏"));
     auto* form = new QFormLayout(&dialog);
-    std::pair<const char*, std::string*> fields[] = {{"工程名称(&N):", &title.project},
-                                                     {"部位/楼层(&A):", &title.part},
-                                                     {"计算人(&R):", &title.preparedBy},
-                                                     {"校对(&C):", &title.checkedBy}};
     std::vector<QLineEdit*> edits;
-    for (const auto& [caption, value] : fields) {
-        auto* edit = new QLineEdit(FromUtf8(*value), &dialog);
+    for (const TitleField& field : kTitleFields) {
+        auto* edit = new QLineEdit(FromUtf8(title.*field.member), &dialog);
         edit->setMinimumWidth(280);
-        form->addRow(QString::fromUtf8(caption), edit);
+        form->addRow(QString::fromUtf8(field.label), edit);
         edits.push_back(edit);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -199,7 +195,7 @@ bool DesktopScheduleDialogs::AskBookTitle(QWidget* parent, BookTitle& title) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return false;
-    for (std::size_t i = 0; i < edits.size(); ++i) *fields[i].second = ToUtf8(edits[i]->text().trimmed());
+    for (std::size_t i = 0; i < edits.size(); ++i) title.*kTitleFields[i].member = ToUtf8(edits[i]->text().trimmed());
     return true;
 }
 

@@ -25,26 +25,16 @@ void AddRecentFile(const QString& path) {
     ScheduleSettings().setValue(kRecentKey, recent);
 }
 
-namespace {
-
-// Each field of the title block kept, and its key.
-const std::pair<std::string BookTitle::*, const char*> kTitleFields[] = {{&BookTitle::project, "book/project"},
-                                                                       {&BookTitle::part, "book/part"},
-                                                                       {&BookTitle::preparedBy, "book/preparedBy"},
-                                                                       {&BookTitle::checkedBy, "book/checkedBy"}};
-
-}  // namespace
-
 BookTitle SavedBookTitle() {
     const QSettings settings = ScheduleSettings();
     BookTitle title;
-    for (const auto& [field, key] : kTitleFields) title.*field = ToUtf8(settings.value(key).toString());
+    for (const TitleField& field : kTitleFields) title.*field.member = ToUtf8(settings.value(field.key).toString());
     return title;
 }
 
 void SaveBookTitle(const BookTitle& title) {
     QSettings settings = ScheduleSettings();
-    for (const auto& [field, key] : kTitleFields) settings.setValue(key, FromUtf8(title.*field));
+    for (const TitleField& field : kTitleFields) settings.setValue(field.key, FromUtf8(title.*field.member));
 }
 
 }  // namespace quorvane
