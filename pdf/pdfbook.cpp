@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "beam.h"
+#include "bookformulas.h"
 #include "checks.h"
 #include "outline.h"
 #include "numtext.h"
@@ -547,15 +548,33 @@ public:
         Elevation(row, in, kTop + 10);
         Section(row, in, kTop + 108);
         CheckerNotesBox(notes, kTop + 108);
-        // The formulas with their numbers: the text report's lines.
-        const ReportLines lines = BuildReportLines(in, outcome.calculation.results, title_.date);
-        SetFont(8);
-        double y = kTop + 162;
-        const double lineHeight = (kBottom - 2 - y) / static_cast<double>(lines.size());
-        for (const std::string& line : lines) {
-            TextIn(box(kLeft, y, kRight - kLeft, lineHeight), FromUtf8(line));
-            y += lineHeight;
+        Calculation(in, outcome.calculation.results, kTop + 162);
+    }
+
+    // The inputs by symbol, then each step: symbols, numbers, result with its unit.
+    void Calculation(const LoadInputs& in, const LoadResults& results, double top) {
+        SetFont(9, true);
+        TextIn(box(kLeft, top, kRight - kLeft, 5), QStringLiteral("计算 (长度以 m 计,荷载以 kN/m 计,重量以 kN 计)"));
+        SetFont(7.5);
+        constexpr double kLine = 3.6;
+        const std::vector<BookInput> inputs = BookInputs(in);
+        const double column = (kRight - kLeft) / 3;
+        const std::size_t perColumn = (inputs.size() + 2) / 3;
+        for (std::size_t k = 0; k < inputs.size(); ++k) {
+            const double x = kLeft + column * static_cast<double>(k / perColumn);
+            const double y = top + 6 + kLine * static_cast<double>(k % perColumn);
+            TextIn(box(x, y, 9, kLine), FromUtf8(inputs[k].symbol));
+            FitIn(box(x + 9, y, 22, kLine), FromUtf8(inputs[k].name));
+            FitIn(box(x + 31, y, column - 32, kLine), FromUtf8(inputs[k].value));
         }
+        double y = top + 7 + kLine * static_cast<double>(perColumn);
+        for (const BookStep& step : BookSteps(in, results)) {
+            FitIn(box(kLeft, y, 44, kLine), FromUtf8(step.caption));
+            FitIn(box(kLeft + 45, y, kRight - kLeft - 45, kLine), FromUtf8(step.symbols));
+            FitIn(box(kLeft + 49, y + kLine, kRight - kLeft - 49, kLine), FromUtf8(step.numbers));
+            y += 2 * kLine + 0.4;
+        }
+        FitIn(box(kLeft, y + 1, kRight - kLeft, kLine), QStringLiteral("计算日期 %1").arg(FromUtf8(title_.date)));
     }
 
     int page() const { return page_; }

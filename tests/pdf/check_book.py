@@ -161,16 +161,24 @@ with tempfile.TemporaryDirectory() as tmp:
             continue
         with open(os.path.join(reports, name), encoding="utf-8-sig") as f:
             report = f.read().split("\n")
+        # The same figures, in order: by value (the book adds a leading zero,
+        # .2 reads 0.2, and writes a minus as an operator apart from it).
+        figures = [abs(float(n)) for n in NUMBER.findall(page)]
         at = 0
         for line in report[:22]:  # the date line differs by the second
             for number in NUMBER.findall(line):
-                found = page.find(number, at)
+                found = next((k for k in range(at, len(figures)) if figures[k] == abs(float(number))), -1)
                 if found < 0:
                     wrong.append("%s: %s of %r" % (row["Mark"], number, line.strip()))
                     break
-                at = found + len(number)
+                at = found + 1
     check("each beam's page holds its mark and every number of its text report, in order", not wrong,
           "; ".join(wrong[:3]))
+    kl1 = beam_pages[0] if beam_pages else ""
+    check("a formula reads with symbols, then numbers, then the result and its unit",
+          "g1 = γc·b·h" in kl1 and "= 25×0.2×0.5 = 2.5 kN/m" in kl1, kl1[-900:])
+    check("beam pages give every figure its leading zero and write kN, not KN",
+          not any(re.search(r"(?<![\d.])\.\d", p) or "KN" in p for p in beam_pages))
     check("no page for a refused or failing row",
           not any("梁号 KL5" in t or "梁号 KL6" in t for t in beam_pages))
 
