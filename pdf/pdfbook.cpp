@@ -16,6 +16,7 @@
 #include "beam.h"
 #include "bookformulas.h"
 #include "checks.h"
+#include "materials.h"
 #include "outline.h"
 #include "numtext.h"
 #include "qttext.h"
@@ -104,6 +105,7 @@ struct Plan {
     std::vector<FloorPlan> floors;
     int contentsLines = 0, contentsPages = 0;
     int computed = 0, beams = 0, flagged = 0;
+    int basisPage = 0;  // the design basis: after the contents, or after the one schedule's summary
     int total = 0;
     bool building() const { return contentsPages > 0; }
 };
@@ -133,9 +135,11 @@ Plan MakePlan(const std::vector<BookFloor>& floors) {
     }
     if (building) plan.contentsPages = PagesFor(plan.contentsLines, true);
     int page = plan.contentsPages + 1;
+    if (building) plan.basisPage = page++;
     for (FloorPlan& f : plan.floors) {
         f.firstPage = page;
         page += f.summaryPages;
+        if (plan.basisPage == 0) plan.basisPage = page++;
         f.beamPage.assign(f.outcomes.size(), 0);
         for (std::size_t r = 0; r < f.outcomes.size(); ++r)
             if (f.outcomes[r].ok()) f.beamPage[r] = page++;
@@ -520,6 +524,84 @@ public:
         return row.mark().empty() ? QStringLiteral("第 %1 行").arg(r + 1) : Isolated(row.mark(), isolate);
     }
 
+    // The design basis, once: the standard, the formulas in their general
+    // form with their symbols, and each unit weight the book uses with the
+    // Table A rows that give it (or in red, none).
+    void BasisPage() {
+        StartPage(QStringLiteral("设计依据"));
+        SetFont(12, true);
+        TextIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("设计依据"));
+        SetFont(8.5);
+        double y = kTop + 10;
+        const auto line = [&](const QString& text, double indent = 0) {
+            FitIn(box(kLeft + indent, y, kRight - kLeft - indent, 4.4), text);
+            y += 4.4;
+        };
+        line(QStringLiteral("荷载取值依据《建筑结构荷载规范》GB 50009-2012 附录A 表A (常用材料和构件的自重)。"));
+        line(QStringLiteral("梁上恒载按下列公式逐根计算;长度以 m 计,荷载以 kN/m 计,重量以 kN 计。"));
+        y += 2;
+        SetFont(9, true);
+        line(QStringLiteral("计算公式"));
+        SetFont(8.5);
+        const LoadInputs any{};
+        for (const BookStep& step : BookSteps(any, LoadResults{})) {
+            FitIn(box(kLeft + 4, y, 44, 4.4), FromUtf8(step.caption));
+            line(FromUtf8(step.symbols), 50);
+        }
+        y += 2;
+        SetFont(9, true);
+        line(QStringLiteral("符号"));
+        SetFont(8.5);
+        const std::vector<BookInput> inputs = BookInputs(any);
+        for (std::size_t k = 0; k < inputs.size(); k += 3) {
+            QString text;
+            for (std::size_t j = k; j < k + 3 && j < inputs.size(); ++j)
+                text += FromUtf8(inputs[j].symbol) + QStringLiteral(" ") + FromUtf8(inputs[j].name) + QStringLiteral("      ");
+            line(text, 4);
+        }
+        y += 2;
+        SetFont(9, true);
+        line(QStringLiteral("所用单位重量及其来源"));
+        SetFont(8.5);
+        for (std::size_t i = 0; i < kInputCount; ++i) {
+            if (MaterialsFor(i).empty()) continue;
+            std::vector<double> used;
+            for (const FloorPlan& f : plan_.floors)
+                for (const BeamOutcome& o : f.outcomes)
+                    if (o.ok()) {
+                        const double value = o.calculation.inputs.*kParams[i].member;
+                        if (std::find(used.begin(), used.end(), value) == used.end()) used.push_back(value);
+                    }
+            std::sort(used.begin(), used.end());
+            constexpr std::size_t kShown = 4;
+            for (std::size_t k = 0; k < used.size() && k < kShown; ++k) {
+                const std::vector<const Material*> materials = MaterialsHolding(i, used[k]);
+                QString sources;
+                for (const Material* m : materials) {
+                    if (sources.size() > 60) {
+                        sources += QStringLiteral(" 等");
+                        break;
+                    }
+                    sources += (sources.isEmpty() ? QString() : QStringLiteral("、")) +
+                               QStringLiteral("表A 第 %1 项 %2 (%3)")
+                                   .arg(m->item)
+                                   .arg(FromUtf8(m->name))
+                                   .arg(FromUtf8(m->low == m->high ? m->low : m->low + "–" + m->high));
+                }
+                const QString what = FromUtf8(kParams[i].displayName) + QStringLiteral(" ") +
+                                     FromUtf8(BookNumber(FormatPrint(used[k]))) + QStringLiteral(" ") +
+                                     FromUtf8(MaterialsFor(i).front()->unit) + QStringLiteral(":");
+                if (materials.empty()) p_.setPen(kRefusedText);
+                line(what + (materials.empty() ? QStringLiteral("不在 GB 50009-2012 表A 所列材料的范围内,请核对")
+                                               : QStringLiteral("GB 50009-2012 ") + sources),
+                     4);
+                p_.setPen(Qt::black);
+            }
+            if (used.size() > kShown)
+                line(FromUtf8(kParams[i].displayName) + QStringLiteral(" 另有 %1 种取值,见各梁页面。").arg(used.size() - kShown), 4);
+        }
+    }
+
     // What the checker should look at first, in red beside the section.
     void CheckerNotesBox(const std::vector<std::string>& notes, double top) {
         if (notes.empty()) return;
@@ -598,6 +680,7 @@ struct BookMarks {
 BookMarks MarksOf(const Plan& plan) {
     BookMarks marks;
     if (plan.building()) marks.outline.push_back({QStringLiteral("目录"), 1, {}});
+    if (plan.building()) marks.outline.push_back({QStringLiteral("设计依据"), plan.basisPage, {}});
     for (const FloorPlan& f : plan.floors) {
         std::vector<OutlineEntry> beams;
         for (std::size_t r = 0; r < f.outcomes.size(); ++r)
@@ -606,6 +689,7 @@ BookMarks MarksOf(const Plan& plan) {
             marks.outline.push_back({f.name, f.firstPage, std::move(beams)});
         } else {
             marks.outline.push_back({QStringLiteral("汇总"), f.firstPage, {}});
+            marks.outline.push_back({QStringLiteral("设计依据"), plan.basisPage, {}});
             for (OutlineEntry& beam : beams) marks.outline.push_back(std::move(beam));
         }
     }
@@ -642,6 +726,7 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
         };
         book.SetFont(11, true);
         book.TextIn(book.box(kLeft, y - 6.5, kRight - kLeft, 6), QStringLiteral("目录"));
+        line(QStringLiteral("设计依据 (公式和单位重量)"), plan.basisPage, true);
         for (const FloorPlan& f : plan.floors) {
             line(QStringLiteral("%1  (%2 根梁,汇总)").arg(f.name).arg(f.outcomes.size()), f.firstPage, true);
             for (std::size_t r = 0; r < f.outcomes.size(); ++r)
@@ -650,6 +735,7 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
                      f.beamPage[r], false);
         }
     }
+    if (plan.building()) book.BasisPage();
     for (const FloorPlan& f : plan.floors) {
         const std::vector<ScheduleRow>& rows = *f.rows;
         const QString header = f.name.isEmpty() ? summary : f.name + QStringLiteral("  ") + summary;
@@ -677,6 +763,7 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
             ++onPage;
             if (!step(r)) return false;
         }
+        if (!plan.building()) book.BasisPage();
         for (std::size_t r = 0; r < rows.size(); ++r) {
             if (f.outcomes[r].ok()) book.BeamPage(f.name, r, rows[r], f.outcomes[r], f.notes[r]);
             if (!step(r)) return false;

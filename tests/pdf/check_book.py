@@ -120,9 +120,12 @@ with tempfile.TemporaryDirectory() as tmp:
 
     computed = [row for row in output if not row["Error"]]
     summary = [t for t in texts if "汇总" in t.split("\n")[0] or "汇总" in t[:200]]
-    check("pages: the summary's, then one for each computed beam",
-          pages == len(summary) + len(computed) and len(summary) >= 2, "%d pages, %d summary, %d computed"
-          % (pages, len(summary), len(computed)))
+    basis = texts[len(summary)] if len(texts) > len(summary) else ""
+    check("pages: the summary's, the design basis, then one for each computed beam",
+          pages == len(summary) + 1 + len(computed) and len(summary) >= 2 and "设计依据" in basis,
+          "%d pages, %d summary, %d computed" % (pages, len(summary), len(computed)))
+    check("the design basis names the standard, the formulas and each unit weight's source",
+          "GB 50009-2012" in basis and "g1 = γc·b·h" in basis and "表A 第 6 项 钢筋混凝土" in basis, basis[:400])
     numbered = all(re.search(r"第\s*%d\s*页\s*共\s*%d\s*页" % (i + 1, pages), t) for i, t in enumerate(texts))
     check("every page says 第 N 页 共 M 页", numbered)
     title = texts[0]
@@ -148,7 +151,7 @@ with tempfile.TemporaryDirectory() as tmp:
           "; ".join(missing[:3]))
 
     # Each computed beam's page: its mark, and its report's numbers in order.
-    beam_pages = texts[len(summary):]
+    beam_pages = texts[len(summary) + 1:]
     wrong = []
     report_files = sorted(os.listdir(reports))
     for row, page in zip(computed, beam_pages):
@@ -187,7 +190,7 @@ with tempfile.TemporaryDirectory() as tmp:
     check("every font is embedded", fonts and all(f.split()[-5] == "yes" for f in fonts), "\n".join(fonts))
 
     # KL1 rendered: the door's and the window's widths against the wall's.
-    kl1 = len(summary) + 1
+    kl1 = len(summary) + 2
     run(["pdftoppm", "-r", "150", "-f", str(kl1), "-l", str(kl1), book, os.path.join(tmp, "kl1")])
     image = next(os.path.join(tmp, n) for n in os.listdir(tmp) if n.startswith("kl1") and n.endswith(".ppm"))
     beam, door, window = (widest_run(image, c) for c in (BEAM, DOOR, WINDOW))
@@ -219,7 +222,7 @@ with tempfile.TemporaryDirectory() as tmp:
     check("a building's book is written (one row fails: exit 1)", result.returncode == 1 and os.path.exists(pdf),
           result.stderr.decode(errors="replace"))
     pages = run(["pdftotext", "-layout", pdf, "-"]).stdout.decode().split("\f")[:-1] if os.path.exists(pdf) else []
-    check("contents, each floor's summary, then a page per computed beam", len(pages) == 1 + 1 + 2 + 1 + 1,
+    check("contents, each floor's summary, then a page per computed beam", len(pages) == 1 + 1 + 1 + 2 + 1 + 1,
           "%d pages" % len(pages))
     contents = pages[0] if pages else ""
     listed = dict(re.findall(r"^\s*(KL\d|L\d)\s.*?(\d+)\s*$", contents, re.M))
@@ -238,7 +241,7 @@ with tempfile.TemporaryDirectory() as tmp:
     outline = re.search(r"<outline>.*</outline>", xml, re.S)
     items = re.findall(r'<item page="(\d+)">([^<]*)</item>', outline.group(0) if outline else "")
     check("bookmarks: 目录, then each floor with its computed beams, each opening its page",
-          [t for _, t in items] == ["目录", "一层", "KL1", "KL3", "二层", "L1"] and
+          [t for _, t in items] == ["目录", "设计依据", "一层", "KL1", "KL3", "二层", "L1"] and
           all(int(p) == on[t][0] for p, t in items if t in on), str(items))
     first = xml.split('<page number="2"')[0]
     links = dict(re.findall(r'<a href="[^"#]*#(\d+)">\s*(KL\d|L\d)\s*</a>', first))
@@ -354,18 +357,18 @@ with tempfile.TemporaryDirectory() as tmp:
             f.write(mark + "," + ",".join(given.get(k, v) for k, v in plain.items()) + "\n")
     book = os.path.join(tmp, "drawn.pdf")
     run([calc, "--csv", schedule, "-o", os.path.join(tmp, "o.csv"), "--pdf", book])
-    run(["pdftoppm", "-r", "150", "-f", "2", "-l", "2", book, os.path.join(tmp, "kl2")])
+    run(["pdftoppm", "-r", "150", "-f", "3", "-l", "3", book, os.path.join(tmp, "kl2")])
     image = next((os.path.join(tmp, n) for n in os.listdir(tmp) if n.startswith("kl2")), None)
     beam = widest_run(image, BEAM) if image else 0
     both = widest_pair(image, DOOR, WINDOW) if image else 0
     check("a 900 door and a 900 window on a 2100 beam are both drawn whole, side by side",
           beam > 100 and abs(both - beam * 1800 / 2100) <= 4, "beam %d, door and window %d px" % (beam, both))
     pages = run(["pdftotext", "-layout", book, "-"]).stdout.decode().split("\f") if os.path.exists(book) else []
-    scales = [re.findall(r"(立面|截面) 1:(\d+(?:\.\d+)?)", p) for p in pages[1:3]]
+    scales = [re.findall(r"(立面|截面) 1:(\d+(?:\.\d+)?)", p) for p in pages[2:4]]
     standard = {str(m * 10 ** k) for m in (1, 2, 5) for k in range(6)} | {str(25 * 10 ** k) for k in range(5)}
     check("each drawing states its scale, a standard one",
           all(len(found) == 2 and all(n in standard for _, n in found) for found in scales), str(scales))
-    html = run(["pdftotext", "-f", "3", "-l", "3", "-bbox", book, "-"]).stdout.decode() if os.path.exists(book) else ""
+    html = run(["pdftotext", "-f", "4", "-l", "4", "-bbox", book, "-"]).stdout.decode() if os.path.exists(book) else ""
     words = re.findall(r"<word[^>]*>([^<]*)</word>", html)
     check("a narrow door's label is whole", "300×2100" in words, " ".join(words[:40]))
 

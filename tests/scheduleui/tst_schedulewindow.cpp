@@ -986,10 +986,10 @@ void TestScheduleWindow::aBuildingsBookHasEveryFloorOrTheOneShown() {
     QVERIFY(window_->OpenFile(path));
     dialogs_->bookScope = BookScope::AllSheets;
     QVERIFY(window_->ExportPdf(dir_->filePath("全部.pdf")));
-    QVERIFY2(dialogs_->messages.last().contains("共 5 页"), qPrintable(dialogs_->messages.last()));  // 目录, 2 summaries, 2 beams
+    QVERIFY2(dialogs_->messages.last().contains("共 6 页"), qPrintable(dialogs_->messages.last()));  // 目录, 设计依据, 2 summaries, 2 beams
     dialogs_->bookScope = BookScope::ThisSheet;
     QVERIFY(window_->ExportPdf(dir_->filePath("一层.pdf")));
-    QVERIFY2(dialogs_->messages.last().contains("共 2 页"), qPrintable(dialogs_->messages.last()));
+    QVERIFY2(dialogs_->messages.last().contains("共 3 页"), qPrintable(dialogs_->messages.last()));
     dialogs_->bookScope = BookScope::Cancel;
     QVERIFY(!window_->ExportPdf(dir_->filePath("无.pdf")));
     QVERIFY(!QFile::exists(dir_->filePath("无.pdf")));
@@ -1801,9 +1801,9 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     QVERIFY2(window_->ExportPdf(path), qPrintable(dialogs_->messages.join('\n')));
     const QByteArray pdf = ReadAll(path);
     QVERIFY(pdf.startsWith("%PDF"));
-    // The title block and two beam pages: one summary page, KL1's and 框架梁3's.
+    // The title block and two beam pages: one summary page, the design basis, KL1's and 框架梁3's.
     QCOMPARE(dialogs_->messages.size(), 1);
-    QVERIFY2(dialogs_->messages[0].contains("共 3 页"), qPrintable(dialogs_->messages[0]));
+    QVERIFY2(dialogs_->messages[0].contains("共 4 页"), qPrintable(dialogs_->messages[0]));
     // The title block is what the user gave last time; the dialog was asked once.
     QCOMPARE(dialogs_->titleAsked, 1);
     QCOMPARE(SavedBookTitle().project, std::string("某住宅楼"));
@@ -1812,7 +1812,7 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     text.start("pdftotext", {"-raw", path, "-"});
     QVERIFY(text.waitForFinished(30000));
     const QString words = QString::fromUtf8(text.readAllStandardOutput());
-    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3", "第 3 页 共 3 页"})
+    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3", "第 4 页 共 4 页"})
         QVERIFY2(words.contains(QString::fromUtf8(shown)), shown);
     QVERIFY(!words.contains("梁号 KL/2"));
 #endif

@@ -128,7 +128,7 @@ status=$?
 pdf_book_reads() {  # the text a reader finds: the title block, both beams and their loads; fonts embedded
   local text
   text="$(pdftotext -raw "$work/计算书.pdf" - 2>/dev/null)" || return 1
-  for word in 某住宅楼 "梁号 KL1" "梁号 梁2" "第 3 页 共 3 页" \
+  for word in 某住宅楼 "梁号 KL1" "梁号 梁2" "第 4 页 共 4 页" \
     "$(cut -d, -f20 "$tmp/linux.csv" | sed -n 2p)" "$(cut -d, -f23 "$tmp/linux.csv" | sed -n 3p)"; do
     grep -qF -- "$word" <<<"$text" || { echo "  not in the book: $word"; return 1; }
   done
@@ -303,7 +303,7 @@ told="$(find_window '^Quorvane 梁表$')" && xdotool windowactivate --sync "$tol
 window_book_reads() {
   local text
   text="$(pdftotext -raw "$work/三层梁表计算书.pdf" - 2>/dev/null)" || return 1
-  for word in "Block A" "梁号 框架梁1" "梁号 悬挑梁3" "第 4 页 共 4 页"; do
+  for word in "Block A" "梁号 框架梁1" "梁号 悬挑梁3" "第 5 页 共 5 页"; do
     grep -qF -- "$word" <<<"$text" || { echo "  not in the book: $word"; return 1; }
   done
 }
