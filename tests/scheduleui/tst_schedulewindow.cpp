@@ -1822,6 +1822,7 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     QCOMPARE(ReadAll(path), pdf);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"二层计算书.pdf"});
     dialogs_->cancelProgress = false;
+#ifndef Q_OS_WIN  // (there QFile::link makes a shortcut, which no file call follows)
     // The book never lands on the open schedule, by whatever name it is reached.
     const QString schedule = dir_->filePath("梁表.csv");
     WriteAll(schedule, "Mark,BeamLength\nKL1,3600\n");
@@ -1832,6 +1833,7 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     QVERIFY(!window_->ExportPdf(dir_->filePath("链接.pdf")));
     QCOMPARE(dialogs_->messages.size(), 1);
     QCOMPARE(ReadAll(schedule), QByteArray("Mark,BeamLength\nKL1,3600\n"));
+#endif
 }
 
 // Alt and a letter reaches one item: two items of one menu never share it.
