@@ -228,17 +228,38 @@ public:
         SetFont(18, true);
         TextIn(box(kLeft, kTop + 2, kRight - kLeft, 12), QStringLiteral("梁上恒载计算书"), Qt::AlignCenter);
         SetFont(10);
-        std::vector<std::pair<QString, std::string>> items;
-        for (const TitleField& field : kTitleFields) items.emplace_back(QString::fromUtf8(field.caption), title_.*field.member);
-        items.emplace_back(QStringLiteral("日期"), title_.date);
-        double y = kTop + 20;
-        for (const auto& [caption, value] : items) {
-            p_.drawRect(box(kLeft + 20, y, 30, 8));
-            p_.drawRect(box(kLeft + 50, y, 96, 8));
-            TextIn(box(kLeft + 22, y, 27, 8), caption);
-            FitIn(box(kLeft + 52, y, 93, 8), Isolated(value));
-            y += 8;
+        // The project's fields two to a row, then a line to sign for each of
+        // 计算, 校对, 审核 and 审定 (the name given, a date written by hand).
+        const auto cell = [&](double x, double y, double w, const TitleField& field) {
+            p_.drawRect(box(x, y, 22, 7));
+            p_.drawRect(box(x + 22, y, w - 22, 7));
+            TextIn(box(x + 1.5, y, 20, 7), QString::fromUtf8(field.caption));
+            FitIn(box(x + 23.5, y, w - 25, 7), Isolated(title_.*field.member));
+        };
+        const double left = kLeft + 6, width = kRight - kLeft - 12, half = width / 2;
+        double y = kTop + 18;
+        cell(left, y, width, kTitleFields[0]);
+        y += 7;
+        for (std::size_t k = 1; k + 1 < 4; k += 2, y += 7) {
+            cell(left, y, half, kTitleFields[k]);
+            cell(left + half, y, half, kTitleFields[k + 1]);
         }
+        cell(left, y, half, kTitleFields[3]);
+        p_.drawRect(box(left + half, y, 22, 7));
+        p_.drawRect(box(left + half + 22, y, half - 22, 7));
+        TextIn(box(left + half + 1.5, y, 20, 7), QStringLiteral("日期"));
+        FitIn(box(left + half + 23.5, y, half - 25, 7), FromUtf8(title_.date));
+        y += 7;
+        const double quarter = width / 4;
+        SetFont(9);
+        for (std::size_t k = 4; k < kTitleFields.size(); ++k) {
+            const double x = left + quarter * static_cast<double>(k - 4);
+            p_.drawRect(box(x, y, quarter, 12));
+            TextIn(box(x + 1.5, y, 10, 6), QString::fromUtf8(kTitleFields[k].caption));
+            FitIn(box(x + 11, y, quarter - 12, 6), Isolated(title_.*kTitleFields[k].member));
+            TextIn(box(x + 1.5, y + 6, quarter - 3, 6), QStringLiteral("签名            日期"));
+        }
+        y += 12;
         SetFont(9);
         TextIn(box(kLeft, y + 3, kRight - kLeft, 7),
                QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 kN/m。")

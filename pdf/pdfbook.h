@@ -21,11 +21,15 @@ namespace quorvane {
 
 // The first page's title block.
 struct BookTitle {
-    std::string project;     // 工程名称
-    std::string part;        // 部位 / 楼层
-    std::string preparedBy;  // 计算人
-    std::string checkedBy;   // 校对
-    std::string date;        // as it should stand; also each beam report's date line
+    std::string project;        // 工程名称
+    std::string projectNumber;  // 工程编号
+    std::string part;           // 部位 / 楼层
+    std::string stage;          // 设计阶段
+    std::string preparedBy;     // 计算人
+    std::string checkedBy;      // 校对
+    std::string reviewedBy;     // 审核
+    std::string approvedBy;     // 审定
+    std::string date;           // as it should stand; also each beam report's date line
 };
 
 // The title block's fields the user gives, in order, in one place: the
@@ -39,7 +43,7 @@ struct TitleField {
     const char* label;
     const char* key;
 };
-extern const std::array<TitleField, 4> kTitleFields;
+extern const std::array<TitleField, 8> kTitleFields;
 
 // One floor of a building: a sheet's name and its beams.
 struct BookFloor {

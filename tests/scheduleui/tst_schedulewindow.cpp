@@ -1794,7 +1794,11 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
 
 void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     Paste("KL1\t300\nKL/2\t-5\n框架梁3\t250\n", 0, 0);
-    dialogs_->bookTitle = {"某住宅楼", "二层", "王五", "赵六", ""};
+    dialogs_->bookTitle = {};
+    dialogs_->bookTitle.project = "某住宅楼";
+    dialogs_->bookTitle.part = "二层";
+    dialogs_->bookTitle.preparedBy = "王五";
+    dialogs_->bookTitle.checkedBy = "赵六";
     QVERIFY(window_->AskBookTitle());
     dialogs_->bookTitle = {};
     const QString path = dir_->filePath("二层计算书.pdf");
