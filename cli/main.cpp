@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <clocale>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -207,10 +208,25 @@ bool OpenBook(const PdfRequest& pdf, AtomicFile& file) {
     return opened.ok;
 }
 
-// The book of rows into its opened file, not yet in place; false (said) when it could not.
+// The book of rows into its opened file, not yet in place; false (said)
+// when it could not. On a terminal, after a second, how far it is, as the
+// CSV run shows its rows.
 bool WriteBook(const PdfRequest& pdf, AtomicFile& file, const std::vector<BookFloor>& floors) {
     if (pdf.path.empty()) return true;
-    const Outcome written = WritePdfBook(file, std::filesystem::u8path(pdf.path), floors, pdf.title);
+    ProgressCallback progress;
+    const auto start = std::chrono::steady_clock::now();
+    int shown = -1;
+    if (os::IsTerminal(stderr))
+        progress = [&](double done) {
+            const int percent = static_cast<int>(done * 100);
+            if (percent != shown && std::chrono::steady_clock::now() - start >= std::chrono::seconds(1)) {
+                Print(stderr, "\r正在写出 PDF 计算书 " + IntegerText(percent) + "%");
+                shown = percent;
+            }
+            return true;
+        };
+    const Outcome written = WritePdfBook(file, std::filesystem::u8path(pdf.path), floors, pdf.title, progress);
+    if (shown >= 0) Print(stderr, "\r正在写出 PDF 计算书 100%\n");
     if (!written.ok) PrintError(written.message);
     return written.ok;
 }
