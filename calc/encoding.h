@@ -42,6 +42,12 @@ std::optional<std::string> EncodeKeepingBytes(std::string_view utf8, const std::
 // Appends the code point cp (at most U+10FFFF) in UTF-8.
 void AppendUtf8(std::string& out, char32_t cp);
 
+// The bytes of the UTF-8 sequence that lead begins (1 for ASCII and for a
+// byte that begins none, which is then taken alone).
+constexpr std::size_t Utf8SequenceLength(unsigned char lead) {
+    return lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
 // Whether text holds a kept byte.
 bool HasKeptBytes(std::string_view text);
 // How UTF-8-like bytes are: undecodable bytes and well-formed multi-byte

@@ -120,7 +120,7 @@ std::string FoldFileName(std::string_view utf8) {
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        const std::size_t length = Utf8SequenceLength(c);
         if (length == 1 || i + length > utf8.size()) {
             out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
             ++i;

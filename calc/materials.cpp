@@ -1,8 +1,10 @@
 #include "materials.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
+#include "encoding.h"
 #include "params.h"
 
 namespace quorvane {
@@ -67,6 +69,73 @@ std::vector<const Material*> MaterialsHolding(std::size_t input, double value) {
     for (const Material* m : MaterialsFor(input))
         if (value >= m->Low() && value <= m->High()) found.push_back(m);
     return found;
+}
+
+const MaterialField kMaterialFields[6] = {
+    {"BeamMaterial", "梁材料", "BeamDensity"},
+    {"WallMaterial", "墙体材料", "WallDensity"},
+    {"DoorMaterial", "门材料", "DoorAreaWeight"},
+    {"WindowMaterial", "窗材料", "WindowAreaWeight"},
+    {"BeamPlasterMaterial", "梁上抹灰材料", "BeamPlasterDensity"},
+    {"WallPlasterMaterial", "墙上抹灰材料", "WallPlasterDensity"},
+};
+
+const MaterialField* FindMaterialField(std::string_view name) {
+    const auto same = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+            if (lower(a[i]) != lower(b[i])) return false;
+        }
+        return true;
+    };
+    for (const MaterialField& f : kMaterialFields)
+        if (same(name, f.field) || name == f.caption) return &f;
+    return nullptr;
+}
+
+std::string MaterialName(std::size_t input, const Material& material) {
+    int same = 0;
+    for (const Material* m : MaterialsFor(input)) same += m->name == material.name ? 1 : 0;
+    return same > 1 && !material.remark.empty() ? material.name + "(" + material.remark + ")" : material.name;
+}
+
+std::string MaterialRange(const Material& material) {
+    return (material.low == material.high ? material.low : material.low + "–" + material.high) + " " + material.unit;
+}
+
+const Material* FindMaterial(std::size_t input, std::string_view name, std::vector<std::string>* nearest) {
+    const std::vector<const Material*> materials = MaterialsFor(input);
+    const Material* bare = nullptr;
+    int bareCount = 0;
+    for (const Material* m : materials) {
+        if (MaterialName(input, *m) == name) return m;
+        if (m->name == name) {
+            bare = m;
+            ++bareCount;
+        }
+    }
+    if (bareCount == 1) return bare;
+    if (nearest) {
+        // The names sharing most characters (whole UTF-8 sequences) with the one given.
+        std::vector<std::pair<int, std::string>> scored;
+        for (const Material* m : materials) {
+            const std::string shown = MaterialName(input, *m);
+            int score = 0;
+            for (std::size_t i = 0; i < name.size();) {
+                const auto c = static_cast<unsigned char>(name[i]);
+                const std::size_t length = Utf8SequenceLength(c);
+                if (shown.find(name.substr(i, length)) != std::string::npos) ++score;
+                i += length;
+            }
+            scored.emplace_back(-score, shown);
+        }
+        std::stable_sort(scored.begin(), scored.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        nearest->clear();
+        for (std::size_t k = 0; k < scored.size() && k < 3; ++k) nearest->push_back(scored[k].second);
+    }
+    return nullptr;
 }
 
 }  // namespace quorvane

@@ -20,6 +20,7 @@
 
 #include "calc.h"
 #include "bookapp.h"
+#include "materials.h"
 #include "pdfbook.h"
 #include "row.h"
 #include "schedulerun.h"
@@ -47,15 +48,52 @@ void PrintError(std::string_view text) {
 
 // The texts: defaults, overridden by NAME=VALUE arguments in
 // order. Returns an empty string, or the message that refuses an argument.
-std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts) {
+std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts, std::string& warnings) {
+    // A material (WallMaterial=普通砖) gives its weight from GB 50009-2012
+    // Table A (the upper figure of a range), unless the weight is given too:
+    // then that stands, and a weight outside the material's range is said.
+    std::vector<std::pair<const MaterialField*, const Material*>> materials;
+    std::vector<std::size_t> given;
     for (const std::string& arg : args) {
         const std::size_t eq = arg.find('=');
         if (eq == std::string::npos) return "参数应写成 NAME=VALUE: \"" + MessageExcerpt(arg) + "\"";
+        const std::string_view name = std::string_view(arg).substr(0, eq), value = std::string_view(arg).substr(eq + 1);
+        if (const MaterialField* field = FindMaterialField(name)) {
+            const auto weight = static_cast<std::size_t>(FindParam(field->weight));
+            std::vector<std::string> nearest;
+            const Material* material = FindMaterial(weight, value, &nearest);
+            if (!material) {
+                std::string same, names;
+                for (const Material* m : MaterialsFor(weight))
+                    if (m->name == value) same += (same.empty() ? "" : "、") + MaterialName(weight, *m);
+                for (const std::string& n : nearest) names += (names.empty() ? "" : "、") + n;
+                if (!same.empty())
+                    return std::string(field->caption) + " \"" + MessageExcerpt(value) +
+                           "\" 在 GB 50009-2012 表A 中不止一种,请写明是哪一种:" + same;
+                return std::string(field->caption) + " \"" + MessageExcerpt(value) +
+                       "\" 不是 GB 50009-2012 表A 中的材料 (最接近的:" + names + ";全部见 --materials " + field->weight + ")";
+            }
+            materials.emplace_back(field, material);
+            continue;
+        }
         // Names match as in a schedule's header: letter case aside, or the caption.
         ScheduleColumn column{};
-        if (!FindColumn(std::string_view(arg).substr(0, eq), column) || column.kind != ColumnKind::Input)
+        if (!FindColumn(name, column) || column.kind != ColumnKind::Input)
             return "未知的参数名 \"" + MessageExcerpt(arg.substr(0, eq)) + "\"(可用 --help 查看参数名)";
         texts[column.index] = arg.substr(eq + 1);
+        given.push_back(column.index);
+    }
+    for (const auto& [field, material] : materials) {
+        const auto weight = static_cast<std::size_t>(FindParam(field->weight));
+        if (std::find(given.begin(), given.end(), weight) == given.end()) {
+            texts[weight] = material->high;
+            continue;
+        }
+        const double value = ReadNumber(texts[weight]);
+        if (!(value >= material->Low() && value <= material->High()))
+            warnings += std::string(field->caption) + " " + MaterialName(weight, *material) + " 的重量为 " +
+                        MaterialRange(*material) + " (GB 50009-2012 表A 第 " + IntegerText(material->item) + " 项),但 " +
+                        field->weight + "=" + texts[weight] + " 不在其中;按 " + field->weight + " 计算\n";
     }
     return {};
 }
@@ -67,6 +105,36 @@ bool StandardOutputFailed() {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return false;
     PrintError("无法写入标准输出:" + FailureReason(errno ? errno : EIO));
     return true;
+}
+
+// GB 50009-2012 Table A as this program uses it: each weight input's
+// materials (of one input, or of all), a line each.
+int ListMaterials(const std::string& wanted) {
+    std::vector<std::size_t> inputs;
+    for (std::size_t i = 0; i < kInputCount; ++i) {
+        if (MaterialsFor(i).empty()) continue;
+        const MaterialField* byMaterial = FindMaterialField(wanted);
+        ScheduleColumn column{};
+        const bool chosen = wanted.empty() || (byMaterial && FindParam(byMaterial->weight) == static_cast<int>(i)) ||
+                            (FindColumn(wanted, column) && column.kind == ColumnKind::Input && column.index == i);
+        if (chosen) inputs.push_back(i);
+    }
+    if (inputs.empty()) {
+        PrintError("\"" + MessageExcerpt(wanted) + "\" 没有 GB 50009-2012 表A 的材料 (可用 " +
+                   "BeamDensity、WallDensity、DoorAreaWeight、WindowAreaWeight、BeamPlasterDensity、WallPlasterDensity)");
+        return kExitUsage;
+    }
+    std::string text = "# GB 50009-2012《建筑结构荷载规范》附录A 表A 常用材料和构件的自重\n参数\t材料字段\t项次\t名称\t重量\t备注\n";
+    for (std::size_t i : inputs) {
+        const MaterialField* field = nullptr;
+        for (const MaterialField& f : kMaterialFields)
+            if (FindParam(f.weight) == static_cast<int>(i)) field = &f;
+        for (const Material* m : MaterialsFor(i))
+            text += std::string(kParams[i].field) + "\t" + (field ? field->field : "") + "\t" + IntegerText(m->item) + "\t" +
+                    MaterialName(i, *m) + "\t" + MaterialRange(*m) + "\t" + m->remark + "\n";
+    }
+    Print(stdout, text);
+    return StandardOutputFailed() ? kExitUsage : 0;
 }
 
 // The whole of input, or nothing after saying why.
@@ -456,6 +524,11 @@ int Run(int argc, char** argv) {
     app.add_option("--encoding", encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
         ->check(CLI::IsMember({"auto", "utf-8", "utf8", "gbk", "gb18030"}, CLI::ignore_case))
         ->needs(csvOption);
+    std::string materialsOf;
+    auto* materialsOption = app.add_option("--materials", materialsOf,
+                                           "列出 GB 50009-2012 表A 中可用的材料及其重量 (可只列一个参数的, 如 WallDensity);"
+                                           "WallMaterial=名称 等即按材料取重量")
+                                ->expected(0, 1);
     PdfRequest pdf;
     auto* pdfOption = app.add_option("--pdf", pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
     for (const TitleField& field : kTitleFields)
@@ -472,6 +545,7 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (materialsOption->count() > 0) return ListMaterials(materialsOf);
     pdf.title.date = CurrentReportDate();
     const std::shared_ptr<void> bookApplication = pdf.path.empty() ? nullptr : StartBookApplication();
     // An option given with an empty value is a mistake, not "not given".
@@ -496,9 +570,14 @@ int Run(int argc, char** argv) {
     }
 
     BeamTexts texts;
-    if (std::string refusal = ReadAssignments(assignments, texts); !refusal.empty()) {
+    std::string materialWarnings;
+    if (std::string refusal = ReadAssignments(assignments, texts, materialWarnings); !refusal.empty()) {
         PrintError(refusal);
         return kExitUsage;
+    }
+    if (!materialWarnings.empty()) {
+        materialWarnings.pop_back();
+        PrintError(materialWarnings);
     }
 
     // The one way a beam is checked and computed, as for a schedule's row.

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "csv.h"
+#include "encoding.h"
 #include "numtext.h"
 
 namespace quorvane {
@@ -277,7 +278,7 @@ std::string MessageExcerpt(std::string_view text) {
             ++i;
             continue;
         }
-        std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        std::size_t length = Utf8SequenceLength(c);
         length = std::min(length, text.size() - i);
         out.append(text.data() + i, length);
         i += length;

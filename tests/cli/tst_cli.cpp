@@ -65,6 +65,8 @@ private slots:
     void aBuildingRunsFloorByFloor();
     void excelFilesThatAreNoWorkbookAreNamed_data();
     void excelFilesThatAreNoWorkbookAreNamed();
+    void materialsFromTheStandard_data();
+    void materialsFromTheStandard();
 };
 
 void TestCli::defaultBeamPrintsTheFourResultsAndTheCopy() {
@@ -545,6 +547,44 @@ void TestCli::excelFilesThatAreNoWorkbookAreNamed() {
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains(says) && r.err.contains("梁表.xlsx"), qPrintable(r.err));
     QVERIFY2(!r.err.contains("未知的列名"), qPrintable(r.err));
+}
+
+// GB 50009-2012 Table A on the command line: listed, and a material giving
+// its weight (the upper figure), or kept beside a weight given with it.
+void TestCli::materialsFromTheStandard_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");  // a line of standard output
+    QTest::addColumn<QString>("err");  // standard error holds it ("" for nothing at all)
+    QTest::newRow("the list of one input") << QStringList{"--materials", "WallDensity"} << 0
+                                           << "WallDensity\tWallMaterial\t5\t蒸压粉煤灰加气混凝土砌块\t5.5 kN/m³\t" << "";
+    QTest::newRow("by the material's caption") << QStringList{"--materials", "门材料"} << 0
+                                               << "DoorAreaWeight\tDoorMaterial\t12\t钢铁门\t0.40–0.45 kN/m²\t" << "";
+    QTest::newRow("an input with no materials") << QStringList{"--materials", "BeamWidth"} << 2 << "" << "没有 GB 50009-2012 表A 的材料";
+    QTest::newRow("a material gives its weight") << QStringList{"WallMaterial=蒸压粉煤灰加气混凝土砌块"} << 0
+                                                 << "砌体自重: 4.175 KN/M" << "";
+    QTest::newRow("a range gives its upper figure") << QStringList{"WallMaterial=煤渣砖"} << 0 << "砌体自重: 10.025 KN/M" << "";  // as WallDensity=18.5
+    QTest::newRow("a weight given too stands, and a disagreement is said")
+        << QStringList{"WallMaterial=浆砌普通砖", "WallDensity=20"} << 0 << "砌体自重: 10.7 KN/M"
+        << "墙体材料 浆砌普通砖 的重量为 18.0 kN/m³ (GB 50009-2012 表A 第 10 项),但 WallDensity=20 不在其中";
+    QTest::newRow("an unknown material: the nearest names") << QStringList{"WallMaterial=加气砖"} << 2 << ""
+                                                            << "最接近的:蒸压粉煤灰加气混凝土砌块、加气混凝土";
+    QTest::newRow("a name the table has twice") << QStringList{"WallMaterial=普通砖"} << 2 << ""
+                                                << "不止一种,请写明是哪一种:普通砖(240mm×115mm×53mm(684块/m³))、普通砖(机器制)";
+}
+
+void TestCli::materialsFromTheStandard() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const Run r = Calc(args);
+    QCOMPARE(r.exitCode, exitCode);
+    if (!out.isEmpty()) QVERIFY2(r.out.split('\n').contains(out), qPrintable(r.out.left(600)));
+    if (err.isEmpty())
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    else
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
