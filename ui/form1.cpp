@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <iterator>
 
 #include "accessibility.h"
+#include "materials.h"
 #include "calc.h"
 #include "desktop.h"
 #include "form2.h"
@@ -94,6 +96,28 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     connect(Check2, &QCheckBox::stateChanged, this, &Form1::Check2_Click);
     connect(Label37, &ClickLabel::clicked, this, &Form1::Label37_Click);
 
+    // Unit-weight boxes offer the standard's materials on their own context menu.
+    for (std::size_t i = 0; i < kBoxCount; ++i) {
+        if (MaterialsFor(i).empty()) continue;
+        QLineEdit* box = Text[i];
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QWidget::customContextMenuRequested, this, [this, box, i](const QPoint& at) {
+            QMenu* menu = box->createStandardContextMenu();
+            menu->addSeparator();
+            menu->addMenu(MaterialMenu(i, menu));
+            menu->exec(box->mapToGlobal(at));
+            delete menu;
+        });
+        // A figure typed over the material's is no longer that material.
+        connect(box, &QLineEdit::textEdited, this, [box] {
+            if (box->property("material").isValid()) {
+                box->setProperty("material", QVariant());
+                box->setToolTip(QString());
+                box->setAccessibleDescription(QString());
+            }
+        });
+    }
+
     // On the window's own context menu and a key, so that nothing of the layout moves.
     auto* send = new QAction(QStringLiteral("发送到梁表(&L)"), this);
     send->setObjectName(QStringLiteral("SendToSchedule"));
@@ -102,6 +126,29 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     connect(send, &QAction::triggered, this, &Form1::SendToSchedule);
     addAction(send);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+QMenu* Form1::MaterialMenu(std::size_t index, QWidget* parent) {
+    const std::vector<const Material*> materials = MaterialsFor(index);
+    if (materials.empty() || index >= kBoxCount) return nullptr;
+    auto* menu = new QMenu(QStringLiteral("常用材料 (GB 50009)(&M)"), parent);
+    QLineEdit* box = Text[index];
+    for (const Material* m : materials) {
+        const QString name = FromUtf8(MaterialName(index, *m));
+        QAction* pick = menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)));
+        pick->setToolTip(QStringLiteral("GB 50009-2012 表A 第 %1 项").arg(m->item));
+        connect(pick, &QAction::triggered, box, [box, m, name] {
+            box->setText(FromUtf8(m->high));
+            const QString said = QStringLiteral("%1 (GB 50009-2012 表A 第 %2 项,%3)")
+                                     .arg(name)
+                                     .arg(m->item)
+                                     .arg(FromUtf8(MaterialRange(*m)));
+            box->setProperty("material", name);
+            box->setToolTip(said);
+            box->setAccessibleDescription(said);
+        });
+    }
+    return menu;
 }
 
 void Form1::SendToSchedule() {

@@ -82,6 +82,12 @@ public slots:
     // This window's beam to the 梁表 window (发送到梁表, Ctrl+Shift+L or the
     // window's context menu).
     void SendToSchedule();
+    // The GB 50009-2012 materials of a unit-weight box (常用材料, on the
+    // box's context menu, Shift+F10 or the menu key from the keyboard):
+    // picking one puts its figure in the box (a range's upper figure) and
+    // names it in the box's tooltip; typing another figure drops the name.
+    // Null for a box the table gives nothing for.
+    QMenu* MaterialMenu(std::size_t box, QWidget* parent);
 
 private:
     void ApplyPanelMode(PanelMode mode);

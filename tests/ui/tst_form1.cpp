@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 #include <memory>
@@ -57,6 +58,7 @@ private slots:
     void exitAnsweredNoKeepsEverything();
     void exitAnsweredYesClosesTheWindow();
     void aBeamGoesToTheScheduleAndComesBack();
+    void unitWeightsComeFromTheStandardsMaterials();
 
 private:
     void showFullPanel();
@@ -491,6 +493,36 @@ void TestForm1::aBeamGoesToTheScheduleAndComesBack() {
     QVERIFY(shell_->messages.empty());
     QCOMPARE(ReadBeamFile(BeamFileText(beam)).mark, std::string("KL=1 外"));
     QCOMPARE(QDir(InboxFolder(Inbox::Calculator)).entryList({"*.beam*"}, QDir::Files), QStringList());  // taken
+}
+
+// A unit-weight box offers GB 50009-2012's materials: the figure goes in,
+// the material is named for the eye and the screen reader, and a figure
+// typed over it drops the name.
+void TestForm1::unitWeightsComeFromTheStandardsMaterials() {
+    const auto wall = std::size_t(FindParam("WallDensity"));
+    QCOMPARE(form_->Text[wall]->contextMenuPolicy(), Qt::CustomContextMenu);
+    QVERIFY(!form_->MaterialMenu(std::size_t(FindParam("BeamWidth")), form_.get()));
+    std::unique_ptr<QMenu> menu(form_->MaterialMenu(wall, nullptr));
+    QVERIFY(menu);
+    QAction* block = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("蒸压粉煤灰加气混凝土砌块")) block = a;
+    QVERIFY(block);
+    QVERIFY(block->text().contains("5.5 kN/m³"));
+    block->trigger();
+    QCOMPARE(form_->Text[wall]->text(), QString("5.5"));
+    QVERIFY(form_->Text[wall]->toolTip().contains("蒸压粉煤灰加气混凝土砌块 (GB 50009-2012 表A 第 5 项"));
+    QCOMPARE(form_->Text[wall]->accessibleDescription(), form_->Text[wall]->toolTip());
+    QTest::mouseClick(form_->Command1, Qt::LeftButton);
+    QCOMPARE(form_->Text1[kMasonryWeight]->text(), QString("4.175"));  // as WallDensity=5.5
+    QVERIFY(shell_->messages.empty());
+    QTest::keyClick(form_->Text[wall], Qt::Key_Backspace);  // 5. : another figure
+    QVERIFY(form_->Text[wall]->toolTip().isEmpty());
+    // A range gives its upper figure.
+    menu.reset(form_->MaterialMenu(wall, nullptr));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("煤渣砖")) a->trigger();
+    QCOMPARE(form_->Text[wall]->text(), QString("18.5"));
 }
 
 QTEST_MAIN(TestForm1)
