@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
 
 #include "commands.h"
+#include "materials.h"
 #include "qttext.h"
 #include "schedulewindow.h"
 
@@ -145,6 +147,24 @@ bool ScheduleWindow::GoToMark() {
     view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(index);
     return true;
+}
+
+QMenu* ScheduleWindow::MaterialMenu(int column, QWidget* parent) {
+    const ScheduleColumn kind = ColumnAt(static_cast<std::size_t>(column));
+    if (kind.kind != ColumnKind::Input || MaterialsFor(kind.index).empty()) return nullptr;
+    auto* menu = new QMenu(QStringLiteral("常用材料 (GB 50009)(&M)"), parent);
+    for (const Material* m : MaterialsFor(kind.index)) {
+        const QString name = FromUtf8(MaterialName(kind.index, *m));
+        menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)), this, [this, column, m, name] {
+            QModelIndexList cells = view_->selectionModel()->selectedIndexes();
+            if (cells.isEmpty() && view_->currentIndex().isValid()) cells << view_->currentIndex();
+            std::vector<CellEdit> edits;
+            for (const QModelIndex& index : cells)
+                if (index.column() == column) edits.push_back({ModelRow(index.row()), column, m->high});
+            PushEdits(std::move(edits), QStringLiteral("材料 %1").arg(name));
+        });
+    }
+    return menu;
 }
 
 void ScheduleWindow::AppendBeam(const HandedBeam& beam) {

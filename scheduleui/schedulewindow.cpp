@@ -181,7 +181,14 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
-        if (view == view_ && rowMenu_) rowMenu_->exec(view->viewport()->mapToGlobal(at));
+        if (view != view_ || !rowMenu_) return;
+        // On a unit-weight cell, the standard's materials for it too.
+        const QModelIndex cell = view->indexAt(at);
+        QMenu* materials = cell.isValid() ? MaterialMenu(cell.column(), rowMenu_) : nullptr;
+        QAction* added = materials ? rowMenu_->addMenu(materials) : nullptr;
+        rowMenu_->exec(view->viewport()->mapToGlobal(at));
+        if (added) rowMenu_->removeAction(added);
+        delete materials;
     });
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

@@ -66,6 +66,11 @@ public:
     bool FindNext();
     int Replace();
     bool GoToMark();
+    // GB 50009-2012's materials for a unit-weight column (常用材料, on a
+    // cell's context menu): picking one sets the selected cells of that
+    // column to its figure (a range's upper one), one undoable step.
+    // Null for a column the table gives nothing for.
+    QMenu* MaterialMenu(int column, QWidget* parent);
     void SortBy(int column, Qt::SortOrder order);  // column -1: the file's own order
     void RestoreOrder();
 

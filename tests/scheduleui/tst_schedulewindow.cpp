@@ -267,6 +267,7 @@ private slots:
     void aDaysSetUpIsKeptForTheNextRun();
     void unsavedWorkComesBackAfterACrash();
     void beamsGoBetweenTheCalculatorAndTheSchedule();
+    void aUnitWeightCellTakesAMaterialsFigure();
     void aPasteTakesTheFullValueBehindARoundedCell_data();
     void aPasteTakesTheFullValueBehindARoundedCell();
     void f12SavesAs();
@@ -1547,6 +1548,30 @@ void TestScheduleWindow::beamsGoBetweenTheCalculatorAndTheSchedule() {
     view->setCurrentIndex(view->model()->index(1, 0));
     QVERIFY(!window_->OpenInCalculator());
     QCOMPARE(dialogs_->messages.size(), 1);
+}
+
+// A unit-weight cell's context menu offers GB 50009-2012's materials: the
+// selected cells of that column take the figure, in one undoable step.
+void TestScheduleWindow::aUnitWeightCellTakesAMaterialsFigure() {
+    Paste("KL1\nKL2\nKL3\n", 0, 0);
+    const int wall = Field("WallDensity");
+    QVERIFY(!window_->MaterialMenu(Field("BeamWidth"), nullptr));
+    QTableView* view = window_->view();
+    view->selectionModel()->select(QItemSelection(view->model()->index(0, wall), view->model()->index(1, wall)),
+                                   QItemSelectionModel::ClearAndSelect);
+    std::unique_ptr<QMenu> menu(window_->MaterialMenu(wall, nullptr));
+    QVERIFY(menu);
+    QAction* coal = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("煤渣砖")) coal = a;
+    QVERIFY(coal);
+    coal->trigger();
+    const auto weight = std::size_t(FindParam("WallDensity"));
+    QCOMPARE(window_->model().rows()[0].text(weight), std::string_view("18.5"));
+    QCOMPARE(window_->model().rows()[1].text(weight), std::string_view("18.5"));
+    QCOMPARE(window_->model().rows()[2].text(weight), std::string_view("18"));  // not selected
+    window_->undoStack().undo();
+    QCOMPARE(window_->model().rows()[0].text(weight), std::string_view("18"));
 }
 
 void TestScheduleWindow::f12SavesAs() {
