@@ -28,7 +28,8 @@ static void BM_WriteReport(benchmark::State& state) {
     std::filesystem::create_directories(dir);
     const auto path = dir / "report.txt";
     for (auto _ : state) {
-        if (!WriteCalculationReport(path, c.inputs, c.results).ok) state.SkipWithError("write failed");
+        if (!WriteCalculationReport(path, c.inputs, c.results, SystemReportOptions()).ok)
+            state.SkipWithError("write failed");
     }
     std::filesystem::remove_all(dir);
 }

@@ -49,6 +49,6 @@ ReportOptions SystemReportOptions();
 // The report of one calculation, written by ReplaceFileAtomically.
 Outcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
                                     const LoadResults& r,
-                                    const ReportOptions& options = SystemReportOptions());
+                                    const ReportOptions& options);
 
 }  // namespace quorvane

@@ -307,9 +307,11 @@ bool CommitBook(const PdfRequest& pdf, AtomicFile& file) {
 }
 
 int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
-                     TextEncoding encoding, const std::string& sheet, const PdfRequest& pdf) {
+                     TextEncoding encoding, const std::string& sheet, const PdfRequest& pdf,
+                     const ReportOptions& report) {
     const std::filesystem::path inPath = std::filesystem::u8path(in), outPath = std::filesystem::u8path(out);
     ScheduleOptions options;
+    options.report = report;
     options.encoding = encoding;
     if (in != "-" && os::Inspect(inPath).kind == os::FileInfo::kFolder) {
         PrintError(FileMessage("无法打开梁表文件", inPath, ReadFailureReason(EISDIR)));
@@ -546,7 +548,9 @@ int Run(int argc, char** argv) {
     }
 
     if (materialsOption->count() > 0) return ListMaterials(materialsOf);
-    pdf.title.date = CurrentReportDate();
+    // The system's date and code page read once: the reports and the book of a run bear one date.
+    const ReportOptions system = SystemReportOptions();
+    pdf.title.date = system.date;
     const std::shared_ptr<void> bookApplication = pdf.path.empty() ? nullptr : StartBookApplication();
     // An option given with an empty value is a mistake, not "not given".
     for (const auto& [option, value] :
@@ -566,7 +570,7 @@ int Run(int argc, char** argv) {
                                       : encodingName == "utf-8" || encodingName == "utf8"
                                           ? TextEncoding::Utf8
                                           : TextEncoding::Gb18030;
-        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet, pdf);
+        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet, pdf, system);
     }
 
     BeamTexts texts;
@@ -594,7 +598,7 @@ int Run(int argc, char** argv) {
         return kExitArithmetic;
     }
     if (report) {
-        Print(stdout, ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate())));
+        Print(stdout, ReportText(BuildReportLines(c.inputs, c.results, system.date)));
         return StandardOutputFailed() ? kExitUsage : 0;
     }
     for (std::size_t i = 0; i < kResultCount; ++i) {

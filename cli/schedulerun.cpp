@@ -199,7 +199,7 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
                      reportNames.passedOver() + "\" 是本次读写的梁表文件,没有改写它");
             const Outcome written =
                 WriteCalculationReport(*options.reportDir / std::filesystem::u8path(name),
-                                       row.calculation.inputs, row.calculation.results);
+                                       row.calculation.inputs, row.calculation.results, options.report);
             if (!written.ok) return written;
         }
         if (!row.ok()) ++run.count;

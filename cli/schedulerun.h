@@ -11,6 +11,7 @@
 #include "csv.h"
 #include "files.h"
 #include "params.h"
+#include "report.h"
 
 namespace quorvane {
 
@@ -31,6 +32,9 @@ struct ScheduleOptions {
     // column 楼层 of every row, the header written only with floorHeader.
     std::string floor;
     bool floorHeader = true;
+    // The reports' date and code page, read from the system once for the
+    // whole run by the caller: every report of a run bears one date.
+    ReportOptions report;
 };
 
 // Reads the schedule from in and writes the results to out (none: the

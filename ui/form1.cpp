@@ -240,7 +240,8 @@ void Form1::ComputeAndReport() {
         return;
     }
     const Outcome written =
-        WriteCalculationReport(FilePath(reportPath_), beam.calculation.inputs, beam.calculation.results);
+        WriteCalculationReport(FilePath(reportPath_), beam.calculation.inputs, beam.calculation.results,
+                               SystemReportOptions());
     if (!written.ok) ShowMessage(FromUtf8(written.message));
 }
 

@@ -143,7 +143,7 @@ void TestReport::writtenDateIsTheLocalTimeNotUtc() {
     const QString path = dir.filePath("report.txt");
     const Calculation c = Compute({});
     const qint64 before = QDateTime::currentSecsSinceEpoch();
-    const bool written = WriteCalculationReport(Path(path), c.inputs, c.results).ok;
+    const bool written = WriteCalculationReport(Path(path), c.inputs, c.results, SystemReportOptions()).ok;
     const qint64 after = QDateTime::currentSecsSinceEpoch();
     if (hadTz)
         qputenv("TZ", savedTz);
@@ -212,7 +212,7 @@ void TestReport::writeReplacesTheWholeFile() {
     const QString path = dir.filePath(QString::fromUtf8(kReportFileName.data()));
     const Calculation c = Compute({});
     WriteAll(path, QByteArray(5000, 'x'));
-    QVERIFY(WriteCalculationReport(Path(path), c.inputs, c.results).ok);
+    QVERIFY(WriteCalculationReport(Path(path), c.inputs, c.results, SystemReportOptions()).ok);
     const QByteArray written = ReadAll(path);
     const QByteArray expected = QByteArray::fromStdString(
         EncodeReport(ReportText(BuildReportLines(c.inputs, c.results, CurrentReportDate())), SystemCharset()));

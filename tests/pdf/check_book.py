@@ -15,6 +15,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import time
 
 calc = sys.argv[1]
 passed = failed = 0
@@ -371,6 +372,24 @@ with tempfile.TemporaryDirectory() as tmp:
     html = run(["pdftotext", "-f", "4", "-l", "4", "-bbox", book, "-"]).stdout.decode() if os.path.exists(book) else ""
     words = re.findall(r"<word[^>]*>([^<]*)</word>", html)
     check("a narrow door's label is whole", "300×2100" in words, " ".join(words[:40]))
+
+
+# One run, one date: every report of a long run bears the date the run read
+# once, as does its book (the clock is not read again row by row).
+with tempfile.TemporaryDirectory() as tmp:
+    schedule = os.path.join(tmp, "long.csv")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,BeamLength\n" + "".join("B%d,%d\n" % (i, 3000 + i) for i in range(6000)))
+    reports = os.path.join(tmp, "reports")
+    start = time.time()
+    run([calc, "--csv", schedule, "-o", os.path.join(tmp, "o.csv"), "--report-dir", reports])
+    seconds = time.time() - start
+    dates = set()
+    for name in os.listdir(reports) if os.path.isdir(reports) else []:
+        with open(os.path.join(reports, name), encoding="utf-8-sig", errors="replace") as f:
+            dates.add(f.read().split("\n")[23].strip())
+    check("every report of a %.1f s run bears one date" % seconds, len(dates) == 1 and len(os.listdir(reports)) == 6000,
+          str(sorted(dates)[:3]))
 
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)
