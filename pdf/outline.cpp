@@ -7,13 +7,39 @@
 namespace quorvane {
 namespace {
 
-// An object's body as written: "N 0 obj\n" ... "endobj".
-QByteArray ObjectBody(const QByteArray& pdf, int number) {
-    const QByteArray head = "\n" + QByteArray::number(number) + " 0 obj\n";
-    const int at = pdf.indexOf(head);
-    if (at < 0) return {};
-    const int from = at + static_cast<int>(head.size());
-    const int end = pdf.indexOf("endobj", from);
+// Where each object begins, from the cross-reference table Qt writes
+// (one section from object 0, entries of 20 bytes); empty when it is not so.
+std::vector<qint64> ObjectOffsets(const QByteArray& pdf, qint64 xref) {
+    std::vector<qint64> offsets;
+    if (xref <= 0 || xref >= pdf.size() || !pdf.mid(xref, 5).startsWith("xref")) return offsets;
+    const qsizetype line = pdf.indexOf('\n', xref + 4);
+    const qsizetype next = line < 0 ? -1 : pdf.indexOf('\n', line + 1);
+    const QList<QByteArray> section = next < 0 ? QList<QByteArray>() : pdf.mid(line + 1, next - line - 1).trimmed().split(' ');
+    if (section.size() != 2 || section[0] != "0") return offsets;
+    const qint64 count = section[1].toLongLong();
+    if (count <= 0 || next + 1 + count * 20 > pdf.size()) return offsets;
+    offsets.reserve(static_cast<std::size_t>(count));
+    for (qint64 k = 0; k < count; ++k) offsets.push_back(pdf.mid(next + 1 + k * 20, 10).toLongLong());
+    return offsets;
+}
+
+// An object's body as written: "N 0 obj\n" ... "endobj". Found through the
+// cross-reference table (a search of the whole file for each of 10^4 pages
+// took most of a big book's time), else searched for.
+QByteArray ObjectBody(const QByteArray& pdf, const std::vector<qint64>& offsets, int number) {
+    const QByteArray head = QByteArray::number(number) + " 0 obj\n";
+    qsizetype at = -1;
+    if (number >= 0 && static_cast<std::size_t>(number) < offsets.size()) {
+        const qint64 offset = offsets[static_cast<std::size_t>(number)];
+        if (offset > 0 && offset < pdf.size() && pdf.mid(offset, head.size()) == head) at = offset;
+    }
+    if (at < 0) {
+        at = pdf.indexOf("\n" + head);
+        if (at < 0) return {};
+        ++at;
+    }
+    const qsizetype from = at + head.size();
+    const qsizetype end = pdf.indexOf("endobj", from);
     return end < 0 ? QByteArray() : pdf.mid(from, end - from);
 }
 
@@ -102,9 +128,10 @@ bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outlin
         QRegularExpression(QStringLiteral("/Size\\s+(\\d+)")).match(QString::fromLatin1(trailer));
     const qint64 previous = pdf.mid(startAt + 9).trimmed().split('\n').value(0).trimmed().toLongLong();
     const int root = Reference(trailer, "/Root"), info = Reference(trailer, "/Info");
-    const QByteArray catalog = ObjectBody(pdf, root);
+    const std::vector<qint64> offsets = ObjectOffsets(pdf, previous);
+    const QByteArray catalog = ObjectBody(pdf, offsets, root);
     const int pagesObject = Reference(catalog, "/Pages");
-    const QByteArray tree = ObjectBody(pdf, pagesObject);
+    const QByteArray tree = ObjectBody(pdf, offsets, pagesObject);
     if (!size.hasMatch() || previous <= 0 || root < 0 || pagesObject < 0 || !catalog.trimmed().endsWith(">>"))
         return false;
     // The pages in order, and each one's annotation array (Qt writes one, empty).
@@ -115,7 +142,7 @@ bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outlin
     const QRegularExpression kid(QStringLiteral("(\\d+)\\s+0\\s+R"));
     for (auto m = kid.globalMatch(QString::fromLatin1(tree.mid(open, close - open))); m.hasNext();) {
         pages.push_back(m.next().captured(1).toInt());
-        annotations.push_back(Reference(ObjectBody(pdf, pages.back()), "/Annots"));
+        annotations.push_back(Reference(ObjectBody(pdf, offsets, pages.back()), "/Annots"));
     }
     if (pages.empty() || !InRange(outline, pages.size())) return false;
     for (const PageLink& l : links)
