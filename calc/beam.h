@@ -11,6 +11,10 @@
 
 namespace quorvane {
 
+// A refused text is a bit of BeamOutcome::refused: an input beyond the
+// 32nd would need a wider set (this stops the build, not a run, if one is added).
+static_assert(kInputCount <= 32, "BeamOutcome::refused holds one bit per input: widen it");
+
 // What one beam's texts come to.
 struct BeamOutcome {
     Calculation calculation;    // when computed(); empty when a step failed

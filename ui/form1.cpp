@@ -1,19 +1,19 @@
 #include "form1.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMenu>
 
 #include <filesystem>
 #include <iterator>
 
 #include "accessibility.h"
-#include "materials.h"
 #include "calc.h"
 #include "desktop.h"
 #include "form2.h"
+#include "materials.h"
 #include "module1.h"
 #include "panelmodes.h"
 #include "qttext.h"
@@ -53,6 +53,12 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     BuildControls(kForm1Frame3, Frame3, controls_);
     tabOrder_ = ApplyTabOrder(kForm1TabOrder, controls_);
 
+    // Every input has its box in the window's tables; one without is a
+    // mistake in those tables, said at once rather than met as a crash later.
+    for (std::size_t i = 0; i < kInputCount; ++i)
+        if (!controls_.value(InputBoxName(i)))
+            qFatal("The input %s has no box (%s) in the window's control tables",
+                   std::string(kParams[i].field).c_str(), qPrintable(InputBoxName(i)));
     for (std::size_t i = 0; i < Text.size(); ++i)
         Text[i] = Find<QLineEdit>(controls_, InputBoxName(i));
     for (std::size_t i = 0; i < Text1.size(); ++i)
