@@ -207,7 +207,8 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
              model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
             caption = std::max(caption, metrics.horizontalAdvance(line));
         const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
-        const int least = kind == ColumnKind::Error ? 360 : kind == ColumnKind::Result ? resultWidth : 56;
+        // (the error column narrow enough to leave the inputs in sight; its tooltip has the whole message)
+        const int least = kind == ColumnKind::Error ? 220 : kind == ColumnKind::Result ? resultWidth : 56;
         view->setColumnWidth(c, std::max(least, caption + arrow + 16));
     }
     ApplyKeptWidths(view);
