@@ -118,8 +118,8 @@ bool InRange(const std::vector<OutlineEntry>& entries, std::size_t pages) {
 }  // namespace
 
 bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outline,
-                        const std::vector<PageLink>& links, double pageHeight) {
-    if (outline.empty() && links.empty()) return true;
+                        const std::vector<PageLink>& links, double pageHeight, const QString& author) {
+    if (outline.empty() && links.empty() && author.isEmpty()) return true;
     const int trailerAt = pdf.lastIndexOf("trailer");
     const int startAt = pdf.lastIndexOf("startxref");
     if (trailerAt < 0 || startAt < trailerAt) return false;
@@ -178,6 +178,14 @@ bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outlin
     }
     for (const auto& [page, list] : onPage) update.Write(annotations[static_cast<std::size_t>(page - 1)], "[ " + list + "]");
     update.Write(root, newCatalog + ">>");
+    // The author beside what Qt put in the properties (title, creator, dates).
+    if (!author.isEmpty() && info >= 0) {
+        QByteArray properties = ObjectBody(pdf, offsets, info).trimmed();
+        if (properties.endsWith(">>")) {
+            properties.chop(2);
+            update.Write(info, properties + "\n/Author " + TextString(author) + "\n>>");
+        }
+    }
     update.Finish("/Root " + QByteArray::number(root) + " 0 R\n" +
                       (info >= 0 ? "/Info " + QByteArray::number(info) + " 0 R\n" : QByteArray()),
                   previous);

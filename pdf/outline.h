@@ -30,7 +30,9 @@ struct PageLink {
 // Appends the outline and the links to a PDF as QPdfWriter wrote it
 // (pageHeight: the page's height in millimetres). False, pdf unchanged,
 // when it is not laid out as that writer lays it out.
+// author (when given) goes into the document's properties beside the
+// title Qt wrote.
 bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outline,
-                        const std::vector<PageLink>& links, double pageHeight);
+                        const std::vector<PageLink>& links, double pageHeight, const QString& author = {});
 
 }  // namespace quorvane

@@ -858,7 +858,7 @@ Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const 
         painter.end();
         QByteArray pdf = out.buffer();
         // Bookmarks and links are a help, not the book: without them it is written all the same.
-        AddOutlineAndLinks(pdf, marks.outline, marks.links, kPageHeight);
+        AddOutlineAndLinks(pdf, marks.outline, marks.links, kPageHeight, FromUtf8(title.preparedBy));
         errno = 0;
         written = std::fwrite(pdf.constData(), 1, static_cast<std::size_t>(pdf.size()), file.stream()) ==
                       static_cast<std::size_t>(pdf.size()) &&

@@ -127,6 +127,10 @@ with tempfile.TemporaryDirectory() as tmp:
           "%d pages, %d summary, %d computed" % (pages, len(summary), len(computed)))
     check("the design basis names the standard, the formulas and each unit weight's source",
           "GB 50009-2012" in basis and "g1 = γc·b·h" in basis and "表A 第 6 项 钢筋混凝土" in basis, basis[:400])
+    info = run(["pdfinfo", book]).stdout.decode()
+    check("the document's properties name the book, its project and who prepared it",
+          re.search(r"^Title:\s+梁上恒载计算书 某住宅楼$", info, re.M) is not None and
+          re.search(r"^Author:\s+张三$", info, re.M) is not None, info)
     numbered = all(re.search(r"第\s*%d\s*页\s*共\s*%d\s*页" % (i + 1, pages), t) for i, t in enumerate(texts))
     check("every page says 第 N 页 共 M 页", numbered)
     title = texts[0]
