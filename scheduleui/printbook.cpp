@@ -7,13 +7,16 @@ namespace quorvane {
 
 bool CanPrintBook() { return true; }
 
-void PreviewAndPrintBook(QWidget* parent, const std::vector<ScheduleRow>& rows, const BookTitle& title) {
+void PreviewAndPrintBook(QWidget* parent, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+                         ScheduleDialogs& dialogs) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("梁上恒载计算书"));
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle(QStringLiteral("打印计算书"));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&rows, &title](QPrinter* device) { PaintBook(*device, rows, title); });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* device) {
+        auto progress = dialogs.StartProgress(parent, QStringLiteral("正在准备打印的页面..."));
+        PaintBook(*device, rows, title, [&progress](double done) { return progress->Update(done); });
+    });
     preview.exec();
 }
 

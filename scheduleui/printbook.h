@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "dialogs.h"
 #include "pdfbook.h"
 
 class QWidget;
@@ -12,6 +13,9 @@ class QWidget;
 namespace quorvane {
 
 bool CanPrintBook();
-void PreviewAndPrintBook(QWidget* parent, const std::vector<ScheduleRow>& rows, const BookTitle& title);
+// The preview is drawn with progress (and cancel) through dialogs: a big
+// schedule takes a while.
+void PreviewAndPrintBook(QWidget* parent, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+                         ScheduleDialogs& dialogs);
 
 }  // namespace quorvane

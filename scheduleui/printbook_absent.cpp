@@ -5,6 +5,6 @@ namespace quorvane {
 
 bool CanPrintBook() { return false; }
 
-void PreviewAndPrintBook(QWidget*, const std::vector<ScheduleRow>&, const BookTitle&) {}
+void PreviewAndPrintBook(QWidget*, const std::vector<ScheduleRow>&, const BookTitle&, ScheduleDialogs&) {}
 
 }  // namespace quorvane

@@ -1053,7 +1053,7 @@ void ScheduleWindow::PrintBook() {
     CommitEdit();
     BookTitle title = SavedBookTitle();
     title.date = CurrentReportDate();
-    PreviewAndPrintBook(this, model_->rows(), title);
+    PreviewAndPrintBook(this, model_->rows(), title, *dialogs_);
 }
 
 bool ScheduleWindow::WriteBook(const QString& folder) {
