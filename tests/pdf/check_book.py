@@ -395,5 +395,27 @@ with tempfile.TemporaryDirectory() as tmp:
     check("every report of a %.1f s run bears one date" % seconds, len(dates) == 1 and len(os.listdir(reports)) == 6000,
           str(sorted(dates)[:3]))
 
+
+# Stopped while the book is being made (SIGTERM, as a closed terminal
+# sends): the old result and the old book both stay, nothing is left beside them.
+with tempfile.TemporaryDirectory() as tmp:
+    schedule = os.path.join(tmp, "in.csv")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,BeamLength,DoorWidth\n" + "".join("B%d,%d,900\n" % (i, 3000 + i) for i in range(8000)))
+    out, book = os.path.join(tmp, "out.csv"), os.path.join(tmp, "book.pdf")
+    for path, text in ((out, "old result\n"), (book, "old book\n")):
+        with open(path, "w") as f:
+            f.write(text)
+    p = subprocess.Popen([calc, "--csv", schedule, "-o", out, "--pdf", book], stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+    time.sleep(1.5)
+    p.terminate()
+    p.wait()
+    with open(out) as f1, open(book, errors="replace") as f2:
+        kept = f1.read() == "old result\n" and f2.read() == "old book\n"
+    check("stopped during the book: the old result and book stay, nothing is left",
+          p.returncode != 0 and kept and sorted(os.listdir(tmp)) == ["book.pdf", "in.csv", "out.csv"],
+          "%s %s %s" % (p.returncode, kept, sorted(os.listdir(tmp))))
+
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)
