@@ -13,11 +13,11 @@ namespace {
 constexpr std::string_view kTempPrefix = ".~quorvane-";
 
 Outcome Failed(std::string_view what, const std::filesystem::path& path, int error) {
-    return quorvane::Failed(FileMessage(what, path, FailureReason(error)));
+    return quorvane::Failed(FileMessage(what, path, FailureReason(error)), CauseOf(error));
 }
 
 Outcome Refused(std::string_view what, const std::filesystem::path& path, std::string_view reason) {
-    return quorvane::Failed(FileMessage(what, path, reason));
+    return quorvane::Failed(FileMessage(what, path, reason), Cause::Refused);
 }
 
 // Causes that read the same for reading and writing, else the system's
@@ -36,6 +36,31 @@ std::string SharedReason(int error) {
 }
 
 }  // namespace
+
+Cause CauseOf(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return Cause::NotFound;
+        case EBUSY:
+        case ETXTBSY:
+            return Cause::InUse;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return Cause::ReadOnly;
+        case ENOSPC:
+        case EFBIG:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return Cause::DiskFull;
+        case EISDIR:
+            return Cause::Refused;
+        default:
+            return Cause::Other;
+    }
+}
 
 std::string FailureReason(int error) {
     switch (error) {

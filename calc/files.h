@@ -23,20 +23,36 @@ namespace quorvane {
 
 // How an operation that can fail came out: the one result type of the file
 // service, the schedule library and the command-line tool.
+// Why an operation failed, for code that decides by it (the message is for
+// the user): tests and callers ask this, not the words.
+enum class Cause { None, NotFound, InUse, ReadOnly, DiskFull, Refused, Cancelled, Other };
+
 struct Outcome {
     bool ok = true;
     bool cancelled = false;  // stopped by the user, before anything was changed for good
+    Cause cause = Cause::None;  // when !ok
     std::string message;     // when !ok: Chinese, naming what failed, the file and the reason
     std::string warnings;    // to show even when ok: Chinese lines, or empty
     long long count = 0;     // what the operation counts, where it says so
 };
 
-inline Outcome Failed(std::string message) {
+inline Outcome Failed(std::string message, Cause cause = Cause::Other) {
     Outcome outcome;
     outcome.ok = false;
+    outcome.cause = cause;
     outcome.message = std::move(message);
     return outcome;
 }
+
+// Stopped by the user: nothing changed for good.
+inline Outcome Cancelled() {
+    Outcome outcome = Failed({}, Cause::Cancelled);
+    outcome.cancelled = true;
+    return outcome;
+}
+
+// The cause of a system error number.
+Cause CauseOf(int error);
 
 // A file written whole before it takes the place of path.
 class AtomicFile {

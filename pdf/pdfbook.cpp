@@ -866,10 +866,7 @@ Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const 
     }
     if (!completed) {
         file.Abort();
-        Outcome cancelled;
-        cancelled.ok = false;
-        cancelled.cancelled = true;
-        return cancelled;
+        return Cancelled();
     }
     if (!written) {
         const int error = errno ? errno : EIO;

@@ -111,8 +111,9 @@ Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<
         ++outcome.count;
         if (progress && r % kRowsBetweenProgress == 0 &&
             !progress(static_cast<double>(r) / static_cast<double>(rows.size()))) {
-            outcome.ok = false;
-            outcome.cancelled = true;
+            const long long written = outcome.count;
+            outcome = Cancelled();
+            outcome.count = written;
             return outcome;
         }
     }

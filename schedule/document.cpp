@@ -99,11 +99,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
         taken.emplace_back(mark, texts);
         if (cells.size() > read.columns.size()) longRows.push_back(static_cast<long long>(taken.size()));
         if (reader.unterminated()) openQuotes.push_back(reader.quoteLine());
-        if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) {
-            outcome.ok = false;
-            outcome.cancelled = true;
-            return outcome;
-        }
+        if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) return Cancelled();
     }
     read.keptBytes = reader.keptBytes();
     if (quotedTexts > 0 && bareTexts == 0) read.quoting = CsvQuoting::Texts;
@@ -219,12 +215,7 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
     Outcome all;
     for (std::size_t k = 0; k < floors; ++k) {
         const Outcome& outcome = outcomes[k];
-        if (outcome.cancelled || cancel) {
-            Outcome stopped;
-            stopped.ok = false;
-            stopped.cancelled = true;
-            return stopped;
-        }
+        if (outcome.cancelled || cancel) return Cancelled();
         if (!outcome.ok) return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
         read[k].name = listed[schedules[k]].name;
         all.warnings += outcome.warnings;

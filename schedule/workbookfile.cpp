@@ -195,8 +195,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
             return read;
         }
         if (message == workbook::WorkbookReader::kCancelled && !earlier) {
-            read.outcome.ok = false;
-            read.outcome.cancelled = true;
+            read.outcome = Cancelled();
             return read;
         }
         if (!message.empty() && !earlier) {

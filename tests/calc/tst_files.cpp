@@ -36,6 +36,8 @@ class TestFiles : public QObject {
     Q_OBJECT
 
 private slots:
+    void aFailedWriteSaysItsCause_data();
+    void aFailedWriteSaysItsCause();
     void eachKindOfTargetIsWrittenAsItMustBe_data();
     void eachKindOfTargetIsWrittenAsItMustBe();
     void namesFoldAsWindowsComparesThem_data();
@@ -48,6 +50,34 @@ private slots:
 
 // Each row makes a target in a fresh folder, writes "new" to it and checks
 // what became of it: its kind, its bytes, the message.
+// What went wrong, as code asks it: the cause beside the message.
+void TestFiles::aFailedWriteSaysItsCause_data() {
+    QTest::addColumn<QString>("target");  // under a fresh folder
+    QTest::addColumn<int>("cause");
+    QTest::newRow("into a folder that is not there") << "no/such/file.csv" << int(Cause::NotFound);
+    QTest::newRow("over a folder") << "a folder" << int(Cause::Refused);
+    QTest::newRow("over a read-only file") << "read-only.csv" << int(Cause::Refused);
+    QTest::newRow("a new file") << "new.csv" << int(Cause::None);
+}
+
+void TestFiles::aFailedWriteSaysItsCause() {
+    QFETCH(QString, target);
+    QFETCH(int, cause);
+    QTemporaryDir dir;
+    const std::filesystem::path root = std::filesystem::path(dir.path().toStdString());
+    std::filesystem::create_directory(root / "a folder");
+    {
+        QFile file(dir.filePath("read-only.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old\n");
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner);
+    }
+    const Outcome written = ReplaceFileAtomically(root / target.toStdString(), "new\n");
+    QCOMPARE(int(written.cause), cause);
+    QCOMPARE(written.ok, cause == int(Cause::None));
+}
+
 void TestFiles::eachKindOfTargetIsWrittenAsItMustBe_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("ok");
