@@ -156,8 +156,9 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
     std::string message;
     const ColumnMap map = MapHeader(cells, message);
     if (!message.empty() && reader.keptBytes()) message += "\n" + reader.EncodingWarning();
-    if (message.empty() && options.reportDir) message = PrepareReportFolder(*options.reportDir);
-    if (!message.empty()) return Failed(message);
+    if (!message.empty()) return Failed(message, Cause::Refused);
+    if (options.reportDir)
+        if (Outcome prepared = PrepareReportFolder(*options.reportDir); !prepared.ok) return prepared;
     Outcome run;
     const auto note = [&run](const std::string& text) {
         run.warnings += (run.warnings.empty() ? "" : "\n") + text;

@@ -73,28 +73,24 @@ std::string ReportNames::Next(std::string_view mark, long long row) {
     return name + ".txt";
 }
 
-std::string PrepareReportFolder(const std::filesystem::path& folder) {
+Outcome PrepareReportFolder(const std::filesystem::path& folder) {
     std::error_code made, ec;
     std::filesystem::create_directories(folder, made);
     if (!std::filesystem::is_directory(folder, ec)) {
-        return FileMessage("无法创建计算过程文件夹", folder,
-                           std::filesystem::exists(folder, ec)
-                               ? std::string("已有同名的文件")
-                               : FailureReason(made ? made.default_error_condition().value() : ENOENT));
+        if (std::filesystem::exists(folder, ec))
+            return Failed(FileMessage("无法创建计算过程文件夹", folder, "已有同名的文件"), Cause::Refused);
+        const int error = made ? made.default_error_condition().value() : ENOENT;
+        return Failed(FileMessage("无法创建计算过程文件夹", folder, FailureReason(error)), CauseOf(error));
     }
     // Before the first row: a folder that takes no files is one message, not one per row.
-    return CheckFolderWritable(folder, "无法在计算过程文件夹中写入").message;
+    return CheckFolderWritable(folder, "无法在计算过程文件夹中写入");
 }
 
 Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<ShownResult>& results, const ReportOptions& options,
                              const ProgressCallback& progress, const FileClaims* claims) {
-    Outcome outcome;
-    outcome.message = PrepareReportFolder(folder);
-    if (!outcome.message.empty()) {
-        outcome.ok = false;
-        return outcome;
-    }
+    Outcome outcome = PrepareReportFolder(folder);
+    if (!outcome.ok) return outcome;
     ReportNames names(folder, claims);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;

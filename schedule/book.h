@@ -43,9 +43,9 @@ private:
     std::string passedOver_;
 };
 
-// The folder made when missing and shown to take files: empty when it
-// does, else the message.
-std::string PrepareReportFolder(const std::filesystem::path& folder);
+// The folder made when missing and shown to take files (failed, with its
+// cause, when it cannot be made or takes none).
+Outcome PrepareReportFolder(const std::filesystem::path& folder);
 
 // One report per computed row (rows with an error have none), named as
 // ReportNames gives, never over one of claims' files (the open schedule).
