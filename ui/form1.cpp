@@ -27,6 +27,14 @@ const QString kNothingToCopy = QStringLiteral("请先计算,再复制荷载。")
 
 
 
+// A control at a height of the layout: a tick box keeps its own designed top.
+void SetTop(QWidget* w, int twips) {
+    if (auto* box = qobject_cast<CaptionlessCheckBox*>(w))
+        box->SetDesignedTop(Twips(twips));
+    else
+        w->move(w->x(), Twips(twips));
+}
+
 template <typename T>
 T* Find(const ControlMap& controls, const QString& name) {
     return static_cast<T*>(controls.value(name));
@@ -311,6 +319,23 @@ void Form1::Label37_Click() {
         about_->Form_Load();
     }
     about_->show();
+}
+
+// The layout of a mode (panelmodes.h) put in place; no text is touched.
+void Form1::ApplyPanelMode(PanelMode mode) {
+    Form1& f = *this;
+    const PanelLayout& l = LayoutOf(mode);
+    f.Frame3->setVisible(l.frame3Shown);
+    f.Frame2->setVisible(l.frame2Shown);
+    f.Frame1->resize(f.Frame1->width(), Twips(l.frame1Height));
+    SetTop(f.Frame2, l.frame2Top);
+    SetTop(f.Frame3, l.frame3Top);
+    for (int i = 0; i < 3; ++i) SetTop(f.Text1[i + 1], l.text1Top[i]);
+    for (QWidget* w :
+         {static_cast<QWidget*>(f.Label37), static_cast<QWidget*>(f.Label38),
+          static_cast<QWidget*>(f.Label39), static_cast<QWidget*>(f.Check1), static_cast<QWidget*>(f.Check2)})
+        SetTop(w, l.bottomRowTop);
+    f.setFixedSize(f.width(), Twips(l.clientHeight));
 }
 
 }  // namespace quorvane

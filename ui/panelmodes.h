@@ -1,6 +1,6 @@
 // The three layouts of the main window. Check2_Click decides which one;
-// Form1::ApplyPanelMode (defined with the table) puts it in place and
-// touches no text.
+// Form1::ApplyPanelMode puts it in place and touches no text. (This table
+// knows nothing of the window.)
 #pragma once
 
 namespace quorvane {
