@@ -505,6 +505,15 @@ bool ScheduleWindow::AnyUnsaved() const {
 ScheduleWindow::~ScheduleWindow() { EndAutosave(); }
 
 void ScheduleWindow::BuildMenus() {
+    BuildFileMenu();
+    BuildEditMenu();
+    BuildSheetMenu();
+    BuildViewMenu();
+    // Every item's keys work wherever the keyboard is in the window.
+    for (QAction* action : menuBar()->actions()) addActions(action->menu()->actions());
+}
+
+void ScheduleWindow::BuildFileMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     file->addAction(QStringLiteral("新建(&N)"), QKeySequence::New, this, [this] { NewSchedule(); });
     file->addAction(QStringLiteral("打开(&O)..."), QKeySequence::Open, this, [this] {
@@ -559,6 +568,9 @@ void ScheduleWindow::BuildMenus() {
     file->addAction(QStringLiteral("退出(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
     UpdateRecentMenu();
 
+}
+
+void ScheduleWindow::BuildEditMenu() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     QAction* undo = undoGroup_.createUndoAction(this, QStringLiteral("撤销"));
     undo->setShortcuts(QKeySequence::Undo);
@@ -614,6 +626,9 @@ void ScheduleWindow::BuildMenus() {
     rowMenu_ = new QMenu(this);
     for (QAction* action : edit->actions())
         if (!action->isSeparator() && action != undo && action != redo) rowMenu_->addAction(action);
+}
+
+void ScheduleWindow::BuildSheetMenu() {
     // The floors: as Excel's sheet tabs do, from this menu or a tab's own.
     QMenu* sheets = menuBar()->addMenu(QStringLiteral("工作表(&W)"));
     sheets->setObjectName(QStringLiteral("SheetMenu"));
@@ -631,6 +646,9 @@ void ScheduleWindow::BuildMenus() {
         if (tab >= 0) ShowSheet(tab);
         sheets->exec(tabs_->tabBar()->mapToGlobal(at));
     });
+}
+
+void ScheduleWindow::BuildViewMenu() {
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
     viewMenu->addAction(QStringLiteral("按当前列升序排序(&S)"), this, [this] {
         if (view_->currentIndex().isValid()) SortBy(view_->currentIndex().column(), Qt::AscendingOrder);
@@ -660,7 +678,6 @@ void ScheduleWindow::BuildMenus() {
         if (currentSheet() > 0) ShowSheet(currentSheet() - 1);
     });
     previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-    for (QAction* action : menuBar()->actions()) addActions(action->menu()->actions());
 }
 
 QString ScheduleWindow::DocumentName() const {

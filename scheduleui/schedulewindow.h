@@ -145,6 +145,10 @@ private:
     bool SaveWorkbook(const QString& path);
     void CommitEdit();
     void BuildMenus();
+    void BuildFileMenu();
+    void BuildEditMenu();
+    void BuildSheetMenu();
+    void BuildViewMenu();
     void KeepViewSettings() const;
     void DiscardAutosave();
     void EndAutosave();
