@@ -36,7 +36,7 @@ private slots:
     void boxesAcceptZeroToOneHundredThousand();
     void minusTypedInFrontOfANumberIsRefused();
     void deletingABoxEmptiesItSilently();
-    void everyChangeChecksAllSeventeenInIndexOrder();
+    void everyChangeChecksEveryBoxInIndexOrder();
     void ratioBoxIsResetToOne_data();
     void ratioBoxIsResetToOne();
     void ratioBoxHasNoBounds();
@@ -161,7 +161,7 @@ void TestForm1::deletingABoxEmptiesItSilently() {
     QVERIFY(shell_->messages.empty());
 }
 
-void TestForm1::everyChangeChecksAllSeventeenInIndexOrder() {
+void TestForm1::everyChangeChecksEveryBoxInIndexOrder() {
     {
         const QSignalBlocker b3(form_->Text[3]), b9(form_->Text[9]);
         form_->Text[3]->setText("x");
