@@ -1482,23 +1482,23 @@ void TestScheduleWindow::unsavedWorkComesBackAfterACrash() {
     QVERIFY(window_->OpenFile(path));
     TypeInto(0, Field("BeamWidth"), "260");
     window_->Autosave();
-    const QStringList sessions = QDir(ScheduleWindow::AutosaveRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCOMPARE(sessions.size(), 1);
+    const QStringList copies = QDir(ScheduleWindow::AutosaveRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(copies.size(), 1);
     QVERIFY(!QFileInfo(path).dir().entryList().join(',').contains("sheet-"));  // nothing beside the file
     // As a crash leaves it: the copy there, its window's lock gone.
-    const QString session = ScheduleWindow::AutosaveRoot() + "/" + sessions[0];
+    const QString own = ScheduleWindow::AutosaveRoot() + "/" + copies[0];
     const QString crashed = ScheduleWindow::AutosaveRoot() + "/crashed";
     QDir().mkpath(crashed);
-    for (const QString& name : QDir(session).entryList(QDir::Files))
-        if (name != "lock") QVERIFY(QFile::copy(session + "/" + name, crashed + "/" + name));
+    for (const QString& name : QDir(own).entryList(QDir::Files))
+        if (name != "lock") QVERIFY(QFile::copy(own + "/" + name, crashed + "/" + name));
     const QList<QStringList> typed = Table(*window_);
     // Saved: the window's own copy goes.
     QVERIFY(window_->Save());
-    QCOMPARE(QDir(session).entryList(QDir::Files), QStringList{"lock"});
+    QCOMPARE(QDir(own).entryList(QDir::Files), QStringList{"lock"});
     window_->Autosave();  // nothing unsaved: nothing copied
-    QCOMPARE(QDir(session).entryList(QDir::Files), QStringList{"lock"});
+    QCOMPARE(QDir(own).entryList(QDir::Files), QStringList{"lock"});
     QVERIFY(window_->close());
-    QVERIFY(!QDir(session).exists());
+    QVERIFY(!QDir(own).exists());
     // The next window offers the crashed copy, and opens it as unsaved work.
     window_ = std::make_unique<ScheduleWindow>(dialogs_.get());
     ShowAgain();
