@@ -1,6 +1,9 @@
 // quorvane: the beam dead-load calculator's window.
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+
+#include <memory>
 
 #include "form1.h"  // IWYU pragma: keep (the window owned below)
 #include "geometry.h"
@@ -24,9 +27,14 @@ int main(int argc, char* argv[]) {
     const quorvane::SingleCopy single(quorvane::SingleCopyLockPath());
     const auto form = quorvane::StartUp(shell, single, quorvane::ReportFilePath());
     if (!form) return 0;
-    // Beams the 梁表 window opens here (在计算器中打开), waiting or to come.
-    quorvane::BeamReceiver fromSchedule(quorvane::Inbox::Calculator);
-    QObject::connect(&fromSchedule, &quorvane::BeamReceiver::beamArrived, form.get(), &quorvane::Form1::TakeBeam);
     form->show();
+    // Beams the 梁表 window opens here (在计算器中打开), waiting or to come:
+    // looked for once the window is up, so that start-up waits for none of it.
+    std::unique_ptr<quorvane::BeamReceiver> fromSchedule;
+    QTimer::singleShot(0, form.get(), [&fromSchedule, &form] {
+        fromSchedule = std::make_unique<quorvane::BeamReceiver>(quorvane::Inbox::Calculator);
+        QObject::connect(fromSchedule.get(), &quorvane::BeamReceiver::beamArrived, form.get(),
+                         &quorvane::Form1::TakeBeam);
+    });
     return app.exec();
 }

@@ -1,8 +1,7 @@
 #include "checks.h"
 
-#include <cstdlib>
-
 #include "materials.h"
+#include "numtext.h"
 
 namespace quorvane {
 namespace {
@@ -19,15 +18,14 @@ std::vector<std::string> CheckerNotes(const InputTexts& texts, const Calculation
     const LoadInputs& in = calculation.inputs;
     for (std::size_t r = 0; r < kResultCount; ++r) {
         const std::string& shown = ResultText(calculation.results, r);
-        if (!shown.empty() && std::strtod(shown.c_str(), nullptr) <= 0)
+        if (!shown.empty() && ReadNumber(shown) <= 0)
             notes.push_back(std::string(ResultName(r)) + " " + shown + " 不大于零");
     }
     const double clear = in.WallHeight - in.BeamHeight;
     if (in.WallHeight > 0 && clear <= 0) notes.push_back(Named("WallHeight", texts) + " 不大于" + Named("BeamHeight", texts) + ":梁上没有墙");
     for (const auto& [width, height] : {std::pair{"DoorWidth", "DoorHeight"}, std::pair{"WindowWidth", "WindowHeight"}}) {
-        const LoadInputs* p = &in;
-        const double w = p->*kParams[static_cast<std::size_t>(FindParam(width))].member;
-        const double h = p->*kParams[static_cast<std::size_t>(FindParam(height))].member;
+        const double w = in.*kParams[static_cast<std::size_t>(FindParam(width))].member;
+        const double h = in.*kParams[static_cast<std::size_t>(FindParam(height))].member;
         if (w <= 0) continue;
         if (w > in.BeamLength) notes.push_back(Named(width, texts) + " 大于" + Named("BeamLength", texts));
         if (clear > 0 && h > clear) notes.push_back(Named(height, texts) + " 大于梁上的墙高");

@@ -110,28 +110,27 @@ bool StandardOutputFailed() {
 // GB 50009-2012 Table A as this program uses it: each weight input's
 // materials (of one input, or of all), a line each.
 int ListMaterials(const std::string& wanted) {
-    std::vector<std::size_t> inputs;
-    for (std::size_t i = 0; i < kInputCount; ++i) {
-        if (MaterialsFor(i).empty()) continue;
-        const MaterialField* byMaterial = FindMaterialField(wanted);
-        ScheduleColumn column{};
-        const bool chosen = wanted.empty() || (byMaterial && FindParam(byMaterial->weight) == static_cast<int>(i)) ||
-                            (FindColumn(wanted, column) && column.kind == ColumnKind::Input && column.index == i);
-        if (chosen) inputs.push_back(i);
+    // By the weight's name or caption, or the material field's.
+    const MaterialField* byMaterial = FindMaterialField(wanted);
+    ScheduleColumn column{};
+    const bool byWeight = FindColumn(wanted, column) && column.kind == ColumnKind::Input;
+    std::vector<const MaterialField*> fields;
+    std::string all;
+    for (const MaterialField& f : kMaterialFields) {
+        all += (all.empty() ? "" : "、") + std::string(f.weight);
+        const auto weight = static_cast<std::size_t>(FindParam(f.weight));
+        if (wanted.empty() || &f == byMaterial || (byWeight && column.index == weight)) fields.push_back(&f);
     }
-    if (inputs.empty()) {
-        PrintError("\"" + MessageExcerpt(wanted) + "\" 没有 GB 50009-2012 表A 的材料 (可用 " +
-                   "BeamDensity、WallDensity、DoorAreaWeight、WindowAreaWeight、BeamPlasterDensity、WallPlasterDensity)");
+    if (fields.empty()) {
+        PrintError("\"" + MessageExcerpt(wanted) + "\" 没有 GB 50009-2012 表A 的材料 (可用 " + all + ")");
         return kExitUsage;
     }
     std::string text = "# GB 50009-2012《建筑结构荷载规范》附录A 表A 常用材料和构件的自重\n参数\t材料字段\t项次\t名称\t重量\t备注\n";
-    for (std::size_t i : inputs) {
-        const MaterialField* field = nullptr;
-        for (const MaterialField& f : kMaterialFields)
-            if (FindParam(f.weight) == static_cast<int>(i)) field = &f;
+    for (const MaterialField* f : fields) {
+        const auto i = static_cast<std::size_t>(FindParam(f->weight));
         for (const Material* m : MaterialsFor(i))
-            text += std::string(kParams[i].field) + "\t" + (field ? field->field : "") + "\t" + IntegerText(m->item) + "\t" +
-                    MaterialName(i, *m) + "\t" + MaterialRange(*m) + "\t" + m->remark + "\n";
+            text += std::string(f->weight) + "\t" + f->field + "\t" + IntegerText(m->item) + "\t" + MaterialName(i, *m) +
+                    "\t" + MaterialRange(*m) + "\t" + m->remark + "\n";
     }
     Print(stdout, text);
     return StandardOutputFailed() ? kExitUsage : 0;

@@ -230,33 +230,31 @@ public:
         SetFont(10);
         // The project's fields two to a row, then a line to sign for each of
         // 计算, 校对, 审核 and 审定 (the name given, a date written by hand).
-        const auto cell = [&](double x, double y, double w, const TitleField& field) {
+        const auto cell = [&](double x, double y, double w, const QString& caption, const QString& value) {
             p_.drawRect(box(x, y, 22, 7));
             p_.drawRect(box(x + 22, y, w - 22, 7));
-            TextIn(box(x + 1.5, y, 20, 7), QString::fromUtf8(field.caption));
-            FitIn(box(x + 23.5, y, w - 25, 7), Isolated(title_.*field.member));
+            TextIn(box(x + 1.5, y, 20, 7), caption);
+            FitIn(box(x + 23.5, y, w - 25, 7), value);
         };
+        const auto field = [&](std::size_t k) { return Isolated(title_.*kTitleFields[k].member); };
+        const auto caption = [](std::size_t k) { return QString::fromUtf8(kTitleFields[k].caption); };
         const double left = kLeft + 6, width = kRight - kLeft - 12, half = width / 2;
         double y = kTop + 18;
-        cell(left, y, width, kTitleFields[0]);
+        cell(left, y, width, caption(0), field(0));  // 工程名称
         y += 7;
-        for (std::size_t k = 1; k + 1 < 4; k += 2, y += 7) {
-            cell(left, y, half, kTitleFields[k]);
-            cell(left + half, y, half, kTitleFields[k + 1]);
-        }
-        cell(left, y, half, kTitleFields[3]);
-        p_.drawRect(box(left + half, y, 22, 7));
-        p_.drawRect(box(left + half + 22, y, half - 22, 7));
-        TextIn(box(left + half + 1.5, y, 20, 7), QStringLiteral("日期"));
-        FitIn(box(left + half + 23.5, y, half - 25, 7), FromUtf8(title_.date));
+        cell(left, y, half, caption(1), field(1));  // 工程编号 | 部位/楼层
+        cell(left + half, y, half, caption(2), field(2));
+        y += 7;
+        cell(left, y, half, caption(3), field(3));  // 设计阶段 | 日期
+        cell(left + half, y, half, QStringLiteral("日期"), FromUtf8(title_.date));
         y += 7;
         const double quarter = width / 4;
         SetFont(9);
-        for (std::size_t k = 4; k < kTitleFields.size(); ++k) {
+        for (std::size_t k = 4; k < kTitleFields.size(); ++k) {  // 计算, 校对, 审核, 审定
             const double x = left + quarter * static_cast<double>(k - 4);
             p_.drawRect(box(x, y, quarter, 12));
-            TextIn(box(x + 1.5, y, 10, 6), QString::fromUtf8(kTitleFields[k].caption));
-            FitIn(box(x + 11, y, quarter - 12, 6), Isolated(title_.*kTitleFields[k].member));
+            TextIn(box(x + 1.5, y, 10, 6), caption(k));
+            FitIn(box(x + 11, y, quarter - 12, 6), field(k));
             TextIn(box(x + 1.5, y + 6, quarter - 3, 6), QStringLiteral("签名            日期"));
         }
         y += 12;
@@ -371,8 +369,6 @@ public:
         p_.setPen(Qt::black);
     }
 
-    // The wall on the beam, to scale; the openings' places along the wall
-    // are not inputs, so they are drawn where they fit and said to be so.
     // The largest standard scale (1:N) at which size (mm) fits into room (mm
     // of paper): N from 1, 2, 2.5, 5 times a power of ten.
     static double StandardScale(double size, double room) {
@@ -415,6 +411,8 @@ public:
         TextIn(outside, text, Qt::AlignCenter);
     }
 
+    // The wall on the beam, to scale; the openings' places along the wall
+    // are not inputs, so they are drawn where they fit and said to be so.
     void Elevation(const ScheduleRow& row, const LoadInputs& in, double top) {
         const double frameTop = top + 14, frameHeight = 62, frameWidth = kRight - kLeft - 40;
         const double length = in.BeamLength * 1000, beamDepth = in.BeamHeight * 1000, storey = in.WallHeight * 1000;
@@ -455,16 +453,19 @@ public:
             drawn.emplace_back(r, label);
             if (width > length || openingHeight > clear) notes << label + QStringLiteral(" 大于墙面,按墙面画出。");
         };
-        const double doorW = std::min(in.DoorWidth * 1000, length), doorH = in.DoorHeight * 1000;
-        const double windowW = std::min(in.WindowWidth * 1000, length), windowH = in.WindowHeight * 1000;
+        const double doorW = in.DoorWidth * 1000, doorH = in.DoorHeight * 1000;
+        const double windowW = in.WindowWidth * 1000, windowH = in.WindowHeight * 1000;
+        // (an opening wider than the wall is drawn as wide as it, and said so)
+        const double doorAlong = std::min(doorW, length), windowAlong = std::min(windowW, length);
         const bool door = doorW > 0 && doorH > 0, window = windowW > 0 && windowH > 0;
         // Side by side with equal gaps when both fit along the wall; else the
         // window high in the wall, over the door, and said so.
-        const double gap = std::max(0.0, (length - (door ? doorW : 0) - (window ? windowW : 0)) / ((door && window) ? 3 : 2));
-        const bool sideBySide = !(door && window) || doorW + windowW <= length;
-        double windowLeft = door ? 2 * gap + doorW : gap, windowBottom = std::max(0.0, (clear - windowH) / 2);
+        const double gap =
+            std::max(0.0, (length - (door ? doorAlong : 0) - (window ? windowAlong : 0)) / ((door && window) ? 3 : 2));
+        const bool sideBySide = !(door && window) || doorAlong + windowAlong <= length;
+        double windowLeft = door ? 2 * gap + doorAlong : gap, windowBottom = std::max(0.0, (clear - windowH) / 2);
         if (!sideBySide) {
-            windowLeft = length - windowW;
+            windowLeft = length - windowAlong;
             windowBottom = std::max(0.0, clear - windowH);
             notes << (doorH + windowH <= clear ? QStringLiteral("门窗宽度之和大于梁长:窗画在门的上方。")
                                                : QStringLiteral("门窗宽度之和大于梁长,高度之和也大于墙高:门窗重叠画出。"));
@@ -478,7 +479,7 @@ public:
             const bool covered = k + 1 < drawn.size() && drawn[k].first.intersects(drawn[k + 1].first);
             Label(drawn[k].first, drawn[k].second, !covered, wallTop - 1, static_cast<int>(k));
         }
-        // Dimension lines with ticks: the length below, the storey height at the left, the beam depth at the right.
+        // Dimension lines with ticks: the length below, the storey height at the left.
         const double below = base + 2.5;
         p_.drawLine(at(x0, below), at(x0 + w, below));
         for (const double x : {x0, x0 + w}) p_.drawLine(at(x - 0.8, below + 0.8), at(x + 0.8, below - 0.8));

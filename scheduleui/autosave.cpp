@@ -28,6 +28,12 @@ const QString kLock = QStringLiteral("lock");
 
 QString SheetFile(int index) { return QStringLiteral("sheet-%1.csv").arg(index + 1); }
 
+// The copy's files gone, the folder kept (with its lock, when it has one).
+void EmptyFolder(const QString& folder) {
+    for (const QString& name : QDir(folder).entryList(QDir::Files))
+        if (name != kLock) QFile::remove(folder + "/" + name);
+}
+
 }  // namespace
 
 QString ScheduleWindow::AutosaveRoot() {
@@ -40,6 +46,8 @@ void ScheduleWindow::Autosave() {
         DiscardAutosave();
         return;
     }
+    // Nothing changed since the last copy: it stands (a big schedule is not written again each minute).
+    if (!changedSinceCopy_ && !autosaveFolder_.isEmpty() && QFile::exists(autosaveFolder_ + "/" + kInfo)) return;
     if (!autosaveLock_) {
         const QString folder = AutosaveRoot() + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces);
         if (!QDir().mkpath(folder)) return;  // no copy this time; the work itself is untouched
@@ -61,14 +69,13 @@ void ScheduleWindow::Autosave() {
         names.append(sheet.name.isEmpty() ? tabs_->tabText(i) : sheet.name);
     }
     const QJsonObject info{{"path", path_}, {"sheets", names}, {"time", QDateTime::currentDateTime().toString(Qt::ISODate)}};
-    ReplaceFileAtomically(FilePath(autosaveFolder_ + "/" + kInfo), QJsonDocument(info).toJson().toStdString());
+    if (ReplaceFileAtomically(FilePath(autosaveFolder_ + "/" + kInfo), QJsonDocument(info).toJson().toStdString()).ok)
+        changedSinceCopy_ = false;
 }
 
 // The copy is no longer needed: the work is saved, or given up.
 void ScheduleWindow::DiscardAutosave() {
-    if (autosaveFolder_.isEmpty()) return;
-    for (const QString& name : QDir(autosaveFolder_).entryList(QDir::Files))
-        if (name != kLock) QFile::remove(autosaveFolder_ + "/" + name);
+    if (!autosaveFolder_.isEmpty()) EmptyFolder(autosaveFolder_);
 }
 
 void ScheduleWindow::EndAutosave() {
@@ -126,8 +133,7 @@ bool ScheduleWindow::OfferRecovery() {
             }
         }
         // Offered once: recovered or declined, the copy goes.
-        for (const QString& name : QDir(folder).entryList(QDir::Files))
-            if (name != kLock) QFile::remove(folder + "/" + name);
+        EmptyFolder(folder);
         lock.unlock();
         QDir().rmdir(folder);
     }

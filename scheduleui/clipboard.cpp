@@ -35,11 +35,17 @@ std::vector<int> ScheduleWindow::ShownColumns() const {
     return shown;
 }
 
+// The cells selected, or the current one when none is.
+QModelIndexList ScheduleWindow::SelectedCells() const {
+    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
+    return selected;
+}
+
 // The smallest block of cells, as shown, that holds the selection (or the
 // current cell); false when there is neither.
 bool ScheduleWindow::SelectedBlock(PasteArea& block, bool* whole) const {
-    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
+    const QModelIndexList selected = SelectedCells();
     if (selected.isEmpty()) return false;
     const QHeaderView* header = view_->horizontalHeader();
     int top = std::numeric_limits<int>::max(), left = top, bottom = -1, right = -1;
@@ -57,8 +63,7 @@ bool ScheduleWindow::SelectedBlock(PasteArea& block, bool* whole) const {
 
 void ScheduleWindow::CopySelection() {
     CommitEdit();
-    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
+    QModelIndexList selected = SelectedCells();
     if (selected.isEmpty()) return;
     std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
         return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
@@ -103,9 +108,7 @@ void ScheduleWindow::CutSelection() {
     Cut cut;
     cut.model = model_;
     cut.text = QGuiApplication::clipboard()->text();
-    QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (selected.isEmpty() && view_->currentIndex().isValid()) selected << view_->currentIndex();
-    for (const QModelIndex& index : selected) {
+    for (const QModelIndex& index : SelectedCells()) {
         const int row = proxy_->mapToSource(index).row();
         if (!model_->IsEmptyRow(row)) cut.cells.emplace_back(row, index.column());
     }
@@ -138,7 +141,8 @@ bool ScheduleWindow::PasteText(const QString& text, const QString& html) {
     SelectedBlock(area, &whole);
     // Only a whole rectangle is filled; a scattered selection takes the block once.
     if (!whole) area.rows = area.columns = 1;
-    PastePlan plan = PlanPaste(std::move(block), area, ShownColumns(), &ScheduleModel::IsEditableColumn);
+    const std::vector<int> shown = ShownColumns();
+    PastePlan plan = PlanPaste(std::move(block), area, shown, &ScheduleModel::IsEditableColumn);
     QString leftOut;
     for (const std::string& cell : plan.leftOut)
         leftOut +=
@@ -152,7 +156,7 @@ bool ScheduleWindow::PasteText(const QString& text, const QString& html) {
     }
     // A value that would land on a result column is never dropped unseen;
     // only whole rows, as copied from this table, bring their results along.
-    const bool wholeRows = !plan.byHeader && area.left == 0 && plan.columns.size() == ShownColumns().size();
+    const bool wholeRows = !plan.byHeader && area.left == 0 && plan.columns.size() == shown.size();
     if (!plan.byHeader && !wholeRows) {
         for (const auto& record : plan.records)
             for (std::size_t c = 0; c < record.size() && c < plan.columns.size(); ++c)

@@ -58,11 +58,9 @@ void ScheduleWindow::Fill(bool down) {
 }
 
 void ScheduleWindow::FillSelection(const QString& text) {
-    QModelIndexList cells = view_->selectionModel()->selectedIndexes();
-    if (cells.isEmpty() && view_->currentIndex().isValid()) cells << view_->currentIndex();
     std::vector<CellEdit> edits;
     const std::string utf8 = ToUtf8(text);
-    for (const QModelIndex& index : cells)
+    for (const QModelIndex& index : SelectedCells())
         if (ScheduleModel::IsEditableColumn(index.column())) edits.push_back({ModelRow(index.row()), index.column(), utf8});
     PushEdits(std::move(edits), QStringLiteral("填充"));
 }
@@ -156,10 +154,8 @@ QMenu* ScheduleWindow::MaterialMenu(int column, QWidget* parent) {
     for (const Material* m : MaterialsFor(kind.index)) {
         const QString name = FromUtf8(MaterialName(kind.index, *m));
         menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)), this, [this, column, m, name] {
-            QModelIndexList cells = view_->selectionModel()->selectedIndexes();
-            if (cells.isEmpty() && view_->currentIndex().isValid()) cells << view_->currentIndex();
             std::vector<CellEdit> edits;
-            for (const QModelIndex& index : cells)
+            for (const QModelIndex& index : SelectedCells())
                 if (index.column() == column) edits.push_back({ModelRow(index.row()), column, m->high});
             PushEdits(std::move(edits), QStringLiteral("材料 %1").arg(name));
         });
@@ -185,8 +181,7 @@ void ScheduleWindow::AppendBeam(const HandedBeam& beam) {
 
 bool ScheduleWindow::OpenInCalculator() {
     CommitEdit();
-    const QModelIndex current = view_->currentIndex();
-    const int row = current.isValid() ? proxy_->mapToSource(current).row() : -1;
+    const int row = CurrentSourceRow();
     if (row < 0 || model_->IsEmptyRow(row)) {
         dialogs_->Inform(this, QStringLiteral("请先选中一根梁。"));
         return false;

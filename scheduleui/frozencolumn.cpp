@@ -15,7 +15,6 @@ FrozenColumn::FrozenColumn(ScheduleTable* table)
     frozen_->setObjectName(QStringLiteral("FrozenMarkColumn"));
     frozen_->setModel(table->model());
     frozen_->setSelectionModel(table->selectionModel());
-    frozen_->setItemDelegate(table->itemDelegate());  // Enter ends an edit one row down here too
     frozen_->setFocusPolicy(Qt::NoFocus);
     frozen_->setEditTriggers(table->editTriggers());
     frozen_->setSelectionMode(table->selectionMode());

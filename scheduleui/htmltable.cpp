@@ -26,13 +26,11 @@ bool Is(const xmlChar* name, const char* wanted) {
     return std::strcmp(reinterpret_cast<const char*>(name), wanted) == 0;
 }
 
-const char* Find(const xmlChar** attributes, const char* wanted, bool& present) {
+// The attribute's value ("" for one without), or null when the tag has none so named.
+const char* Find(const xmlChar** attributes, const char* wanted) {
     for (const xmlChar** at = attributes; at && *at; at += 2)
-        if (Is(at[0], wanted)) {
-            present = true;
-            return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
-        }
-    return "";
+        if (Is(at[0], wanted)) return at[1] ? reinterpret_cast<const char*>(at[1]) : "";
+    return nullptr;
 }
 
 // Runs of white space as one space, none at the ends (as a browser shows it).
@@ -72,12 +70,11 @@ void OnStart(void* context, const xmlChar* name, const xmlChar** attributes) {
     } else if ((Is(name, "td") || Is(name, "th")) && !r.rows.empty()) {
         EndCell(r);
         HtmlCell cell;
-        bool sdval = false, num = false;
-        const char* full = Find(attributes, "sdval", sdval);
-        if (!sdval) full = Find(attributes, "x:num", num);  // (empty: the shown text is the value)
-        cell.value = full;
-        bool spanned = false;
-        r.span = std::max(1L, std::strtol(Find(attributes, "colspan", spanned), nullptr, 10));
+        const char* full = Find(attributes, "sdval");
+        if (!full) full = Find(attributes, "x:num");  // (empty: the shown text is the value)
+        cell.value = full ? full : "";
+        const char* span = Find(attributes, "colspan");
+        r.span = span ? std::max(1L, std::strtol(span, nullptr, 10)) : 1;
         r.rows.back().push_back(std::move(cell));
         r.inCell = true;
         r.text.clear();

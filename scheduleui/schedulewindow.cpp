@@ -129,6 +129,54 @@ ScheduleWindow::Sheet& ScheduleWindow::AddSheet(const QString& name, std::vector
 }
 
 // A sheet made, not yet shown: kept with the sheets taken out.
+// The captions: a click selects the column, as in Excel; sorting is on
+// the caption's menu (and 视图), undone like any change.
+void ScheduleWindow::SetUpCaptions(QTableView* view, QSortFilterProxyModel* proxy) {
+    view->horizontalHeader()->setSortIndicatorShown(true);
+    view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
+    view->horizontalHeader()->setSectionsClickable(true);
+    // (a click would turn the arrow over; it shows the sort there is, and only that)
+    connect(view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [header = view->horizontalHeader(), proxy](int section, Qt::SortOrder order) {
+                if (section != proxy->sortColumn() || (section >= 0 && order != proxy->sortOrder()))
+                    header->setSortIndicator(proxy->sortColumn(), proxy->sortOrder());
+            });
+    view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+        const int column = view->horizontalHeader()->logicalIndexAt(at);
+        if (column < 0 || view != view_) return;
+        QMenu menu;
+        menu.addAction(QStringLiteral("升序排序(&S)"), this, [this, column] { SortBy(column, Qt::AscendingOrder); });
+        menu.addAction(QStringLiteral("降序排序(&O)"), this, [this, column] { SortBy(column, Qt::DescendingOrder); });
+        menu.addAction(QStringLiteral("恢复原来的顺序(&R)"), this, &ScheduleWindow::RestoreOrder);
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("选择整列(&C)"), this, [view, column] { view->selectColumn(column); });
+        menu.exec(view->horizontalHeader()->mapToGlobal(at));
+    });
+}
+
+// Each column as wide as its caption and what it shows (a result: all its
+// digits), or as the last run left it.
+void ScheduleWindow::SizeColumns(QTableView* view) const {
+    const QFontMetrics metrics(view->horizontalHeader()->font());
+    // Room for the sort arrow beside the longer caption line, so sorting never clips it.
+    const int arrow = view->horizontalHeader()->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr,
+                                                                     view->horizontalHeader());
+    // A result shows all its digits: up to 15 significant, a sign and a point.
+    const int resultWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+        int caption = 0;
+        for (const QString& line :
+             view->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
+            caption = std::max(caption, metrics.horizontalAdvance(line));
+        const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
+        // (the error column narrow enough to leave the inputs in sight; its tooltip has the whole message)
+        const int least = kind == ColumnKind::Error ? 220 : kind == ColumnKind::Result ? resultWidth : 56;
+        view->setColumnWidth(c, std::max(least, caption + arrow + 16));
+    }
+    ApplyKeptWidths(view);
+}
+
 ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout) {
     hidden_.push_back(std::make_unique<Sheet>());
     Sheet& sheet = *hidden_.back();
@@ -154,30 +202,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     sheet.proxy->setSourceModel(model);
     view->setModel(sheet.proxy);
     view->setObjectName(QStringLiteral("ScheduleTable"));
-    // A click on a caption selects its column, as in Excel; sorting is on
-    // the caption's menu (and 视图), undone like any change.
-    view->horizontalHeader()->setSortIndicatorShown(true);
-    view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the file's own order
-    view->horizontalHeader()->setSectionsClickable(true);
-    // (a click would turn the arrow over; it shows the sort there is, and only that)
-    QSortFilterProxyModel* proxy = sheet.proxy;
-    connect(view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
-            [header = view->horizontalHeader(), proxy](int section, Qt::SortOrder order) {
-                if (section != proxy->sortColumn() || (section >= 0 && order != proxy->sortOrder()))
-                    header->setSortIndicator(proxy->sortColumn(), proxy->sortOrder());
-            });
-    view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
-        const int column = view->horizontalHeader()->logicalIndexAt(at);
-        if (column < 0 || view != view_) return;
-        QMenu menu;
-        menu.addAction(QStringLiteral("升序排序(&S)"), this, [this, column] { SortBy(column, Qt::AscendingOrder); });
-        menu.addAction(QStringLiteral("降序排序(&O)"), this, [this, column] { SortBy(column, Qt::DescendingOrder); });
-        menu.addAction(QStringLiteral("恢复原来的顺序(&R)"), this, &ScheduleWindow::RestoreOrder);
-        menu.addSeparator();
-        menu.addAction(QStringLiteral("选择整列(&C)"), this, [view, column] { view->selectColumn(column); });
-        menu.exec(view->horizontalHeader()->mapToGlobal(at));
-    });
+    SetUpCaptions(view, sheet.proxy);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
@@ -195,23 +220,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
                           QAbstractItemView::AnyKeyPressed);
     view->setWordWrap(false);
     view->setAccessibleName(name.isEmpty() ? QStringLiteral("梁表") : QStringLiteral("梁表 %1").arg(name));
-    const QFontMetrics metrics(view->horizontalHeader()->font());
-    // Room for the sort arrow beside the longer caption line, so sorting never clips it.
-    const int arrow = view->horizontalHeader()->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr,
-                                                                     view->horizontalHeader());
-    // A result shows all its digits: up to 15 significant, a sign and a point.
-    const int resultWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 16;
-    for (int c = 0; c < model->columnCount(); ++c) {
-        int caption = 0;
-        for (const QString& line :
-             model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().split('\n'))
-            caption = std::max(caption, metrics.horizontalAdvance(line));
-        const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
-        // (the error column narrow enough to leave the inputs in sight; its tooltip has the whole message)
-        const int least = kind == ColumnKind::Error ? 220 : kind == ColumnKind::Result ? resultWidth : 56;
-        view->setColumnWidth(c, std::max(least, caption + arrow + 16));
-    }
-    ApplyKeptWidths(view);
+    SizeColumns(view);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
     QTableView* frozen = (new FrozenColumn(view))->view();
     // Each view its own editors' delegate (a view warns of another's
@@ -235,9 +244,12 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     }
     // What is wrong with the cell the cursor is on, said where it is read.
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { SayCurrentRefusal(); });
-    connect(undo, &QUndoStack::indexChanged, this, [this] { SayCurrentRefusal(); });
     undoGroup_.addStack(undo);
-    connect(undo, &QUndoStack::indexChanged, this, [this] { cut_ = {}; });  // the cut cells may have moved
+    connect(undo, &QUndoStack::indexChanged, this, [this] {
+        SayCurrentRefusal();
+        cut_ = {};  // the cut cells may have moved
+        changedSinceCopy_ = true;
+    });
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
     connect(model, &QAbstractItemModel::dataChanged, this, &ScheduleWindow::UpdateCounts);
     connect(model, &QAbstractItemModel::rowsInserted, this, &ScheduleWindow::UpdateCounts);
@@ -1118,9 +1130,7 @@ int ScheduleWindow::CurrentSourceRow() const {
 
 std::vector<int> ScheduleWindow::SelectedSourceRows() const {
     std::set<int> rows;
-    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
-        rows.insert(proxy_->mapToSource(index).row());
-    if (rows.empty() && CurrentSourceRow() >= 0) rows.insert(CurrentSourceRow());
+    for (const QModelIndex& index : SelectedCells()) rows.insert(proxy_->mapToSource(index).row());
     rows.erase(rows.lower_bound(model_->beamCount()), rows.end());  // the empty row is no beam
     return {rows.begin(), rows.end()};
 }

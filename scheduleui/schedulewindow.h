@@ -130,6 +130,8 @@ private:
     };
     Sheet& AddSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
     Sheet* MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
+    void SetUpCaptions(QTableView* view, QSortFilterProxyModel* proxy);
+    void SizeColumns(QTableView* view) const;
     void PlaceSheet(std::unique_ptr<Sheet> sheet, int index);
     std::unique_ptr<Sheet> TakeSheet(int index);
     int IndexOf(const Sheet* sheet) const;
@@ -166,6 +168,7 @@ private:
     bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
     std::vector<int> ShownColumns() const;
+    QModelIndexList SelectedCells() const;
     void PushEdits(std::vector<CellEdit> edits, const QString& text);
     void Fill(bool down);
     int ModelRow(int viewRow) const;
@@ -198,6 +201,7 @@ private:
     QString found_;  // what 查找 looked for last (F3 looks again)
     QString autosaveFolder_;  // this window's, once it has saved a copy
     std::unique_ptr<QLockFile> autosaveLock_;
+    bool changedSinceCopy_ = true;  // an edit since the last autosave copy
     // The cells of the last Ctrl+X, until a paste moves them.
     struct Cut {
         const ScheduleModel* model = nullptr;

@@ -307,6 +307,8 @@ with tempfile.TemporaryDirectory() as tmp:
     check("the cover counts the beams a checker should look at", re.search(r"需要核对 [1-9]\d* 根", pages[0]) is not None)
     check("a negative load's page says so under 需要核对",
           "需要核对" in kl7 and "-165.792 不大于零" in kl7 and "窗宽度 100000 大于梁长度" in kl7, kl7[-600:])
+    check("an opening wider than the wall is drawn as wide as it, and said so",
+          "窗 100000×1800 大于墙面,按墙面画出。" in kl7.replace("\n", ""), kl7[:900])
     check("an ordinary beam's page has no 需要核对", "需要核对" not in next((p for p in pages if "KL3 (梁表第" in p), "x需要核对"))
 
 
