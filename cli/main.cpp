@@ -220,7 +220,7 @@ bool IsWorkbookName(std::string name) {
 std::vector<ShownResult> ResultsOf(const std::vector<ScheduleRow>& rows) {
     std::vector<ShownResult> results;
     results.reserve(rows.size());
-    for (const ScheduleRow& row : rows) results.emplace_back(EvaluateBeam(row.texts()));
+    for (const ScheduleRow& row : rows) results.emplace_back(EvaluateRow(row));
     return results;
 }
 

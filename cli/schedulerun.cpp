@@ -106,21 +106,6 @@ ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message
     return map;
 }
 
-std::string RecordError(const CsvReader& reader, std::size_t cells, std::size_t width) {
-    if (reader.unterminated()) {
-        std::string error =
-            "引号没有闭合:第 " + IntegerText(reader.quoteLine()) + " 行的引号直到文件末尾都没有配对的引号,";
-        error += reader.swallowedLines() > 0
-                     ? "其后 " + IntegerText(reader.swallowedLines()) + " 行都并入了这一格,没有计算"
-                     : "这一行没有计算";
-        return error;
-    }
-    if (cells != width)
-        return "这一行有 " + IntegerText(static_cast<long long>(cells)) + " 列,列名行有 " +
-               IntegerText(static_cast<long long>(width)) + " 列";
-    return {};
-}
-
 // texts starts as the defaults and only the given columns change, so absent
 // ones keep them.
 void TakeRow(const std::vector<std::string>& cells, const ColumnMap& map, BeamTexts& texts) {
@@ -186,7 +171,7 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
         const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
-        if (std::string error = RecordError(reader, cells.size(), map.width); error.empty()) {
+        if (std::string error = CsvRecordRefusal(reader, cells.size(), map.width); error.empty()) {
             row = EvaluateBeam(texts);
             if (options.rowSeen) options.rowSeen(mark, texts);
         } else {

@@ -119,7 +119,7 @@ Plan MakePlan(const std::vector<BookFloor>& floors) {
         f.rows = &floor.rows;
         f.outcomes.reserve(floor.rows.size());
         for (const ScheduleRow& row : floor.rows) {
-            f.outcomes.push_back(EvaluateBeam(row.texts()));
+            f.outcomes.push_back(EvaluateRow(row));
             f.computed += f.outcomes.back().ok() ? 1 : 0;
             f.notes.push_back(f.outcomes.back().computed() ? CheckerNotes(row.texts(), f.outcomes.back().calculation)
                                                            : std::vector<std::string>());

@@ -96,7 +96,7 @@ Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<
         if (!results[r].ok()) continue;
         const std::string name = names.Next(rows[r].mark(), static_cast<long long>(r + 1));
         // The table keeps only the texts it shows; the report's steps are computed again.
-        const Calculation c = EvaluateBeam(rows[r].texts()).calculation;
+        const Calculation c = EvaluateRow(rows[r]).calculation;
         const Outcome written =
             WriteCalculationReport(folder / std::filesystem::u8path(name), c.inputs, c.results, options);
         if (!written.ok) {
@@ -139,7 +139,7 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
         if (!results[r].ok()) continue;
         text +=
             "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
-        const Calculation c = EvaluateBeam(rows[r].texts()).calculation;
+        const Calculation c = EvaluateRow(rows[r]).calculation;
         text += ReportText(BuildReportLines(c.inputs, c.results, dateText));
     }
     return text;

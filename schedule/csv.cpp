@@ -363,4 +363,18 @@ void AppendTabRecord(std::string& out, const std::vector<std::string>& cells) {
     out += '\n';
 }
 
+std::string CsvRecordRefusal(const CsvReader& reader, std::size_t cells, std::size_t width) {
+    if (reader.unterminated()) {
+        std::string why =
+            "引号没有闭合:第 " + IntegerText(reader.quoteLine()) + " 行的引号直到文件末尾都没有配对的引号,";
+        why += reader.swallowedLines() > 0 ? "其后 " + IntegerText(reader.swallowedLines()) + " 行都并入了这一格,没有计算"
+                                           : "这一行没有计算";
+        return why;
+    }
+    if (cells != width)
+        return "这一行有 " + IntegerText(static_cast<long long>(cells)) + " 列,列名行有 " +
+               IntegerText(static_cast<long long>(width)) + " 列";
+    return {};
+}
+
 }  // namespace quorvane

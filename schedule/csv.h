@@ -86,6 +86,12 @@ private:
 // quote all text cells (numbers and empty cells stay bare).
 enum class CsvQuoting { AsNeeded, Texts };
 
+// Why the reader's last record cannot be taken as a beam under a header of
+// width cells, empty when it can: a record with more or fewer cells (its
+// values may sit under the wrong captions) or one whose quote never closed.
+// One rule for the window and the command line.
+std::string CsvRecordRefusal(const CsvReader& reader, std::size_t cells, std::size_t width);
+
 // A cell a spreadsheet takes for a number: the whole text a plain decimal
 // number ending in a digit ("300", "-0.85", "1E+05"; not "12." or "-").
 bool IsCsvNumber(std::string_view field);

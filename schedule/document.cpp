@@ -85,7 +85,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
 
     const InputTexts defaults = ScheduleRow().texts();
     std::vector<ScheduleRow> taken;
-    std::vector<long long> longRows, openQuotes;
+    std::vector<long long> refusedRows, longRows;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
         if (bareTexts == 0) noteQuoting();
@@ -97,8 +97,11 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
             if (column.kind == ColumnKind::Input) texts[column.index] = cells[c];
         }
         taken.emplace_back(mark, texts);
-        if (cells.size() > read.columns.size()) longRows.push_back(static_cast<long long>(taken.size()));
-        if (reader.unterminated()) openQuotes.push_back(reader.quoteLine());
+        if (const std::string why = CsvRecordRefusal(reader, cells.size(), read.columns.size()); !why.empty()) {
+            taken.back().SetRefusal(why);
+            refusedRows.push_back(static_cast<long long>(taken.size()));
+            if (cells.size() > read.columns.size()) longRows.push_back(static_cast<long long>(taken.size()));
+        }
         if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) return Cancelled();
     }
     read.keptBytes = reader.keptBytes();
@@ -107,12 +110,11 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     if (reader.keptBytes()) warnings = reader.EncodingWarning() + "\n";
     if (reader.utf16())
         warnings += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
+    if (!refusedRows.empty())
+        warnings += "第 " + RowNumbers(refusedRows) +
+                    " 行的格子与列名行对不齐 (原因见该行的“错误”列),没有计算;改过这一行的格子之后才计算。\n";
     if (!longRows.empty())
-        warnings +=
-            "第 " + RowNumbers(longRows) + " 行的格子比列名行多,多出的格子没有读入;保存时不会写回。";
-    if (!openQuotes.empty())
-        warnings +=
-            "第 " + RowNumbers(openQuotes) + " 行的引号直到文件末尾都没有配对的引号,其后的内容都并入了一格。";
+        warnings += "第 " + RowNumbers(longRows) + " 行比列名行多出的格子没有读入,保存时不会写回。\n";
     layout = std::move(read);
     rows = std::move(taken);
     return outcome;

@@ -104,7 +104,9 @@ std::string Pack(const std::array<std::string_view, N>& texts, const std::array<
     return buf;
 }
 
-constexpr std::size_t kRowFields = 1 + kInputCount;
+// The mark, the texts, then why the row was refused when it was read.
+constexpr std::size_t kRowFields = 2 + kInputCount;
+constexpr std::size_t kRefusalField = 1 + kInputCount;
 
 }  // namespace
 
@@ -117,6 +119,7 @@ ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts) {
         fields[i + 1] = texts[i];
         isDefault[i + 1] = texts[i] == kParams[i].defaultText;
     }
+    isDefault[kRefusalField] = true;
     packed_ = Pack(fields, isDefault);
 }
 
@@ -139,16 +142,39 @@ InputTexts ScheduleRow::texts() const {
     for (std::size_t field = 0; field < kRowFields; ++field) {
         const std::size_t stored = packed::ReadLength(buf, p);
         if (stored == 0) continue;
-        if (field > 0) texts[field - 1] = buf.substr(p, stored - 1);
+        if (field > 0 && field < kRefusalField) texts[field - 1] = buf.substr(p, stored - 1);
         p += stored - 1;
     }
     return texts;
 }
 
-void ScheduleRow::SetMark(std::string_view mark) { packed::Set(packed_, kRowFields, 0, mark, mark.empty()); }
+// An edit makes the row the user's own: what was refused in the file no
+// longer describes it.
+void ScheduleRow::SetMark(std::string_view mark) {
+    packed::Set(packed_, kRowFields, 0, mark, mark.empty());
+    SetRefusal({});
+}
 
 void ScheduleRow::SetText(std::size_t index, std::string_view text) {
     packed::Set(packed_, kRowFields, index + 1, text, text == kParams[index].defaultText);
+    SetRefusal({});
+}
+
+std::string_view ScheduleRow::refusal() const {
+    std::string_view text;
+    return packed::At(packed_, kRefusalField, text) ? text : std::string_view();
+}
+
+void ScheduleRow::SetRefusal(std::string_view why) {
+    if (why.empty() && packed_.empty()) return;
+    packed::Set(packed_, kRowFields, kRefusalField, why, why.empty());
+}
+
+BeamOutcome EvaluateRow(const ScheduleRow& row) {
+    if (row.refusal().empty()) return EvaluateBeam(row.texts());
+    BeamOutcome refused;
+    refused.error = std::string(row.refusal());
+    return refused;
 }
 
 ShownResult::ShownResult(const BeamOutcome& result) : refused_(result.refused) {

@@ -27,6 +27,11 @@ public:
     InputTexts texts() const;  // views, valid while the row is unchanged
     void SetMark(std::string_view mark);
     void SetText(std::size_t index, std::string_view text);
+    // Why the file's record could not be taken as a beam (its cells do
+    // not line up with the header), empty when it could. Such a row is
+    // shown, saved and refused, never computed, until it is edited.
+    std::string_view refusal() const;
+    void SetRefusal(std::string_view why);
     // Which row of a workbook's sheet this beam is (an id the workbook
     // keeps, from 1), so that saving into the workbook finds the user's own
     // cells of that row; 0 for a row the file does not have (typed,
@@ -38,6 +43,9 @@ private:
     std::string packed_;  // the mark, then the texts
     std::uint32_t origin_ = 0;
 };
+
+// The row computed as every program computes it: a refused row is its refusal.
+BeamOutcome EvaluateRow(const ScheduleRow& row);
 
 // What a table keeps of a row's result: the texts it shows.
 class ShownResult {

@@ -9,9 +9,12 @@ ChangeCellsCommand::ChangeCellsCommand(ScheduleModel* model, std::vector<CellEdi
     : QUndoCommand(text), model_(model), after_(std::move(edits)), append_(appendRows) {
     // The old texts of rows that exist now; rows the command adds are taken
     // away whole on undo and need none.
-    for (const CellEdit& e : after_)
-        if (!model_->IsEmptyRow(e.row))
-            before_.push_back({e.row, e.column, model_->CellString(e.row, e.column)});
+    for (const CellEdit& e : after_) {
+        if (model_->IsEmptyRow(e.row)) continue;
+        before_.push_back({e.row, e.column, model_->CellString(e.row, e.column)});
+        const std::string_view why = model_->rows()[static_cast<std::size_t>(e.row)].refusal();
+        if (!why.empty() && (refused_.empty() || refused_.back().first != e.row)) refused_.emplace_back(e.row, why);
+    }
     std::reverse(before_.begin(), before_.end());  // undone last to first
 }
 
@@ -22,6 +25,7 @@ void ChangeCellsCommand::redo() {
 
 void ChangeCellsCommand::undo() {
     model_->Apply(before_);
+    for (const auto& [row, why] : refused_) model_->Refuse(row, why);
     if (append_ > 0) model_->Take(model_->beamCount() - append_, append_);
 }
 

@@ -23,6 +23,7 @@ public:
 private:
     ScheduleModel* model_;
     std::vector<CellEdit> after_, before_;
+    std::vector<std::pair<int, std::string>> refused_;  // rows the file's reading refused, and why
     int append_;
 };
 

@@ -33,7 +33,7 @@ void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout) {
     layout_ = std::move(layout);
     results_.clear();
     results_.reserve(rows_.size());
-    for (const ScheduleRow& row : rows_) results_.emplace_back(EvaluateBeam(row.texts()));
+    for (const ScheduleRow& row : rows_) results_.emplace_back(EvaluateRow(row));
     endResetModel();
 }
 
@@ -51,7 +51,7 @@ std::string ScheduleModel::CellString(int row, int column) const {
 void ScheduleModel::Recompute(int first, int last) {
     for (int r = first; r <= last; ++r) {
         const auto i = static_cast<std::size_t>(r);
-        results_[i] = ShownResult(EvaluateBeam(rows_[i].texts()));
+        results_[i] = ShownResult(EvaluateRow(rows_[i]));
     }
 }
 
@@ -71,8 +71,15 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     for (int r : touched)
-        results_[static_cast<std::size_t>(r)] = ShownResult(EvaluateBeam(rows_[static_cast<std::size_t>(r)].texts()));
+        results_[static_cast<std::size_t>(r)] = ShownResult(EvaluateRow(rows_[static_cast<std::size_t>(r)]));
     emit dataChanged(index(touched.front(), 0), index(touched.back(), columnCount() - 1));
+}
+
+void ScheduleModel::Refuse(int row, std::string_view why) {
+    const auto r = static_cast<std::size_t>(row);
+    rows_[r].SetRefusal(why);
+    results_[r] = ShownResult(EvaluateRow(rows_[r]));
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
@@ -142,7 +149,7 @@ void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<Sche
     std::size_t next = 0, old = 0;
     for (std::size_t r = 0; r < total; ++r) {
         if (next < at.size() && static_cast<std::size_t>(at[next]) == r) {
-            mergedResults.emplace_back(EvaluateBeam(rows[next].texts()));
+            mergedResults.emplace_back(EvaluateRow(rows[next]));
             merged.push_back(std::move(rows[next++]));
         } else {
             merged.push_back(std::move(rows_[old]));

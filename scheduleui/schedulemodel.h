@@ -48,6 +48,8 @@ public:
 
     // The changes the commands make. Each recomputes the rows it touches.
     void Apply(const std::vector<CellEdit>& edits);
+    // A refusal from the file given back to its row (an edit undone).
+    void Refuse(int row, std::string_view why);
     void Insert(int at, std::vector<ScheduleRow> rows);
     // count new rows of default texts at the end, made in place: a large
     // paste needs no second copy of them, nor a calculation each. The

@@ -1027,6 +1027,13 @@ void TestScheduleWindow::windowAndCommandLineReadAFileAlike_data() {
                 "7</v></c><c r=\"C3\"><v>4500</v></c></row>");
     QTest::newRow("a CSV with a refused width and a zero length")
         << "梁表.csv" << QByteArray("梁号,梁宽度(mm),梁长度(mm)\r\nKL1,12a,4500\r\nKL2,200,0\r\nKL3,,3000\r\n");
+    // Cells that do not line up with the header: a row too long, one too
+    // short, a quote that never closes; a bare comma in a mark shifts every value.
+    QTest::newRow("a ragged CSV") << "参差.csv"
+                                  << QByteArray("梁号,梁宽度,梁高度\r\nKL1,200,500\r\nKL2,250,600,9\r\nKL3,300\r\n"
+                                                "KL5,\"200\r\n");
+    QTest::newRow("a mark with a bare comma")
+        << "逗号.csv" << QByteArray("梁号,梁宽度,梁高度,梁长度\nKL1,2,200,500,4800\nKL2,200,500,4800\n");
 }
 
 void TestScheduleWindow::windowAndCommandLineReadAFileAlike() {
@@ -1067,6 +1074,16 @@ void TestScheduleWindow::windowAndCommandLineReadAFileAlike() {
     for (auto m = cell.globalMatch(said); m.hasNext();) inCalc << m.next().captured();
     QCOMPARE(inWindow, inCalc);
     if (name == "坏格.xlsx") QCOMPARE(inCalc, (QStringList{"一层!B2", "一层!B3"}));
+    if (name == "参差.csv") {
+        // The row is the user's once edited: it computes from what it shows; undone, it is refused again.
+        QVERIFY(dialogs_->messages.join('\n').contains("没有计算"));
+        const int error = Column(ColumnKind::Error);
+        TypeInto(1, Column(ColumnKind::Input, FindParam("BeamHeight")), "650");
+        QCOMPARE(window_->model().CellString(1, error), std::string());
+        QVERIFY(!window_->model().CellString(1, Column(ColumnKind::Result, 0)).empty());
+        window_->undoStack().undo();
+        QCOMPARE(window_->model().CellString(1, error), std::string("这一行有 4 列,列名行有 3 列"));
+    }
 }
 
 // Deleting a beam moves the rows below it, and the formula beside them
