@@ -154,7 +154,7 @@ void OpenFloors(benchmark::State& state, const std::vector<std::filesystem::path
             if (!ReadScheduleSheets(path, TextEncoding::Auto, sheets).ok) state.SkipWithError("read failed");
             for (ScheduleSheet& sheet : sheets) {
                 ScheduleModel model;
-                model.Reset(std::move(sheet.rows), std::move(sheet.layout));
+                model.Reset(std::move(sheet.rows), std::move(sheet.layout), std::move(sheet.results));
                 benchmark::DoNotOptimize(model.results().back());
             }
         }

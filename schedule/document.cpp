@@ -139,6 +139,11 @@ Outcome ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     return {};
 }
 
+void ComputeRows(ScheduleSheet& sheet) {
+    sheet.results.reserve(sheet.rows.size());
+    for (const ScheduleRow& row : sheet.rows) sheet.results.emplace_back(EvaluateRow(row));
+}
+
 }  // namespace
 
 Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encoding, std::vector<ScheduleSheet>& sheets,
@@ -148,7 +153,10 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
     std::vector<ScheduleSheet> read(1);
     if (!LooksLikeWorkbook(bytes)) {
         Outcome outcome = ReadScheduleBytes(std::move(bytes), encoding, read[0].layout, read[0].rows, progress);
-        if (outcome.ok) sheets = std::move(read);
+        if (outcome.ok) {
+            ComputeRows(read[0]);
+            sheets = std::move(read);
+        }
         return outcome;
     }
     auto package = std::make_shared<const std::string>(std::move(bytes));
@@ -181,6 +189,7 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
                 done[k] = static_cast<int>(part * 1000);
                 return !cancel;
             });
+            if (outcomes[k].ok) ComputeRows(read[k]);  // here, beside the other floors
             done[k] = 1000;
             {
                 const std::lock_guard<std::mutex> lock(mutex);
@@ -199,6 +208,7 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
             outcomes[k] = ReadWorkbookSchedule(package, schedules[k], read[k].layout, read[k].rows, [&](double part) {
                 return !progress || progress((static_cast<double>(k) + part) / static_cast<double>(floors));
             });
+            if (outcomes[k].ok) ComputeRows(read[k]);
             cancel = outcomes[k].cancelled;
         }
     } else {

@@ -53,6 +53,7 @@ struct ScheduleSheet {
     std::string name;
     CsvLayout layout;
     std::vector<ScheduleRow> rows;
+    std::vector<ShownResult> results;  // each row's, computed as it was read
 };
 Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encoding, std::vector<ScheduleSheet>& sheets,
                            const ProgressCallback& progress = {});

@@ -107,7 +107,7 @@ std::uint64_t LoadPrint(const std::vector<ScheduleColumn>& fileColumns, const Sc
 std::uint64_t Print(const ScheduleRow& row) {
     Fingerprint print;
     print.Add(row.mark());
-    for (std::size_t i = 0; i < kInputCount; ++i) print.Add(row.text(i));
+    for (const std::string_view text : row.texts()) print.Add(text);
     return print.value();
 }
 

@@ -115,7 +115,7 @@ bool ScheduleWindow::OfferRecovery() {
                 RemoveSheets();
                 for (ScheduleSheet& sheet : read) {
                     Sheet& added = AddSheet(names.size() > 1 ? FromUtf8(sheet.name) : QString(), std::move(sheet.rows),
-                                            NewScheduleLayout());
+                                            NewScheduleLayout(), std::move(sheet.results));
                     added.undo.resetClean();  // recovered work is unsaved work
                 }
                 ShowSheet(0);

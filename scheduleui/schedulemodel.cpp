@@ -27,13 +27,16 @@ QVariant Alignment(ScheduleColumn column) {
 
 ScheduleModel::ScheduleModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout) {
+void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout, std::vector<ShownResult> results) {
     beginResetModel();
     rows_ = std::move(rows);
     layout_ = std::move(layout);
-    results_.clear();
-    results_.reserve(rows_.size());
-    for (const ScheduleRow& row : rows_) results_.emplace_back(EvaluateRow(row));
+    results_ = std::move(results);
+    if (results_.size() != rows_.size()) {
+        results_.clear();
+        results_.reserve(rows_.size());
+        for (const ScheduleRow& row : rows_) results_.emplace_back(EvaluateRow(row));
+    }
     endResetModel();
 }
 

@@ -30,7 +30,8 @@ public:
 
 
     // A new document: these rows in this file form.
-    void Reset(std::vector<ScheduleRow> rows, CsvLayout layout);
+    // results: the rows' own when already computed (as a file's reader does).
+    void Reset(std::vector<ScheduleRow> rows, CsvLayout layout, std::vector<ShownResult> results = {});
     const std::vector<ScheduleRow>& rows() const { return rows_; }
     int beamCount() const { return static_cast<int>(rows_.size()); }
     bool IsEmptyRow(int row) const { return row >= beamCount(); }

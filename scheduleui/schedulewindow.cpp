@@ -121,8 +121,8 @@ void ScheduleWindow::ApplyKeptSort(Sheet& sheet) const {
 }
 
 ScheduleWindow::Sheet& ScheduleWindow::AddSheet(const QString& name, std::vector<ScheduleRow> rows,
-                                                  CsvLayout layout) {
-    Sheet& sheet = *MakeSheet(name, std::move(rows), std::move(layout));
+                                                  CsvLayout layout, std::vector<ShownResult> results) {
+    Sheet& sheet = *MakeSheet(name, std::move(rows), std::move(layout), std::move(results));
     PlaceSheet(std::move(hidden_.back()), sheetCount());
     hidden_.pop_back();
     return sheet;
@@ -177,7 +177,8 @@ void ScheduleWindow::SizeColumns(QTableView* view) const {
     ApplyKeptWidths(view);
 }
 
-ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout) {
+ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout,
+                                                 std::vector<ShownResult> results) {
     hidden_.push_back(std::make_unique<Sheet>());
     Sheet& sheet = *hidden_.back();
     sheet.name = name;
@@ -187,7 +188,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     ScheduleModel* model = new ScheduleModel(view);
     sheet.model = model;
     QUndoStack* undo = &sheet.undo;
-    model->Reset(std::move(rows), std::move(layout));
+    model->Reset(std::move(rows), std::move(layout), std::move(results));
     // A text typed into the empty row makes it a beam, and Enter then goes
     // on to the next empty row, wherever a sort put the new beam.
     auto typedNewBeam = std::make_shared<bool>(false);
@@ -815,7 +816,8 @@ bool ScheduleWindow::Load(const QString& path) {
     DiscardAutosave();
     RemoveSheets();
     for (ScheduleSheet& sheet : sheets)
-        ApplyKeptSort(AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout)));
+        ApplyKeptSort(AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout),
+                               std::move(sheet.results)));
     ShowSheet(0);
     view_->setCurrentIndex(proxy_->index(0, 0));
     path_ = QFileInfo(path).absoluteFilePath();

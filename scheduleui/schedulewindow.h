@@ -128,8 +128,10 @@ private:
         QSortFilterProxyModel* proxy = nullptr;
         QUndoStack undo;
     };
-    Sheet& AddSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
-    Sheet* MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout);
+    Sheet& AddSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout,
+                    std::vector<ShownResult> results = {});
+    Sheet* MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout,
+                     std::vector<ShownResult> results = {});
     void SetUpCaptions(QTableView* view, QSortFilterProxyModel* proxy);
     void SizeColumns(QTableView* view) const;
     void PlaceSheet(std::unique_ptr<Sheet> sheet, int index);

@@ -25,8 +25,29 @@ void AppendCodePoint(std::string& out, std::uint32_t cp) {
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
+// Whether text is already the shortest that reads back as its double: plain digits, at most one point with a
+// digit after it and no trailing zero, no leading zero but a lone one,
+// few enough digits to be exact (as most cells are: "200", "0.45").
+bool IsShortestNumber(std::string_view text) {
+    std::size_t digits = 0, point = std::string_view::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && point == std::string_view::npos) {
+            point = i;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+        } else {
+            return false;
+        }
+    }
+    const std::size_t whole = point == std::string_view::npos ? text.size() : point;
+    if (digits == 0 || digits > 15 || whole == 0 || (whole > 1 && text[0] == '0')) return false;
+    return point == std::string_view::npos || (point + 1 < text.size() && text.back() != '0');
+}
+
 // A number as the shortest text that reads back as the same double.
 std::string NumberText(std::string_view stored) {
+    if (IsShortestNumber(stored)) return std::string(stored);
     std::size_t first = stored.find_first_not_of(" \t\r\n");
     const std::size_t last = stored.find_last_not_of(" \t\r\n");
     if (first == std::string_view::npos) return {};
@@ -34,8 +55,11 @@ std::string NumberText(std::string_view stored) {
     double value = 0;
     const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
     if (error != std::errc() || end != stored.data() + stored.size()) return std::string(stored);
-    char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // Written out as Excel shows it (100000, not 1e+05) unless that is long.
+    char buffer[400];
+    auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (written.ec != std::errc() || written.ptr - buffer > 24)
+        written = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, written.ptr);
 }
 

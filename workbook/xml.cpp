@@ -2,18 +2,27 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace quorvane::workbook {
 namespace {
 
-// Names arrive as "namespace-uri local" (or just "local").
-constexpr char kSeparator = ' ';
+// Names arrive as written: "c" or "x:c". Namespaces are not expanded (that
+// made every name 60 bytes long, measured again at each tag); a prefix
+// matters only for markup compatibility, found by the URI it is bound to.
 constexpr std::string_view kCompatibility = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+constexpr std::string_view kDeclaration = "xmlns:";
 
-std::string_view LocalName(std::string_view qualified) {
-    const std::size_t at = qualified.rfind(kSeparator);
-    return at == std::string_view::npos ? qualified : qualified.substr(at + 1);
+// The local name and the prefix ("" when none) of a name.
+std::string_view Split(const char* name, std::string_view& prefix) {
+    const char* colon = std::strchr(name, ':');
+    if (!colon) {
+        prefix = {};
+        return name;
+    }
+    prefix = std::string_view(name, static_cast<std::size_t>(colon - name));
+    return colon + 1;
 }
 
 XML_Parser Parser(void* parser) { return static_cast<XML_Parser>(parser); }
@@ -24,16 +33,17 @@ std::string_view Attributes::Get(std::string_view local, bool qualified) const {
     // (Called for every cell: names compared in place, not measured first.)
     for (const char** at = pairs_; at && *at; at += 2) {
         const char* name = at[0];
-        const char* separator = std::strchr(name, kSeparator);
-        if ((separator != nullptr) != qualified) continue;
-        const char* own = separator ? separator + 1 : name;
+        const char* colon = std::strchr(name, ':');
+        if ((colon != nullptr) != qualified) continue;
+        if (colon && std::strncmp(name, kDeclaration.data(), kDeclaration.size()) == 0) continue;
+        const char* own = colon ? colon + 1 : name;
         if (std::strncmp(own, local.data(), local.size()) == 0 && own[local.size()] == '\0') return at[1];
     }
     return {};
 }
 
 XmlReader::XmlReader(XmlEvents events) : events_(std::move(events)) {
-    XML_Parser parser = XML_ParserCreateNS(nullptr, kSeparator);
+    XML_Parser parser = XML_ParserCreate(nullptr);
     parser_ = parser;
     if (!parser) return;
     XML_SetUserData(parser, this);
@@ -86,33 +96,43 @@ void XmlReader::Stop(std::string reason) {
 
 // Inside mc:Choice nothing is seen; mc:AlternateContent and mc:Fallback
 // themselves are invisible, their fallback content is read in their place.
-bool XmlReader::Hidden(std::string_view qualified, bool starting) {
-    const bool compatibility = qualified.size() > kCompatibility.size() &&
-                               qualified.compare(0, kCompatibility.size(), kCompatibility) == 0 &&
-                               qualified[kCompatibility.size()] == kSeparator;
+bool XmlReader::Hidden(std::string_view prefix, std::string_view local, bool starting) {
+    const bool compatibility =
+        !prefix.empty() && std::find(compatibility_.begin(), compatibility_.end(), prefix) != compatibility_.end();
     if (!compatibility && skipped_ == 0) return false;
-    const std::string_view local = LocalName(qualified);
     if (skipped_ > 0) {
         skipped_ += starting ? 1 : -1;
         return true;
     }
-    if (compatibility && local == "Choice" && starting) {
+    if (local == "Choice" && starting) {
         skipped_ = 1;
         return true;
     }
-    return compatibility && (local == "AlternateContent" || local == "Fallback" || local == "Choice");
+    return local == "AlternateContent" || local == "Fallback" || local == "Choice";
 }
 
 void XmlReader::OnStart(void* self, const char* name, const char** attributes) {
     auto* reader = static_cast<XmlReader*>(self);
-    if (reader->Hidden(name, true) || !reader->events_.start) return;
-    reader->events_.start(LocalName(name), Attributes(attributes));
+    // The prefixes bound to markup compatibility (wherever declared: a
+    // writer binds one name to one namespace throughout).
+    for (const char** at = attributes; *at; at += 2)
+        if (std::strncmp(at[0], kDeclaration.data(), kDeclaration.size()) == 0 && at[1] == kCompatibility) {
+            const std::string_view prefix = at[0] + kDeclaration.size();
+            auto& bound = reader->compatibility_;
+            if (std::find(bound.begin(), bound.end(), prefix) == bound.end()) bound.emplace_back(prefix);
+        }
+    std::string_view prefix;
+    const std::string_view local = Split(name, prefix);
+    if (reader->Hidden(prefix, local, true) || !reader->events_.start) return;
+    reader->events_.start(local, Attributes(attributes));
 }
 
 void XmlReader::OnEnd(void* self, const char* name) {
     auto* reader = static_cast<XmlReader*>(self);
-    if (reader->Hidden(name, false) || !reader->events_.end) return;
-    reader->events_.end(LocalName(name));
+    std::string_view prefix;
+    const std::string_view local = Split(name, prefix);
+    if (reader->Hidden(prefix, local, false) || !reader->events_.end) return;
+    reader->events_.end(local);
 }
 
 void XmlReader::OnText(void* self, const char* text, int length) {

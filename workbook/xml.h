@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane::workbook {
 
@@ -17,8 +18,8 @@ namespace quorvane::workbook {
 class Attributes {
 public:
     explicit Attributes(const char** pairs) : pairs_(pairs) {}
-    // The value of the attribute with this local name and no namespace
-    // ("r", "t", "s"), or of one in a namespace when qualified ("id" of r:id).
+    // The value of the attribute with this local name and no prefix ("r",
+    // "t", "s"), or of one with a prefix when qualified ("id" of r:id).
     std::string_view Get(std::string_view local, bool qualified = false) const;
 
 private:
@@ -57,12 +58,13 @@ private:
     static void OnDoctype(void* self, const char*, const char*, const char*, int);
     static void OnEntity(void* self, const char*, int, const char*, int, const char*, const char*, const char*,
                          const char*);
-    bool Hidden(std::string_view qualified, bool starting);
+    bool Hidden(std::string_view prefix, std::string_view local, bool starting);
 
     XmlEvents events_;
     void* parser_ = nullptr;
     std::string error_;
     int skipped_ = 0;  // depth inside a markup-compatibility choice
+    std::vector<std::string> compatibility_;  // prefixes bound to it
 };
 
 // Text as element content or an attribute value: & < > " escaped.

@@ -192,12 +192,14 @@ void TestWorkbook::cellsLandByTheirReference() {
         "<row r=\"3\"><c r=\"C3\"><v>500</v></c><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><v>2.50</v></c></row>"
         "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>K_x000D_L</t></is></c><c><v>1E3</v></c>"
         "<c r=\"E2\"><f>B2+C2</f></c><c r=\"F2\" t=\"s\"><v>9</v></c></row>"
-        "<row r=\"4\"><c r=\"B4\" t=\"str\"><f>A1</f><v>x</v></c><c r=\"D4\" t=\"b\"><v>1</v></c></row>");
+        "<row r=\"4\"><c r=\"B4\" t=\"str\"><f>A1</f><v>x</v></c><c r=\"D4\" t=\"b\"><v>1</v></c></row>"
+        "<row r=\"5\"><c r=\"A5\"><v>100000</v></c><c r=\"B5\"><v>1.0000000000000001E-4</v></c><c r=\"C5\"><v>"
+        "0.30000000000000004</v></c><c r=\"D5\"><v>1E+300</v></c><c r=\"E5\"><v>-.5</v></c><c r=\"F5\"><v>0.450</v></c></row>");
     QString message;
     const QStringList rows = SheetCells(test::ExcelWorkbook({{"一层", sheet}}, strings), &message);
     QCOMPARE(message, QString());
     QCOMPARE(rows, (QStringList{"3: A=bc B=2.5 C=500", "2: A=K\rL B=1000 E==B2+C2[no value] F=[missing]",
-                                "4: B=x D=TRUE"}));
+                                "4: B=x D=TRUE", "5: A=100000 B=0.0001 C=0.30000000000000004 D=1e+300 E=-0.5 F=0.45"}));
     // A cell named twice in one row is a damaged file, named.
     SheetCells(test::ExcelWorkbook({{"一层", test::ExcelSheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>")}}, ""), &message);
     QVERIFY2(message.contains("A1") && message.contains("两次"), qPrintable(message));
