@@ -59,21 +59,9 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
         if (eq == std::string::npos) return "参数应写成 NAME=VALUE: \"" + MessageExcerpt(arg) + "\"";
         const std::string_view name = std::string_view(arg).substr(0, eq), value = std::string_view(arg).substr(eq + 1);
         if (const MaterialField* field = FindMaterialField(name)) {
-            const auto weight = static_cast<std::size_t>(FindParam(field->weight));
-            std::vector<std::string> nearest;
-            const Material* material = FindMaterial(weight, value, &nearest);
-            if (!material) {
-                std::string same, names;
-                for (const Material* m : MaterialsFor(weight))
-                    if (m->name == value) same += (same.empty() ? "" : "、") + MaterialName(weight, *m);
-                for (const std::string& n : nearest) names += (names.empty() ? "" : "、") + n;
-                if (!same.empty())
-                    return std::string(field->caption) + " \"" + MessageExcerpt(value) +
-                           "\" 在 GB 50009-2012 表A 中不止一种,请写明是哪一种:" + same;
-                return std::string(field->caption) + " \"" + MessageExcerpt(value) +
-                       "\" 不是 GB 50009-2012 表A 中的材料 (最接近的:" + names + ";全部见 --materials " + field->weight + ")";
-            }
-            materials.emplace_back(field, material);
+            const auto k = static_cast<std::size_t>(field - kMaterialFields);
+            if (std::string why = MaterialNameRefusal(k, value); !why.empty()) return why;
+            materials.emplace_back(field, FindMaterial(static_cast<std::size_t>(FindParam(field->weight)), value));
             continue;
         }
         // Names match as in a schedule's header: letter case aside, or the caption.
@@ -89,11 +77,10 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
             texts[weight] = material->high;
             continue;
         }
-        const double value = ReadNumber(texts[weight]);
-        if (!(value >= material->Low() && value <= material->High()))
-            warnings += std::string(field->caption) + " " + MaterialName(weight, *material) + " 的重量为 " +
-                        MaterialRange(*material) + " (GB 50009-2012 表A 第 " + IntegerText(material->item) + " 项),但 " +
-                        field->weight + "=" + texts[weight] + " 不在其中;按 " + field->weight + " 计算\n";
+        const auto k = static_cast<std::size_t>(field - kMaterialFields);
+        const std::string said = MaterialMismatch(k, material->name.empty() ? "" : MaterialName(weight, *material),
+                                                  texts[weight], std::string(field->weight) + "=" + texts[weight]);
+        if (!said.empty()) warnings += said + ";按 " + field->weight + " 计算\n";
     }
     return {};
 }
@@ -196,7 +183,9 @@ std::optional<std::vector<std::size_t>> ChooseSheets(const std::string& bytes, c
 
 // A sheet's beams as CSV text for the run (UTF-8; a byte-order mark on the
 // first, so that the results open right in Excel).
-std::string SheetAsCsv(const CsvLayout& layout, const std::vector<ScheduleRow>& rows, bool byteOrderMark) {
+std::string SheetAsCsv(const CsvLayout& read, const std::vector<ScheduleRow>& rows, bool byteOrderMark) {
+    // (with the weight a material gave where the sheet has no weight column)
+    const CsvLayout layout = SavedLayout(read, rows);
     std::string csv = byteOrderMark ? "\xEF\xBB\xBF" : "";
     AppendCsvRecord(csv, layout.headers, kCsvLineEnd);
     std::vector<std::string> cells(layout.columns.size());
@@ -204,8 +193,9 @@ std::string SheetAsCsv(const CsvLayout& layout, const std::vector<ScheduleRow>& 
     for (const ScheduleRow& row : rows) {
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
-            const bool read = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
-            cells[c] = read ? std::string(CellText(column, row, none)) : std::string();
+            const bool given = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input ||
+                               column.kind == ColumnKind::Material;
+            cells[c] = given ? std::string(CellText(column, row, none)) : std::string();
         }
         AppendCsvRecord(csv, cells, kCsvLineEnd);
     }

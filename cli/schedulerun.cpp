@@ -1,5 +1,6 @@
 #include "schedulerun.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -89,19 +90,24 @@ namespace {
 // recomputed, not read.
 struct ColumnMap {
     std::array<int, kInputCount> field;
+    std::array<int, kMaterialCount> material;
     int mark = -1;
     std::size_t width = 0;  // columns of the header row
+    std::vector<ScheduleColumn> columns;
 };
 
 // The header row mapped to the fields; empty message when it is usable.
 ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message) {
     ColumnMap map;
     map.field.fill(-1);
+    map.material.fill(-1);
     map.width = header.size();
-    const std::vector<ScheduleColumn> columns = HeaderColumns(header, message);
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        if (columns[c].kind == ColumnKind::Mark) map.mark = static_cast<int>(c);
-        if (columns[c].kind == ColumnKind::Input) map.field[columns[c].index] = static_cast<int>(c);
+    map.columns = HeaderColumns(header, message);
+    for (std::size_t c = 0; c < map.columns.size(); ++c) {
+        const ScheduleColumn column = map.columns[c];
+        if (column.kind == ColumnKind::Mark) map.mark = static_cast<int>(c);
+        if (column.kind == ColumnKind::Input) map.field[column.index] = static_cast<int>(c);
+        if (column.kind == ColumnKind::Material) map.material[column.index] = static_cast<int>(c);
     }
     return map;
 }
@@ -119,9 +125,22 @@ void TakeRow(const std::vector<std::string>& cells, const ColumnMap& map, BeamTe
     }
 }
 
-std::vector<ScheduleColumn> OutputColumns(bool withMark) {
+// The material names a row gives (views into cells).
+MaterialTexts TakeMaterials(const std::vector<std::string>& cells, const ColumnMap& map) {
+    MaterialTexts materials{};
+    for (std::size_t k = 0; k < kMaterialCount; ++k)
+        if (map.material[k] >= 0 && static_cast<std::size_t>(map.material[k]) < cells.size())
+            materials[k] = cells[static_cast<std::size_t>(map.material[k])];
+    return materials;
+}
+
+// The output's columns: every input and result, and a material the input
+// names in a column of its own, beside its weight.
+std::vector<ScheduleColumn> OutputColumns(const ColumnMap& map) {
     std::vector<ScheduleColumn> columns;
-    for (std::size_t c = withMark ? 0 : 1; c < kScheduleColumnCount; ++c) columns.push_back(ColumnAt(c));
+    for (std::size_t c = map.mark >= 0 ? 0 : 1; c < kScheduleColumnCount; ++c) columns.push_back(ColumnAt(c));
+    for (std::size_t k = 0; k < kMaterialCount; ++k)
+        if (map.material[k] >= 0) AddMaterialColumn(columns, k);
     return columns;
 }
 
@@ -153,7 +172,7 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
 
     Output output(out, reader.encoding(),
                   reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
-    const std::vector<ScheduleColumn> columns = OutputColumns(map.mark >= 0);
+    const std::vector<ScheduleColumn> columns = OutputColumns(map);
     std::vector<std::string> names;
     const bool floors = !options.floor.empty();
     if (floors) names.emplace_back("楼层");
@@ -164,14 +183,35 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
     ReportNames reportNames(options.reportDir.value_or(std::filesystem::path()), &options.claims);
     Progress progress(options.progress);
     long long rowNumber = 0;
+    bool tookWeights = false;
+    const bool named = std::any_of(map.material.begin(), map.material.end(), [](int c) { return c >= 0; });
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
         ++rowNumber;
         TakeRow(cells, map, texts);
+        const MaterialTexts materials = TakeMaterials(cells, map);
+        if (named) {
+            // A weight the file has no column for: the default, or its material's figure.
+            InputTexts taken;
+            for (std::size_t i = 0; i < kInputCount; ++i)
+                taken[i] = map.field[i] < 0 ? kParams[i].defaultText : std::string_view(texts[i]);
+            tookWeights = TakeMaterialWeights(map.columns, materials, taken) || tookWeights;
+            for (std::size_t i = 0; i < kInputCount; ++i)
+                if (map.field[i] < 0) texts[i] = std::string(taken[i]);
+        }
         const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
-        if (std::string error = CsvRecordRefusal(reader, cells.size(), map.width); error.empty()) {
+        std::string error = CsvRecordRefusal(reader, cells.size(), map.width);
+        if (error.empty()) error = MaterialRefusal(materials);
+        for (std::size_t k = 0; k < kMaterialCount && error.empty(); ++k) {
+            const auto weight = MaterialWeight(k);
+            if (map.field[weight] < 0) continue;
+            const std::string said = MaterialMismatch(k, materials[k], texts[weight],
+                                                      std::string(kParams[weight].displayName) + " " + texts[weight]);
+            if (!said.empty()) note("第 " + IntegerText(rowNumber) + " 行:" + said + ";按" + std::string(kParams[weight].displayName) + "计算");
+        }
+        if (error.empty()) {
             row = EvaluateBeam(texts);
             if (options.rowSeen) options.rowSeen(mark, texts);
         } else {
@@ -193,12 +233,13 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
             AppendCsvField(output.buffer(), options.floor);
             output.buffer() += ',';
         }
-        AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd);
+        AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd, materials);
         output.KeepBytes(reader.keptBytes());
         if (!output.MaybeFlush()) return Failed(OutputFailure(options, output.error()));
         progress.Row(rowNumber);
     }
     progress.Done(rowNumber);
+    if (tookWeights) note(MaterialWeightNote(map.columns));
     if (reader.failed()) return Failed("读取梁表时出错:" + ReadFailureReason(errno));
     if (!output.Flush()) return Failed(OutputFailure(options, output.error()));
     if (reader.keptBytes()) note(reader.EncodingWarning());

@@ -86,17 +86,23 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     const InputTexts defaults = ScheduleRow().texts();
     std::vector<ScheduleRow> taken;
     std::vector<long long> refusedRows, longRows;
+    bool tookWeights = false;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
         if (bareTexts == 0) noteQuoting();
         std::string_view mark;
         InputTexts texts = defaults;
+        MaterialTexts materials{};
         for (std::size_t c = 0; c < read.columns.size() && c < cells.size(); ++c) {
             const ScheduleColumn column = read.columns[c];
             if (column.kind == ColumnKind::Mark) mark = cells[c];
             if (column.kind == ColumnKind::Input) texts[column.index] = cells[c];
+            if (column.kind == ColumnKind::Material) materials[column.index] = cells[c];
         }
+        tookWeights = TakeMaterialWeights(read.columns, materials, texts) || tookWeights;
         taken.emplace_back(mark, texts);
+        for (std::size_t k = 0; k < kMaterialCount; ++k)
+            if (!materials[k].empty()) taken.back().SetMaterial(k, materials[k]);
         if (const std::string why = CsvRecordRefusal(reader, cells.size(), read.columns.size()); !why.empty()) {
             taken.back().SetRefusal(why);
             refusedRows.push_back(static_cast<long long>(taken.size()));
@@ -115,6 +121,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
                     " 行的格子与列名行对不齐 (原因见该行的“错误”列),没有计算;改过这一行的格子之后才计算。\n";
     if (!longRows.empty())
         warnings += "第 " + RowNumbers(longRows) + " 行比列名行多出的格子没有读入,保存时不会写回。\n";
+    if (tookWeights) warnings += MaterialWeightNote(read.columns) + "\n";
     layout = std::move(read);
     rows = std::move(taken);
     return outcome;
@@ -282,6 +289,15 @@ CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>&
         if (!changed[i]) continue;
         layout.columns.push_back({ColumnKind::Input, i});
         layout.headers.push_back(headerOf({ColumnKind::Input, i}));
+    }
+    // A material picked in some row: its column, beside its weight.
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        const ScheduleColumn column{ColumnKind::Material, k};
+        if (std::find(layout.columns.begin(), layout.columns.end(), column) != layout.columns.end()) continue;
+        if (std::none_of(rows.begin(), rows.end(), [k](const ScheduleRow& row) { return !row.material(k).empty(); }))
+            continue;
+        const std::size_t at = AddMaterialColumn(layout.columns, k);
+        layout.headers.insert(layout.headers.begin() + static_cast<long>(at), headerOf(column));
     }
     // The loads the window shows, so that the file carries them too.
     for (std::size_t c = 1 + kInputCount; withResults && c < kScheduleColumnCount; ++c) {

@@ -104,9 +104,10 @@ std::string Pack(const std::array<std::string_view, N>& texts, const std::array<
     return buf;
 }
 
-// The mark, the texts, then why the row was refused when it was read.
-constexpr std::size_t kRowFields = 2 + kInputCount;
+// The mark, the texts, why the row was refused when it was read, the materials.
 constexpr std::size_t kRefusalField = 1 + kInputCount;
+constexpr std::size_t kFirstMaterialField = kRefusalField + 1;
+constexpr std::size_t kRowFields = kFirstMaterialField + kMaterialCount;
 
 }  // namespace
 
@@ -119,7 +120,7 @@ ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts) {
         fields[i + 1] = texts[i];
         isDefault[i + 1] = texts[i] == kParams[i].defaultText;
     }
-    isDefault[kRefusalField] = true;
+    for (std::size_t f = kRefusalField; f < kRowFields; ++f) isDefault[f] = true;
     packed_ = Pack(fields, isDefault);
 }
 
@@ -170,10 +171,103 @@ void ScheduleRow::SetRefusal(std::string_view why) {
     packed::Set(packed_, kRowFields, kRefusalField, why, why.empty());
 }
 
+std::string_view ScheduleRow::material(std::size_t k) const {
+    std::string_view text;
+    return packed::At(packed_, kFirstMaterialField + k, text) ? text : std::string_view();
+}
+
+MaterialTexts ScheduleRow::materials() const {
+    MaterialTexts names;
+    for (std::size_t k = 0; k < kMaterialCount && !packed_.empty(); ++k) names[k] = material(k);
+    return names;
+}
+
+void ScheduleRow::SetMaterial(std::size_t k, std::string_view name) {
+    packed::Set(packed_, kRowFields, kFirstMaterialField + k, name, name.empty());
+    SetRefusal({});
+}
+
+std::size_t MaterialWeight(std::size_t k) {
+    static const std::array<std::size_t, kMaterialCount> weights = [] {
+        std::array<std::size_t, kMaterialCount> found{};
+        for (std::size_t m = 0; m < kMaterialCount; ++m)
+            found[m] = static_cast<std::size_t>(FindParam(kMaterialFields[m].weight));
+        return found;
+    }();
+    return weights[k];
+}
+
+std::string MaterialNameRefusal(std::size_t k, std::string_view name) {
+    const MaterialField& field = kMaterialFields[k];
+    const std::size_t weight = MaterialWeight(k);
+    std::vector<std::string> nearest;
+    if (FindMaterial(weight, name, &nearest)) return {};
+    std::string same, names;
+    for (const Material* m : MaterialsFor(weight))
+        if (m->name == name) same += (same.empty() ? "" : "、") + MaterialName(weight, *m);
+    for (const std::string& n : nearest) names += (names.empty() ? "" : "、") + n;
+    if (!same.empty())
+        return std::string(field.caption) + " \"" + MessageExcerpt(name) +
+               "\" 在 GB 50009-2012 表A 中不止一种,请写明是哪一种:" + same;
+    return std::string(field.caption) + " \"" + MessageExcerpt(name) + "\" 不是 GB 50009-2012 表A 中的材料 (最接近的:" +
+           names + ";全部见 --materials " + field.weight + ")";
+}
+
+std::string MaterialRefusal(const MaterialTexts& materials) {
+    for (std::size_t k = 0; k < kMaterialCount; ++k)
+        if (!materials[k].empty())
+            if (std::string why = MaterialNameRefusal(k, materials[k]); !why.empty()) return why;
+    return {};
+}
+
+std::string MaterialMismatch(std::size_t k, std::string_view material, std::string_view weight, std::string_view given) {
+    if (material.empty()) return {};
+    const auto input = MaterialWeight(k);
+    const Material* m = FindMaterial(input, material);
+    if (!m || !IsCsvNumber(weight)) return {};
+    const double value = ReadNumber(weight);
+    if (value >= m->Low() && value <= m->High()) return {};
+    return std::string(kMaterialFields[k].caption) + " " + MaterialName(input, *m) + " 的重量为 " + MaterialRange(*m) +
+           " (GB 50009-2012 表A 第 " + IntegerText(m->item) + " 项),但 " + std::string(given) + " 不在其中";
+}
+
+bool TakeMaterialWeights(const std::vector<ScheduleColumn>& columns, const MaterialTexts& materials, InputTexts& texts) {
+    bool took = false;
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        if (materials[k].empty()) continue;
+        const std::size_t input = MaterialWeight(k);
+        if (std::find(columns.begin(), columns.end(), ScheduleColumn{ColumnKind::Input, input}) != columns.end()) continue;
+        if (const Material* m = FindMaterial(input, materials[k])) {
+            texts[input] = m->high;
+            took = true;
+        }
+    }
+    return took;
+}
+
+std::size_t AddMaterialColumn(std::vector<ScheduleColumn>& columns, std::size_t k) {
+    auto at = std::find(columns.begin(), columns.end(), ScheduleColumn{ColumnKind::Input, MaterialWeight(k)});
+    if (at != columns.end()) ++at;
+    const auto placed = columns.insert(at, ScheduleColumn{ColumnKind::Material, k});  // (may move the vector)
+    return static_cast<std::size_t>(placed - columns.begin());
+}
+
+std::string MaterialWeightNote(const std::vector<ScheduleColumn>& columns) {
+    std::string named;
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        const std::size_t input = MaterialWeight(k);
+        const auto has = [&](ScheduleColumn c) { return std::find(columns.begin(), columns.end(), c) != columns.end(); };
+        if (has({ColumnKind::Material, k}) && !has({ColumnKind::Input, input}))
+            named += (named.empty() ? "" : "、") + std::string(kMaterialFields[k].caption);
+    }
+    return "文件中有" + named + "列而没有它的重量列:重量按 GB 50009-2012 表A 取该材料的数值 (给出范围的取上限)。";
+}
+
 BeamOutcome EvaluateRow(const ScheduleRow& row) {
-    if (row.refusal().empty()) return EvaluateBeam(row.texts());
     BeamOutcome refused;
     refused.error = std::string(row.refusal());
+    if (refused.error.empty()) refused.error = MaterialRefusal(row.materials());
+    if (refused.error.empty()) return EvaluateBeam(row.texts());
     return refused;
 }
 
@@ -210,6 +304,8 @@ std::string_view CaptionName(ScheduleColumn column) {
             return "复制值";
         case ColumnKind::Error:
             return "错误";
+        case ColumnKind::Material:
+            return kMaterialFields[column.index].caption;
     }
     return {};
 }
@@ -244,6 +340,7 @@ std::string_view Trimmed(std::string_view s) {
 }  // namespace
 
 ScheduleColumn ColumnAt(std::size_t c) {
+    if (c >= kScheduleColumnCount) return {ColumnKind::Material, c - kScheduleColumnCount};
     if (c == 0) return {ColumnKind::Mark, 0};
     if (c <= kInputCount) return {ColumnKind::Input, c - 1};
     if (c <= kInputCount + kResultCount) return {ColumnKind::Result, c - 1 - kInputCount};
@@ -261,6 +358,8 @@ std::size_t PositionOf(ScheduleColumn column) {
             return 1 + kInputCount + column.index;
         case ColumnKind::Copied:
             return 1 + kInputCount + kResultCount;
+        case ColumnKind::Material:
+            return kScheduleColumnCount + column.index;
         case ColumnKind::Error:
             break;
     }
@@ -277,6 +376,8 @@ std::string_view ColumnField(ScheduleColumn column) {
             return kResultFields[column.index];
         case ColumnKind::Copied:
             return "CopiedLoad";
+        case ColumnKind::Material:
+            return kMaterialFields[column.index].field;
         case ColumnKind::Error:
             break;
     }
@@ -350,7 +451,7 @@ std::string HeaderKey(std::string_view text) {
 bool FindColumn(std::string_view header, ScheduleColumn& column) {
     const std::string key = HeaderKey(header);
     if (key.empty()) return false;
-    for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+    for (std::size_t c = 0; c < kTableColumnCount; ++c) {
         const ScheduleColumn candidate = ColumnAt(c);
         if (SameLetters(key, ColumnField(candidate)) || key == HeaderKey(CaptionName(candidate)) ||
             key == HeaderKey(ColumnCaption(candidate))) {
@@ -363,7 +464,7 @@ bool FindColumn(std::string_view header, ScheduleColumn& column) {
 
 HeaderMatch MatchHeader(const std::vector<std::string>& cells) {
     HeaderMatch match;
-    std::vector<bool> seen(kScheduleColumnCount);
+    std::vector<bool> seen(kTableColumnCount);
     for (const std::string& cell : cells) {
         ScheduleColumn column{};
         int position = -1;
@@ -403,8 +504,10 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
 }
 
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
-                          const BeamOutcome& result) {
+                          const BeamOutcome& result, const MaterialTexts& materials) {
     switch (column.kind) {
+        case ColumnKind::Material:
+            return materials[column.index];
         case ColumnKind::Mark:
             return mark;
         case ColumnKind::Input:
@@ -422,6 +525,8 @@ std::string_view CellText(ScheduleColumn column, std::string_view mark, const Be
 
 std::string_view CellText(ScheduleColumn column, const ScheduleRow& row, const ShownResult& result) {
     switch (column.kind) {
+        case ColumnKind::Material:
+            return row.material(column.index);
         case ColumnKind::Mark:
             return row.mark();
         case ColumnKind::Input:
@@ -457,9 +562,10 @@ void AppendRecord(std::string& out, const std::vector<ScheduleColumn>& columns, 
 }  // namespace
 
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
-                          const BeamTexts& texts, const BeamOutcome& result, std::string_view lineEnd) {
+                          const BeamTexts& texts, const BeamOutcome& result, std::string_view lineEnd,
+                          const MaterialTexts& materials) {
     AppendRecord(
-        out, columns, [&](ScheduleColumn c) { return CellText(c, mark, texts, result); }, lineEnd);
+        out, columns, [&](ScheduleColumn c) { return CellText(c, mark, texts, result, materials); }, lineEnd);
 }
 
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,

@@ -2,7 +2,9 @@
 // quick calculator does, and the columns a schedule has, by name.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,9 +12,17 @@
 #include "csv.h"
 #include "beam.h"
 #include "loads.h"
+#include "materials.h"
 #include "params.h"
 
 namespace quorvane {
+
+// A row's material names, one per entry of kMaterialFields (empty: none).
+constexpr std::size_t kMaterialCount = std::size(kMaterialFields);
+using MaterialTexts = std::array<std::string_view, kMaterialCount>;
+
+// The input (its index in kParams) whose weight material k names.
+std::size_t MaterialWeight(std::size_t k);
 
 // One beam of a schedule: its mark and its texts. Texts never set are
 // the window's defaults; a row of defaults holds no memory of its own.
@@ -32,6 +42,10 @@ public:
     // shown, saved and refused, never computed, until it is edited.
     std::string_view refusal() const;
     void SetRefusal(std::string_view why);
+    // The material named for kMaterialFields[k]'s weight (empty: none).
+    std::string_view material(std::size_t k) const;
+    MaterialTexts materials() const;
+    void SetMaterial(std::size_t k, std::string_view name);
     // Which row of a workbook's sheet this beam is (an id the workbook
     // keeps, from 1), so that saving into the workbook finds the user's own
     // cells of that row; 0 for a row the file does not have (typed,
@@ -44,8 +58,19 @@ private:
     std::uint32_t origin_ = 0;
 };
 
-// The row computed as every program computes it: a refused row is its refusal.
+// The row computed as every program computes it: a refused row is its
+// refusal, a material the table does not have refuses the row.
 BeamOutcome EvaluateRow(const ScheduleRow& row);
+// Why name is no material of kMaterialFields[k] (not in Table A, with the
+// nearest names; or a name several rows share); empty when it is one.
+std::string MaterialNameRefusal(std::size_t k, std::string_view name);
+// The first such refusal among a row's materials; empty when none.
+std::string MaterialRefusal(const MaterialTexts& materials);
+// A weight outside the range of the material named beside it: what to
+// say, the weight named as given ("WallDensity=20", "墙容重 20"); empty
+// when it lies within, or no known material is named.
+std::string MaterialMismatch(std::size_t k, std::string_view material, std::string_view weight, std::string_view given);
+
 
 // What a table keeps of a row's result: the texts it shows.
 class ShownResult {
@@ -65,7 +90,7 @@ private:
 };
 
 // The columns of a schedule, in the order the command-line tool writes them.
-enum class ColumnKind { Mark, Input, Result, Copied, Error };
+enum class ColumnKind { Mark, Input, Result, Copied, Error, Material };
 
 struct ScheduleColumn {
     ColumnKind kind;
@@ -76,11 +101,25 @@ struct ScheduleColumn {
 };
 
 constexpr std::size_t kScheduleColumnCount = 1 + kInputCount + kResultCount + 2;
+// With the material columns after them: the columns a table can show
+// (a file has a material column only where one is used).
+constexpr std::size_t kTableColumnCount = kScheduleColumnCount + kMaterialCount;
 
-// Column c (0 .. kScheduleColumnCount-1) of the full layout: Mark, the
-// inputs, the four results, the copied load, the error.
+// Column c (0 .. kTableColumnCount-1): Mark, the inputs, the four
+// results, the copied load, the error, the materials.
 ScheduleColumn ColumnAt(std::size_t c);
 std::size_t PositionOf(ScheduleColumn column);
+
+// A file's reading rule for materials: where the file has a material
+// column but not its weight column, the weight is the material's figure
+// (the upper one of a range). True when some row took one.
+bool TakeMaterialWeights(const std::vector<ScheduleColumn>& columns, const MaterialTexts& materials, InputTexts& texts);
+// The note a file gets once when rows took weights so.
+std::string MaterialWeightNote(const std::vector<ScheduleColumn>& columns);
+
+// Puts material k's column into columns, right after its weight's (at
+// the end when the weight has none); where it went.
+std::size_t AddMaterialColumn(std::vector<ScheduleColumn>& columns, std::size_t k);
 
 // The column's name in a file ("Mark", "BeamWidth", "CadInputLoad"...).
 std::string_view ColumnField(ScheduleColumn column);
@@ -116,14 +155,15 @@ std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header
 // Appends one beam as a CSV record of the given columns: its mark, its
 // texts, and its results, or empty result cells and the error.
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, std::string_view mark,
-                          const BeamTexts& texts, const BeamOutcome& result, std::string_view lineEnd);
+                          const BeamTexts& texts, const BeamOutcome& result, std::string_view lineEnd,
+                          const MaterialTexts& materials = {});
 void AppendScheduleRecord(std::string& out, const std::vector<ScheduleColumn>& columns, const ScheduleRow& row,
                           const ShownResult& result, std::string_view lineEnd,
                           CsvQuoting quoting = CsvQuoting::AsNeeded);
 
 // The text a row shows in a column (the same as its CSV cell).
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,
-                          const BeamOutcome& result);
+                          const BeamOutcome& result, const MaterialTexts& materials = {});
 std::string_view CellText(ScheduleColumn column, const ScheduleRow& row, const ShownResult& result);
 
 }  // namespace quorvane

@@ -76,6 +76,7 @@ struct SheetRead {
     std::vector<ScheduleRow> rows;
     std::vector<std::uint32_t> rowNumbers;  // of rows, in the sheet
     std::vector<std::uint64_t> loadPrints;  // of rows: the load cells as the file holds them
+    bool tookWeights = false;  // some row's weight came from its material
 };
 
 bool IsLoad(ColumnKind kind) {
@@ -108,6 +109,7 @@ std::uint64_t Print(const ScheduleRow& row) {
     Fingerprint print;
     print.Add(row.mark());
     for (const std::string_view text : row.texts()) print.Add(text);
+    for (const std::string_view name : row.materials()) print.Add(name);
     return print.value();
 }
 
@@ -161,6 +163,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
             for (std::size_t i = 0; i < read.columns.size(); ++i)
                 if (read.columns[i].kind == ColumnKind::Input) texts[read.columns[i].index] = std::string_view();
             std::string_view mark;
+            MaterialTexts materials{};
             bool beam = false;
             loads.assign(read.columns.size(), std::string_view());
             for (const Cell& c : cells) {
@@ -177,11 +180,15 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                 beam = beam || !text.empty() || c.state != CellState::Value;
                 if (column.kind == ColumnKind::Mark) mark = text;
                 if (column.kind == ColumnKind::Input) texts[column.index] = text;
+                if (column.kind == ColumnKind::Material) materials[column.index] = text;
                 loads[static_cast<std::size_t>(positionOf[c.column])] = text;
             }
             if (!beam) return true;  // cells beside the schedule only
             if (wanted && !wanted(row)) return true;
+            read.tookWeights = TakeMaterialWeights(read.columns, materials, texts) || read.tookWeights;
             read.rows.emplace_back(mark, texts);
+            for (std::size_t k = 0; k < kMaterialCount; ++k)
+                if (!materials[k].empty()) read.rows.back().SetMaterial(k, materials[k]);
             read.rowNumbers.push_back(row);
             Fingerprint print;
             for (std::size_t p = 0; p < read.columns.size(); ++p)
@@ -244,6 +251,7 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                         "请在 Excel 中打开这个文件并保存一次。\n";
         if (!missing.empty())
             warnings += ListOf(missing) + " 指向工作簿里不存在的共享字符串 (文件已损坏),读不出值,所在的行不计算。\n";
+        if (read.tookWeights) warnings += "工作表" + Quoted(name) + ":" + MaterialWeightNote(read.columns) + "\n";
         return read;
     }
     return read;

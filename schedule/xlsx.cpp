@@ -1,5 +1,7 @@
 #include "xlsx.h"
 
+#include <algorithm>
+
 #include <xlsxwriter.h>
 
 #include <cerrno>
@@ -75,18 +77,24 @@ Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<Schedule
     lxw_format* refused = workbook_add_format(book.get());
     format_set_font_color(refused, LXW_COLOR_RED);
 
-    for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
+    // Every column, and a material's where a row names one.
+    std::vector<ScheduleColumn> columns;
+    for (std::size_t c = 0; c < kScheduleColumnCount; ++c) columns.push_back(ColumnAt(c));
+    for (std::size_t k = 0; k < kMaterialCount; ++k)
+        if (std::any_of(rows.begin(), rows.end(), [k](const ScheduleRow& row) { return !row.material(k).empty(); }))
+            AddMaterialColumn(columns, k);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
         const auto col = static_cast<lxw_col_t>(c);
-        worksheet_write_string(sheet, 0, col, ColumnCaption(ColumnAt(c)).c_str(), header);
-        const ColumnKind kind = ColumnAt(c).kind;
+        worksheet_write_string(sheet, 0, col, ColumnCaption(columns[c]).c_str(), header);
+        const ColumnKind kind = columns[c].kind;
         const double width = kind == ColumnKind::Error ? 40 : kind == ColumnKind::Result ? 18 : 11;
         worksheet_set_column(sheet, col, col, width, nullptr);
     }
     worksheet_freeze_panes(sheet, 1, 1);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const auto row = static_cast<lxw_row_t>(r + 1);
-        for (std::size_t c = 0; c < kScheduleColumnCount; ++c) {
-            const ScheduleColumn column = ColumnAt(c);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const ScheduleColumn column = columns[c];
             const auto col = static_cast<lxw_col_t>(c);
             const std::string text(CellText(column, rows[r], results[r]));
             if (text.empty()) continue;
@@ -97,7 +105,7 @@ Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<Schedule
                                      : nullptr;
             const Reading reading = ReadText(text);
             const bool number = column.kind != ColumnKind::Mark && column.kind != ColumnKind::Error &&
-                                reading.numeric && std::isfinite(reading.value);
+                                column.kind != ColumnKind::Material && reading.numeric && std::isfinite(reading.value);
             if (number)
                 worksheet_write_number(sheet, row, col, reading.value, format);
             else

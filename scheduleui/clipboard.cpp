@@ -28,10 +28,17 @@ constexpr int kRowsBetweenProgress = 4096;
 }  // namespace
 
 // The model column at each place on screen, left to right.
+int ScheduleWindow::ShownPlace(int column) const {
+    const std::vector<int> shown = ShownColumns();
+    const auto at = std::find(shown.begin(), shown.end(), column);
+    return at == shown.end() ? -1 : static_cast<int>(at - shown.begin());
+}
+
 std::vector<int> ScheduleWindow::ShownColumns() const {
     const QHeaderView* header = view_->horizontalHeader();
     std::vector<int> shown;
-    for (int place = 0; place < header->count(); ++place) shown.push_back(header->logicalIndex(place));
+    for (int place = 0; place < header->count(); ++place)
+        if (!header->isSectionHidden(header->logicalIndex(place))) shown.push_back(header->logicalIndex(place));
     return shown;
 }
 
@@ -47,10 +54,12 @@ QModelIndexList ScheduleWindow::SelectedCells() const {
 bool ScheduleWindow::SelectedBlock(PasteArea& block, bool* whole) const {
     const QModelIndexList selected = SelectedCells();
     if (selected.isEmpty()) return false;
-    const QHeaderView* header = view_->horizontalHeader();
+    const std::vector<int> shown = ShownColumns();
     int top = std::numeric_limits<int>::max(), left = top, bottom = -1, right = -1;
     for (const QModelIndex& i : selected) {
-        const int place = header->visualIndex(i.column());
+        const auto at = std::find(shown.begin(), shown.end(), i.column());
+        if (at == shown.end()) continue;  // (a hidden column)
+        const int place = static_cast<int>(at - shown.begin());
         top = std::min(top, i.row());
         bottom = std::max(bottom, i.row());
         left = std::min(left, place);

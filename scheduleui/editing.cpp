@@ -25,7 +25,11 @@ int ScheduleWindow::ModelRow(int viewRow) const {
 void ScheduleWindow::PushEdits(std::vector<CellEdit> edits, const QString& text) {
     if (edits.empty()) return;
     const bool grows = std::any_of(edits.begin(), edits.end(), [this](const CellEdit& e) { return model_->IsEmptyRow(e.row); });
-    undo_->push(new ChangeCellsCommand(model_, std::move(edits), grows ? 1 : 0, text));
+    const bool materials = std::any_of(edits.begin(), edits.end(), [](const CellEdit& e) {
+        return ColumnAt(static_cast<std::size_t>(e.column)).kind == ColumnKind::Material;
+    });
+    undo_->push(new ChangeCellsCommand(model_, model_->WithMaterialWeights(std::move(edits)), grows ? 1 : 0, text));
+    if (materials) ShowMaterialColumns(view_, *model_, false);
 }
 
 void ScheduleWindow::FillDown() { Fill(true); }
@@ -82,7 +86,7 @@ bool ScheduleWindow::FindNext() {
     const QModelIndex current = view_->currentIndex();
     const long long start = current.isValid() && current.row() < rows
                                 ? static_cast<long long>(current.row()) * places +
-                                      view_->horizontalHeader()->visualIndex(current.column())
+                                      std::max(0, ShownPlace(current.column()))
                                 : -1;
     const long long cells = static_cast<long long>(rows) * places;
     for (long long k = 1; k <= cells; ++k) {
@@ -147,18 +151,30 @@ bool ScheduleWindow::GoToMark() {
     return true;
 }
 
+// On a unit weight or its material's cell: picking sets both, in the
+// selected rows of that column (the material's column shown from then on).
 QMenu* ScheduleWindow::MaterialMenu(int column, QWidget* parent) {
     const ScheduleColumn kind = ColumnAt(static_cast<std::size_t>(column));
-    if (kind.kind != ColumnKind::Input || MaterialsFor(kind.index).empty()) return nullptr;
+    std::size_t k = 0;
+    while (k < kMaterialCount && !(kind == ScheduleColumn{ColumnKind::Input, MaterialWeight(k)} ||
+                                   kind == ScheduleColumn{ColumnKind::Material, k}))
+        ++k;
+    if (k == kMaterialCount) return nullptr;
+    const int weight = static_cast<int>(PositionOf({ColumnKind::Input, MaterialWeight(k)}));
+    const int material = static_cast<int>(PositionOf({ColumnKind::Material, k}));
     auto* menu = new QMenu(QStringLiteral("常用材料 (GB 50009)(&M)"), parent);
-    for (const Material* m : MaterialsFor(kind.index)) {
-        const QString name = FromUtf8(MaterialName(kind.index, *m));
-        menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)), this, [this, column, m, name] {
-            std::vector<CellEdit> edits;
-            for (const QModelIndex& index : SelectedCells())
-                if (index.column() == column) edits.push_back({ModelRow(index.row()), column, m->high});
-            PushEdits(std::move(edits), QStringLiteral("材料 %1").arg(name));
-        });
+    for (const Material* m : MaterialsFor(MaterialWeight(k))) {
+        const QString name = FromUtf8(MaterialName(MaterialWeight(k), *m));
+        menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)), this,
+                        [this, column, weight, material, m, name] {
+                            std::vector<CellEdit> edits;
+                            for (const QModelIndex& index : SelectedCells()) {
+                                if (index.column() != column) continue;
+                                edits.push_back({ModelRow(index.row()), weight, m->high});
+                                edits.push_back({ModelRow(index.row()), material, name.toStdString()});
+                            }
+                            PushEdits(std::move(edits), QStringLiteral("材料 %1").arg(name));
+                        });
     }
     return menu;
 }

@@ -14,11 +14,12 @@ namespace {
 const QColor kRefusedShade(255, 205, 205);
 const QColor kResultShade(236, 245, 231);
 const QColor kErrorText(176, 0, 32);
+const QColor kOutsideMaterialShade(255, 232, 170);  // a weight its material's range does not hold
 
 ScheduleColumn Column(int c) { return ColumnAt(static_cast<std::size_t>(c)); }
 
 QVariant Alignment(ScheduleColumn column) {
-    if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error)
+    if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error || column.kind == ColumnKind::Material)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
 }
@@ -42,7 +43,38 @@ void ScheduleModel::Reset(std::vector<ScheduleRow> rows, CsvLayout layout, std::
 
 bool ScheduleModel::IsEditableColumn(int column) {
     const ColumnKind kind = Column(column).kind;
-    return kind == ColumnKind::Mark || kind == ColumnKind::Input;
+    return kind == ColumnKind::Mark || kind == ColumnKind::Input || kind == ColumnKind::Material;
+}
+
+std::vector<CellEdit> ScheduleModel::WithMaterialWeights(std::vector<CellEdit> edits) const {
+    const std::size_t given = edits.size();
+    for (std::size_t e = 0; e < given; ++e) {
+        const ScheduleColumn column = Column(edits[e].column);
+        if (column.kind != ColumnKind::Material) continue;
+        const std::size_t weight = MaterialWeight(column.index);
+        const int weightColumn = static_cast<int>(PositionOf({ColumnKind::Input, weight}));
+        const Material* m = FindMaterial(weight, edits[e].text);
+        const int row = edits[e].row;
+        if (!m || std::any_of(edits.begin(), edits.begin() + static_cast<long>(given), [&](const CellEdit& other) {
+                return other.row == row && other.column == weightColumn;
+            }))
+            continue;
+        edits.push_back({row, weightColumn, m->high});
+    }
+    return edits;
+}
+
+std::string ScheduleModel::MaterialNote(int row, int column) const {
+    const ScheduleColumn at = Column(column);
+    if (IsEmptyRow(row) || (at.kind != ColumnKind::Input && at.kind != ColumnKind::Material)) return {};
+    const ScheduleRow& beam = rows_[static_cast<std::size_t>(row)];
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        const auto weight = MaterialWeight(k);
+        if (at.kind == ColumnKind::Material ? at.index != k : at.index != weight) continue;
+        return MaterialMismatch(k, beam.material(k), beam.text(weight),
+                                std::string(kParams[weight].displayName) + " " + std::string(beam.text(weight)));
+    }
+    return {};
 }
 
 std::string ScheduleModel::CellString(int row, int column) const {
@@ -68,6 +100,7 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
         const ScheduleColumn column = Column(e.column);
         if (column.kind == ColumnKind::Mark) row.SetMark(e.text);
         if (column.kind == ColumnKind::Input) row.SetText(column.index, e.text);
+        if (column.kind == ColumnKind::Material) row.SetMaterial(column.index, e.text);
         if (touched.empty() || touched.back() != e.row) touched.push_back(e.row);
     }
     if (touched.empty()) return;
@@ -169,7 +202,7 @@ int ScheduleModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ScheduleModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(kScheduleColumnCount);
+    return parent.isValid() ? 0 : static_cast<int>(kTableColumnCount);
 }
 
 QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
@@ -190,7 +223,9 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
             return FromUtf8(CellText(column, rows_[r], result));
         case kSortRole: {
             const std::string_view text = CellText(column, rows_[r], result);
-            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error) return FromUtf8(text);
+            if (column.kind == ColumnKind::Mark || column.kind == ColumnKind::Error ||
+                column.kind == ColumnKind::Material)
+                return FromUtf8(text);
             const Reading reading = ReadText(text);
             if (text.empty() || !reading.numeric) return {};
             return reading.value;
@@ -199,9 +234,12 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleDescriptionRole:  // what a screen reader says instead of the colour
             if (refused) return FromUtf8(InputRefusal(column.index, rows_[r].text(column.index)));
             if (column.kind == ColumnKind::Error && !result.ok()) return FromUtf8(result.error());
+            if (const std::string note = MaterialNote(index.row(), index.column()); !note.empty())
+                return FromUtf8(note);
             return {};
         case Qt::BackgroundRole:
             if (refused) return QBrush(kRefusedShade);
+            if (!MaterialNote(index.row(), index.column()).empty()) return QBrush(kOutsideMaterialShade);
             if (column.kind == ColumnKind::Result || column.kind == ColumnKind::Copied)
                 return QBrush(kResultShade);
             return {};

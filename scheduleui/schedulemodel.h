@@ -46,6 +46,12 @@ public:
     // The text of a cell as a file or the clipboard has it.
     std::string CellString(int row, int column) const;
     static bool IsEditableColumn(int column);
+    // For a unit weight or its material's cell: what to say when the weight
+    // lies outside the range of the material named beside it; else empty.
+    std::string MaterialNote(int row, int column) const;
+    // edits with, for each material named in them, its weight (the upper
+    // figure of a range) where they do not set that row's weight themselves.
+    std::vector<CellEdit> WithMaterialWeights(std::vector<CellEdit> edits) const;
 
     // The changes the commands make. Each recomputes the rows it touches.
     void Apply(const std::vector<CellEdit>& edits);

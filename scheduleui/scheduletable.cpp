@@ -17,22 +17,30 @@ bool ScheduleTable::Filled(int row, int place) const {
     return !model()->index(row, column).data().toString().isEmpty();
 }
 
+// The next place from place in the direction step, past hidden columns.
+int ScheduleTable::Step(int place, int step) const {
+    const QHeaderView* header = horizontalHeader();
+    do place += step;
+    while (step != 0 && place >= 0 && place < header->count() && header->isSectionHidden(header->logicalIndex(place)));
+    return place;
+}
+
 QPoint ScheduleTable::EdgeFrom(int row, int place, int rowStep, int placeStep) const {
     const int rows = model()->rowCount(), places = horizontalHeader()->count();
     const auto inside = [&](int r, int p) { return r >= 0 && r < rows && p >= 0 && p < places; };
-    int r = row + rowStep, p = place + placeStep;
+    int r = row + rowStep, p = Step(place, placeStep);
     if (!inside(r, p)) return {place, row};
     if (Filled(row, place) && Filled(r, p)) {
-        while (inside(r + rowStep, p + placeStep) && Filled(r + rowStep, p + placeStep)) {
+        while (inside(r + rowStep, Step(p, placeStep)) && Filled(r + rowStep, Step(p, placeStep))) {
             r += rowStep;
-            p += placeStep;
+            p = Step(p, placeStep);
         }
         return {p, r};
     }
     while (inside(r, p) && !Filled(r, p)) {
-        if (!inside(r + rowStep, p + placeStep)) break;  // none: the edge itself
+        if (!inside(r + rowStep, Step(p, placeStep))) break;  // none: the edge itself
         r += rowStep;
-        p += placeStep;
+        p = Step(p, placeStep);
     }
     return {p, r};
 }
@@ -84,7 +92,7 @@ void ScheduleTable::keyPressEvent(QKeyEvent* event) {
     }
     // Ctrl+End: the last beam's last cell, not the empty row below it.
     if (mods == Qt::ControlModifier && event->key() == Qt::Key_End && model()->rowCount() > 1) {
-        const int place = horizontalHeader()->count() - 1;
+        const int place = Step(horizontalHeader()->count(), -1);
         const QModelIndex last = model()->index(model()->rowCount() - 2, horizontalHeader()->logicalIndex(place));
         selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
         scrollTo(last);

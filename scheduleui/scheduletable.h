@@ -23,6 +23,7 @@ public:
     // Where Ctrl+arrow goes from (row, place) as shown, as Excel decides:
     // along a run of filled cells to its end, else to the next filled
     // cell, else to the table's edge.
+    int Step(int place, int step) const;
     QPoint EdgeFrom(int row, int place, int rowStep, int placeStep) const;
 
 protected:

@@ -45,14 +45,36 @@ const QString kProgramName = QStringLiteral("Quorvane 梁表");
 
 // The result, copied-load and error columns shown right after the mark, or
 // where the file form has them (at the end).
+// Each material column stands right after its unit weight.
 void ScheduleWindow::PlaceResultColumns(QTableView* view, bool besideMark) {
     QHeaderView* header = view->horizontalHeader();
     for (int c = 0; c < header->count(); ++c)
         header->moveSection(header->visualIndex(c), c);  // the file's order
     const int first = static_cast<int>(PositionOf({ColumnKind::Result, 0}));
-    for (int k = 0; besideMark && first + k < header->count(); ++k)
+    for (int k = 0; besideMark && first + k < static_cast<int>(kScheduleColumnCount); ++k)
         header->moveSection(header->visualIndex(first + k), 1 + k);
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        const int material = static_cast<int>(PositionOf({ColumnKind::Material, k}));
+        const int weight = header->visualIndex(static_cast<int>(PositionOf({ColumnKind::Input, MaterialWeight(k)})));
+        const int from = header->visualIndex(material);
+        header->moveSection(from, from > weight ? weight + 1 : weight);
+    }
     if (besideMark) view->scrollToTop();
+}
+
+// A material column is shown once the file has it or a row names a
+// material; fresh: a new view, whose unused ones are hidden.
+void ScheduleWindow::ShowMaterialColumns(QTableView* view, const ScheduleModel& model, bool fresh) {
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        const int column = static_cast<int>(PositionOf({ColumnKind::Material, k}));
+        if (!fresh && !view->isColumnHidden(column)) continue;
+        const auto& columns = model.layout().columns;
+        const bool used =
+            std::find(columns.begin(), columns.end(), ScheduleColumn{ColumnKind::Material, k}) != columns.end() ||
+            std::any_of(model.rows().begin(), model.rows().end(),
+                        [k](const ScheduleRow& row) { return !row.material(k).empty(); });
+        view->setColumnHidden(column, !used);
+    }
 }
 
 ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
@@ -195,8 +217,10 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     connect(model, &ScheduleModel::editRequested, this, [this, model, undo, typedNewBeam](const CellEdit& edit) {
         const bool added = model->IsEmptyRow(edit.row);
         *typedNewBeam = added;
-        undo->push(new ChangeCellsCommand(model, {edit}, added ? 1 : 0,
+        undo->push(new ChangeCellsCommand(model, model->WithMaterialWeights({edit}), added ? 1 : 0,
                                           added ? QStringLiteral("添加行") : QStringLiteral("编辑")));
+        if (ColumnAt(static_cast<std::size_t>(edit.column)).kind == ColumnKind::Material)
+            ShowMaterialColumns(view_, *model_, false);
         SayRefusal(*model, edit);
     });
     sheet.proxy = new ScheduleSortProxy(view);
@@ -259,7 +283,8 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     // A reset (many rows deleted or brought back at once) keeps the table
     // sorted as shown; once the proxy has rebuilt its own rows.
     connect(sheet.proxy, &QAbstractItemModel::modelReset, this, &ScheduleWindow::KeepSorted);
-    if (resultsBeside_) PlaceResultColumns(view, resultsBeside_->isChecked());
+    PlaceResultColumns(view, resultsBeside_ && resultsBeside_->isChecked());
+    ShowMaterialColumns(view, *model, true);
     view->hide();
     return &sheet;
 }

@@ -163,12 +163,15 @@ private:
     void AddRecent(const QString& path);
     bool MaybeSave();
     void PlaceResultColumns(QTableView* view, bool besideMark);
+    static void ShowMaterialColumns(QTableView* view, const ScheduleModel& model, bool fresh);
     void KeepSorted();
     bool Load(const QString& path);
     void RememberDiskFile();
     bool IsOpenFile(const QString& path) const;
     bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
+    // Where a column stands among those shown (-1: hidden).
+    int ShownPlace(int column) const;
     std::vector<int> ShownColumns() const;
     QModelIndexList SelectedCells() const;
     void PushEdits(std::vector<CellEdit> edits, const QString& text);

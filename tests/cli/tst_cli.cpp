@@ -556,21 +556,34 @@ void TestCli::materialsFromTheStandard_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");  // a line of standard output
     QTest::addColumn<QString>("err");  // standard error holds it ("" for nothing at all)
+    QTest::addColumn<QByteArray>("schedule");  // read with --csv 梁表.csv when given
     QTest::newRow("the list of one input") << QStringList{"--materials", "WallDensity"} << 0
-                                           << "WallDensity\tWallMaterial\t5\t蒸压粉煤灰加气混凝土砌块\t5.5 kN/m³\t" << "";
+                                           << "WallDensity\tWallMaterial\t5\t蒸压粉煤灰加气混凝土砌块\t5.5 kN/m³\t" << "" << QByteArray();
     QTest::newRow("by the material's caption") << QStringList{"--materials", "门材料"} << 0
-                                               << "DoorAreaWeight\tDoorMaterial\t12\t钢铁门\t0.40–0.45 kN/m²\t" << "";
-    QTest::newRow("an input with no materials") << QStringList{"--materials", "BeamWidth"} << 2 << "" << "没有 GB 50009-2012 表A 的材料";
+                                               << "DoorAreaWeight\tDoorMaterial\t12\t钢铁门\t0.40–0.45 kN/m²\t" << "" << QByteArray();
+    QTest::newRow("an input with no materials") << QStringList{"--materials", "BeamWidth"} << 2 << "" << "没有 GB 50009-2012 表A 的材料" << QByteArray();
     QTest::newRow("a material gives its weight") << QStringList{"WallMaterial=蒸压粉煤灰加气混凝土砌块"} << 0
-                                                 << "砌体自重: 4.175 KN/M" << "";
-    QTest::newRow("a range gives its upper figure") << QStringList{"WallMaterial=煤渣砖"} << 0 << "砌体自重: 10.025 KN/M" << "";  // as WallDensity=18.5
+                                                 << "砌体自重: 4.175 KN/M" << "" << QByteArray();
+    QTest::newRow("a range gives its upper figure") << QStringList{"WallMaterial=煤渣砖"} << 0 << "砌体自重: 10.025 KN/M" << "" << QByteArray();  // as WallDensity=18.5
     QTest::newRow("a weight given too stands, and a disagreement is said")
         << QStringList{"WallMaterial=浆砌普通砖", "WallDensity=20"} << 0 << "砌体自重: 10.7 KN/M"
-        << "墙体材料 浆砌普通砖 的重量为 18.0 kN/m³ (GB 50009-2012 表A 第 10 项),但 WallDensity=20 不在其中";
+        << "墙体材料 浆砌普通砖 的重量为 18.0 kN/m³ (GB 50009-2012 表A 第 10 项),但 WallDensity=20 不在其中" << QByteArray();
     QTest::newRow("an unknown material: the nearest names") << QStringList{"WallMaterial=加气砖"} << 2 << ""
-                                                            << "最接近的:蒸压粉煤灰加气混凝土砌块、加气混凝土";
+                                                            << "最接近的:蒸压粉煤灰加气混凝土砌块、加气混凝土" << QByteArray();
     QTest::newRow("a name the table has twice") << QStringList{"WallMaterial=普通砖"} << 2 << ""
-                                                << "不止一种,请写明是哪一种:普通砖(240mm×115mm×53mm(684块/m³))、普通砖(机器制)";
+                                                << "不止一种,请写明是哪一种:普通砖(240mm×115mm×53mm(684块/m³))、普通砖(机器制)" << QByteArray();
+    // A schedule's material column, by the same rule: alone it gives the
+    // weight (the same load as WallMaterial= above), with its weight both are kept.
+    const QStringList csv{"--csv", "梁表.csv"};
+    QTest::newRow("a schedule's material without its weight")
+        << csv << 0 << "KL1,200,500,25,180,3000,5.5,蒸压粉煤灰加气混凝土砌块,0,2100,0.45,0,1800,0.35,20,17,20,17,3600,1,2.908,4.175,7.083,4.583,4.6,"
+        << "没有它的重量列" << QByteArray("梁号,墙体材料\nKL1,蒸压粉煤灰加气混凝土砌块\n");
+    QTest::newRow("a schedule's weight beside its material")
+        << csv << 0 << "KL1,200,500,25,180,3000,20,浆砌普通砖,0,2100,0.45,0,1800,0.35,20,17,20,17,3600,1,2.908,10.7,13.608,11.108,11.2,"
+        << "第 1 行:墙体材料 浆砌普通砖 的重量为 18.0 kN/m³ (GB 50009-2012 表A 第 10 项),但 墙密度 20 不在其中"
+        << QByteArray("Mark,WallDensity,WallMaterial\nKL1,20,浆砌普通砖\n");
+    QTest::newRow("a schedule's unknown material refuses its row")
+        << csv << 1 << "" << "" << QByteArray("Mark,WallMaterial\nKL1,加气砖\n");
 }
 
 void TestCli::materialsFromTheStandard() {
@@ -578,9 +591,12 @@ void TestCli::materialsFromTheStandard() {
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    const Run r = Calc(args);
+    QFETCH(QByteArray, schedule);
+    QTemporaryDir dir;
+    if (!schedule.isEmpty()) WriteAll(dir.filePath("梁表.csv"), schedule);
+    const Run r = Calc(args, dir.path());
     QCOMPARE(r.exitCode, exitCode);
-    if (!out.isEmpty()) QVERIFY2(r.out.split('\n').contains(out), qPrintable(r.out.left(600)));
+    if (!out.isEmpty()) QVERIFY2(QString(r.out).replace("\r\n", "\n").split('\n').contains(out), qPrintable(r.out.left(600)));
     if (err.isEmpty())
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     else

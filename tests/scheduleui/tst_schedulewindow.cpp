@@ -145,6 +145,7 @@ int Column(ColumnKind kind, std::size_t index = 0) { return static_cast<int>(Pos
 
 // What the table shows, row by row, every column (the beams: not the
 // empty row below them, which is checked to be empty).
+// The cells of the columns shown (a material's only once used), in model order.
 QList<QStringList> Table(ScheduleWindow& w) {
     QList<QStringList> rows;
     QAbstractItemModel* view = w.view()->model();
@@ -152,7 +153,8 @@ QList<QStringList> Table(ScheduleWindow& w) {
         if (!view->index(view->rowCount() - 1, c).data().toString().isEmpty()) return {{"the last row is not empty"}};
     for (int r = 0; r + 1 < view->rowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < view->columnCount(); ++c) cells << view->index(r, c).data().toString();
+        for (int c = 0; c < view->columnCount(); ++c)
+            if (!w.view()->isColumnHidden(c)) cells << view->index(r, c).data().toString();
         rows << cells;
     }
     return rows;
@@ -268,6 +270,7 @@ private slots:
     void unsavedWorkComesBackAfterACrash();
     void beamsGoBetweenTheCalculatorAndTheSchedule();
     void aUnitWeightCellTakesAMaterialsFigure();
+    void aMaterialColumnIsKeptBesideItsWeight();
     void aPasteTakesTheFullValueBehindARoundedCell_data();
     void aPasteTakesTheFullValueBehindARoundedCell();
     void f12SavesAs();
@@ -1345,7 +1348,9 @@ void TestScheduleWindow::excelsKeysDoWhatExcelsDo() {
         const QModelIndex at = view->currentIndex();
         QString text = parts.join('|') + QStringLiteral(" @%1,%2").arg(at.row()).arg(
                                              QString::fromStdString(std::string(ColumnField(ColumnAt(std::size_t(at.column()))))));
-        const int selected = int(view->selectionModel()->selectedIndexes().size());
+        const QModelIndexList indexes = view->selectionModel()->selectedIndexes();
+        const int selected = int(std::count_if(indexes.begin(), indexes.end(),
+                                               [view](const QModelIndex& i) { return !view->isColumnHidden(i.column()); }));
         return selected > 1 ? text + QStringLiteral(" %1 selected").arg(selected) : text;
     };
     const QString before = summary();
@@ -1591,6 +1596,71 @@ void TestScheduleWindow::aUnitWeightCellTakesAMaterialsFigure() {
     QCOMPARE(window_->model().rows()[0].text(weight), std::string_view("18"));
 }
 
+// The material picked or typed stands in a column beside its weight, is
+// saved and read back; the weight computes, a weight outside the
+// material's range is marked, a name the standard lacks refuses the row.
+void TestScheduleWindow::aMaterialColumnIsKeptBesideItsWeight() {
+    Paste("KL1\t200\t500\t25\t180\t3000\t18\nKL2\t200\t500\t25\t180\t3000\t18\n"
+          "KL3\t200\t500\t25\t180\t3000\t5.5\n", 0, 0);
+    const int wall = Field("WallDensity");
+    const int material = Column(ColumnKind::Material, 1);  // 墙体材料
+    QCOMPARE(window_->view()->model()->headerData(material, Qt::Horizontal).toString(), QString("墙体材料"));
+    QTableView* view = window_->view();
+    QVERIFY(view->isColumnHidden(material));  // not until one is used
+    view->setCurrentIndex(view->model()->index(0, wall));
+    std::unique_ptr<QMenu> menu(window_->MaterialMenu(wall, nullptr));
+    QAction* aerated = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("蒸压粉煤灰加气混凝土砌块 ")) aerated = a;
+    QVERIFY(aerated);
+    aerated->trigger();
+    QVERIFY(!view->isColumnHidden(material));
+    QCOMPARE(window_->model().CellString(0, material), std::string("蒸压粉煤灰加气混凝土砌块"));
+    QCOMPARE(view->horizontalHeader()->visualIndex(material), view->horizontalHeader()->visualIndex(wall) + 1);
+    QCOMPARE(window_->model().CellString(0, wall), std::string("5.5"));
+    const int total = Column(ColumnKind::Result, 2);
+    QCOMPARE(window_->model().CellString(0, total), window_->model().CellString(2, total));  // as 5.5 typed
+    // Typed over, the weight stays what it says, and is marked.
+    TypeInto(0, wall, "9");
+    QCOMPARE(window_->model().CellString(0, material), std::string("蒸压粉煤灰加气混凝土砌块"));
+    const QString note = view->model()->index(0, wall).data(Qt::ToolTipRole).toString();
+    QVERIFY2(note.contains("5.5") && note.contains("不在其中"), qPrintable(note));
+    QVERIFY(view->model()->index(0, wall).data(Qt::BackgroundRole).isValid());
+    QVERIFY(!view->model()->index(2, wall).data(Qt::BackgroundRole).isValid());
+    TypeInto(1, material, "加气砼");
+    const std::string refused = window_->model().CellString(1, Column(ColumnKind::Error));
+    QVERIFY2(refused.find("不是 GB 50009-2012 表A 中的材料") != std::string::npos, refused.c_str());
+    QVERIFY(window_->model().CellString(1, total).empty());
+    TypeInto(1, material, "");
+    QVERIFY(!window_->model().CellString(1, total).empty());
+    // Saved beside its weight and read back.
+    const QString path = dir_->filePath("材料.csv");
+    QVERIFY(window_->SaveAs(path));
+    const QString saved = QString::fromUtf8(ReadAll(path));
+    QVERIFY2(saved.contains("WallDensity,WallMaterial,") && saved.contains("9,蒸压粉煤灰加气混凝土砌块,"), qPrintable(saved));
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(window_->model().CellString(0, material), std::string("蒸压粉煤灰加气混凝土砌块"));
+    QVERIFY(!window_->view()->isColumnHidden(material));
+    // A file naming the material without its weight takes the material's figure, and says so once.
+    WriteAll(path, "梁号,墙体材料\r\nKL1,蒸压粉煤灰加气混凝土砌块\r\nKL2,蒸压粉煤灰加气混凝土砌块\r\n");
+    dialogs_->messages.clear();
+    QVERIFY(window_->OpenFile(path));
+    QCOMPARE(window_->model().CellString(1, wall), std::string("5.5"));
+    QCOMPARE(dialogs_->messages.join('\n').count("没有它的重量列"), 1);
+    // Into a workbook: the material and its weight join the floor's columns, read back alike.
+    const QString book = dir_->filePath("楼.xlsx");
+    WriteAll(book, QByteArray::fromStdString(test::TwoFloors()));
+    QVERIFY(window_->OpenFile(book));
+    window_->view()->setCurrentIndex(window_->view()->model()->index(0, wall));
+    menu.reset(window_->MaterialMenu(wall, nullptr));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("煤渣砖 ")) a->trigger();
+    QVERIFY(window_->Save());
+    QVERIFY(window_->OpenFile(book));
+    QCOMPARE(window_->model().CellString(0, material), std::string("煤渣砖"));
+    QCOMPARE(window_->model().CellString(0, wall), std::string("18.5"));
+}
+
 void TestScheduleWindow::f12SavesAs() {
     Paste("KL1\t300\n", 0, 0);
     dialogs_->savePath = dir_->filePath("另存.csv");
@@ -1683,6 +1753,7 @@ void TestScheduleWindow::resultsStandBesideTheMarkAtTheStartSize() {
     QHeaderView* header = view->horizontalHeader();
     const int arrow = header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
     for (int c = 0; c < header->count(); ++c) {
+        if (header->isSectionHidden(c)) continue;  // (a material's, until one is used)
         int caption = 0;
         for (const QString& line : view->model()->headerData(c, Qt::Horizontal).toString().split('\n'))
             caption = std::max(caption, header->fontMetrics().horizontalAdvance(line));
@@ -1704,7 +1775,11 @@ void TestScheduleWindow::resultsStandBesideTheMarkAtTheStartSize() {
              view->visualRect(view->model()->index(1, 5)).top());
     // And where the file has them, when asked: the order in files never changes.
     window_->findChild<QAction*>("ResultsBesideMark")->setChecked(false);
-    QCOMPARE(header->visualIndex(Column(ColumnKind::Result, 0)), Column(ColumnKind::Result, 0));
+    QList<int> shown, files;
+    for (int place = 0; place < header->count(); ++place)
+        if (!header->isSectionHidden(header->logicalIndex(place))) shown << header->logicalIndex(place);
+    for (int c = 0; c < int(kScheduleColumnCount); ++c) files << c;
+    QCOMPARE(shown, files);
 }
 
 // Scattered rows, more than are removed one by one, in a sorted table:
