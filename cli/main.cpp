@@ -367,8 +367,10 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             return kExitUsage;
         }
         options.claims.Add(bookFile.info());
-        options.rowSeen = [&bookFloors](std::string_view mark, const BeamTexts& texts) {
-            bookFloors.back().rows.emplace_back(mark, texts.Views());
+        options.rowSeen = [&bookFloors](std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials) {
+            ScheduleRow& row = bookFloors.back().rows.emplace_back(mark, texts.Views());
+            for (std::size_t k = 0; k < kMaterialCount; ++k)
+                if (!materials[k].empty()) row.SetMaterial(k, materials[k]);
         };
     }
     // A workbook (or a file on standard input, which may be one) is read whole.

@@ -213,7 +213,7 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
         }
         if (error.empty()) {
             row = EvaluateBeam(texts);
-            if (options.rowSeen) options.rowSeen(mark, texts);
+            if (options.rowSeen) options.rowSeen(mark, texts, materials);
         } else {
             row = BeamOutcome();
             row.error = std::move(error);

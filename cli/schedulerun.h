@@ -12,6 +12,7 @@
 #include "files.h"
 #include "params.h"
 #include "report.h"
+#include "row.h"
 
 namespace quorvane {
 
@@ -27,7 +28,7 @@ struct ScheduleOptions {
     FileClaims claims;
     // Each whole row as read (one cut by a stray quote or with too many
     // cells is not), for a calculation book made after the run.
-    std::function<void(std::string_view mark, const BeamTexts& texts)> rowSeen;
+    std::function<void(std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials)> rowSeen;
     // A floor of a building (a workbook's sheet): its name goes in a first
     // column 楼层 of every row, the header written only with floorHeader.
     std::string floor;

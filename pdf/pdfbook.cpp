@@ -595,8 +595,18 @@ public:
                         if (std::find(used.begin(), used.end(), value) == used.end()) used.push_back(value);
                     }
             std::sort(used.begin(), used.end());
+            std::size_t field = 0;
+            while (field < kMaterialCount && MaterialWeight(field) != i) ++field;
             constexpr std::size_t kShown = 4;
             for (std::size_t k = 0; k < used.size() && k < kShown; ++k) {
+                // The materials the rows name for this figure stand for it: the engineer's own choice.
+                const std::vector<std::pair<QString, bool>> named = NamedMaterials(i, field, used[k]);
+                for (const auto& [text, outside] : named) {
+                    if (outside) p_.setPen(kRefusedText);
+                    line(text, 4);
+                    p_.setPen(Qt::black);
+                }
+                if (!named.empty()) continue;
                 const std::vector<const Material*> materials = MaterialsHolding(i, used[k]);
                 QString sources;
                 for (const Material* m : materials) {
@@ -622,6 +632,31 @@ public:
             if (used.size() > kShown)
                 line(FromUtf8(kParams[i].displayName) + QStringLiteral(" 另有 %1 种取值,见各梁页面。").arg(used.size() - kShown), 4);
         }
+    }
+
+    // The lines for figure value of input i where rows name its material
+    // (kMaterialFields[field]), each with whether the figure lies outside
+    // the material's range; none when no row names one.
+    std::vector<std::pair<QString, bool>> NamedMaterials(std::size_t i, std::size_t field, double value) const {
+        std::vector<std::pair<QString, bool>> lines;
+        if (field >= kMaterialCount) return lines;
+        std::vector<const Material*> named;
+        for (const FloorPlan& f : plan_.floors)
+            for (std::size_t r = 0; r < f.outcomes.size(); ++r) {
+                if (!f.outcomes[r].ok() || f.outcomes[r].calculation.inputs.*kParams[i].member != value) continue;
+                const Material* m = FindMaterial(i, (*f.rows)[r].material(field));
+                if (m && std::find(named.begin(), named.end(), m) == named.end()) named.push_back(m);
+            }
+        for (const Material* m : named) {
+            const bool within = value >= m->Low() && value <= m->High();
+            lines.emplace_back(FromUtf8(kParams[i].displayName) + QStringLiteral(" ") + FromUtf8(BookNumber(FormatPrint(value))) +
+                     QStringLiteral(" ") + FromUtf8(m->unit) + QStringLiteral(":") +
+                     FromUtf8(kMaterialFields[field].caption) + QStringLiteral(" ") + FromUtf8(MaterialName(i, *m)) +
+                     QStringLiteral(",GB 50009-2012 表A 第 %1 项 (%2)").arg(m->item).arg(FromUtf8(MaterialRange(*m))) +
+                     (within ? QString() : QStringLiteral(";取值不在该材料的范围内,请核对")),
+                 !within);
+        }
+        return lines;
     }
 
     // What the checker should look at first, in red beside the section.

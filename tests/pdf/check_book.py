@@ -419,5 +419,21 @@ with tempfile.TemporaryDirectory() as tmp:
           p.returncode != 0 and kept and sorted(os.listdir(tmp)) == ["book.pdf", "in.csv", "out.csv"],
           "%s %s %s" % (p.returncode, kept, sorted(os.listdir(tmp))))
 
+# Materials named in the schedule stand for their unit weights on the design
+# basis, with their item in Table A; a weight outside its material's range is flagged.
+with tempfile.TemporaryDirectory() as tmp:
+    schedule, book = os.path.join(tmp, "材料.csv"), os.path.join(tmp, "材料.pdf")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,WallMaterial,BeamMaterial,BeamDensity\nKL1,蒸压粉煤灰加气混凝土砌块,钢筋混凝土,25\n"
+                "KL2,蒸压粉煤灰加气混凝土砌块,钢筋混凝土,28\n")
+    r = run([calc, "--csv", schedule, "--pdf", book], env=dict(os.environ, LANG="C.UTF-8"))
+    text = run(["pdftotext", "-raw", book, "-"]).stdout.decode("utf-8")
+    basis = text[text.find("设计依据"):]
+    named = re.search(r"墙密度 5\.5 kN/m³:墙体材料 蒸压粉煤灰加气混凝土砌块,GB 50009-2012 表A 第 5 项", basis)
+    outside = re.search(r"梁密度 28 kN/m³:梁材料 钢筋混凝土,GB 50009-2012 表A 第 6 项 \(24\.0–25\.0 kN/m³\);"
+                        r"取值不在该材料的范围内,请核对", basis)
+    check("a named material stands for its weight on the design basis, a weight outside its range flagged",
+          r.returncode == 0 and named is not None and outside is not None, basis[:1200])
+
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)
