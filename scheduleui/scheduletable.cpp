@@ -1,8 +1,13 @@
 #include "scheduletable.h"
 
+#include <QCompleter>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStringList>
+
+#include "qttext.h"
+#include "row.h"
 
 namespace quorvane {
 
@@ -119,6 +124,24 @@ bool ScheduleDelegate::eventFilter(QObject* editor, QEvent* event) {
         }
     }
     return QStyledItemDelegate::eventFilter(editor, event);
+}
+
+QWidget* ScheduleDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    const ScheduleColumn column = ColumnAt(static_cast<std::size_t>(index.column()));
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (!line || column.kind != ColumnKind::Material) return editor;
+    const std::size_t weight = MaterialWeight(column.index);
+    QStringList names;
+    for (const Material* m : MaterialsFor(weight)) names << FromUtf8(MaterialName(weight, *m));
+    auto* completer = new QCompleter(names, line);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    line->setCompleter(completer);
+    line->setAccessibleName(FromUtf8(kMaterialFields[column.index].caption));
+    line->setAccessibleDescription(QStringLiteral("输入材料名称的一部分,列出 GB 50009-2012 表A 中的材料"));
+    return editor;
 }
 
 }  // namespace quorvane

@@ -39,6 +39,8 @@ class ScheduleDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    // A material's cell offers Table A's names for its weight as they are typed.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 signals:
     // Ctrl+Enter in an editor: the text for every selected cell (the

@@ -3,6 +3,7 @@
 // come back byte for byte, the .xlsx holds the same numbers, and no work is
 // lost to a failed save or a careless close.
 #include <QtTest>
+#include <QCompleter>
 
 #include <QAccessible>
 #include <QClipboard>
@@ -1627,6 +1628,16 @@ void TestScheduleWindow::aMaterialColumnIsKeptBesideItsWeight() {
     QVERIFY2(note.contains("5.5") && note.contains("不在其中"), qPrintable(note));
     QVERIFY(view->model()->index(0, wall).data(Qt::BackgroundRole).isValid());
     QVERIFY(!view->model()->index(2, wall).data(Qt::BackgroundRole).isValid());
+    // Its editor lists Table A's names as they are typed.
+    view->setCurrentIndex(view->model()->index(1, material));
+    view->edit(view->currentIndex());
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* e : view->viewport()->findChildren<QLineEdit*>())
+        if (e->completer()) editor = e;
+    QVERIFY(editor);
+    editor->completer()->setCompletionPrefix("粉煤灰加气");
+    QCOMPARE(editor->completer()->currentCompletion(), QString("蒸压粉煤灰加气混凝土砌块"));
+    QTest::keyClick(editor, Qt::Key_Escape);
     TypeInto(1, material, "加气砼");
     const std::string refused = window_->model().CellString(1, Column(ColumnKind::Error));
     QVERIFY2(refused.find("不是 GB 50009-2012 表A 中的材料") != std::string::npos, refused.c_str());
