@@ -526,6 +526,11 @@ int Run(int argc, char** argv) {
     auto* pdfOption = app.add_option("--pdf", pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
     for (const TitleField& field : kTitleFields)
         app.add_option(field.option, pdf.title.*field.member, field.help)->needs(pdfOption);
+    std::string bookDate;
+    auto* dateOption = app.add_option("--date", bookDate, "计算书和计算过程上的日期 (默认为今天)");
+    std::vector<std::string> revisions;
+    app.add_option("--revision", revisions, "计算书封面修订记录的一行:\"版次 日期 修改内容\" (可多次给出)")
+        ->needs(pdfOption);
     pdfOption->excludes(reportFlag);
     app.footer(ParameterHelp());
     try {
@@ -540,17 +545,24 @@ int Run(int argc, char** argv) {
 
     if (materialsOption->count() > 0) return ListMaterials(materialsOf);
     // The system's date and code page read once: the reports and the book of a run bear one date.
-    const ReportOptions system = SystemReportOptions();
+    ReportOptions system = SystemReportOptions();
+    if (dateOption->count() > 0) system.date = bookDate;  // the engineer's own, for the whole run
     pdf.title.date = system.date;
+    for (const std::string& revision : revisions) pdf.title.revisions += revision + "\n";
     const std::shared_ptr<void> bookApplication = pdf.path.empty() ? nullptr : StartBookApplication();
     // An option given with an empty value is a mistake, not "not given".
     for (const auto& [option, value] :
          {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut}, std::pair{reportDirOption, &reportDir},
-          std::pair{pdfOption, &pdf.path}, std::pair{sheetOption, &sheet}}) {
+          std::pair{pdfOption, &pdf.path}, std::pair{sheetOption, &sheet}, std::pair{dateOption, &bookDate}}) {
         if (option->count() > 0 && value->empty()) {
             PrintError("选项 " + option->get_name() + " 的值不能为空");
             return kExitUsage;
         }
+    }
+    // (a line break would split the report's date line in two)
+    if (std::any_of(bookDate.begin(), bookDate.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        PrintError("选项 --date 的值不能含有换行等控制字符:\"" + MessageExcerpt(bookDate) + "\"");
+        return kExitUsage;
     }
     if (!csvIn.empty()) {
         if (!assignments.empty()) {

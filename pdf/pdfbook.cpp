@@ -29,7 +29,9 @@ namespace {
 constexpr double kPageWidth = 210, kPageHeight = 297;
 constexpr double kLeft = 17, kRight = kPageWidth - 17, kTop = 18, kBottom = kPageHeight - 16;
 constexpr double kRowHeight = 5;
-constexpr double kTitleBlockBottom = 92;  // where the summary starts on the first page
+constexpr double kRevisionRows = 4, kRevisionRowHeight = 5;  // the cover's revision table, rows blank to write in
+constexpr double kRevisionTableHeight = (kRevisionRows + 2) * kRevisionRowHeight;  // with its caption and header
+constexpr double kTitleBlockBottom = 92 + kRevisionTableHeight;  // where the summary starts on the first page
 constexpr int kResolution = 600;          // dots per inch of the page's coordinates
 constexpr int kRowsBetweenProgress = 64;
 
@@ -224,6 +226,35 @@ public:
                QStringLiteral("第 %1 页 共 %2 页").arg(page_).arg(plan_.total), Qt::AlignHCenter | Qt::AlignVCenter);
     }
 
+    // The revisions as given, the latest when they do not all fit, the rows
+    // left blank to write in by hand; returns the y below it.
+    double RevisionTable(double left, double y, double width) {
+        constexpr auto kRows = static_cast<std::size_t>(kRevisionRows);
+        const std::vector<Revision> all = Revisions(title_.revisions);
+        const double mark = 16, date = 28, row = kRevisionRowHeight;
+        SetFont(9, true);
+        TextIn(box(left, y, width, row), QStringLiteral("修订记录"));
+        y += row;
+        const auto cells = [&](const QString& a, const QString& b, const QString& c) {
+            p_.drawRect(box(left, y, mark, row));
+            p_.drawRect(box(left + mark, y, date, row));
+            p_.drawRect(box(left + mark + date, y, width - mark - date, row));
+            FitIn(box(left + 1.5, y, mark - 3, row), a);
+            FitIn(box(left + mark + 1.5, y, date - 3, row), b);
+            FitIn(box(left + mark + date + 1.5, y, width - mark - date - 3, row), c);
+            y += row;
+        };
+        cells(QStringLiteral("版次"), QStringLiteral("日期"), QStringLiteral("修改内容"));
+        SetFont(9);
+        // The latest ones when they do not all fit.
+        const std::size_t from = all.size() > kRows ? all.size() - (kRows - 1) : 0;
+        if (from > 0) cells({}, {}, QStringLiteral("较早的 %1 次修订未列出").arg(from));
+        for (std::size_t i = from; i < all.size(); ++i)
+            cells(Isolated(all[i].mark), Isolated(all[i].date), Isolated(all[i].note));
+        for (std::size_t i = all.size() - from + (from > 0 ? 1 : 0); i < kRows; ++i) cells({}, {}, {});
+        return y;
+    }
+
     void TitleBlock(long long beams, int computed) {
         SetFont(18, true);
         TextIn(box(kLeft, kTop + 2, kRight - kLeft, 12), QStringLiteral("梁上恒载计算书"), Qt::AlignCenter);
@@ -257,7 +288,7 @@ public:
             FitIn(box(x + 11, y, quarter - 12, 6), field(k));
             TextIn(box(x + 1.5, y + 6, quarter - 3, 6), QStringLiteral("签名            日期"));
         }
-        y += 12;
+        y = RevisionTable(left, y + 12, width);
         SetFont(9);
         TextIn(box(kLeft, y + 3, kRight - kLeft, 7),
                QStringLiteral("共 %1 根梁,已计算 %2 根;单位:尺寸 mm,荷载 kN/m。")

@@ -30,7 +30,14 @@ struct BookTitle {
     std::string reviewedBy;     // 审核
     std::string approvedBy;     // 审定
     std::string date;           // as it should stand; also each beam report's date line
+    std::string revisions;      // the cover's revision table: a line each, "版次 日期 说明"
 };
+
+// A revision line's three parts: 版次, 日期 and what changed (the rest).
+struct Revision {
+    std::string mark, date, note;
+};
+std::vector<Revision> Revisions(const std::string& lines);
 
 // The title block's fields the user gives, in order, in one place: the
 // book's caption, the command line's option and its help, the window's

@@ -1,5 +1,7 @@
 #include "pdfbook.h"
 
+#include <algorithm>
+
 namespace quorvane {
 
 const std::array<TitleField, 8> kTitleFields = {{
@@ -12,5 +14,32 @@ const std::array<TitleField, 8> kTitleFields = {{
     {&BookTitle::reviewedBy, "审核", "--reviewed-by", "计算书的审核人", "审核(&V):", "book/reviewedBy"},
     {&BookTitle::approvedBy, "审定", "--approved-by", "计算书的审定人", "审定(&D):", "book/approvedBy"},
 }};
+
+std::vector<Revision> Revisions(const std::string& lines) {
+    std::vector<Revision> found;
+    std::size_t start = 0;
+    while (start <= lines.size()) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        std::string line = lines.substr(start, end - start);
+        start = end + 1;
+        for (char& c : line)
+            if (c == '\t' || c == '\r') c = ' ';
+        // (blanks between the parts, however many)
+        Revision r;
+        std::size_t at = line.find_first_not_of(' ');
+        if (at == std::string::npos) continue;
+        std::size_t stop = std::min(line.find(' ', at), line.size());
+        r.mark = line.substr(at, stop - at);
+        at = line.find_first_not_of(' ', stop);
+        if (at != std::string::npos) {
+            stop = std::min(line.find(' ', at), line.size());
+            r.date = line.substr(at, stop - at);
+            at = line.find_first_not_of(' ', stop);
+            if (at != std::string::npos) r.note = line.substr(at, line.find_last_not_of(' ') + 1 - at);
+        }
+        found.push_back(std::move(r));
+    }
+    return found;
+}
 
 }  // namespace quorvane

@@ -8,8 +8,8 @@
 #include <QLocale>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -190,12 +190,23 @@ bool DesktopScheduleDialogs::AskBookTitle(QWidget* parent, BookTitle& title) {
         form->addRow(QString::fromUtf8(field.label), edit);
         edits.push_back(edit);
     }
+    auto* date = new QLineEdit(FromUtf8(title.date), &dialog);
+    date->setAccessibleDescription(QStringLiteral("计算书上的日期,默认为现在"));
+    form->addRow(QStringLiteral("日期(&T):"), date);
+    auto* revisions = new QPlainTextEdit(FromUtf8(title.revisions), &dialog);
+    revisions->setPlaceholderText(QStringLiteral("每行一次修订:版次 日期 修改内容\n如:A 2026-12-01 首次提交"));
+    revisions->setTabChangesFocus(true);
+    revisions->setFixedHeight(revisions->fontMetrics().lineSpacing() * 5 + 12);
+    form->addRow(QStringLiteral("修订记录(&E):"), revisions);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return false;
     for (std::size_t i = 0; i < edits.size(); ++i) title.*kTitleFields[i].member = ToUtf8(edits[i]->text().trimmed());
+    // (a line break would split the reports' date line)
+    title.date = ToUtf8(date->text().simplified());
+    title.revisions = ToUtf8(revisions->toPlainText().trimmed());
     return true;
 }
 

@@ -29,12 +29,14 @@ BookTitle SavedBookTitle() {
     const QSettings settings = ScheduleSettings();
     BookTitle title;
     for (const TitleField& field : kTitleFields) title.*field.member = ToUtf8(settings.value(field.key).toString());
+    title.revisions = ToUtf8(settings.value(QStringLiteral("book/revisions")).toString());
     return title;
 }
 
 void SaveBookTitle(const BookTitle& title) {
     QSettings settings = ScheduleSettings();
     for (const TitleField& field : kTitleFields) settings.setValue(field.key, FromUtf8(title.*field.member));
+    settings.setValue(QStringLiteral("book/revisions"), FromUtf8(title.revisions));
 }
 
 }  // namespace quorvane

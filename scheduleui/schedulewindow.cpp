@@ -1065,15 +1065,21 @@ bool ScheduleWindow::ExportExcel(const QString& path) {
 
 bool ScheduleWindow::AskBookTitle() {
     BookTitle title = SavedBookTitle();
+    const std::string now = CurrentReportDate();
+    title.date = bookDate_.empty() ? now : bookDate_;
     if (!dialogs_->AskBookTitle(this, title)) return false;
+    // A date left as offered, or emptied, is the moment the book is made.
+    bookDate_ = title.date == now ? std::string() : title.date;
     SaveBookTitle(title);
     return true;
 }
 
+std::string ScheduleWindow::BookDate() const { return bookDate_.empty() ? CurrentReportDate() : bookDate_; }
+
 bool ScheduleWindow::ExportPdf(const QString& path) {
     CommitEdit();
     BookTitle title = SavedBookTitle();
-    title.date = CurrentReportDate();
+    title.date = BookDate();
     if (IsOpenFile(path)) {
         dialogs_->Inform(this, QStringLiteral("“%1”就是打开的梁表,计算书没有写出;请另给一个文件名。")
                                    .arg(QDir::toNativeSeparators(path)));
@@ -1108,7 +1114,7 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
 void ScheduleWindow::PrintBook() {
     CommitEdit();
     BookTitle title = SavedBookTitle();
-    title.date = CurrentReportDate();
+    title.date = BookDate();
     PreviewAndPrintBook(this, model_->rows(), title, *dialogs_);
 }
 

@@ -45,6 +45,8 @@ public:
     // The PDF calculation book, its title block asked for first (and kept
     // for next time); ExportPdf writes it with the title block kept.
     bool AskBookTitle();
+    // The book's date: the one the engineer gave in this run, or now.
+    std::string BookDate() const;
     bool ExportPdf(const QString& path);
     void PrintBook();
     void CopySelection();
@@ -207,6 +209,7 @@ private:
     QString autosaveFolder_;  // this window's, once it has saved a copy
     std::unique_ptr<QLockFile> autosaveLock_;
     bool changedSinceCopy_ = true;  // an edit since the last autosave copy
+    std::string bookDate_;          // the book's date the engineer gave (empty: the time it is made)
     // The cells of the last Ctrl+X, until a paste moves them.
     struct Cut {
         const ScheduleModel* model = nullptr;

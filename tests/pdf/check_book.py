@@ -426,8 +426,15 @@ with tempfile.TemporaryDirectory() as tmp:
     with open(schedule, "w", encoding="utf-8") as f:
         f.write("Mark,WallMaterial,BeamMaterial,BeamDensity\nKL1,蒸压粉煤灰加气混凝土砌块,钢筋混凝土,25\n"
                 "KL2,蒸压粉煤灰加气混凝土砌块,钢筋混凝土,28\n")
-    r = run([calc, "--csv", schedule, "--pdf", book], env=dict(os.environ, LANG="C.UTF-8"))
+    r = run([calc, "--csv", schedule, "--pdf", book, "--date", "2026-12-20", "--revision", "A 2026-11-01 首次提交",
+             "--revision", "B 2026-12-20 按审图意见修改"], env=dict(os.environ, LANG="C.UTF-8"))
     text = run(["pdftotext", "-raw", book, "-"]).stdout.decode("utf-8")
+    check("the cover bears the date given and the revision table, the beam pages that date",
+          "日期 2026-12-20" in text and "A 2026-11-01 首次提交\nB 2026-12-20 按审图意见修改" in text and
+          "计算日期 2026-12-20" in text, text[:600])
+    bad = run([calc, "--csv", schedule, "--pdf", book, "--date", "2026-12-20\n伪造的一行"])
+    check("a date with a line break is refused before anything is written",
+          bad.returncode == 2 and "--date" in bad.stderr.decode("utf-8"), bad.stderr.decode("utf-8", "replace"))
     basis = text[text.find("设计依据"):]
     named = re.search(r"墙密度 5\.5 kN/m³:墙体材料 蒸压粉煤灰加气混凝土砌块,GB 50009-2012 表A 第 5 项", basis)
     outside = re.search(r"梁密度 28 kN/m³:梁材料 钢筋混凝土,GB 50009-2012 表A 第 6 项 \(24\.0–25\.0 kN/m³\);"

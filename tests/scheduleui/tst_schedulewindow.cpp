@@ -1927,6 +1927,8 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     dialogs_->bookTitle.part = "二层";
     dialogs_->bookTitle.preparedBy = "王五";
     dialogs_->bookTitle.checkedBy = "赵六";
+    dialogs_->bookTitle.date = "2026-12-20";  // the engineer's own, for this run only
+    dialogs_->bookTitle.revisions = "A 2026-11-01 首次提交\nB  2026-12-20   按审图意见修改 KL1";
     QVERIFY(window_->AskBookTitle());
     dialogs_->bookTitle = {};
     const QString path = dir_->filePath("二层计算书.pdf");
@@ -1944,7 +1946,9 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     text.start("pdftotext", {"-raw", path, "-"});
     QVERIFY(text.waitForFinished(30000));
     const QString words = QString::fromUtf8(text.readAllStandardOutput());
-    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3", "第 4 页 共 4 页"})
+    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3", "第 4 页 共 4 页",
+                              "日期 2026-12-20", "版次 日期 修改内容\nA 2026-11-01 首次提交\nB 2026-12-20 按审图意见修改 KL1",
+                              "计算日期 2026-12-20"})
         QVERIFY2(words.contains(QString::fromUtf8(shown)), shown);
     QVERIFY(!words.contains("梁号 KL/2"));
 #endif
