@@ -352,4 +352,11 @@ Outcome EnsureReportFileExists(const std::filesystem::path& path) {
     return {};
 }
 
+int ReadRest(std::FILE* in, std::string& bytes) {
+    char chunk[1 << 16];
+    errno = 0;
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, got);
+    return std::ferror(in) ? (errno ? errno : EIO) : 0;
+}
+
 }  // namespace quorvane

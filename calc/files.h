@@ -125,6 +125,10 @@ private:
 // system's own text only for a cause without words of its own.
 std::string FailureReason(int error);
 
+// Appends the rest of in to bytes (the one whole-file read of the program);
+// 0, or the errno of a read that failed.
+int ReadRest(std::FILE* in, std::string& bytes);
+
 // The same for reading a file: "文件不存在".
 std::string ReadFailureReason(int error);
 

@@ -126,11 +126,8 @@ int ListMaterials(const std::string& wanted) {
 // The whole of input, or nothing after saying why.
 std::optional<std::string> ReadWhole(std::FILE* input, const std::filesystem::path& path) {
     std::string bytes;
-    char chunk[1 << 16];
-    errno = 0;
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, input)) > 0;) bytes.append(chunk, n);
-    if (std::ferror(input)) {
-        PrintError(FileMessage("读取梁表文件时出错", path, ReadFailureReason(errno ? errno : EIO)));
+    if (const int error = ReadRest(input, bytes)) {
+        PrintError(FileMessage("读取梁表文件时出错", path, ReadFailureReason(error)));
         return std::nullopt;
     }
     return bytes;

@@ -45,8 +45,13 @@ void TallyCarry(std::string& carry, bool last, Utf8Tally& tally) {
 CsvReader::CsvReader(std::FILE* in, TextEncoding encoding)
     : in_(in), encoding_(encoding), charset_(Gb18030Charset()) {}
 
-CsvReader::CsvReader(std::string bytes, TextEncoding encoding)
-    : in_(nullptr), encoding_(encoding), rawEnd_(true), raw_(std::move(bytes)), charset_(Gb18030Charset()) {}
+CsvReader::CsvReader(std::string bytes, TextEncoding encoding, char separator)
+    : in_(nullptr),
+      encoding_(encoding),
+      rawEnd_(true),
+      raw_(std::move(bytes)),
+      charset_(Gb18030Charset()),
+      separator_(separator) {}
 
 double CsvReader::partDone() const {
     if (!rawEnd_ || !raw_.empty() || end_ == 0) return 0;
@@ -320,38 +325,11 @@ std::string EncodeCsvText(std::string_view utf8, TextEncoding encoding, bool byt
 }
 
 std::vector<std::vector<std::string>> ParseTabSeparated(std::string_view text) {
+    // The CSV reader's rules with a tab between cells: one parser for files and the clipboard.
+    CsvReader reader(std::string(text), TextEncoding::Utf8, '\t');
     std::vector<std::vector<std::string>> records;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::vector<std::string>& record = records.emplace_back();
-        for (;;) {
-            std::string& cell = record.emplace_back();
-            if (i < text.size() && text[i] == '"') {
-                // Quoted: up to the lone closing quote; what follows it up
-                // to the next tab or line end belongs to the cell as well.
-                for (++i; i < text.size(); ++i) {
-                    if (text[i] != '"') {
-                        cell += text[i];
-                    } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                        cell += '"';
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                }
-            }
-            while (i < text.size() && text[i] != '\t' && text[i] != '\n' && text[i] != '\r')
-                cell += text[i++];
-            if (i < text.size() && text[i] == '\t') {
-                ++i;
-                continue;
-            }
-            if (i < text.size() && text[i] == '\r') ++i;
-            if (i < text.size() && text[i] == '\n') ++i;
-            break;
-        }
-    }
+    std::vector<std::string> cells;
+    while (reader.Next(cells)) records.push_back(std::move(cells));
     return records;
 }
 

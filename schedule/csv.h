@@ -22,8 +22,9 @@ public:
     // that Excel writes on Chinese Windows, otherwise. Fields come out in
     // UTF-8 either way.
     explicit CsvReader(std::FILE* in, TextEncoding encoding = TextEncoding::Auto);
-    // The same over bytes already in memory.
-    explicit CsvReader(std::string bytes, TextEncoding encoding = TextEncoding::Auto);
+    // The same over bytes already in memory; separator: the cells' (a tab
+    // for text as spreadsheets copy it).
+    explicit CsvReader(std::string bytes, TextEncoding encoding = TextEncoding::Auto, char separator = ',');
 
     // Reads the next record into fields (reusing their storage). Returns
     // false at the end of the input. A record whose quoted field is not

@@ -135,12 +135,9 @@ Outcome ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     if (!in) return Failed(FileMessage("无法打开梁表文件", path, ReadFailureReason(errno)));
     const os::FileInfo info = os::InspectStream(in);
     if (info.kind == os::FileInfo::kRegular) bytes.reserve(static_cast<std::size_t>(info.size));  // never regrown
-    char chunk[1 << 16];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, got);
-    const bool failed = std::ferror(in) != 0;
-    const int error = errno;
+    const int error = ReadRest(in, bytes);
     std::fclose(in);
-    if (failed) return Failed(FileMessage("读取梁表文件时出错", path, ReadFailureReason(error ? error : EIO)));
+    if (error) return Failed(FileMessage("读取梁表文件时出错", path, ReadFailureReason(error)), CauseOf(error));
     if (const std::string excel = RecogniseExcelFile(bytes); !excel.empty())
         return Failed(FileMessage("无法打开梁表文件", path, excel));
     return {};

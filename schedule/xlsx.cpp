@@ -124,9 +124,7 @@ Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<Schedule
     // (a link kept, a read-only file refused, the old file whole on failure).
     std::string bytes;
     if (std::FILE* made = os::OpenFileForReading(temp)) {
-        char chunk[1 << 16];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, made)) > 0;) bytes.append(chunk, got);
-        const bool failed = std::ferror(made) != 0;
+        const bool failed = ReadRest(made, bytes) != 0;
         std::fclose(made);
         if (failed) bytes.clear();
     }
