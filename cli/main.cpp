@@ -65,11 +65,11 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
             continue;
         }
         // Names match as in a schedule's header: letter case aside, or the caption.
-        ScheduleColumn column{};
-        if (!FindColumn(name, column) || column.kind != ColumnKind::Input)
+        const std::optional<ScheduleColumn> column = FindColumn(name);
+        if (!column || column->kind != ColumnKind::Input)
             return "未知的参数名 \"" + MessageExcerpt(arg.substr(0, eq)) + "\"(可用 --help 查看参数名)";
-        texts[column.index] = arg.substr(eq + 1);
-        given.push_back(column.index);
+        texts[column->index] = arg.substr(eq + 1);
+        given.push_back(column->index);
     }
     for (const auto& [field, material] : materials) {
         const auto weight = static_cast<std::size_t>(FindParam(field->weight));
@@ -99,14 +99,14 @@ bool StandardOutputFailed() {
 int ListMaterials(const std::string& wanted) {
     // By the weight's name or caption, or the material field's.
     const MaterialField* byMaterial = FindMaterialField(wanted);
-    ScheduleColumn column{};
-    const bool byWeight = FindColumn(wanted, column) && column.kind == ColumnKind::Input;
+    const std::optional<ScheduleColumn> column = FindColumn(wanted);
+    const bool byWeight = column && column->kind == ColumnKind::Input;
     std::vector<const MaterialField*> fields;
     std::string all;
     for (const MaterialField& f : kMaterialFields) {
         all += (all.empty() ? "" : "、") + std::string(f.weight);
         const auto weight = static_cast<std::size_t>(FindParam(f.weight));
-        if (wanted.empty() || &f == byMaterial || (byWeight && column.index == weight)) fields.push_back(&f);
+        if (wanted.empty() || &f == byMaterial || (byWeight && column->index == weight)) fields.push_back(&f);
     }
     if (fields.empty()) {
         PrintError("\"" + MessageExcerpt(wanted) + "\" 没有 GB 50009-2012 表A 的材料 (可用 " + all + ")");

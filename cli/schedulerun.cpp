@@ -96,20 +96,19 @@ struct ColumnMap {
     std::vector<ScheduleColumn> columns;
 };
 
-// The header row mapped to the fields; empty message when it is usable.
-ColumnMap MapHeader(const std::vector<std::string>& header, std::string& message) {
-    ColumnMap map;
+// The header row mapped to the fields (refused: the header is not usable).
+Outcome MapHeader(const std::vector<std::string>& header, ColumnMap& map) {
     map.field.fill(-1);
     map.material.fill(-1);
     map.width = header.size();
-    map.columns = HeaderColumns(header, message);
+    if (Outcome named = HeaderColumns(header, map.columns); !named.ok) return named;
     for (std::size_t c = 0; c < map.columns.size(); ++c) {
         const ScheduleColumn column = map.columns[c];
         if (column.kind == ColumnKind::Mark) map.mark = static_cast<int>(c);
         if (column.kind == ColumnKind::Input) map.field[column.index] = static_cast<int>(c);
         if (column.kind == ColumnKind::Material) map.material[column.index] = static_cast<int>(c);
     }
-    return map;
+    return {};
 }
 
 // texts starts as the defaults and only the given columns change, so absent
@@ -156,11 +155,13 @@ Outcome RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& option
 Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& options) {
     std::vector<std::string> cells;
     if (!reader.Next(cells))
-        return Failed(reader.failed() ? "无法读取梁表:" + ReadFailureReason(errno) : "输入为空:第一行应是列名");
-    std::string message;
-    const ColumnMap map = MapHeader(cells, message);
-    if (!message.empty() && reader.keptBytes()) message += "\n" + reader.EncodingWarning();
-    if (!message.empty()) return Failed(message, Cause::Refused);
+        return reader.failed() ? Failed("无法读取梁表:" + ReadFailureReason(errno), CauseOf(errno))
+                               : Failed("输入为空:第一行应是列名", Cause::Refused);
+    ColumnMap map;
+    if (Outcome header = MapHeader(cells, map); !header.ok) {
+        if (reader.keptBytes()) header.message += "\n" + reader.EncodingWarning();
+        return header;
+    }
     if (options.reportDir)
         if (Outcome prepared = PrepareReportFolder(*options.reportDir); !prepared.ok) return prepared;
     Outcome run;

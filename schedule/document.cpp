@@ -59,11 +59,9 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     CsvReader reader{std::move(bytes), encoding};
     std::vector<std::string> cells;
     if (!reader.Next(cells)) return Failed("文件是空的:第一行应是列名");
-    std::string refusal;
-    read.columns = HeaderColumns(cells, refusal);
-    if (!refusal.empty()) {
-        if (reader.keptBytes()) refusal += "\n" + reader.EncodingWarning();
-        return Failed(refusal);
+    if (Outcome header = HeaderColumns(cells, read.columns); !header.ok) {
+        if (reader.keptBytes()) header.message += "\n" + reader.EncodingWarning();
+        return header;
     }
     // Quoting style: whether every text cell came quoted (and one did).
     long long quotedTexts = 0, bareTexts = 0;

@@ -448,28 +448,25 @@ std::string HeaderKey(std::string_view text) {
 
 }  // namespace
 
-bool FindColumn(std::string_view header, ScheduleColumn& column) {
+std::optional<ScheduleColumn> FindColumn(std::string_view header) {
     const std::string key = HeaderKey(header);
-    if (key.empty()) return false;
+    if (key.empty()) return std::nullopt;
     for (std::size_t c = 0; c < kTableColumnCount; ++c) {
         const ScheduleColumn candidate = ColumnAt(c);
         if (SameLetters(key, ColumnField(candidate)) || key == HeaderKey(CaptionName(candidate)) ||
-            key == HeaderKey(ColumnCaption(candidate))) {
-            column = candidate;
-            return true;
-        }
+            key == HeaderKey(ColumnCaption(candidate)))
+            return candidate;
     }
-    return false;
+    return std::nullopt;
 }
 
 HeaderMatch MatchHeader(const std::vector<std::string>& cells) {
     HeaderMatch match;
     std::vector<bool> seen(kTableColumnCount);
     for (const std::string& cell : cells) {
-        ScheduleColumn column{};
         int position = -1;
-        if (FindColumn(cell, column)) {
-            position = static_cast<int>(PositionOf(column));
+        if (const std::optional<ScheduleColumn> column = FindColumn(cell)) {
+            position = static_cast<int>(PositionOf(*column));
             match.header = true;
             if (seen[static_cast<std::size_t>(position)]) {
                 match.repeated.push_back(cell);
@@ -484,23 +481,20 @@ HeaderMatch MatchHeader(const std::vector<std::string>& cells) {
     return match;
 }
 
-std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header, std::string& message) {
+Outcome HeaderColumns(const std::vector<std::string>& header, std::vector<ScheduleColumn>& columns) {
     // A file's header names every column: a cell that names none is refused.
     const HeaderMatch match = MatchHeader(header);
-    std::vector<ScheduleColumn> columns;
+    std::vector<ScheduleColumn> named;
     for (std::size_t c = 0; c < header.size(); ++c) {
-        if (match.positions[c] >= 0) {
-            columns.push_back(ColumnAt(static_cast<std::size_t>(match.positions[c])));
-            continue;
-        }
-        ScheduleColumn column{};
-        message = FindColumn(header[c], column)
-                      ? "列名 \"" + MessageExcerpt(header[c]) + "\" 出现了两次"
-                      : "未知的列名 \"" + MessageExcerpt(header[c]) +
-                            "\"(可用的列名: Mark、参数名 (如 BeamWidth) 或梁表的列标题 (如 梁宽度(mm)))";
-        return {};
+        if (match.positions[c] < 0)
+            return Failed(FindColumn(header[c]) ? "列名 \"" + MessageExcerpt(header[c]) + "\" 出现了两次"
+                                                : "未知的列名 \"" + MessageExcerpt(header[c]) +
+                                                      "\"(可用的列名: Mark、参数名 (如 BeamWidth) 或梁表的列标题 (如 梁宽度(mm)))",
+                          Cause::Refused);
+        named.push_back(ColumnAt(static_cast<std::size_t>(match.positions[c])));
     }
-    return columns;
+    columns = std::move(named);
+    return {};
 }
 
 std::string_view CellText(ScheduleColumn column, std::string_view mark, const BeamTexts& texts,

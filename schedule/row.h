@@ -5,11 +5,13 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "csv.h"
+#include "files.h"
 #include "beam.h"
 #include "loads.h"
 #include "materials.h"
@@ -134,8 +136,8 @@ std::string MessageExcerpt(std::string_view text);
 // The column a header cell names: the field name (letter case aside), the
 // caption with or without its unit; blanks (the ideographic one too) are
 // ignored and full-width letters, digits and brackets, as a Chinese input
-// method types them, count as their ASCII forms. False when it names none.
-bool FindColumn(std::string_view header, ScheduleColumn& column);
+// method types them, count as their ASCII forms. None when it names none.
+std::optional<ScheduleColumn> FindColumn(std::string_view header);
 
 // A first row read as a header: each cell's column, the cells that name
 // none, and whether it is a header at all (some cell names a column). One
@@ -148,9 +150,9 @@ struct HeaderMatch {
 };
 HeaderMatch MatchHeader(const std::vector<std::string>& cells);
 
-// The columns a header row names, in its order. Empty message when every
-// cell names a column and none twice; else the message says which does not.
-std::vector<ScheduleColumn> HeaderColumns(const std::vector<std::string>& header, std::string& message);
+// The columns a header row names, in its order, when every cell names a
+// column and none twice; else refused, saying which cell does not.
+Outcome HeaderColumns(const std::vector<std::string>& header, std::vector<ScheduleColumn>& columns);
 
 // Appends one beam as a CSV record of the given columns: its mark, its
 // texts, and its results, or empty result cells and the error.

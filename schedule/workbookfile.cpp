@@ -142,9 +142,8 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
                     if (c.state != CellState::Value)
                         failure = "列名格 " + SheetCell(name, row, c.column) + " 读不出文字 (公式没有保存结果或文件已损坏)";
                 read.header = HeaderOf(cells);
-                std::string refusal;
-                read.columns = HeaderColumns(read.header.texts, refusal);
-                if (!refusal.empty()) failure = "工作表" + Quoted(name) + "第 " + IntegerText(row) + " 行 (列名行):" + refusal;
+                if (const Outcome header = HeaderColumns(read.header.texts, read.columns); !header.ok)
+                    failure = "工作表" + Quoted(name) + "第 " + IntegerText(row) + " 行 (列名行):" + header.message;
                 if (!failure.empty()) return false;
                 positionOf.assign(read.header.columns.back() + 1, -1);
                 for (std::size_t i = 0; i < read.columns.size(); ++i)

@@ -57,6 +57,7 @@ struct Run {
     QString message;  // the failure, or else the warnings
     QList<QStringList> rows;  // output records, header first
     QByteArray bytes;         // the output as written
+    Cause cause = Cause::None;
 };
 
 Run Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
@@ -67,10 +68,10 @@ Run Schedule(const QByteArray& csv, const ScheduleOptions& options = {}) {
     std::fclose(in);
     std::fclose(out);
     return {ExitCodeOf(run), QString::fromStdString(run.ok ? run.warnings : run.message), Records(written),
-            written};
+            written, run.cause};
 }
 
-// Mark, the eighteen inputs, then the results.
+// Mark, the inputs, then the results.
 constexpr int kFirstResultColumn = 1 + int(kInputCount);
 
 QString Column(const Run& o, int row, const QString& name) {
@@ -227,6 +228,7 @@ void TestSchedule::unknownOrRepeatedColumnIsRefused() {
     QFETCH(QString, mustSay);
     const Run o = Schedule(csv);
     QCOMPARE(o.exit, int(kRunUsageError));
+    QCOMPARE(o.cause, Cause::Refused);
     QVERIFY(o.rows.isEmpty());
     QVERIFY2(o.message.contains(mustSay), qPrintable(o.message));
 }

@@ -372,9 +372,7 @@ void TestScheduleWindow::pastedExcelBlockGivesTheDigitsOfTheCommandLineTool_data
         if (header) {
             std::vector<std::string> names;
             for (const std::string& f : fields) {
-                ScheduleColumn column{};
-                FindColumn(f, column);
-                names.push_back(captions ? ColumnCaption(column) : f);
+                names.push_back(captions ? ColumnCaption(*FindColumn(f)) : f);
             }
             AppendTabRecord(text, names);
         }
