@@ -1,5 +1,7 @@
 #include "handoff.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -38,6 +40,8 @@ std::string BeamFileText(const HandedBeam& beam) {
     std::string text = "Mark=" + OneLine(beam.mark) + "\n";
     for (std::size_t i = 0; i < kInputCount; ++i)
         text += std::string(kParams[i].field) + "=" + OneLine(beam.texts[i]) + "\n";
+    for (std::size_t k = 0; k < beam.materials.size(); ++k)
+        if (!beam.materials[k].empty()) text += std::string(kMaterialFields[k].field) + "=" + OneLine(beam.materials[k]) + "\n";
     return text;
 }
 
@@ -54,8 +58,12 @@ HandedBeam ReadBeamFile(const std::string& text) {
         const std::string field = line.substr(0, equals);
         std::string value = line.substr(equals + 1);
         if (!value.empty() && value.back() == '\r') value.pop_back();
+        const auto material = std::find_if(std::begin(kMaterialFields), std::end(kMaterialFields),
+                                           [&field](const MaterialField& f) { return field == f.field; });
         if (field == "Mark")
             beam.mark = std::move(value);
+        else if (material != std::end(kMaterialFields))
+            beam.materials[static_cast<std::size_t>(material - std::begin(kMaterialFields))] = std::move(value);
         else
             beam.texts.Set(field, std::move(value));
     }

@@ -8,9 +8,12 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+#include <iterator>
 #include <memory>
 #include <string>
 
+#include "materials.h"
 #include "params.h"
 
 class QFileSystemWatcher;
@@ -21,6 +24,8 @@ namespace quorvane {
 struct HandedBeam {
     std::string mark;
     BeamTexts texts;
+    // The material named for each weight, by kMaterialFields (empty: none).
+    std::array<std::string, std::size(kMaterialFields)> materials;
 };
 
 enum class Inbox { Schedule, Calculator };

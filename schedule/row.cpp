@@ -210,7 +210,7 @@ std::string MaterialNameRefusal(std::size_t k, std::string_view name) {
         return std::string(field.caption) + " \"" + MessageExcerpt(name) +
                "\" 在 GB 50009-2012 表A 中不止一种,请写明是哪一种:" + same;
     return std::string(field.caption) + " \"" + MessageExcerpt(name) + "\" 不是 GB 50009-2012 表A 中的材料 (最接近的:" +
-           names + ";全部见 --materials " + field.weight + ")";
+           names + ";全部列在容重格右键菜单的“常用材料”中,命令行用 --materials " + field.weight + " 列出)";
 }
 
 std::string MaterialRefusal(const MaterialTexts& materials) {
@@ -224,11 +224,13 @@ std::string MaterialMismatch(std::size_t k, std::string_view material, std::stri
     if (material.empty()) return {};
     const auto input = MaterialWeight(k);
     const Material* m = FindMaterial(input, material);
-    if (!m || !IsCsvNumber(weight)) return {};
+    // (an empty weight is 0, as everywhere; a text that is no number is refused on its own)
+    if (!m || (!weight.empty() && !IsCsvNumber(weight))) return {};
     const double value = ReadNumber(weight);
     if (value >= m->Low() && value <= m->High()) return {};
     return std::string(kMaterialFields[k].caption) + " " + MaterialName(input, *m) + " 的重量为 " + MaterialRange(*m) +
-           " (GB 50009-2012 表A 第 " + IntegerText(m->item) + " 项),但 " + std::string(given) + " 不在其中";
+           " (GB 50009-2012 表A 第 " + IntegerText(m->item) + " 项),但 " + std::string(given) +
+           (weight.empty() ? "(空,按 0 计算)" : "") + " 不在其中";
 }
 
 bool TakeMaterialWeights(const std::vector<ScheduleColumn>& columns, const MaterialTexts& materials, InputTexts& texts) {

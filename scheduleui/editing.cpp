@@ -184,8 +184,10 @@ void ScheduleWindow::AppendBeam(const HandedBeam& beam) {
     ScheduleRow row;
     row.SetMark(beam.mark);
     for (std::size_t i = 0; i < kInputCount; ++i) row.SetText(i, beam.texts[i]);
+    for (std::size_t k = 0; k < kMaterialCount; ++k) row.SetMaterial(k, beam.materials[k]);
     const int at = model_->beamCount();
     undo_->push(new InsertRowsCommand(model_, at, {std::move(row)}, QStringLiteral("从计算器添加")));
+    ShowMaterialColumns(view_, *model_, false);
     const QModelIndex added = proxy_->mapFromSource(model_->index(at, 0));
     view_->selectionModel()->setCurrentIndex(added, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(added);
@@ -206,6 +208,7 @@ bool ScheduleWindow::OpenInCalculator() {
     HandedBeam handed;
     handed.mark = std::string(beam.mark());
     for (std::size_t i = 0; i < kInputCount; ++i) handed.texts[i] = std::string(beam.text(i));
+    for (std::size_t k = 0; k < kMaterialCount; ++k) handed.materials[k] = std::string(beam.material(k));
 #ifdef Q_OS_WIN
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane.exe");
 #else

@@ -216,7 +216,9 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
     }
     const auto r = static_cast<std::size_t>(index.row());
     const ShownResult& result = results_[r];
-    const bool refused = column.kind == ColumnKind::Input && result.IsRefused(column.index);
+    const bool refused = (column.kind == ColumnKind::Input && result.IsRefused(column.index)) ||
+                         (column.kind == ColumnKind::Material && !rows_[r].material(column.index).empty() &&
+                          !result.ok() && !MaterialNameRefusal(column.index, rows_[r].material(column.index)).empty());
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
@@ -232,6 +234,8 @@ QVariant ScheduleModel::data(const QModelIndex& index, int role) const {
         }
         case Qt::ToolTipRole:
         case Qt::AccessibleDescriptionRole:  // what a screen reader says instead of the colour
+            if (refused && column.kind == ColumnKind::Material)
+                return FromUtf8(MaterialNameRefusal(column.index, rows_[r].material(column.index)));
             if (refused) return FromUtf8(InputRefusal(column.index, rows_[r].text(column.index)));
             if (column.kind == ColumnKind::Error && !result.ok()) return FromUtf8(result.error());
             if (const std::string note = MaterialNote(index.row(), index.column()); !note.empty())

@@ -193,7 +193,12 @@ void ScheduleWindow::SizeColumns(QTableView* view) const {
             caption = std::max(caption, metrics.horizontalAdvance(line));
         const ColumnKind kind = ColumnAt(static_cast<std::size_t>(c)).kind;
         // (the error column narrow enough to leave the inputs in sight; its tooltip has the whole message)
-        const int least = kind == ColumnKind::Error ? 220 : kind == ColumnKind::Result ? resultWidth : 56;
+        // (a material's column wide enough for the standard's longer names)
+        const int least = kind == ColumnKind::Error      ? 220
+                          : kind == ColumnKind::Result   ? resultWidth
+                          : kind == ColumnKind::Material ? view->fontMetrics().horizontalAdvance(
+                                                               QStringLiteral("蒸压粉煤灰加气混凝土砌块")) + 16
+                                                         : 56;
         view->setColumnWidth(c, std::max(least, caption + arrow + 16));
     }
     ApplyKeptWidths(view);

@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include <QKeyEvent>
+
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
@@ -19,6 +21,24 @@
 #include "qttext.h"
 
 namespace quorvane {
+
+namespace {
+
+// Shift+F10 opens a box's context menu, as the menu key does.
+class ShiftF10Menu : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier) return false;
+        emit widget->customContextMenuRequested(QPoint(0, widget->height()));
+        return true;
+    }
+};
+
+}  // namespace
 namespace {
 
 const QString kInputError = QStringLiteral("数据输入有误!");
@@ -122,13 +142,10 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
             menu->exec(box->mapToGlobal(at));
             delete menu;
         });
+        box->installEventFilter(new ShiftF10Menu(box));
         // A figure typed over the material's is no longer that material.
-        connect(box, &QLineEdit::textEdited, this, [box] {
-            if (box->property("material").isValid()) {
-                box->setProperty("material", QVariant());
-                box->setToolTip(QString());
-                box->setAccessibleDescription(QString());
-            }
+        connect(box, &QLineEdit::textEdited, this, [box, i] {
+            if (box->property("material").isValid()) NameMaterial(box, i, QString());
         });
     }
 
@@ -142,6 +159,19 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+// The box's material (empty: none), in its tooltip and for a screen reader.
+void Form1::NameMaterial(QLineEdit* box, std::size_t index, const QString& name) {
+    const Material* m = name.isEmpty() ? nullptr : FindMaterial(index, ToUtf8(name));
+    const QString said = m ? QStringLiteral("%1 (GB 50009-2012 表A 第 %2 项,%3)")
+                                 .arg(name)
+                                 .arg(m->item)
+                                 .arg(FromUtf8(MaterialRange(*m)))
+                           : QString();
+    box->setProperty("material", m ? QVariant(name) : QVariant());
+    box->setToolTip(said);
+    box->setAccessibleDescription(said);
+}
+
 QMenu* Form1::MaterialMenu(std::size_t index, QWidget* parent) {
     const std::vector<const Material*> materials = MaterialsFor(index);
     if (materials.empty() || index >= kBoxCount) return nullptr;
@@ -151,15 +181,11 @@ QMenu* Form1::MaterialMenu(std::size_t index, QWidget* parent) {
         const QString name = FromUtf8(MaterialName(index, *m));
         QAction* pick = menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)));
         pick->setToolTip(QStringLiteral("GB 50009-2012 表A 第 %1 项").arg(m->item));
-        connect(pick, &QAction::triggered, box, [box, m, name] {
-            box->setText(FromUtf8(m->high));
-            const QString said = QStringLiteral("%1 (GB 50009-2012 表A 第 %2 项,%3)")
-                                     .arg(name)
-                                     .arg(m->item)
-                                     .arg(FromUtf8(MaterialRange(*m)));
-            box->setProperty("material", name);
-            box->setToolTip(said);
-            box->setAccessibleDescription(said);
+        connect(pick, &QAction::triggered, box, [box, index, name] {
+            // As typed (Ctrl+Z takes it back), then named.
+            box->selectAll();
+            box->insert(FromUtf8(FindMaterial(index, ToUtf8(name))->high));
+            NameMaterial(box, index, name);
         });
     }
     return menu;
@@ -169,6 +195,10 @@ void Form1::SendToSchedule() {
     HandedBeam beam;
     for (std::size_t i = 0; i < kBoxCount; ++i) beam.texts[i] = ToUtf8(Text[i]->text());
     beam.texts[kRatioIndex] = ToUtf8(Text2->text());
+    for (std::size_t k = 0; k < beam.materials.size(); ++k) {
+        const auto weight = static_cast<std::size_t>(FindParam(kMaterialFields[k].weight));
+        if (weight < kBoxCount) beam.materials[k] = ToUtf8(Text[weight]->property("material").toString());
+    }
     QString reason;
     if (!shell_.SendToSchedule(beam, &reason)) ShowMessage(QStringLiteral("没有发送到梁表:") + reason);
 }
@@ -176,6 +206,11 @@ void Form1::SendToSchedule() {
 void Form1::TakeBeam(const HandedBeam& beam) {
     for (std::size_t i = 0; i < kBoxCount; ++i) Text[i]->setText(FromUtf8(beam.texts[i]));
     Text2->setText(FromUtf8(beam.texts[kRatioIndex]));
+    // The beam's own materials; a box it names none for is no material any more.
+    for (std::size_t k = 0; k < beam.materials.size(); ++k) {
+        const auto weight = static_cast<std::size_t>(FindParam(kMaterialFields[k].weight));
+        if (weight < kBoxCount) NameMaterial(Text[weight], weight, FromUtf8(beam.materials[k]));
+    }
     // Loads of the beam that was here before must not stay to be read or copied.
     for (QLineEdit* result : Text1) result->clear();
     Text3->clear();

@@ -88,6 +88,8 @@ public slots:
     // names it in the box's tooltip; typing another figure drops the name.
     // Null for a box the table gives nothing for.
     QMenu* MaterialMenu(std::size_t box, QWidget* parent);
+    // Names box's material (empty name: none) in its tooltip and accessible description.
+    static void NameMaterial(QLineEdit* box, std::size_t index, const QString& name);
 
 private:
     void ApplyPanelMode(PanelMode mode);

@@ -1544,12 +1544,16 @@ void TestScheduleWindow::beamsGoBetweenTheCalculatorAndTheSchedule() {
     HandedBeam beam;
     beam.texts.Set("BeamWidth", "250");
     beam.texts.Set("ReductionRatio", "0.8");
+    beam.texts.Set("WallDensity", "5.5");
+    beam.materials[1] = "蒸压粉煤灰加气混凝土砌块";  // the wall's, picked in the calculator
     QString reason;
     QVERIFY2(SendBeam(Inbox::Schedule, beam, QString(), &reason), qPrintable(reason));
     QTRY_COMPARE(window_->model().beamCount(), 2);
     const ScheduleRow& row = window_->model().rows()[1];
     QCOMPARE(row.text(std::size_t(FindParam("BeamWidth"))), std::string_view("250"));
     QCOMPARE(row.text(std::size_t(FindParam("ReductionRatio"))), std::string_view("0.8"));
+    QCOMPARE(row.material(1), std::string_view("蒸压粉煤灰加气混凝土砌块"));
+    QVERIFY(!window_->view()->isColumnHidden(Column(ColumnKind::Material, 1)));
     QCOMPARE(window_->view()->currentIndex().row(), 1);
     QVERIFY(window_->isWindowModified());
     window_->undoStack().undo();
@@ -1640,6 +1644,8 @@ void TestScheduleWindow::aMaterialColumnIsKeptBesideItsWeight() {
     const std::string refused = window_->model().CellString(1, Column(ColumnKind::Error));
     QVERIFY2(refused.find("不是 GB 50009-2012 表A 中的材料") != std::string::npos, refused.c_str());
     QVERIFY(window_->model().CellString(1, total).empty());
+    QVERIFY(view->model()->index(1, material).data(Qt::BackgroundRole).isValid());  // the name itself is marked
+    QVERIFY(view->model()->index(1, material).data(Qt::ToolTipRole).toString().contains("最接近的"));
     TypeInto(1, material, "");
     QVERIFY(!window_->model().CellString(1, total).empty());
     // Saved beside its weight and read back.
@@ -1656,6 +1662,11 @@ void TestScheduleWindow::aMaterialColumnIsKeptBesideItsWeight() {
     QVERIFY(window_->OpenFile(path));
     QCOMPARE(window_->model().CellString(1, wall), std::string("5.5"));
     QCOMPARE(dialogs_->messages.join('\n').count("没有它的重量列"), 1);
+    // An empty weight beside its material is 0, as everywhere, and marked.
+    WriteAll(path, "梁号,墙密度,墙体材料\r\nKL1,,加气混凝土\r\n");
+    QVERIFY(window_->OpenFile(path));
+    const QString empty = window_->view()->model()->index(0, wall).data(Qt::ToolTipRole).toString();
+    QVERIFY2(empty.contains("空,按 0 计算"), qPrintable(empty));
     // Into a workbook: the material and its weight join the floor's columns, read back alike.
     const QString book = dir_->filePath("楼.xlsx");
     WriteAll(book, QByteArray::fromStdString(test::TwoFloors()));

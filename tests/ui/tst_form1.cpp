@@ -523,6 +523,38 @@ void TestForm1::unitWeightsComeFromTheStandardsMaterials() {
     for (QAction* a : menu->actions())
         if (a->text().startsWith("煤渣砖")) a->trigger();
     QCOMPARE(form_->Text[wall]->text(), QString("18.5"));
+    // Ctrl+Z takes a pick back like typing; Shift+F10 opens the list from the keyboard.
+    form_->Text[wall]->setFocus();
+    QTest::keyClick(form_->Text[wall], Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(form_->Text[wall]->text(), QString("5."));
+    QSignalSpy asked(form_->Text[wall], &QWidget::customContextMenuRequested);
+    bool shown = false;
+    QTimer::singleShot(100, [&shown] {  // the menu, once up, is closed again
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* menu = qobject_cast<QMenu*>(w); menu && menu->isVisible()) {
+                shown = shown || menu->actions().last()->menu() != nullptr;  // 常用材料
+                menu->close();
+            }
+    });
+    QTest::keyClick(form_->Text[wall], Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(asked.count(), 1);
+    QVERIFY(shown);
+    // The material goes to the schedule with the beam; a beam that comes names its own, or none.
+    menu.reset(form_->MaterialMenu(wall, nullptr));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("蒸压粉煤灰加气混凝土砌块")) a->trigger();
+    form_->SendToSchedule();
+    QCOMPARE(shell_->sentToSchedule.size(), std::size_t(1));
+    QCOMPARE(shell_->sentToSchedule.back().materials[1], std::string("蒸压粉煤灰加气混凝土砌块"));
+    HandedBeam beam;
+    beam.texts.Set("WallDensity", "12");
+    form_->TakeBeam(beam);
+    QCOMPARE(form_->Text[wall]->text(), QString("12"));
+    QVERIFY(form_->Text[wall]->toolTip().isEmpty());
+    beam.materials[1] = "泡沫混凝土";
+    form_->TakeBeam(beam);
+    QVERIFY(form_->Text[wall]->toolTip().startsWith("泡沫混凝土 (GB 50009-2012 表A"));
+    QCOMPARE(ReadBeamFile(BeamFileText(beam)).materials[1], std::string("泡沫混凝土"));
 }
 
 QTEST_MAIN(TestForm1)
