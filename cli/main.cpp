@@ -178,27 +178,6 @@ std::optional<std::vector<std::size_t>> ChooseSheets(const std::string& bytes, c
     return chosen;
 }
 
-// A sheet's beams as CSV text for the run (UTF-8; a byte-order mark on the
-// first, so that the results open right in Excel).
-std::string SheetAsCsv(const CsvLayout& read, const std::vector<ScheduleRow>& rows, bool byteOrderMark) {
-    // (with the weight a material gave where the sheet has no weight column)
-    const CsvLayout layout = SavedLayout(read, rows);
-    std::string csv = byteOrderMark ? "\xEF\xBB\xBF" : "";
-    AppendCsvRecord(csv, layout.headers, kCsvLineEnd);
-    std::vector<std::string> cells(layout.columns.size());
-    const ShownResult none;
-    for (const ScheduleRow& row : rows) {
-        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
-            const ScheduleColumn column = layout.columns[c];
-            const bool given = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input ||
-                               column.kind == ColumnKind::Material;
-            cells[c] = given ? std::string(CellText(column, row, none)) : std::string();
-        }
-        AppendCsvRecord(csv, cells, kCsvLineEnd);
-    }
-    return csv;
-}
-
 bool IsWorkbookName(std::string name) {
     for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     return name.size() > 5 && (name.compare(name.size() - 5, 5, ".xlsx") == 0 || name.compare(name.size() - 5, 5, ".xlsm") == 0);
@@ -424,8 +403,8 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
                 bookFloors.back().name = each.floor;
                 if (reports) each.reportDir = *reports / std::filesystem::u8path(each.floor);
             }
-            CsvReader reader(SheetAsCsv(layout, rows, k == 0), TextEncoding::Utf8);
-            Outcome part = RunSchedule(reader, output, each);
+            // (the sheet's rows as read, with the weight a material gave where it has no weight column)
+            Outcome part = RunScheduleRows(SavedLayout(layout, rows).columns, rows, output, k == 0, each);
             run.ok = part.ok;
             run.count += part.count;
             run.message = part.message;

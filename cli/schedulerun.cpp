@@ -133,15 +133,113 @@ MaterialTexts TakeMaterials(const std::vector<std::string>& cells, const ColumnM
     return materials;
 }
 
-// The output's columns: every input and result, and a material the input
-// names in a column of its own, beside its weight.
-std::vector<ScheduleColumn> OutputColumns(const ColumnMap& map) {
+bool Has(const std::vector<ScheduleColumn>& columns, ScheduleColumn column) {
+    return std::find(columns.begin(), columns.end(), column) != columns.end();
+}
+
+// The output's columns: every input and result, the mark when the input has
+// one, and a material the input names in a column of its own, beside its weight.
+std::vector<ScheduleColumn> OutputColumns(const std::vector<ScheduleColumn>& given) {
     std::vector<ScheduleColumn> columns;
-    for (std::size_t c = map.mark >= 0 ? 0 : 1; c < kScheduleColumnCount; ++c) columns.push_back(ColumnAt(c));
+    for (std::size_t c = Has(given, {ColumnKind::Mark, 0}) ? 0 : 1; c < kScheduleColumnCount; ++c)
+        columns.push_back(ColumnAt(c));
     for (std::size_t k = 0; k < kMaterialCount; ++k)
-        if (map.material[k] >= 0) AddMaterialColumn(columns, k);
+        if (Has(given, {ColumnKind::Material, k})) AddMaterialColumn(columns, k);
     return columns;
 }
+
+// A run's rows, one at a time, whatever they are read from: computed,
+// reported, seen for the book and written out.
+class RowWriter {
+public:
+    // given: the input's columns; out as in RunSchedule.
+    RowWriter(std::FILE* out, TextEncoding encoding, bool byteOrderMark, const std::vector<ScheduleColumn>& given,
+              const ScheduleOptions& options)
+        : options_(options),
+          given_(given),
+          columns_(OutputColumns(given)),
+          output_(out, encoding, byteOrderMark),
+          reportNames_(options.reportDir.value_or(std::filesystem::path()), &options.claims),
+          progress_(options.progress) {}
+
+    // The report folder made ready and the header written.
+    Outcome Start() {
+        if (options_.reportDir)
+            if (Outcome prepared = PrepareReportFolder(*options_.reportDir); !prepared.ok) return prepared;
+        std::vector<std::string> names;
+        const bool floors = !options_.floor.empty();
+        if (floors) names.emplace_back("楼层");
+        for (const ScheduleColumn& column : columns_) names.emplace_back(ColumnField(column));
+        if (!floors || options_.floorHeader) AppendCsvRecord(output_.buffer(), names, kCsvLineEnd);
+        return {};
+    }
+
+    // One row; refused: why it is not computed (empty: it is). !ok only
+    // for a failure of the whole run (a report or the output not written).
+    Outcome Row(std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials, std::string refused,
+                bool keptBytes) {
+        ++rowNumber_;
+        if (refused.empty()) refused = MaterialRefusal(materials);
+        if (refused.empty()) NoteMismatches(texts, materials);
+        BeamOutcome row;
+        if (refused.empty()) {
+            row = EvaluateBeam(texts);
+            if (options_.rowSeen) options_.rowSeen(mark, texts, materials);
+        } else {
+            row.error = std::move(refused);
+        }
+        if (row.error.empty() && options_.reportDir)
+            if (Outcome written = Report(mark, row); !written.ok) return written;
+        if (!row.ok()) ++run_.count;
+        if (!options_.floor.empty()) {
+            AppendCsvField(output_.buffer(), options_.floor);
+            output_.buffer() += ',';
+        }
+        AppendScheduleRecord(output_.buffer(), columns_, mark, texts, row, kCsvLineEnd, materials);
+        output_.KeepBytes(keptBytes);
+        if (!output_.MaybeFlush()) return Failed(OutputFailure(options_, output_.error()));
+        progress_.Row(rowNumber_);
+        return {};
+    }
+
+    // The output flushed; the run's outcome, its notes gathered.
+    Outcome Finish() {
+        progress_.Done(rowNumber_);
+        if (!output_.Flush()) return Failed(OutputFailure(options_, output_.error()));
+        return run_;
+    }
+
+    void Note(const std::string& text) { run_.warnings += (run_.warnings.empty() ? "" : "\n") + text; }
+
+private:
+    // A weight given beside its material that the material's range does not hold.
+    void NoteMismatches(const BeamTexts& texts, const MaterialTexts& materials) {
+        for (std::size_t k = 0; k < kMaterialCount; ++k) {
+            const std::size_t weight = MaterialWeight(k);
+            if (!Has(given_, {ColumnKind::Input, weight})) continue;
+            const std::string name(kParams[weight].displayName);
+            const std::string said = MaterialMismatch(k, materials[k], texts[weight], name + " " + texts[weight]);
+            if (!said.empty()) Note("第 " + IntegerText(rowNumber_) + " 行:" + said + ";按" + name + "计算");
+        }
+    }
+
+    Outcome Report(std::string_view mark, const BeamOutcome& row) {
+        const std::string name = reportNames_.Next(mark, rowNumber_);
+        if (!reportNames_.passedOver().empty())
+            Note("第 " + IntegerText(rowNumber_) + " 行的计算过程写入 \"" + name + "\":\"" + reportNames_.passedOver() +
+                 "\" 是本次读写的梁表文件,没有改写它");
+        return WriteCalculationReport(*options_.reportDir / std::filesystem::u8path(name), row.calculation.inputs,
+                                      row.calculation.results, options_.report);
+    }
+
+    const ScheduleOptions& options_;
+    std::vector<ScheduleColumn> given_, columns_;
+    Output output_;
+    ReportNames reportNames_;
+    Progress progress_;
+    Outcome run_;
+    long long rowNumber_ = 0;
+};
 
 }  // namespace
 
@@ -162,33 +260,15 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
         if (reader.keptBytes()) header.message += "\n" + reader.EncodingWarning();
         return header;
     }
-    if (options.reportDir)
-        if (Outcome prepared = PrepareReportFolder(*options.reportDir); !prepared.ok) return prepared;
-    Outcome run;
-    const auto note = [&run](const std::string& text) {
-        run.warnings += (run.warnings.empty() ? "" : "\n") + text;
-    };
-    if (reader.utf16())
-        note("输入是 UTF-16 文本 (Excel 的“Unicode 文本”),按制表符分隔读入;结果写成带 BOM 的 UTF-8 CSV");
-
-    Output output(out, reader.encoding(),
-                  reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark());
-    const std::vector<ScheduleColumn> columns = OutputColumns(map);
-    std::vector<std::string> names;
-    const bool floors = !options.floor.empty();
-    if (floors) names.emplace_back("楼层");
-    for (const ScheduleColumn& column : columns) names.emplace_back(ColumnField(column));
-    if (!floors || options.floorHeader) AppendCsvRecord(output.buffer(), names, kCsvLineEnd);
+    RowWriter writer(out, reader.encoding(), reader.encoding() == TextEncoding::Utf8 && reader.hadByteOrderMark(),
+                     map.columns, options);
+    if (Outcome started = writer.Start(); !started.ok) return started;
+    if (reader.utf16()) writer.Note("输入是 UTF-16 文本 (Excel 的“Unicode 文本”),按制表符分隔读入;结果写成带 BOM 的 UTF-8 CSV");
     BeamTexts texts;  // reused: keeps the defaults where no column is given
-    BeamOutcome row;
-    ReportNames reportNames(options.reportDir.value_or(std::filesystem::path()), &options.claims);
-    Progress progress(options.progress);
-    long long rowNumber = 0;
     bool tookWeights = false;
     const bool named = std::any_of(map.material.begin(), map.material.end(), [](int c) { return c >= 0; });
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
-        ++rowNumber;
         TakeRow(cells, map, texts);
         const MaterialTexts materials = TakeMaterials(cells, map);
         if (named) {
@@ -203,48 +283,30 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
         const std::string_view mark = map.mark >= 0 && static_cast<std::size_t>(map.mark) < cells.size()
                                           ? std::string_view(cells[static_cast<std::size_t>(map.mark)])
                                           : std::string_view();
-        std::string error = CsvRecordRefusal(reader, cells.size(), map.width);
-        if (error.empty()) error = MaterialRefusal(materials);
-        for (std::size_t k = 0; k < kMaterialCount && error.empty(); ++k) {
-            const auto weight = MaterialWeight(k);
-            if (map.field[weight] < 0) continue;
-            const std::string said = MaterialMismatch(k, materials[k], texts[weight],
-                                                      std::string(kParams[weight].displayName) + " " + texts[weight]);
-            if (!said.empty()) note("第 " + IntegerText(rowNumber) + " 行:" + said + ";按" + std::string(kParams[weight].displayName) + "计算");
-        }
-        if (error.empty()) {
-            row = EvaluateBeam(texts);
-            if (options.rowSeen) options.rowSeen(mark, texts, materials);
-        } else {
-            row = BeamOutcome();
-            row.error = std::move(error);
-        }
-        if (row.error.empty() && options.reportDir) {
-            const std::string name = reportNames.Next(mark, rowNumber);
-            if (!reportNames.passedOver().empty())
-                note("第 " + IntegerText(rowNumber) + " 行的计算过程写入 \"" + name + "\":\"" +
-                     reportNames.passedOver() + "\" 是本次读写的梁表文件,没有改写它");
-            const Outcome written =
-                WriteCalculationReport(*options.reportDir / std::filesystem::u8path(name),
-                                       row.calculation.inputs, row.calculation.results, options.report);
-            if (!written.ok) return written;
-        }
-        if (!row.ok()) ++run.count;
-        if (floors) {
-            AppendCsvField(output.buffer(), options.floor);
-            output.buffer() += ',';
-        }
-        AppendScheduleRecord(output.buffer(), columns, mark, texts, row, kCsvLineEnd, materials);
-        output.KeepBytes(reader.keptBytes());
-        if (!output.MaybeFlush()) return Failed(OutputFailure(options, output.error()));
-        progress.Row(rowNumber);
+        const Outcome row =
+            writer.Row(mark, texts, materials, CsvRecordRefusal(reader, cells.size(), map.width), reader.keptBytes());
+        if (!row.ok) return row;
     }
-    progress.Done(rowNumber);
-    if (tookWeights) note(MaterialWeightNote(map.columns));
+    if (tookWeights) writer.Note(MaterialWeightNote(map.columns));
     if (reader.failed()) return Failed("读取梁表时出错:" + ReadFailureReason(errno));
-    if (!output.Flush()) return Failed(OutputFailure(options, output.error()));
-    if (reader.keptBytes()) note(reader.EncodingWarning());
+    Outcome run = writer.Finish();
+    if (run.ok && reader.keptBytes()) run.warnings += (run.warnings.empty() ? "" : "\n") + reader.EncodingWarning();
     return run;
+}
+
+Outcome RunScheduleRows(const std::vector<ScheduleColumn>& columns, const std::vector<ScheduleRow>& rows,
+                        std::FILE* out, bool byteOrderMark, const ScheduleOptions& options) {
+    RowWriter writer(out, TextEncoding::Utf8, byteOrderMark, columns, options);
+    if (Outcome started = writer.Start(); !started.ok) return started;
+    BeamTexts texts;
+    for (const ScheduleRow& row : rows) {
+        const InputTexts read = row.texts();
+        for (std::size_t i = 0; i < kInputCount; ++i) texts[i] = std::string(read[i]);
+        if (Outcome written = writer.Row(row.mark(), texts, row.materials(), std::string(row.refusal()), false);
+            !written.ok)
+            return written;
+    }
+    return writer.Finish();
 }
 
 }  // namespace quorvane

@@ -47,8 +47,12 @@ struct ScheduleOptions {
 // with the message; out may hold part of the output then. Warnings: bytes
 // kept as they were, a report that took another name.
 Outcome RunSchedule(std::FILE* in, std::FILE* out, const ScheduleOptions& options);
-// The same from a reader made already (a workbook's sheet as CSV text).
+// The same from a reader made already.
 Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& options);
+// The same over rows read already (a workbook's sheet, its columns as
+// given), written in UTF-8, with a byte-order mark when asked.
+Outcome RunScheduleRows(const std::vector<ScheduleColumn>& columns, const std::vector<ScheduleRow>& rows,
+                        std::FILE* out, bool byteOrderMark, const ScheduleOptions& options);
 
 // The tool's exit code for a run: 0 every row computed, 1 some row failed,
 // 2 a usage or file error.
