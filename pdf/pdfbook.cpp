@@ -304,11 +304,13 @@ public:
     }
 
     // The summary table's columns, from the program's tables: the row's
-    // number and mark, each input marked for it, every result, the copied load.
+    // number and mark, each input marked for it, every result, the copied
+    // load, and the beam's page (the summary is the contents of its beams).
+    static constexpr int kPageColumn = -2;
     struct Column {
         QString caption;
         std::string_view field;  // an input's field, or empty
-        int result;              // a result index, kResultCount the copied load, -1 none
+        int result;              // a result index, kResultCount the copied load, -1 none, kPageColumn
     };
 
     const std::vector<Column>& Columns() const {
@@ -319,6 +321,7 @@ public:
             for (std::size_t r = 0; r < kResultCount; ++r)
                 list.push_back({FromUtf8(ResultName(r)), {}, static_cast<int>(r)});
             list.push_back({QStringLiteral("复制值"), {}, static_cast<int>(kResultCount)});
+            list.push_back({QStringLiteral("页"), {}, kPageColumn});
             return list;
         }();
         return columns;
@@ -326,8 +329,10 @@ public:
 
     // A cell's text in the summary: the number, the mark, the input or the
     // result as the window shows it (sign and every digit).
-    static QString SummaryText(const Column& column, std::size_t c, std::size_t r, const ScheduleRow& row,
-                               const BeamOutcome& outcome) {
+    QString SummaryText(const Column& column, std::size_t c, std::size_t r, const ScheduleRow& row,
+                        const BeamOutcome& outcome) const {
+        if (column.result == kPageColumn)
+            return pages_ && r < pages_->size() && (*pages_)[r] > 0 ? QString::number((*pages_)[r]) : QString();
         if (c == 0) return QString::number(r + 1);
         if (c == 1) return Isolated(row.mark());
         if (!column.field.empty()) return FromUtf8(Text(row, column.field));
@@ -342,7 +347,10 @@ public:
     // each as wide as its widest text (a mark at most 40 mm), the page's
     // width shared in that proportion. A text still too wide is fitted
     // into its cell (FitIn), never cut.
-    void SizeSummary(const std::vector<ScheduleRow>& rows, const std::vector<BeamOutcome>& outcomes) {
+    // pages: each row's beam page (0: none), for the summary's last column.
+    void SizeSummary(const std::vector<ScheduleRow>& rows, const std::vector<BeamOutcome>& outcomes,
+                     const std::vector<int>& pages) {
+        pages_ = &pages;
         const auto& columns = Columns();
         SetFont(6, true);
         const QFontMetricsF captions(p_.font());
@@ -382,7 +390,7 @@ public:
             const QRectF cell = box(x + 0.5, y, widths_[c] - 1, kRowHeight);
             x += widths_[c];
             if (column.result >= 0 && !outcome.ok()) {
-                // The message spans the result columns, in red.
+                // The message spans the result columns (and the page: there is none), in red.
                 p_.setPen(kRefusedText);
                 const QRectF rest = box(x - widths_[c] + 0.5, y, kRight - (x - widths_[c]) - 1, kRowHeight);
                 FitIn(rest, FromUtf8(outcome.error));
@@ -755,6 +763,7 @@ private:
     const BookTitle& title_;
     const Plan& plan_;
     std::vector<double> widths_;  // the summary's columns, mm
+    const std::vector<int>* pages_ = nullptr;  // the floor's beam pages, for the summary
     double scale_ = 1;
     int page_ = 0;
 };
@@ -835,7 +844,7 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
             y = kTitleBlockBottom;
             perPage = kFirstPageRows;
         }
-        book.SizeSummary(rows, f.outcomes);
+        book.SizeSummary(rows, f.outcomes, f.beamPage);
         book.SummaryHeader(y);
         int onPage = 0;
         for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -848,6 +857,8 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
             }
             y += kRowHeight;
             book.SummaryRow(y, r, rows[r], f.outcomes[r], !f.notes[r].empty());
+            if (links && f.beamPage[r] > 0)
+                links->push_back({book.page(), QRectF(kLeft, y, kRight - kLeft, kRowHeight), f.beamPage[r]});
             ++onPage;
             if (!step(r)) return false;
         }

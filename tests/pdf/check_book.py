@@ -252,6 +252,16 @@ with tempfile.TemporaryDirectory() as tmp:
     links = dict(re.findall(r'<a href="[^"#]*#(\d+)">\s*(KL\d|L\d)\s*</a>', first))
     check("each beam in the contents links to its page", {v: int(k) for k, v in links.items()} ==
           {k: v[0] for k, v in on.items()}, "%s vs %s" % (links, on))
+    # Each floor's summary is the contents of its beams: a row gives its page and links to it.
+    summaries = [n for n, page in enumerate(pages, 1) if "汇总" in (page.splitlines()[0] if page.strip() else "")]
+    shown, linked = {}, set()
+    for n in summaries:
+        shown.update(re.findall(r"^\s*\d+\s+(KL\d|L\d)\s.*\s(\d+)\s*$", pages[n - 1], re.M))
+        chunk = xml.split('<page number="%d"' % n)[1].split("<page number=")[0] if '<page number="%d"' % n in xml else ""
+        linked.update(int(t) for t in re.findall(r'<a href="[^"#]*#(\d+)"', chunk))
+    check("each floor's summary gives each computed beam's page and links to it",
+          {k: int(v) for k, v in shown.items()} == {k: v[0] for k, v in on.items()} and
+          linked == {v[0] for v in on.values()}, "%s %s vs %s" % (shown, linked, on))
 
 
 # Every number whole: over hostile rows (negative loads, a 16-digit ratio,
