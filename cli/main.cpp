@@ -469,43 +469,49 @@ std::string ParameterHelp() {
     return text;
 }
 
-int Run(int argc, char** argv) {
+// What the command line asks for, as given.
+struct Request {
+    std::vector<std::string> assignments;
+    bool report = false;
+    std::string csvIn, csvOut = "-", reportDir, sheet, encodingName = "auto";
+    std::optional<std::string> materials;  // --materials [FIELD]
+    PdfRequest pdf;
+    std::optional<std::string> date;
+    std::vector<std::string> revisions;
+};
+
+// The options read into request; an exit code when the run ends here (help
+// shown, or an option refused and said).
+std::optional<int> ParseOptions(int argc, char** argv, Request& request) {
     CLI::App app{
         "Quorvane 梁上恒载计算 (命令行)。\n"
         "VALUE 与窗口中输入的文字相同, 长度单位为 mm; 未给出的参数取窗口的默认值。"};
-    std::vector<std::string> assignments;
-    bool report = false;
-    std::string csvIn, csvOut = "-", reportDir;
-    app.add_option("NAME=VALUE", assignments, "输入参数");
-    auto* reportFlag = app.add_flag("--report", report, "输出 25 行计算过程 (UTF-8), 代替结果");
+    Request& r = request;
+    app.add_option("NAME=VALUE", r.assignments, "输入参数");
+    auto* reportFlag = app.add_flag("--report", r.report, "输出 25 行计算过程 (UTF-8), 代替结果");
     auto* csvOption =
-        app.add_option("--csv", csvIn, "梁表: 从 CSV 文件 (- 为标准输入) 计算每一行")->excludes(reportFlag);
-    auto* outOption = app.add_option("-o,--output", csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")
+        app.add_option("--csv", r.csvIn, "梁表: 从 CSV 文件 (- 为标准输入) 计算每一行")->excludes(reportFlag);
+    auto* outOption = app.add_option("-o,--output", r.csvOut, "梁表结果写入的 CSV 文件 (默认 - 为标准输出)")
                           ->needs(csvOption);
     auto* reportDirOption =
-        app.add_option("--report-dir", reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
-    std::string sheet;
-    auto* sheetOption = app.add_option("--sheet", sheet,
+        app.add_option("--report-dir", r.reportDir, "为梁表的每一行在此文件夹写一份计算过程")->needs(csvOption);
+    auto* sheetOption = app.add_option("--sheet", r.sheet,
                                        "梁表是 Excel 工作簿 (.xlsx) 时读哪个工作表: 名称、编号 (从 1 起) 或 all "
                                        "(每个梁表工作表, 结果的第一列为楼层); 默认第一个梁表工作表")
                             ->needs(csvOption);
-    std::string encodingName = "auto";
-    app.add_option("--encoding", encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
+    app.add_option("--encoding", r.encodingName, "梁表的编码: auto (默认, 自动识别)、utf-8 或 gbk")
         ->check(CLI::IsMember({"auto", "utf-8", "utf8", "gbk", "gb18030"}, CLI::ignore_case))
         ->needs(csvOption);
-    std::string materialsOf;
+    std::string materialsOf, date;
     auto* materialsOption = app.add_option("--materials", materialsOf,
                                            "列出 GB 50009-2012 表A 中可用的材料及其重量 (可只列一个参数的, 如 WallDensity);"
                                            "WallMaterial=名称 等即按材料取重量")
                                 ->expected(0, 1);
-    PdfRequest pdf;
-    auto* pdfOption = app.add_option("--pdf", pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
+    auto* pdfOption = app.add_option("--pdf", r.pdf.path, "另写一份 PDF 计算书 (立面和截面示意、计算公式、汇总表)");
     for (const TitleField& field : kTitleFields)
-        app.add_option(field.option, pdf.title.*field.member, field.help)->needs(pdfOption);
-    std::string bookDate;
-    auto* dateOption = app.add_option("--date", bookDate, "计算书和计算过程上的日期 (默认为今天)");
-    std::vector<std::string> revisions;
-    app.add_option("--revision", revisions, "计算书封面修订记录的一行:\"版次 日期 修改内容\" (可多次给出)")
+        app.add_option(field.option, r.pdf.title.*field.member, field.help)->needs(pdfOption);
+    auto* dateOption = app.add_option("--date", date, "计算书和计算过程上的日期 (默认为今天)");
+    app.add_option("--revision", r.revisions, "计算书封面修订记录的一行:\"版次 日期 修改内容\" (可多次给出)")
         ->needs(pdfOption);
     pdfOption->excludes(reportFlag);
     app.footer(ParameterHelp());
@@ -518,43 +524,35 @@ int Run(int argc, char** argv) {
         PrintError(std::string(e.what()) + " (用法见 --help)");
         return kExitUsage;
     }
-
-    if (materialsOption->count() > 0) return ListMaterials(materialsOf);
-    // The system's date and code page read once: the reports and the book of a run bear one date.
-    ReportOptions system = SystemReportOptions();
-    if (dateOption->count() > 0) system.date = bookDate;  // the engineer's own, for the whole run
-    pdf.title.date = system.date;
-    for (const std::string& revision : revisions) pdf.title.revisions += revision + "\n";
-    const std::shared_ptr<void> bookApplication = pdf.path.empty() ? nullptr : StartBookApplication();
+    if (materialsOption->count() > 0) r.materials = materialsOf;
+    if (dateOption->count() > 0) r.date = date;
     // An option given with an empty value is a mistake, not "not given".
     for (const auto& [option, value] :
-         {std::pair{csvOption, &csvIn}, std::pair{outOption, &csvOut}, std::pair{reportDirOption, &reportDir},
-          std::pair{pdfOption, &pdf.path}, std::pair{sheetOption, &sheet}, std::pair{dateOption, &bookDate}}) {
+         {std::pair{csvOption, &r.csvIn}, std::pair{outOption, &r.csvOut}, std::pair{reportDirOption, &r.reportDir},
+          std::pair{pdfOption, &r.pdf.path}, std::pair{sheetOption, &r.sheet}, std::pair{dateOption, &date}}) {
         if (option->count() > 0 && value->empty()) {
             PrintError("选项 " + option->get_name() + " 的值不能为空");
             return kExitUsage;
         }
     }
     // (a line break would split the report's date line in two)
-    if (std::any_of(bookDate.begin(), bookDate.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-        PrintError("选项 --date 的值不能含有换行等控制字符:\"" + MessageExcerpt(bookDate) + "\"");
+    if (std::any_of(date.begin(), date.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        PrintError("选项 --date 的值不能含有换行等控制字符:\"" + MessageExcerpt(date) + "\"");
         return kExitUsage;
     }
-    if (!csvIn.empty()) {
-        if (!assignments.empty()) {
-            PrintError("--csv 不能与 NAME=VALUE 同时使用");
-            return kExitUsage;
-        }
-        const TextEncoding encoding = encodingName == "auto" ? TextEncoding::Auto
-                                      : encodingName == "utf-8" || encodingName == "utf8"
-                                          ? TextEncoding::Utf8
-                                          : TextEncoding::Gb18030;
-        return RunScheduleFiles(csvIn, csvOut, reportDir, encoding, sheet, pdf, system);
+    if (!r.csvIn.empty() && !r.assignments.empty()) {
+        PrintError("--csv 不能与 NAME=VALUE 同时使用");
+        return kExitUsage;
     }
+    return std::nullopt;
+}
 
+// One beam from NAME=VALUE: its results (or its report) on standard
+// output, and its book when asked.
+int RunOneBeam(const Request& request, const ReportOptions& system) {
     BeamTexts texts;
     std::string materialWarnings;
-    if (std::string refusal = ReadAssignments(assignments, texts, materialWarnings); !refusal.empty()) {
+    if (std::string refusal = ReadAssignments(request.assignments, texts, materialWarnings); !refusal.empty()) {
         PrintError(refusal);
         return kExitUsage;
     }
@@ -562,7 +560,6 @@ int Run(int argc, char** argv) {
         materialWarnings.pop_back();
         PrintError(materialWarnings);
     }
-
     // The one way a beam is checked and computed, as for a schedule's row.
     const BeamOutcome row = EvaluateBeam(texts);
     if (row.refused) {
@@ -571,25 +568,24 @@ int Run(int argc, char** argv) {
     }
     const Calculation& c = row.calculation;
     // (A failure before the last load leaves no results; one in the copy rule leaves them all.)
-    const bool computed = !c.results.CadInputLoad.empty();
-    if (!computed) {
+    if (c.results.CadInputLoad.empty()) {
         PrintError(row.error);
         return kExitArithmetic;
     }
-    if (report) {
+    if (request.report) {
         Print(stdout, ReportText(BuildReportLines(c.inputs, c.results, system.date)));
         return StandardOutputFailed() ? kExitUsage : 0;
     }
-    for (std::size_t i = 0; i < kResultCount; ++i) {
+    for (std::size_t i = 0; i < kResultCount; ++i)
         Print(stdout, std::string(kResultCaptions[i]) + " " + ResultText(c.results, i) + " " +
                           std::string(kResultUnit) + "\n");
-    }
     if (!row.ok()) {
         PrintError(row.error);
         return StandardOutputFailed() ? kExitUsage : kExitArithmetic;
     }
     Print(stdout, "复制: " + row.copied + "\n");
     if (StandardOutputFailed()) return kExitUsage;
+    const PdfRequest& pdf = request.pdf;
     if (!pdf.path.empty()) {
         AtomicFile bookFile;
         if (!OpenBook(pdf, bookFile) || !WriteBook(pdf, bookFile, {BookFloor{{}, {ScheduleRow({}, texts.Views())}}}) ||
@@ -597,6 +593,25 @@ int Run(int argc, char** argv) {
             return kExitUsage;
     }
     return 0;
+}
+
+int Run(int argc, char** argv) {
+    Request request;
+    if (const std::optional<int> ended = ParseOptions(argc, argv, request)) return *ended;
+    if (request.materials) return ListMaterials(*request.materials);
+    // The system's date and code page read once: the reports and the book of a run bear one date.
+    ReportOptions system = SystemReportOptions();
+    if (request.date) system.date = *request.date;  // the engineer's own, for the whole run
+    request.pdf.title.date = system.date;
+    for (const std::string& revision : request.revisions) request.pdf.title.revisions += revision + "\n";
+    const std::shared_ptr<void> bookApplication = request.pdf.path.empty() ? nullptr : StartBookApplication();
+    if (request.csvIn.empty()) return RunOneBeam(request, system);
+    const std::string& name = request.encodingName;
+    const TextEncoding encoding = name == "auto"                     ? TextEncoding::Auto
+                                  : name == "utf-8" || name == "utf8" ? TextEncoding::Utf8
+                                                                      : TextEncoding::Gb18030;
+    return RunScheduleFiles(request.csvIn, request.csvOut, request.reportDir, encoding, request.sheet, request.pdf,
+                            system);
 }
 
 }  // namespace
