@@ -271,140 +271,168 @@ bool CommitBook(const PdfRequest& pdf, AtomicFile& file) {
     return committed.ok;
 }
 
-int RunScheduleFiles(const std::string& in, const std::string& out, const std::string& reportDir,
-                     TextEncoding encoding, const std::string& sheet, const PdfRequest& pdf,
-                     const ReportOptions& report) {
-    const std::filesystem::path inPath = std::filesystem::u8path(in), outPath = std::filesystem::u8path(out);
-    ScheduleOptions options;
-    options.report = report;
-    options.encoding = encoding;
-    if (in != "-" && os::Inspect(inPath).kind == os::FileInfo::kFolder) {
-        PrintError(FileMessage("无法打开梁表文件", inPath, ReadFailureReason(EISDIR)));
-        return kExitUsage;
+// What the command line asks for, as given.
+struct Request {
+    std::vector<std::string> assignments;
+    bool report = false;
+    std::string csvIn, csvOut = "-", reportDir, sheet, encodingName = "auto";
+    std::optional<std::string> materials;  // --materials [FIELD]
+    PdfRequest pdf;
+    std::optional<std::string> date;
+    std::vector<std::string> revisions;
+};
+
+// One run over a schedule file: its input, its result, its reports and
+// its book, each refused before anything is written, all put in place
+// together at the end.
+class ScheduleFilesRun {
+public:
+    ScheduleFilesRun(const Request& request, TextEncoding encoding, const ReportOptions& report)
+        : in_(request.csvIn),
+          out_(request.csvOut),
+          sheet_(request.sheet),
+          encoding_(encoding),
+          pdf_(request.pdf),
+          inPath_(std::filesystem::u8path(in_)),
+          outPath_(std::filesystem::u8path(out_)),
+          bookOut_(out_ != "-" && IsWorkbookName(out_)) {
+        options_.report = report;
+        options_.encoding = encoding;
+        if (!request.reportDir.empty()) options_.reportDir = std::filesystem::u8path(request.reportDir);
     }
-    errno = 0;
-    std::FILE* input = in == "-" ? stdin : os::OpenFileForReading(inPath);
-    if (!input) {
-        PrintError(FileMessage("无法打开梁表文件", inPath, ReadFailureReason(errno ? errno : ENOENT)));
-        return kExitUsage;
-    }
-    const auto closeInput = [&] {
-        if (input != stdin) std::fclose(input);
-    };
-    // The output replaces its file only once the run has succeeded, so
-    // writing over the schedule being read would lose it: refused.
-    const os::FileInfo inputInfo = os::InspectStream(input);
-    options.claims.Add(inputInfo);
-    if (in != "-") options.claims.Add(inPath);
-    if (out != "-" && inputInfo.kind == os::FileInfo::kRegular &&
-        os::Inspect(outPath).SameFileAs(inputInfo)) {
-        PrintError(
-            FileMessage("结果文件不能写在读入的梁表上", outPath, "它就是输入文件;请另给一个结果文件名"));
-        closeInput();
-        return kExitUsage;
-    }
-    AtomicFile outFile;
-    std::FILE* output = stdout;
-    // A result named .xlsx is a workbook: the input workbook with the loads
-    // written into its sheets, or a new one from a CSV; never CSV text
-    // under a workbook's name.
-    const bool bookOut = out != "-" && IsWorkbookName(out);
-    if (out != "-") {
-        RemoveStaleTemporaryFiles(os::FollowLinks(outPath).parent_path());
-        if (const Outcome opened = outFile.Open(outPath, "无法写入结果文件"); !opened.ok) {
-            PrintError(opened.message);
-            closeInput();
+    ~ScheduleFilesRun() { CloseInput(); }
+    ScheduleFilesRun(const ScheduleFilesRun&) = delete;
+    ScheduleFilesRun& operator=(const ScheduleFilesRun&) = delete;
+
+    int Run() {
+        if (!OpenInput() || !OpenResult() || !OpenBookFile()) return kExitUsage;
+        Outcome run;
+        if (!Compute(run)) return kExitUsage;
+        CloseInput();
+        if (!run.ok) {
+            outFile_.Abort();  // an existing output file keeps its old content
+            PrintError(run.message);
             return kExitUsage;
         }
-        output = bookOut ? nullptr : outFile.stream();
-        options.outputName = out;
-        options.claims.Add(outPath);
-        options.claims.Add(outFile.info());
-    } else {
-        options.claims.Add(os::InspectStream(stdout));
+        return Finish(run);
     }
-    if (!reportDir.empty()) {
-        options.reportDir = std::filesystem::u8path(reportDir);
-        RemoveStaleTemporaryFiles(*options.reportDir);
+
+private:
+    void CloseInput() {
+        if (input_ && input_ != stdin) std::fclose(input_);
+        input_ = nullptr;
     }
-    if (os::IsTerminal(stderr)) options.progress = [](std::string_view line) { Print(stderr, line); };
-    std::vector<BookFloor> bookFloors(1);  // a building's: one per floor
-    AtomicFile bookFile;
-    if (!pdf.path.empty()) {
-        const std::filesystem::path pdfPath = std::filesystem::u8path(pdf.path);
-        if (options.claims.Holds(pdfPath)) {
+
+    bool OpenInput() {
+        if (in_ != "-" && os::Inspect(inPath_).kind == os::FileInfo::kFolder) {
+            PrintError(FileMessage("无法打开梁表文件", inPath_, ReadFailureReason(EISDIR)));
+            return false;
+        }
+        errno = 0;
+        input_ = in_ == "-" ? stdin : os::OpenFileForReading(inPath_);
+        if (!input_) {
+            PrintError(FileMessage("无法打开梁表文件", inPath_, ReadFailureReason(errno ? errno : ENOENT)));
+            return false;
+        }
+        inputInfo_ = os::InspectStream(input_);
+        options_.claims.Add(inputInfo_);
+        if (in_ != "-") options_.claims.Add(inPath_);
+        return true;
+    }
+
+    // The result file (a workbook when named .xlsx: the input workbook
+    // with the loads written into its sheets, or a new one from a CSV;
+    // never CSV text under a workbook's name), and the report folder.
+    bool OpenResult() {
+        // The output replaces its file only once the run has succeeded, so
+        // writing over the schedule being read would lose it: refused.
+        if (out_ != "-" && inputInfo_.kind == os::FileInfo::kRegular && os::Inspect(outPath_).SameFileAs(inputInfo_)) {
+            PrintError(FileMessage("结果文件不能写在读入的梁表上", outPath_, "它就是输入文件;请另给一个结果文件名"));
+            return false;
+        }
+        if (out_ != "-") {
+            RemoveStaleTemporaryFiles(os::FollowLinks(outPath_).parent_path());
+            if (const Outcome opened = outFile_.Open(outPath_, "无法写入结果文件"); !opened.ok) {
+                PrintError(opened.message);
+                return false;
+            }
+            output_ = bookOut_ ? nullptr : outFile_.stream();
+            options_.outputName = out_;
+            options_.claims.Add(outPath_);
+            options_.claims.Add(outFile_.info());
+        } else {
+            options_.claims.Add(os::InspectStream(stdout));
+        }
+        if (options_.reportDir) RemoveStaleTemporaryFiles(*options_.reportDir);
+        if (os::IsTerminal(stderr)) options_.progress = [](std::string_view line) { Print(stderr, line); };
+        return true;
+    }
+
+    bool OpenBookFile() {
+        if (pdf_.path.empty()) return true;
+        const std::filesystem::path pdfPath = std::filesystem::u8path(pdf_.path);
+        if (options_.claims.Holds(pdfPath)) {
             PrintError(FileMessage("无法写入 PDF 计算书", pdfPath, "它是本次读写的梁表文件;请另给一个文件名"));
-            closeInput();
-            return kExitUsage;
+            return false;
         }
-        if (!OpenBook(pdf, bookFile)) {
-            outFile.Abort();
-            closeInput();
-            return kExitUsage;
-        }
-        options.claims.Add(bookFile.info());
-        options.rowSeen = [&bookFloors](std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials) {
-            ScheduleRow& row = bookFloors.back().rows.emplace_back(mark, texts.Views());
+        if (!OpenBook(pdf_, bookFile_)) return false;
+        options_.claims.Add(bookFile_.info());
+        options_.rowSeen = [this](std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials) {
+            ScheduleRow& row = bookFloors_.back().rows.emplace_back(mark, texts.Views());
             for (std::size_t k = 0; k < kMaterialCount; ++k)
                 if (!materials[k].empty()) row.SetMaterial(k, materials[k]);
         };
+        return true;
     }
-    // A workbook (or a file on standard input, which may be one) is read whole.
-    std::optional<std::string> whole;
-    if (in == "-" || LooksLikeExcelFile(input)) {
-        whole = ReadWhole(input, inPath);
-        if (!whole) {
-            outFile.Abort();
-            closeInput();
-            return kExitUsage;
+
+    // The rows computed into run; false (said) when the input is refused.
+    bool Compute(Outcome& run) {
+        // A workbook (or a file on standard input, which may be one) is read whole.
+        if (in_ != "-" && !LooksLikeExcelFile(input_)) {
+            run = RunSchedule(input_, output_, options_);
+            return true;
         }
-    }
-    std::shared_ptr<const std::string> package;  // the input workbook
-    std::vector<std::size_t> sheetsRun;
-    std::string csvBytes;                        // a CSV on standard input, for a workbook result
-    if (whole) {
+        std::optional<std::string> whole = ReadWhole(input_, inPath_);
+        if (!whole) return false;
         if (const std::string excel = RecogniseExcelFile(*whole); !excel.empty()) {
-            outFile.Abort();
-            closeInput();
-            PrintError(FileMessage("无法打开梁表文件", in == "-" ? std::filesystem::u8path("标准输入") : inPath, excel));
-            return kExitUsage;
+            PrintError(FileMessage("无法打开梁表文件", in_ == "-" ? std::filesystem::u8path("标准输入") : inPath_, excel));
+            return false;
         }
+        if (LooksLikeWorkbook(*whole)) return ComputeWorkbook(std::move(*whole), run);
+        if (bookOut_) csvBytes_ = *whole;
+        CsvReader reader(std::move(*whole), encoding_);
+        run = RunSchedule(reader, output_, options_);
+        return true;
     }
-    Outcome run;
-    if (whole && LooksLikeWorkbook(*whole)) {
+
+    // Each chosen sheet's rows as read; a building's floors one after another.
+    bool ComputeWorkbook(std::string bytes, Outcome& run) {
         std::vector<SheetListing> sheets;
-        const auto chosen = ChooseSheets(*whole, inPath, sheet, sheets);
-        if (!chosen) {
-            outFile.Abort();
-            closeInput();
-            return kExitUsage;
-        }
-        package = std::make_shared<const std::string>(std::move(*whole));
-        sheetsRun = *chosen;
-        const bool floors = sheet == "all";
-        const std::optional<std::filesystem::path> reports = options.reportDir;
+        const auto chosen = ChooseSheets(bytes, inPath_, sheet_, sheets);
+        if (!chosen) return false;
+        package_ = std::make_shared<const std::string>(std::move(bytes));
+        sheetsRun_ = *chosen;
+        const bool floors = sheet_ == "all";
         std::string readWarnings;
         for (std::size_t k = 0; k < chosen->size() && run.ok; ++k) {
             CsvLayout layout;
             std::vector<ScheduleRow> rows;
-            const Outcome read = ReadWorkbookSchedule(package, (*chosen)[k], layout, rows);
+            const Outcome read = ReadWorkbookSchedule(package_, (*chosen)[k], layout, rows);
             if (!read.ok) {
-                outFile.Abort();
-                closeInput();
-                PrintError(FileMessage("无法打开梁表文件", inPath, read.message));
-                return kExitUsage;
+                PrintError(FileMessage("无法打开梁表文件", inPath_, read.message));
+                return false;
             }
             readWarnings += read.warnings;
-            ScheduleOptions each = options;
+            ScheduleOptions each = options_;
             if (floors) {
                 each.floor = sheets[(*chosen)[k]].name;
                 each.floorHeader = k == 0;
-                if (k > 0) bookFloors.emplace_back();  // the rows seen go to this floor's part of the book
-                bookFloors.back().name = each.floor;
-                if (reports) each.reportDir = *reports / std::filesystem::u8path(each.floor);
+                if (k > 0) bookFloors_.emplace_back();  // the rows seen go to this floor's part of the book
+                bookFloors_.back().name = each.floor;
+                if (options_.reportDir) each.reportDir = *options_.reportDir / std::filesystem::u8path(each.floor);
             }
             // (the sheet's rows as read, with the weight a material gave where it has no weight column)
-            Outcome part = RunScheduleRows(SavedLayout(layout, rows).columns, rows, output, k == 0, each);
+            const Outcome part = RunScheduleRows(SavedLayout(layout, rows).columns, rows, output_, k == 0, each);
             run.ok = part.ok;
             run.count += part.count;
             run.message = part.message;
@@ -414,43 +442,48 @@ int RunScheduleFiles(const std::string& in, const std::string& out, const std::s
             if (readWarnings.back() == '\n') readWarnings.pop_back();
             run.warnings = readWarnings + (run.warnings.empty() ? "" : "\n") + run.warnings;
         }
-    } else if (whole) {
-        if (bookOut) csvBytes = *whole;
-        CsvReader reader(std::move(*whole), encoding);
-        run = RunSchedule(reader, output, options);
-    } else {
-        run = RunSchedule(input, output, options);
+        return true;
     }
-    closeInput();
-    if (!run.ok) {
-        outFile.Abort();  // an existing output file keeps its old content
-        PrintError(run.message);
-        return kExitUsage;
-    }
+
     // The book is made before either file takes its place: a book that
     // fails (or Ctrl+C while it is made) leaves the old result and the old book.
-    if (!WriteBook(pdf, bookFile, bookFloors)) {
-        outFile.Abort();
-        return kExitUsage;
-    }
-    if (bookOut) {
-        if (const Outcome written = WriteWorkbookResult(outFile, outPath, package, sheetsRun, csvBytes, inPath, encoding);
-            !written.ok) {
-            PrintError(written.message);
+    int Finish(const Outcome& run) {
+        if (!WriteBook(pdf_, bookFile_, bookFloors_)) return kExitUsage;
+        if (bookOut_) {
+            const Outcome written =
+                WriteWorkbookResult(outFile_, outPath_, package_, sheetsRun_, csvBytes_, inPath_, encoding_);
+            if (!written.ok) {
+                PrintError(written.message);
+                return kExitUsage;
+            }
+        } else if (out_ != "-") {
+            if (const Outcome committed = outFile_.Commit(); !committed.ok) {
+                PrintError(committed.message);
+                return kExitUsage;
+            }
+        } else if (StandardOutputFailed()) {
             return kExitUsage;
         }
-    } else if (out != "-") {
-        if (const Outcome committed = outFile.Commit(); !committed.ok) {
-            PrintError(committed.message);
-            return kExitUsage;
-        }
-    } else if (StandardOutputFailed()) {
-        return kExitUsage;
+        if (!CommitBook(pdf_, bookFile_)) return kExitUsage;
+        if (!run.warnings.empty()) PrintError(run.warnings);
+        return ExitCodeOf(run);
     }
-    if (!CommitBook(pdf, bookFile)) return kExitUsage;
-    if (!run.warnings.empty()) PrintError(run.warnings);
-    return ExitCodeOf(run);
-}
+
+    const std::string in_, out_, sheet_;
+    const TextEncoding encoding_;
+    const PdfRequest& pdf_;
+    const std::filesystem::path inPath_, outPath_;
+    const bool bookOut_;
+    ScheduleOptions options_;
+    std::FILE* input_ = nullptr;
+    os::FileInfo inputInfo_;
+    std::FILE* output_ = stdout;
+    AtomicFile outFile_, bookFile_;
+    std::vector<BookFloor> bookFloors_ = std::vector<BookFloor>(1);  // a building's: one per floor
+    std::shared_ptr<const std::string> package_;  // the input workbook
+    std::vector<std::size_t> sheetsRun_;
+    std::string csvBytes_;  // a CSV on standard input, for a workbook result
+};
 
 std::string ParameterHelp() {
     std::string text =
@@ -469,16 +502,6 @@ std::string ParameterHelp() {
     return text;
 }
 
-// What the command line asks for, as given.
-struct Request {
-    std::vector<std::string> assignments;
-    bool report = false;
-    std::string csvIn, csvOut = "-", reportDir, sheet, encodingName = "auto";
-    std::optional<std::string> materials;  // --materials [FIELD]
-    PdfRequest pdf;
-    std::optional<std::string> date;
-    std::vector<std::string> revisions;
-};
 
 // The options read into request; an exit code when the run ends here (help
 // shown, or an option refused and said).
@@ -610,8 +633,7 @@ int Run(int argc, char** argv) {
     const TextEncoding encoding = name == "auto"                     ? TextEncoding::Auto
                                   : name == "utf-8" || name == "utf8" ? TextEncoding::Utf8
                                                                       : TextEncoding::Gb18030;
-    return RunScheduleFiles(request.csvIn, request.csvOut, request.reportDir, encoding, request.sheet, request.pdf,
-                            system);
+    return ScheduleFilesRun(request, encoding, system).Run();
 }
 
 }  // namespace
