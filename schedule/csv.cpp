@@ -78,7 +78,11 @@ bool CsvReader::ReadRaw() {
 void CsvReader::DecideEncoding() {
     decided_ = true;
     ReadRaw();
-    if (raw_.size() >= 2 && (raw_.compare(0, 2, "\xFF\xFE") == 0 || raw_.compare(0, 2, "\xFE\xFF") == 0)) {
+    // (text already split by tabs, as the clipboard's, is decoded already:
+    // what it starts with is its own)
+    if (separator_ != ',') return;
+    if (raw_.size() >= 2 &&
+        (raw_.compare(0, 2, "\xFF\xFE") == 0 || raw_.compare(0, 2, "\xFE\xFF") == 0)) {
         // Excel's "Unicode text": UTF-16 with a mark, tab-separated. Taken
         // whole and read on as UTF-8, written back as UTF-8 with a mark.
         while (ReadRaw()) {

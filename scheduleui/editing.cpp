@@ -4,6 +4,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <memory>
+#include <QAbstractItemDelegate>
+#include <QLineEdit>
+#include <QPointer>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
@@ -149,6 +153,22 @@ bool ScheduleWindow::GoToMark() {
     view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(index);
     return true;
+}
+
+// A unit weight's editor: its own menu and the materials. A material
+// picked ends the edit without writing what was typed over it.
+void ScheduleWindow::EditorMenu(QAbstractItemDelegate* delegate, QLineEdit* editor, int column, const QPoint& at) {
+    std::unique_ptr<QMenu> menu(editor->createStandardContextMenu());
+    if (QMenu* materials = MaterialMenu(column, menu.get())) {
+        menu->addSeparator();
+        menu->addMenu(materials);
+        const QPointer<QLineEdit> alive(editor);
+        for (QAction* pick : materials->actions())
+            connect(pick, &QAction::triggered, this, [delegate, alive] {
+                if (alive) emit delegate->closeEditor(alive, QAbstractItemDelegate::NoHint);
+            });
+    }
+    menu->exec(at);
 }
 
 // On a unit weight or its material's cell: picking sets both, in the

@@ -131,6 +131,14 @@ QWidget* ScheduleDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     const ScheduleColumn column = ColumnAt(static_cast<std::size_t>(index.column()));
     auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line && column.kind == ColumnKind::Input && !MaterialsFor(column.index).empty()) {
+        line->setContextMenuPolicy(Qt::CustomContextMenu);
+        const int at = index.column();
+        auto* self = const_cast<ScheduleDelegate*>(this);  // (createEditor is const; the signal is not)
+        connect(line, &QWidget::customContextMenuRequested, self, [self, line, at](const QPoint& point) {
+            emit self->editorMenuRequested(line, at, line->mapToGlobal(point));
+        });
+    }
     if (!line || column.kind != ColumnKind::Material) return editor;
     const std::size_t weight = MaterialWeight(column.index);
     QStringList names;

@@ -9,6 +9,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+class QLineEdit;
+
 namespace quorvane {
 
 class ScheduleTable : public QTableView {
@@ -46,6 +48,9 @@ signals:
     // Ctrl+Enter in an editor: the text for every selected cell (the
     // editor is closed without writing its own cell alone).
     void fillRequested(const QString& text);
+    // A right click (or the menu key) in an editor: its context menu is the
+    // window's, which adds the standard's materials to a unit weight's.
+    void editorMenuRequested(QLineEdit* editor, int column, const QPoint& global);
 
 protected:
     bool eventFilter(QObject* editor, QEvent* event) override;

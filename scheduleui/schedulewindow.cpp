@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QKeySequence>
 #include <QLockFile>
 #include <QLabel>
@@ -259,6 +260,10 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     for (QAbstractItemDelegate* editors : {view->itemDelegate(), frozen->itemDelegate()}) {
         connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::fillRequested, this,
                 [this](const QString& text) { FillSelection(text); });
+        connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::editorMenuRequested, this,
+                [this, editors](QLineEdit* editor, int column, const QPoint& at) {
+                    EditorMenu(editors, editor, column, at);
+                });
         // Enter ends an edit one row down, as in Excel, so a column types straight in.
         // (A new schedule is typed mark, Enter, mark, Enter, each into the empty row.)
         connect(editors, &QAbstractItemDelegate::closeEditor, this,

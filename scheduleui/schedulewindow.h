@@ -17,6 +17,8 @@
 #include "pasteplan.h"
 #include "schedulemodel.h"
 
+class QAbstractItemDelegate;
+class QLineEdit;
 class QTableView;
 class QSortFilterProxyModel;
 class QMenu;
@@ -73,6 +75,7 @@ public:
     // column to its figure (a range's upper one), one undoable step.
     // Null for a column the table gives nothing for.
     QMenu* MaterialMenu(int column, QWidget* parent);
+    void EditorMenu(QAbstractItemDelegate* delegate, QLineEdit* editor, int column, const QPoint& at);
     void SortBy(int column, Qt::SortOrder order);  // column -1: the file's own order
     void RestoreOrder();
 
