@@ -120,7 +120,10 @@ void ScheduleWindow::KeepViewSettings() const {
     QVariantList widths;
     for (int c = 0; c < model_->columnCount(); ++c) widths << view_->columnWidth(c);
     settings.setValue(QStringLiteral("columnWidths"), widths);
-    settings.setValue(QStringLiteral("sortColumn"), proxy_->sortColumn());
+    // By the column's name: a number would point elsewhere once the program has another input.
+    const int sorted = proxy_->sortColumn();
+    settings.setValue(QStringLiteral("sortColumn"),
+                      sorted < 0 ? QString() : FromUtf8(ColumnField(ColumnAt(static_cast<std::size_t>(sorted)))));
     settings.setValue(QStringLiteral("sortDescending"), proxy_->sortOrder() == Qt::DescendingOrder);
 }
 
@@ -135,8 +138,9 @@ void ScheduleWindow::ApplyKeptWidths(QTableView* view) const {
 // A file opens sorted as the last one was left (a sort is only how the rows are shown).
 void ScheduleWindow::ApplyKeptSort(Sheet& sheet) const {
     const QSettings settings = ScheduleSettings();
-    const int column = settings.value(QStringLiteral("sortColumn"), -1).toInt();
-    if (column < 0 || column >= sheet.model->columnCount()) return;
+    const std::optional<ScheduleColumn> kept = FindColumn(ToUtf8(settings.value(QStringLiteral("sortColumn")).toString()));
+    if (!kept) return;
+    const int column = static_cast<int>(PositionOf(*kept));
     const Qt::SortOrder order =
         settings.value(QStringLiteral("sortDescending")).toBool() ? Qt::DescendingOrder : Qt::AscendingOrder;
     sheet.proxy->sort(column, order);
