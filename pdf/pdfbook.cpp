@@ -879,17 +879,18 @@ void PrepareDevice(QPagedPaintDevice& device) {
 
 }  // namespace
 
-bool PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
-               const ProgressCallback& progress) {
-    if (!HasGuiApplication()) return false;
+Outcome PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
+                  const ProgressCallback& progress) {
+    if (!HasGuiApplication()) return Failed("没有图形界面,不能画出计算书的页面");
     const Plan plan = MakePlan(floors);
     PrepareDevice(device);
     QPainter painter(&device);
-    return Paint(device, painter, title, plan, progress);
+    if (!Paint(device, painter, title, plan, progress)) return Cancelled();
+    return {};
 }
 
-bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
-               const ProgressCallback& progress) {
+Outcome PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+                  const ProgressCallback& progress) {
     return PaintBook(device, std::vector<BookFloor>{{std::string(), rows}}, title, progress);
 }
 

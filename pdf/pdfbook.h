@@ -75,11 +75,11 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
 Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const std::vector<BookFloor>& floors,
                      const BookTitle& title, const ProgressCallback& progress = {});
 
-// The same pages onto a paint device of the caller's (a printer); false
-// when the progress callback cancelled it.
-bool PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
-               const ProgressCallback& progress = {});
-bool PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
-               const ProgressCallback& progress = {});
+// The same pages onto a paint device of the caller's (a printer);
+// cancelled when the progress callback stopped it, failed without a GUI.
+Outcome PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
+                  const ProgressCallback& progress = {});
+Outcome PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floors, const BookTitle& title,
+                  const ProgressCallback& progress = {});
 
 }  // namespace quorvane

@@ -19,12 +19,12 @@ Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const 
     return Failed(FileMessage("无法写入 PDF 计算书", path, "这个版本的程序不能写 PDF"));
 }
 
-bool PaintBook(QPagedPaintDevice&, const std::vector<ScheduleRow>&, const BookTitle&, const ProgressCallback&) {
-    return false;
+Outcome PaintBook(QPagedPaintDevice&, const std::vector<ScheduleRow>&, const BookTitle&, const ProgressCallback&) {
+    return Failed("这个版本的程序不能画出计算书");
 }
 
-bool PaintBook(QPagedPaintDevice&, const std::vector<BookFloor>&, const BookTitle&, const ProgressCallback&) {
-    return false;
+Outcome PaintBook(QPagedPaintDevice&, const std::vector<BookFloor>&, const BookTitle&, const ProgressCallback&) {
+    return Failed("这个版本的程序不能画出计算书");
 }
 
 }  // namespace quorvane

@@ -3,6 +3,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include "qttext.h"
+
 namespace quorvane {
 
 bool CanPrintBook() { return true; }
@@ -15,7 +17,10 @@ void PreviewAndPrintBook(QWidget* parent, const std::vector<ScheduleRow>& rows, 
     preview.setWindowTitle(QStringLiteral("打印计算书"));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* device) {
         auto progress = dialogs.StartProgress(parent, QStringLiteral("正在准备打印的页面..."));
-        PaintBook(*device, rows, title, [&progress](double done) { return progress->Update(done); });
+        const Outcome painted =
+            PaintBook(*device, rows, title, [&progress](double done) { return progress->Update(done); });
+        progress.reset();
+        if (!painted.ok && !painted.cancelled) dialogs.Inform(parent, FromUtf8(painted.message));
     });
     preview.exec();
 }
