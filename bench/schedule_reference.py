@@ -2,17 +2,13 @@
 the same arithmetic on the same schedule, rows written the same way. Kept lean
 on purpose; the full reference model that the tests use is tests/reference."""
 import csv
+import os
 import sys
 
-DEFAULTS = {"BeamWidth": "200", "BeamHeight": "500", "BeamDensity": "25", "WallWidth": "180",
-            "WallHeight": "3000", "WallDensity": "18", "DoorWidth": "0", "DoorHeight": "2100",
-            "DoorAreaWeight": "0.45", "WindowWidth": "0", "WindowHeight": "1800",
-            "WindowAreaWeight": "0.35", "BeamPlasterThickness": "20", "BeamPlasterDensity": "17",
-            "WallPlasterThickness": "20", "WallPlasterDensity": "17", "BeamLength": "3600",
-            "ReductionRatio": "1"}
-MM = {"BeamWidth", "BeamHeight", "WallWidth", "WallHeight", "DoorWidth", "DoorHeight", "WindowWidth",
-      "WindowHeight", "BeamPlasterThickness", "WallPlasterThickness", "BeamLength"}
-FIELDS = list(DEFAULTS)
+# The inputs' table (fields, defaults, which are in mm) from the reference
+# model, so that a new input is listed once.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "reference"))
+from beamref import DEFAULTS, FIELDS, MILLIMETRES as MM  # noqa: E402
 
 
 def fmt(x):
