@@ -44,37 +44,20 @@ private:
     lxw_workbook* book_ = nullptr;
 };
 
-}  // namespace
-
-Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+// The schedule's one sheet: captions, then a row a beam, numbers as numbers.
+void WriteScheduleSheet(lxw_workbook* book, const std::vector<ScheduleRow>& rows,
                         const std::vector<ShownResult>& results) {
-    const auto failed = [&path](std::string_view reason) -> Outcome {
-        return Failed(FileMessage("无法导出 Excel 文件", path, reason));
-    };
-    std::filesystem::path folder = path.parent_path();
-    if (folder.empty()) folder = ".";
-    // The library opens its files with the C library's narrow fopen: its
-    // own temporary file gets a plain name in the folder's narrow form.
-    const std::optional<std::string> narrowFolder = os::NarrowFolderPath(folder);
-    if (!narrowFolder) return failed("文件夹的名字无法交给导出程序,请换一个文件夹");
-    const std::string tempName = "~quorvane-export-" + IntegerText(os::ProcessId()) + ".tmp";
-    const std::filesystem::path temp = folder / tempName;
-    // The library prints numbers with the C library's printf, which follows
-    // the locale (a German one would write "2,908").
-    const os::ClassicNumbersOnThisThread classic;
-    Workbook book(*narrowFolder + "/" + tempName, *narrowFolder);
-    if (!book.get()) return failed("无法创建文件");
-    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "梁表");
-    lxw_format* header = workbook_add_format(book.get());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "梁表");
+    lxw_format* header = workbook_add_format(book);
     format_set_bold(header);
     format_set_bg_color(header, kHeaderShade);
     format_set_text_wrap(header);
-    lxw_format* result = workbook_add_format(book.get());
+    lxw_format* result = workbook_add_format(book);
     format_set_bg_color(result, kResultShade);
-    lxw_format* copied = workbook_add_format(book.get());
+    lxw_format* copied = workbook_add_format(book);
     format_set_bg_color(copied, kResultShade);
     format_set_num_format(copied, "0.0");
-    lxw_format* refused = workbook_add_format(book.get());
+    lxw_format* refused = workbook_add_format(book);
     format_set_font_color(refused, LXW_COLOR_RED);
 
     // Every column, and a material's where a row names one.
@@ -112,6 +95,29 @@ Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<Schedule
                 worksheet_write_string(sheet, row, col, text.c_str(), format);
         }
     }
+}
+
+}  // namespace
+
+Outcome ExportXlsx(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
+                        const std::vector<ShownResult>& results) {
+    const auto failed = [&path](std::string_view reason) -> Outcome {
+        return Failed(FileMessage("无法导出 Excel 文件", path, reason));
+    };
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    // The library opens its files with the C library's narrow fopen: its
+    // own temporary file gets a plain name in the folder's narrow form.
+    const std::optional<std::string> narrowFolder = os::NarrowFolderPath(folder);
+    if (!narrowFolder) return failed("文件夹的名字无法交给导出程序,请换一个文件夹");
+    const std::string tempName = "~quorvane-export-" + IntegerText(os::ProcessId()) + ".tmp";
+    const std::filesystem::path temp = folder / tempName;
+    // The library prints numbers with the C library's printf, which follows
+    // the locale (a German one would write "2,908").
+    const os::ClassicNumbersOnThisThread classic;
+    Workbook book(*narrowFolder + "/" + tempName, *narrowFolder);
+    if (!book.get()) return failed("无法创建文件");
+    WriteScheduleSheet(book.get(), rows, results);
     const lxw_error closed = book.Close();
     std::error_code ec;
     if (closed != LXW_NO_ERROR) {
