@@ -156,11 +156,12 @@ public:
     RowWriter(std::FILE* out, TextEncoding encoding, bool byteOrderMark, const std::vector<ScheduleColumn>& given,
               const ScheduleOptions& options)
         : options_(options),
-          given_(given),
           columns_(OutputColumns(given)),
           output_(out, encoding, byteOrderMark),
           reportNames_(options.reportDir.value_or(std::filesystem::path()), &options.claims),
-          progress_(options.progress) {}
+          progress_(options.progress) {
+        for (std::size_t k = 0; k < kMaterialCount; ++k) weightGiven_[k] = Has(given, {ColumnKind::Input, MaterialWeight(k)});
+    }
 
     // The report folder made ready and the header written.
     Outcome Start() {
@@ -215,8 +216,8 @@ private:
     // A weight given beside its material that the material's range does not hold.
     void NoteMismatches(const BeamTexts& texts, const MaterialTexts& materials) {
         for (std::size_t k = 0; k < kMaterialCount; ++k) {
+            if (materials[k].empty() || !weightGiven_[k]) continue;  // (every row passes here)
             const std::size_t weight = MaterialWeight(k);
-            if (!Has(given_, {ColumnKind::Input, weight})) continue;
             const std::string name(kParams[weight].displayName);
             const std::string said = MaterialMismatch(k, materials[k], texts[weight], name + " " + texts[weight]);
             if (!said.empty()) Note("第 " + IntegerText(rowNumber_) + " 行:" + said + ";按" + name + "计算");
@@ -233,7 +234,8 @@ private:
     }
 
     const ScheduleOptions& options_;
-    std::vector<ScheduleColumn> given_, columns_;
+    std::vector<ScheduleColumn> columns_;
+    std::array<bool, kMaterialCount> weightGiven_{};  // the input has the weight's column
     Output output_;
     ReportNames reportNames_;
     Progress progress_;

@@ -73,7 +73,6 @@ std::string MaterialRefusal(const MaterialTexts& materials);
 // when it lies within, or no known material is named.
 std::string MaterialMismatch(std::size_t k, std::string_view material, std::string_view weight, std::string_view given);
 
-
 // What a table keeps of a row's result: the texts it shows.
 class ShownResult {
 public:

@@ -1,16 +1,17 @@
 // The 梁表 window's spreadsheet commands: fills, find and replace, going
 // to a mark. Each change is one undoable command.
+#include <QAbstractItemDelegate>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QMenu>
-#include <memory>
-#include <QAbstractItemDelegate>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
+
+#include <memory>
 
 #include "commands.h"
 #include "materials.h"

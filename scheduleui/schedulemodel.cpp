@@ -71,6 +71,7 @@ std::string ScheduleModel::MaterialNote(int row, int column) const {
     for (std::size_t k = 0; k < kMaterialCount; ++k) {
         const auto weight = MaterialWeight(k);
         if (at.kind == ColumnKind::Material ? at.index != k : at.index != weight) continue;
+        if (beam.material(k).empty()) return {};  // (most cells: no text built while painting)
         return MaterialMismatch(k, beam.material(k), beam.text(weight),
                                 std::string(kParams[weight].displayName) + " " + std::string(beam.text(weight)));
     }

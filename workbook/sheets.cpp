@@ -25,9 +25,10 @@ void AppendCodePoint(std::string& out, std::uint32_t cp) {
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// Whether text is already the shortest that reads back as its double: plain digits, at most one point with a
-// digit after it and no trailing zero, no leading zero but a lone one,
-// few enough digits to be exact (as most cells are: "200", "0.45").
+// Whether text is already the shortest that reads back as its double:
+// plain digits, at most one point with a digit after it and no trailing
+// zero, no leading zero but a lone one, few enough digits to be exact (as
+// most cells are: "200", "0.45").
 bool IsShortestNumber(std::string_view text) {
     std::size_t digits = 0, point = std::string_view::npos;
     for (std::size_t i = 0; i < text.size(); ++i) {
