@@ -286,13 +286,25 @@ CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>&
         layout.headers.push_back(headerOf({ColumnKind::Input, i}));
     }
     // A material picked in some row: its column, beside its weight.
+    std::array<bool, kMaterialCount> shown{}, picked{};
+    std::size_t unseen = 0;
     for (std::size_t k = 0; k < kMaterialCount; ++k) {
-        const ScheduleColumn column{ColumnKind::Material, k};
-        if (std::find(layout.columns.begin(), layout.columns.end(), column) != layout.columns.end()) continue;
-        if (std::none_of(rows.begin(), rows.end(), [k](const ScheduleRow& row) { return !row.material(k).empty(); }))
-            continue;
+        shown[k] = std::find(layout.columns.begin(), layout.columns.end(), ScheduleColumn{ColumnKind::Material, k}) !=
+                   layout.columns.end();
+        unseen += shown[k] ? 0 : 1;
+    }
+    for (auto row = rows.begin(); row != rows.end() && unseen > 0; ++row) {
+        const MaterialTexts names = row->materials();  // (one walk over the row's fields)
+        for (std::size_t k = 0; k < kMaterialCount; ++k)
+            if (!shown[k] && !picked[k] && !names[k].empty()) {
+                picked[k] = true;
+                --unseen;
+            }
+    }
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        if (!picked[k]) continue;
         const std::size_t at = AddMaterialColumn(layout.columns, k);
-        layout.headers.insert(layout.headers.begin() + static_cast<long>(at), headerOf(column));
+        layout.headers.insert(layout.headers.begin() + static_cast<long>(at), headerOf({ColumnKind::Material, k}));
     }
     // The loads the window shows, so that the file carries them too.
     for (std::size_t c = 1 + kInputCount; withResults && c < kScheduleColumnCount; ++c) {

@@ -178,7 +178,15 @@ std::string_view ScheduleRow::material(std::size_t k) const {
 
 MaterialTexts ScheduleRow::materials() const {
     MaterialTexts names;
-    for (std::size_t k = 0; k < kMaterialCount && !packed_.empty(); ++k) names[k] = material(k);
+    // One walk over the fields (a save fingerprints every row with these).
+    const std::string_view buf = packed_;
+    std::size_t p = 0;
+    for (std::size_t field = 0; field < kRowFields && !buf.empty(); ++field) {
+        const std::size_t stored = packed::ReadLength(buf, p);
+        if (stored == 0) continue;
+        if (field >= kFirstMaterialField) names[field - kFirstMaterialField] = buf.substr(p, stored - 1);
+        p += stored - 1;
+    }
     return names;
 }
 

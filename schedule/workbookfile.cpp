@@ -13,6 +13,13 @@
 #include "sheets.h"
 
 namespace quorvane {
+
+struct SavedSheet {
+    std::string part;
+    workbook::SheetScan scan;
+    workbook::DeflatedPart deflated;
+};
+
 namespace {
 
 using workbook::Cell;
@@ -353,9 +360,17 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
 
 namespace {
 
+// A sheet's XML is deflated in pieces of this many rows...
+constexpr std::size_t kRowsInPiece = 256;
+// ...and kept for the next save up to this size (some 10^5 beams): a
+// sheet of 10^6 is read again rather than held in memory twice.
+constexpr std::size_t kLargestSavedSheet = 64u << 20;
+
 // A save into the sheet worked out: the edit, and what it would not keep.
 struct SavePlan {
-    workbook::SheetScan scan;
+    const workbook::SheetScan* scan = nullptr;  // own, or the one the last save left
+    workbook::SheetScan own;
+    const SavedSheet* saved = nullptr;  // when the scan is its
     workbook::SheetEdit edit;
     std::vector<std::uint32_t> rowOfId;  // after the save
     std::vector<std::uint64_t> readPrint;  // after the save
@@ -366,17 +381,36 @@ struct SavePlan {
     bool valuesChanged = false;
 };
 
+// Whether the package's part is, byte for byte as stored, the one saved wrote.
+bool Holds(workbook::Package& package, const std::string& part, const SavedSheet& saved) {
+    if (saved.part != part) return false;
+    const auto stored = package.StoredPart(part);
+    if (!stored || stored->crc != saved.deflated.crc || stored->size != saved.deflated.size) return false;
+    std::string_view rest = stored->data;
+    for (const workbook::DeflatedPiece& piece : saved.deflated.pieces) {
+        if (rest.substr(0, piece.deflated.size()) != piece.deflated) return false;
+        rest.remove_prefix(piece.deflated.size());
+    }
+    return rest == std::string_view("\x03\x00", 2);
+}
+
 // reader: the workbook as the origin holds it, open.
 Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
              const std::vector<ShownResult>& results, SavePlan& plan) {
     const WorkbookOrigin& origin = *layout.workbook;
     const workbook::SheetEntry& sheet = reader.sheets().at(origin.sheet);
-    workbook::PartStatus status;
-    std::optional<std::string> xml = reader.package().ReadWhole(sheet.part, status);
-    if (!xml) return Failed(workbook::PartMessage(sheet.part, status));
-    if (const std::string why = workbook::ScanSheet(std::move(*xml), plan.scan); !why.empty())
-        return Failed("工作簿中的工作表" + Quoted(sheet.name) + "已损坏:" + why);
-    const workbook::SheetScan& scan = plan.scan;
+    if (origin.saved && Holds(reader.package(), sheet.part, *origin.saved)) {
+        plan.saved = origin.saved.get();
+        plan.scan = &plan.saved->scan;
+    } else {
+        workbook::PartStatus status;
+        std::optional<std::string> xml = reader.package().ReadWhole(sheet.part, status);
+        if (!xml) return Failed(workbook::PartMessage(sheet.part, status));
+        if (const std::string why = workbook::ScanSheet(std::move(*xml), plan.own); !why.empty())
+            return Failed("工作簿中的工作表" + Quoted(sheet.name) + "已损坏:" + why);
+        plan.scan = &plan.own;
+    }
+    const workbook::SheetScan& scan = *plan.scan;
 
     // Columns: those the sheet has, then new ones after everything the sheet uses.
     std::uint32_t lastUsed = 0;
@@ -403,8 +437,11 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
     // whose print still matches is as it was; the others are read from the
     // sheet, in one pass that keeps only them.
     std::map<std::uint32_t, std::size_t> changedAt;  // sheet row → row
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (current[i] && Print(rows[i]) != origin.readPrint[rows[i].origin() - 1]) changedAt[current[i]] = i;
+    std::vector<std::uint64_t> prints(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        prints[i] = Print(rows[i]);
+        if (current[i] && prints[i] != origin.readPrint[rows[i].origin() - 1]) changedAt[current[i]] = i;
+    }
     std::vector<const ScheduleRow*> wasOf(rows.size(), nullptr);
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (current[i] && !changedAt.count(current[i])) wasOf[i] = &rows[i];
@@ -482,17 +519,27 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
         return {};
     };
     const ShownResult none;
+    const bool allInFile = std::find(inFile.begin(), inFile.end(), false) == inFile.end();
+    // The load cells' prints after the save, where already worked out.
+    std::vector<std::uint64_t> loadPrints(rows.size());
+    const bool sameLoadColumns = layout.columns == origin.kinds;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         workbook::RowWrite write;
         write.origin = current[i];
         write.target = target[i];
         // The row as the file holds it, to write only what changed.
         const ScheduleRow* was = wasOf[i];
-        const bool loadsAsInFile = current[i] && !origin.loadPrint.empty() &&
-                                   LoadPrint(origin.kinds, rows[i], results[i]) == origin.loadPrint[rows[i].origin() - 1];
+        bool loadsAsInFile = false;
+        if (current[i] && !origin.loadPrint.empty()) {
+            const std::uint64_t print = LoadPrint(origin.kinds, rows[i], results[i]);
+            if (sameLoadColumns) loadPrints[i] = print;
+            loadsAsInFile = print == origin.loadPrint[rows[i].origin() - 1];
+        }
+        // (most rows of most saves: the row, its loads and its place as the file has them)
+        if (was == &rows[i] && loadsAsInFile && allInFile && write.origin == write.target) continue;
         for (std::size_t c = 0; c < layout.columns.size(); ++c) {
             const ScheduleColumn column = layout.columns[c];
-            const bool input = column.kind == ColumnKind::Mark || column.kind == ColumnKind::Input;
+            const bool input = !IsLoad(column.kind);  // the beam's own texts: mark, inputs, materials
             if (!input && loadsAsInFile && inFile[c]) continue;  // the loads the file shows are these
             const ShownResult& result = results[i];
             const std::string_view text = CellText(column, rows[i], result);
@@ -571,9 +618,11 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
             id = static_cast<std::uint32_t>(plan.rowOfId.size());
         }
         plan.rowOfId[id - 1] = target[i];
-        plan.readPrint[id - 1] = Print(rows[i]);
+        plan.readPrint[id - 1] = prints[i];
         // (the file's load cells after the save: the row's, in the saved layout's order)
-        plan.loadPrint[id - 1] = LoadPrint(layout.columns, rows[i], results[i]);
+        plan.loadPrint[id - 1] = sameLoadColumns && current[i] && !origin.loadPrint.empty()
+                                     ? loadPrints[i]
+                                     : LoadPrint(layout.columns, rows[i], results[i]);
         plan.newIds[i] = id;
     }
     return {};
@@ -592,10 +641,16 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     const std::string part = reader.sheets().at(origin.sheet).part;
     bool formulasTouched = false;
     std::string why;
-    std::optional<std::string> sheetXml = workbook::WriteSheet(plan.scan, plan.edit, formulasTouched, why);
-    if (!sheetXml) return Failed("无法写入工作表:" + why);
+    std::optional<workbook::SheetScan> sheet = workbook::RewriteSheet(*plan.scan, plan.edit, formulasTouched, why);
+    if (!sheet) return Failed("无法写入工作表:" + why);
+    // Deflated in pieces of a few hundred rows: the next save deflates only those it changes.
+    std::vector<std::uint64_t> cuts;
+    for (std::size_t r = kRowsInPiece; r < sheet->rows.size(); r += kRowsInPiece) cuts.push_back(sheet->rows[r].begin);
+    std::optional<workbook::DeflatedPart> deflated =
+        workbook::DeflateInPieces(sheet->xml, cuts, plan.saved ? &plan.saved->deflated : nullptr,
+                                  plan.saved ? std::string_view(plan.saved->scan.xml) : std::string_view());
+    if (!deflated) return Failed("内存不足,无法写入工作表");
     std::map<std::string, std::string> replaced;
-    replaced[part] = std::move(*sheetXml);
     std::set<std::string> removed;
     const std::string& book = reader.workbookPart();
     workbook::PartStatus status;
@@ -622,9 +677,18 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
                     workbook::WithoutElements(*types, "Override", "PartName", "/" + chain);
         }
     }
-    std::optional<std::string> written = workbook::RewritePackage(*origin.package, replaced, removed);
+    std::optional<std::string> written =
+        workbook::RewritePackage(*origin.package, replaced, removed, {}, {{part, &*deflated}});
     if (!written) return Failed("工作簿已损坏,无法写回 (其中有读不出的部分)");
     auto after = std::make_shared<WorkbookOrigin>(origin);
+    after->saved = nullptr;
+    if (sheet->xml.size() <= kLargestSavedSheet) {
+        auto saved = std::make_shared<SavedSheet>();
+        saved->part = part;
+        saved->scan = std::move(*sheet);
+        saved->deflated = std::move(*deflated);
+        after->saved = std::move(saved);
+    }
     after->package = std::make_shared<const std::string>(std::move(*written));
     after->kinds = layout.columns;
     after->columns = plan.columns;

@@ -24,6 +24,7 @@
 namespace quorvane {
 
 struct CsvLayout;
+struct SavedSheet;
 
 // The sheet a schedule came from: what a save into it needs.
 struct WorkbookOrigin {
@@ -40,6 +41,11 @@ struct WorkbookOrigin {
     std::vector<std::uint32_t> rowOfId;
     std::vector<std::uint64_t> readPrint;
     std::vector<std::uint64_t> loadPrint;  // and of its load cells (results, copied load, error)
+    // The sheet as the last save wrote it (its XML, where its rows lie,
+    // its deflated pieces), so that the next save neither reads the sheet
+    // again nor deflates what did not change; used only while the package
+    // still holds those very bytes.
+    std::shared_ptr<const SavedSheet> saved;
 };
 
 // Whether bytes begin as a zip archive (an .xlsx does).

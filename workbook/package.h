@@ -60,19 +60,54 @@ public:
     // The whole part, or nothing (status says why).
     std::optional<std::string> ReadWhole(const std::string& name, PartStatus& status);
 
+    // The part as the archive stores it (still compressed), to recognise
+    // bytes written before; nothing when missing, encrypted or not deflated.
+    struct Stored {
+        std::string_view data;
+        std::uint32_t crc = 0;
+        std::uint64_t size = 0;  // inflated
+    };
+    std::optional<Stored> StoredPart(const std::string& name);
+
 private:
     std::unique_ptr<MemoryStream> memory_;
     void* zip_ = nullptr;
     std::vector<std::string> names_;
 };
 
+// A part deflated in pieces, each a deflate stream of its own that ends
+// on a byte boundary, so that a later save deflates again only the pieces
+// whose bytes changed (one edited row in a sheet of 10^4) and lays the
+// rest end to end as they were.
+struct DeflatedPiece {
+    std::uint64_t begin = 0, length = 0;  // in the part's bytes
+    std::uint32_t crc = 0;
+    std::string deflated;
+};
+struct DeflatedPart {
+    std::vector<DeflatedPiece> pieces;
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+    // The whole deflate stream, as the archive stores it.
+    std::string Stream() const;
+};
+
+// bytes deflated in pieces that start at cuts (ascending offsets; the
+// first piece starts at 0 in any case). A piece whose bytes equal those
+// of before's piece at the same place (before's bytes: beforeBytes) is
+// taken from it as it was. Nothing when zlib fails (out of memory).
+std::optional<DeflatedPart> DeflateInPieces(std::string_view bytes, const std::vector<std::uint64_t>& cuts,
+                                            const DeflatedPart* before = nullptr, std::string_view beforeBytes = {});
+
 // A new package from old: every part copied as it was stored (not inflated
 // and compressed again), but those in replaced, which get the new bytes
-// (deflated), and those in removed, which are left out. Nothing when old
-// does not read or a copied part is damaged. The added parts come last.
+// (deflated), or in deflated, which get those bytes, and those in removed,
+// which are left out. Nothing when old does not read or a copied part is
+// damaged. The added parts come last.
 std::optional<std::string> RewritePackage(std::string_view old, const std::map<std::string, std::string>& replaced,
                                           const std::set<std::string>& removed = {},
-                                          const std::vector<std::pair<std::string, std::string>>& added = {});
+                                          const std::vector<std::pair<std::string, std::string>>& added = {},
+                                          const std::map<std::string, const DeflatedPart*>& deflated = {});
 
 // A package of new parts, in the order given (for tests and new files).
 std::string NewPackage(const std::vector<std::pair<std::string, std::string>>& parts);

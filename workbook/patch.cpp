@@ -91,8 +91,9 @@ std::uint64_t EndOf(const XmlReader& reader, std::uint64_t tagEnd) {
     return reader.EventLength() == 0 ? tagEnd : reader.EventOffset() + reader.EventLength();
 }
 
+// tagEnd: where the cell's start tag ends in out.
 void AppendCell(std::string& out, const std::string& prefix, std::uint32_t row, const NewCell& cell,
-                std::string_view style) {
+                std::string_view style, std::uint64_t& tagEnd) {
     out += '<' + prefix + "c r=\"" + CellReference(row, cell.column) + '"';
     if (!style.empty()) {
         out += " s=\"";
@@ -101,15 +102,20 @@ void AppendCell(std::string& out, const std::string& prefix, std::uint32_t row, 
     }
     if (cell.text.empty()) {
         out += "/>";
+        tagEnd = out.size();
         return;
     }
     if (cell.number) {
-        out += "><" + prefix + "v>";
+        out += '>';
+        tagEnd = out.size();
+        out += "<" + prefix + "v>";
         out += cell.text;
         out += "</" + prefix + "v></" + prefix + "c>";
         return;
     }
-    out += " t=\"inlineStr\"><" + prefix + "is><" + prefix + "t xml:space=\"preserve\">";
+    out += " t=\"inlineStr\">";
+    tagEnd = out.size();
+    out += "<" + prefix + "is><" + prefix + "t xml:space=\"preserve\">";
     AppendEscapedXml(out, EscapeExcel(cell.text));
     out += "</" + prefix + "t></" + prefix + "is></" + prefix + "c>";
 }
@@ -206,7 +212,7 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
     return {};
 }
 
-std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
+std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
                                       std::string& message) {
     formulasTouched = false;
     const std::string_view xml = scan.xml;
@@ -235,9 +241,15 @@ std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& ed
         for (const ScannedCell& c : it->second->cells) formulasTouched = formulasTouched || c.formula;
     }
 
-    std::string out;
+    SheetScan after;
+    after.prefix = scan.prefix;
+    after.referencing = scan.referencing;
+    after.protectedSheet = scan.protectedSheet;
+    after.rows.reserve(placed.size());
+    std::string& out = after.xml;
     out.reserve(xml.size() + edit.rows.size() * 64);
     std::uint64_t copiedTo = 0;
+    std::int64_t headShift = 0;  // of what lies before the cells, past a widened dimension
     if (scan.dimensionEnd > scan.dimensionBegin && scan.dimensionBegin < scan.dataBegin) {
         const std::string_view tag = xml.substr(scan.dimensionBegin, scan.dimensionEnd - scan.dimensionBegin);
         const std::string ref = FindAttribute(tag, "ref").value;
@@ -251,16 +263,30 @@ std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& ed
             out.append(xml.substr(0, scan.dimensionBegin));
             out += WithAttribute(tag, "ref", wider);
             copiedTo = scan.dimensionEnd;
+            headShift = static_cast<std::int64_t>(out.size()) - static_cast<std::int64_t>(scan.dimensionEnd);
         }
     }
     out.append(xml.substr(copiedTo, scan.dataBegin - copiedTo));
     const std::string& p = scan.prefix;
     if (scan.emptyData) out += '<' + p + "sheetData>";
+    after.dataBegin = out.size();
 
     for (const auto& [at, entry] : placed) {
         const std::uint32_t number = at;  // (a lambda below captures it)
         const auto& [kept, written] = entry;
         if (kept) {
+            // Where it was, moved by as much as the sheet before it grew or shrank.
+            const std::uint64_t shift = out.size() - kept->begin;  // (modulo 2^64: may be "negative")
+            ScannedRow row = *kept;
+            row.begin += shift;
+            row.end += shift;
+            row.tagEnd += shift;
+            for (ScannedCell& c : row.cells) {
+                c.begin += shift;
+                c.end += shift;
+                c.tagEnd += shift;
+            }
+            after.rows.push_back(std::move(row));
             out.append(xml.substr(kept->begin, kept->end - kept->begin));
             continue;
         }
@@ -268,19 +294,37 @@ std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& ed
         const ScannedRow* origin = found == old.end() ? nullptr : found->second;
         const bool moved = origin && origin->number != number;
         const std::string r = std::to_string(number);
+        ScannedRow row;
+        row.number = number;
+        row.begin = out.size();
         if (origin) {
             const std::string_view tag = xml.substr(origin->begin, origin->tagEnd - origin->begin);
             out += Opening(WithAttribute(WithAttribute(tag, "spans", ""), "r", r));
         } else {
             out += '<' + p + "row r=\"" + r + "\">";
         }
+        row.tagEnd = out.size();
         std::vector<NewCell> cells = written->cells;
         std::sort(cells.begin(), cells.end(), [](const NewCell& a, const NewCell& b) { return a.column < b.column; });
         std::size_t next = 0;
         const auto writeNew = [&](const NewCell& cell, const ScannedCell* was) {
             if (was && was->formula) formulasTouched = true;
             if (cell.text.empty() && !was) return;  // nothing there, nothing to clear
-            AppendCell(out, p, number, cell, was ? std::string_view(was->style) : std::string_view(cell.style));
+            ScannedCell written;
+            written.column = cell.column;
+            written.begin = out.size();
+            written.style = was ? was->style : cell.style;
+            AppendCell(out, p, number, cell, written.style, written.tagEnd);
+            written.end = out.size();
+            row.cells.push_back(std::move(written));
+        };
+        // A cell of the old row, copied at its new place (tag: its start tag as now written).
+        const auto keepCell = [&](const ScannedCell& c, std::uint64_t begin, std::uint64_t tagLength) {
+            ScannedCell copy = c;
+            copy.begin = begin;
+            copy.tagEnd = begin + tagLength;
+            copy.end = out.size();
+            row.cells.push_back(std::move(copy));
         };
         if (origin) {
             for (const ScannedCell& c : origin->cells) {
@@ -290,27 +334,48 @@ std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& ed
                     continue;
                 }
                 const std::string_view whole = xml.substr(c.begin, c.end - c.begin);
+                const std::uint64_t begin = out.size();
                 if (!moved) {
                     out.append(whole);
+                    keepCell(c, begin, c.tagEnd - c.begin);
                     continue;
                 }
                 formulasTouched = formulasTouched || c.formula;
                 const std::string_view tag = xml.substr(c.begin, c.tagEnd - c.begin);
-                out += WithAttribute(tag, "r", CellReference(number, c.column));
+                const std::string movedTag = WithAttribute(tag, "r", CellReference(number, c.column));
+                out += movedTag;
+                // (a cell closed in its start tag has nothing after it)
                 out.append(whole.substr(tag.size()));
+                keepCell(c, begin, movedTag.size());
             }
         }
         while (next < cells.size()) writeNew(cells[next++], nullptr);
         out += "</" + p + "row>";
+        row.end = out.size();
+        after.rows.push_back(std::move(row));
     }
 
-    if (scan.emptyData) {
-        out += "</" + p + "sheetData>";
-        out.append(xml.substr(scan.dataEnd));
-    } else {
-        out.append(xml.substr(scan.dataEnd));
+    after.dataEnd = out.size();
+    if (scan.emptyData) out += "</" + p + "sheetData>";
+    // What lies after the cells moved by as much as the cells grew or shrank.
+    const std::uint64_t tailShift = out.size() - scan.dataEnd;
+    out.append(xml.substr(scan.dataEnd));
+    if (scan.dimensionEnd > scan.dimensionBegin) {
+        const bool beforeData = scan.dimensionBegin < scan.dataBegin;
+        after.dimensionBegin = beforeData ? scan.dimensionBegin : scan.dimensionBegin + tailShift;
+        after.dimensionEnd = beforeData ? scan.dimensionEnd + static_cast<std::uint64_t>(headShift)
+                                        : scan.dimensionEnd + tailShift;
     }
-    return out;
+    for (const ScannedRow& row : after.rows)
+        for (const ScannedCell& c : row.cells) after.formulas = after.formulas || c.formula;
+    return after;
+}
+
+std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
+                                      std::string& message) {
+    std::optional<SheetScan> after = RewriteSheet(scan, edit, formulasTouched, message);
+    if (!after) return std::nullopt;
+    return std::move(after->xml);
 }
 
 std::string WithFullCalcOnLoad(const std::string& workbookXml) {

@@ -72,6 +72,10 @@ struct SheetEdit {
 // moved (the workbook's calculation chain no longer holds).
 std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
                                       std::string& message);
+// The same, with where the new sheet's parts lie: the scan ScanSheet would
+// make of its XML, without reading it again.
+std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
+                                      std::string& message);
 
 // An attribute of a start tag as written, found by its local name
 // (whatever its prefix): its name as written and its value, or empty.

@@ -86,6 +86,8 @@ class TestSchedule : public QObject {
 private slots:
     void aWorkbookSaveSaysWhatItCannotKeep_data();
     void aWorkbooksLoadsAreTheRowsOwn();
+    void savesOneAfterAnotherKeepEveryRow_data();
+    void savesOneAfterAnotherKeepEveryRow();
     void aWorkbookSaveSaysWhatItCannotKeep();
     void readerHandlesQuotingAndLineEnds_data();
     void readerHandlesQuotingAndLineEnds();
@@ -694,6 +696,84 @@ void TestSchedule::aWorkbooksLoadsAreTheRowsOwn() {
     const std::string own(results[1].result(kBeamSelfWeight));
     QVERIFY(sheet.find("<c r=\"C3\" s=\"1\"><v>" + own + "</v></c>") != std::string::npos);
     QVERIFY(sheet.find("999") == std::string::npos);
+}
+
+void TestSchedule::savesOneAfterAnotherKeepEveryRow_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::newRow("a width") << "width";
+    QTest::newRow("a material alone (the same weight)") << "material";
+    QTest::newRow("a beam added") << "append";
+    QTest::newRow("the first beam deleted") << "delete";
+    QTest::newRow("a beam inserted") << "insert";
+    QTest::newRow("nothing") << "";
+}
+
+// Saves one after another into a workbook, as the window makes them, each
+// from what the one before wrote (which the next save takes as it left it,
+// without reading the sheet again): each reads back as the rows saved, and
+// the bytes are those of a save that reads the sheet afresh.
+void TestSchedule::savesOneAfterAnotherKeepEveryRow() {
+    QFETCH(QString, edit);
+    const std::size_t width = std::size_t(FindParam("BeamWidth"));
+    std::size_t brick = 0;
+    while (MaterialWeight(brick) != std::size_t(FindParam("WallDensity"))) ++brick;
+    std::string data = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Mark</t></is></c><c r=\"B1\" t=\"inlineStr\">"
+                       "<is><t>BeamWidth</t></is></c><c r=\"C1\" t=\"inlineStr\"><is><t>WallDensity</t></is></c>"
+                       "<c r=\"D1\" t=\"inlineStr\"><is><t>WallMaterial</t></is></c></row>";
+    // Enough rows for several of the pieces a save deflates apart, and a formula beside them.
+    for (int r = 2; r <= 700; ++r) {
+        const std::string n = std::to_string(r);
+        data += "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"inlineStr\"><is><t>KL" + n + "</t></is></c><c r=\"B" + n +
+                "\" s=\"1\"><v>" + std::to_string(200 + r % 50) + "</v></c><c r=\"C" + n + "\"><v>18</v></c>" +
+                (r % 7 == 0 ? "<c r=\"D" + n + "\" t=\"inlineStr\"><is><t>普通砖</t></is></c>" : std::string()) +
+                "<c r=\"F" + n + "\"><f>B" + n + "*2</f><v>" + std::to_string(2 * (200 + r % 50)) + "</v></c></row>";
+    }
+    auto bytes = std::make_shared<const std::string>(test::ExcelWorkbook({{"一层", test::ExcelSheet(data)}}, ""));
+    CsvLayout layout;
+    std::vector<ScheduleRow> beams;
+    QVERIFY(ReadWorkbookSchedule(bytes, 0, layout, beams).ok);
+    QCOMPARE(beams.size(), std::size_t(699));
+    const auto save = [&](const CsvLayout& from, WorkbookSave& made) {
+        std::vector<ShownResult> results;
+        for (const ScheduleRow& row : beams) results.emplace_back(EvaluateBeam(row.texts()));
+        return WorkbookFileBytes(SavedLayout(from, beams, true), beams, results, made).ok;
+    };
+    for (int turn = 0; turn < 3; ++turn) {
+        const std::size_t at = 40 + 250 * std::size_t(turn);  // in a piece of its own each time
+        if (edit == "width") beams[at].SetText(width, turn % 2 ? "260" : "270");
+        if (edit == "material") beams[at - at % 7].SetMaterial(brick, turn % 2 ? "普通砖" : "灰砂砖");
+        if (edit == "append") beams.emplace_back().SetMark("KL-new" + std::to_string(turn));
+        if (edit == "delete") beams.erase(beams.begin());
+        if (edit == "insert") beams.insert(beams.begin() + long(at), ScheduleRow())->SetMark("KL-in");
+        WorkbookSave cached, afresh;
+        QVERIFY(save(layout, cached));
+        CsvLayout reading = layout;
+        if (reading.workbook) {
+            auto origin = std::make_shared<WorkbookOrigin>(*reading.workbook);
+            origin->saved = nullptr;
+            reading.workbook = origin;
+        }
+        QVERIFY(save(reading, afresh));
+        QVERIFY2(*cached.bytes == *afresh.bytes, qPrintable(edit));
+        CsvLayout again;
+        std::vector<ScheduleRow> reread;
+        QVERIFY(ReadWorkbookSchedule(cached.bytes, 0, again, reread).ok);
+        QCOMPARE(reread.size(), beams.size());
+        for (std::size_t r = 0; r < beams.size(); ++r) {
+            QCOMPARE(reread[r].mark(), beams[r].mark());
+            QVERIFY(reread[r].texts() == beams[r].texts());
+            QVERIFY2(reread[r].materials() == beams[r].materials(), qPrintable(QString::number(r)));
+        }
+        // The formulas beside the beams stay, whatever moved.
+        workbook::Package package(*cached.bytes);
+        workbook::PartStatus status;
+        QVERIFY(package.ReadWhole("xl/worksheets/sheet1.xml", status).value_or("").find("<f>B700*2</f>") !=
+                std::string::npos);
+        CsvLayout next = SavedLayout(layout, beams, true);
+        next.workbook = cached.origin;
+        layout = next;
+        for (std::size_t r = 0; r < beams.size(); ++r) beams[r].SetOrigin(cached.ids[r]);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestSchedule)
