@@ -263,8 +263,8 @@ SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const s
     return read;
 }
 
-Outcome Open(workbook::WorkbookReader& reader) {
-    const std::string message = reader.Open();
+Outcome Open(workbook::WorkbookReader& reader, std::shared_ptr<const workbook::SharedStrings> known = {}) {
+    const std::string message = reader.Open(true, std::move(known));
     return message.empty() ? Outcome() : Failed(message);
 }
 
@@ -340,6 +340,7 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
     origin->package = std::move(bytes);
     for (const auto& s : reader.sheets()) origin->sheetNames.push_back(s.name);
     origin->sheet = sheet;
+    origin->strings = reader.sharedStrings();
     origin->headerRow = read.headerRow;
     origin->kinds = read.columns;
     origin->columns = read.header.columns;
@@ -415,7 +416,7 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
     // Columns: those the sheet has, then new ones after everything the sheet uses.
     std::uint32_t lastUsed = 0;
     for (const auto& r : scan.rows)
-        if (!r.cells.empty()) lastUsed = std::max(lastUsed, r.cells.back().column);
+        if (!r.cells().empty()) lastUsed = std::max(lastUsed, r.cells().back().column);
     std::vector<bool> inFile(layout.columns.size(), false);
     for (std::size_t c = 0; c < layout.columns.size(); ++c) {
         const auto at = std::find(origin.kinds.begin(), origin.kinds.end(), layout.columns[c]);
@@ -472,8 +473,12 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
     for (std::uint32_t r : origin.rowOfId)
         if (r) beamRows.push_back(r);
     std::sort(beamRows.begin(), beamRows.end());
-    std::set<std::uint32_t> occupied;
-    for (const auto& r : scan.rows) occupied.insert(r.number);
+    // The sheet's rows by number (the scan keeps them in order; of twins, the last).
+    const auto scanned = [&scan](std::uint32_t number) -> const workbook::ScannedRow* {
+        const auto at = std::upper_bound(scan.rows.begin(), scan.rows.end(), number,
+                                         [](std::uint32_t n, const workbook::ScannedRow& r) { return n < r.number; });
+        return at != scan.rows.begin() && std::prev(at)->number == number ? &*std::prev(at) : nullptr;
+    };
     bool inPlace = surviving == beamRows;
     std::size_t tailFrom = 0;
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -487,32 +492,30 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
             continue;
         }
         target[i] = next++;
-        inPlace = !occupied.count(target[i]);
+        inPlace = !scanned(target[i]);
     }
-    std::set<std::uint32_t> taken;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> others;  // rows of the file that move: from, to
     if (!inPlace) {
         for (std::size_t i = 0; i < rows.size(); ++i) target[i] = first + static_cast<std::uint32_t>(i);
-        const std::set<std::uint32_t> beams(beamRows.begin(), beamRows.end());
+
         std::uint32_t after = std::max<std::uint32_t>(first + static_cast<std::uint32_t>(rows.size()),
                                                       scan.rows.empty() ? 0 : scan.rows.back().number + 1);
         for (const auto& r : scan.rows) {
-            if (r.number < first || beams.count(r.number)) continue;
+            if (r.number < first || std::binary_search(beamRows.begin(), beamRows.end(), r.number)) continue;
             if (r.number < first + rows.size()) others.emplace_back(r.number, after++);
         }
     }
-    std::set<std::uint32_t> kept(surviving.begin(), surviving.end());
+    std::vector<std::uint32_t> kept = surviving;
+    std::sort(kept.begin(), kept.end());
     for (std::uint32_t r : beamRows)
-        if (!kept.count(r)) plan.edit.removed.insert(r);
+        if (!std::binary_search(kept.begin(), kept.end(), r)) plan.edit.removed.insert(r);
 
     // The cells each row writes: what changed, and the loads.
-    std::map<std::uint32_t, const workbook::ScannedRow*> scanned;
-    for (const auto& r : scan.rows) scanned[r.number] = &r;
     const auto styleAbove = [&](std::size_t i, std::uint32_t column) -> std::string {
         for (std::size_t k = i; k-- > 0;) {
-            const auto it = current[k] ? scanned.find(current[k]) : scanned.end();
-            if (it == scanned.end()) continue;
-            for (const auto& c : it->second->cells)
+            const workbook::ScannedRow* row = current[k] ? scanned(current[k]) : nullptr;
+            if (!row) continue;
+            for (const auto& c : row->cells())
                 if (c.column == column) return c.style;
             return {};
         }
@@ -561,8 +564,8 @@ Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const st
         header.origin = origin.headerRow;
         header.target = origin.headerRow;
         std::string style;
-        const auto it = scanned.find(origin.headerRow);
-        if (it != scanned.end() && !it->second->cells.empty()) style = it->second->cells.back().style;
+        const workbook::ScannedRow* row = scanned(origin.headerRow);
+        if (row && !row->cells().empty()) style = row->cells().back().style;
         for (std::size_t c = 0; c < layout.columns.size(); ++c)
             if (!inFile[c]) header.cells.push_back({plan.columns[c], layout.headers[c], false, style});
         plan.edit.rows.push_back(std::move(header));
@@ -635,7 +638,7 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     if (!layout.workbook) return Failed("这个梁表不是从 Excel 工作簿读来的");
     const WorkbookOrigin& origin = *layout.workbook;
     workbook::WorkbookReader reader(*origin.package);
-    if (Outcome opened = Open(reader); !opened.ok) return opened;
+    if (Outcome opened = Open(reader, origin.strings); !opened.ok) return opened;
     SavePlan plan;
     if (Outcome planned = Plan(reader, layout, rows, results, plan); !planned.ok) return planned;
     const std::string part = reader.sheets().at(origin.sheet).part;
@@ -681,6 +684,7 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
         workbook::RewritePackage(*origin.package, replaced, removed, {}, {{part, &*deflated}});
     if (!written) return Failed("工作簿已损坏,无法写回 (其中有读不出的部分)");
     auto after = std::make_shared<WorkbookOrigin>(origin);
+    after->strings = reader.sharedStrings();  // (the save writes none: the part is copied as it was)
     after->saved = nullptr;
     if (sheet->xml.size() <= kLargestSavedSheet) {
         auto saved = std::make_shared<SavedSheet>();

@@ -25,6 +25,9 @@ namespace quorvane {
 
 struct CsvLayout;
 struct SavedSheet;
+namespace workbook {
+struct SharedStrings;
+}
 
 // The sheet a schedule came from: what a save into it needs.
 struct WorkbookOrigin {
@@ -46,6 +49,8 @@ struct WorkbookOrigin {
     // again nor deflates what did not change; used only while the package
     // still holds those very bytes.
     std::shared_ptr<const SavedSheet> saved;
+    // The workbook's shared strings as read, for a save not to read them again.
+    std::shared_ptr<const workbook::SharedStrings> strings;
 };
 
 // Whether bytes begin as a zip archive (an .xlsx does).

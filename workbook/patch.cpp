@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <map>
 
 #include "sheets.h"
@@ -132,6 +133,7 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
         "ignoredErrors", "oleObjects",         "controls",        "protectedRanges", "scenarios"};
     int depth = 0;
     bool inData = false, inRow = false;
+    std::vector<ScannedCell> cells;  // of the row being read
     std::uint64_t dataTagBegin = 0, dataTagEnd = 0;
     XmlReader* parser = nullptr;
     XmlReader reader(
@@ -160,19 +162,20 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
                  row.begin = at;
                  row.tagEnd = tagEnd;
                  scan.rows.push_back(std::move(row));
+                 cells.clear();
                  inRow = true;
              } else if (inRow && depth == 4 && name == "c") {
-                 ScannedRow& row = scan.rows.back();
+                 const std::uint64_t rowBegin = scan.rows.back().begin;
                  ScannedCell cell;
-                 cell.column = row.cells.empty() ? 0 : row.cells.back().column + 1;
+                 cell.column = cells.empty() ? 0 : cells.back().column + 1;
                  std::uint32_t column = 0, rowOfCell = 0;
                  if (ParseReference(a.Get("r"), column, rowOfCell)) cell.column = column;
-                 cell.begin = at;
-                 cell.tagEnd = tagEnd;
+                 cell.begin = at - rowBegin;
+                 cell.tagEnd = tagEnd - rowBegin;
                  cell.style = std::string(a.Get("s"));
-                 row.cells.push_back(std::move(cell));
+                 cells.push_back(std::move(cell));
              } else if (inRow && depth == 5 && name == "f") {
-                 scan.rows.back().cells.back().formula = true;
+                 cells.back().formula = true;
                  scan.formulas = true;
              }
          },
@@ -190,10 +193,17 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
              } else if (inRow && depth == 3 && name == "row") {
                  ScannedRow& row = scan.rows.back();
                  row.end = EndOf(*parser, row.tagEnd);
+                 // (sorted only where a writer listed them out of order: sorting allocates)
+                 const auto byColumn = [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; };
+                 if (!std::is_sorted(cells.begin(), cells.end(), byColumn))
+                     std::stable_sort(cells.begin(), cells.end(), byColumn);
+                 if (!cells.empty()) row.cellList = std::make_shared<const std::vector<ScannedCell>>(std::move(cells));
+                 cells.clear();
                  inRow = false;
              } else if (inRow && depth == 4 && name == "c") {
-                 ScannedCell& cell = scan.rows.back().cells.back();
-                 cell.end = EndOf(*parser, cell.tagEnd);
+                 ScannedCell& cell = cells.back();
+                 const std::uint64_t rowBegin = scan.rows.back().begin;
+                 cell.end = EndOf(*parser, cell.tagEnd + rowBegin) - rowBegin;
              }
              --depth;
          },
@@ -205,10 +215,6 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
     const auto byNumber = [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; };
     if (!std::is_sorted(scan.rows.begin(), scan.rows.end(), byNumber))
         std::stable_sort(scan.rows.begin(), scan.rows.end(), byNumber);
-    const auto byColumn = [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; };
-    for (ScannedRow& row : scan.rows)
-        if (!std::is_sorted(row.cells.begin(), row.cells.end(), byColumn))
-            std::stable_sort(row.cells.begin(), row.cells.end(), byColumn);
     return {};
 }
 
@@ -216,30 +222,47 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
                                       std::string& message) {
     formulasTouched = false;
     const std::string_view xml = scan.xml;
-    std::map<std::uint32_t, const ScannedRow*> old;
-    for (const ScannedRow& row : scan.rows) old.emplace(row.number, &row);
-    std::set<std::uint32_t> consumed = edit.removed;
+    // (sorted vectors rather than maps: a sheet has tens of thousands of rows, a save touches few)
+    const auto old = [&scan](std::uint32_t number) -> const ScannedRow* {
+        const auto at = std::lower_bound(scan.rows.begin(), scan.rows.end(), number,
+                                         [](const ScannedRow& r, std::uint32_t n) { return r.number < n; });
+        return at != scan.rows.end() && at->number == number ? &*at : nullptr;
+    };
+    std::vector<std::uint32_t> consumed(edit.removed.begin(), edit.removed.end());
     for (const RowWrite& w : edit.rows)
-        if (w.origin != 0) consumed.insert(w.origin);
+        if (w.origin != 0) consumed.push_back(w.origin);
+    std::sort(consumed.begin(), consumed.end());
     // What the new sheet holds, by row number: an old row kept as it was, or a row written.
-    std::map<std::uint32_t, std::pair<const ScannedRow*, const RowWrite*>> placed;
+    struct Placed {
+        std::uint32_t number;
+        const ScannedRow* kept;
+        const RowWrite* written;
+    };
+    std::vector<Placed> keptRows, writtenRows, placed;
     for (const ScannedRow& row : scan.rows)
-        if (!consumed.count(row.number)) placed[row.number] = {&row, nullptr};
+        if (!std::binary_search(consumed.begin(), consumed.end(), row.number)) {
+            if (!keptRows.empty() && keptRows.back().number == row.number) keptRows.pop_back();  // the last of twins
+            keptRows.push_back({row.number, &row, nullptr});
+        }
     std::uint32_t lastRow = 0, lastColumn = 0;
     for (const RowWrite& w : edit.rows) {
-        const auto [at, fresh] = placed.emplace(w.target, std::pair{nullptr, &w});
-        if (!fresh) {
-            message = "row " + std::to_string(w.target) + " would be written twice";
-            return std::nullopt;
-        }
+        writtenRows.push_back({w.target, nullptr, &w});
         lastRow = std::max(lastRow, w.target);
         for (const NewCell& c : w.cells) lastColumn = std::max(lastColumn, c.column);
     }
-    for (std::uint32_t removed : edit.removed) {
-        const auto it = old.find(removed);
-        if (it == old.end()) continue;
-        for (const ScannedCell& c : it->second->cells) formulasTouched = formulasTouched || c.formula;
-    }
+    const auto byNumber = [](const Placed& a, const Placed& b) { return a.number < b.number; };
+    std::stable_sort(writtenRows.begin(), writtenRows.end(), byNumber);
+    placed.reserve(keptRows.size() + writtenRows.size());
+    std::merge(keptRows.begin(), keptRows.end(), writtenRows.begin(), writtenRows.end(), std::back_inserter(placed),
+               byNumber);
+    for (std::size_t i = 1; i < placed.size(); ++i)
+        if (placed[i].number == placed[i - 1].number) {
+            message = "row " + std::to_string(placed[i].number) + " would be written twice";
+            return std::nullopt;
+        }
+    for (std::uint32_t removed : edit.removed)
+        if (const ScannedRow* row = old(removed))
+            for (const ScannedCell& c : row->cells()) formulasTouched = formulasTouched || c.formula;
 
     SheetScan after;
     after.prefix = scan.prefix;
@@ -271,9 +294,10 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
     if (scan.emptyData) out += '<' + p + "sheetData>";
     after.dataBegin = out.size();
 
-    for (const auto& [at, entry] : placed) {
-        const std::uint32_t number = at;  // (a lambda below captures it)
-        const auto& [kept, written] = entry;
+    for (const Placed& entry : placed) {
+        const std::uint32_t number = entry.number;
+        const ScannedRow* kept = entry.kept;
+        const RowWrite* written = entry.written;
         if (kept) {
             // Where it was, moved by as much as the sheet before it grew or shrank.
             const std::uint64_t shift = out.size() - kept->begin;  // (modulo 2^64: may be "negative")
@@ -281,17 +305,11 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
             row.begin += shift;
             row.end += shift;
             row.tagEnd += shift;
-            for (ScannedCell& c : row.cells) {
-                c.begin += shift;
-                c.end += shift;
-                c.tagEnd += shift;
-            }
             after.rows.push_back(std::move(row));
             out.append(xml.substr(kept->begin, kept->end - kept->begin));
             continue;
         }
-        const auto found = written->origin ? old.find(written->origin) : old.end();
-        const ScannedRow* origin = found == old.end() ? nullptr : found->second;
+        const ScannedRow* origin = written->origin ? old(written->origin) : nullptr;
         const bool moved = origin && origin->number != number;
         const std::string r = std::to_string(number);
         ScannedRow row;
@@ -304,6 +322,7 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
             out += '<' + p + "row r=\"" + r + "\">";
         }
         row.tagEnd = out.size();
+        std::vector<ScannedCell> rowCells;
         std::vector<NewCell> cells = written->cells;
         std::sort(cells.begin(), cells.end(), [](const NewCell& a, const NewCell& b) { return a.column < b.column; });
         std::size_t next = 0;
@@ -312,28 +331,29 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
             if (cell.text.empty() && !was) return;  // nothing there, nothing to clear
             ScannedCell written;
             written.column = cell.column;
-            written.begin = out.size();
+            written.begin = out.size() - row.begin;
             written.style = was ? was->style : cell.style;
             AppendCell(out, p, number, cell, written.style, written.tagEnd);
-            written.end = out.size();
-            row.cells.push_back(std::move(written));
+            written.tagEnd -= row.begin;
+            written.end = out.size() - row.begin;
+            rowCells.push_back(std::move(written));
         };
         // A cell of the old row, copied at its new place (tag: its start tag as now written).
         const auto keepCell = [&](const ScannedCell& c, std::uint64_t begin, std::uint64_t tagLength) {
             ScannedCell copy = c;
-            copy.begin = begin;
-            copy.tagEnd = begin + tagLength;
-            copy.end = out.size();
-            row.cells.push_back(std::move(copy));
+            copy.begin = begin - row.begin;
+            copy.tagEnd = copy.begin + tagLength;
+            copy.end = out.size() - row.begin;
+            rowCells.push_back(std::move(copy));
         };
         if (origin) {
-            for (const ScannedCell& c : origin->cells) {
+            for (const ScannedCell& c : origin->cells()) {
                 while (next < cells.size() && cells[next].column < c.column) writeNew(cells[next++], nullptr);
                 if (next < cells.size() && cells[next].column == c.column) {
                     writeNew(cells[next++], &c);
                     continue;
                 }
-                const std::string_view whole = xml.substr(c.begin, c.end - c.begin);
+                const std::string_view whole = xml.substr(origin->begin + c.begin, c.end - c.begin);
                 const std::uint64_t begin = out.size();
                 if (!moved) {
                     out.append(whole);
@@ -341,7 +361,7 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
                     continue;
                 }
                 formulasTouched = formulasTouched || c.formula;
-                const std::string_view tag = xml.substr(c.begin, c.tagEnd - c.begin);
+                const std::string_view tag = whole.substr(0, c.tagEnd - c.begin);
                 const std::string movedTag = WithAttribute(tag, "r", CellReference(number, c.column));
                 out += movedTag;
                 // (a cell closed in its start tag has nothing after it)
@@ -352,6 +372,7 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
         while (next < cells.size()) writeNew(cells[next++], nullptr);
         out += "</" + p + "row>";
         row.end = out.size();
+        if (!rowCells.empty()) row.cellList = std::make_shared<const std::vector<ScannedCell>>(std::move(rowCells));
         after.rows.push_back(std::move(row));
     }
 
@@ -367,7 +388,7 @@ std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& ed
                                         : scan.dimensionEnd + tailShift;
     }
     for (const ScannedRow& row : after.rows)
-        for (const ScannedCell& c : row.cells) after.formulas = after.formulas || c.formula;
+        for (const ScannedCell& c : row.cells()) after.formulas = after.formulas || c.formula;
     return after;
 }
 

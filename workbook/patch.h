@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,15 +18,22 @@ namespace quorvane::workbook {
 
 struct ScannedCell {
     std::uint32_t column = 0;
-    std::uint64_t begin = 0, end = 0, tagEnd = 0;  // the whole element; its start tag ends at tagEnd
-    std::string style;                             // the s attribute ("" when none)
+    // The whole element, from the start of its row; its start tag ends at tagEnd.
+    std::uint64_t begin = 0, end = 0, tagEnd = 0;
+    std::string style;  // the s attribute ("" when none)
     bool formula = false;
 };
 
 struct ScannedRow {
     std::uint32_t number = 0;
     std::uint64_t begin = 0, end = 0, tagEnd = 0;
-    std::vector<ScannedCell> cells;  // in column order
+    // Its cells in column order, shared: a row a save keeps as it was moves
+    // to its new place without copying them.
+    std::shared_ptr<const std::vector<ScannedCell>> cellList;
+    const std::vector<ScannedCell>& cells() const {
+        static const std::vector<ScannedCell> none;
+        return cellList ? *cellList : none;
+    }
 };
 
 // A sheet's XML and where its parts lie.

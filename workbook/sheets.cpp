@@ -256,7 +256,7 @@ std::string RelationshipsOf(std::string_view part) {
 WorkbookReader::WorkbookReader(std::string_view bytes) : package_(bytes), emptyZip_(bytes.substr(0, 4) == "PK\x05\x06") {}
 WorkbookReader::~WorkbookReader() = default;
 
-std::string WorkbookReader::Open(bool sheetNeeded) {
+std::string WorkbookReader::Open(bool sheetNeeded, std::shared_ptr<const SharedStrings> known) {
     const std::string notWorkbook = "这是一个 zip 压缩文件,但不是 Excel 工作簿 (里面没有工作簿部分 xl/workbook.xml)";
     // (minizip does not open a zip of no files: it is known by its first bytes.)
     if (emptyZip_ || (package_.ok() && package_.names().empty())) return "这是一个空的 zip 压缩文件,不是 Excel 工作簿";
@@ -300,10 +300,18 @@ std::string WorkbookReader::Open(bool sheetNeeded) {
     for (const Relationship& r : relations)
         if (EndsWith(r.type, "/sharedStrings")) strings = r.target;
     if (strings.empty()) strings = ResolvePart(workbookPart_, "sharedStrings.xml");  // where Excel keeps them
-    return ReadSharedStrings(strings);
+    return ReadSharedStrings(strings, std::move(known));
 }
 
-std::string WorkbookReader::ReadSharedStrings(const std::string& part) {
+std::string WorkbookReader::ReadSharedStrings(const std::string& part, std::shared_ptr<const SharedStrings> known) {
+    const auto stored = package_.StoredPart(part);
+    if (known && stored && known->part == part && known->stored == stored->data) {
+        strings_ = std::move(known);
+        return {};
+    }
+    auto read = std::make_shared<SharedStrings>();
+    read->part = part;
+    if (stored) read->stored = std::string(stored->data);
     int phonetic = 0;
     bool inText = false, inItem = false;
     std::string item;
@@ -324,9 +332,9 @@ std::string WorkbookReader::ReadSharedStrings(const std::string& part) {
                               --phonetic;
                           } else if (name == "si" && inItem) {
                               inItem = false;
-                              strings_ += UnescapeExcel(std::move(item));
+                              read->text += UnescapeExcel(std::move(item));
                               item.clear();
-                              stringEnds_.push_back(static_cast<std::uint32_t>(strings_.size()));
+                              read->ends.push_back(static_cast<std::uint32_t>(read->text.size()));
                           }
                       },
                       [&](std::string_view text) {
@@ -336,14 +344,16 @@ std::string WorkbookReader::ReadSharedStrings(const std::string& part) {
     if (status == PartStatus::Missing) return {};  // no strings at all
     if (status != PartStatus::Ok && status != PartStatus::Stopped) return PartMessage(part, status);
     if (!reader.Feed({}, true)) return "工作簿中的“" + part + "”已损坏:" + reader.error();
+    strings_ = std::move(read);
     return {};
 }
 
 std::string WorkbookReader::SharedString(std::size_t index, bool& found) const {
-    found = index < stringEnds_.size();
+    const std::vector<std::uint32_t>& ends = strings_->ends;
+    found = index < ends.size();
     if (!found) return {};
-    const std::size_t begin = index == 0 ? 0 : stringEnds_[index - 1];
-    return strings_.substr(begin, stringEnds_[index] - begin);
+    const std::size_t begin = index == 0 ? 0 : ends[index - 1];
+    return strings_->text.substr(begin, ends[index] - begin);
 }
 
 std::string WorkbookReader::ReadRows(std::size_t index, const RowSink& sink,

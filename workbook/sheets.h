@@ -54,6 +54,16 @@ std::string RecogniseNonPackage(std::string_view bytes);
 // Whether bytes begin as a zip archive (an .xlsx does).
 bool LooksLikePackage(std::string_view bytes);
 
+// A workbook's shared strings as read, with the part's bytes as stored
+// (compressed) that they came from: a later reader of a package that
+// stores the part the same takes them as they are.
+struct SharedStrings {
+    std::string part;
+    std::string stored;
+    std::string text;                 // every string, one after another
+    std::vector<std::uint32_t> ends;  // where each ends in text
+};
+
 class WorkbookReader {
 public:
     // bytes must outlive the reader.
@@ -62,10 +72,12 @@ public:
     WorkbookReader(const WorkbookReader&) = delete;
     WorkbookReader& operator=(const WorkbookReader&) = delete;
 
-    // Reads the sheet list and the shared strings. Empty when the workbook
-    // reads; else a message in Chinese (damaged, no workbook, too large, no
-    // sheet where one is needed).
-    std::string Open(bool sheetNeeded = true);
+    // Reads the sheet list and the shared strings (known: those read from
+    // this package before, taken when it still stores them the same).
+    // Empty when the workbook reads; else a message in Chinese (damaged,
+    // no workbook, too large, no sheet where one is needed).
+    std::string Open(bool sheetNeeded = true, std::shared_ptr<const SharedStrings> known = {});
+    std::shared_ptr<const SharedStrings> sharedStrings() const { return strings_; }
     const std::vector<SheetEntry>& sheets() const { return sheets_; }
     // The workbook part and its relationships, as Open found them.
     const std::string& workbookPart() const { return workbookPart_; }
@@ -83,15 +95,14 @@ public:
     Package& package() { return package_; }
 
 private:
-    std::string ReadSharedStrings(const std::string& part);
+    std::string ReadSharedStrings(const std::string& part, std::shared_ptr<const SharedStrings> known);
     std::string SharedString(std::size_t index, bool& found) const;
 
     Package package_;
     bool emptyZip_ = false;
     std::vector<SheetEntry> sheets_;
     std::string workbookPart_;
-    std::string strings_;                // every shared string, one after another
-    std::vector<std::uint32_t> stringEnds_;  // where each ends in strings_
+    std::shared_ptr<const SharedStrings> strings_ = std::make_shared<const SharedStrings>();
 };
 
 // The message for a part that did not read, naming it.

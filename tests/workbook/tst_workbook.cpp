@@ -242,7 +242,7 @@ bool SameScan(const SheetScan& a, const SheetScan& b) {
     const bool rows = std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(),
                                  [](const ScannedRow& x, const ScannedRow& y) {
                                      return x.number == y.number && x.begin == y.begin && x.end == y.end &&
-                                            x.tagEnd == y.tagEnd && SameCells(x.cells, y.cells);
+                                            x.tagEnd == y.tagEnd && SameCells(x.cells(), y.cells());
                                  });
     return rows && a.xml == b.xml && a.dataBegin == b.dataBegin && a.dataEnd == b.dataEnd &&
            a.emptyData == b.emptyData && a.prefix == b.prefix && a.dimensionBegin == b.dimensionBegin &&
