@@ -395,241 +395,292 @@ bool Holds(workbook::Package& package, const std::string& part, const SavedSheet
     return rest == std::string_view("\x03\x00", 2);
 }
 
-// reader: the workbook as the origin holds it, open.
-Outcome Plan(workbook::WorkbookReader& reader, const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
-             const std::vector<ShownResult>& results, SavePlan& plan) {
-    const WorkbookOrigin& origin = *layout.workbook;
-    const workbook::SheetEntry& sheet = reader.sheets().at(origin.sheet);
-    if (origin.saved && Holds(reader.package(), sheet.part, *origin.saved)) {
-        plan.saved = origin.saved.get();
-        plan.scan = &plan.saved->scan;
-    } else {
-        workbook::PartStatus status;
-        std::optional<std::string> xml = reader.package().ReadWhole(sheet.part, status);
-        if (!xml) return Failed(workbook::PartMessage(sheet.part, status));
-        if (const std::string why = workbook::ScanSheet(std::move(*xml), plan.own); !why.empty())
-            return Failed("工作簿中的工作表" + Quoted(sheet.name) + "已损坏:" + why);
-        plan.scan = &plan.own;
+// A save into the sheet worked out, step by step: where the sheet is, its
+// columns, the rows the file holds that changed, where each row goes, the
+// cells each writes, what cannot be kept, and the rows' ids after.
+class Planner {
+public:
+    // reader: the workbook as the origin holds it, open.
+    Planner(workbook::WorkbookReader& reader, const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
+            const std::vector<ShownResult>& results, SavePlan& plan)
+        : reader_(reader), layout_(layout), rows_(rows), results_(results), plan_(plan), origin_(*layout.workbook),
+          sheet_(reader.sheets().at(origin_.sheet)) {}
+
+    Outcome Make() {
+        if (Outcome taken = TakeScan(); !taken.ok) return taken;
+        PlaceColumns();
+        if (Outcome read = ReadChangedRows(); !read.ok) return read;
+        PlaceRows();
+        WriteCells();
+        SayLosses();
+        NumberRows();
+        return {};
     }
-    const workbook::SheetScan& scan = *plan.scan;
+
+private:
+    // The sheet as the last save left it while the file still holds it, else read and scanned.
+    Outcome TakeScan() {
+        if (origin_.saved && Holds(reader_.package(), sheet_.part, *origin_.saved)) {
+            plan_.saved = origin_.saved.get();
+            plan_.scan = &plan_.saved->scan;
+            return {};
+        }
+        workbook::PartStatus status;
+        std::optional<std::string> xml = reader_.package().ReadWhole(sheet_.part, status);
+        if (!xml) return Failed(workbook::PartMessage(sheet_.part, status));
+        if (const std::string why = workbook::ScanSheet(std::move(*xml), plan_.own); !why.empty())
+            return Failed("工作簿中的工作表" + Quoted(sheet_.name) + "已损坏:" + why);
+        plan_.scan = &plan_.own;
+        return {};
+    }
+    const workbook::SheetScan& scan() const { return *plan_.scan; }
+
+    // The sheet's row of that number (the scan keeps them in order; of twins, the last).
+    const workbook::ScannedRow* Scanned(std::uint32_t number) const {
+        const auto& rows = scan().rows;
+        const auto at = std::upper_bound(rows.begin(), rows.end(), number,
+                                         [](std::uint32_t n, const workbook::ScannedRow& r) { return n < r.number; });
+        return at != rows.begin() && std::prev(at)->number == number ? &*std::prev(at) : nullptr;
+    }
 
     // Columns: those the sheet has, then new ones after everything the sheet uses.
-    std::uint32_t lastUsed = 0;
-    for (const auto& r : scan.rows)
-        if (!r.cells().empty()) lastUsed = std::max(lastUsed, r.cells().back().column);
-    std::vector<bool> inFile(layout.columns.size(), false);
-    for (std::size_t c = 0; c < layout.columns.size(); ++c) {
-        const auto at = std::find(origin.kinds.begin(), origin.kinds.end(), layout.columns[c]);
-        inFile[c] = at != origin.kinds.end();
-        plan.columns.push_back(inFile[c] ? origin.columns[static_cast<std::size_t>(at - origin.kinds.begin())]
-                                         : ++lastUsed);
+    void PlaceColumns() {
+        std::uint32_t lastUsed = 0;
+        for (const auto& r : scan().rows)
+            if (!r.cells().empty()) lastUsed = std::max(lastUsed, r.cells().back().column);
+        const auto& columns = layout_.columns;
+        inFile_.assign(columns.size(), false);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const auto at = std::find(origin_.kinds.begin(), origin_.kinds.end(), columns[c]);
+            inFile_[c] = at != origin_.kinds.end();
+            plan_.columns.push_back(inFile_[c] ? origin_.columns[static_cast<std::size_t>(at - origin_.kinds.begin())]
+                                               : ++lastUsed);
+        }
+        newColumns_ = std::find(inFile_.begin(), inFile_.end(), false) != inFile_.end();
+    }
+
+    // The rows as the file holds them, to write only what changed: a row
+    // whose print still matches is as it was; the others are read from the
+    // sheet, in one pass that keeps only them.
+    Outcome ReadChangedRows() {
+        current_.assign(rows_.size(), 0);
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const std::uint32_t id = rows_[i].origin();
+            if (id >= 1 && id <= origin_.rowOfId.size()) current_[i] = origin_.rowOfId[id - 1];
+        }
+        std::map<std::uint32_t, std::size_t> changedAt;  // sheet row → row
+        prints_.resize(rows_.size());
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            prints_[i] = Print(rows_[i]);
+            if (current_[i] && prints_[i] != origin_.readPrint[rows_[i].origin() - 1]) changedAt[current_[i]] = i;
+        }
+        wasOf_.assign(rows_.size(), nullptr);
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (current_[i] && !changedAt.count(current_[i])) wasOf_[i] = &rows_[i];
+        if (changedAt.empty()) return {};
+        // Read from the scan's bytes: the sheet with only the rows up to the
+        // header and the changed ones, so that a save reads no row twice.
+        const workbook::SheetScan& s = scan();
+        std::string few;
+        const std::string* only = nullptr;
+        if (!s.emptyData) {
+            few.append(s.xml, 0, s.dataBegin);
+            for (const workbook::ScannedRow& r : s.rows)
+                if (r.number <= origin_.headerRow || changedAt.count(r.number)) few.append(s.xml, r.begin, r.end - r.begin);
+            few.append(s.xml, s.dataEnd, std::string::npos);
+            only = &few;
+        }
+        fetched_ = ReadSheet(reader_, origin_.sheet, {}, [&changedAt](std::uint32_t row) { return changedAt.count(row) > 0; },
+                             only);
+        if (!fetched_.outcome.ok) return fetched_.outcome;
+        for (std::size_t k = 0; k < fetched_.rows.size(); ++k)
+            wasOf_[changedAt[fetched_.rowNumbers[k]]] = &fetched_.rows[k];
+        return {};
     }
 
     // Where each row goes. Rows whose sheet row is still in the file keep
     // it when they can: no row of the file taken out or reordered, new rows
-    // only after the last.
-    const std::uint32_t first = origin.headerRow + 1;
-    std::vector<std::uint32_t> current(rows.size(), 0);  // sheet row each row comes from, 0 none
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::uint32_t id = rows[i].origin();
-        if (id >= 1 && id <= origin.rowOfId.size()) current[i] = origin.rowOfId[id - 1];
-    }
-    // The rows as the file holds them, to write only what changed: a row
-    // whose print still matches is as it was; the others are read from the
-    // sheet, in one pass that keeps only them.
-    std::map<std::uint32_t, std::size_t> changedAt;  // sheet row → row
-    std::vector<std::uint64_t> prints(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        prints[i] = Print(rows[i]);
-        if (current[i] && prints[i] != origin.readPrint[rows[i].origin() - 1]) changedAt[current[i]] = i;
-    }
-    std::vector<const ScheduleRow*> wasOf(rows.size(), nullptr);
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (current[i] && !changedAt.count(current[i])) wasOf[i] = &rows[i];
-    SheetRead fetched;
-    if (!changedAt.empty()) {
-        // Read from the scan's bytes: the sheet with only the rows up to the
-        // header and the changed ones, so that a save reads no row twice.
-        std::string few;
-        const std::string* only = nullptr;
-        if (!scan.emptyData) {
-            few.append(scan.xml, 0, scan.dataBegin);
-            for (const workbook::ScannedRow& r : scan.rows)
-                if (r.number <= origin.headerRow || changedAt.count(r.number)) few.append(scan.xml, r.begin, r.end - r.begin);
-            few.append(scan.xml, scan.dataEnd, std::string::npos);
-            only = &few;
+    // only after the last. Else the beams go in order below the header, and
+    // other rows in their way after them.
+    void PlaceRows() {
+        std::vector<std::uint32_t> surviving;
+        for (std::uint32_t r : current_)
+            if (r) surviving.push_back(r);
+        std::vector<std::uint32_t> beamRows;  // the beams' rows in the file now, in order
+        for (std::uint32_t r : origin_.rowOfId)
+            if (r) beamRows.push_back(r);
+        std::sort(beamRows.begin(), beamRows.end());
+        inPlace_ = surviving == beamRows;
+        std::size_t tailFrom = 0;
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (current_[i]) tailFrom = i + 1;
+        for (std::size_t i = 0; i < tailFrom && inPlace_; ++i) inPlace_ = current_[i] != 0;
+        target_.assign(rows_.size(), 0);
+        std::uint32_t next = std::max(origin_.headerRow, beamRows.empty() ? 0u : beamRows.back()) + 1;
+        for (std::size_t i = 0; i < rows_.size() && inPlace_; ++i) {
+            target_[i] = current_[i] ? current_[i] : next++;
+            inPlace_ = current_[i] || !Scanned(target_[i]);
         }
-        fetched = ReadSheet(reader, origin.sheet, {}, [&changedAt](std::uint32_t row) { return changedAt.count(row) > 0; },
-                            only);
-        if (!fetched.outcome.ok) return fetched.outcome;
-        for (std::size_t k = 0; k < fetched.rows.size(); ++k)
-            wasOf[changedAt[fetched.rowNumbers[k]]] = &fetched.rows[k];
-    }
-    std::vector<std::uint32_t> surviving;
-    for (std::uint32_t r : current)
-        if (r) surviving.push_back(r);
-    // The beams' rows in the file now, in order.
-    std::vector<std::uint32_t> beamRows;
-    for (std::uint32_t r : origin.rowOfId)
-        if (r) beamRows.push_back(r);
-    std::sort(beamRows.begin(), beamRows.end());
-    // The sheet's rows by number (the scan keeps them in order; of twins, the last).
-    const auto scanned = [&scan](std::uint32_t number) -> const workbook::ScannedRow* {
-        const auto at = std::upper_bound(scan.rows.begin(), scan.rows.end(), number,
-                                         [](std::uint32_t n, const workbook::ScannedRow& r) { return n < r.number; });
-        return at != scan.rows.begin() && std::prev(at)->number == number ? &*std::prev(at) : nullptr;
-    };
-    bool inPlace = surviving == beamRows;
-    std::size_t tailFrom = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (current[i]) tailFrom = i + 1;
-    for (std::size_t i = 0; i < tailFrom && inPlace; ++i) inPlace = current[i] != 0;
-    std::vector<std::uint32_t> target(rows.size());
-    std::uint32_t next = std::max(origin.headerRow, beamRows.empty() ? 0u : beamRows.back()) + 1;
-    for (std::size_t i = 0; i < rows.size() && inPlace; ++i) {
-        if (current[i]) {
-            target[i] = current[i];
-            continue;
+        if (!inPlace_) {
+            const std::uint32_t first = origin_.headerRow + 1;
+            for (std::size_t i = 0; i < rows_.size(); ++i) target_[i] = first + static_cast<std::uint32_t>(i);
+            const auto& scanned = scan().rows;
+            std::uint32_t after = std::max<std::uint32_t>(first + static_cast<std::uint32_t>(rows_.size()),
+                                                          scanned.empty() ? 0 : scanned.back().number + 1);
+            for (const auto& r : scanned) {
+                if (r.number < first || std::binary_search(beamRows.begin(), beamRows.end(), r.number)) continue;
+                if (r.number < first + rows_.size()) others_.emplace_back(r.number, after++);
+            }
         }
-        target[i] = next++;
-        inPlace = !scanned(target[i]);
+        std::sort(surviving.begin(), surviving.end());
+        for (std::uint32_t r : beamRows)
+            if (!std::binary_search(surviving.begin(), surviving.end(), r)) plan_.edit.removed.insert(r);
     }
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> others;  // rows of the file that move: from, to
-    if (!inPlace) {
-        for (std::size_t i = 0; i < rows.size(); ++i) target[i] = first + static_cast<std::uint32_t>(i);
 
-        std::uint32_t after = std::max<std::uint32_t>(first + static_cast<std::uint32_t>(rows.size()),
-                                                      scan.rows.empty() ? 0 : scan.rows.back().number + 1);
-        for (const auto& r : scan.rows) {
-            if (r.number < first || std::binary_search(beamRows.begin(), beamRows.end(), r.number)) continue;
-            if (r.number < first + rows.size()) others.emplace_back(r.number, after++);
-        }
-    }
-    std::vector<std::uint32_t> kept = surviving;
-    std::sort(kept.begin(), kept.end());
-    for (std::uint32_t r : beamRows)
-        if (!std::binary_search(kept.begin(), kept.end(), r)) plan.edit.removed.insert(r);
-
-    // The cells each row writes: what changed, and the loads.
-    const auto styleAbove = [&](std::size_t i, std::uint32_t column) -> std::string {
+    // A new row's style in a column: that of the nearest row above it from the file.
+    std::string StyleAbove(std::size_t i, std::uint32_t column) const {
         for (std::size_t k = i; k-- > 0;) {
-            const workbook::ScannedRow* row = current[k] ? scanned(current[k]) : nullptr;
+            const workbook::ScannedRow* row = current_[k] ? Scanned(current_[k]) : nullptr;
             if (!row) continue;
             for (const auto& c : row->cells())
                 if (c.column == column) return c.style;
             return {};
         }
         return {};
-    };
-    const ShownResult none;
-    const bool allInFile = std::find(inFile.begin(), inFile.end(), false) == inFile.end();
-    // The load cells' prints after the save, where already worked out.
-    std::vector<std::uint64_t> loadPrints(rows.size());
-    const bool sameLoadColumns = layout.columns == origin.kinds;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        workbook::RowWrite write;
-        write.origin = current[i];
-        write.target = target[i];
-        // The row as the file holds it, to write only what changed.
-        const ScheduleRow* was = wasOf[i];
-        bool loadsAsInFile = false;
-        if (current[i] && !origin.loadPrint.empty()) {
-            const std::uint64_t print = LoadPrint(origin.kinds, rows[i], results[i]);
-            if (sameLoadColumns) loadPrints[i] = print;
-            loadsAsInFile = print == origin.loadPrint[rows[i].origin() - 1];
+    }
+
+    // The cells each row writes: what changed, and the loads; rows of the
+    // file in the beams' way; the header's new captions.
+    void WriteCells() {
+        loadPrints_.assign(rows_.size(), 0);
+        sameLoadColumns_ = layout_.columns == origin_.kinds;
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            workbook::RowWrite write{current_[i], target_[i], RowCells(i)};
+            if (write.cells.empty() && write.origin == write.target) continue;  // untouched
+            plan_.edit.rows.push_back(std::move(write));
         }
+        for (const auto& [from, to] : others_) plan_.edit.rows.push_back({from, to, {}});
+        if (newColumns_) {
+            workbook::RowWrite header{origin_.headerRow, origin_.headerRow, {}};
+            std::string style;
+            const workbook::ScannedRow* row = Scanned(origin_.headerRow);
+            if (row && !row->cells().empty()) style = row->cells().back().style;
+            for (std::size_t c = 0; c < layout_.columns.size(); ++c)
+                if (!inFile_[c]) header.cells.push_back({plan_.columns[c], layout_.headers[c], false, style});
+            plan_.edit.rows.push_back(std::move(header));
+        }
+        plan_.valuesChanged = !plan_.edit.rows.empty() || !plan_.edit.removed.empty();
+    }
+
+    std::vector<workbook::NewCell> RowCells(std::size_t i) {
+        // The row as the file holds it, to write only what changed.
+        const ScheduleRow* was = wasOf_[i];
+        bool loadsAsInFile = false;
+        if (current_[i] && !origin_.loadPrint.empty()) {
+            const std::uint64_t print = LoadPrint(origin_.kinds, rows_[i], results_[i]);
+            if (sameLoadColumns_) loadPrints_[i] = print;
+            loadsAsInFile = print == origin_.loadPrint[rows_[i].origin() - 1];
+        }
+        std::vector<workbook::NewCell> cells;
         // (most rows of most saves: the row, its loads and its place as the file has them)
-        if (was == &rows[i] && loadsAsInFile && allInFile && write.origin == write.target) continue;
-        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
-            const ScheduleColumn column = layout.columns[c];
+        if (was == &rows_[i] && loadsAsInFile && !newColumns_ && current_[i] == target_[i]) return cells;
+        const ShownResult none;
+        for (std::size_t c = 0; c < layout_.columns.size(); ++c) {
+            const ScheduleColumn column = layout_.columns[c];
             const bool input = !IsLoad(column.kind);  // the beam's own texts: mark, inputs, materials
-            if (!input && loadsAsInFile && inFile[c]) continue;  // the loads the file shows are these
-            const ShownResult& result = results[i];
-            const std::string_view text = CellText(column, rows[i], result);
-            if (input && was && inFile[c] && CellText(column, *was, none) == text) continue;  // as the file has it
+            if (!input && loadsAsInFile && inFile_[c]) continue;  // the loads the file shows are these
+            const std::string_view text = CellText(column, rows_[i], results_[i]);
+            if (input && was && inFile_[c] && CellText(column, *was, none) == text) continue;  // as the file has it
             workbook::NewCell cell;
-            cell.column = plan.columns[c];
+            cell.column = plan_.columns[c];
             cell.text = std::string(text);
             cell.number = column.kind != ColumnKind::Mark && column.kind != ColumnKind::Error && IsCsvNumber(text);
-            if (!was) cell.style = styleAbove(i, cell.column);
-            write.cells.push_back(std::move(cell));
+            if (!was) cell.style = StyleAbove(i, cell.column);
+            cells.push_back(std::move(cell));
         }
-        if (write.cells.empty() && write.origin == write.target) continue;  // untouched
-        plan.edit.rows.push_back(std::move(write));
+        return cells;
     }
-    for (const auto& [from, to] : others) plan.edit.rows.push_back({from, to, {}});
-    // The header gains the captions of new columns.
-    if (std::find(inFile.begin(), inFile.end(), false) != inFile.end()) {
-        workbook::RowWrite header;
-        header.origin = origin.headerRow;
-        header.target = origin.headerRow;
-        std::string style;
-        const workbook::ScannedRow* row = scanned(origin.headerRow);
-        if (row && !row->cells().empty()) style = row->cells().back().style;
-        for (std::size_t c = 0; c < layout.columns.size(); ++c)
-            if (!inFile[c]) header.cells.push_back({plan.columns[c], layout.headers[c], false, style});
-        plan.edit.rows.push_back(std::move(header));
-    }
-    plan.valuesChanged = !plan.edit.rows.empty() || !plan.edit.removed.empty();
 
-    // What would not be kept as it was.
-    const bool moved = !inPlace || !plan.edit.removed.empty() || !others.empty();
-    if (moved) {
-        std::vector<std::string> pointing;
-        if (scan.formulas) pointing.push_back("公式");
-        static const std::map<std::string, std::string> kNames = {
-            {"mergeCells", "合并单元格"},   {"conditionalFormatting", "条件格式"}, {"dataValidations", "数据验证"},
-            {"hyperlinks", "超链接"},       {"tableParts", "表格 (套用表格格式)"}, {"legacyDrawing", "批注"},
-            {"drawing", "图片或图表"},      {"autoFilter", "筛选"},                 {"rowBreaks", "分页符"}};
-        for (const auto& [element, name] : kNames)
-            if (scan.referencing.count(element)) pointing.push_back(name);
-        if (!pointing.empty()) {
+    // What would not be kept as it was, said before saving.
+    void SayLosses() {
+        const std::string name = Quoted(sheet_.name);
+        const workbook::SheetScan& s = scan();
+        const bool changes = !plan_.edit.rows.empty() || !plan_.edit.removed.empty();
+        const bool moved = !inPlace_ || !plan_.edit.removed.empty() || !others_.empty();
+        if (moved) {
+            std::vector<std::string> pointing;
+            if (s.formulas) pointing.push_back("公式");
+            static const std::map<std::string, std::string> kNames = {
+                {"mergeCells", "合并单元格"},   {"conditionalFormatting", "条件格式"}, {"dataValidations", "数据验证"},
+                {"hyperlinks", "超链接"},       {"tableParts", "表格 (套用表格格式)"}, {"legacyDrawing", "批注"},
+                {"drawing", "图片或图表"},      {"autoFilter", "筛选"},                 {"rowBreaks", "分页符"}};
+            for (const auto& [element, what] : kNames)
+                if (s.referencing.count(element)) pointing.push_back(what);
             std::string list;
             for (std::size_t i = 0; i < pointing.size(); ++i) list += (i ? "、" : "") + pointing[i];
-            plan.losses.push_back("梁表删除、插入或移动了行,而工作表" + Quoted(sheet.name) + "中的" + list +
-                                  "按行号指向单元格,不会随行移动,保存后可能指错位置");
+            if (!pointing.empty())
+                plan_.losses.push_back("梁表删除、插入或移动了行,而工作表" + name + "中的" + list +
+                                       "按行号指向单元格,不会随行移动,保存后可能指错位置");
+            if (!others_.empty())
+                plan_.losses.push_back("工作表" + name + "中不属于梁表的第 " + IntegerText(others_.front().first) +
+                                       " 行等 " + IntegerText(static_cast<long long>(others_.size())) +
+                                       " 行要移到梁表之后");
         }
-        if (!others.empty())
-            plan.losses.push_back("工作表" + Quoted(sheet.name) + "中不属于梁表的第 " + IntegerText(others.front().first) +
-                                  " 行等 " + IntegerText(static_cast<long long>(others.size())) +
-                                  " 行要移到梁表之后");
+        if (s.protectedSheet && changes) plan_.losses.push_back("工作表" + name + "设了保护,保存会改动受保护的单元格");
+        // A table object (套用表格格式) keeps its range: rows or columns added
+        // past it are outside the table. (When rows move, said above.)
+        const bool grows = newColumns_ || std::any_of(plan_.edit.rows.begin(), plan_.edit.rows.end(),
+                                                      [](const workbook::RowWrite& w) { return w.origin == 0; });
+        if (!moved && grows && s.referencing.count("tableParts"))
+            plan_.losses.push_back("工作表" + name + "中的表格 (套用表格格式) 不会随新加的行或列扩大,"
+                                   "新的梁或结果列会在表格之外");
     }
-    if (scan.protectedSheet && (!plan.edit.rows.empty() || !plan.edit.removed.empty()))
-        plan.losses.push_back("工作表" + Quoted(sheet.name) + "设了保护,保存会改动受保护的单元格");
-    // A table object (套用表格格式) keeps its range: rows or columns added
-    // past it are outside the table. (When rows move, said above.)
-    const bool grows = std::any_of(plan.edit.rows.begin(), plan.edit.rows.end(),
-                                   [](const workbook::RowWrite& w) { return w.origin == 0; }) ||
-                       std::find(inFile.begin(), inFile.end(), false) != inFile.end();
-    if (!moved && grows && scan.referencing.count("tableParts"))
-        plan.losses.push_back("工作表" + Quoted(sheet.name) + "中的表格 (套用表格格式) 不会随新加的行或列扩大,"
-                              "新的梁或结果列会在表格之外");
 
     // Ids after the save: each row's id names its new sheet row and the
     // texts the file then holds.
-    plan.rowOfId.assign(origin.rowOfId.size(), 0);
-    plan.readPrint = origin.readPrint;
-    plan.loadPrint = origin.loadPrint;
-    plan.loadPrint.resize(plan.readPrint.size());
-    plan.newIds.assign(rows.size(), 0);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::uint32_t id = rows[i].origin();
-        if (!current[i]) {
-            plan.rowOfId.push_back(0);
-            plan.readPrint.emplace_back();
-            plan.loadPrint.emplace_back();
-            id = static_cast<std::uint32_t>(plan.rowOfId.size());
+    void NumberRows() {
+        plan_.rowOfId.assign(origin_.rowOfId.size(), 0);
+        plan_.readPrint = origin_.readPrint;
+        plan_.loadPrint = origin_.loadPrint;
+        plan_.loadPrint.resize(plan_.readPrint.size());
+        plan_.newIds.assign(rows_.size(), 0);
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            std::uint32_t id = rows_[i].origin();
+            if (!current_[i]) {
+                plan_.rowOfId.push_back(0);
+                plan_.readPrint.emplace_back();
+                plan_.loadPrint.emplace_back();
+                id = static_cast<std::uint32_t>(plan_.rowOfId.size());
+            }
+            plan_.rowOfId[id - 1] = target_[i];
+            plan_.readPrint[id - 1] = prints_[i];
+            // (the file's load cells after the save: the row's, in the saved layout's order)
+            plan_.loadPrint[id - 1] = sameLoadColumns_ && current_[i] && !origin_.loadPrint.empty()
+                                          ? loadPrints_[i]
+                                          : LoadPrint(layout_.columns, rows_[i], results_[i]);
+            plan_.newIds[i] = id;
         }
-        plan.rowOfId[id - 1] = target[i];
-        plan.readPrint[id - 1] = prints[i];
-        // (the file's load cells after the save: the row's, in the saved layout's order)
-        plan.loadPrint[id - 1] = sameLoadColumns && current[i] && !origin.loadPrint.empty()
-                                     ? loadPrints[i]
-                                     : LoadPrint(layout.columns, rows[i], results[i]);
-        plan.newIds[i] = id;
     }
-    return {};
-}
+
+    workbook::WorkbookReader& reader_;
+    const CsvLayout& layout_;
+    const std::vector<ScheduleRow>& rows_;
+    const std::vector<ShownResult>& results_;
+    SavePlan& plan_;
+    const WorkbookOrigin& origin_;
+    const workbook::SheetEntry& sheet_;
+    std::vector<bool> inFile_;  // per column of the saved layout: the sheet has it
+    bool newColumns_ = false;
+    std::vector<std::uint32_t> current_;  // per row: the sheet row it comes from, 0 none
+    std::vector<std::uint32_t> target_;   // per row: the sheet row it goes to
+    std::vector<std::uint64_t> prints_;   // per row: its texts' print
+    std::vector<const ScheduleRow*> wasOf_;  // per row: as the file holds it (none: a new row)
+    SheetRead fetched_;                      // the changed rows, as the file holds them
+    bool inPlace_ = true;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> others_;  // rows of the file that move: from, to
+    std::vector<std::uint64_t> loadPrints_;  // per row: its load cells' print, where worked out
+    bool sameLoadColumns_ = false;
+};
 
 }  // namespace
 
@@ -640,7 +691,7 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     workbook::WorkbookReader reader(*origin.package);
     if (Outcome opened = Open(reader, origin.strings); !opened.ok) return opened;
     SavePlan plan;
-    if (Outcome planned = Plan(reader, layout, rows, results, plan); !planned.ok) return planned;
+    if (Outcome planned = Planner(reader, layout, rows, results, plan).Make(); !planned.ok) return planned;
     const std::string part = reader.sheets().at(origin.sheet).part;
     bool formulasTouched = false;
     std::string why;
