@@ -218,178 +218,227 @@ std::string ScanSheet(std::string xml, SheetScan& scan) {
     return {};
 }
 
-std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
-                                      std::string& message) {
-    formulasTouched = false;
-    const std::string_view xml = scan.xml;
-    // (sorted vectors rather than maps: a sheet has tens of thousands of rows, a save touches few)
-    const auto old = [&scan](std::uint32_t number) -> const ScannedRow* {
-        const auto at = std::lower_bound(scan.rows.begin(), scan.rows.end(), number,
-                                         [](const ScannedRow& r, std::uint32_t n) { return r.number < n; });
-        return at != scan.rows.end() && at->number == number ? &*at : nullptr;
-    };
-    std::vector<std::uint32_t> consumed(edit.removed.begin(), edit.removed.end());
-    for (const RowWrite& w : edit.rows)
-        if (w.origin != 0) consumed.push_back(w.origin);
-    std::sort(consumed.begin(), consumed.end());
-    // What the new sheet holds, by row number: an old row kept as it was, or a row written.
+namespace {
+
+// The new sheet written: what comes before the cells (a dimension widened
+// to the rows and columns written), the rows in order, each an old row
+// kept as it was or a row written, and what comes after; with the scan of
+// the new XML made on the way.
+class SheetWriter {
+public:
+    SheetWriter(const SheetScan& scan, const SheetEdit& edit) : scan_(scan), edit_(edit), xml_(scan.xml) {}
+
+    std::optional<SheetScan> Write(bool& formulasTouched, std::string& message) {
+        if (!Place(message)) return std::nullopt;
+        for (std::uint32_t removed : edit_.removed)
+            if (const ScannedRow* row = Old(removed))
+                for (const ScannedCell& c : row->cells()) formulas_ = formulas_ || c.formula;
+        after_.prefix = scan_.prefix;
+        after_.referencing = scan_.referencing;
+        after_.protectedSheet = scan_.protectedSheet;
+        after_.rows.reserve(placed_.size());
+        after_.xml.reserve(xml_.size() + edit_.rows.size() * 64);
+        WriteHead();
+        for (const Placed& entry : placed_) {
+            if (entry.kept)
+                KeepRow(*entry.kept);
+            else
+                WriteRow(entry.number, *entry.written);
+        }
+        WriteTail();
+        formulasTouched = formulas_;
+        return std::move(after_);
+    }
+
+private:
     struct Placed {
         std::uint32_t number;
         const ScannedRow* kept;
         const RowWrite* written;
     };
-    std::vector<Placed> keptRows, writtenRows, placed;
-    for (const ScannedRow& row : scan.rows)
-        if (!std::binary_search(consumed.begin(), consumed.end(), row.number)) {
-            if (!keptRows.empty() && keptRows.back().number == row.number) keptRows.pop_back();  // the last of twins
-            keptRows.push_back({row.number, &row, nullptr});
-        }
-    std::uint32_t lastRow = 0, lastColumn = 0;
-    for (const RowWrite& w : edit.rows) {
-        writtenRows.push_back({w.target, nullptr, &w});
-        lastRow = std::max(lastRow, w.target);
-        for (const NewCell& c : w.cells) lastColumn = std::max(lastColumn, c.column);
-    }
-    const auto byNumber = [](const Placed& a, const Placed& b) { return a.number < b.number; };
-    std::stable_sort(writtenRows.begin(), writtenRows.end(), byNumber);
-    placed.reserve(keptRows.size() + writtenRows.size());
-    std::merge(keptRows.begin(), keptRows.end(), writtenRows.begin(), writtenRows.end(), std::back_inserter(placed),
-               byNumber);
-    for (std::size_t i = 1; i < placed.size(); ++i)
-        if (placed[i].number == placed[i - 1].number) {
-            message = "row " + std::to_string(placed[i].number) + " would be written twice";
-            return std::nullopt;
-        }
-    for (std::uint32_t removed : edit.removed)
-        if (const ScannedRow* row = old(removed))
-            for (const ScannedCell& c : row->cells()) formulasTouched = formulasTouched || c.formula;
 
-    SheetScan after;
-    after.prefix = scan.prefix;
-    after.referencing = scan.referencing;
-    after.protectedSheet = scan.protectedSheet;
-    after.rows.reserve(placed.size());
-    std::string& out = after.xml;
-    out.reserve(xml.size() + edit.rows.size() * 64);
-    std::uint64_t copiedTo = 0;
-    std::int64_t headShift = 0;  // of what lies before the cells, past a widened dimension
-    if (scan.dimensionEnd > scan.dimensionBegin && scan.dimensionBegin < scan.dataBegin) {
-        const std::string_view tag = xml.substr(scan.dimensionBegin, scan.dimensionEnd - scan.dimensionBegin);
-        const std::string ref = FindAttribute(tag, "ref").value;
-        const std::size_t colon = ref.find(':');
-        const std::string first = colon == std::string::npos ? ref : ref.substr(0, colon);
-        const std::string last = colon == std::string::npos ? ref : ref.substr(colon + 1);
-        std::uint32_t oldColumn = 0, oldRow = 0;
-        if (ParseReference(last, oldColumn, oldRow) && !first.empty() && (lastRow > oldRow || lastColumn > oldColumn)) {
-            const std::string wider = first + ":" + ColumnLetters(std::max(lastColumn, oldColumn)) +
-                                      std::to_string(std::max(lastRow, oldRow));
-            out.append(xml.substr(0, scan.dimensionBegin));
-            out += WithAttribute(tag, "ref", wider);
-            copiedTo = scan.dimensionEnd;
-            headShift = static_cast<std::int64_t>(out.size()) - static_cast<std::int64_t>(scan.dimensionEnd);
-        }
+    // The old row of that number (of twins, the first).
+    const ScannedRow* Old(std::uint32_t number) const {
+        const auto at = std::lower_bound(scan_.rows.begin(), scan_.rows.end(), number,
+                                         [](const ScannedRow& r, std::uint32_t n) { return r.number < n; });
+        return at != scan_.rows.end() && at->number == number ? &*at : nullptr;
     }
-    out.append(xml.substr(copiedTo, scan.dataBegin - copiedTo));
-    const std::string& p = scan.prefix;
-    if (scan.emptyData) out += '<' + p + "sheetData>";
-    after.dataBegin = out.size();
 
-    for (const Placed& entry : placed) {
-        const std::uint32_t number = entry.number;
-        const ScannedRow* kept = entry.kept;
-        const RowWrite* written = entry.written;
-        if (kept) {
-            // Where it was, moved by as much as the sheet before it grew or shrank.
-            const std::uint64_t shift = out.size() - kept->begin;  // (modulo 2^64: may be "negative")
-            ScannedRow row = *kept;
-            row.begin += shift;
-            row.end += shift;
-            row.tagEnd += shift;
-            after.rows.push_back(std::move(row));
-            out.append(xml.substr(kept->begin, kept->end - kept->begin));
-            continue;
+    // What the new sheet holds, by row number (sorted vectors rather than
+    // maps: a sheet has tens of thousands of rows, a save touches few).
+    bool Place(std::string& message) {
+        std::vector<std::uint32_t> consumed(edit_.removed.begin(), edit_.removed.end());
+        for (const RowWrite& w : edit_.rows)
+            if (w.origin != 0) consumed.push_back(w.origin);
+        std::sort(consumed.begin(), consumed.end());
+        std::vector<Placed> keptRows, writtenRows;
+        for (const ScannedRow& row : scan_.rows)
+            if (!std::binary_search(consumed.begin(), consumed.end(), row.number)) {
+                if (!keptRows.empty() && keptRows.back().number == row.number) keptRows.pop_back();  // the last of twins
+                keptRows.push_back({row.number, &row, nullptr});
+            }
+        for (const RowWrite& w : edit_.rows) {
+            writtenRows.push_back({w.target, nullptr, &w});
+            lastRow_ = std::max(lastRow_, w.target);
+            for (const NewCell& c : w.cells) lastColumn_ = std::max(lastColumn_, c.column);
         }
-        const ScannedRow* origin = written->origin ? old(written->origin) : nullptr;
-        const bool moved = origin && origin->number != number;
+        const auto byNumber = [](const Placed& a, const Placed& b) { return a.number < b.number; };
+        std::stable_sort(writtenRows.begin(), writtenRows.end(), byNumber);
+        placed_.reserve(keptRows.size() + writtenRows.size());
+        std::merge(keptRows.begin(), keptRows.end(), writtenRows.begin(), writtenRows.end(), std::back_inserter(placed_),
+                   byNumber);
+        for (std::size_t i = 1; i < placed_.size(); ++i)
+            if (placed_[i].number == placed_[i - 1].number) {
+                message = "row " + std::to_string(placed_[i].number) + " would be written twice";
+                return false;
+            }
+        return true;
+    }
+
+    // Up to the first row, the dimension widened where rows or columns go past it.
+    void WriteHead() {
+        std::string& out = after_.xml;
+        std::uint64_t copiedTo = 0;
+        if (scan_.dimensionEnd > scan_.dimensionBegin && scan_.dimensionBegin < scan_.dataBegin) {
+            const std::string_view tag = xml_.substr(scan_.dimensionBegin, scan_.dimensionEnd - scan_.dimensionBegin);
+            const std::string ref = FindAttribute(tag, "ref").value;
+            const std::size_t colon = ref.find(':');
+            const std::string first = colon == std::string::npos ? ref : ref.substr(0, colon);
+            const std::string last = colon == std::string::npos ? ref : ref.substr(colon + 1);
+            std::uint32_t oldColumn = 0, oldRow = 0;
+            if (ParseReference(last, oldColumn, oldRow) && !first.empty() &&
+                (lastRow_ > oldRow || lastColumn_ > oldColumn)) {
+                const std::string wider = first + ":" + ColumnLetters(std::max(lastColumn_, oldColumn)) +
+                                          std::to_string(std::max(lastRow_, oldRow));
+                out.append(xml_.substr(0, scan_.dimensionBegin));
+                out += WithAttribute(tag, "ref", wider);
+                copiedTo = scan_.dimensionEnd;
+                headShift_ = out.size() - scan_.dimensionEnd;
+            }
+        }
+        out.append(xml_.substr(copiedTo, scan_.dataBegin - copiedTo));
+        if (scan_.emptyData) out += '<' + scan_.prefix + "sheetData>";
+        after_.dataBegin = out.size();
+    }
+
+    // An old row as it was, where it now falls.
+    void KeepRow(const ScannedRow& kept) {
+        std::string& out = after_.xml;
+        const std::uint64_t shift = out.size() - kept.begin;  // (modulo 2^64: may be "negative")
+        ScannedRow row = kept;  // (its cells shared: placed from the row's start)
+        row.begin += shift;
+        row.end += shift;
+        row.tagEnd += shift;
+        after_.rows.push_back(std::move(row));
+        out.append(xml_.substr(kept.begin, kept.end - kept.begin));
+    }
+
+    // A row written: from its old row (its attributes, the cells it does
+    // not set) when it has one, with the cells set, at number.
+    void WriteRow(std::uint32_t number, const RowWrite& written) {
+        std::string& out = after_.xml;
+        const std::string& p = scan_.prefix;
+        const ScannedRow* origin = written.origin ? Old(written.origin) : nullptr;
         const std::string r = std::to_string(number);
         ScannedRow row;
         row.number = number;
         row.begin = out.size();
         if (origin) {
-            const std::string_view tag = xml.substr(origin->begin, origin->tagEnd - origin->begin);
+            const std::string_view tag = xml_.substr(origin->begin, origin->tagEnd - origin->begin);
             out += Opening(WithAttribute(WithAttribute(tag, "spans", ""), "r", r));
         } else {
             out += '<' + p + "row r=\"" + r + "\">";
         }
         row.tagEnd = out.size();
-        std::vector<ScannedCell> rowCells;
-        std::vector<NewCell> cells = written->cells;
-        std::sort(cells.begin(), cells.end(), [](const NewCell& a, const NewCell& b) { return a.column < b.column; });
+        std::vector<ScannedCell> cells;
+        std::vector<NewCell> set = written.cells;
+        std::sort(set.begin(), set.end(), [](const NewCell& a, const NewCell& b) { return a.column < b.column; });
         std::size_t next = 0;
-        const auto writeNew = [&](const NewCell& cell, const ScannedCell* was) {
-            if (was && was->formula) formulasTouched = true;
-            if (cell.text.empty() && !was) return;  // nothing there, nothing to clear
-            ScannedCell written;
-            written.column = cell.column;
-            written.begin = out.size() - row.begin;
-            written.style = was ? was->style : cell.style;
-            AppendCell(out, p, number, cell, written.style, written.tagEnd);
-            written.tagEnd -= row.begin;
-            written.end = out.size() - row.begin;
-            rowCells.push_back(std::move(written));
-        };
-        // A cell of the old row, copied at its new place (tag: its start tag as now written).
-        const auto keepCell = [&](const ScannedCell& c, std::uint64_t begin, std::uint64_t tagLength) {
-            ScannedCell copy = c;
-            copy.begin = begin - row.begin;
-            copy.tagEnd = copy.begin + tagLength;
-            copy.end = out.size() - row.begin;
-            rowCells.push_back(std::move(copy));
-        };
         if (origin) {
             for (const ScannedCell& c : origin->cells()) {
-                while (next < cells.size() && cells[next].column < c.column) writeNew(cells[next++], nullptr);
-                if (next < cells.size() && cells[next].column == c.column) {
-                    writeNew(cells[next++], &c);
-                    continue;
-                }
-                const std::string_view whole = xml.substr(origin->begin + c.begin, c.end - c.begin);
-                const std::uint64_t begin = out.size();
-                if (!moved) {
-                    out.append(whole);
-                    keepCell(c, begin, c.tagEnd - c.begin);
-                    continue;
-                }
-                formulasTouched = formulasTouched || c.formula;
-                const std::string_view tag = whole.substr(0, c.tagEnd - c.begin);
-                const std::string movedTag = WithAttribute(tag, "r", CellReference(number, c.column));
-                out += movedTag;
-                // (a cell closed in its start tag has nothing after it)
-                out.append(whole.substr(tag.size()));
-                keepCell(c, begin, movedTag.size());
+                while (next < set.size() && set[next].column < c.column) SetCell(row, set[next++], nullptr, cells);
+                if (next < set.size() && set[next].column == c.column)
+                    SetCell(row, set[next++], &c, cells);
+                else
+                    KeepCell(row, *origin, c, cells);
             }
         }
-        while (next < cells.size()) writeNew(cells[next++], nullptr);
+        while (next < set.size()) SetCell(row, set[next++], nullptr, cells);
         out += "</" + p + "row>";
         row.end = out.size();
-        if (!rowCells.empty()) row.cellList = std::make_shared<const std::vector<ScannedCell>>(std::move(rowCells));
-        after.rows.push_back(std::move(row));
+        if (!cells.empty()) row.cellList = std::make_shared<const std::vector<ScannedCell>>(std::move(cells));
+        after_.rows.push_back(std::move(row));
     }
 
-    after.dataEnd = out.size();
-    if (scan.emptyData) out += "</" + p + "sheetData>";
-    // What lies after the cells moved by as much as the cells grew or shrank.
-    const std::uint64_t tailShift = out.size() - scan.dataEnd;
-    out.append(xml.substr(scan.dataEnd));
-    if (scan.dimensionEnd > scan.dimensionBegin) {
-        const bool beforeData = scan.dimensionBegin < scan.dataBegin;
-        after.dimensionBegin = beforeData ? scan.dimensionBegin : scan.dimensionBegin + tailShift;
-        after.dimensionEnd = beforeData ? scan.dimensionEnd + static_cast<std::uint64_t>(headShift)
-                                        : scan.dimensionEnd + tailShift;
+    // A cell set, over the old one (was) when there is one: its style kept.
+    void SetCell(const ScannedRow& row, const NewCell& cell, const ScannedCell* was, std::vector<ScannedCell>& cells) {
+        if (was && was->formula) formulas_ = true;
+        if (cell.text.empty() && !was) return;  // nothing there, nothing to clear
+        std::string& out = after_.xml;
+        ScannedCell written;
+        written.column = cell.column;
+        written.begin = out.size() - row.begin;
+        written.style = was ? was->style : cell.style;
+        AppendCell(out, scan_.prefix, row.number, cell, written.style, written.tagEnd);
+        written.tagEnd -= row.begin;
+        written.end = out.size() - row.begin;
+        cells.push_back(std::move(written));
     }
-    for (const ScannedRow& row : after.rows)
-        for (const ScannedCell& c : row.cells()) after.formulas = after.formulas || c.formula;
-    return after;
+
+    // A cell of the old row as it was, its reference made anew when the row moved.
+    void KeepCell(const ScannedRow& row, const ScannedRow& origin, const ScannedCell& c, std::vector<ScannedCell>& cells) {
+        std::string& out = after_.xml;
+        const std::string_view whole = xml_.substr(origin.begin + c.begin, c.end - c.begin);
+        ScannedCell copy = c;
+        copy.begin = out.size() - row.begin;
+        std::uint64_t tagLength = c.tagEnd - c.begin;
+        if (origin.number == row.number) {
+            out.append(whole);
+        } else {
+            formulas_ = formulas_ || c.formula;
+            const std::string_view tag = whole.substr(0, tagLength);
+            const std::string moved = WithAttribute(tag, "r", CellReference(row.number, c.column));
+            out += moved;
+            out.append(whole.substr(tag.size()));  // (none for a cell closed in its start tag)
+            tagLength = moved.size();
+        }
+        copy.tagEnd = copy.begin + tagLength;
+        copy.end = out.size() - row.begin;
+        cells.push_back(std::move(copy));
+    }
+
+    // After the last row: the rest as it was, moved by as much as the cells grew or shrank.
+    void WriteTail() {
+        std::string& out = after_.xml;
+        after_.dataEnd = out.size();
+        if (scan_.emptyData) out += "</" + scan_.prefix + "sheetData>";
+        const std::uint64_t tailShift = out.size() - scan_.dataEnd;
+        out.append(xml_.substr(scan_.dataEnd));
+        if (scan_.dimensionEnd > scan_.dimensionBegin) {
+            const bool beforeData = scan_.dimensionBegin < scan_.dataBegin;
+            after_.dimensionBegin = beforeData ? scan_.dimensionBegin : scan_.dimensionBegin + tailShift;
+            after_.dimensionEnd = beforeData ? scan_.dimensionEnd + headShift_ : scan_.dimensionEnd + tailShift;
+        }
+        for (const ScannedRow& row : after_.rows)
+            for (const ScannedCell& c : row.cells()) after_.formulas = after_.formulas || c.formula;
+    }
+
+    const SheetScan& scan_;
+    const SheetEdit& edit_;
+    const std::string_view xml_;
+    std::vector<Placed> placed_;
+    std::uint32_t lastRow_ = 0, lastColumn_ = 0;
+    std::uint64_t headShift_ = 0;  // of what lies before the cells, past a widened dimension (modulo 2^64)
+    bool formulas_ = false;        // a formula cell removed, replaced or moved
+    SheetScan after_;
+};
+
+}  // namespace
+
+std::optional<SheetScan> RewriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
+                                      std::string& message) {
+    formulasTouched = false;
+    return SheetWriter(scan, edit).Write(formulasTouched, message);
 }
 
 std::optional<std::string> WriteSheet(const SheetScan& scan, const SheetEdit& edit, bool& formulasTouched,
