@@ -20,12 +20,6 @@
 
 namespace quorvane {
 
-// The model row a view row stands for; the empty row's is the next beam's.
-int ScheduleWindow::ModelRow(int viewRow) const {
-    const int row = proxy_->mapToSource(proxy_->index(viewRow, 0)).row();
-    return model_->IsEmptyRow(row) ? model_->beamCount() : row;
-}
-
 // Edits of existing beams, and of the empty row (which becomes a beam).
 void ScheduleWindow::PushEdits(std::vector<CellEdit> edits, const QString& text) {
     if (edits.empty()) return;
@@ -45,8 +39,9 @@ void ScheduleWindow::FillRight() { Fill(false); }
 // single row (column) takes the one above (left of) it.
 void ScheduleWindow::Fill(bool down) {
     CommitEdit();
+    const ShownTable table = Shown();
     PasteArea block;
-    if (!SelectedBlock(block, nullptr)) return;
+    if (!table.SelectedBlock(block, nullptr)) return;
     int& start = down ? block.top : block.left;
     int& size = down ? block.rows : block.columns;
     if (size == 1) {
@@ -54,14 +49,14 @@ void ScheduleWindow::Fill(bool down) {
         --start;
         ++size;
     }
-    const std::vector<int> shown = ShownColumns();
+    const std::vector<int> shown = table.Columns();
     std::vector<CellEdit> edits;
     for (int r = block.top; r < block.top + block.rows; ++r)
         for (int place = block.left; place < block.left + block.columns; ++place) {
             const int column = shown[static_cast<std::size_t>(place)];
             if ((down ? r : place) == start || !ScheduleModel::IsEditableColumn(column)) continue;
             const int from = down ? column : shown[static_cast<std::size_t>(block.left)];
-            edits.push_back({ModelRow(r), column, model_->CellString(ModelRow(down ? block.top : r), from)});
+            edits.push_back({table.ModelRow(r), column, model_->CellString(table.ModelRow(down ? block.top : r), from)});
         }
     PushEdits(std::move(edits), down ? QStringLiteral("向下填充") : QStringLiteral("向右填充"));
 }
@@ -69,8 +64,10 @@ void ScheduleWindow::Fill(bool down) {
 void ScheduleWindow::FillSelection(const QString& text) {
     std::vector<CellEdit> edits;
     const std::string utf8 = ToUtf8(text);
-    for (const QModelIndex& index : SelectedCells())
-        if (ScheduleModel::IsEditableColumn(index.column())) edits.push_back({ModelRow(index.row()), index.column(), utf8});
+    const ShownTable table = Shown();
+    for (const QModelIndex& index : table.SelectedCells())
+        if (ScheduleModel::IsEditableColumn(index.column()))
+            edits.push_back({table.ModelRow(index.row()), index.column(), utf8});
     PushEdits(std::move(edits), QStringLiteral("填充"));
 }
 
@@ -86,12 +83,13 @@ bool ScheduleWindow::Find() {
 bool ScheduleWindow::FindNext() {
     if (found_.isEmpty()) return Find();
     CommitEdit();
-    const std::vector<int> shown = ShownColumns();
+    const ShownTable table = Shown();
+    const std::vector<int> shown = table.Columns();
     const int places = static_cast<int>(shown.size()), rows = model_->beamCount();
     const QModelIndex current = view_->currentIndex();
     const long long start = current.isValid() && current.row() < rows
                                 ? static_cast<long long>(current.row()) * places +
-                                      std::max(0, ShownPlace(current.column()))
+                                      std::max(0, table.Place(current.column()))
                                 : -1;
     const long long cells = static_cast<long long>(rows) * places;
     for (long long k = 1; k <= cells; ++k) {
@@ -189,10 +187,11 @@ QMenu* ScheduleWindow::MaterialMenu(int column, QWidget* parent) {
         menu->addAction(name + QStringLiteral("    ") + FromUtf8(MaterialRange(*m)), this,
                         [this, column, weight, material, m, name] {
                             std::vector<CellEdit> edits;
-                            for (const QModelIndex& index : SelectedCells()) {
+                            const ShownTable table = Shown();
+                            for (const QModelIndex& index : table.SelectedCells()) {
                                 if (index.column() != column) continue;
-                                edits.push_back({ModelRow(index.row()), weight, m->high});
-                                edits.push_back({ModelRow(index.row()), material, name.toStdString()});
+                                edits.push_back({table.ModelRow(index.row()), weight, m->high});
+                                edits.push_back({table.ModelRow(index.row()), material, name.toStdString()});
                             }
                             PushEdits(std::move(edits), QStringLiteral("材料 %1").arg(name));
                         });

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -82,6 +84,7 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent),
       ownDialogs_(dialogs ? nullptr : std::make_unique<DesktopScheduleDialogs>()),
       dialogs_(dialogs ? dialogs : ownDialogs_.get()),
+      clipboard_(std::make_unique<ScheduleClipboard>(this, dialogs_)),
       tabs_(new QTabWidget(this)) {
     setObjectName(QStringLiteral("ScheduleWindow"));
     // Floors along the bottom, as Excel's sheet tabs; a single sheet shows none.
@@ -286,7 +289,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     undoGroup_.addStack(undo);
     connect(undo, &QUndoStack::indexChanged, this, [this] {
         SayCurrentRefusal();
-        cut_ = {};  // the cut cells may have moved
+        clipboard_->Forget();  // the cut cells may have moved
         changedSinceCopy_ = true;
     });
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
@@ -445,7 +448,7 @@ void ScheduleWindow::MoveSheet(int delta) {
 }
 
 void ScheduleWindow::RemoveSheets() {
-    cut_ = {};
+    clipboard_->Forget();
     const QSignalBlocker quiet(tabs_);
     while (tabs_->count() > 0) tabs_->removeTab(0);
     for (auto& sheet : hidden_) sheets_.push_back(std::move(sheet));
@@ -471,6 +474,31 @@ int ScheduleWindow::currentSheet() const { return tabs_->currentIndex(); }
 
 // The cell being typed into, committed as leaving it would commit it: an
 // action that reads or replaces the table never misses a typed value.
+// The clipboard's commands on the sheet shown (an edit in progress committed first).
+void ScheduleWindow::CopySelection() {
+    CommitEdit();
+    clipboard_->Copy(Shown());
+}
+
+void ScheduleWindow::CutSelection() {
+    CommitEdit();
+    clipboard_->Cut(Shown());
+}
+
+// The text flavour places the cells; where another spreadsheet also gave
+// its HTML, a number shown rounded there comes in at its full value.
+bool ScheduleWindow::Paste() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    const QString html = mime && mime->hasHtml() ? mime->html() : QString();
+    return PasteText(QGuiApplication::clipboard()->text(), html);
+}
+
+bool ScheduleWindow::PasteText(const QString& text, const QString& html) {
+    return clipboard_->Paste(Shown(), *undo_, text, html);
+}
+
+void ScheduleWindow::ClearSelection() { clipboard_->Clear(Shown(), *undo_); }
+
 void ScheduleWindow::CommitEdit() {
     if (!view_) return;
     QWidget* editor = QApplication::focusWidget();
@@ -642,7 +670,7 @@ void ScheduleWindow::BuildEditMenu() {
     edit->addAction(QStringLiteral("剪切(&T)"), QKeySequence::Cut, this, &ScheduleWindow::CutSelection);
     edit->addAction(QStringLiteral("复制(&C)"), QKeySequence::Copy, this, [this] {
         CopySelection();
-        cut_ = {};
+        clipboard_->Forget();
     });
     edit->addAction(QStringLiteral("粘贴(&P)"), QKeySequence::Paste, this, [this] { Paste(); });
     edit->addAction(QStringLiteral("清除内容(&L)"), QKeySequence::Delete, this,
@@ -1177,7 +1205,7 @@ int ScheduleWindow::CurrentSourceRow() const {
 
 std::vector<int> ScheduleWindow::SelectedSourceRows() const {
     std::set<int> rows;
-    for (const QModelIndex& index : SelectedCells()) rows.insert(proxy_->mapToSource(index).row());
+    for (const QModelIndex& index : Shown().SelectedCells()) rows.insert(proxy_->mapToSource(index).row());
     rows.erase(rows.lower_bound(model_->beamCount()), rows.end());  // the empty row is no beam
     return {rows.begin(), rows.end()};
 }

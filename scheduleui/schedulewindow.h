@@ -14,8 +14,10 @@
 
 #include "dialogs.h"
 #include "handoff.h"
+#include "clipboard.h"
 #include "pasteplan.h"
 #include "schedulemodel.h"
+#include "showntable.h"
 
 class QAbstractItemDelegate;
 class QLineEdit;
@@ -175,20 +177,18 @@ private:
     bool IsOpenFile(const QString& path) const;
     bool ChangedOnDisk() const;
     std::vector<int> SelectedSourceRows() const;
-    // Where a column stands among those shown (-1: hidden).
-    int ShownPlace(int column) const;
-    std::vector<int> ShownColumns() const;
-    QModelIndexList SelectedCells() const;
+    // The sheet shown, as the user sees it.
+    ShownTable Shown() const { return {view_, proxy_, model_}; }
     void PushEdits(std::vector<CellEdit> edits, const QString& text);
     void Fill(bool down);
-    int ModelRow(int viewRow) const;
-    bool SelectedBlock(PasteArea& block, bool* whole) const;
     int CurrentSourceRow() const;
     QString DocumentName() const;
     QString DefaultFolder() const;
 
     std::unique_ptr<ScheduleDialogs> ownDialogs_;
     ScheduleDialogs* dialogs_;
+    // (before the sheets: their undo stacks, going, tell it to forget a cut)
+    std::unique_ptr<ScheduleClipboard> clipboard_;
     std::vector<std::unique_ptr<Sheet>> sheets_;
     std::vector<std::unique_ptr<Sheet>> hidden_;  // taken out (or not yet placed), kept for undo
     QTabWidget* tabs_ = nullptr;
@@ -213,13 +213,6 @@ private:
     std::unique_ptr<QLockFile> autosaveLock_;
     bool changedSinceCopy_ = true;  // an edit since the last autosave copy
     std::string bookDate_;          // the book's date the engineer gave (empty: the time it is made)
-    // The cells of the last Ctrl+X, until a paste moves them.
-    struct Cut {
-        const ScheduleModel* model = nullptr;
-        QString text;  // as put on the clipboard
-        std::vector<std::pair<int, int>> cells;  // model row, column
-    };
-    Cut cut_;
 };
 
 }  // namespace quorvane

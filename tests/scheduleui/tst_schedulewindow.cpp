@@ -237,6 +237,7 @@ class TestScheduleWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    void cutCellsMoveWithThePaste();
     void init();
     void cleanup();
     void pastedExcelBlockGivesTheDigitsOfTheCommandLineTool_data();
@@ -2046,6 +2047,33 @@ void TestScheduleWindow::cancelledLongOperationsChangeNothing() {
     QCOMPARE(window_->model().beamCount(), 10000);
     QVERIFY(window_->PasteText(QString::fromStdString(block)));
     QCOMPARE(Table(*window_)[9999][0], QString("L9999"));
+}
+
+// Ctrl+X then Ctrl+V moves the cells: emptied where they were, one step
+// that undo takes back whole. A cut still pending when the window closes
+// goes with the window (its sheets' histories, going, forget it).
+void TestScheduleWindow::cutCellsMoveWithThePaste() {
+    TypeInto(0, 0, "KL1");
+    TypeInto(1, 0, "KL2");
+    QTableView* view = window_->view();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    window_->CutSelection();
+    QCOMPARE(Table(*window_)[0][0], QString("KL1"));  // (still there until pasted)
+    view->setCurrentIndex(view->model()->index(1, 0));
+    QVERIFY(window_->Paste());
+    QCOMPARE(Table(*window_)[0][0], QString());
+    QCOMPARE(Table(*window_)[1][0], QString("KL1"));
+    window_->undoStack().undo();
+    QCOMPARE(Table(*window_)[0][0], QString("KL1"));
+    QCOMPARE(Table(*window_)[1][0], QString("KL2"));
+    // A copy is no cut: pasting it leaves the cells where they were.
+    view->setCurrentIndex(view->model()->index(0, 0));
+    window_->CopySelection();
+    view->setCurrentIndex(view->model()->index(1, 0));
+    QVERIFY(window_->Paste());
+    QCOMPARE(Table(*window_)[0][0], QString("KL1"));
+    QCOMPARE(Table(*window_)[1][0], QString("KL1"));
+    window_->CutSelection();  // left pending for the window's close
 }
 
 QTEST_MAIN(TestScheduleWindow)
