@@ -682,6 +682,56 @@ private:
     bool sameLoadColumns_ = false;
 };
 
+// The workbook's parts that change with its sheet's values: formulas that
+// read changed cells computed again when the file opens (valuesChanged);
+// the calculation chain, which lists formula cells, taken out with what
+// names it when formula cells went (Excel builds it anew when missing).
+Outcome ForRecalculation(workbook::WorkbookReader& reader, bool valuesChanged, bool formulasTouched,
+                         std::map<std::string, std::string>& replaced, std::set<std::string>& removed) {
+    const std::string& book = reader.workbookPart();
+    workbook::PartStatus status;
+    if (valuesChanged) {
+        std::optional<std::string> xml = reader.package().ReadWhole(book, status);
+        if (!xml) return Failed(workbook::PartMessage(book, status));
+        replaced[book] = workbook::WithFullCalcOnLoad(*xml);
+    }
+    const std::string chain = workbook::ResolvePart(book, "calcChain.xml");
+    if (!formulasTouched || !reader.package().Has(chain)) return {};
+    removed.insert(chain);
+    const std::string rels = workbook::RelationshipsOf(book);
+    std::optional<std::string> relXml = reader.package().ReadWhole(rels, status);
+    std::optional<std::string> types = reader.package().ReadWhole("[Content_Types].xml", status);
+    if (relXml)
+        replaced[rels] = workbook::WithoutElements(
+            *relXml, "Relationship", "Type", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain");
+    if (types) replaced["[Content_Types].xml"] = workbook::WithoutElements(*types, "Override", "PartName", "/" + chain);
+    return {};
+}
+
+// The origin of the sheet as a save leaves it: the package, the rows'
+// places and prints, and what the next save takes as it is.
+std::shared_ptr<WorkbookOrigin> OriginAfter(const WorkbookOrigin& origin, std::string package, SavePlan& plan,
+                                            const CsvLayout& layout, const workbook::WorkbookReader& reader,
+                                            std::string part, workbook::SheetScan sheet, workbook::DeflatedPart deflated) {
+    auto after = std::make_shared<WorkbookOrigin>(origin);
+    after->strings = reader.sharedStrings();  // (the save writes none: the part is copied as it was)
+    after->saved = nullptr;
+    if (sheet.xml.size() <= kLargestSavedSheet) {
+        auto saved = std::make_shared<SavedSheet>();
+        saved->part = std::move(part);
+        saved->scan = std::move(sheet);
+        saved->deflated = std::move(deflated);
+        after->saved = std::move(saved);
+    }
+    after->package = std::make_shared<const std::string>(std::move(package));
+    after->kinds = layout.columns;
+    after->columns = plan.columns;
+    after->rowOfId = std::move(plan.rowOfId);
+    after->readPrint = std::move(plan.readPrint);
+    after->loadPrint = std::move(plan.loadPrint);
+    return after;
+}
+
 }  // namespace
 
 Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow>& rows,
@@ -706,50 +756,13 @@ Outcome WorkbookFileBytes(const CsvLayout& layout, const std::vector<ScheduleRow
     if (!deflated) return Failed("内存不足,无法写入工作表");
     std::map<std::string, std::string> replaced;
     std::set<std::string> removed;
-    const std::string& book = reader.workbookPart();
-    workbook::PartStatus status;
-    if (plan.valuesChanged || formulasTouched) {
-        // Formulas that read the changed cells are computed again when the file opens.
-        std::optional<std::string> xml = reader.package().ReadWhole(book, status);
-        if (!xml) return Failed(workbook::PartMessage(book, status));
-        replaced[book] = workbook::WithFullCalcOnLoad(*xml);
-    }
-    if (formulasTouched) {
-        // The calculation chain lists formula cells; Excel builds it anew when it is missing.
-        const std::string chain = workbook::ResolvePart(book, "calcChain.xml");
-        if (reader.package().Has(chain)) {
-            removed.insert(chain);
-            const std::string rels = workbook::RelationshipsOf(book);
-            std::optional<std::string> relXml = reader.package().ReadWhole(rels, status);
-            std::optional<std::string> types = reader.package().ReadWhole("[Content_Types].xml", status);
-            if (relXml)
-                replaced[rels] = workbook::WithoutElements(
-                    *relXml, "Relationship", "Type",
-                    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain");
-            if (types)
-                replaced["[Content_Types].xml"] =
-                    workbook::WithoutElements(*types, "Override", "PartName", "/" + chain);
-        }
-    }
+    if (Outcome recalc = ForRecalculation(reader, plan.valuesChanged || formulasTouched, formulasTouched, replaced, removed);
+        !recalc.ok)
+        return recalc;
     std::optional<std::string> written =
         workbook::RewritePackage(*origin.package, replaced, removed, {}, {{part, &*deflated}});
     if (!written) return Failed("工作簿已损坏,无法写回 (其中有读不出的部分)");
-    auto after = std::make_shared<WorkbookOrigin>(origin);
-    after->strings = reader.sharedStrings();  // (the save writes none: the part is copied as it was)
-    after->saved = nullptr;
-    if (sheet->xml.size() <= kLargestSavedSheet) {
-        auto saved = std::make_shared<SavedSheet>();
-        saved->part = part;
-        saved->scan = std::move(*sheet);
-        saved->deflated = std::move(*deflated);
-        after->saved = std::move(saved);
-    }
-    after->package = std::make_shared<const std::string>(std::move(*written));
-    after->kinds = layout.columns;
-    after->columns = plan.columns;
-    after->rowOfId = std::move(plan.rowOfId);
-    after->readPrint = std::move(plan.readPrint);
-    after->loadPrint = std::move(plan.loadPrint);
+    auto after = OriginAfter(origin, std::move(*written), plan, layout, reader, part, std::move(*sheet), std::move(*deflated));
     save.bytes = after->package;
     save.origin = std::move(after);
     save.ids = std::move(plan.newIds);

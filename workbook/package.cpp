@@ -119,6 +119,14 @@ public:
         return WriteAll(zip_, bytes) && zipCloseFileInZip(zip_) == ZIP_OK;
     }
 
+    // A part already deflated (a raw deflate stream), with its inflated size and CRC.
+    bool AddRaw(const std::string& name, std::string_view stream, const zip_fileinfo& info, std::uint64_t size,
+                std::uint32_t crc) {
+        return zipOpenNewFileInZip2_64(zip_, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                       Z_BEST_SPEED, 1, size >= 0xFFFFFFFFu) == ZIP_OK &&
+               WriteAll(zip_, stream) && zipCloseFileInZipRaw64(zip_, size, crc) == ZIP_OK;
+    }
+
     std::optional<std::string> Finish() {
         const int closed = zipClose(zip_, nullptr);
         zip_ = nullptr;
@@ -307,6 +315,36 @@ std::optional<DeflatedPart> DeflateInPieces(std::string_view bytes, const std::v
     return part;
 }
 
+namespace {
+
+// The archive's current part copied as stored: the same compressed bytes, size and CRC.
+bool CopyStored(unzFile in, const unz_file_info64& info, const std::string& name, const zip_fileinfo& kept,
+                ZipWriter& out) {
+    int method = 0, level = 0;
+    if ((info.flag & 1u) != 0 || unzOpenCurrentFile2(in, &method, &level, 1) != UNZ_OK) return false;
+    const bool zip64 = info.uncompressed_size >= 0xFFFFFFFFu || info.compressed_size >= 0xFFFFFFFFu;
+    if (zipOpenNewFileInZip2_64(out.get(), name.c_str(), &kept, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
+                                zip64) != ZIP_OK) {
+        unzCloseCurrentFile(in);
+        return false;
+    }
+    static thread_local char buffer[1 << 16];
+    std::uint64_t copied = 0;
+    int got = 0;
+    while ((got = unzReadCurrentFile(in, buffer, sizeof buffer)) > 0) {
+        if (zipWriteInFileInZip(out.get(), buffer, static_cast<unsigned>(got)) != ZIP_OK) {
+            unzCloseCurrentFile(in);
+            return false;
+        }
+        copied += static_cast<std::uint64_t>(got);
+    }
+    unzCloseCurrentFile(in);
+    return got >= 0 && copied == info.compressed_size &&
+           zipCloseFileInZipRaw64(out.get(), info.uncompressed_size, info.crc) == ZIP_OK;
+}
+
+}  // namespace
+
 std::optional<std::string> RewritePackage(std::string_view old, const std::map<std::string, std::string>& replaced,
                                           const std::set<std::string>& removed,
                                           const std::vector<std::pair<std::string, std::string>>& added,
@@ -323,7 +361,6 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
     for (const auto& part : replaced) size += part.second.size() / 4;
     ZipWriter out(size);
     if (!out.get()) return std::nullopt;
-    std::vector<char> buffer(1 << 16);
     for (int at = unzGoToFirstFile(in); at == UNZ_OK; at = unzGoToNextFile(in)) {
         unz_file_info64 info{};
         const std::string name = CurrentName(in, info);
@@ -339,11 +376,7 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
         const auto made = std::find_if(deflated.begin(), deflated.end(),
                                        [&named](const auto& part) { return named(part.first); });
         if (made != deflated.end()) {
-            const DeflatedPart& part = *made->second;
-            const std::string stream = part.Stream();
-            if (zipOpenNewFileInZip2_64(out.get(), name.c_str(), &kept, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                        Z_BEST_SPEED, 1, part.size >= 0xFFFFFFFFu) != ZIP_OK ||
-                !WriteAll(out.get(), stream) || zipCloseFileInZipRaw64(out.get(), part.size, part.crc) != ZIP_OK)
+            if (!out.AddRaw(name, made->second->Stream(), kept, made->second->size, made->second->crc))
                 return std::nullopt;
             continue;
         }
@@ -353,24 +386,7 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
             if (!out.AddDeflated(name, replacement->second, kept, Z_BEST_SPEED)) return std::nullopt;
             continue;
         }
-        // Copied as stored: the same compressed bytes, size and CRC.
-        int method = 0, level = 0;
-        if ((info.flag & 1u) != 0 || unzOpenCurrentFile2(in, &method, &level, 1) != UNZ_OK) return std::nullopt;
-        const bool zip64 = info.uncompressed_size >= 0xFFFFFFFFu || info.compressed_size >= 0xFFFFFFFFu;
-        if (zipOpenNewFileInZip2_64(out.get(), name.c_str(), &kept, nullptr, 0, nullptr, 0, nullptr, method,
-                                    level, 1, zip64) != ZIP_OK)
-            return std::nullopt;
-        std::uint64_t copied = 0;
-        int got = 0;
-        while ((got = unzReadCurrentFile(in, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {
-            if (zipWriteInFileInZip(out.get(), buffer.data(), static_cast<unsigned>(got)) != ZIP_OK)
-                return std::nullopt;
-            copied += static_cast<std::uint64_t>(got);
-        }
-        unzCloseCurrentFile(in);
-        if (got < 0 || copied != info.compressed_size ||
-            zipCloseFileInZipRaw64(out.get(), info.uncompressed_size, info.crc) != ZIP_OK)
-            return std::nullopt;
+        if (!CopyStored(in, info, name, kept, out)) return std::nullopt;
     }
     zip_fileinfo fresh{};
     fresh.dosDate = 0x5A210000;

@@ -123,99 +123,126 @@ void AppendCell(std::string& out, const std::string& prefix, std::uint32_t row, 
 
 }  // namespace
 
+namespace {
+
+// Where a sheet's parts lie, found in one pass of the parser: the cells'
+// container, each row and its cells, and the elements around them that a
+// save must know of.
+class SheetScanner {
+public:
+    explicit SheetScanner(SheetScan& scan)
+        : scan_(scan), reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
+                                [this](std::string_view name) { End(name); },
+                                {}}) {}
+
+    std::string Scan() {
+        if (!reader_.Feed(scan_.xml, true)) return reader_.error();
+        if (scan_.dataEnd == 0) return "the sheet has no sheetData";
+        // Sorted only where a writer listed them out of order (sorting allocates).
+        const auto byNumber = [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; };
+        if (!std::is_sorted(scan_.rows.begin(), scan_.rows.end(), byNumber))
+            std::stable_sort(scan_.rows.begin(), scan_.rows.end(), byNumber);
+        return {};
+    }
+
+private:
+    void Start(std::string_view name, const Attributes& a) {
+        static const std::set<std::string, std::less<>> kReferencing = {
+            "mergeCells", "conditionalFormatting", "dataValidations", "hyperlinks",   "tableParts",
+            "drawing",    "legacyDrawing",         "autoFilter",      "sortState",    "rowBreaks",
+            "ignoredErrors", "oleObjects",         "controls",        "protectedRanges", "scenarios"};
+        ++depth_;
+        const std::uint64_t at = reader_.EventOffset(), tagEnd = at + reader_.EventLength();
+        if (depth_ == 2 && name == "sheetData") {
+            inData_ = true;
+            dataTagBegin_ = at;
+            dataTagEnd_ = tagEnd;
+            scan_.dataBegin = tagEnd;
+            const std::string_view tag = std::string_view(scan_.xml).substr(at + 1);
+            scan_.prefix = std::string(tag.substr(0, tag.find("sheetData")));
+        } else if (depth_ == 2 && name == "dimension") {
+            scan_.dimensionBegin = at;
+            scan_.dimensionEnd = tagEnd;
+        } else if (depth_ == 2 && name == "sheetProtection") {
+            scan_.protectedSheet = true;
+        } else if (depth_ == 2 && kReferencing.count(name)) {
+            scan_.referencing.emplace(name);
+        } else if (inData_ && depth_ == 3 && name == "row") {
+            StartRow(a.Get("r"), at, tagEnd);
+        } else if (inRow_ && depth_ == 4 && name == "c") {
+            StartCell(a, at, tagEnd);
+        } else if (inRow_ && depth_ == 5 && name == "f") {
+            cells_.back().formula = true;
+            scan_.formulas = true;
+        }
+    }
+
+    void StartRow(std::string_view r, std::uint64_t at, std::uint64_t tagEnd) {
+        ScannedRow row;
+        row.number = scan_.rows.empty() ? 1 : scan_.rows.back().number + 1;
+        if (!r.empty()) std::from_chars(r.data(), r.data() + r.size(), row.number);
+        row.begin = at;
+        row.tagEnd = tagEnd;
+        scan_.rows.push_back(std::move(row));
+        cells_.clear();
+        inRow_ = true;
+    }
+
+    void StartCell(const Attributes& a, std::uint64_t at, std::uint64_t tagEnd) {
+        const std::uint64_t rowBegin = scan_.rows.back().begin;
+        ScannedCell cell;
+        cell.column = cells_.empty() ? 0 : cells_.back().column + 1;
+        std::uint32_t column = 0, rowOfCell = 0;
+        if (ParseReference(a.Get("r"), column, rowOfCell)) cell.column = column;
+        cell.begin = at - rowBegin;
+        cell.tagEnd = tagEnd - rowBegin;
+        cell.style = std::string(a.Get("s"));
+        cells_.push_back(std::move(cell));
+    }
+
+    void End(std::string_view name) {
+        if (depth_ == 2 && name == "sheetData") {
+            inData_ = false;
+            if (reader_.EventLength() == 0) {
+                // The empty tag itself is what gets replaced.
+                scan_.emptyData = true;
+                scan_.dataBegin = dataTagBegin_;
+                scan_.dataEnd = dataTagEnd_;
+            } else {
+                scan_.dataEnd = reader_.EventOffset();
+            }
+        } else if (inRow_ && depth_ == 3 && name == "row") {
+            ScannedRow& row = scan_.rows.back();
+            row.end = EndOf(reader_, row.tagEnd);
+            // (sorted only where a writer listed them out of order: sorting allocates)
+            const auto byColumn = [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; };
+            if (!std::is_sorted(cells_.begin(), cells_.end(), byColumn))
+                std::stable_sort(cells_.begin(), cells_.end(), byColumn);
+            if (!cells_.empty()) row.cellList = std::make_shared<const std::vector<ScannedCell>>(std::move(cells_));
+            cells_.clear();
+            inRow_ = false;
+        } else if (inRow_ && depth_ == 4 && name == "c") {
+            ScannedCell& cell = cells_.back();
+            const std::uint64_t rowBegin = scan_.rows.back().begin;
+            cell.end = EndOf(reader_, cell.tagEnd + rowBegin) - rowBegin;
+        }
+        --depth_;
+    }
+
+    SheetScan& scan_;
+    XmlReader reader_;
+    int depth_ = 0;
+    bool inData_ = false, inRow_ = false;
+    std::vector<ScannedCell> cells_;  // of the row being read
+    std::uint64_t dataTagBegin_ = 0, dataTagEnd_ = 0;
+};
+
+}  // namespace
+
 std::string ScanSheet(std::string xml, SheetScan& scan) {
     scan = SheetScan();
     scan.xml = std::move(xml);
-    const std::string& text = scan.xml;
-    static const std::set<std::string, std::less<>> kReferencing = {
-        "mergeCells", "conditionalFormatting", "dataValidations", "hyperlinks",   "tableParts",
-        "drawing",    "legacyDrawing",         "autoFilter",      "sortState",    "rowBreaks",
-        "ignoredErrors", "oleObjects",         "controls",        "protectedRanges", "scenarios"};
-    int depth = 0;
-    bool inData = false, inRow = false;
-    std::vector<ScannedCell> cells;  // of the row being read
-    std::uint64_t dataTagBegin = 0, dataTagEnd = 0;
-    XmlReader* parser = nullptr;
-    XmlReader reader(
-        {[&](std::string_view name, const Attributes& a) {
-             ++depth;
-             const std::uint64_t at = parser->EventOffset(), tagEnd = at + parser->EventLength();
-             if (depth == 2 && name == "sheetData") {
-                 inData = true;
-                 dataTagBegin = at;
-                 dataTagEnd = tagEnd;
-                 scan.dataBegin = tagEnd;
-                 const std::string_view tag = std::string_view(text).substr(at + 1);
-                 scan.prefix = std::string(tag.substr(0, tag.find("sheetData")));
-             } else if (depth == 2 && name == "dimension") {
-                 scan.dimensionBegin = at;
-                 scan.dimensionEnd = tagEnd;
-             } else if (depth == 2 && name == "sheetProtection") {
-                 scan.protectedSheet = true;
-             } else if (depth == 2 && kReferencing.count(name)) {
-                 scan.referencing.emplace(name);
-             } else if (inData && depth == 3 && name == "row") {
-                 ScannedRow row;
-                 const std::string_view r = a.Get("r");
-                 row.number = scan.rows.empty() ? 1 : scan.rows.back().number + 1;
-                 if (!r.empty()) std::from_chars(r.data(), r.data() + r.size(), row.number);
-                 row.begin = at;
-                 row.tagEnd = tagEnd;
-                 scan.rows.push_back(std::move(row));
-                 cells.clear();
-                 inRow = true;
-             } else if (inRow && depth == 4 && name == "c") {
-                 const std::uint64_t rowBegin = scan.rows.back().begin;
-                 ScannedCell cell;
-                 cell.column = cells.empty() ? 0 : cells.back().column + 1;
-                 std::uint32_t column = 0, rowOfCell = 0;
-                 if (ParseReference(a.Get("r"), column, rowOfCell)) cell.column = column;
-                 cell.begin = at - rowBegin;
-                 cell.tagEnd = tagEnd - rowBegin;
-                 cell.style = std::string(a.Get("s"));
-                 cells.push_back(std::move(cell));
-             } else if (inRow && depth == 5 && name == "f") {
-                 cells.back().formula = true;
-                 scan.formulas = true;
-             }
-         },
-         [&](std::string_view name) {
-             if (depth == 2 && name == "sheetData") {
-                 inData = false;
-                 if (parser->EventLength() == 0) {
-                     // The empty tag itself is what gets replaced.
-                     scan.emptyData = true;
-                     scan.dataBegin = dataTagBegin;
-                     scan.dataEnd = dataTagEnd;
-                 } else {
-                     scan.dataEnd = parser->EventOffset();
-                 }
-             } else if (inRow && depth == 3 && name == "row") {
-                 ScannedRow& row = scan.rows.back();
-                 row.end = EndOf(*parser, row.tagEnd);
-                 // (sorted only where a writer listed them out of order: sorting allocates)
-                 const auto byColumn = [](const ScannedCell& a, const ScannedCell& b) { return a.column < b.column; };
-                 if (!std::is_sorted(cells.begin(), cells.end(), byColumn))
-                     std::stable_sort(cells.begin(), cells.end(), byColumn);
-                 if (!cells.empty()) row.cellList = std::make_shared<const std::vector<ScannedCell>>(std::move(cells));
-                 cells.clear();
-                 inRow = false;
-             } else if (inRow && depth == 4 && name == "c") {
-                 ScannedCell& cell = cells.back();
-                 const std::uint64_t rowBegin = scan.rows.back().begin;
-                 cell.end = EndOf(*parser, cell.tagEnd + rowBegin) - rowBegin;
-             }
-             --depth;
-         },
-         {}});
-    parser = &reader;
-    if (!reader.Feed(text, true)) return reader.error();
-    if (scan.dataEnd == 0) return "the sheet has no sheetData";
-    // Sorted only where a writer listed them out of order (sorting allocates).
-    const auto byNumber = [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; };
-    if (!std::is_sorted(scan.rows.begin(), scan.rows.end(), byNumber))
-        std::stable_sort(scan.rows.begin(), scan.rows.end(), byNumber);
-    return {};
+    return SheetScanner(scan).Scan();
 }
 
 namespace {
