@@ -348,13 +348,173 @@ std::string WorkbookReader::ReadSharedStrings(const std::string& part, std::shar
     return {};
 }
 
-std::string WorkbookReader::SharedString(std::size_t index, bool& found) const {
-    const std::vector<std::uint32_t>& ends = strings_->ends;
-    found = index < ends.size();
-    if (!found) return {};
-    const std::size_t begin = index == 0 ? 0 : ends[index - 1];
-    return strings_->text.substr(begin, ends[index] - begin);
-}
+namespace {
+
+// A sheet's rows as the parser hands its elements over: each cell by its
+// reference (or, without one, after the one before), its text as a reader
+// sees it (a shared string looked up, a number as written, a formula's
+// value), handed to the sink a row at a time. A damaged row or cell stops
+// the reading with the reason.
+class RowReader {
+public:
+    RowReader(const SheetEntry& sheet, const SharedStrings& strings, const RowSink& sink)
+        : sheet_(sheet), strings_(strings), sink_(sink),
+          reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
+                   [this](std::string_view name) { End(name); },
+                   [this](std::string_view text) { Text(text); }}) {}
+
+    XmlReader& parser() { return reader_; }
+    const std::string& failure() const { return failure_; }
+    bool stopped() const { return stopped_; }
+    void Stop() { stopped_ = true; }
+
+private:
+    void Fail(std::string why) {
+        if (failure_.empty()) failure_ = std::move(why);
+        reader_.Stop("");
+    }
+
+    void Start(std::string_view name, const Attributes& a) {
+        if (name == "row") return StartRow(a.Get("r"));
+        if (name == "c" && inRow_) return StartCell(a);
+        if (!inCell_) return;
+        if (name == "v") {
+            into_ = Into::Value;
+            haveValue_ = true;
+        } else if (name == "f") {
+            into_ = Into::Formula;
+            cell_.formula = true;
+        } else if (name == "is") {
+            inInline_ = true;
+            haveValue_ = true;
+        } else if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && inInline_ && phonetic_ == 0) {
+            into_ = Into::InlineText;
+        }
+    }
+
+    void StartRow(std::string_view r) {
+        std::uint32_t number = 0;
+        if (r.empty()) {
+            number = rowNumber_ + 1;
+        } else if (std::from_chars(r.data(), r.data() + r.size(), number).ec != std::errc() || number < 1 ||
+                   number > kLastRow) {
+            return Fail("工作表“" + sheet_.name + "”的行号“" + std::string(r.substr(0, 20)) + "”不对:文件已损坏");
+        }
+        // A row twice (Excel writes each once) leaves no telling which is the sheet's.
+        if (number >= seenRows_.size()) seenRows_.resize(std::max<std::size_t>(number + 1, seenRows_.size() * 2));
+        if (seenRows_[number])
+            return Fail("工作表“" + sheet_.name + "”的第 " + std::to_string(number) + " 行出现了两次:文件已损坏");
+        seenRows_[number] = true;
+        rowNumber_ = number;
+        column_ = 0;
+        seenCell_ = false;
+        inRow_ = true;
+        cells_.clear();
+    }
+
+    void StartCell(const Attributes& a) {
+        cell_ = Cell();
+        const std::string_view r = a.Get("r");
+        std::uint32_t row = rowNumber_;
+        if (r.empty()) {
+            cell_.column = seenCell_ ? column_ + 1 : 0;
+        } else if (!ParseReference(r, cell_.column, row)) {
+            return Fail("工作表“" + sheet_.name + "”第 " + std::to_string(rowNumber_) + " 行有单元格引用“" +
+                        std::string(r.substr(0, 20)) + "”不对:文件已损坏");
+        }
+        column_ = cell_.column;
+        seenCell_ = true;
+        type_ = std::string(a.Get("t"));
+        value_.clear();
+        formula_.clear();
+        haveValue_ = false;
+        inCell_ = true;
+    }
+
+    void End(std::string_view name) {
+        if (name == "v" || name == "f" || name == "t") {
+            into_ = Into::Nothing;
+        } else if (name == "rPh") {
+            --phonetic_;
+        } else if (name == "is") {
+            inInline_ = false;
+        } else if (name == "c" && inCell_) {
+            inCell_ = false;
+            EndCell();
+        } else if (name == "row" && inRow_) {
+            inRow_ = false;
+            EndRow();
+        }
+    }
+
+    // The cell's text by its type; one without text, formula or fault is no cell.
+    void EndCell() {
+        if (!haveValue_ && cell_.formula) {
+            cell_.state = CellState::NoValue;
+            cell_.text = "=" + formula_;
+        } else if (type_ == "s") {
+            std::size_t at = 0;
+            const auto parsed = std::from_chars(value_.data(), value_.data() + value_.size(), at);
+            const bool found = parsed.ec == std::errc() && parsed.ptr == value_.data() + value_.size() &&
+                               at < strings_.ends.size();
+            if (found) {
+                const std::size_t begin = at == 0 ? 0 : strings_.ends[at - 1];
+                cell_.text = strings_.text.substr(begin, strings_.ends[at] - begin);
+            } else {
+                cell_.state = CellState::MissingString;
+            }
+        } else if (type_ == "inlineStr" || type_ == "str" || type_ == "e") {
+            cell_.text = UnescapeExcel(std::move(value_));
+        } else if (type_ == "b") {
+            cell_.text = value_ == "1" ? "TRUE" : "FALSE";
+        } else if (type_ == "d") {
+            cell_.text = value_;
+        } else {
+            cell_.text = NumberText(value_);
+        }
+        if (!cell_.text.empty() || cell_.formula || cell_.state != CellState::Value) cells_.push_back(std::move(cell_));
+    }
+
+    void EndRow() {
+        const auto byColumn = [](const Cell& a, const Cell& b) { return a.column < b.column; };
+        if (!std::is_sorted(cells_.begin(), cells_.end(), byColumn))  // (sorting allocates)
+            std::stable_sort(cells_.begin(), cells_.end(), byColumn);
+        for (std::size_t i = 1; i < cells_.size(); ++i)
+            if (cells_[i].column == cells_[i - 1].column)
+                return Fail("工作表“" + sheet_.name + "”的单元格 " + CellReference(rowNumber_, cells_[i].column) +
+                            " 出现了两次:文件已损坏");
+        if (!cells_.empty() && !sink_(rowNumber_, cells_)) {
+            stopped_ = true;
+            reader_.Stop("");
+        }
+        cells_.clear();
+    }
+
+    void Text(std::string_view text) {
+        if (into_ == Into::Value || into_ == Into::InlineText) value_.append(text);
+        if (into_ == Into::Formula) formula_.append(text);
+    }
+
+    const SheetEntry& sheet_;
+    const SharedStrings& strings_;
+    const RowSink& sink_;
+    XmlReader reader_;
+    std::uint32_t rowNumber_ = 0, column_ = 0;
+    std::vector<bool> seenRows_;
+    bool inRow_ = false, inCell_ = false, seenCell_ = false;
+    std::vector<Cell> cells_;
+    Cell cell_;
+    std::string type_, value_, formula_;
+    enum class Into { Nothing, Value, Formula, InlineText } into_ = Into::Nothing;
+    bool haveValue_ = false, inInline_ = false;
+    int phonetic_ = 0;
+    std::string failure_;
+    bool stopped_ = false;
+};
+
+}  // namespace
 
 std::string WorkbookReader::ReadRows(std::size_t index, const RowSink& sink,
                                      const std::function<bool(double)>& progress) {
@@ -365,160 +525,31 @@ std::string WorkbookReader::ReadRowsOf(std::size_t index, const std::string* xml
                                        const std::function<bool(double)>& progress) {
     const SheetEntry& sheet = sheets_.at(index);
     if (sheet.part.empty() && !xml) return "“" + sheet.name + "”是图表或对话框工作表,没有单元格";
-    std::uint32_t rowNumber = 0, column = 0;
-    bool inRow = false, inCell = false, seenCell = false;
-    std::vector<Cell> cells;
-    Cell cell;
-    std::string type, value, formula;
-    enum class Into { Nothing, Value, Formula, InlineText } into = Into::Nothing;
-    bool haveValue = false, inInline = false;
-    int phonetic = 0;
-    std::string failure;
-    bool stopped = false;
-    XmlReader* parser = nullptr;
-    const auto fail = [&](std::string why) {
-        if (failure.empty()) failure = std::move(why);
-        parser->Stop("");
-    };
-    const auto finishRow = [&] {
-        const auto byColumn = [](const Cell& a, const Cell& b) { return a.column < b.column; };
-        if (!std::is_sorted(cells.begin(), cells.end(), byColumn))  // (sorting allocates)
-            std::stable_sort(cells.begin(), cells.end(), byColumn);
-        for (std::size_t i = 1; i < cells.size(); ++i)
-            if (cells[i].column == cells[i - 1].column)
-                return fail("工作表“" + sheet.name + "”的单元格 " + CellReference(rowNumber, cells[i].column) +
-                            " 出现了两次:文件已损坏");
-        if (!cells.empty() && !sink(rowNumber, cells)) {
-            stopped = true;
-            parser->Stop("");
-        }
-        cells.clear();
-    };
-    XmlReader reader(
-        {[&](std::string_view name, const Attributes& a) {
-             if (name == "row") {
-                 std::uint32_t number = 0;
-                 const std::string_view r = a.Get("r");
-                 if (r.empty()) {
-                     number = rowNumber + 1;
-                 } else if (std::from_chars(r.data(), r.data() + r.size(), number).ec != std::errc() ||
-                            number < 1 || number > kLastRow) {
-                     return fail("工作表“" + sheet.name + "”的行号“" + std::string(r.substr(0, 20)) +
-                                 "”不对:文件已损坏");
-                 }
-                 rowNumber = number;
-                 column = 0;
-                 seenCell = false;
-                 inRow = true;
-                 cells.clear();
-                 return;
-             }
-             if (name == "c" && inRow) {
-                 cell = Cell();
-                 const std::string_view r = a.Get("r");
-                 std::uint32_t row = rowNumber;
-                 if (r.empty()) {
-                     cell.column = seenCell ? column + 1 : 0;
-                 } else if (!ParseReference(r, cell.column, row)) {
-                     return fail("工作表“" + sheet.name + "”第 " + std::to_string(rowNumber) + " 行有单元格引用“" +
-                                 std::string(r.substr(0, 20)) + "”不对:文件已损坏");
-                 }
-                 column = cell.column;
-                 seenCell = true;
-                 type = std::string(a.Get("t"));
-                 value.clear();
-                 formula.clear();
-                 haveValue = false;
-                 inCell = true;
-                 return;
-             }
-             if (!inCell) return;
-             if (name == "v") {
-                 into = Into::Value;
-                 haveValue = true;
-             } else if (name == "f") {
-                 into = Into::Formula;
-                 cell.formula = true;
-             } else if (name == "is") {
-                 inInline = true;
-                 haveValue = true;
-             } else if (name == "rPh") {
-                 ++phonetic;
-             } else if (name == "t" && inInline && phonetic == 0) {
-                 into = Into::InlineText;
-             }
-         },
-         [&](std::string_view name) {
-             if (name == "v" || name == "f" || name == "t") {
-                 into = Into::Nothing;
-             } else if (name == "rPh") {
-                 --phonetic;
-             } else if (name == "is") {
-                 inInline = false;
-             } else if (name == "c" && inCell) {
-                 inCell = false;
-                 if (!haveValue && cell.formula) {
-                     cell.state = CellState::NoValue;
-                     cell.text = "=" + formula;
-                 } else if (type == "s") {
-                     std::size_t at = 0;
-                     const auto parsed = std::from_chars(value.data(), value.data() + value.size(), at);
-                     bool found = parsed.ec == std::errc() && parsed.ptr == value.data() + value.size();
-                     if (found) cell.text = SharedString(at, found);
-                     if (!found) cell.state = CellState::MissingString;
-                 } else if (type == "inlineStr" || type == "str" || type == "e") {
-                     cell.text = UnescapeExcel(std::move(value));
-                 } else if (type == "b") {
-                     cell.text = value == "1" ? "TRUE" : "FALSE";
-                 } else if (type == "d") {
-                     cell.text = value;
-                 } else {
-                     cell.text = NumberText(value);
-                 }
-                 if (!cell.text.empty() || cell.formula || cell.state != CellState::Value)
-                     cells.push_back(std::move(cell));
-             } else if (name == "row" && inRow) {
-                 inRow = false;
-                 finishRow();
-             }
-         },
-         [&](std::string_view text) {
-             switch (into) {
-                 case Into::Value:
-                 case Into::InlineText:
-                     value.append(text);
-                     break;
-                 case Into::Formula:
-                     formula.append(text);
-                     break;
-                 case Into::Nothing:
-                     break;
-             }
-         }});
-    parser = &reader;
+    RowReader rows(sheet, *strings_, sink);
+    XmlReader& reader = rows.parser();
     std::uint64_t seen = 0;
     const double declared =
         static_cast<double>(std::max<std::uint64_t>(xml ? xml->size() : package_.PartSize(sheet.part), 1));
     const auto piece = [&](std::string_view piece) {
         seen += piece.size();
         if (progress && seen % (1 << 22) < piece.size() && !progress(static_cast<double>(seen) / declared)) {
-            stopped = true;
+            rows.Stop();
             return false;
         }
         return reader.Feed(piece, false);
     };
     const PartStatus status =
         xml ? (piece(*xml) ? PartStatus::Ok : PartStatus::Stopped) : package_.Read(sheet.part, piece);
-    if (stopped) return std::string(kCancelled);
-    if (!failure.empty()) return failure;
+    if (rows.stopped()) return std::string(kCancelled);
+    if (!rows.failure().empty()) return rows.failure();
     if (status == PartStatus::Missing) return "工作簿中的工作表“" + sheet.name + "”(" + sheet.part + ")不存在:文件不完整";
     if (status != PartStatus::Ok && status != PartStatus::Stopped) return PartMessage(sheet.part, status);
     if (!reader.Feed({}, true)) {
-        if (!failure.empty()) return failure;
+        if (!rows.failure().empty()) return rows.failure();
         return "工作簿中的工作表“" + sheet.name + "”已损坏:" + reader.error();
     }
-    if (stopped) return std::string(kCancelled);
-    return failure;
+    if (rows.stopped()) return std::string(kCancelled);
+    return rows.failure();
 }
 
 }  // namespace quorvane::workbook

@@ -96,7 +96,6 @@ public:
 
 private:
     std::string ReadSharedStrings(const std::string& part, std::shared_ptr<const SharedStrings> known);
-    std::string SharedString(std::size_t index, bool& found) const;
 
     Package package_;
     bool emptyZip_ = false;

@@ -203,6 +203,12 @@ void TestWorkbook::cellsLandByTheirReference() {
     // A cell named twice in one row is a damaged file, named.
     SheetCells(test::ExcelWorkbook({{"一层", test::ExcelSheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>")}}, ""), &message);
     QVERIFY2(message.contains("A1") && message.contains("两次"), qPrintable(message));
+    // So is a row twice (either of which a save would write over the other), whatever lies between.
+    SheetCells(test::ExcelWorkbook({{"一层", test::ExcelSheet("<row r=\"2\"><c r=\"E2\"><v>1</v></c></row><row r=\"3\"/>"
+                                                             "<row r=\r\"2\"><c r=\"A2\"><v>2</v></c></row>")}},
+                                   ""),
+               &message);
+    QVERIFY2(message.contains("第 2 行") && message.contains("两次"), qPrintable(message));
 }
 
 void TestWorkbook::nonPackagesAreNamed_data() {
