@@ -120,147 +120,179 @@ std::uint64_t Print(const ScheduleRow& row) {
     return print.value();
 }
 
+// A sheet taken as a schedule, row by row as the reader hands them over:
+// the header (the first filled row, or the one given), then each row with
+// a cell under the header's columns a beam (one that wanted refuses is
+// passed over). Cells that do not read are listed for the warnings.
+class ScheduleSheetReader {
+public:
+    ScheduleSheetReader(std::string name, std::uint32_t headerRow, const std::function<bool(std::uint32_t)>& wanted)
+        : name_(std::move(name)), headerRow_(headerRow), wanted_(wanted) {}
+
+    bool Take(std::uint32_t row, const std::vector<Cell>& cells) {
+        outOfOrder_ = outOfOrder_ || row <= last_;
+        last_ = std::max(last_, row);
+        if (!Filled(cells)) return true;
+        if (read_.headerRow == 0) {
+            if (headerRow_ != 0 && row != headerRow_) return true;  // (second pass) not yet the header
+            return TakeHeader(row, cells);
+        }
+        if (row < read_.headerRow) {
+            earlier_ = true;  // the header was not the lowest filled row
+            return false;
+        }
+        if (row == read_.headerRow) {
+            failure_ = "工作表" + Quoted(name_) + "的第 " + IntegerText(row) + " 行出现了两次:文件已损坏";
+            return false;
+        }
+        TakeBeam(row, cells);
+        return true;
+    }
+
+    SheetRead& read() { return read_; }
+    const std::string& failure() const { return failure_; }
+    // A filled row came before the header taken: the header is another.
+    bool earlier() const { return earlier_; }
+
+    // The beams in the sheet's order, and the warnings; false (the outcome
+    // says why) when a row came twice.
+    bool Finish() {
+        if (outOfOrder_ && !Order()) return false;
+        std::string& warnings = read_.outcome.warnings;
+        if (!noValue_.empty())
+            warnings += ListOf(noValue_) + " 是没有保存计算结果的公式 (由程序生成的文件常常如此),读不出值,所在的行不计算;"
+                        "请在 Excel 中打开这个文件并保存一次。\n";
+        if (!missing_.empty())
+            warnings += ListOf(missing_) + " 指向工作簿里不存在的共享字符串 (文件已损坏),读不出值,所在的行不计算。\n";
+        if (read_.tookWeights) warnings += "工作表" + Quoted(name_) + ":" + MaterialWeightNote(read_.columns) + "\n";
+        return true;
+    }
+
+private:
+    bool TakeHeader(std::uint32_t row, const std::vector<Cell>& cells) {
+        read_.headerRow = row;
+        for (const Cell& c : cells)
+            if (c.state != CellState::Value)
+                failure_ = "列名格 " + SheetCell(name_, row, c.column) + " 读不出文字 (公式没有保存结果或文件已损坏)";
+        read_.header = HeaderOf(cells);
+        if (const Outcome header = HeaderColumns(read_.header.texts, read_.columns); !header.ok)
+            failure_ = "工作表" + Quoted(name_) + "第 " + IntegerText(row) + " 行 (列名行):" + header.message;
+        if (!failure_.empty()) return false;
+        positionOf_.assign(read_.header.columns.back() + 1, -1);
+        for (std::size_t i = 0; i < read_.columns.size(); ++i) positionOf_[read_.header.columns[i]] = static_cast<int>(i);
+        return true;
+    }
+
+    void TakeBeam(std::uint32_t row, const std::vector<Cell>& cells) {
+        InputTexts texts = defaults_;
+        for (std::size_t i = 0; i < read_.columns.size(); ++i)
+            if (read_.columns[i].kind == ColumnKind::Input) texts[read_.columns[i].index] = std::string_view();
+        std::string_view mark;
+        MaterialTexts materials{};
+        bool beam = false;
+        loads_.assign(read_.columns.size(), std::string_view());
+        for (const Cell& c : cells) {
+            if (c.column >= positionOf_.size() || positionOf_[c.column] < 0) continue;  // beside the schedule
+            const std::size_t position = static_cast<std::size_t>(positionOf_[c.column]);
+            const ScheduleColumn column = read_.columns[position];
+            std::string_view text = c.text;
+            if (c.state == CellState::MissingString) {
+                text = kMissingString;
+                missing_.push_back(SheetCell(name_, row, c.column));
+            } else if (c.state == CellState::NoValue && !IsLoad(column.kind)) {
+                noValue_.push_back(SheetCell(name_, row, c.column));
+            }
+            beam = beam || !text.empty() || c.state != CellState::Value;
+            if (column.kind == ColumnKind::Mark) mark = text;
+            if (column.kind == ColumnKind::Input) texts[column.index] = text;
+            if (column.kind == ColumnKind::Material) materials[column.index] = text;
+            loads_[position] = text;
+        }
+        if (!beam) return;  // cells beside the schedule only
+        if (wanted_ && !wanted_(row)) return;
+        read_.tookWeights = TakeMaterialWeights(read_.columns, materials, texts) || read_.tookWeights;
+        read_.rows.emplace_back(mark, texts);
+        for (std::size_t k = 0; k < kMaterialCount; ++k)
+            if (!materials[k].empty()) read_.rows.back().SetMaterial(k, materials[k]);
+        read_.rowNumbers.push_back(row);
+        Fingerprint print;
+        for (std::size_t p = 0; p < read_.columns.size(); ++p)
+            if (IsLoad(read_.columns[p].kind)) print.Add(loads_[p]);
+        read_.loadPrints.push_back(print.value());
+    }
+
+    // Rows may come in any order: the beams sorted by their sheet rows.
+    bool Order() {
+        std::vector<std::size_t> order(read_.rows.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [this](std::size_t a, std::size_t b) { return read_.rowNumbers[a] < read_.rowNumbers[b]; });
+        std::vector<ScheduleRow> rows;
+        std::vector<std::uint32_t> numbers;
+        std::vector<std::uint64_t> prints;
+        for (std::size_t i : order) {
+            if (!numbers.empty() && numbers.back() == read_.rowNumbers[i]) {
+                read_.outcome = Failed("工作表" + Quoted(name_) + "的第 " + IntegerText(numbers.back()) +
+                                       " 行出现了两次:文件已损坏");
+                return false;
+            }
+            rows.push_back(std::move(read_.rows[i]));
+            numbers.push_back(read_.rowNumbers[i]);
+            prints.push_back(read_.loadPrints[i]);
+        }
+        read_.rows = std::move(rows);
+        read_.rowNumbers = std::move(numbers);
+        read_.loadPrints = std::move(prints);
+        return true;
+    }
+
+    const std::string name_;
+    const std::uint32_t headerRow_;  // 0: the first filled row, as it comes
+    const std::function<bool(std::uint32_t)>& wanted_;
+    const InputTexts defaults_ = ScheduleRow().texts();
+    SheetRead read_;
+    std::vector<int> positionOf_;          // sheet column → layout position, -1 none
+    std::vector<std::string_view> loads_;  // a row's load cells, by layout position
+    std::vector<std::string> noValue_, missing_;
+    bool outOfOrder_ = false, earlier_ = false;
+    std::uint32_t last_ = 0;
+    std::string failure_;
+};
+
 // wanted (when given) says which sheet rows to keep; the others are read
 // and passed over. xml (when given): the sheet's XML to read instead of its part.
 SheetRead ReadSheet(workbook::WorkbookReader& reader, std::size_t sheet, const std::function<bool(double)>& progress,
                     const std::function<bool(std::uint32_t)>& wanted = {}, const std::string* xml = nullptr) {
-    SheetRead read;
     const std::string name = reader.sheets()[sheet].name;
     std::uint32_t headerRow = 0;  // 0: the first filled row, as it comes
     // Rows may come in any order: the header is the lowest filled row,
     // found in a first pass when a row comes before one already seen.
-    for (int pass = 0; pass < 2; ++pass) {
-        read = SheetRead();
-        std::vector<int> positionOf;  // sheet column → layout position, -1 none
-        std::vector<std::string_view> loads;  // a row's load cells, by layout position
-        std::vector<std::string> noValue, missing;
-        bool outOfOrder = false, earlier = false;
-        std::uint32_t last = 0;
-        const InputTexts defaults = ScheduleRow().texts();
-        std::string failure;
-        const auto sink = [&](std::uint32_t row, const std::vector<Cell>& cells) {
-            outOfOrder = outOfOrder || row <= last;
-            last = std::max(last, row);
-            if (!Filled(cells)) return true;
-            if (read.headerRow == 0) {
-                if (headerRow != 0 && row != headerRow) return true;  // (second pass) not yet the header
-                read.headerRow = row;
-                for (const Cell& c : cells)
-                    if (c.state != CellState::Value)
-                        failure = "列名格 " + SheetCell(name, row, c.column) + " 读不出文字 (公式没有保存结果或文件已损坏)";
-                read.header = HeaderOf(cells);
-                if (const Outcome header = HeaderColumns(read.header.texts, read.columns); !header.ok)
-                    failure = "工作表" + Quoted(name) + "第 " + IntegerText(row) + " 行 (列名行):" + header.message;
-                if (!failure.empty()) return false;
-                positionOf.assign(read.header.columns.back() + 1, -1);
-                for (std::size_t i = 0; i < read.columns.size(); ++i)
-                    positionOf[read.header.columns[i]] = static_cast<int>(i);
-                return true;
-            }
-            if (row < read.headerRow) {
-                earlier = true;  // the header was not the lowest filled row
-                return false;
-            }
-            if (row == read.headerRow) {
-                failure = "工作表" + Quoted(name) + "的第 " + IntegerText(row) + " 行出现了两次:文件已损坏";
-                return false;
-            }
-            InputTexts texts = defaults;
-            for (std::size_t i = 0; i < read.columns.size(); ++i)
-                if (read.columns[i].kind == ColumnKind::Input) texts[read.columns[i].index] = std::string_view();
-            std::string_view mark;
-            MaterialTexts materials{};
-            bool beam = false;
-            loads.assign(read.columns.size(), std::string_view());
-            for (const Cell& c : cells) {
-                if (c.column >= positionOf.size() || positionOf[c.column] < 0) continue;  // beside the schedule
-                const ScheduleColumn column = read.columns[static_cast<std::size_t>(positionOf[c.column])];
-                std::string_view text = c.text;
-                if (c.state == CellState::MissingString) {
-                    text = kMissingString;
-                    missing.push_back(SheetCell(name, row, c.column));
-                } else if (c.state == CellState::NoValue && column.kind != ColumnKind::Result &&
-                           column.kind != ColumnKind::Copied && column.kind != ColumnKind::Error) {
-                    noValue.push_back(SheetCell(name, row, c.column));
-                }
-                beam = beam || !text.empty() || c.state != CellState::Value;
-                if (column.kind == ColumnKind::Mark) mark = text;
-                if (column.kind == ColumnKind::Input) texts[column.index] = text;
-                if (column.kind == ColumnKind::Material) materials[column.index] = text;
-                loads[static_cast<std::size_t>(positionOf[c.column])] = text;
-            }
-            if (!beam) return true;  // cells beside the schedule only
-            if (wanted && !wanted(row)) return true;
-            read.tookWeights = TakeMaterialWeights(read.columns, materials, texts) || read.tookWeights;
-            read.rows.emplace_back(mark, texts);
-            for (std::size_t k = 0; k < kMaterialCount; ++k)
-                if (!materials[k].empty()) read.rows.back().SetMaterial(k, materials[k]);
-            read.rowNumbers.push_back(row);
-            Fingerprint print;
-            for (std::size_t p = 0; p < read.columns.size(); ++p)
-                if (IsLoad(read.columns[p].kind)) print.Add(loads[p]);
-            read.loadPrints.push_back(print.value());
-            return true;
-        };
-        const std::string message = reader.ReadRowsOf(sheet, xml, sink, progress);
-        if (!failure.empty()) {
-            read.outcome = Failed(failure);
-            return read;
-        }
-        if (message == workbook::WorkbookReader::kCancelled && !earlier) {
-            read.outcome = Cancelled();
-            return read;
-        }
-        if (!message.empty() && !earlier) {
-            read.outcome = Failed(message);
-            return read;
-        }
-        if (earlier && pass == 0) {
+    for (int pass = 0;; ++pass) {
+        ScheduleSheetReader taking(name, headerRow, wanted);
+        const std::string message = reader.ReadRowsOf(
+            sheet, xml, [&taking](std::uint32_t row, const std::vector<Cell>& cells) { return taking.Take(row, cells); },
+            progress);
+        SheetRead& read = taking.read();
+        if (!taking.failure().empty()) {
+            read.outcome = Failed(taking.failure());
+        } else if (taking.earlier() && pass == 0) {
             // The lowest filled row is the header: find it, then read again.
-            std::uint32_t lowest = 0;
-            reader.ReadRowsOf(sheet, xml, [&](std::uint32_t row, const std::vector<Cell>& cells) {
-                if (Filled(cells) && (lowest == 0 || row < lowest)) lowest = row;
+            reader.ReadRowsOf(sheet, xml, [&headerRow](std::uint32_t row, const std::vector<Cell>& cells) {
+                if (Filled(cells) && (headerRow == 0 || row < headerRow)) headerRow = row;
                 return true;
             });
-            headerRow = lowest;
             continue;
-        }
-        if (read.headerRow == 0) {
+        } else if (message == workbook::WorkbookReader::kCancelled && !taking.earlier()) {
+            read.outcome = Cancelled();
+        } else if (!message.empty() && !taking.earlier()) {
+            read.outcome = Failed(message);
+        } else if (read.headerRow == 0) {
             read.outcome = Failed("工作表" + Quoted(name) + "是空的:第一行应是列名");
-            return read;
+        } else {
+            taking.Finish();
         }
-        if (outOfOrder) {
-            std::vector<std::size_t> order(read.rows.size());
-            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-            std::stable_sort(order.begin(), order.end(),
-                             [&](std::size_t a, std::size_t b) { return read.rowNumbers[a] < read.rowNumbers[b]; });
-            std::vector<ScheduleRow> rows;
-            std::vector<std::uint32_t> numbers;
-            std::vector<std::uint64_t> prints;
-            for (std::size_t i : order) {
-                if (!numbers.empty() && numbers.back() == read.rowNumbers[i]) {
-                    read.outcome = Failed("工作表" + Quoted(name) + "的第 " + IntegerText(numbers.back()) +
-                                          " 行出现了两次:文件已损坏");
-                    return read;
-                }
-                rows.push_back(std::move(read.rows[i]));
-                numbers.push_back(read.rowNumbers[i]);
-                prints.push_back(read.loadPrints[i]);
-            }
-            read.rows = std::move(rows);
-            read.rowNumbers = std::move(numbers);
-            read.loadPrints = std::move(prints);
-        }
-        std::string& warnings = read.outcome.warnings;
-        if (!noValue.empty())
-            warnings += ListOf(noValue) + " 是没有保存计算结果的公式 (由程序生成的文件常常如此),读不出值,所在的行不计算;"
-                        "请在 Excel 中打开这个文件并保存一次。\n";
-        if (!missing.empty())
-            warnings += ListOf(missing) + " 指向工作簿里不存在的共享字符串 (文件已损坏),读不出值,所在的行不计算。\n";
-        if (read.tookWeights) warnings += "工作表" + Quoted(name) + ":" + MaterialWeightNote(read.columns) + "\n";
-        return read;
+        return std::move(read);
     }
-    return read;
 }
 
 Outcome Open(workbook::WorkbookReader& reader, std::shared_ptr<const workbook::SharedStrings> known = {}) {
