@@ -82,156 +82,178 @@ std::string BeforeLastClose(const std::string& xml, const std::string& text) {
     return xml.substr(0, at) + text + xml.substr(at);
 }
 
-}  // namespace
+// The sheets arranged, step by step: the workbook's parts read, the new
+// sheet list (new sheets with ids and parts not yet used), the workbook
+// part edited (names scoped to a sheet follow it, the view opens the
+// first), the sheets not placed taken out, the package written.
+class SheetArranger {
+public:
+    SheetArranger(std::string_view package, const std::vector<SheetPlace>& places)
+        : package_(package), places_(places), reader_(package) {}
 
-std::optional<std::string> ArrangeSheets(std::string_view package, const std::vector<SheetPlace>& places,
-                                         std::string& message) {
-    WorkbookReader reader(package);
-    message = reader.Open(false);
-    if (!message.empty()) return std::nullopt;
-    Package& parts = reader.package();
-    const std::string book = reader.workbookPart();
-    const std::string relsPart = RelationshipsOf(book);
-    PartStatus status;
-    const std::optional<std::string> bookXml = parts.ReadWhole(book, status);
-    const std::optional<std::string> relsXml = parts.ReadWhole(relsPart, status);
-    const std::optional<std::string> typesXml = parts.ReadWhole("[Content_Types].xml", status);
-    if (!bookXml || !relsXml || !typesXml) {
-        message = "工作簿缺少它的工作表清单或内容类型,无法改动工作表";
-        return std::nullopt;
+    std::optional<std::string> Arrange(std::string& message) {
+        message = Read();
+        if (message.empty()) message = List();
+        if (!message.empty()) return std::nullopt;
+        replaced_[book_] = Applied(bookXml_, BookEdits());
+        std::set<std::string> removed = Removed();
+        std::optional<std::string> written = RewritePackage(package_, replaced_, removed, added_);
+        if (!written) message = "工作簿已损坏,无法写回 (其中有读不出的部分)";
+        return written;
     }
-    bool ok = true;
-    const std::vector<Element> elements =
-        Elements(*bookXml, {"sheets", "sheet", "definedName", "workbookView"}, ok);
-    bool relsOk = true;
-    const std::vector<Element> relations = Elements(*relsXml, {"Relationship"}, relsOk);
-    if (!ok || !relsOk) {
-        message = "工作簿的工作表清单读不出来,无法改动工作表";
-        return std::nullopt;
-    }
-    const Element* sheetsElement = nullptr;
-    std::vector<const Element*> sheetTags;
-    for (const Element& e : elements) {
-        if (e.name == "sheets") sheetsElement = &e;
-        if (e.name == "sheet") sheetTags.push_back(&e);
-    }
-    if (!sheetsElement || sheetTags.size() != reader.sheets().size() || places.empty()) {
-        message = "工作簿的工作表清单读不出来,无法改动工作表";
-        return std::nullopt;
-    }
-    const auto tagOf = [&](const Element& e) { return std::string_view(*bookXml).substr(e.begin, e.tagEnd - e.begin); };
 
-    // Numbers not yet used: sheet ids, relationship ids, part names.
-    long maxId = 0;
-    for (const Element* e : sheetTags) maxId = std::max(maxId, std::atol(RawAttribute(tagOf(*e), "sheetId").c_str()));
-    std::set<std::string> relationIds;
-    for (const Element& r : relations)
-        relationIds.insert(RawAttribute(std::string_view(*relsXml).substr(r.begin, r.tagEnd - r.begin), "Id"));
-    const std::string prefix = [&] {
-        const std::string_view open = tagOf(*sheetsElement);
-        const std::size_t name = open.find("sheets");
-        return std::string(open.substr(1, name - 1));
-    }();
-    std::string idName = sheetTags.empty() ? std::string() : FindAttribute(tagOf(*sheetTags[0]), "id").name;
-    if (idName.empty()) idName = "r:id";
-    const std::string relPrefix = idName.substr(0, idName.find(':'));
-    const bool declared = bookXml->find("xmlns:" + relPrefix + "=") != std::string::npos;
+private:
+    std::string_view TagOf(const Element& e) const { return std::string_view(bookXml_).substr(e.begin, e.tagEnd - e.begin); }
 
-    std::string list;
-    std::vector<std::pair<std::string, std::string>> added;
-    std::string newRelations, newTypes;
-    std::vector<long> newIndexOf(sheetTags.size(), -1);
-    int fresh = 0;
-    for (std::size_t k = 0; k < places.size(); ++k) {
-        const SheetPlace& place = places[k];
-        if (place.from) {
-            const std::size_t i = *place.from;
-            if (i >= sheetTags.size()) {
-                message = "工作簿中没有要保留的工作表";
-                return std::nullopt;
-            }
-            newIndexOf[i] = static_cast<long>(k);
-            std::string tag(tagOf(*sheetTags[i]));
-            if (reader.sheets()[i].name != place.name) tag = WithAttribute(tag, "name", place.name);
-            // An element <sheet>…</sheet> keeps its content.
-            list += tag + std::string(std::string_view(*bookXml).substr(sheetTags[i]->tagEnd,
-                                                                         sheetTags[i]->end - sheetTags[i]->tagEnd));
-            continue;
+    // The workbook part, its relationships and the content types; the sheet list in them.
+    std::string Read() {
+        if (std::string opened = reader_.Open(false); !opened.empty()) return opened;
+        Package& parts = reader_.package();
+        book_ = reader_.workbookPart();
+        relsPart_ = RelationshipsOf(book_);
+        PartStatus status;
+        const std::optional<std::string> bookXml = parts.ReadWhole(book_, status);
+        const std::optional<std::string> relsXml = parts.ReadWhole(relsPart_, status);
+        const std::optional<std::string> typesXml = parts.ReadWhole("[Content_Types].xml", status);
+        if (!bookXml || !relsXml || !typesXml) return "工作簿缺少它的工作表清单或内容类型,无法改动工作表";
+        bookXml_ = *bookXml;
+        relsXml_ = *relsXml;
+        typesXml_ = *typesXml;
+        bool ok = true, relsOk = true;
+        elements_ = Elements(bookXml_, {"sheets", "sheet", "definedName", "workbookView"}, ok);
+        relations_ = Elements(relsXml_, {"Relationship"}, relsOk);
+        for (const Element& e : elements_) {
+            if (e.name == "sheets") sheetsElement_ = &e;
+            if (e.name == "sheet") sheetTags_.push_back(&e);
         }
-        std::string id, part;
-        do {
-            ++fresh;
-            id = "rIdQ" + std::to_string(fresh);
-            part = ResolvePart(book, "worksheets/sheetQ" + std::to_string(fresh) + ".xml");
-        } while (relationIds.count(id) || parts.Has(part));
-        list += "<" + prefix + "sheet name=\"" + Escaped(place.name) + "\" sheetId=\"" + std::to_string(++maxId) +
-                "\" " + (declared ? idName : "xmlns:r=\"" + std::string(kRelationships) + "\" r:id") + "=\"" + id +
-                "\"/>";
-        const std::string target = part.substr(book.rfind('/') + 1);
-        newRelations += "<Relationship Id=\"" + id + "\" Type=\"" + std::string(kRelationships) +
-                        "/worksheet\" Target=\"" + target + "\"/>";
-        newTypes += "<Override PartName=\"/" + part +
-                    "\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
-        added.emplace_back(part, place.xml);
+        if (!ok || !relsOk || !sheetsElement_ || sheetTags_.size() != reader_.sheets().size() || places_.empty())
+            return "工作簿的工作表清单读不出来,无法改动工作表";
+        return {};
+    }
+
+    // The new sheet list, in the places' order; new sheets' parts made.
+    std::string List() {
+        // Numbers not yet used: sheet ids, relationship ids, part names.
+        long maxId = 0;
+        for (const Element* e : sheetTags_) maxId = std::max(maxId, std::atol(RawAttribute(TagOf(*e), "sheetId").c_str()));
+        std::set<std::string> relationIds;
+        for (const Element& r : relations_)
+            relationIds.insert(RawAttribute(std::string_view(relsXml_).substr(r.begin, r.tagEnd - r.begin), "Id"));
+        const std::string_view open = TagOf(*sheetsElement_);
+        prefix_ = std::string(open.substr(1, open.find("sheets") - 1));
+        std::string idName = sheetTags_.empty() ? std::string() : FindAttribute(TagOf(*sheetTags_[0]), "id").name;
+        if (idName.empty()) idName = "r:id";
+        const bool declared = bookXml_.find("xmlns:" + idName.substr(0, idName.find(':')) + "=") != std::string::npos;
+        newIndexOf_.assign(sheetTags_.size(), -1);
+        int fresh = 0;
+        for (std::size_t k = 0; k < places_.size(); ++k) {
+            const SheetPlace& place = places_[k];
+            if (place.from) {
+                const std::size_t i = *place.from;
+                if (i >= sheetTags_.size()) return "工作簿中没有要保留的工作表";
+                newIndexOf_[i] = static_cast<long>(k);
+                std::string tag(TagOf(*sheetTags_[i]));
+                if (reader_.sheets()[i].name != place.name) tag = WithAttribute(tag, "name", place.name);
+                // An element <sheet>…</sheet> keeps its content.
+                list_ += tag + bookXml_.substr(sheetTags_[i]->tagEnd, sheetTags_[i]->end - sheetTags_[i]->tagEnd);
+                continue;
+            }
+            std::string id, part;
+            do {
+                ++fresh;
+                id = "rIdQ" + std::to_string(fresh);
+                part = ResolvePart(book_, "worksheets/sheetQ" + std::to_string(fresh) + ".xml");
+            } while (relationIds.count(id) || reader_.package().Has(part));
+            list_ += "<" + prefix_ + "sheet name=\"" + Escaped(place.name) + "\" sheetId=\"" + std::to_string(++maxId) +
+                     "\" " + (declared ? idName : "xmlns:r=\"" + std::string(kRelationships) + "\" r:id") + "=\"" + id +
+                     "\"/>";
+            const std::string target = part.substr(book_.rfind('/') + 1);
+            newRelations_ += "<Relationship Id=\"" + id + "\" Type=\"" + std::string(kRelationships) +
+                             "/worksheet\" Target=\"" + target + "\"/>";
+            newTypes_ += "<Override PartName=\"/" + part +
+                         "\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+            added_.emplace_back(part, place.xml);
+        }
+        return {};
     }
 
     // The workbook part: the new list; names scoped to a sheet follow it;
     // the view opens the first sheet.
-    std::vector<Edit> edits;
-    if (sheetsElement->end == sheetsElement->tagEnd) {  // <sheets/>
-        edits.push_back({sheetsElement->begin, sheetsElement->end,
-                         "<" + prefix + "sheets>" + list + "</" + prefix + "sheets>"});
-    } else {
-        const std::size_t close = bookXml->rfind("</", sheetsElement->end - 1);
-        edits.push_back({sheetsElement->tagEnd, close, list});
-    }
-    for (const Element& e : elements) {
-        if (e.name == "definedName") {
-            const std::string scope = RawAttribute(tagOf(e), "localSheetId");
-            if (scope.empty()) continue;
-            const long was = std::atol(scope.c_str());
-            if (was < 0 || static_cast<std::size_t>(was) >= newIndexOf.size() || newIndexOf[was] < 0) {
-                edits.push_back({e.begin, e.end, ""});
-            } else {
-                edits.push_back({e.begin, e.tagEnd, WithAttribute(tagOf(e), "localSheetId", std::to_string(newIndexOf[was]))});
+    std::vector<Edit> BookEdits() const {
+        std::vector<Edit> edits;
+        if (sheetsElement_->end == sheetsElement_->tagEnd) {  // <sheets/>
+            edits.push_back({sheetsElement_->begin, sheetsElement_->end,
+                             "<" + prefix_ + "sheets>" + list_ + "</" + prefix_ + "sheets>"});
+        } else {
+            const std::size_t close = bookXml_.rfind("</", sheetsElement_->end - 1);
+            edits.push_back({sheetsElement_->tagEnd, close, list_});
+        }
+        for (const Element& e : elements_) {
+            if (e.name == "definedName") {
+                const std::string scope = RawAttribute(TagOf(e), "localSheetId");
+                if (scope.empty()) continue;
+                const long was = std::atol(scope.c_str());
+                if (was < 0 || static_cast<std::size_t>(was) >= newIndexOf_.size() || newIndexOf_[was] < 0)
+                    edits.push_back({e.begin, e.end, ""});
+                else
+                    edits.push_back(
+                        {e.begin, e.tagEnd, WithAttribute(TagOf(e), "localSheetId", std::to_string(newIndexOf_[was]))});
+            }
+            if (e.name == "workbookView") {
+                std::string tag(TagOf(e));
+                if (!RawAttribute(tag, "activeTab").empty()) tag = WithAttribute(tag, "activeTab", "0");
+                if (!RawAttribute(tag, "firstSheet").empty()) tag = WithAttribute(tag, "firstSheet", "0");
+                edits.push_back({e.begin, e.tagEnd, tag});
             }
         }
-        if (e.name == "workbookView") {
-            std::string tag(tagOf(e));
-            if (!RawAttribute(tag, "activeTab").empty()) tag = WithAttribute(tag, "activeTab", "0");
-            if (!RawAttribute(tag, "firstSheet").empty()) tag = WithAttribute(tag, "firstSheet", "0");
-            edits.push_back({e.begin, e.tagEnd, tag});
-        }
+        return edits;
     }
-    std::map<std::string, std::string> replaced;
-    replaced[book] = Applied(*bookXml, edits);
 
-    // Sheets not placed go, with their relationships, parts and types.
-    std::set<std::string> removed;
-    std::string rels = *relsXml, types = *typesXml;
-    for (std::size_t i = 0; i < sheetTags.size(); ++i) {
-        if (newIndexOf[i] >= 0) continue;
-        const std::string id = RawAttribute(tagOf(*sheetTags[i]), "id");
-        rels = WithoutElements(rels, "Relationship", "Id", id);
-        const std::string& part = reader.sheets()[i].part;
-        if (part.empty()) continue;
-        removed.insert(part);
-        removed.insert(RelationshipsOf(part));
-        types = WithoutElements(types, "Override", "PartName", "/" + part);
+    // Sheets not placed go, with their relationships, parts and types; the
+    // calculation chain names sheets by their places, which changed (Excel
+    // builds it anew when it is missing). The new sheets' are added.
+    std::set<std::string> Removed() {
+        std::set<std::string> removed;
+        std::string rels = relsXml_, types = typesXml_;
+        for (std::size_t i = 0; i < sheetTags_.size(); ++i) {
+            if (newIndexOf_[i] >= 0) continue;
+            rels = WithoutElements(rels, "Relationship", "Id", RawAttribute(TagOf(*sheetTags_[i]), "id"));
+            const std::string& part = reader_.sheets()[i].part;
+            if (part.empty()) continue;
+            removed.insert(part);
+            removed.insert(RelationshipsOf(part));
+            types = WithoutElements(types, "Override", "PartName", "/" + part);
+        }
+        const std::string chain = ResolvePart(book_, "calcChain.xml");
+        if (reader_.package().Has(chain)) {
+            removed.insert(chain);
+            rels = WithoutElements(rels, "Relationship", "Type", std::string(kRelationships) + "/calcChain");
+            types = WithoutElements(types, "Override", "PartName", "/" + chain);
+        }
+        replaced_[relsPart_] = BeforeLastClose(rels, newRelations_);
+        replaced_["[Content_Types].xml"] = BeforeLastClose(types, newTypes_);
+        return removed;
     }
-    // The calculation chain names sheets by their places, which changed:
-    // Excel builds it anew when it is missing.
-    const std::string chain = ResolvePart(book, "calcChain.xml");
-    if (parts.Has(chain)) {
-        removed.insert(chain);
-        rels = WithoutElements(rels, "Relationship", "Type", std::string(kRelationships) + "/calcChain");
-        types = WithoutElements(types, "Override", "PartName", "/" + chain);
-    }
-    replaced[relsPart] = BeforeLastClose(rels, newRelations);
-    replaced["[Content_Types].xml"] = BeforeLastClose(types, newTypes);
-    std::optional<std::string> written = RewritePackage(package, replaced, removed, added);
-    if (!written) message = "工作簿已损坏,无法写回 (其中有读不出的部分)";
-    return written;
+
+    std::string_view package_;
+    const std::vector<SheetPlace>& places_;
+    WorkbookReader reader_;
+    std::string book_, relsPart_, bookXml_, relsXml_, typesXml_;
+    std::vector<Element> elements_, relations_;
+    const Element* sheetsElement_ = nullptr;
+    std::vector<const Element*> sheetTags_;
+    std::string prefix_;  // of the workbook's elements as written
+    std::string list_, newRelations_, newTypes_;
+    std::vector<long> newIndexOf_;  // per sheet of the file: its place, -1 gone
+    std::vector<std::pair<std::string, std::string>> added_;
+    std::map<std::string, std::string> replaced_;
+};
+
+}  // namespace
+
+std::optional<std::string> ArrangeSheets(std::string_view package, const std::vector<SheetPlace>& places,
+                                         std::string& message) {
+    return SheetArranger(package, places).Arrange(message);
 }
 
 std::string EmptyWorkbook() {
