@@ -146,39 +146,13 @@ void ComputeRows(ScheduleSheet& sheet) {
     for (const ScheduleRow& row : sheet.rows) sheet.results.emplace_back(EvaluateRow(row));
 }
 
-}  // namespace
-
-Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encoding, std::vector<ScheduleSheet>& sheets,
-                           const ProgressCallback& progress) {
-    std::string bytes;
-    if (Outcome read = ReadWholeFile(path, bytes); !read.ok) return read;
-    std::vector<ScheduleSheet> read(1);
-    if (!LooksLikeWorkbook(bytes)) {
-        Outcome outcome = ReadScheduleBytes(std::move(bytes), encoding, read[0].layout, read[0].rows, progress);
-        if (outcome.ok) {
-            ComputeRows(read[0]);
-            sheets = std::move(read);
-        }
-        return outcome;
-    }
-    auto package = std::make_shared<const std::string>(std::move(bytes));
-    std::vector<SheetListing> listed;
-    if (Outcome outcome = ListWorkbookSheets(*package, listed); !outcome.ok)
-        return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
-    std::vector<std::size_t> schedules;
-    std::string others;
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-        if (listed[i].schedule)
-            schedules.push_back(i);
-        else
-            others += (others.empty() ? "“" : "、“") + listed[i].name + "”";
-    }
-    if (schedules.empty()) schedules.push_back(0);  // whose header is refused, and says why
-    read.resize(schedules.size());
-    // The floors are read side by side, one a core (each reader its own);
-    // progress and cancel stay with the caller's thread.
+// The workbook's floors (sheets by number) read into read, side by side,
+// one a core (each reader its own), every row computed there; progress and
+// cancel stay with the caller's thread. True when cancelled.
+bool ReadFloors(const std::shared_ptr<const std::string>& package, const std::vector<std::size_t>& schedules,
+                std::vector<ScheduleSheet>& read, std::vector<Outcome>& outcomes, const ProgressCallback& progress) {
     const std::size_t floors = schedules.size();
-    std::vector<Outcome> outcomes(floors);
+    outcomes.assign(floors, Outcome());
     std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[floors]);
     for (std::size_t k = 0; k < floors; ++k) done[k] = 0;
     std::atomic<bool> cancel{false};
@@ -226,10 +200,45 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
         }
     }
     for (std::thread& t : threads) t.join();
+    return cancel;
+}
+
+}  // namespace
+
+Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encoding, std::vector<ScheduleSheet>& sheets,
+                           const ProgressCallback& progress) {
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(path, bytes); !read.ok) return read;
+    std::vector<ScheduleSheet> read(1);
+    if (!LooksLikeWorkbook(bytes)) {
+        Outcome outcome = ReadScheduleBytes(std::move(bytes), encoding, read[0].layout, read[0].rows, progress);
+        if (outcome.ok) {
+            ComputeRows(read[0]);
+            sheets = std::move(read);
+        }
+        return outcome;
+    }
+    auto package = std::make_shared<const std::string>(std::move(bytes));
+    std::vector<SheetListing> listed;
+    if (Outcome outcome = ListWorkbookSheets(*package, listed); !outcome.ok)
+        return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
+    std::vector<std::size_t> schedules;
+    std::string others;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        if (listed[i].schedule)
+            schedules.push_back(i);
+        else
+            others += (others.empty() ? "“" : "、“") + listed[i].name + "”";
+    }
+    if (schedules.empty()) schedules.push_back(0);  // whose header is refused, and says why
+    read.resize(schedules.size());
+    std::vector<Outcome> outcomes;
+    const bool cancelled = ReadFloors(package, schedules, read, outcomes, progress);
+    const std::size_t floors = schedules.size();
     Outcome all;
     for (std::size_t k = 0; k < floors; ++k) {
         const Outcome& outcome = outcomes[k];
-        if (outcome.cancelled || cancel) return Cancelled();
+        if (outcome.cancelled || cancelled) return Cancelled();
         if (!outcome.ok) return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
         read[k].name = listed[schedules[k]].name;
         all.warnings += outcome.warnings;
