@@ -833,6 +833,56 @@ bool Names(std::string_view xml, const std::string& sheet) {
     return xml.find(sheet + "!") != std::string_view::npos || xml.find("'" + sheet + "'!") != std::string_view::npos;
 }
 
+// Formulas (in any sheet, or defined names) that name a floor renamed or
+// taken out no longer find it: one line each.
+std::string RenameLosses(workbook::WorkbookReader& reader, const std::vector<FloorInBook>& floors,
+                         const std::vector<bool>& floorSheet) {
+    std::vector<std::string> gone;
+    for (std::size_t i = 0; i < floorSheet.size(); ++i) {
+        const auto f = std::find_if(floors.begin(), floors.end(),
+                                    [i](const FloorInBook& x) { return x.fromFile && *x.fromFile == i; });
+        if (f == floors.end() ? floorSheet[i] : f->name != reader.sheets()[i].name) gone.push_back(reader.sheets()[i].name);
+    }
+    std::string losses;
+    if (gone.empty()) return losses;
+    workbook::PartStatus status;
+    for (std::size_t i = 0; i < floorSheet.size(); ++i) {
+        if (reader.sheets()[i].part.empty()) continue;
+        const auto xml = reader.package().ReadWhole(reader.sheets()[i].part, status);
+        for (const std::string& name : gone)
+            if (xml && Names(*xml, name))
+                losses += "工作表“" + reader.sheets()[i].name + "”中的公式引用了“" + name + "”,改名或删除后不会随之改变\n";
+    }
+    const auto xml = reader.package().ReadWhole(reader.workbookPart(), status);
+    for (const std::string& name : gone)
+        if (xml && Names(*xml, name)) losses += "工作簿中定义的名称引用了“" + name + "”,改名或删除后不会随之改变\n";
+    return losses;
+}
+
+// A floor's sheet in the arranged workbook (at place among names); a new
+// floor's rows are 2.. under its header, their ids 1.. (into ids).
+std::shared_ptr<const WorkbookOrigin> FloorOrigin(const FloorInBook& f, std::shared_ptr<const std::string> bytes,
+                                                  const std::vector<std::string>& names, std::size_t place,
+                                                  std::vector<std::uint32_t>& ids) {
+    auto origin = f.layout->workbook && f.fromFile ? std::make_shared<WorkbookOrigin>(*f.layout->workbook)
+                                                    : std::make_shared<WorkbookOrigin>();
+    origin->package = std::move(bytes);
+    origin->sheetNames = names;
+    origin->sheet = place;
+    if (f.fromFile) return origin;
+    origin->headerRow = 1;
+    origin->kinds = f.layout->columns;
+    origin->columns.clear();
+    for (std::size_t c = 0; c < f.layout->columns.size(); ++c) origin->columns.push_back(static_cast<std::uint32_t>(c));
+    for (std::size_t r = 0; r < f.rows->size(); ++r) {
+        origin->rowOfId.push_back(static_cast<std::uint32_t>(r + 2));
+        origin->readPrint.push_back(Print((*f.rows)[r]));
+        origin->loadPrint.push_back(LoadPrint(f.layout->columns, (*f.rows)[r], (*f.results)[r]));
+        ids.push_back(static_cast<std::uint32_t>(r + 1));
+    }
+    return origin;
+}
+
 }  // namespace
 
 Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const std::vector<FloorInBook>& floors,
@@ -866,26 +916,7 @@ Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const 
         if (stays && next < floors.size()) placeFloor(next++);
     }
     while (next < floors.size()) placeFloor(next++);
-    // Formulas that name a floor renamed or taken out no longer find it.
-    std::vector<std::string> gone;
-    for (std::size_t i = 0; i < fileSheets; ++i) {
-        const auto f = std::find_if(floors.begin(), floors.end(), [i](const FloorInBook& x) { return x.fromFile && *x.fromFile == i; });
-        if (f == floors.end() ? floorSheet[i] : f->name != reader.sheets()[i].name) gone.push_back(reader.sheets()[i].name);
-    }
-    if (!gone.empty()) {
-        workbook::PartStatus status;
-        for (std::size_t i = 0; i < fileSheets; ++i) {
-            if (reader.sheets()[i].part.empty()) continue;
-            const auto xml = reader.package().ReadWhole(reader.sheets()[i].part, status);
-            for (const std::string& name : gone)
-                if (xml && Names(*xml, name))
-                    book.losses += "工作表“" + reader.sheets()[i].name + "”中的公式引用了“" + name +
-                                   "”,改名或删除后不会随之改变\n";
-        }
-        const auto xml = reader.package().ReadWhole(reader.workbookPart(), status);
-        for (const std::string& name : gone)
-            if (xml && Names(*xml, name)) book.losses += "工作簿中定义的名称引用了“" + name + "”,改名或删除后不会随之改变\n";
-    }
+    book.losses += RenameLosses(reader, floors, floorSheet);
     std::string message;
     std::optional<std::string> arranged = workbook::ArrangeSheets(base, places, message);
     if (!arranged) return Failed(message);
@@ -894,27 +925,8 @@ Outcome ArrangeWorkbookFloors(std::shared_ptr<const std::string> package, const 
     for (const auto& p : places) names.push_back(p.name);
     book.origins.clear();
     book.ids.assign(floors.size(), {});
-    for (std::size_t k = 0; k < floors.size(); ++k) {
-        const FloorInBook& f = floors[k];
-        auto origin = f.layout->workbook && f.fromFile ? std::make_shared<WorkbookOrigin>(*f.layout->workbook)
-                                                        : std::make_shared<WorkbookOrigin>();
-        origin->package = book.bytes;
-        origin->sheetNames = names;
-        origin->sheet = placeOfFloor[k];
-        if (!f.fromFile) {
-            origin->headerRow = 1;
-            origin->kinds = f.layout->columns;
-            origin->columns.clear();
-            for (std::size_t c = 0; c < f.layout->columns.size(); ++c) origin->columns.push_back(static_cast<std::uint32_t>(c));
-            for (std::size_t r = 0; r < f.rows->size(); ++r) {
-                origin->rowOfId.push_back(static_cast<std::uint32_t>(r + 2));
-                origin->readPrint.push_back(Print((*f.rows)[r]));
-                origin->loadPrint.push_back(LoadPrint(f.layout->columns, (*f.rows)[r], (*f.results)[r]));
-                book.ids[k].push_back(static_cast<std::uint32_t>(r + 1));
-            }
-        }
-        book.origins.push_back(std::move(origin));
-    }
+    for (std::size_t k = 0; k < floors.size(); ++k)
+        book.origins.push_back(FloorOrigin(floors[k], book.bytes, names, placeOfFloor[k], book.ids[k]));
     return {};
 }
 
