@@ -50,6 +50,28 @@ CsvLayout NewScheduleLayout() {
     return layout;
 }
 
+namespace {
+
+// What a reader of a CSV file is told: bytes kept as they were, UTF-16
+// text, rows refused (numbered from the header's next) or cut, weights
+// taken from materials (materialNote).
+std::string CsvWarnings(const CsvReader& reader, const std::vector<long long>& refusedRows,
+                        const std::vector<long long>& longRows, const std::string& materialNote) {
+    std::string warnings;
+    if (reader.keptBytes()) warnings = reader.EncodingWarning() + "\n";
+    if (reader.utf16())
+        warnings += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
+    if (!refusedRows.empty())
+        warnings += "第 " + RowNumbers(refusedRows) +
+                    " 行的格子与列名行对不齐 (原因见该行的“错误”列),没有计算;改过这一行的格子之后才计算。\n";
+    if (!longRows.empty())
+        warnings += "第 " + RowNumbers(longRows) + " 行比列名行多出的格子没有读入,保存时不会写回。\n";
+    if (!materialNote.empty()) warnings += materialNote + "\n";
+    return warnings;
+}
+
+}  // namespace
+
 Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
                               std::vector<ScheduleRow>& rows, const ProgressCallback& progress) {
     Outcome outcome;
@@ -97,10 +119,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
             if (column.kind == ColumnKind::Input) texts[column.index] = cells[c];
             if (column.kind == ColumnKind::Material) materials[column.index] = cells[c];
         }
-        tookWeights = TakeMaterialWeights(read.columns, materials, texts) || tookWeights;
-        taken.emplace_back(mark, texts);
-        for (std::size_t k = 0; k < kMaterialCount; ++k)
-            if (!materials[k].empty()) taken.back().SetMaterial(k, materials[k]);
+        taken.push_back(BeamOf(mark, texts, materials, read.columns, tookWeights));
         if (const std::string why = CsvRecordRefusal(reader, cells.size(), read.columns.size()); !why.empty()) {
             taken.back().SetRefusal(why);
             refusedRows.push_back(static_cast<long long>(taken.size()));
@@ -110,16 +129,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     }
     read.keptBytes = reader.keptBytes();
     if (quotedTexts > 0 && bareTexts == 0) read.quoting = CsvQuoting::Texts;
-    std::string& warnings = outcome.warnings;
-    if (reader.keptBytes()) warnings = reader.EncodingWarning() + "\n";
-    if (reader.utf16())
-        warnings += "这是 UTF-16 文本 (Excel 的“Unicode 文本”),保存时将写成带 BOM 的 UTF-8 CSV。\n";
-    if (!refusedRows.empty())
-        warnings += "第 " + RowNumbers(refusedRows) +
-                    " 行的格子与列名行对不齐 (原因见该行的“错误”列),没有计算;改过这一行的格子之后才计算。\n";
-    if (!longRows.empty())
-        warnings += "第 " + RowNumbers(longRows) + " 行比列名行多出的格子没有读入,保存时不会写回。\n";
-    if (tookWeights) warnings += MaterialWeightNote(read.columns) + "\n";
+    outcome.warnings = CsvWarnings(reader, refusedRows, longRows, tookWeights ? MaterialWeightNote(read.columns) : "");
     layout = std::move(read);
     rows = std::move(taken);
     return outcome;

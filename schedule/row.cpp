@@ -255,6 +255,15 @@ bool TakeMaterialWeights(const std::vector<ScheduleColumn>& columns, const Mater
     return took;
 }
 
+ScheduleRow BeamOf(std::string_view mark, InputTexts texts, const MaterialTexts& materials,
+                   const std::vector<ScheduleColumn>& columns, bool& tookWeights) {
+    tookWeights = TakeMaterialWeights(columns, materials, texts) || tookWeights;
+    ScheduleRow row(mark, texts);
+    for (std::size_t k = 0; k < kMaterialCount; ++k)
+        if (!materials[k].empty()) row.SetMaterial(k, materials[k]);
+    return row;
+}
+
 std::size_t AddMaterialColumn(std::vector<ScheduleColumn>& columns, std::size_t k) {
     auto at = std::find(columns.begin(), columns.end(), ScheduleColumn{ColumnKind::Input, MaterialWeight(k)});
     if (at != columns.end()) ++at;

@@ -115,6 +115,11 @@ std::size_t PositionOf(ScheduleColumn column);
 // column but not its weight column, the weight is the material's figure
 // (the upper one of a range). True when some row took one.
 bool TakeMaterialWeights(const std::vector<ScheduleColumn>& columns, const MaterialTexts& materials, InputTexts& texts);
+
+// A file's beam as read under columns: its mark, inputs and materials,
+// with that rule applied (tookWeights set when it took a weight).
+ScheduleRow BeamOf(std::string_view mark, InputTexts texts, const MaterialTexts& materials,
+                   const std::vector<ScheduleColumn>& columns, bool& tookWeights);
 // The note a file gets once when rows took weights so.
 std::string MaterialWeightNote(const std::vector<ScheduleColumn>& columns);
 

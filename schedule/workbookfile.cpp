@@ -210,10 +210,7 @@ private:
         }
         if (!beam) return;  // cells beside the schedule only
         if (wanted_ && !wanted_(row)) return;
-        read_.tookWeights = TakeMaterialWeights(read_.columns, materials, texts) || read_.tookWeights;
-        read_.rows.emplace_back(mark, texts);
-        for (std::size_t k = 0; k < kMaterialCount; ++k)
-            if (!materials[k].empty()) read_.rows.back().SetMaterial(k, materials[k]);
+        read_.rows.push_back(BeamOf(mark, texts, materials, read_.columns, read_.tookWeights));
         read_.rowNumbers.push_back(row);
         Fingerprint print;
         for (std::size_t p = 0; p < read_.columns.size(); ++p)
