@@ -951,32 +951,55 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     return true;
 }
 
-// Into the workbook the sheets came from, each floor's changes in its own
-// sheet and every other part as it was; floors added, renamed, moved or
-// taken out are arranged after; what cannot be kept is asked first.
-bool ScheduleWindow::SaveWorkbook(const QString& path) {
-    const bool newPath = QFileInfo(path).absoluteFilePath() != path_;
-    const bool withResults = saveResults_->isChecked();
-    // A sheet of a CSV file or a new schedule has no name yet: in a workbook, the tab's.
-    for (const auto& sheet : sheets_)
-        if (sheet->name.isEmpty()) sheet->name = tabs_->tabText(IndexOf(sheet.get()));
-    std::shared_ptr<const std::string> bytes;
-    for (const auto& sheet : sheets_)
-        if (sheet->model->layout().workbook) bytes = sheet->model->layout().workbook->package;
-    std::string losses;
-    // Each floor as it will be written: its layout and, once saved, its rows' ids.
+// A save into a workbook in the making: its bytes as they grow, each floor
+// as it will be written (its layout and, once saved, its rows' ids), what
+// it cannot keep, and whether the floors themselves were arranged.
+struct ScheduleWindow::WorkbookWrite {
     struct Floor {
         Sheet* sheet;
         CsvLayout layout;
         std::vector<std::uint32_t> ids;
         bool saved = false;
     };
+    bool withResults = false;
+    std::shared_ptr<const std::string> bytes;
     std::vector<Floor> floors;
+    std::string losses;
+    bool arranged = false;
+    ArrangedBook book;
+};
+
+// Into the workbook the sheets came from, each floor's changes in its own
+// sheet and every other part as it was; floors added, renamed, moved or
+// taken out are arranged after; what cannot be kept is asked first.
+bool ScheduleWindow::SaveWorkbook(const QString& path) {
+    WorkbookWrite write;
+    write.withResults = saveResults_->isChecked();
+    // A sheet of a CSV file or a new schedule has no name yet: in a workbook, the tab's.
+    for (const auto& sheet : sheets_)
+        if (sheet->name.isEmpty()) sheet->name = tabs_->tabText(IndexOf(sheet.get()));
+    for (const auto& sheet : sheets_)
+        if (sheet->model->layout().workbook) write.bytes = sheet->model->layout().workbook->package;
+    if (!WriteFloors(write, QFileInfo(path).absoluteFilePath() != path_) || !ArrangeFloors(write)) return false;
+    if (const std::optional<bool> answered = AskAboutLosses(path, write.losses)) return *answered;
+    const Outcome written = ReplaceFileAtomically(FilePath(path), *write.bytes, "无法保存梁表文件");
+    if (!written.ok) {
+        dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
+        return false;
+    }
+    TakeWrittenWorkbook(write);
+    return true;
+}
+
+// Each floor read from the workbook with changes (or all, into another
+// file) written into its sheet, one after another into the same bytes.
+bool ScheduleWindow::WriteFloors(WorkbookWrite& write, bool newPath) {
     for (const auto& sheet : sheets_) {
-        Floor floor{sheet.get(), SavedLayout(sheet->model->layout(), sheet->model->rows(), withResults), {}, false};
+        WorkbookWrite::Floor floor{sheet.get(), SavedLayout(sheet->model->layout(), sheet->model->rows(), write.withResults),
+                                   {}, false};
         if (floor.layout.workbook && (!sheet->undo.isClean() || newPath)) {
             auto origin = std::make_shared<WorkbookOrigin>(*floor.layout.workbook);
-            origin->package = bytes;  // with the floors saved before it
+            origin->package = write.bytes;  // with the floors saved before it
             floor.layout.workbook = origin;
             WorkbookSave save;
             const Outcome made = WorkbookFileBytes(floor.layout, sheet->model->rows(), sheet->model->results(), save);
@@ -984,80 +1007,86 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
                 dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
                 return false;
             }
-            losses += save.losses;
-            bytes = save.bytes;
+            write.losses += save.losses;
+            write.bytes = save.bytes;
             floor.layout.workbook = save.origin;
             floor.ids = std::move(save.ids);
             floor.saved = true;
         }
-        floors.push_back(std::move(floor));
+        write.floors.push_back(std::move(floor));
     }
-    // The floors themselves: any new, renamed, moved or taken out?
+    return true;
+}
+
+// The floors themselves, when any is new, renamed, moved or taken out.
+bool ScheduleWindow::ArrangeFloors(WorkbookWrite& write) {
     std::vector<std::size_t> dropped;
     for (const auto& sheet : hidden_)
         if (const auto& origin = sheet->model->layout().workbook) dropped.push_back(origin->sheet);
-    bool arranged = !bytes || !dropped.empty();
+    write.arranged = !write.bytes || !dropped.empty();
     long last = -1;
-    for (const Floor& f : floors) {
+    for (const WorkbookWrite::Floor& f : write.floors) {
         const auto& origin = f.layout.workbook;
         if (!origin) {
-            arranged = true;
+            write.arranged = true;
             continue;
         }
-        arranged = arranged || static_cast<long>(origin->sheet) <= last ||
-                   ToUtf8(f.sheet->name) != origin->sheetNames.at(origin->sheet);
+        write.arranged = write.arranged || static_cast<long>(origin->sheet) <= last ||
+                         ToUtf8(f.sheet->name) != origin->sheetNames.at(origin->sheet);
         last = static_cast<long>(origin->sheet);
     }
-    ArrangedBook book;
-    if (arranged) {
-        std::vector<FloorInBook> inBook;
-        for (const Floor& f : floors) {
-            const auto& origin = f.layout.workbook;
-            inBook.push_back({origin ? std::optional<std::size_t>(origin->sheet) : std::nullopt, ToUtf8(f.sheet->name),
-                              &f.layout, &f.sheet->model->rows(), &f.sheet->model->results()});
-        }
-        const Outcome made = ArrangeWorkbookFloors(bytes, inBook, dropped, book);
-        if (!made.ok) {
-            dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
-            return false;
-        }
-        losses += book.losses;
-        bytes = book.bytes;
+    if (!write.arranged) return true;
+    std::vector<FloorInBook> inBook;
+    for (const WorkbookWrite::Floor& f : write.floors) {
+        const auto& origin = f.layout.workbook;
+        inBook.push_back({origin ? std::optional<std::size_t>(origin->sheet) : std::nullopt, ToUtf8(f.sheet->name),
+                          &f.layout, &f.sheet->model->rows(), &f.sheet->model->results()});
     }
-    if (!losses.empty()) {
-        switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(losses))) {
-            case LossAnswer::SaveAs: {
-                const QString other = dialogs_->SavePath(
-                    this, DefaultFolder() + "/" + QFileInfo(path).completeBaseName() + QStringLiteral("-副本.xlsx"),
-                    QStringLiteral("Excel 工作簿 (*.xlsx)"));
-                if (other.isEmpty() || QFileInfo(other).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
-                    return false;
-                return SaveAs(other);
-            }
-            case LossAnswer::SaveAnyway:
-                break;
-            case LossAnswer::Cancel:
-                return false;
-        }
-    }
-    const Outcome written = ReplaceFileAtomically(FilePath(path), *bytes, "无法保存梁表文件");
-    if (!written.ok) {
-        dialogs_->Inform(this, FromUtf8(written.message) + QStringLiteral("\n原来的文件没有改动。"));
+    const Outcome made = ArrangeWorkbookFloors(write.bytes, inBook, dropped, write.book);
+    if (!made.ok) {
+        dialogs_->Inform(this, FromUtf8(made.message) + QStringLiteral("\n原来的文件没有改动。"));
         return false;
     }
-    // Every floor now reads from the bytes written: the saved ones with
-    // their rows' new places, a new one with its own sheet.
-    for (std::size_t k = 0; k < floors.size(); ++k) {
-        Floor& f = floors[k];
+    write.losses += write.book.losses;
+    write.bytes = write.book.bytes;
+    return true;
+}
+
+// What the save cannot keep, asked about: nothing when the save goes on,
+// else what came of it (cancelled, or saved as another file).
+std::optional<bool> ScheduleWindow::AskAboutLosses(const QString& path, const std::string& losses) {
+    if (losses.empty()) return std::nullopt;
+    switch (dialogs_->AskWorkbookLosses(this, QFileInfo(path).fileName(), FromUtf8(losses))) {
+        case LossAnswer::SaveAs: {
+            const QString other = dialogs_->SavePath(
+                this, DefaultFolder() + "/" + QFileInfo(path).completeBaseName() + QStringLiteral("-副本.xlsx"),
+                QStringLiteral("Excel 工作簿 (*.xlsx)"));
+            if (other.isEmpty() || QFileInfo(other).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+                return false;
+            return SaveAs(other);
+        }
+        case LossAnswer::SaveAnyway:
+            return std::nullopt;
+        case LossAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+// Every floor now reads from the bytes written: the saved ones with
+// their rows' new places, a new one with its own sheet.
+void ScheduleWindow::TakeWrittenWorkbook(WorkbookWrite& write) {
+    for (std::size_t k = 0; k < write.floors.size(); ++k) {
+        WorkbookWrite::Floor& f = write.floors[k];
         // Nothing of a floor was written: its own layout stands, on the new bytes.
         const bool unwritten = !f.saved && f.layout.workbook;
         CsvLayout layout = unwritten ? f.sheet->model->layout() : std::move(f.layout);
-        if (arranged) {
-            layout.workbook = book.origins[k];
-            if (!book.ids[k].empty()) f.ids = book.ids[k];
+        if (write.arranged) {
+            layout.workbook = write.book.origins[k];
+            if (!write.book.ids[k].empty()) f.ids = write.book.ids[k];
         } else {
             auto origin = std::make_shared<WorkbookOrigin>(*layout.workbook);
-            origin->package = bytes;
+            origin->package = write.bytes;
             layout.workbook = origin;
         }
         f.sheet->model->SetLayout(std::move(layout));
@@ -1070,7 +1099,6 @@ bool ScheduleWindow::SaveWorkbook(const QString& path) {
         sheet->model->SetLayout(std::move(layout));
         sheet->model->SetOrigins(std::vector<std::uint32_t>(sheet->model->rows().size(), 0));
     }
-    return true;
 }
 
 bool ScheduleWindow::Save() {

@@ -11,6 +11,7 @@
 #include <QUndoStack>
 
 #include <memory>
+#include <optional>
 
 #include "dialogs.h"
 #include "handoff.h"
@@ -154,6 +155,11 @@ private:
     bool RefusalOf(int row, int column, QString* said) const;
     bool AnyUnsaved() const;
     bool SaveWorkbook(const QString& path);
+    struct WorkbookWrite;
+    bool WriteFloors(WorkbookWrite& write, bool newPath);
+    bool ArrangeFloors(WorkbookWrite& write);
+    std::optional<bool> AskAboutLosses(const QString& path, const std::string& losses);
+    void TakeWrittenWorkbook(WorkbookWrite& write);
     void CommitEdit();
     void BuildMenus();
     void BuildFileMenu();
