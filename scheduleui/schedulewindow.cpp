@@ -239,8 +239,25 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     sheet.proxy = new ScheduleSortProxy(view);
     sheet.proxy->setSourceModel(model);
     view->setModel(sheet.proxy);
+    SetUpTable(view, sheet.proxy, name);
+    QTableView* frozen = (new FrozenColumn(view))->view();
+    // Each view its own editors' delegate (a view warns of another's
+    // editor), both ending an edit as a spreadsheet does.
+    frozen->setItemDelegate(new ScheduleDelegate(frozen));
+    for (QAbstractItemDelegate* editors : {view->itemDelegate(), frozen->itemDelegate()})
+        ConnectEditors(view, editors, typedNewBeam);
+    WatchSheet(sheet);
+    PlaceResultColumns(view, resultsBeside_ && resultsBeside_->isChecked());
+    ShowMaterialColumns(view, *model, true);
+    view->hide();
+    return &sheet;
+}
+
+// A sheet's table as the window shows it: captions, fixed rows, the
+// context menu (with a unit weight's materials), spreadsheet editing.
+void ScheduleWindow::SetUpTable(QTableView* view, QSortFilterProxyModel* proxy, const QString& name) {
     view->setObjectName(QStringLiteral("ScheduleTable"));
-    SetUpCaptions(view, sheet.proxy);
+    SetUpCaptions(view, proxy);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
@@ -260,32 +277,33 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     view->setAccessibleName(name.isEmpty() ? QStringLiteral("梁表") : QStringLiteral("梁表 %1").arg(name));
     SizeColumns(view);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
-    QTableView* frozen = (new FrozenColumn(view))->view();
-    // Each view its own editors' delegate (a view warns of another's
-    // editor), both ending an edit as a spreadsheet does.
-    frozen->setItemDelegate(new ScheduleDelegate(frozen));
-    for (QAbstractItemDelegate* editors : {view->itemDelegate(), frozen->itemDelegate()}) {
-        connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::fillRequested, this,
-                [this](const QString& text) { FillSelection(text); });
-        connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::editorMenuRequested, this,
-                [this, editors](QLineEdit* editor, int column, const QPoint& at) {
-                    EditorMenu(editors, editor, column, at);
-                });
-        // Enter ends an edit one row down, as in Excel, so a column types straight in.
-        // (A new schedule is typed mark, Enter, mark, Enter, each into the empty row.)
-        connect(editors, &QAbstractItemDelegate::closeEditor, this,
-                [view, typedNewBeam](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-                    const bool added = std::exchange(*typedNewBeam, false);
-                    view->setFocus();  // the keyboard back on the table, wherever the editor was
-                    const QModelIndex current = view->currentIndex();
-                    if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
-                    const int last = view->model()->rowCount() - 1;
-                    const QModelIndex below = current.siblingAtRow(added ? last : current.row() + 1);
-                    if (below.isValid()) view->setCurrentIndex(below);
-                });
-    }
+}
+
+// The editors of a view (the table's or its frozen column's): Ctrl+Enter
+// fills, their own context menu, and Enter going one row down as in Excel.
+void ScheduleWindow::ConnectEditors(QTableView* view, QAbstractItemDelegate* editors, std::shared_ptr<bool> typedNewBeam) {
+    connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::fillRequested, this,
+            [this](const QString& text) { FillSelection(text); });
+    connect(static_cast<ScheduleDelegate*>(editors), &ScheduleDelegate::editorMenuRequested, this,
+            [this, editors](QLineEdit* editor, int column, const QPoint& at) { EditorMenu(editors, editor, column, at); });
+    // (A new schedule is typed mark, Enter, mark, Enter, each into the empty row.)
+    connect(editors, &QAbstractItemDelegate::closeEditor, this,
+            [view, typedNewBeam](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                const bool added = std::exchange(*typedNewBeam, false);
+                view->setFocus();  // the keyboard back on the table, wherever the editor was
+                const QModelIndex current = view->currentIndex();
+                if (hint != QAbstractItemDelegate::SubmitModelCache || !current.isValid()) return;
+                const int last = view->model()->rowCount() - 1;
+                const QModelIndex below = current.siblingAtRow(added ? last : current.row() + 1);
+                if (below.isValid()) view->setCurrentIndex(below);
+            });
+}
+
+// What the window follows of a sheet: the cursor's cell, its history, its counts, its sort.
+void ScheduleWindow::WatchSheet(Sheet& sheet) {
     // What is wrong with the cell the cursor is on, said where it is read.
-    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { SayCurrentRefusal(); });
+    connect(sheet.view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { SayCurrentRefusal(); });
+    QUndoStack* undo = &sheet.undo;
     undoGroup_.addStack(undo);
     connect(undo, &QUndoStack::indexChanged, this, [this] {
         SayCurrentRefusal();
@@ -293,6 +311,7 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
         changedSinceCopy_ = true;
     });
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
+    ScheduleModel* model = sheet.model;
     connect(model, &QAbstractItemModel::dataChanged, this, &ScheduleWindow::UpdateCounts);
     connect(model, &QAbstractItemModel::rowsInserted, this, &ScheduleWindow::UpdateCounts);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &ScheduleWindow::UpdateCounts);
@@ -300,10 +319,6 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
     // A reset (many rows deleted or brought back at once) keeps the table
     // sorted as shown; once the proxy has rebuilt its own rows.
     connect(sheet.proxy, &QAbstractItemModel::modelReset, this, &ScheduleWindow::KeepSorted);
-    PlaceResultColumns(view, resultsBeside_ && resultsBeside_->isChecked());
-    ShowMaterialColumns(view, *model, true);
-    view->hide();
-    return &sheet;
 }
 
 void ScheduleWindow::PlaceSheet(std::unique_ptr<Sheet> sheet, int index) {

@@ -141,6 +141,9 @@ private:
     Sheet* MakeSheet(const QString& name, std::vector<ScheduleRow> rows, CsvLayout layout,
                      std::vector<ShownResult> results = {});
     void SetUpCaptions(QTableView* view, QSortFilterProxyModel* proxy);
+    void SetUpTable(QTableView* view, QSortFilterProxyModel* proxy, const QString& name);
+    void ConnectEditors(QTableView* view, QAbstractItemDelegate* editors, std::shared_ptr<bool> typedNewBeam);
+    void WatchSheet(Sheet& sheet);
     void SizeColumns(QTableView* view) const;
     void PlaceSheet(std::unique_ptr<Sheet> sheet, int index);
     std::unique_ptr<Sheet> TakeSheet(int index);
