@@ -73,6 +73,29 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     setFixedSize(Twips(kForm1ClientWidth), Twips(kForm1DesignClientHeight));
 
     BuildControls(kForm1Window, this, controls_);
+    FindControls();
+    // Stacking among the window's own controls, bottom first: the four boxes
+    // that stand inside frames but belong to the window are drawn above them.
+    QWidget* length = Text[static_cast<std::size_t>(FindParam("BeamLength"))];
+    for (QWidget* w : std::initializer_list<QWidget*>{Label37, Label38, Label39, Frame3, Frame1, Frame2,
+                                                      Text1[1], Text1[2], Text1[3], length, Check1, Check2})
+        w->raise();
+    Label37->setCursor(Qt::WhatsThisCursor);
+    Label37->setToolTip(QStringLiteral("编程之道:为了人们更好地生活."));
+    ConnectControls();
+    OfferMaterials();
+    // On the window's own context menu and a key, so that nothing of the layout moves.
+    auto* send = new QAction(QStringLiteral("发送到梁表(&L)"), this);
+    send->setObjectName(QStringLiteral("SendToSchedule"));
+    send->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    send->setShortcutContext(Qt::WindowShortcut);
+    connect(send, &QAction::triggered, this, &Form1::SendToSchedule);
+    addAction(send);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+// The controls the window's tables built, found by their names.
+void Form1::FindControls() {
     Frame1 = Find<Frame>(controls_, "Frame1");
     Frame2 = Find<Frame>(controls_, "Frame2");
     Frame3 = Find<Frame>(controls_, "Frame3");
@@ -80,7 +103,6 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     BuildControls(kForm1Frame2, Frame2, controls_);
     BuildControls(kForm1Frame3, Frame3, controls_);
     tabOrder_ = ApplyTabOrder(kForm1TabOrder, controls_);
-
     // Every input has its box in the window's tables; one without is a
     // mistake in those tables, said at once rather than met as a crash later.
     for (std::size_t i = 0; i < kInputCount; ++i)
@@ -103,17 +125,9 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     Check1 = Find<CaptionlessCheckBox>(controls_, "Check1");
     Check2 = Find<CaptionlessCheckBox>(controls_, "Check2");
     NameForm1Controls(controls_);
+}
 
-    // Stacking among the window's own controls, bottom first: the four boxes
-    // that stand inside frames but belong to the window are drawn above them.
-    QWidget* length = Text[static_cast<std::size_t>(FindParam("BeamLength"))];
-    for (QWidget* w : std::initializer_list<QWidget*>{Label37, Label38, Label39, Frame3, Frame1, Frame2,
-                                                      Text1[1], Text1[2], Text1[3], length, Check1, Check2})
-        w->raise();
-
-    Label37->setCursor(Qt::WhatsThisCursor);
-    Label37->setToolTip(QStringLiteral("编程之道:为了人们更好地生活."));
-
+void Form1::ConnectControls() {
     for (std::size_t i = 0; i < Text.size(); ++i)
         connect(Text[i], &QLineEdit::textChanged, this, [this, i] { Text_Change(static_cast<int>(i)); });
     connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
@@ -129,8 +143,10 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
     // stateChanged, not clicked: start-up's own change must run the switch.
     connect(Check2, &QCheckBox::stateChanged, this, &Form1::Check2_Click);
     connect(Label37, &ClickLabel::clicked, this, &Form1::Label37_Click);
+}
 
-    // Unit-weight boxes offer the standard's materials on their own context menu.
+// Unit-weight boxes offer the standard's materials on their own context menu.
+void Form1::OfferMaterials() {
     for (std::size_t i = 0; i < kBoxCount; ++i) {
         if (MaterialsFor(i).empty()) continue;
         QLineEdit* box = Text[i];
@@ -148,15 +164,6 @@ Form1::Form1(const QString& reportPath, Shell& shell, QWidget* parent)
             if (box->property("material").isValid()) NameMaterial(box, i, QString());
         });
     }
-
-    // On the window's own context menu and a key, so that nothing of the layout moves.
-    auto* send = new QAction(QStringLiteral("发送到梁表(&L)"), this);
-    send->setObjectName(QStringLiteral("SendToSchedule"));
-    send->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-    send->setShortcutContext(Qt::WindowShortcut);
-    connect(send, &QAction::triggered, this, &Form1::SendToSchedule);
-    addAction(send);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 // The box's material (empty: none), in its tooltip and for a screen reader.

@@ -92,6 +92,9 @@ public slots:
     static void NameMaterial(QLineEdit* box, std::size_t index, const QString& name);
 
 private:
+    void FindControls();
+    void ConnectControls();
+    void OfferMaterials();
     void ApplyPanelMode(PanelMode mode);
     static void ShowResult(QLineEdit* box, const QString& text);
     void ComputeAndReport();
