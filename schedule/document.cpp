@@ -1,9 +1,11 @@
 #include "document.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -272,39 +274,42 @@ Outcome ReadScheduleFile(const std::filesystem::path& path, TextEncoding encodin
     return ReadScheduleBytes(std::move(bytes), encoding, layout, rows, progress);
 }
 
-CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>& rows, bool withResults) {
-    CsvLayout layout = original;
-    // An input column the file lacked keeps nothing on save unless a row has
-    // moved off its default: then it joins the file, at the end, named in
-    // the header's own language (captions when the file uses them).
-    // (Captions are Chinese, field names ASCII.)
+namespace {
+
+// A column's header as the file names its columns (captions when it uses
+// them: they are Chinese, field names ASCII).
+std::function<std::string(ScheduleColumn)> HeaderNaming(const CsvLayout& layout) {
     bool captions = false;
     for (const std::string& header : layout.headers) {
         const std::size_t first = header.find_first_not_of(" \t");
-        captions =
-            captions || (first != std::string::npos && static_cast<unsigned char>(header[first]) >= 0x80);
+        captions = captions || (first != std::string::npos && static_cast<unsigned char>(header[first]) >= 0x80);
     }
-    const auto headerOf = [captions](ScheduleColumn column) {
+    return [captions](ScheduleColumn column) {
         return captions ? ColumnCaption(column) : std::string(ColumnField(column));
     };
-    std::vector<std::size_t> missing;  // input columns the layout lacks
-    for (std::size_t i = 0; i < kInputCount; ++i) {
-        const ScheduleColumn column{ColumnKind::Input, i};
-        if (std::find(layout.columns.begin(), layout.columns.end(), column) == layout.columns.end())
+}
+
+// The inputs a row moved off their defaults, of those the layout lacks.
+std::vector<std::size_t> InputsUsed(const CsvLayout& layout, const std::vector<ScheduleRow>& rows) {
+    std::vector<std::size_t> missing;
+    for (std::size_t i = 0; i < kInputCount; ++i)
+        if (std::find(layout.columns.begin(), layout.columns.end(), ScheduleColumn{ColumnKind::Input, i}) ==
+            layout.columns.end())
             missing.push_back(i);
-    }
     std::vector<bool> changed(kInputCount);
     for (const ScheduleRow& row : rows) {
         if (missing.empty()) break;
         const InputTexts texts = row.texts();
         for (std::size_t i : missing) changed[i] = changed[i] || texts[i] != kParams[i].defaultText;
     }
-    for (std::size_t i : missing) {
-        if (!changed[i]) continue;
-        layout.columns.push_back({ColumnKind::Input, i});
-        layout.headers.push_back(headerOf({ColumnKind::Input, i}));
-    }
-    // A material picked in some row: its column, beside its weight.
+    std::vector<std::size_t> used;
+    for (std::size_t i : missing)
+        if (changed[i]) used.push_back(i);
+    return used;
+}
+
+// The materials some row picked, of those the layout lacks.
+std::array<bool, kMaterialCount> MaterialsPicked(const CsvLayout& layout, const std::vector<ScheduleRow>& rows) {
     std::array<bool, kMaterialCount> shown{}, picked{};
     std::size_t unseen = 0;
     for (std::size_t k = 0; k < kMaterialCount; ++k) {
@@ -320,6 +325,23 @@ CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>&
                 --unseen;
             }
     }
+    return picked;
+}
+
+}  // namespace
+
+CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>& rows, bool withResults) {
+    CsvLayout layout = original;
+    const auto headerOf = HeaderNaming(layout);
+    // An input column the file lacked keeps nothing on save unless a row has
+    // moved off its default: then it joins the file, at the end, named in
+    // the header's own language.
+    for (std::size_t i : InputsUsed(layout, rows)) {
+        layout.columns.push_back({ColumnKind::Input, i});
+        layout.headers.push_back(headerOf({ColumnKind::Input, i}));
+    }
+    // A material picked in some row: its column, beside its weight.
+    const std::array<bool, kMaterialCount> picked = MaterialsPicked(layout, rows);
     for (std::size_t k = 0; k < kMaterialCount; ++k) {
         if (!picked[k]) continue;
         const std::size_t at = AddMaterialColumn(layout.columns, k);
@@ -332,15 +354,11 @@ CsvLayout SavedLayout(const CsvLayout& original, const std::vector<ScheduleRow>&
         layout.columns.push_back(column);
         layout.headers.push_back(headerOf(column));
     }
-    bool hasMark = false;
-    for (const ScheduleColumn& c : layout.columns) hasMark = hasMark || c.kind == ColumnKind::Mark;
-    if (!hasMark) {
-        for (const ScheduleRow& row : rows) {
-            if (row.mark().empty()) continue;
-            layout.columns.insert(layout.columns.begin(), ScheduleColumn{ColumnKind::Mark, 0});
-            layout.headers.insert(layout.headers.begin(), headerOf(layout.columns[0]));
-            break;
-        }
+    const bool hasMark = std::any_of(layout.columns.begin(), layout.columns.end(),
+                                     [](const ScheduleColumn& c) { return c.kind == ColumnKind::Mark; });
+    if (!hasMark && std::any_of(rows.begin(), rows.end(), [](const ScheduleRow& row) { return !row.mark().empty(); })) {
+        layout.columns.insert(layout.columns.begin(), ScheduleColumn{ColumnKind::Mark, 0});
+        layout.headers.insert(layout.headers.begin(), headerOf(layout.columns[0]));
     }
     return layout;
 }
