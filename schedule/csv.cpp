@@ -189,6 +189,42 @@ int CsvReader::Peek() {
     return static_cast<unsigned char>(buffer_[pos_]);
 }
 
+// A quoted field after its opening quote: up to the closing quote, ""
+// standing for one quote; a file that ends first leaves it unterminated.
+void CsvReader::ReadQuoted(std::string& field) {
+    quoteLine_ = line_;
+    long long breaks = 0;
+    for (;;) {
+        const int c = Get();
+        if (c == EOF) {
+            unterminated_ = true;
+            swallowedLines_ = breaks;
+            return;
+        }
+        if (c == '"') {
+            if (Peek() != '"') return;
+            Get();
+        }
+        if (c == '\n' || (c == '\r' && Peek() != '\n')) {
+            ++line_;
+            ++breaks;
+        }
+        field.push_back(static_cast<char>(c));
+    }
+}
+
+// Plain text: copied straight from the buffer up to the next special character.
+void CsvReader::ReadPlainRun(std::string& field) {
+    std::size_t run = pos_;
+    while (run < end_) {
+        const char d = buffer_[run];
+        if (d == separator_ || d == '\n' || d == '\r' || d == '"') break;
+        ++run;
+    }
+    field.append(&buffer_[pos_], run - pos_);
+    pos_ = run;
+}
+
 bool CsvReader::Next(std::vector<std::string>& fields) {
     unterminated_ = false;
     std::size_t count = 0;
@@ -209,28 +245,9 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
     std::string* current = &field();
     for (;;) {
         if (c == '"' && current->empty()) {
-            // Quoted field: up to the closing quote, "" standing for one quote.
             quoted = true;
             if (count <= 64) quotedMask_ |= std::uint64_t{1} << (count - 1);
-            quoteLine_ = line_;
-            long long breaks = 0;
-            for (;;) {
-                c = Get();
-                if (c == EOF) {
-                    unterminated_ = true;
-                    swallowedLines_ = breaks;
-                    break;
-                }
-                if (c == '"') {
-                    if (Peek() != '"') break;
-                    Get();
-                }
-                if (c == '\n' || (c == '\r' && Peek() != '\n')) {
-                    ++line_;
-                    ++breaks;
-                }
-                current->push_back(static_cast<char>(c));
-            }
+            ReadQuoted(*current);
             c = Get();
             continue;
         }
@@ -245,16 +262,8 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
             ++line_;
             break;
         } else {
-            // Plain run: copy straight from the buffer up to the next special.
             current->push_back(static_cast<char>(c));
-            std::size_t run = pos_;
-            while (run < end_) {
-                const char d = buffer_[run];
-                if (d == separator_ || d == '\n' || d == '\r' || d == '"') break;
-                ++run;
-            }
-            current->append(&buffer_[pos_], run - pos_);
-            pos_ = run;
+            ReadPlainRun(*current);
         }
         c = Get();
     }

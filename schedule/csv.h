@@ -61,6 +61,8 @@ public:
 private:
     int Get();
     int Peek();
+    void ReadQuoted(std::string& field);
+    void ReadPlainRun(std::string& field);
     bool Fill();
     bool ReadRaw();
     void DecideEncoding();
