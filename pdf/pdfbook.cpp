@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <functional>
 #include <cerrno>
 #include <cmath>
 
@@ -793,78 +794,91 @@ BookMarks MarksOf(const Plan& plan) {
     return marks;
 }
 
+// The contents of a building's book: the title block, then each floor and
+// each beam with its page (linked).
+void PaintContents(BookPainter& book, const Plan& plan, std::vector<PageLink>* links) {
+    book.StartPage(QStringLiteral("目录"));
+    book.TitleBlock(plan.beams, plan.computed);
+    double y = kTitleBlockBottom + kRowHeight;
+    int onPage = 0, perPage = kFirstPageRows;
+    const auto line = [&](const QString& text, int page, bool floor) {
+        if (onPage == perPage) {
+            book.StartPage(QStringLiteral("目录"));
+            y = kTop;
+            onPage = 0;
+            perPage = kPageRows + 1;
+        }
+        book.ContentsLine(y, text, page, floor);
+        if (links && page > 0) links->push_back({book.page(), QRectF(kLeft, y, kRight - kLeft, kRowHeight), page});
+        y += kRowHeight;
+        ++onPage;
+    };
+    book.SetFont(11, true);
+    book.TextIn(book.box(kLeft, y - 6.5, kRight - kLeft, 6), QStringLiteral("目录"));
+    line(QStringLiteral("设计依据 (公式和单位重量)"), plan.basisPage, true);
+    for (const FloorPlan& f : plan.floors) {
+        line(QStringLiteral("%1  (%2 根梁,汇总)").arg(f.name).arg(f.outcomes.size()), f.firstPage, true);
+        for (std::size_t r = 0; r < f.outcomes.size(); ++r)
+            line(BookPainter::MarkOf(r, (*f.rows)[r]) +
+                     (f.outcomes[r].ok() ? QString() : QStringLiteral("  (未计算:%1)").arg(FromUtf8(f.outcomes[r].error))),
+                 f.beamPage[r], false);
+    }
+}
+
+// A floor's summary (the one schedule's under the title block), each row
+// linked to its beam's page; false when stopped (step: a row done).
+bool PaintSummary(BookPainter& book, const Plan& plan, const FloorPlan& f, std::vector<PageLink>* links,
+                  const std::function<bool(std::size_t)>& step) {
+    const std::vector<ScheduleRow>& rows = *f.rows;
+    const QString summary = QStringLiteral("汇总");
+    const QString header = f.name.isEmpty() ? summary : f.name + QStringLiteral("  ") + summary;
+    book.StartPage(header);
+    double y = kTop;
+    int perPage = kPageRows;
+    if (!plan.building()) {
+        book.TitleBlock(static_cast<long long>(rows.size()), f.computed);
+        y = kTitleBlockBottom;
+        perPage = kFirstPageRows;
+    }
+    book.SizeSummary(rows, f.outcomes, f.beamPage);
+    book.SummaryHeader(y);
+    int onPage = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (onPage == perPage) {
+            book.StartPage(header);
+            y = kTop;
+            book.SummaryHeader(y);
+            onPage = 0;
+            perPage = kPageRows;
+        }
+        y += kRowHeight;
+        book.SummaryRow(y, r, rows[r], f.outcomes[r], !f.notes[r].empty());
+        if (links && f.beamPage[r] > 0)
+            links->push_back({book.page(), QRectF(kLeft, y, kRight - kLeft, kRowHeight), f.beamPage[r]});
+        ++onPage;
+        if (!step(r)) return false;
+    }
+    return true;
+}
+
 bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title, const Plan& plan,
            const ProgressCallback& progress, std::vector<PageLink>* links = nullptr) {
     BookPainter book(device, painter, title, plan);
     const double steps = static_cast<double>(plan.beams) * 2 + 1;
     double done = 0;
-    const auto step = [&](std::size_t r) {
+    const std::function<bool(std::size_t)> step = [&](std::size_t r) {
         done += 1;
         return !progress || r % kRowsBetweenProgress != 0 || progress(done / steps);
     };
-    const QString summary = QStringLiteral("汇总");
     if (plan.building()) {
-        // The title block, then the contents: each floor and each beam, with its page.
-        book.StartPage(QStringLiteral("目录"));
-        book.TitleBlock(plan.beams, plan.computed);
-        double y = kTitleBlockBottom + kRowHeight;
-        int onPage = 0, perPage = kFirstPageRows;
-        const auto line = [&](const QString& text, int page, bool floor) {
-            if (onPage == perPage) {
-                book.StartPage(QStringLiteral("目录"));
-                y = kTop;
-                onPage = 0;
-                perPage = kPageRows + 1;
-            }
-            book.ContentsLine(y, text, page, floor);
-            if (links && page > 0) links->push_back({book.page(), QRectF(kLeft, y, kRight - kLeft, kRowHeight), page});
-            y += kRowHeight;
-            ++onPage;
-        };
-        book.SetFont(11, true);
-        book.TextIn(book.box(kLeft, y - 6.5, kRight - kLeft, 6), QStringLiteral("目录"));
-        line(QStringLiteral("设计依据 (公式和单位重量)"), plan.basisPage, true);
-        for (const FloorPlan& f : plan.floors) {
-            line(QStringLiteral("%1  (%2 根梁,汇总)").arg(f.name).arg(f.outcomes.size()), f.firstPage, true);
-            for (std::size_t r = 0; r < f.outcomes.size(); ++r)
-                line(BookPainter::MarkOf(r, (*f.rows)[r]) +
-                         (f.outcomes[r].ok() ? QString() : QStringLiteral("  (未计算:%1)").arg(FromUtf8(f.outcomes[r].error))),
-                     f.beamPage[r], false);
-        }
+        PaintContents(book, plan, links);
+        book.BasisPage();
     }
-    if (plan.building()) book.BasisPage();
     for (const FloorPlan& f : plan.floors) {
-        const std::vector<ScheduleRow>& rows = *f.rows;
-        const QString header = f.name.isEmpty() ? summary : f.name + QStringLiteral("  ") + summary;
-        book.StartPage(header);
-        double y = kTop;
-        int perPage = kPageRows;
-        if (!plan.building()) {
-            book.TitleBlock(static_cast<long long>(rows.size()), f.computed);
-            y = kTitleBlockBottom;
-            perPage = kFirstPageRows;
-        }
-        book.SizeSummary(rows, f.outcomes, f.beamPage);
-        book.SummaryHeader(y);
-        int onPage = 0;
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            if (onPage == perPage) {
-                book.StartPage(header);
-                y = kTop;
-                book.SummaryHeader(y);
-                onPage = 0;
-                perPage = kPageRows;
-            }
-            y += kRowHeight;
-            book.SummaryRow(y, r, rows[r], f.outcomes[r], !f.notes[r].empty());
-            if (links && f.beamPage[r] > 0)
-                links->push_back({book.page(), QRectF(kLeft, y, kRight - kLeft, kRowHeight), f.beamPage[r]});
-            ++onPage;
-            if (!step(r)) return false;
-        }
+        if (!PaintSummary(book, plan, f, links, step)) return false;
         if (!plan.building()) book.BasisPage();
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            if (f.outcomes[r].ok()) book.BeamPage(f.name, r, rows[r], f.outcomes[r], f.notes[r]);
+        for (std::size_t r = 0; r < f.rows->size(); ++r) {
+            if (f.outcomes[r].ok()) book.BeamPage(f.name, r, (*f.rows)[r], f.outcomes[r], f.notes[r]);
             if (!step(r)) return false;
         }
     }
