@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <map>
+#include <optional>
 
 namespace quorvane {
 namespace {
@@ -117,52 +118,52 @@ bool InRange(const std::vector<OutlineEntry>& entries, std::size_t pages) {
 
 }  // namespace
 
-bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outline,
-                        const std::vector<PageLink>& links, double pageHeight, const QString& author) {
-    if (outline.empty() && links.empty() && author.isEmpty()) return true;
+namespace {
+
+// What an incremental update needs of the file Qt wrote: its last cross
+// reference, the objects' count, the catalog and document information,
+// and each page with its (empty) annotation array, in order.
+struct Structure {
+    qint64 previous = 0;
+    int size = 0, root = -1, info = -1;
+    std::vector<qint64> offsets;
+    QByteArray catalog;
+    std::vector<int> pages, annotations;
+};
+
+std::optional<Structure> ReadStructure(const QByteArray& pdf) {
     const int trailerAt = pdf.lastIndexOf("trailer");
     const int startAt = pdf.lastIndexOf("startxref");
-    if (trailerAt < 0 || startAt < trailerAt) return false;
+    if (trailerAt < 0 || startAt < trailerAt) return std::nullopt;
     const QByteArray trailer = pdf.mid(trailerAt, startAt - trailerAt);
     const QRegularExpressionMatch size =
         QRegularExpression(QStringLiteral("/Size\\s+(\\d+)")).match(QString::fromLatin1(trailer));
-    const qint64 previous = pdf.mid(startAt + 9).trimmed().split('\n').value(0).trimmed().toLongLong();
-    const int root = Reference(trailer, "/Root"), info = Reference(trailer, "/Info");
-    const std::vector<qint64> offsets = ObjectOffsets(pdf, previous);
-    const QByteArray catalog = ObjectBody(pdf, offsets, root);
-    const int pagesObject = Reference(catalog, "/Pages");
-    const QByteArray tree = ObjectBody(pdf, offsets, pagesObject);
-    if (!size.hasMatch() || previous <= 0 || root < 0 || pagesObject < 0 || !catalog.trimmed().endsWith(">>"))
-        return false;
-    // The pages in order, and each one's annotation array (Qt writes one, empty).
-    std::vector<int> pages, annotations;
+    Structure s;
+    s.previous = pdf.mid(startAt + 9).trimmed().split('\n').value(0).trimmed().toLongLong();
+    s.root = Reference(trailer, "/Root");
+    s.info = Reference(trailer, "/Info");
+    s.offsets = ObjectOffsets(pdf, s.previous);
+    s.catalog = ObjectBody(pdf, s.offsets, s.root);
+    const int pagesObject = Reference(s.catalog, "/Pages");
+    const QByteArray tree = ObjectBody(pdf, s.offsets, pagesObject);
+    if (!size.hasMatch() || s.previous <= 0 || s.root < 0 || pagesObject < 0 || !s.catalog.trimmed().endsWith(">>"))
+        return std::nullopt;
+    s.size = size.captured(1).toInt();
     const int kids = tree.indexOf("/Kids");
     const int open = tree.indexOf('[', kids), close = tree.indexOf(']', open);
-    if (kids < 0 || open < 0 || close < 0) return false;
+    if (kids < 0 || open < 0 || close < 0) return std::nullopt;
     const QRegularExpression kid(QStringLiteral("(\\d+)\\s+0\\s+R"));
     for (auto m = kid.globalMatch(QString::fromLatin1(tree.mid(open, close - open))); m.hasNext();) {
-        pages.push_back(m.next().captured(1).toInt());
-        annotations.push_back(Reference(ObjectBody(pdf, offsets, pages.back()), "/Annots"));
+        s.pages.push_back(m.next().captured(1).toInt());
+        s.annotations.push_back(Reference(ObjectBody(pdf, s.offsets, s.pages.back()), "/Annots"));
     }
-    if (pages.empty() || !InRange(outline, pages.size())) return false;
-    for (const PageLink& l : links)
-        if (l.page < 1 || l.target < 1 || static_cast<std::size_t>(std::max(l.page, l.target)) > pages.size() ||
-            annotations[static_cast<std::size_t>(l.page - 1)] < 0)
-            return false;
+    if (s.pages.empty()) return std::nullopt;
+    return s;
+}
 
-    QByteArray updated = pdf;
-    Update update(updated, size.captured(1).toInt());
-    QByteArray newCatalog = catalog.trimmed();
-    newCatalog.chop(2);
-    if (!outline.empty()) {
-        const int top = update.Reserve();
-        const auto [first, last] = WriteEntries(update, outline, top, pages);
-        update.Write(top, "<<\n/Type /Outlines\n/First " + QByteArray::number(first) + " 0 R\n/Last " +
-                              QByteArray::number(last) + " 0 R\n/Count " +
-                              QByteArray::number(static_cast<int>(outline.size())) + "\n>>");
-        newCatalog += "/Outlines " + QByteArray::number(top) + " 0 R\n/PageMode /UseOutlines\n";
-    }
-    // Links: millimetres from the top left become points from the bottom left.
+// The links as annotations of their pages: millimetres from the top left
+// become points from the bottom left.
+void WriteLinks(Update& update, const Structure& s, const std::vector<PageLink>& links, double pageHeight) {
     const double pt = 72 / 25.4;
     std::map<int, QByteArray> onPage;
     for (const PageLink& l : links) {
@@ -173,22 +174,49 @@ bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outlin
                                  QByteArray::number((pageHeight - a.bottom()) * pt, 'f', 2) + " " +
                                  QByteArray::number(a.right() * pt, 'f', 2) + " " +
                                  QByteArray::number((pageHeight - a.top()) * pt, 'f', 2) + "]\n/Dest " +
-                                 Destination(pages, l.target) + "\n>>");
+                                 Destination(s.pages, l.target) + "\n>>");
         onPage[l.page] += QByteArray::number(number) + " 0 R ";
     }
-    for (const auto& [page, list] : onPage) update.Write(annotations[static_cast<std::size_t>(page - 1)], "[ " + list + "]");
-    update.Write(root, newCatalog + ">>");
+    for (const auto& [page, list] : onPage) update.Write(s.annotations[static_cast<std::size_t>(page - 1)], "[ " + list + "]");
+}
+
+}  // namespace
+
+bool AddOutlineAndLinks(QByteArray& pdf, const std::vector<OutlineEntry>& outline,
+                        const std::vector<PageLink>& links, double pageHeight, const QString& author) {
+    if (outline.empty() && links.empty() && author.isEmpty()) return true;
+    const std::optional<Structure> read = ReadStructure(pdf);
+    if (!read || !InRange(outline, read->pages.size())) return false;
+    const Structure& s = *read;
+    for (const PageLink& l : links)
+        if (l.page < 1 || l.target < 1 || static_cast<std::size_t>(std::max(l.page, l.target)) > s.pages.size() ||
+            s.annotations[static_cast<std::size_t>(l.page - 1)] < 0)
+            return false;
+    QByteArray updated = pdf;
+    Update update(updated, s.size);
+    QByteArray newCatalog = s.catalog.trimmed();
+    newCatalog.chop(2);
+    if (!outline.empty()) {
+        const int top = update.Reserve();
+        const auto [first, last] = WriteEntries(update, outline, top, s.pages);
+        update.Write(top, "<<\n/Type /Outlines\n/First " + QByteArray::number(first) + " 0 R\n/Last " +
+                              QByteArray::number(last) + " 0 R\n/Count " +
+                              QByteArray::number(static_cast<int>(outline.size())) + "\n>>");
+        newCatalog += "/Outlines " + QByteArray::number(top) + " 0 R\n/PageMode /UseOutlines\n";
+    }
+    WriteLinks(update, s, links, pageHeight);
+    update.Write(s.root, newCatalog + ">>");
     // The author beside what Qt put in the properties (title, creator, dates).
-    if (!author.isEmpty() && info >= 0) {
-        QByteArray properties = ObjectBody(pdf, offsets, info).trimmed();
+    if (!author.isEmpty() && s.info >= 0) {
+        QByteArray properties = ObjectBody(pdf, s.offsets, s.info).trimmed();
         if (properties.endsWith(">>")) {
             properties.chop(2);
-            update.Write(info, properties + "\n/Author " + TextString(author) + "\n>>");
+            update.Write(s.info, properties + "\n/Author " + TextString(author) + "\n>>");
         }
     }
-    update.Finish("/Root " + QByteArray::number(root) + " 0 R\n" +
-                      (info >= 0 ? "/Info " + QByteArray::number(info) + " 0 R\n" : QByteArray()),
-                  previous);
+    update.Finish("/Root " + QByteArray::number(s.root) + " 0 R\n" +
+                      (s.info >= 0 ? "/Info " + QByteArray::number(s.info) + " 0 R\n" : QByteArray()),
+                  s.previous);
     pdf = std::move(updated);
     return true;
 }
