@@ -392,9 +392,10 @@ namespace {
 
 // A sheet's XML is deflated in pieces of this many rows...
 constexpr std::size_t kRowsInPiece = 256;
-// ...and kept for the next save up to this size (some 10^5 beams): a
-// sheet of 10^6 is read again rather than held in memory twice.
-constexpr std::size_t kLargestSavedSheet = 64u << 20;
+// ...and kept for the next save up to this size of XML (some 7 x 10^4
+// beams, kept in about twice that): a bigger sheet is read again rather
+// than held in memory twice.
+constexpr std::size_t kLargestSavedSheet = 32u << 20;
 
 // A save into the sheet worked out: the edit, and what it would not keep.
 struct SavePlan {
@@ -572,7 +573,7 @@ private:
             const workbook::ScannedRow* row = current_[k] ? Scanned(current_[k]) : nullptr;
             if (!row) continue;
             for (const auto& c : row->cells())
-                if (c.column == column) return c.style;
+                if (c.column == column) return scan().StyleOf(c);
             return {};
         }
         return {};
@@ -593,7 +594,7 @@ private:
             workbook::RowWrite header{origin_.headerRow, origin_.headerRow, {}};
             std::string style;
             const workbook::ScannedRow* row = Scanned(origin_.headerRow);
-            if (row && !row->cells().empty()) style = row->cells().back().style;
+            if (row && !row->cells().empty()) style = scan().StyleOf(row->cells().back());
             for (std::size_t c = 0; c < layout_.columns.size(); ++c)
                 if (!inFile_[c]) header.cells.push_back({plan_.columns[c], layout_.headers[c], false, style});
             plan_.edit.rows.push_back(std::move(header));

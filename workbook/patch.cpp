@@ -125,13 +125,32 @@ void AppendCell(std::string& out, const std::string& prefix, std::uint32_t row, 
 
 namespace {
 
+// A scan's styles, each once, found by their text.
+class StyleTable {
+public:
+    explicit StyleTable(std::vector<std::string>& styles) : styles_(styles) {
+        for (std::size_t i = 0; i < styles_.size(); ++i) index_.emplace(styles_[i], static_cast<std::uint32_t>(i));
+    }
+    std::uint32_t Index(std::string_view style) {
+        if (style.empty()) return 0;
+        const auto at = index_.find(style);
+        if (at != index_.end()) return at->second;
+        styles_.emplace_back(style);
+        return index_.emplace(std::string(style), static_cast<std::uint32_t>(styles_.size() - 1)).first->second;
+    }
+
+private:
+    std::vector<std::string>& styles_;
+    std::map<std::string, std::uint32_t, std::less<>> index_;
+};
+
 // Where a sheet's parts lie, found in one pass of the parser: the cells'
 // container, each row and its cells, and the elements around them that a
 // save must know of.
 class SheetScanner {
 public:
     explicit SheetScanner(SheetScan& scan)
-        : scan_(scan), reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
+        : scan_(scan), styles_(scan.styles), reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
                                 [this](std::string_view name) { End(name); },
                                 {}}) {}
 
@@ -194,10 +213,10 @@ private:
         cell.column = cells_.empty() ? 0 : cells_.back().column + 1;
         std::uint32_t column = 0, rowOfCell = 0;
         if (ParseReference(a.Get("r"), column, rowOfCell)) cell.column = column;
-        cell.begin = at - rowBegin;
-        cell.tagEnd = tagEnd - rowBegin;
-        cell.style = std::string(a.Get("s"));
-        cells_.push_back(std::move(cell));
+        cell.begin = static_cast<std::uint32_t>(at - rowBegin);
+        cell.tagEnd = static_cast<std::uint32_t>(tagEnd - rowBegin);
+        cell.style = styles_.Index(a.Get("s"));
+        cells_.push_back(cell);
     }
 
     void End(std::string_view name) {
@@ -224,12 +243,13 @@ private:
         } else if (inRow_ && depth_ == 4 && name == "c") {
             ScannedCell& cell = cells_.back();
             const std::uint64_t rowBegin = scan_.rows.back().begin;
-            cell.end = EndOf(reader_, cell.tagEnd + rowBegin) - rowBegin;
+            cell.end = static_cast<std::uint32_t>(EndOf(reader_, cell.tagEnd + rowBegin) - rowBegin);
         }
         --depth_;
     }
 
     SheetScan& scan_;
+    StyleTable styles_;
     XmlReader reader_;
     int depth_ = 0;
     bool inData_ = false, inRow_ = false;
@@ -261,6 +281,8 @@ public:
             if (const ScannedRow* row = Old(removed))
                 for (const ScannedCell& c : row->cells()) formulas_ = formulas_ || c.formula;
         after_.prefix = scan_.prefix;
+        after_.styles = scan_.styles;  // (the kept cells' places in it stand)
+        styles_.emplace(after_.styles);
         after_.referencing = scan_.referencing;
         after_.protectedSheet = scan_.protectedSheet;
         after_.rows.reserve(placed_.size());
@@ -404,12 +426,13 @@ private:
         std::string& out = after_.xml;
         ScannedCell written;
         written.column = cell.column;
-        written.begin = out.size() - row.begin;
-        written.style = was ? was->style : cell.style;
-        AppendCell(out, scan_.prefix, row.number, cell, written.style, written.tagEnd);
-        written.tagEnd -= row.begin;
-        written.end = out.size() - row.begin;
-        cells.push_back(std::move(written));
+        written.begin = static_cast<std::uint32_t>(out.size() - row.begin);
+        written.style = was ? was->style : styles_->Index(cell.style);
+        std::uint64_t tagEnd = 0;
+        AppendCell(out, scan_.prefix, row.number, cell, after_.styles[written.style], tagEnd);
+        written.tagEnd = static_cast<std::uint32_t>(tagEnd - row.begin);
+        written.end = static_cast<std::uint32_t>(out.size() - row.begin);
+        cells.push_back(written);
     }
 
     // A cell of the old row as it was, its reference made anew when the row moved.
@@ -417,8 +440,8 @@ private:
         std::string& out = after_.xml;
         const std::string_view whole = xml_.substr(origin.begin + c.begin, c.end - c.begin);
         ScannedCell copy = c;
-        copy.begin = out.size() - row.begin;
-        std::uint64_t tagLength = c.tagEnd - c.begin;
+        copy.begin = static_cast<std::uint32_t>(out.size() - row.begin);
+        std::uint32_t tagLength = c.tagEnd - c.begin;
         if (origin.number == row.number) {
             out.append(whole);
         } else {
@@ -427,11 +450,11 @@ private:
             const std::string moved = WithAttribute(tag, "r", CellReference(row.number, c.column));
             out += moved;
             out.append(whole.substr(tag.size()));  // (none for a cell closed in its start tag)
-            tagLength = moved.size();
+            tagLength = static_cast<std::uint32_t>(moved.size());
         }
         copy.tagEnd = copy.begin + tagLength;
-        copy.end = out.size() - row.begin;
-        cells.push_back(std::move(copy));
+        copy.end = static_cast<std::uint32_t>(out.size() - row.begin);
+        cells.push_back(copy);
     }
 
     // After the last row: the rest as it was, moved by as much as the cells grew or shrank.
@@ -458,6 +481,7 @@ private:
     std::uint64_t headShift_ = 0;  // of what lies before the cells, past a widened dimension (modulo 2^64)
     bool formulas_ = false;        // a formula cell removed, replaced or moved
     SheetScan after_;
+    std::optional<StyleTable> styles_;  // over after_'s
 };
 
 }  // namespace

@@ -16,11 +16,13 @@
 
 namespace quorvane::workbook {
 
+// (Small: a save keeps the scan of a sheet of 10^5 rows between saves.)
 struct ScannedCell {
     std::uint32_t column = 0;
-    // The whole element, from the start of its row; its start tag ends at tagEnd.
-    std::uint64_t begin = 0, end = 0, tagEnd = 0;
-    std::string style;  // the s attribute ("" when none)
+    // The whole element, from the start of its row (a part is under 4 GiB);
+    // its start tag ends at tagEnd.
+    std::uint32_t begin = 0, end = 0, tagEnd = 0;
+    std::uint32_t style = 0;  // the s attribute: its place in the scan's styles (0: none)
     bool formula = false;
 };
 
@@ -39,6 +41,8 @@ struct ScannedRow {
 // A sheet's XML and where its parts lie.
 struct SheetScan {
     std::string xml;
+    std::vector<std::string> styles{std::string()};  // the cells' s attributes, each once; [0] none
+    const std::string& StyleOf(const ScannedCell& cell) const { return styles[cell.style]; }
     std::vector<ScannedRow> rows;  // in row order
     std::uint64_t dataBegin = 0, dataEnd = 0;  // the content of sheetData (or, when empty, the empty tag itself)
     bool emptyData = false;

@@ -237,18 +237,20 @@ void TestWorkbook::nonPackagesAreNamed() {
 
 namespace {
 
-bool SameCells(const std::vector<ScannedCell>& a, const std::vector<ScannedCell>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const ScannedCell& x, const ScannedCell& y) {
+// (Styles by their text: the two scans may list them in another order.)
+bool SameCells(const SheetScan& s, const std::vector<ScannedCell>& a, const SheetScan& t,
+               const std::vector<ScannedCell>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const ScannedCell& x, const ScannedCell& y) {
         return x.column == y.column && x.begin == y.begin && x.end == y.end && x.tagEnd == y.tagEnd &&
-               x.style == y.style && x.formula == y.formula;
+               s.StyleOf(x) == t.StyleOf(y) && x.formula == y.formula;
     });
 }
 
 bool SameScan(const SheetScan& a, const SheetScan& b) {
     const bool rows = std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(),
-                                 [](const ScannedRow& x, const ScannedRow& y) {
+                                 [&](const ScannedRow& x, const ScannedRow& y) {
                                      return x.number == y.number && x.begin == y.begin && x.end == y.end &&
-                                            x.tagEnd == y.tagEnd && SameCells(x.cells(), y.cells());
+                                            x.tagEnd == y.tagEnd && SameCells(a, x.cells(), b, y.cells());
                                  });
     return rows && a.xml == b.xml && a.dataBegin == b.dataBegin && a.dataEnd == b.dataEnd &&
            a.emptyData == b.emptyData && a.prefix == b.prefix && a.dimensionBegin == b.dimensionBegin &&
