@@ -141,11 +141,7 @@ public:
             earlier_ = true;  // the header was not the lowest filled row
             return false;
         }
-        if (row == read_.headerRow) {
-            failure_ = "工作表" + Quoted(name_) + "的第 " + IntegerText(row) + " 行出现了两次:文件已损坏";
-            return false;
-        }
-        TakeBeam(row, cells);
+        TakeBeam(row, cells);  // (the reader gives each row once)
         return true;
     }
 
@@ -154,10 +150,9 @@ public:
     // A filled row came before the header taken: the header is another.
     bool earlier() const { return earlier_; }
 
-    // The beams in the sheet's order, and the warnings; false (the outcome
-    // says why) when a row came twice.
-    bool Finish() {
-        if (outOfOrder_ && !Order()) return false;
+    // The beams in the sheet's order, and the warnings.
+    void Finish() {
+        if (outOfOrder_) Order();
         std::string& warnings = read_.outcome.warnings;
         if (!noValue_.empty())
             warnings += ListOf(noValue_) + " 是没有保存计算结果的公式 (由程序生成的文件常常如此),读不出值,所在的行不计算;"
@@ -165,7 +160,6 @@ public:
         if (!missing_.empty())
             warnings += ListOf(missing_) + " 指向工作簿里不存在的共享字符串 (文件已损坏),读不出值,所在的行不计算。\n";
         if (read_.tookWeights) warnings += "工作表" + Quoted(name_) + ":" + MaterialWeightNote(read_.columns) + "\n";
-        return true;
     }
 
 private:
@@ -219,20 +213,15 @@ private:
     }
 
     // Rows may come in any order: the beams sorted by their sheet rows.
-    bool Order() {
+    void Order() {
         std::vector<std::size_t> order(read_.rows.size());
         for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(),
-                         [this](std::size_t a, std::size_t b) { return read_.rowNumbers[a] < read_.rowNumbers[b]; });
+        std::sort(order.begin(), order.end(),
+                  [this](std::size_t a, std::size_t b) { return read_.rowNumbers[a] < read_.rowNumbers[b]; });
         std::vector<ScheduleRow> rows;
         std::vector<std::uint32_t> numbers;
         std::vector<std::uint64_t> prints;
         for (std::size_t i : order) {
-            if (!numbers.empty() && numbers.back() == read_.rowNumbers[i]) {
-                read_.outcome = Failed("工作表" + Quoted(name_) + "的第 " + IntegerText(numbers.back()) +
-                                       " 行出现了两次:文件已损坏");
-                return false;
-            }
             rows.push_back(std::move(read_.rows[i]));
             numbers.push_back(read_.rowNumbers[i]);
             prints.push_back(read_.loadPrints[i]);
@@ -240,7 +229,6 @@ private:
         read_.rows = std::move(rows);
         read_.rowNumbers = std::move(numbers);
         read_.loadPrints = std::move(prints);
-        return true;
     }
 
     const std::string name_;
@@ -416,13 +404,7 @@ struct SavePlan {
 bool Holds(workbook::Package& package, const std::string& part, const SavedSheet& saved) {
     if (saved.part != part) return false;
     const auto stored = package.StoredPart(part);
-    if (!stored || stored->crc != saved.deflated.crc || stored->size != saved.deflated.size) return false;
-    std::string_view rest = stored->data;
-    for (const workbook::DeflatedPiece& piece : saved.deflated.pieces) {
-        if (rest.substr(0, piece.deflated.size()) != piece.deflated) return false;
-        rest.remove_prefix(piece.deflated.size());
-    }
-    return rest == std::string_view("\x03\x00", 2);
+    return stored && saved.deflated.Is(*stored);
 }
 
 // A save into the sheet worked out, step by step: where the sheet is, its

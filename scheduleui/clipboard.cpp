@@ -28,9 +28,7 @@ constexpr int kRowsBetweenProgress = 4096;
 // The selected cells as tab-separated text, left to right as on screen
 // (whatever order the file keeps); the CAD load column alone as the
 // calculator's copy command gives it; one cell: its text alone.
-std::string CopiedText(const ShownTable& table) {
-    QModelIndexList selected = table.SelectedCells();
-    if (selected.isEmpty()) return {};
+std::string CopiedText(const ShownTable& table, QModelIndexList selected) {
     std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
         return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
     });
@@ -68,8 +66,8 @@ std::string CopiedText(const ShownTable& table) {
 }  // namespace
 
 void ScheduleClipboard::Copy(const ShownTable& table) {
-    if (table.SelectedCells().isEmpty()) return;
-    QGuiApplication::clipboard()->setText(FromUtf8(CopiedText(table)));
+    const QModelIndexList selected = table.SelectedCells();
+    if (!selected.isEmpty()) QGuiApplication::clipboard()->setText(FromUtf8(CopiedText(table, selected)));
 }
 
 void ScheduleClipboard::Cut(const ShownTable& table) {

@@ -253,15 +253,31 @@ std::optional<Package::Stored> Package::StoredPart(const std::string& name) {
                   static_cast<std::uint32_t>(info.crc), info.uncompressed_size};
 }
 
+namespace {
+
+// An empty last block (fixed codes) ends a stream of pieces.
+constexpr std::string_view kLastBlock("\x03\x00", 2);
+
+}  // namespace
+
 std::string DeflatedPart::Stream() const {
     std::string stream;
-    std::size_t total = 2;
+    std::size_t total = kLastBlock.size();
     for (const DeflatedPiece& p : pieces) total += p.deflated.size();
     stream.reserve(total);
     for (const DeflatedPiece& p : pieces) stream += p.deflated;
-    // An empty last block (fixed codes) ends the stream.
-    stream += std::string_view("\x03\x00", 2);
+    stream += kLastBlock;
     return stream;
+}
+
+bool DeflatedPart::Is(const Package::Stored& stored) const {
+    if (stored.crc != crc || stored.size != size) return false;
+    std::string_view rest = stored.data;
+    for (const DeflatedPiece& piece : pieces) {
+        if (rest.substr(0, piece.deflated.size()) != piece.deflated) return false;
+        rest.remove_prefix(piece.deflated.size());
+    }
+    return rest == kLastBlock;
 }
 
 namespace {
@@ -381,7 +397,7 @@ std::optional<std::string> RewritePackage(std::string_view old, const std::map<s
             continue;
         }
         if (replacement != replaced.end()) {
-            // The fastest deflate: a rewritten sheet is saved while the user waits
+            // The fastest deflate: a replaced part is written while the user waits
             // (a 4.5 MB sheet: 15 ms instead of 45, at 250 KB instead of 165).
             if (!out.AddDeflated(name, replacement->second, kept, Z_BEST_SPEED)) return std::nullopt;
             continue;

@@ -90,6 +90,8 @@ struct DeflatedPart {
     std::uint64_t size = 0;
     // The whole deflate stream, as the archive stores it.
     std::string Stream() const;
+    // Whether a part as stored (Package::StoredPart) is this one.
+    bool Is(const Package::Stored& stored) const;
 };
 
 // bytes deflated in pieces that start at cuts (ascending offsets; the

@@ -121,10 +121,6 @@ void AppendCell(std::string& out, const std::string& prefix, std::uint32_t row, 
     out += "</" + prefix + "t></" + prefix + "is></" + prefix + "c>";
 }
 
-}  // namespace
-
-namespace {
-
 // A scan's styles, each once, found by their text.
 class StyleTable {
 public:
@@ -150,9 +146,11 @@ private:
 class SheetScanner {
 public:
     explicit SheetScanner(SheetScan& scan)
-        : scan_(scan), styles_(scan.styles), reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
-                                [this](std::string_view name) { End(name); },
-                                {}}) {}
+        : scan_(scan),
+          styles_(scan.styles),
+          reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
+                   [this](std::string_view name) { End(name); },
+                   {}}) {}
 
     std::string Scan() {
         if (!reader_.Feed(scan_.xml, true)) return reader_.error();

@@ -1,9 +1,11 @@
 // For the LibreOffice round trip: opens a schedule file in the 梁表 window
 // (offscreen), types TEXT into beam ROW's FIELD as a user does, and saves
-// it as 保存 does. Whatever the window says is printed; a question is
+// it as 保存 does with the cell's editor still open (the save takes what
+// was typed). Whatever the window says is printed; a question is
 // answered "cancel". Exit 0 once saved.
 // Usage: edit_in_window FILE ROW FIELD TEXT
 #include <QApplication>
+#include <QLineEdit>
 #include <QTableView>
 
 #include <cstdio>
@@ -56,8 +58,17 @@ int main(int argc, char** argv) {
     if (!window.OpenFile(QString::fromLocal8Bit(argv[1]))) return 2;
     const int field = FindParam(argv[3]);
     if (field < 0) return 2;
-    QAbstractItemModel* table = window.view()->model();
-    const QModelIndex at = table->index(QString(argv[2]).toInt(), int(PositionOf({ColumnKind::Input, std::size_t(field)})));
-    if (!at.isValid() || !table->setData(at, QString::fromUtf8(argv[4]), Qt::EditRole)) return 2;
+    QTableView* view = window.view();
+    const QModelIndex at =
+        view->model()->index(QString(argv[2]).toInt(), int(PositionOf({ColumnKind::Input, std::size_t(field)})));
+    if (!at.isValid()) return 2;
+    window.activateWindow();
+    view->setCurrentIndex(at);
+    view->edit(at);
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(at));
+    if (!editor) return 2;
+    editor->setFocus();
+    editor->setText(QString::fromUtf8(argv[4]));
+    QApplication::processEvents();
     return window.Save() ? 0 : 1;
 }
