@@ -1,9 +1,5 @@
-// The 梁表 window's autosave: while there is unsaved work, a copy of every
-// sheet each minute in a folder of this window's own beside the settings
-// (never beside the file: it is not the user's to find), held by a lock
-// while the window lives. A folder whose window is gone without cleaning
-// up (a crash, a power cut) is offered back at the next start.
-#include <QDateTime>
+#include "autosave.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,14 +7,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QSortFilterProxyModel>
 #include <QStandardPaths>
-#include <QStatusBar>
-#include <QTableView>
 #include <QUuid>
 
+#include "files.h"
 #include "qttext.h"
-#include "schedulewindow.h"
 
 namespace quorvane {
 namespace {
@@ -36,108 +29,85 @@ void EmptyFolder(const QString& folder) {
 
 }  // namespace
 
-QString ScheduleWindow::AutosaveRoot() {
+AutosaveCopy::AutosaveCopy() = default;
+
+AutosaveCopy::~AutosaveCopy() { End(); }
+
+QString AutosaveCopy::Root() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Quorvane/quorvane-schedule-autosave");
 }
 
-void ScheduleWindow::Autosave() {
-    if (!AnyUnsaved()) {
-        DiscardAutosave();
-        return;
-    }
+void AutosaveCopy::Write(const QString& path, const std::vector<SheetView>& sheets) {
     // Nothing changed since the last copy: it stands (a big schedule is not written again each minute).
-    if (!changedSinceCopy_ && !autosaveFolder_.isEmpty() && QFile::exists(autosaveFolder_ + "/" + kInfo)) return;
-    if (!autosaveLock_) {
-        const QString folder = AutosaveRoot() + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        if (!QDir().mkpath(folder)) return;  // no copy this time; the work itself is untouched
-        autosaveLock_ = std::make_unique<QLockFile>(folder + "/" + kLock);
-        if (!autosaveLock_->tryLock(0)) {
-            autosaveLock_.reset();
+    if (!changed_ && !folder_.isEmpty() && QFile::exists(folder_ + "/" + kInfo)) return;
+    if (!lock_) {
+        const QString folder = Root() + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        if (!QDir().mkpath(folder)) return;
+        lock_ = std::make_unique<QLockFile>(folder + "/" + kLock);
+        if (!lock_->tryLock(0)) {
+            lock_.reset();
             return;
         }
-        autosaveFolder_ = folder;
+        folder_ = folder;
     }
     QJsonArray names;
-    for (int i = 0; i < sheetCount(); ++i) {
-        const Sheet& sheet = *sheets_[static_cast<std::size_t>(i)];
-        const CsvLayout layout = SavedLayout(NewScheduleLayout(), sheet.model->rows(), false);
-        if (!SaveScheduleFile(FilePath(autosaveFolder_ + "/" + SheetFile(i)), layout, sheet.model->rows(),
-                              sheet.model->results())
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        const SheetView& sheet = sheets[i];
+        const CsvLayout layout = SavedLayout(NewScheduleLayout(), *sheet.rows, false);
+        if (!SaveScheduleFile(FilePath(folder_ + "/" + SheetFile(static_cast<int>(i))), layout, *sheet.rows,
+                              *sheet.results)
                  .ok)
             return;
-        names.append(sheet.name.isEmpty() ? tabs_->tabText(i) : sheet.name);
+        names.append(sheet.name);
     }
-    const QJsonObject info{{"path", path_}, {"sheets", names}, {"time", QDateTime::currentDateTime().toString(Qt::ISODate)}};
-    if (ReplaceFileAtomically(FilePath(autosaveFolder_ + "/" + kInfo), QJsonDocument(info).toJson().toStdString()).ok)
-        changedSinceCopy_ = false;
+    const QJsonObject info{{"path", path}, {"sheets", names}, {"time", QDateTime::currentDateTime().toString(Qt::ISODate)}};
+    if (ReplaceFileAtomically(FilePath(folder_ + "/" + kInfo), QJsonDocument(info).toJson().toStdString()).ok)
+        changed_ = false;
 }
 
-// The copy is no longer needed: the work is saved, or given up.
-void ScheduleWindow::DiscardAutosave() {
-    if (!autosaveFolder_.isEmpty()) EmptyFolder(autosaveFolder_);
+void AutosaveCopy::Discard() {
+    if (!folder_.isEmpty()) EmptyFolder(folder_);
 }
 
-void ScheduleWindow::EndAutosave() {
-    if (autosaveFolder_.isEmpty()) return;
-    DiscardAutosave();
-    autosaveLock_.reset();  // (removes the lock file)
-    QDir().rmdir(autosaveFolder_);
-    autosaveFolder_.clear();
+void AutosaveCopy::End() {
+    if (folder_.isEmpty()) return;
+    Discard();
+    lock_.reset();  // (removes the lock file)
+    QDir().rmdir(folder_);
+    folder_.clear();
 }
 
-bool ScheduleWindow::OfferRecovery() {
-    bool recovered = false;
-    for (const QFileInfo& entry : QDir(AutosaveRoot()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time)) {
-        const QString folder = entry.absoluteFilePath();
-        if (folder == autosaveFolder_) continue;
-        QLockFile lock(folder + "/" + kLock);
+bool AutosaveCopy::LeftCopy::ReadSheets(std::vector<ScheduleSheet>& sheets) const {
+    for (int i = 0; i < names.size(); ++i) {
+        std::vector<ScheduleSheet> one;
+        if (!ReadScheduleSheets(FilePath(folder + "/" + SheetFile(i)), TextEncoding::Auto, one).ok || one.empty())
+            return false;
+        one.front().name = ToUtf8(names[i]);
+        sheets.push_back(std::move(one.front()));
+    }
+    return true;
+}
+
+void AutosaveCopy::ForEachLeft(const std::function<Left(const LeftCopy&)>& take) const {
+    for (const QFileInfo& entry : QDir(Root()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time)) {
+        LeftCopy copy;
+        copy.folder = entry.absoluteFilePath();
+        if (copy.folder == folder_) continue;
+        QLockFile lock(copy.folder + "/" + kLock);
         if (!lock.tryLock(0)) continue;  // its window is still open
-        QFile infoFile(folder + "/" + kInfo);
+        QFile infoFile(copy.folder + "/" + kInfo);
         const QJsonObject info =
             infoFile.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(infoFile.readAll()).object() : QJsonObject();
         infoFile.close();
-        const QJsonArray names = info.value("sheets").toArray();
-        const QString path = info.value("path").toString();
-        const QDateTime when = QDateTime::fromString(info.value("time").toString(), Qt::ISODate);
-        const bool wanted = !recovered && !names.isEmpty() &&
-                            dialogs_->AskRecover(this, path.isEmpty() ? QStringLiteral("未命名的梁表") : QFileInfo(path).fileName(), when);
-        if (wanted && MaybeSave()) {
-            std::vector<ScheduleSheet> read;
-            for (int i = 0; i < names.size(); ++i) {
-                std::vector<ScheduleSheet> one;
-                if (!ReadScheduleSheets(FilePath(folder + "/" + SheetFile(i)), TextEncoding::Auto, one).ok || one.empty())
-                    break;
-                one.front().name = ToUtf8(names[i].toString());
-                read.push_back(std::move(one.front()));
-            }
-            if (read.size() == static_cast<std::size_t>(names.size())) {
-                RemoveSheets();
-                for (ScheduleSheet& sheet : read) {
-                    Sheet& added = AddSheet(names.size() > 1 ? FromUtf8(sheet.name) : QString(), std::move(sheet.rows),
-                                            NewScheduleLayout(), std::move(sheet.results));
-                    added.undo.resetClean();  // recovered work is unsaved work
-                }
-                ShowSheet(0);
-                path_.clear();
-                RememberDiskFile();
-                UpdateTitle();
-                recovered = true;
-                statusBar()->showMessage(
-                    QStringLiteral("已恢复上次没有保存的梁表%1,请另存。")
-                        .arg(path.isEmpty() ? QString() : QStringLiteral(" (原来的文件:%1)").arg(QDir::toNativeSeparators(path))),
-                    15000);
-            } else {
-                dialogs_->Inform(this, QStringLiteral("自动保存的副本读不出来,没有恢复。"));
-                continue;  // kept, for whoever wants to look into it
-            }
-        }
-        // Offered once: recovered or declined, the copy goes.
-        EmptyFolder(folder);
+        for (const QJsonValue& name : info.value("sheets").toArray()) copy.names.append(name.toString());
+        copy.path = info.value("path").toString();
+        copy.when = QDateTime::fromString(info.value("time").toString(), Qt::ISODate);
+        if (take(copy) == Left::Kept) continue;
+        EmptyFolder(copy.folder);
         lock.unlock();
-        QDir().rmdir(folder);
+        QDir().rmdir(copy.folder);
     }
-    return recovered;
 }
 
 }  // namespace quorvane

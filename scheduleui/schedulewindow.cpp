@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QKeySequence>
-#include <QLockFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -32,6 +31,7 @@
 #include "book.h"
 #include "commands.h"
 #include "frozencolumn.h"
+#include "materialmenu.h"
 #include "printbook.h"
 #include "qttext.h"
 #include "recentfiles.h"
@@ -85,7 +85,8 @@ ScheduleWindow::ScheduleWindow(ScheduleDialogs* dialogs, QWidget* parent)
       ownDialogs_(dialogs ? nullptr : std::make_unique<DesktopScheduleDialogs>()),
       dialogs_(dialogs ? dialogs : ownDialogs_.get()),
       clipboard_(std::make_unique<ScheduleClipboard>(this, dialogs_)),
-      tabs_(new QTabWidget(this)) {
+      tabs_(new QTabWidget(this)),
+      finder_(this, dialogs_) {
     setObjectName(QStringLiteral("ScheduleWindow"));
     // Floors along the bottom, as Excel's sheet tabs; a single sheet shows none.
     tabs_->setObjectName(QStringLiteral("SheetTabs"));
@@ -308,7 +309,7 @@ void ScheduleWindow::WatchSheet(Sheet& sheet) {
     connect(undo, &QUndoStack::indexChanged, this, [this] {
         SayCurrentRefusal();
         clipboard_->Forget();  // the cut cells may have moved
-        changedSinceCopy_ = true;
+        autosave_.Changed();
     });
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
     ScheduleModel* model = sheet.model;
@@ -490,6 +491,121 @@ int ScheduleWindow::currentSheet() const { return tabs_->currentIndex(); }
 // The cell being typed into, committed as leaving it would commit it: an
 // action that reads or replaces the table never misses a typed value.
 // The clipboard's commands on the sheet shown (an edit in progress committed first).
+// Edits of existing beams, and of the empty row (which becomes a beam).
+void ScheduleWindow::PushEdits(std::vector<CellEdit> edits, const QString& text) {
+    if (edits.empty()) return;
+    const bool grows = std::any_of(edits.begin(), edits.end(), [this](const CellEdit& e) { return model_->IsEmptyRow(e.row); });
+    const bool materials = std::any_of(edits.begin(), edits.end(), [](const CellEdit& e) {
+        return ColumnAt(static_cast<std::size_t>(e.column)).kind == ColumnKind::Material;
+    });
+    undo_->push(new ChangeCellsCommand(model_, model_->WithMaterialWeights(std::move(edits)), grows ? 1 : 0, text));
+    if (materials) ShowMaterialColumns(view_, *model_, false);
+}
+
+void ScheduleWindow::FillDown() {
+    CommitEdit();
+    PushEdits(FillEdits(Shown(), true), QStringLiteral("向下填充"));
+}
+
+void ScheduleWindow::FillRight() {
+    CommitEdit();
+    PushEdits(FillEdits(Shown(), false), QStringLiteral("向右填充"));
+}
+
+void ScheduleWindow::FillSelection(const QString& text) {
+    PushEdits(FillSelectionEdits(Shown(), ToUtf8(text)), QStringLiteral("填充"));
+}
+
+bool ScheduleWindow::Find() {
+    CommitEdit();
+    return finder_.Find(Shown());
+}
+
+bool ScheduleWindow::FindNext() {
+    CommitEdit();
+    return finder_.FindNext(Shown());
+}
+
+int ScheduleWindow::Replace() {
+    CommitEdit();
+    int count = 0;
+    std::vector<CellEdit> edits = finder_.Replace(Shown(), count);
+    if (edits.empty()) return 0;
+    PushEdits(std::move(edits), QStringLiteral("替换"));
+    statusBar()->showMessage(QStringLiteral("替换了 %1 处。").arg(count), 5000);
+    return count;
+}
+
+bool ScheduleWindow::GoToMark() {
+    CommitEdit();
+    return finder_.GoToMark(Shown());
+}
+
+void ScheduleWindow::EditorMenu(QAbstractItemDelegate* delegate, QLineEdit* editor, int column, const QPoint& at) {
+    ShowEditorMenu(delegate, editor, [this, column](QWidget* parent) { return MaterialMenu(column, parent); }, at);
+}
+
+// Picking sets the weight and its material in the selected rows of that
+// column (the material's column shown from then on).
+QMenu* ScheduleWindow::MaterialMenu(int column, QWidget* parent) {
+    return MakeMaterialMenu(column, parent, [this, column](std::size_t k, const Material& m, const QString& name) {
+        const int weight = static_cast<int>(PositionOf({ColumnKind::Input, MaterialWeight(k)}));
+        const int material = static_cast<int>(PositionOf({ColumnKind::Material, k}));
+        std::vector<CellEdit> edits;
+        const ShownTable table = Shown();
+        for (const QModelIndex& index : table.SelectedCells()) {
+            if (index.column() != column) continue;
+            edits.push_back({table.ModelRow(index.row()), weight, m.high});
+            edits.push_back({table.ModelRow(index.row()), material, ToUtf8(name)});
+        }
+        PushEdits(std::move(edits), QStringLiteral("材料 %1").arg(name));
+    });
+}
+
+void ScheduleWindow::AppendBeam(const HandedBeam& beam) {
+    CommitEdit();
+    ScheduleRow row;
+    row.SetMark(beam.mark);
+    for (std::size_t i = 0; i < kInputCount; ++i) row.SetText(i, beam.texts[i]);
+    for (std::size_t k = 0; k < kMaterialCount; ++k) row.SetMaterial(k, beam.materials[k]);
+    const int at = model_->beamCount();
+    undo_->push(new InsertRowsCommand(model_, at, {std::move(row)}, QStringLiteral("从计算器添加")));
+    ShowMaterialColumns(view_, *model_, false);
+    const QModelIndex added = proxy_->mapFromSource(model_->index(at, 0));
+    view_->selectionModel()->setCurrentIndex(added, QItemSelectionModel::ClearAndSelect);
+    view_->scrollTo(added);
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    statusBar()->showMessage(QStringLiteral("已从计算器添加一根梁 (第 %1 行)").arg(at + 1), 5000);
+}
+
+bool ScheduleWindow::OpenInCalculator() {
+    CommitEdit();
+    const int row = CurrentSourceRow();
+    if (row < 0 || model_->IsEmptyRow(row)) {
+        dialogs_->Inform(this, QStringLiteral("请先选中一根梁。"));
+        return false;
+    }
+    const ScheduleRow& beam = model_->rows()[static_cast<std::size_t>(row)];
+    HandedBeam handed;
+    handed.mark = std::string(beam.mark());
+    for (std::size_t i = 0; i < kInputCount; ++i) handed.texts[i] = std::string(beam.text(i));
+    for (std::size_t k = 0; k < kMaterialCount; ++k) handed.materials[k] = std::string(beam.material(k));
+#ifdef Q_OS_WIN
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane.exe");
+#else
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane");
+#endif
+    QString reason;
+    if (!SendBeam(Inbox::Calculator, handed, program, &reason)) {
+        dialogs_->Inform(this, QStringLiteral("没有在计算器中打开:") + reason);
+        return false;
+    }
+    statusBar()->showMessage(QStringLiteral("已在计算器中打开 %1").arg(FromUtf8(handed.mark)), 5000);
+    return true;
+}
+
 void ScheduleWindow::CopySelection() {
     CommitEdit();
     clipboard_->Copy(Shown());
@@ -597,7 +713,7 @@ bool ScheduleWindow::AnyUnsaved() const {
     return std::any_of(sheets_.begin(), sheets_.end(), [](const auto& sheet) { return !sheet->undo.isClean(); });
 }
 
-ScheduleWindow::~ScheduleWindow() { EndAutosave(); }
+ScheduleWindow::~ScheduleWindow() = default;
 
 void ScheduleWindow::BuildMenus() {
     BuildFileMenu();
@@ -823,19 +939,69 @@ bool ScheduleWindow::MaybeSave() {
     return false;
 }
 
+void ScheduleWindow::Autosave() {
+    if (!AnyUnsaved()) {
+        autosave_.Discard();
+        return;
+    }
+    std::vector<AutosaveCopy::SheetView> sheets;
+    for (int i = 0; i < sheetCount(); ++i) {
+        const Sheet& sheet = *sheets_[static_cast<std::size_t>(i)];
+        sheets.push_back({sheet.name.isEmpty() ? tabs_->tabText(i) : sheet.name, &sheet.model->rows(),
+                          &sheet.model->results()});
+    }
+    autosave_.Write(path_, sheets);
+}
+
+// The newest copy the user takes, at most one; the others offered after it go.
+bool ScheduleWindow::OfferRecovery() {
+    bool recovered = false;
+    autosave_.ForEachLeft([this, &recovered](const AutosaveCopy::LeftCopy& copy) {
+        const QString name = copy.path.isEmpty() ? QStringLiteral("未命名的梁表") : QFileInfo(copy.path).fileName();
+        if (recovered || copy.names.isEmpty() || !dialogs_->AskRecover(this, name, copy.when) || !MaybeSave())
+            return AutosaveCopy::Left::Gone;
+        std::vector<ScheduleSheet> read;
+        if (!copy.ReadSheets(read)) {
+            dialogs_->Inform(this, QStringLiteral("自动保存的副本读不出来,没有恢复。"));
+            return AutosaveCopy::Left::Kept;
+        }
+        TakeRecovered(std::move(read), copy.path);
+        recovered = true;
+        return AutosaveCopy::Left::Gone;
+    });
+    return recovered;
+}
+
+void ScheduleWindow::TakeRecovered(std::vector<ScheduleSheet> sheets, const QString& path) {
+    RemoveSheets();
+    for (ScheduleSheet& sheet : sheets) {
+        Sheet& added = AddSheet(sheets.size() > 1 ? FromUtf8(sheet.name) : QString(), std::move(sheet.rows),
+                                NewScheduleLayout(), std::move(sheet.results));
+        added.undo.resetClean();  // recovered work is unsaved work
+    }
+    ShowSheet(0);
+    path_.clear();
+    RememberDiskFile();
+    UpdateTitle();
+    statusBar()->showMessage(
+        QStringLiteral("已恢复上次没有保存的梁表%1,请另存。")
+            .arg(path.isEmpty() ? QString() : QStringLiteral(" (原来的文件:%1)").arg(QDir::toNativeSeparators(path))),
+        15000);
+}
+
 void ScheduleWindow::closeEvent(QCloseEvent* event) {
     if (!MaybeSave()) {
         event->ignore();
         return;
     }
     KeepViewSettings();
-    EndAutosave();  // saved, or given up when asked
+    autosave_.End();  // saved, or given up when asked
     event->accept();
 }
 
 bool ScheduleWindow::NewSchedule() {
     if (!MaybeSave()) return false;
-    DiscardAutosave();
+    autosave_.Discard();
     RemoveSheets();
     AddSheet(QString(), {}, NewScheduleLayout());
     view_->setCurrentIndex(proxy_->index(0, 0));  // typing goes straight into the first mark
@@ -895,7 +1061,7 @@ bool ScheduleWindow::Load(const QString& path) {
         dialogs_->Inform(this, FromUtf8(read.message));
         return false;
     }
-    DiscardAutosave();
+    autosave_.Discard();
     RemoveSheets();
     for (ScheduleSheet& sheet : sheets)
         ApplyKeptSort(AddSheet(FromUtf8(sheet.name), std::move(sheet.rows), std::move(sheet.layout),
@@ -959,7 +1125,7 @@ bool ScheduleWindow::SaveAs(const QString& path) {
     path_ = QFileInfo(path).absoluteFilePath();
     RememberDiskFile();
     for (const auto& sheet : sheets_) sheet->undo.setClean();
-    DiscardAutosave();
+    autosave_.Discard();
     AddRecent(path_);
     UpdateTitle();
     statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path_)), 5000);

@@ -13,7 +13,9 @@
 #include <memory>
 #include <optional>
 
+#include "autosave.h"
 #include "dialogs.h"
+#include "finder.h"
 #include "handoff.h"
 #include "clipboard.h"
 #include "pasteplan.h"
@@ -27,7 +29,6 @@ class QSortFilterProxyModel;
 class QMenu;
 class QLabel;
 class QTabWidget;
-class QLockFile;
 
 namespace quorvane {
 
@@ -112,7 +113,7 @@ public:
     // saving it (true when the user took it).
     void Autosave();
     bool OfferRecovery();
-    static QString AutosaveRoot();
+    static QString AutosaveRoot() { return AutosaveCopy::Root(); }
     QStringList recentFiles() const;
 
     // Rows and columns of text as the clipboard carries them, placed at
@@ -170,8 +171,6 @@ private:
     void BuildSheetMenu();
     void BuildViewMenu();
     void KeepViewSettings() const;
-    void DiscardAutosave();
-    void EndAutosave();
     void ApplyKeptWidths(QTableView* view) const;
     void ApplyKeptSort(Sheet& sheet) const;
     void UpdateTitle();
@@ -185,11 +184,11 @@ private:
     void RememberDiskFile();
     bool IsOpenFile(const QString& path) const;
     bool ChangedOnDisk() const;
+    void TakeRecovered(std::vector<ScheduleSheet> sheets, const QString& path);
     std::vector<int> SelectedSourceRows() const;
     // The sheet shown, as the user sees it.
     ShownTable Shown() const { return {view_, proxy_, model_}; }
     void PushEdits(std::vector<CellEdit> edits, const QString& text);
-    void Fill(bool down);
     int CurrentSourceRow() const;
     QString DocumentName() const;
     QString DefaultFolder() const;
@@ -217,10 +216,8 @@ private:
     QLabel* status_ = nullptr;
     QLabel* refusal_ = nullptr;  // a refused value's column, beam and reason
     std::pair<int, int> typedRefusal_{-1, -1};  // the last cell typed wrong (model row, column)
-    QString found_;  // what 查找 looked for last (F3 looks again)
-    QString autosaveFolder_;  // this window's, once it has saved a copy
-    std::unique_ptr<QLockFile> autosaveLock_;
-    bool changedSinceCopy_ = true;  // an edit since the last autosave copy
+    ScheduleFinder finder_;
+    AutosaveCopy autosave_;
     std::string bookDate_;          // the book's date the engineer gave (empty: the time it is made)
 };
 

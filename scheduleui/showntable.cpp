@@ -56,4 +56,34 @@ bool ShownTable::SelectedBlock(PasteArea& block, bool* whole) const {
     return true;
 }
 
+std::vector<CellEdit> FillEdits(const ShownTable& table, bool down) {
+    PasteArea block;
+    if (!table.SelectedBlock(block, nullptr)) return {};
+    int& start = down ? block.top : block.left;
+    int& size = down ? block.rows : block.columns;
+    if (size == 1) {
+        if (start == 0) return {};
+        --start;
+        ++size;
+    }
+    const std::vector<int> shown = table.Columns();
+    std::vector<CellEdit> edits;
+    for (int r = block.top; r < block.top + block.rows; ++r)
+        for (int place = block.left; place < block.left + block.columns; ++place) {
+            const int column = shown[static_cast<std::size_t>(place)];
+            if ((down ? r : place) == start || !ScheduleModel::IsEditableColumn(column)) continue;
+            const int from = down ? column : shown[static_cast<std::size_t>(block.left)];
+            edits.push_back(
+                {table.ModelRow(r), column, table.model()->CellString(table.ModelRow(down ? block.top : r), from)});
+        }
+    return edits;
+}
+
+std::vector<CellEdit> FillSelectionEdits(const ShownTable& table, const std::string& text) {
+    std::vector<CellEdit> edits;
+    for (const QModelIndex& index : table.SelectedCells())
+        if (ScheduleModel::IsEditableColumn(index.column())) edits.push_back({table.ModelRow(index.row()), index.column(), text});
+    return edits;
+}
+
 }  // namespace quorvane

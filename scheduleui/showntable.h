@@ -6,6 +6,7 @@
 
 #include <QModelIndexList>
 
+#include <string>
 #include <vector>
 
 #include "pasteplan.h"
@@ -16,6 +17,7 @@ class QTableView;
 namespace quorvane {
 
 class ScheduleModel;
+struct CellEdit;
 
 class ShownTable {
 public:
@@ -44,5 +46,11 @@ private:
     QSortFilterProxyModel* proxy_;
     ScheduleModel* model_;
 };
+
+// Excel's fills: the selection's first row down it (a single row: the
+// row above into it), or its first column right across it.
+std::vector<CellEdit> FillEdits(const ShownTable& table, bool down);
+// Ctrl+Enter: text into every selected cell that takes one.
+std::vector<CellEdit> FillSelectionEdits(const ShownTable& table, const std::string& text);
 
 }  // namespace quorvane
