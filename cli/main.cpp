@@ -503,6 +503,28 @@ std::string ParameterHelp() {
 }
 
 
+// The options' values that no run takes (said, with the usage exit code).
+std::optional<int> RefusedValues(const std::vector<std::pair<const CLI::Option*, const std::string*>>& given,
+                                 const Request& r, const std::string& date) {
+    // An option given with an empty value is a mistake, not "not given".
+    for (const auto& [option, value] : given) {
+        if (option->count() > 0 && value->empty()) {
+            PrintError("选项 " + option->get_name() + " 的值不能为空");
+            return kExitUsage;
+        }
+    }
+    // (a line break would split the report's date line in two)
+    if (std::any_of(date.begin(), date.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        PrintError("选项 --date 的值不能含有换行等控制字符:\"" + MessageExcerpt(date) + "\"");
+        return kExitUsage;
+    }
+    if (!r.csvIn.empty() && !r.assignments.empty()) {
+        PrintError("--csv 不能与 NAME=VALUE 同时使用");
+        return kExitUsage;
+    }
+    return std::nullopt;
+}
+
 // The options read into request; an exit code when the run ends here (help
 // shown, or an option refused and said).
 std::optional<int> ParseOptions(int argc, char** argv, Request& request) {
@@ -549,25 +571,13 @@ std::optional<int> ParseOptions(int argc, char** argv, Request& request) {
     }
     if (materialsOption->count() > 0) r.materials = materialsOf;
     if (dateOption->count() > 0) r.date = date;
-    // An option given with an empty value is a mistake, not "not given".
-    for (const auto& [option, value] :
-         {std::pair{csvOption, &r.csvIn}, std::pair{outOption, &r.csvOut}, std::pair{reportDirOption, &r.reportDir},
-          std::pair{pdfOption, &r.pdf.path}, std::pair{sheetOption, &r.sheet}, std::pair{dateOption, &date}}) {
-        if (option->count() > 0 && value->empty()) {
-            PrintError("选项 " + option->get_name() + " 的值不能为空");
-            return kExitUsage;
-        }
-    }
-    // (a line break would split the report's date line in two)
-    if (std::any_of(date.begin(), date.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-        PrintError("选项 --date 的值不能含有换行等控制字符:\"" + MessageExcerpt(date) + "\"");
-        return kExitUsage;
-    }
-    if (!r.csvIn.empty() && !r.assignments.empty()) {
-        PrintError("--csv 不能与 NAME=VALUE 同时使用");
-        return kExitUsage;
-    }
-    return std::nullopt;
+    return RefusedValues({{csvOption, &r.csvIn},
+                          {outOption, &r.csvOut},
+                          {reportDirOption, &r.reportDir},
+                          {pdfOption, &r.pdf.path},
+                          {sheetOption, &r.sheet},
+                          {dateOption, &date}},
+                         r, date);
 }
 
 // One beam from NAME=VALUE: its results (or its report) on standard

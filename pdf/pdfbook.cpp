@@ -451,6 +451,35 @@ public:
         TextIn(outside, text, Qt::AlignCenter);
     }
 
+    // Where the door and the window stand on the wall (mm from its left
+    // end and from the beam's top), and what the drawing must say about it.
+    struct OpeningPlaces {
+        double doorLeft = 0, windowLeft = 0, windowBottom = 0;
+        QStringList notes;
+    };
+    // Side by side with equal gaps when both fit along the wall; else the
+    // window high in the wall, over the door, and said so. An opening wider
+    // than the wall is drawn as wide as it.
+    static OpeningPlaces PlaceOpenings(const LoadInputs& in, double length, double clear) {
+        const double doorW = in.DoorWidth * 1000, doorH = in.DoorHeight * 1000;
+        const double windowW = in.WindowWidth * 1000, windowH = in.WindowHeight * 1000;
+        const double doorAlong = std::min(doorW, length), windowAlong = std::min(windowW, length);
+        const bool door = doorW > 0 && doorH > 0, window = windowW > 0 && windowH > 0;
+        const double gap =
+            std::max(0.0, (length - (door ? doorAlong : 0) - (window ? windowAlong : 0)) / ((door && window) ? 3 : 2));
+        OpeningPlaces places;
+        places.doorLeft = gap;
+        places.windowLeft = door ? 2 * gap + doorAlong : gap;
+        places.windowBottom = std::max(0.0, (clear - windowH) / 2);
+        if (door && window && doorAlong + windowAlong > length) {
+            places.windowLeft = length - windowAlong;
+            places.windowBottom = std::max(0.0, clear - windowH);
+            places.notes << (doorH + windowH <= clear ? QStringLiteral("门窗宽度之和大于梁长:窗画在门的上方。")
+                                                      : QStringLiteral("门窗宽度之和大于梁长,高度之和也大于墙高:门窗重叠画出。"));
+        }
+        return places;
+    }
+
     // The wall on the beam, to scale; the openings' places along the wall
     // are not inputs, so they are drawn where they fit and said to be so.
     void Elevation(const ScheduleRow& row, const LoadInputs& in, double top) {
@@ -479,8 +508,10 @@ public:
         if (clear > 0) p_.drawRect(box(x0, base - beamH - wallH, w, wallH));
         p_.fillRect(box(x0, base - beamH, w, beamH), kBeamFill);
         p_.drawRect(box(x0, base - beamH, w, beamH));
+        OpeningPlaces places = PlaceOpenings(in, length, clear);
         QStringList notes;
         if (clear <= 0) notes << QStringLiteral("层高不大于梁高:梁上没有墙。");
+        notes << places.notes;
         std::vector<std::pair<QRectF, QString>> drawn;  // each opening and its label, labelled once all are drawn
         const auto opening = [&](double width, double openingHeight, double left, double bottom, const QColor& fill,
                                  const QString& label) {
@@ -493,33 +524,23 @@ public:
             drawn.emplace_back(r, label);
             if (width > length || openingHeight > clear) notes << label + QStringLiteral(" 大于墙面,按墙面画出。");
         };
-        const double doorW = in.DoorWidth * 1000, doorH = in.DoorHeight * 1000;
-        const double windowW = in.WindowWidth * 1000, windowH = in.WindowHeight * 1000;
-        // (an opening wider than the wall is drawn as wide as it, and said so)
-        const double doorAlong = std::min(doorW, length), windowAlong = std::min(windowW, length);
-        const bool door = doorW > 0 && doorH > 0, window = windowW > 0 && windowH > 0;
-        // Side by side with equal gaps when both fit along the wall; else the
-        // window high in the wall, over the door, and said so.
-        const double gap =
-            std::max(0.0, (length - (door ? doorAlong : 0) - (window ? windowAlong : 0)) / ((door && window) ? 3 : 2));
-        const bool sideBySide = !(door && window) || doorAlong + windowAlong <= length;
-        double windowLeft = door ? 2 * gap + doorAlong : gap, windowBottom = std::max(0.0, (clear - windowH) / 2);
-        if (!sideBySide) {
-            windowLeft = length - windowAlong;
-            windowBottom = std::max(0.0, clear - windowH);
-            notes << (doorH + windowH <= clear ? QStringLiteral("门窗宽度之和大于梁长:窗画在门的上方。")
-                                               : QStringLiteral("门窗宽度之和大于梁长,高度之和也大于墙高:门窗重叠画出。"));
-        }
-        opening(doorW, doorH, gap, 0, kDoorFill,
+        opening(in.DoorWidth * 1000, in.DoorHeight * 1000, places.doorLeft, 0, kDoorFill,
                 QStringLiteral("门 %1×%2").arg(FromUtf8(Text(row, "DoorWidth")), FromUtf8(Text(row, "DoorHeight"))));
-        opening(windowW, windowH, windowLeft, windowBottom, kWindowFill,
+        opening(in.WindowWidth * 1000, in.WindowHeight * 1000, places.windowLeft, places.windowBottom, kWindowFill,
                 QStringLiteral("窗 %1×%2").arg(FromUtf8(Text(row, "WindowWidth")), FromUtf8(Text(row, "WindowHeight"))));
         const double wallTop = base - (clear > 0 ? beamH + wallH : beamH);
         for (std::size_t k = 0; k < drawn.size(); ++k) {
             const bool covered = k + 1 < drawn.size() && drawn[k].first.intersects(drawn[k + 1].first);
             Label(drawn[k].first, drawn[k].second, !covered, wallTop - 1, static_cast<int>(k));
         }
-        // Dimension lines with ticks: the length below, the storey height at the left.
+        ElevationDimensions(row, x0, w, wallTop, base, beamH);
+        ScaleBar(x0, base + 11, scale);
+        if (!notes.isEmpty()) FitIn(box(kLeft, base + 14, kRight - kLeft, 5), notes.join(QStringLiteral(" ")));
+    }
+
+    // Dimension lines with ticks: the length below, the storey height at
+    // the left; the beam's size beside it.
+    void ElevationDimensions(const ScheduleRow& row, double x0, double w, double wallTop, double base, double beamH) {
         const double below = base + 2.5;
         p_.drawLine(at(x0, below), at(x0 + w, below));
         for (const double x : {x0, x0 + w}) p_.drawLine(at(x - 0.8, below + 0.8), at(x + 0.8, below - 0.8));
@@ -535,8 +556,6 @@ public:
         p_.restore();
         TextIn(box(x0 + w + 2, base - std::max(beamH, 4.0), 40, 4),
                QStringLiteral("梁 %1×%2").arg(FromUtf8(Text(row, "BeamWidth")), FromUtf8(Text(row, "BeamHeight"))));
-        ScaleBar(x0, base + 11, scale);
-        if (!notes.isEmpty()) FitIn(box(kLeft, base + 14, kRight - kLeft, 5), notes.join(QStringLiteral(" ")));
     }
 
     void Section(const ScheduleRow& row, const LoadInputs& in, double top) {
@@ -594,84 +613,92 @@ public:
         SetFont(12, true);
         TextIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("设计依据"));
         SetFont(8.5);
-        double y = kTop + 10;
-        const auto line = [&](const QString& text, double indent = 0) {
-            FitIn(box(kLeft + indent, y, kRight - kLeft - indent, 4.4), text);
-            y += 4.4;
-        };
-        line(QStringLiteral("荷载取值依据《建筑结构荷载规范》GB 50009-2012 附录A 表A (常用材料和构件的自重)。"));
-        line(QStringLiteral("梁上恒载按下列公式逐根计算;长度以 m 计,荷载以 kN/m 计,重量以 kN 计。"));
-        y += 2;
-        SetFont(9, true);
-        line(QStringLiteral("计算公式"));
-        SetFont(8.5);
+        basisY_ = kTop + 10;
+        BasisLine(QStringLiteral("荷载取值依据《建筑结构荷载规范》GB 50009-2012 附录A 表A (常用材料和构件的自重)。"));
+        BasisLine(QStringLiteral("梁上恒载按下列公式逐根计算;长度以 m 计,荷载以 kN/m 计,重量以 kN 计。"));
+        BasisHeading(QStringLiteral("计算公式"));
         const LoadInputs any{};
         for (const BookStep& step : BookSteps(any, LoadResults{})) {
-            FitIn(box(kLeft + 4, y, 44, 4.4), FromUtf8(step.caption));
-            line(FromUtf8(step.symbols), 50);
+            FitIn(box(kLeft + 4, basisY_, 44, 4.4), FromUtf8(step.caption));
+            BasisLine(FromUtf8(step.symbols), 50);
         }
-        y += 2;
-        SetFont(9, true);
-        line(QStringLiteral("符号"));
-        SetFont(8.5);
+        BasisHeading(QStringLiteral("符号"));
         const std::vector<BookInput> inputs = BookInputs(any);
         for (std::size_t k = 0; k < inputs.size(); k += 3) {
             QString text;
             for (std::size_t j = k; j < k + 3 && j < inputs.size(); ++j)
                 text += FromUtf8(inputs[j].symbol) + QStringLiteral(" ") + FromUtf8(inputs[j].name) + QStringLiteral("      ");
-            line(text, 4);
+            BasisLine(text, 4);
         }
-        y += 2;
+        BasisHeading(QStringLiteral("所用单位重量及其来源"));
+        for (std::size_t i = 0; i < kInputCount; ++i)
+            if (!MaterialsFor(i).empty()) UnitWeightLines(i);
+    }
+
+    void BasisLine(const QString& text, double indent = 0) {
+        FitIn(box(kLeft + indent, basisY_, kRight - kLeft - indent, 4.4), text);
+        basisY_ += 4.4;
+    }
+
+    void BasisHeading(const QString& text) {
+        basisY_ += 2;
         SetFont(9, true);
-        line(QStringLiteral("所用单位重量及其来源"));
+        BasisLine(text);
         SetFont(8.5);
-        for (std::size_t i = 0; i < kInputCount; ++i) {
-            if (MaterialsFor(i).empty()) continue;
-            std::vector<double> used;
-            for (const FloorPlan& f : plan_.floors)
-                for (const BeamOutcome& o : f.outcomes)
-                    if (o.ok()) {
-                        const double value = o.calculation.inputs.*kParams[i].member;
-                        if (std::find(used.begin(), used.end(), value) == used.end()) used.push_back(value);
-                    }
-            std::sort(used.begin(), used.end());
-            std::size_t field = 0;
-            while (field < kMaterialCount && MaterialWeight(field) != i) ++field;
-            constexpr std::size_t kShown = 4;
-            for (std::size_t k = 0; k < used.size() && k < kShown; ++k) {
-                // The materials the rows name for this figure stand for it: the engineer's own choice.
-                const std::vector<std::pair<QString, bool>> named = NamedMaterials(i, field, used[k]);
-                for (const auto& [text, outside] : named) {
-                    if (outside) p_.setPen(kRefusedText);
-                    line(text, 4);
-                    p_.setPen(Qt::black);
+    }
+
+    // Each figure the computed rows give unit weight i (the first few):
+    // the materials the rows name for it, the engineer's own choice, else
+    // the Table A rows that hold it (in red: none).
+    void UnitWeightLines(std::size_t i) {
+        std::vector<double> used;
+        for (const FloorPlan& f : plan_.floors)
+            for (const BeamOutcome& o : f.outcomes)
+                if (o.ok()) {
+                    const double value = o.calculation.inputs.*kParams[i].member;
+                    if (std::find(used.begin(), used.end(), value) == used.end()) used.push_back(value);
                 }
-                if (!named.empty()) continue;
-                const std::vector<const Material*> materials = MaterialsHolding(i, used[k]);
-                QString sources;
-                for (const Material* m : materials) {
-                    if (sources.size() > 60) {
-                        sources += QStringLiteral(" 等");
-                        break;
-                    }
-                    sources += (sources.isEmpty() ? QString() : QStringLiteral("、")) +
-                               QStringLiteral("表A 第 %1 项 %2 (%3)")
-                                   .arg(m->item)
-                                   .arg(FromUtf8(m->name))
-                                   .arg(FromUtf8(m->low == m->high ? m->low : m->low + "–" + m->high));
-                }
-                const QString what = FromUtf8(kParams[i].displayName) + QStringLiteral(" ") +
-                                     FromUtf8(BookNumber(FormatPrint(used[k]))) + QStringLiteral(" ") +
-                                     FromUtf8(MaterialsFor(i).front()->unit) + QStringLiteral(":");
-                if (materials.empty()) p_.setPen(kRefusedText);
-                line(what + (materials.empty() ? QStringLiteral("不在 GB 50009-2012 表A 所列材料的范围内,请核对")
-                                               : QStringLiteral("GB 50009-2012 ") + sources),
-                     4);
+        std::sort(used.begin(), used.end());
+        std::size_t field = 0;
+        while (field < kMaterialCount && MaterialWeight(field) != i) ++field;
+        constexpr std::size_t kShown = 4;
+        for (std::size_t k = 0; k < used.size() && k < kShown; ++k) {
+            const std::vector<std::pair<QString, bool>> named = NamedMaterials(i, field, used[k]);
+            for (const auto& [text, outside] : named) {
+                if (outside) p_.setPen(kRefusedText);
+                BasisLine(text, 4);
                 p_.setPen(Qt::black);
             }
-            if (used.size() > kShown)
-                line(FromUtf8(kParams[i].displayName) + QStringLiteral(" 另有 %1 种取值,见各梁页面。").arg(used.size() - kShown), 4);
+            if (!named.empty()) continue;
+            const std::vector<const Material*> materials = MaterialsHolding(i, used[k]);
+            const QString what = FromUtf8(kParams[i].displayName) + QStringLiteral(" ") +
+                                 FromUtf8(BookNumber(FormatPrint(used[k]))) + QStringLiteral(" ") +
+                                 FromUtf8(MaterialsFor(i).front()->unit) + QStringLiteral(":");
+            if (materials.empty()) p_.setPen(kRefusedText);
+            BasisLine(what + (materials.empty() ? QStringLiteral("不在 GB 50009-2012 表A 所列材料的范围内,请核对")
+                                                : QStringLiteral("GB 50009-2012 ") + SourcesText(materials)),
+                      4);
+            p_.setPen(Qt::black);
         }
+        if (used.size() > kShown)
+            BasisLine(FromUtf8(kParams[i].displayName) + QStringLiteral(" 另有 %1 种取值,见各梁页面。").arg(used.size() - kShown), 4);
+    }
+
+    // Table A's rows, as many as fit a line.
+    static QString SourcesText(const std::vector<const Material*>& materials) {
+        QString sources;
+        for (const Material* m : materials) {
+            if (sources.size() > 60) {
+                sources += QStringLiteral(" 等");
+                break;
+            }
+            sources += (sources.isEmpty() ? QString() : QStringLiteral("、")) +
+                       QStringLiteral("表A 第 %1 项 %2 (%3)")
+                           .arg(m->item)
+                           .arg(FromUtf8(m->name))
+                           .arg(FromUtf8(m->low == m->high ? m->low : m->low + "–" + m->high));
+        }
+        return sources;
     }
 
     // The lines for figure value of input i where rows name its material
@@ -767,6 +794,7 @@ private:
     const std::vector<int>* pages_ = nullptr;  // the floor's beam pages, for the summary
     double scale_ = 1;
     int page_ = 0;
+    double basisY_ = 0;  // the design basis's next line, mm
 };
 
 // The book's bookmarks and the contents' links, as the pages fall.

@@ -72,6 +72,26 @@ std::string CsvWarnings(const CsvReader& reader, const std::vector<long long>& r
     return warnings;
 }
 
+// The file's quoting style, kept for its save: whether every text cell
+// came quoted (and one did). Looked at until a bare text shows.
+class QuotingStyle {
+public:
+    void Note(const CsvReader& reader, const std::vector<std::string>& cells) {
+        const std::uint64_t quoted = reader.quotedFields();
+        for (std::size_t c = 0; c < cells.size() && c < 64 && bareTexts_ == 0; ++c) {
+            if (cells[c].empty() || IsCsvNumber(cells[c])) continue;
+            if ((quoted >> c) & 1u)
+                ++quotedTexts_;
+            else
+                ++bareTexts_;
+        }
+    }
+    bool AllTextsQuoted() const { return quotedTexts_ > 0 && bareTexts_ == 0; }
+
+private:
+    long long quotedTexts_ = 0, bareTexts_ = 0;
+};
+
 }  // namespace
 
 Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& layout,
@@ -87,19 +107,8 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
         if (reader.keptBytes()) header.message += "\n" + reader.EncodingWarning();
         return header;
     }
-    // Quoting style: whether every text cell came quoted (and one did).
-    long long quotedTexts = 0, bareTexts = 0;
-    const auto noteQuoting = [&] {
-        const std::uint64_t quoted = reader.quotedFields();
-        for (std::size_t c = 0; c < cells.size() && c < 64 && bareTexts == 0; ++c) {
-            if (cells[c].empty() || IsCsvNumber(cells[c])) continue;
-            if ((quoted >> c) & 1u)
-                ++quotedTexts;
-            else
-                ++bareTexts;
-        }
-    };
-    noteQuoting();
+    QuotingStyle quoting;
+    quoting.Note(reader, cells);
     read.headers = cells;
     read.encoding = reader.encoding();
     read.byteOrderMark = reader.hadByteOrderMark();
@@ -111,7 +120,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
     bool tookWeights = false;
     while (reader.Next(cells)) {
         if (reader.blank()) continue;
-        if (bareTexts == 0) noteQuoting();
+        quoting.Note(reader, cells);
         std::string_view mark;
         InputTexts texts = defaults;
         MaterialTexts materials{};
@@ -130,7 +139,7 @@ Outcome ReadScheduleBytes(std::string bytes, TextEncoding encoding, CsvLayout& l
         if (progress && taken.size() % kRowsBetweenProgress == 0 && !progress(reader.partDone())) return Cancelled();
     }
     read.keptBytes = reader.keptBytes();
-    if (quotedTexts > 0 && bareTexts == 0) read.quoting = CsvQuoting::Texts;
+    if (quoting.AllTextsQuoted()) read.quoting = CsvQuoting::Texts;
     outcome.warnings = CsvWarnings(reader, refusedRows, longRows, tookWeights ? MaterialWeightNote(read.columns) : "");
     layout = std::move(read);
     rows = std::move(taken);
