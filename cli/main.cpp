@@ -48,7 +48,9 @@ void PrintError(std::string_view text) {
 
 // The texts: defaults, overridden by NAME=VALUE arguments in
 // order. Returns an empty string, or the message that refuses an argument.
-std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts, std::string& warnings) {
+// named: the materials given, as views into args.
+std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& texts, MaterialTexts& named,
+                            std::string& warnings) {
     // A material (WallMaterial=普通砖) gives its weight from GB 50009-2012
     // Table A (the upper figure of a range), unless the weight is given too:
     // then that stands, and a weight outside the material's range is said.
@@ -61,6 +63,7 @@ std::string ReadAssignments(const std::vector<std::string>& args, BeamTexts& tex
         if (const MaterialField* field = FindMaterialField(name)) {
             const auto k = static_cast<std::size_t>(field - kMaterialFields);
             if (std::string why = MaterialNameRefusal(k, value); !why.empty()) return why;
+            named[k] = value;
             materials.emplace_back(field, FindMaterial(static_cast<std::size_t>(FindParam(field->weight)), value));
             continue;
         }
@@ -193,9 +196,16 @@ std::vector<ShownResult> ResultsOf(const std::vector<ScheduleRow>& rows) {
 // The run's result as a workbook at outPath (opened as out): the input
 // workbook with each computed sheet's loads written beside its inputs and
 // everything else as it was, or, from a CSV, a new workbook of the schedule.
+// results: each sheet's (or the CSV's) rows as the run computed them.
 Outcome WriteWorkbookResult(AtomicFile& out, const std::filesystem::path& outPath,
                             std::shared_ptr<const std::string> package, const std::vector<std::size_t>& sheets,
-                            const std::string& csvBytes, const std::filesystem::path& inPath, TextEncoding encoding) {
+                            const std::string& csvBytes, const std::filesystem::path& inPath, TextEncoding encoding,
+                            const std::vector<std::vector<ShownResult>>& results) {
+    // (the same file read by the same rule gives the same rows; a count
+    // that differs all the same is computed again rather than misplaced)
+    const auto resultsOf = [&results](std::size_t k, const std::vector<ScheduleRow>& rows) {
+        return k < results.size() && results[k].size() == rows.size() ? results[k] : ResultsOf(rows);
+    };
     if (!package) {
         out.Abort();
         CsvLayout layout;
@@ -203,15 +213,16 @@ Outcome WriteWorkbookResult(AtomicFile& out, const std::filesystem::path& outPat
         const Outcome read = csvBytes.empty() ? ReadScheduleFile(inPath, encoding, layout, rows)
                                               : ReadScheduleBytes(csvBytes, encoding, layout, rows);
         if (!read.ok) return read;
-        return ExportXlsx(outPath, rows, ResultsOf(rows));
+        return ExportXlsx(outPath, rows, resultsOf(0, rows));
     }
-    for (const std::size_t sheet : sheets) {
+    for (std::size_t k = 0; k < sheets.size(); ++k) {
+        const std::size_t sheet = sheets[k];
         CsvLayout layout;
         std::vector<ScheduleRow> rows;
         if (Outcome read = ReadWorkbookSchedule(package, sheet, layout, rows); !read.ok) return read;
         WorkbookSave save;
         const Outcome saved =
-            WorkbookFileBytes(SavedLayout(layout, rows, true), rows, ResultsOf(rows), save);
+            WorkbookFileBytes(SavedLayout(layout, rows, true), rows, resultsOf(k, rows), save);
         if (!saved.ok) return saved;
         package = save.bytes;
     }
@@ -298,6 +309,7 @@ public:
           bookOut_(out_ != "-" && IsWorkbookName(out_)) {
         options_.report = report;
         options_.encoding = encoding;
+        if (bookOut_) results_.emplace_back();
         if (!request.reportDir.empty()) options_.reportDir = std::filesystem::u8path(request.reportDir);
     }
     ~ScheduleFilesRun() { CloseInput(); }
@@ -306,6 +318,7 @@ public:
 
     int Run() {
         if (!OpenInput() || !OpenResult() || !OpenBookFile()) return kExitUsage;
+        KeepRows();
         Outcome run;
         if (!Compute(run)) return kExitUsage;
         CloseInput();
@@ -377,12 +390,23 @@ private:
         }
         if (!OpenBook(pdf_, bookFile_)) return false;
         options_.claims.Add(bookFile_.info());
-        options_.rowSeen = [this](std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials) {
-            ScheduleRow& row = bookFloors_.back().rows.emplace_back(mark, texts.Views());
+        return true;
+    }
+
+    // What the outputs written after the run (the book, a result
+    // workbook) take of each row the run computed.
+    void KeepRows() {
+        if (pdf_.path.empty() && !bookOut_) return;
+        options_.rowSeen = [this](std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials,
+                                  const BeamOutcome& outcome) {
+            if (bookOut_) results_.back().emplace_back(outcome);
+            if (pdf_.path.empty()) return;
+            BookFloor& floor = bookFloors_.back();
+            ScheduleRow& row = floor.rows.emplace_back(mark, texts.Views());
             for (std::size_t k = 0; k < kMaterialCount; ++k)
                 if (!materials[k].empty()) row.SetMaterial(k, materials[k]);
+            floor.outcomes.push_back(outcome);
         };
-        return true;
     }
 
     // The rows computed into run; false (said) when the input is refused.
@@ -423,6 +447,7 @@ private:
                 return false;
             }
             readWarnings += read.warnings;
+            if (k > 0 && bookOut_) results_.emplace_back();  // this sheet's results
             ScheduleOptions each = options_;
             if (floors) {
                 each.floor = sheets[(*chosen)[k]].name;
@@ -451,7 +476,7 @@ private:
         if (!WriteBook(pdf_, bookFile_, bookFloors_)) return kExitUsage;
         if (bookOut_) {
             const Outcome written =
-                WriteWorkbookResult(outFile_, outPath_, package_, sheetsRun_, csvBytes_, inPath_, encoding_);
+                WriteWorkbookResult(outFile_, outPath_, package_, sheetsRun_, csvBytes_, inPath_, encoding_, results_);
             if (!written.ok) {
                 PrintError(written.message);
                 return kExitUsage;
@@ -483,6 +508,7 @@ private:
     std::shared_ptr<const std::string> package_;  // the input workbook
     std::vector<std::size_t> sheetsRun_;
     std::string csvBytes_;  // a CSV on standard input, for a workbook result
+    std::vector<std::vector<ShownResult>> results_;  // per sheet run, for a workbook result
 };
 
 std::string ParameterHelp() {
@@ -584,8 +610,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Request& request) {
 // output, and its book when asked.
 int RunOneBeam(const Request& request, const ReportOptions& system) {
     BeamTexts texts;
+    MaterialTexts materials{};
     std::string materialWarnings;
-    if (std::string refusal = ReadAssignments(request.assignments, texts, materialWarnings); !refusal.empty()) {
+    if (std::string refusal = ReadAssignments(request.assignments, texts, materials, materialWarnings);
+        !refusal.empty()) {
         PrintError(refusal);
         return kExitUsage;
     }
@@ -621,8 +649,10 @@ int RunOneBeam(const Request& request, const ReportOptions& system) {
     const PdfRequest& pdf = request.pdf;
     if (!pdf.path.empty()) {
         AtomicFile bookFile;
-        if (!OpenBook(pdf, bookFile) || !WriteBook(pdf, bookFile, {BookFloor{{}, {ScheduleRow({}, texts.Views())}}}) ||
-            !CommitBook(pdf, bookFile))
+        BookFloor beam{{}, {ScheduleRow({}, texts.Views())}, {row}};
+        for (std::size_t k = 0; k < kMaterialCount; ++k)
+            if (!materials[k].empty()) beam.rows.front().SetMaterial(k, materials[k]);
+        if (!OpenBook(pdf, bookFile) || !WriteBook(pdf, bookFile, {beam}) || !CommitBook(pdf, bookFile))
             return kExitUsage;
     }
     return 0;

@@ -183,12 +183,11 @@ public:
         if (refused.empty()) refused = MaterialRefusal(materials);
         if (refused.empty()) NoteMismatches(texts, materials);
         BeamOutcome row;
-        if (refused.empty()) {
+        if (refused.empty())
             row = EvaluateBeam(texts);
-            if (options_.rowSeen) options_.rowSeen(mark, texts, materials);
-        } else {
+        else
             row.error = std::move(refused);
-        }
+        if (options_.rowSeen) options_.rowSeen(mark, texts, materials, row);
         if (row.error.empty() && options_.reportDir)
             if (Outcome written = Report(mark, row); !written.ok) return written;
         if (!row.ok()) ++run_.count;

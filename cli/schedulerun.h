@@ -26,9 +26,11 @@ struct ScheduleOptions {
     TextEncoding encoding = TextEncoding::Auto;
     // The files the run reads and writes: no report lands on one of them.
     FileClaims claims;
-    // Each whole row as read (one cut by a stray quote or with too many
-    // cells is not), for a calculation book made after the run.
-    std::function<void(std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials)> rowSeen;
+    // Each row as read and its outcome (a refused row's: why), in order,
+    // for what is written after the run from the rows it computed.
+    std::function<void(std::string_view mark, const BeamTexts& texts, const MaterialTexts& materials,
+                       const BeamOutcome& outcome)>
+        rowSeen;
     // A floor of a building (a workbook's sheet): its name goes in a first
     // column 楼层 of every row, the header written only with floorHeader.
     std::string floor;

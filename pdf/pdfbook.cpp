@@ -120,12 +120,16 @@ Plan MakePlan(const std::vector<BookFloor>& floors) {
         FloorPlan f;
         f.name = Isolated(floor.name, false);
         f.rows = &floor.rows;
+        const bool given = floor.outcomes.size() == floor.rows.size();
+        if (given) f.outcomes = floor.outcomes;  // as the run computed them
         f.outcomes.reserve(floor.rows.size());
-        for (const ScheduleRow& row : floor.rows) {
-            f.outcomes.push_back(EvaluateRow(row));
-            f.computed += f.outcomes.back().ok() ? 1 : 0;
-            f.notes.push_back(f.outcomes.back().computed() ? CheckerNotes(row.texts(), f.outcomes.back().calculation)
-                                                           : std::vector<std::string>());
+        for (std::size_t r = 0; r < floor.rows.size(); ++r) {
+            const ScheduleRow& row = floor.rows[r];
+            if (!given) f.outcomes.push_back(EvaluateRow(row));
+            const BeamOutcome& outcome = f.outcomes[r];
+            f.computed += outcome.ok() ? 1 : 0;
+            f.notes.push_back(outcome.computed() ? CheckerNotes(row.texts(), outcome.calculation)
+                                                 : std::vector<std::string>());
             f.flagged += f.notes.back().empty() ? 0 : 1;
         }
         // The one schedule's summary starts under the title block; a floor's on a page of its own.
@@ -933,12 +937,12 @@ Outcome PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floor
 
 Outcome PaintBook(QPagedPaintDevice& device, const std::vector<ScheduleRow>& rows, const BookTitle& title,
                   const ProgressCallback& progress) {
-    return PaintBook(device, std::vector<BookFloor>{{std::string(), rows}}, title, progress);
+    return PaintBook(device, std::vector<BookFloor>{{std::string(), rows, {}}}, title, progress);
 }
 
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
                      const BookTitle& title, const ProgressCallback& progress) {
-    return WritePdfBook(path, std::vector<BookFloor>{{std::string(), rows}}, title, progress);
+    return WritePdfBook(path, std::vector<BookFloor>{{std::string(), rows, {}}}, title, progress);
 }
 
 Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFloor>& floors,

@@ -52,10 +52,12 @@ struct TitleField {
 };
 extern const std::array<TitleField, 8> kTitleFields;
 
-// One floor of a building: a sheet's name and its beams.
+// One floor of a building: a sheet's name and its beams, with each
+// beam's outcome when the caller has computed them (else the book does).
 struct BookFloor {
     std::string name;
     std::vector<ScheduleRow> rows;
+    std::vector<BeamOutcome> outcomes;  // none, or one per row
 };
 
 // The book of rows, written as a PDF over path; count: its pages.

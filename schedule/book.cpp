@@ -86,19 +86,32 @@ Outcome PrepareReportFolder(const std::filesystem::path& folder) {
     return CheckFolderWritable(folder, "无法在计算过程文件夹中写入");
 }
 
+namespace {
+
+// A computed beam's part of the combined book: its number, name and report.
+std::string BookSection(const std::vector<ScheduleRow>& rows, std::size_t r, std::string_view report) {
+    std::string section = "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
+    section += report;
+    return section;
+}
+
+}  // namespace
+
 Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<ShownResult>& results, const ReportOptions& options,
-                             const ProgressCallback& progress, const FileClaims* claims) {
+                             const ProgressCallback& progress, const FileClaims* claims, std::string* bookSections) {
     Outcome outcome = PrepareReportFolder(folder);
     if (!outcome.ok) return outcome;
     ReportNames names(folder, claims);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;
         const std::string name = names.Next(rows[r].mark(), static_cast<long long>(r + 1));
-        // The table keeps only the texts it shows; the report's steps are computed again.
+        // The table keeps only the texts it shows; the report's steps are computed here, once.
         const Calculation c = EvaluateRow(rows[r]).calculation;
+        const std::string text = ReportText(BuildReportLines(c.inputs, c.results, options.date));
+        if (bookSections) *bookSections += BookSection(rows, r, text);
         const Outcome written =
-            WriteCalculationReport(folder / std::filesystem::u8path(name), c.inputs, c.results, options);
+            ReplaceFileAtomically(folder / std::filesystem::u8path(name), EncodeReport(text, options.charset));
         if (!written.ok) {
             outcome.ok = false;
             outcome.message = written.message;
@@ -117,7 +130,7 @@ Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<
 }
 
 std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
-                                std::string_view dateText) {
+                                std::string_view dateText, const std::string* sections) {
     std::string text = "梁上恒载计算书\r\n";
     text.append("Date：").append(dateText).append("\r\n");
     long long computed = 0;
@@ -135,20 +148,20 @@ std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std:
         text.append("\t").append(results[r].copied());
         text.append("\t").append(results[r].error()).append("\r\n");
     }
+    if (sections) return text + *sections;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!results[r].ok()) continue;
-        text +=
-            "\r\n==== " + IntegerText(static_cast<long long>(r + 1)) + ". " + RowName(rows, r) + " ====\r\n";
         const Calculation c = EvaluateRow(rows[r]).calculation;
-        text += ReportText(BuildReportLines(c.inputs, c.results, dateText));
+        text += BookSection(rows, r, ReportText(BuildReportLines(c.inputs, c.results, dateText)));
     }
     return text;
 }
 
 Outcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
-                                  const std::vector<ShownResult>& results, const ReportOptions& options) {
+                                  const std::vector<ShownResult>& results, const ReportOptions& options,
+                                  const std::string* sections) {
     return ReplaceFileAtomically(
-        path, EncodeReport(CalculationBookText(rows, results, options.date), options.charset),
+        path, EncodeReport(CalculationBookText(rows, results, options.date, sections), options.charset),
         "无法写入计算书");
 }
 

@@ -50,16 +50,22 @@ Outcome PrepareReportFolder(const std::filesystem::path& folder);
 // One report per computed row (rows with an error have none), named as
 // ReportNames gives, never over one of claims' files (the open schedule).
 // Stops at the first file that fails. count: the report files written.
+// bookSections: when given, each report's part of the combined book is
+// added to it, so that the book takes the rows as computed here.
 Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<ScheduleRow>& rows,
                              const std::vector<ShownResult>& results, const ReportOptions& options,
-                             const ProgressCallback& progress = {}, const FileClaims* claims = nullptr);
+                             const ProgressCallback& progress = {}, const FileClaims* claims = nullptr,
+                             std::string* bookSections = nullptr);
 
-// The combined book as UTF-8 text with CR LF line ends.
+// The combined book as UTF-8 text with CR LF line ends: the summary, then
+// each computed beam's report (sections: as WriteBeamReports made them;
+// else computed here).
 std::string CalculationBookText(const std::vector<ScheduleRow>& rows, const std::vector<ShownResult>& results,
-                                std::string_view dateText);
+                                std::string_view dateText, const std::string* sections = nullptr);
 
 // The combined book, encoded for options.charset, written atomically.
 Outcome WriteCalculationBook(const std::filesystem::path& path, const std::vector<ScheduleRow>& rows,
-                                  const std::vector<ShownResult>& results, const ReportOptions& options);
+                                  const std::vector<ShownResult>& results, const ReportOptions& options,
+                                  const std::string* sections = nullptr);
 
 }  // namespace quorvane

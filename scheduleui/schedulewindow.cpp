@@ -1344,7 +1344,7 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
     for (int i = 0; i < sheetCount(); ++i) {
         if (scope == BookScope::ThisSheet && i != currentSheet()) continue;
         floors.push_back({scope == BookScope::AllSheets ? ToUtf8(sheetName(i)) : std::string(),
-                          sheets_[static_cast<std::size_t>(i)]->model->rows()});
+                          sheets_[static_cast<std::size_t>(i)]->model->rows(), {}});
     }
     RemoveStaleTemporaryFiles(os::FollowLinks(FilePath(path)).parent_path());
     auto progress = dialogs_->StartProgress(this, QStringLiteral("正在写出 PDF 计算书..."));
@@ -1377,9 +1377,10 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
     // Nothing written lands on the schedule itself, wherever it is kept.
     FileClaims claims;
     if (!path_.isEmpty()) claims.Add(FilePath(path_));
+    std::string sections;  // the book's part of each report, as the reports compute it
     const Outcome beams = WriteBeamReports(
         root / std::filesystem::u8path("计算过程"), model_->rows(), model_->results(), options,
-        [&](double done) { return progress->Update(done); }, &claims);
+        [&](double done) { return progress->Update(done); }, &claims, &sections);
     progress.reset();  // never left standing over a message
     if (beams.cancelled) return false;
     if (!beams.ok) {
@@ -1393,7 +1394,7 @@ bool ScheduleWindow::WriteBook(const QString& folder) {
                              .arg(QDir::toNativeSeparators(PathText(bookPath))));
         return false;
     }
-    const Outcome book = WriteCalculationBook(bookPath, model_->rows(), model_->results(), options);
+    const Outcome book = WriteCalculationBook(bookPath, model_->rows(), model_->results(), options, &sections);
     if (!book.ok) {
         dialogs_->Inform(this, FromUtf8(book.message));
         return false;

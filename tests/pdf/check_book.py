@@ -452,5 +452,23 @@ with tempfile.TemporaryDirectory() as tmp:
     check("a named material stands for its weight on the design basis, a weight outside its range flagged",
           r.returncode == 0 and named is not None and outside is not None, basis[:1200])
 
+    # One beam given on the command line keeps its material in the book too.
+    one = os.path.join(tmp, "一根.pdf")
+    r = run([calc, "WallMaterial=蒸压粉煤灰加气混凝土砌块", "--pdf", one])
+    basis = run(["pdftotext", "-raw", one, "-"]).stdout.decode("utf-8")
+    check("one beam's book names the material given for its weight",
+          r.returncode == 0 and "墙密度 5.5 kN/m³:墙体材料 蒸压粉煤灰加气混凝土砌块" in basis, basis[:1200])
+
+    # Every row of the schedule is in its book, as the window's book has it: a
+    # row refused for its cells or its material is listed with the reason.
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,BeamWidth,WallMaterial\nKL1,200,蒸压粉煤灰加气混凝土砌块\nKL2,300,没有这种砖\nKL3,400,,5\n")
+    r = run([calc, "--csv", schedule, "-o", os.path.join(tmp, "结果.csv"), "--pdf", book])
+    summary = run(["pdftotext", "-raw", "-l", "1", book, "-"]).stdout.decode("utf-8")
+    listed = [re.search(p, summary, re.M) for p in (r"1 KL1 200 [^\n]*\d$", r"2 KL2 [^\n]*\n?[^\n]*没有这种砖",
+                                               r"3 KL3 .*这一行有 4 列,列名行有 3 列")]
+    check("a row refused for its material or its cells is listed in the book's summary with why",
+          r.returncode == 1 and all(listed), summary[:1500])
+
 print("%d passed, %d failed" % (passed, failed))
 sys.exit(1 if failed else 0)

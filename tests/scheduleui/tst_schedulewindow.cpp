@@ -1941,6 +1941,9 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
         QVERIFY(text.contains(QString::fromStdString(*report)));
     }
     QCOMPARE(text.count("【Quorvane V2008.03.23】"), 2);
+    // Made from the reports as they were written, the book is the one computed afresh.
+    const std::string date = text.section("Date：", 1).section("\r\n", 0, 0).toStdString();
+    QCOMPARE(text.toStdString(), CalculationBookText(window_->model().rows(), window_->model().results(), date));
     QCOMPARE(dialogs_->messages.size(), 1);  // where the book went, and the row without one
     QVERIFY(dialogs_->messages[0].contains("1 行有错误"));
 
