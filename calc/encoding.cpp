@@ -225,7 +225,7 @@ void TallyUtf8(std::string_view bytes, Utf8Tally& tally) {
     for (std::size_t i = SkipAscii(p, 0, n); i < n; i = SkipAscii(p, i, n)) {
         // One character (or one bad byte) at a time past the ASCII runs.
         const std::size_t length = ValidUtf8Prefix(bytes.substr(i, 4), false);
-        const std::size_t lead = static_cast<std::size_t>(p[i] >= 0xF0 ? 4 : p[i] >= 0xE0 ? 3 : 2);
+        const std::size_t lead = Utf8SequenceLength(p[i]);
         if (length >= lead) {
             ++tally.multiByte;
             i += lead;

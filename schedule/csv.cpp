@@ -26,7 +26,7 @@ std::size_t WholeUtf8(std::string_view bytes) {
         const auto c = static_cast<unsigned char>(bytes[n - back]);
         if (c < 0x80) return n;
         if (c >= 0xC0) {
-            const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            const std::size_t length = Utf8SequenceLength(c);
             return length > back ? n - back : n;
         }
     }
