@@ -41,8 +41,10 @@ def realistic(rnd):
         "ReductionRatio": rnd.choice(["1", "0.9", "0.85", "0.8", "0.75", "0.7", "0.65",
                                       "%.2f" % rnd.uniform(0.5, 1.0), "%.3f" % rnd.uniform(0.5, 1.0)]),
     }
-    for f in ref.FIELDS:  # an input drawn here from no office habit keeps its default
-        t.setdefault(f, ref.DEFAULTS[f])
+    for f in ref.FIELDS:  # an input with no office habit here: its default, or any figure its rule takes
+        if f not in t:
+            drawn = "%g" % rnd.uniform(0, 100)
+            t[f] = rnd.choice([ref.DEFAULTS[f], drawn if ref.acceptable(f, drawn) else ref.DEFAULTS[f]])
     return t
 
 

@@ -308,6 +308,8 @@ window_book_reads() {
   done
 }
 check "the window's PDF book holds the title block and a page for each beam" wait_for 20 window_book_reads
+# (the message box gone, the keys go to the window only once it is active again)
+xdotool windowactivate --sync "$table" 2>/dev/null
 xdotool key ctrl+q
 wait_for 10 sh -c "! kill -0 $sched 2>/dev/null"
 check "once saved, Ctrl+Q ends it without a question" sh -c "! kill -0 $sched 2>/dev/null"
