@@ -129,7 +129,7 @@ QString DesktopScheduleDialogs::AskText(QWidget* parent, const QString& label, c
 }
 
 bool DesktopScheduleDialogs::AskRecover(QWidget* parent, const QString& name, const QDateTime& when) {
-    const QString text = QStringLiteral("“%1”上次有没有保存的修改 (程序没有正常关闭)。\n自动保存的副本是 %2 的。\n\n"
+    const QString text = QStringLiteral("“%1”上次有未保存的修改 (程序没有正常关闭)。\n自动保存的副本是 %2 的。\n\n"
                                         "要恢复吗?恢复的内容作为未保存的梁表打开,请另存。")
                              .arg(name, QLocale().toString(when, QLocale::ShortFormat));
     QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, parent);

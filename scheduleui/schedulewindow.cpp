@@ -967,6 +967,7 @@ bool ScheduleWindow::OfferRecovery() {
         }
         TakeRecovered(std::move(read), copy.path);
         recovered = true;
+        Autosave();  // the work's own copy before the left one goes: a second crash loses nothing
         return AutosaveCopy::Left::Gone;
     });
     return recovered;

@@ -1533,6 +1533,12 @@ void TestScheduleWindow::unsavedWorkComesBackAfterACrash() {
     QVERIFY(window_->path().isEmpty());  // saved where the user says, never over the workbook unasked
     QVERIFY(!QDir(crashed).exists());  // offered once
     QVERIFY(!window_->OfferRecovery());
+    // The recovered work has its own copy at once: a second crash at once still finds it.
+    const QStringList again = QDir(ScheduleWindow::AutosaveRoot()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(again.size(), 1);
+    const QString copy = ScheduleWindow::AutosaveRoot() + "/" + again[0];
+    QVERIFY(QFile::exists(copy + "/sheet-2.csv"));
+    QVERIFY(ReadAll(copy + "/sheet-1.csv").contains("260"));
 }
 
 // A beam sent from the calculator (发送到梁表) comes in as a new row at
