@@ -167,6 +167,93 @@ void ComputeRows(ScheduleSheet& sheet) {
     for (const ScheduleRow& row : sheet.rows) sheet.results.emplace_back(EvaluateRow(row));
 }
 
+// Floors read by a few threads at once. A thread with no floor left to
+// read computes the rows of floors already read, in pieces, so that five
+// floors on two cores end together rather than in three rounds.
+class FloorReaders {
+public:
+    FloorReaders(const std::shared_ptr<const std::string>& package, const std::vector<std::size_t>& schedules,
+                 std::vector<ScheduleSheet>& read, std::vector<Outcome>& outcomes)
+        : package_(package), schedules_(schedules), read_(read), outcomes_(outcomes),
+          done_(new std::atomic<int>[schedules.size()]) {
+        for (std::size_t k = 0; k < schedules.size(); ++k) done_[k] = 0;
+    }
+
+    // True when cancelled.
+    bool Run(std::size_t threads, const ProgressCallback& progress) {
+        std::vector<std::thread> workers;
+        for (std::size_t t = 0; t < threads; ++t) workers.emplace_back([this] { Work(); });
+        const std::size_t floors = schedules_.size();
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            while (workersDone_ < threads) {
+                wake_.wait_for(lock, std::chrono::milliseconds(50));
+                if (!progress || cancel_) continue;
+                double sum = 0;
+                for (std::size_t k = 0; k < floors; ++k) sum += done_[k] / 1000.0;
+                lock.unlock();
+                if (!progress(sum / static_cast<double>(floors))) cancel_ = true;
+                lock.lock();
+            }
+        }
+        for (std::thread& t : workers) t.join();
+        return cancel_;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 2048;  // rows computed at a time
+
+    void Work() {
+        const std::size_t floors = schedules_.size();
+        for (std::size_t k; (k = next_++) < floors;) {
+            outcomes_[k] = ReadWorkbookSchedule(package_, schedules_[k], read_[k].layout, read_[k].rows,
+                                                [this, k](double part) {
+                                                    done_[k] = static_cast<int>(part * 1000);
+                                                    return !cancel_;
+                                                });
+            done_[k] = 1000;
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (outcomes_[k].ok) {
+                read_[k].results.resize(read_[k].rows.size());
+                for (std::size_t first = 0; first < read_[k].rows.size(); first += kPiece) pieces_.emplace_back(k, first);
+            }
+            ++floorsRead_;
+            more_.notify_all();
+        }
+        for (;;) {
+            std::pair<std::size_t, std::size_t> piece;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                more_.wait(lock, [&] { return nextPiece_ < pieces_.size() || floorsRead_ == floors; });
+                if (nextPiece_ == pieces_.size()) break;
+                piece = pieces_[nextPiece_++];
+            }
+            if (cancel_) continue;
+            ScheduleSheet& sheet = read_[piece.first];
+            const std::size_t end = std::min(sheet.rows.size(), piece.second + kPiece);
+            for (std::size_t r = piece.second; r < end; ++r) sheet.results[r] = ShownResult(EvaluateRow(sheet.rows[r]));
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ++workersDone_;
+        }
+        wake_.notify_one();
+    }
+
+    const std::shared_ptr<const std::string>& package_;
+    const std::vector<std::size_t>& schedules_;
+    std::vector<ScheduleSheet>& read_;
+    std::vector<Outcome>& outcomes_;
+    std::unique_ptr<std::atomic<int>[]> done_;  // per floor, of 1000
+    std::atomic<bool> cancel_{false};
+    std::atomic<std::size_t> next_{0};
+    std::mutex mutex_;
+    std::condition_variable wake_, more_;
+    // (under mutex_)
+    std::vector<std::pair<std::size_t, std::size_t>> pieces_;  // floor, first row
+    std::size_t nextPiece_ = 0, floorsRead_ = 0, workersDone_ = 0;
+};
+
 // The workbook's floors (sheets by number) read into read, side by side,
 // one a core (each reader its own), every row computed there; progress and
 // cancel stay with the caller's thread. True when cancelled.
@@ -174,33 +261,11 @@ bool ReadFloors(const std::shared_ptr<const std::string>& package, const std::ve
                 std::vector<ScheduleSheet>& read, std::vector<Outcome>& outcomes, const ProgressCallback& progress) {
     const std::size_t floors = schedules.size();
     outcomes.assign(floors, Outcome());
-    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[floors]);
-    for (std::size_t k = 0; k < floors; ++k) done[k] = 0;
-    std::atomic<bool> cancel{false};
-    std::atomic<std::size_t> next{0}, finished{0};
-    std::mutex mutex;
-    std::condition_variable wake;
-    const auto work = [&] {
-        for (std::size_t k; (k = next++) < floors;) {
-            outcomes[k] = ReadWorkbookSchedule(package, schedules[k], read[k].layout, read[k].rows, [&, k](double part) {
-                done[k] = static_cast<int>(part * 1000);
-                return !cancel;
-            });
-            if (outcomes[k].ok) ComputeRows(read[k]);  // here, beside the other floors
-            done[k] = 1000;
-            {
-                const std::lock_guard<std::mutex> lock(mutex);
-                ++finished;
-            }
-            wake.notify_one();
-        }
-    };
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t helpers = floors > 1 && cores > 1 ? std::min(floors, cores) : 0;
-    std::vector<std::thread> threads;
-    for (std::size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
     if (helpers == 0) {
         // One floor (or one core): read here, progress as it goes.
+        bool cancel = false;
         for (std::size_t k = 0; k < floors && !cancel; ++k) {
             outcomes[k] = ReadWorkbookSchedule(package, schedules[k], read[k].layout, read[k].rows, [&](double part) {
                 return !progress || progress((static_cast<double>(k) + part) / static_cast<double>(floors));
@@ -208,20 +273,9 @@ bool ReadFloors(const std::shared_ptr<const std::string>& package, const std::ve
             if (outcomes[k].ok) ComputeRows(read[k]);
             cancel = outcomes[k].cancelled;
         }
-    } else {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (finished < floors) {
-            wake.wait_for(lock, std::chrono::milliseconds(50));
-            if (!progress || cancel) continue;
-            double sum = 0;
-            for (std::size_t k = 0; k < floors; ++k) sum += done[k] / 1000.0;
-            lock.unlock();
-            if (!progress(sum / static_cast<double>(floors))) cancel = true;
-            lock.lock();
-        }
+        return cancel;
     }
-    for (std::thread& t : threads) t.join();
-    return cancel;
+    return FloorReaders(package, schedules, read, outcomes).Run(helpers, progress);
 }
 
 }  // namespace

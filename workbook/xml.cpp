@@ -14,15 +14,30 @@ namespace {
 constexpr std::string_view kCompatibility = "http://schemas.openxmlformats.org/markup-compatibility/2006";
 constexpr std::string_view kDeclaration = "xmlns:";
 
-// The local name and the prefix ("" when none) of a name.
+// The local name and the prefix ("" when none) of a name, in one pass
+// (names are a letter or three: a call to measure them costs more).
 std::string_view Split(const char* name, std::string_view& prefix) {
-    const char* colon = std::strchr(name, ':');
+    const char* colon = nullptr;
+    const char* end = name;
+    for (; *end; ++end)
+        if (*end == ':' && !colon) colon = end;
     if (!colon) {
         prefix = {};
-        return name;
+        return std::string_view(name, static_cast<std::size_t>(end - name));
     }
     prefix = std::string_view(name, static_cast<std::size_t>(colon - name));
-    return colon + 1;
+    return std::string_view(colon + 1, static_cast<std::size_t>(end - colon - 1));
+}
+
+// Whether a NUL-terminated name is exactly text.
+bool Is(const char* name, std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && name[i] == text[i]) ++i;
+    return i == text.size() && name[i] == '\0';
+}
+
+bool IsDeclaration(const char* name) {
+    return name[0] == 'x' && std::strncmp(name, kDeclaration.data(), kDeclaration.size()) == 0;
 }
 
 XML_Parser Parser(void* parser) { return static_cast<XML_Parser>(parser); }
@@ -33,11 +48,12 @@ std::string_view Attributes::Get(std::string_view local, bool qualified) const {
     // (Called for every cell: names compared in place, not measured first.)
     for (const char** at = pairs_; at && *at; at += 2) {
         const char* name = at[0];
-        const char* colon = std::strchr(name, ':');
+        const char* colon = nullptr;
+        for (const char* c = name; *c && !colon; ++c)
+            if (*c == ':') colon = c;
         if ((colon != nullptr) != qualified) continue;
-        if (colon && std::strncmp(name, kDeclaration.data(), kDeclaration.size()) == 0) continue;
-        const char* own = colon ? colon + 1 : name;
-        if (std::strncmp(own, local.data(), local.size()) == 0 && own[local.size()] == '\0') return at[1];
+        if (colon && IsDeclaration(name)) continue;
+        if (Is(colon ? colon + 1 : name, local)) return at[1];
     }
     return {};
 }
@@ -116,7 +132,7 @@ void XmlReader::OnStart(void* self, const char* name, const char** attributes) {
     // The prefixes bound to markup compatibility (wherever declared: a
     // writer binds one name to one namespace throughout).
     for (const char** at = attributes; *at; at += 2)
-        if (std::strncmp(at[0], kDeclaration.data(), kDeclaration.size()) == 0 && at[1] == kCompatibility) {
+        if (IsDeclaration(at[0]) && Is(at[1], kCompatibility)) {
             const std::string_view prefix = at[0] + kDeclaration.size();
             auto& bound = reader->compatibility_;
             if (std::find(bound.begin(), bound.end(), prefix) == bound.end()) bound.emplace_back(prefix);
