@@ -95,6 +95,7 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     if (edits.empty()) return;
     std::vector<int> touched;
     touched.reserve(edits.size());
+    bool materials = false;
     for (const CellEdit& e : edits) {
         if (IsEmptyRow(e.row)) continue;
         ScheduleRow& row = rows_[static_cast<std::size_t>(e.row)];
@@ -102,6 +103,7 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
         if (column.kind == ColumnKind::Mark) row.SetMark(e.text);
         if (column.kind == ColumnKind::Input) row.SetText(column.index, e.text);
         if (column.kind == ColumnKind::Material) row.SetMaterial(column.index, e.text);
+        materials = materials || column.kind == ColumnKind::Material;
         if (touched.empty() || touched.back() != e.row) touched.push_back(e.row);
     }
     if (touched.empty()) return;
@@ -110,6 +112,7 @@ void ScheduleModel::Apply(const std::vector<CellEdit>& edits) {
     for (int r : touched)
         results_[static_cast<std::size_t>(r)] = ShownResult(EvaluateRow(rows_[static_cast<std::size_t>(r)]));
     emit dataChanged(index(touched.front(), 0), index(touched.back(), columnCount() - 1));
+    if (materials) emit materialsChanged();
 }
 
 void ScheduleModel::Refuse(int row, std::string_view why) {

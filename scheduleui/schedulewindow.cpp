@@ -233,8 +233,6 @@ ScheduleWindow::Sheet* ScheduleWindow::MakeSheet(const QString& name, std::vecto
         *typedNewBeam = added;
         undo->push(new ChangeCellsCommand(model, model->WithMaterialWeights({edit}), added ? 1 : 0,
                                           added ? QStringLiteral("添加行") : QStringLiteral("编辑")));
-        if (ColumnAt(static_cast<std::size_t>(edit.column)).kind == ColumnKind::Material)
-            ShowMaterialColumns(view_, *model_, false);
         SayRefusal(*model, edit);
     });
     sheet.proxy = new ScheduleSortProxy(view);
@@ -314,6 +312,9 @@ void ScheduleWindow::WatchSheet(Sheet& sheet) {
     connect(undo, &QUndoStack::cleanChanged, this, &ScheduleWindow::UpdateTitle);
     ScheduleModel* model = sheet.model;
     connect(model, &QAbstractItemModel::dataChanged, this, &ScheduleWindow::UpdateCounts);
+    // (a column a material pick showed goes again when the pick is undone)
+    QTableView* view = sheet.view;
+    connect(model, &ScheduleModel::materialsChanged, this, [view, model] { ShowMaterialColumns(view, *model, true); });
     connect(model, &QAbstractItemModel::rowsInserted, this, &ScheduleWindow::UpdateCounts);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &ScheduleWindow::UpdateCounts);
     connect(model, &QAbstractItemModel::modelReset, this, &ScheduleWindow::UpdateCounts);
@@ -488,18 +489,11 @@ QString ScheduleWindow::sheetName(int index) const { return sheets_.at(static_ca
 
 int ScheduleWindow::currentSheet() const { return tabs_->currentIndex(); }
 
-// The cell being typed into, committed as leaving it would commit it: an
-// action that reads or replaces the table never misses a typed value.
-// The clipboard's commands on the sheet shown (an edit in progress committed first).
 // Edits of existing beams, and of the empty row (which becomes a beam).
 void ScheduleWindow::PushEdits(std::vector<CellEdit> edits, const QString& text) {
     if (edits.empty()) return;
     const bool grows = std::any_of(edits.begin(), edits.end(), [this](const CellEdit& e) { return model_->IsEmptyRow(e.row); });
-    const bool materials = std::any_of(edits.begin(), edits.end(), [](const CellEdit& e) {
-        return ColumnAt(static_cast<std::size_t>(e.column)).kind == ColumnKind::Material;
-    });
     undo_->push(new ChangeCellsCommand(model_, model_->WithMaterialWeights(std::move(edits)), grows ? 1 : 0, text));
-    if (materials) ShowMaterialColumns(view_, *model_, false);
 }
 
 void ScheduleWindow::FillDown() {
@@ -606,6 +600,7 @@ bool ScheduleWindow::OpenInCalculator() {
     return true;
 }
 
+// The clipboard's commands on the sheet shown (an edit in progress committed first).
 void ScheduleWindow::CopySelection() {
     CommitEdit();
     clipboard_->Copy(Shown());
@@ -630,6 +625,8 @@ bool ScheduleWindow::PasteText(const QString& text, const QString& html) {
 
 void ScheduleWindow::ClearSelection() { clipboard_->Clear(Shown(), *undo_); }
 
+// The cell being typed into, committed as leaving it would commit it: an
+// action that reads or replaces the table never misses a typed value.
 void ScheduleWindow::CommitEdit() {
     if (!view_) return;
     QWidget* editor = QApplication::focusWidget();

@@ -1625,6 +1625,11 @@ void TestScheduleWindow::aMaterialColumnIsKeptBesideItsWeight() {
     QVERIFY(aerated);
     aerated->trigger();
     QVERIFY(!view->isColumnHidden(material));
+    // Undone, the pick takes its column with it (no empty column left to type into); redone, brings it back.
+    window_->undoStack().undo();
+    QVERIFY(view->isColumnHidden(material));
+    window_->undoStack().redo();
+    QVERIFY(!view->isColumnHidden(material));
     QCOMPARE(window_->model().CellString(0, material), std::string("蒸压粉煤灰加气混凝土砌块"));
     QCOMPARE(view->horizontalHeader()->visualIndex(material), view->horizontalHeader()->visualIndex(wall) + 1);
     QCOMPARE(window_->model().CellString(0, wall), std::string("5.5"));
