@@ -117,7 +117,11 @@ ReportOptions SystemReportOptions() { return {CurrentReportDate(), SystemCharset
 
 Outcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
                                     const LoadResults& r, const ReportOptions& options) {
-    const std::string text = ReportText(BuildReportLines(in, r, options.date));
+    return WriteCalculationReport(path, ReportText(BuildReportLines(in, r, options.date)), options);
+}
+
+Outcome WriteCalculationReport(const std::filesystem::path& path, std::string_view text,
+                               const ReportOptions& options) {
     return ReplaceFileAtomically(path, EncodeReport(text, options.charset));
 }
 

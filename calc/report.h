@@ -50,5 +50,8 @@ ReportOptions SystemReportOptions();
 Outcome WriteCalculationReport(const std::filesystem::path& path, const LoadInputs& in,
                                     const LoadResults& r,
                                     const ReportOptions& options);
+// The same from its text (ReportText), for a caller that also keeps it.
+Outcome WriteCalculationReport(const std::filesystem::path& path, std::string_view text,
+                               const ReportOptions& options);
 
 }  // namespace quorvane

@@ -203,8 +203,10 @@ Outcome WriteWorkbookResult(AtomicFile& out, const std::filesystem::path& outPat
                             const std::vector<std::vector<ShownResult>>& results) {
     // (the same file read by the same rule gives the same rows; a count
     // that differs all the same is computed again rather than misplaced)
-    const auto resultsOf = [&results](std::size_t k, const std::vector<ScheduleRow>& rows) {
-        return k < results.size() && results[k].size() == rows.size() ? results[k] : ResultsOf(rows);
+    std::vector<ShownResult> again;
+    const auto resultsOf = [&](std::size_t k, const std::vector<ScheduleRow>& rows) -> const std::vector<ShownResult>& {
+        if (k < results.size() && results[k].size() == rows.size()) return results[k];
+        return again = ResultsOf(rows);
     };
     if (!package) {
         out.Abort();
@@ -402,9 +404,7 @@ private:
             if (bookOut_) results_.back().emplace_back(outcome);
             if (pdf_.path.empty()) return;
             BookFloor& floor = bookFloors_.back();
-            ScheduleRow& row = floor.rows.emplace_back(mark, texts.Views());
-            for (std::size_t k = 0; k < kMaterialCount; ++k)
-                if (!materials[k].empty()) row.SetMaterial(k, materials[k]);
+            floor.rows.emplace_back(mark, texts.Views(), materials);
             floor.outcomes.push_back(outcome);
         };
     }
@@ -649,9 +649,7 @@ int RunOneBeam(const Request& request, const ReportOptions& system) {
     const PdfRequest& pdf = request.pdf;
     if (!pdf.path.empty()) {
         AtomicFile bookFile;
-        BookFloor beam{{}, {ScheduleRow({}, texts.Views())}, {row}};
-        for (std::size_t k = 0; k < kMaterialCount; ++k)
-            if (!materials[k].empty()) beam.rows.front().SetMaterial(k, materials[k]);
+        const BookFloor beam{{}, {ScheduleRow({}, texts.Views(), materials)}, {row}};
         if (!OpenBook(pdf, bookFile) || !WriteBook(pdf, bookFile, {beam}) || !CommitBook(pdf, bookFile))
             return kExitUsage;
     }

@@ -110,8 +110,7 @@ Outcome WriteBeamReports(const std::filesystem::path& folder, const std::vector<
         const Calculation c = EvaluateRow(rows[r]).calculation;
         const std::string text = ReportText(BuildReportLines(c.inputs, c.results, options.date));
         if (bookSections) *bookSections += BookSection(rows, r, text);
-        const Outcome written =
-            ReplaceFileAtomically(folder / std::filesystem::u8path(name), EncodeReport(text, options.charset));
+        const Outcome written = WriteCalculationReport(folder / std::filesystem::u8path(name), text, options);
         if (!written.ok) {
             outcome.ok = false;
             outcome.message = written.message;

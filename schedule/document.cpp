@@ -255,7 +255,7 @@ private:
 };
 
 // The workbook's floors (sheets by number) read into read, side by side,
-// one a core (each reader its own), every row computed there; progress and
+// one a core (each reader its own), and every row computed; progress and
 // cancel stay with the caller's thread. True when cancelled.
 bool ReadFloors(const std::shared_ptr<const std::string>& package, const std::vector<std::size_t>& schedules,
                 std::vector<ScheduleSheet>& read, std::vector<Outcome>& outcomes, const ProgressCallback& progress) {

@@ -111,7 +111,9 @@ constexpr std::size_t kRowFields = kFirstMaterialField + kMaterialCount;
 
 }  // namespace
 
-ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts) {
+ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts) : ScheduleRow(mark, texts, MaterialTexts{}) {}
+
+ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts, const MaterialTexts& materials) {
     std::array<std::string_view, kRowFields> fields;
     std::array<bool, kRowFields> isDefault;
     fields[0] = mark;
@@ -120,7 +122,11 @@ ScheduleRow::ScheduleRow(std::string_view mark, const InputTexts& texts) {
         fields[i + 1] = texts[i];
         isDefault[i + 1] = texts[i] == kParams[i].defaultText;
     }
-    for (std::size_t f = kRefusalField; f < kRowFields; ++f) isDefault[f] = true;
+    isDefault[kRefusalField] = true;
+    for (std::size_t k = 0; k < kMaterialCount; ++k) {
+        fields[kFirstMaterialField + k] = materials[k];
+        isDefault[kFirstMaterialField + k] = materials[k].empty();
+    }
     packed_ = Pack(fields, isDefault);
 }
 
@@ -258,10 +264,7 @@ bool TakeMaterialWeights(const std::vector<ScheduleColumn>& columns, const Mater
 ScheduleRow BeamOf(std::string_view mark, InputTexts texts, const MaterialTexts& materials,
                    const std::vector<ScheduleColumn>& columns, bool& tookWeights) {
     tookWeights = TakeMaterialWeights(columns, materials, texts) || tookWeights;
-    ScheduleRow row(mark, texts);
-    for (std::size_t k = 0; k < kMaterialCount; ++k)
-        if (!materials[k].empty()) row.SetMaterial(k, materials[k]);
-    return row;
+    return ScheduleRow(mark, texts, materials);
 }
 
 std::size_t AddMaterialColumn(std::vector<ScheduleColumn>& columns, std::size_t k) {

@@ -34,6 +34,8 @@ class ScheduleRow {
 public:
     ScheduleRow() = default;
     ScheduleRow(std::string_view mark, const InputTexts& texts);
+    // With the materials named (empty: none).
+    ScheduleRow(std::string_view mark, const InputTexts& texts, const MaterialTexts& materials);
     std::string_view mark() const;
     std::string_view text(std::size_t index) const;
     InputTexts texts() const;  // views, valid while the row is unchanged

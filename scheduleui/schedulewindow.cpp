@@ -540,7 +540,7 @@ void ScheduleWindow::EditorMenu(QAbstractItemDelegate* delegate, QLineEdit* edit
 }
 
 // Picking sets the weight and its material in the selected rows of that
-// column (the material's column shown from then on).
+// column (the material's column shown while a row names one).
 QMenu* ScheduleWindow::MaterialMenu(int column, QWidget* parent) {
     return MakeMaterialMenu(column, parent, [this, column](std::size_t k, const Material& m, const QString& name) {
         const int weight = static_cast<int>(PositionOf({ColumnKind::Input, MaterialWeight(k)}));
