@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "calc.h"
-#include "bookapp.h"
 #include "materials.h"
 #include "pdfbook.h"
 #include "row.h"
@@ -274,6 +273,7 @@ bool WriteBook(const PdfRequest& pdf, AtomicFile& file, const std::vector<BookFl
     const Outcome written = WritePdfBook(file, std::filesystem::u8path(pdf.path), floors, pdf.title, progress);
     if (shown >= 0) Print(stderr, "\r正在写出 PDF 计算书 100%\n");
     if (!written.ok) PrintError(written.message);
+    if (written.ok && !written.warnings.empty()) PrintError(written.warnings);
     return written.ok;
 }
 
@@ -665,7 +665,6 @@ int Run(int argc, char** argv) {
     if (request.date) system.date = *request.date;  // the engineer's own, for the whole run
     request.pdf.title.date = system.date;
     for (const std::string& revision : request.revisions) request.pdf.title.revisions += revision + "\n";
-    const std::shared_ptr<void> bookApplication = request.pdf.path.empty() ? nullptr : StartBookApplication();
     if (request.csvIn.empty()) return RunOneBeam(request, system);
     const std::string& name = request.encodingName;
     const TextEncoding encoding = name == "auto"                     ? TextEncoding::Auto

@@ -1,13 +1,10 @@
 #include "pdfbook.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 #include <algorithm>
 #include <functional>
@@ -18,7 +15,8 @@
 #include "bookformulas.h"
 #include "checks.h"
 #include "materials.h"
-#include "outline.h"
+#include "canvas.h"
+#include "pdfwriter.h"
 #include "numtext.h"
 #include "qttext.h"
 #include "report.h"
@@ -33,26 +31,28 @@ constexpr double kRowHeight = 5;
 constexpr double kRevisionRows = 4, kRevisionRowHeight = 5;  // the cover's revision table, rows blank to write in
 constexpr double kRevisionTableHeight = (kRevisionRows + 2) * kRevisionRowHeight;  // with its caption and header
 constexpr double kTitleBlockBottom = 92 + kRevisionTableHeight;  // where the summary starts on the first page
-constexpr int kResolution = 600;          // dots per inch of the page's coordinates
 constexpr int kRowsBetweenProgress = 64;
 
 // Fill colours that a rendered page is checked by: keep them distinct.
 const QColor kWallFill(224, 224, 224), kBeamFill(150, 150, 150), kPlasterFill(238, 214, 160);
 const QColor kDoorFill(196, 140, 90), kWindowFill(120, 180, 230), kRefusedText(176, 0, 32);
+constexpr double kDrawingLine = 0.2 * 72 / 25.4;  // points: the drawings' outlines, 0.2 mm
 
-// The book's typeface: WenQuanYi Micro Hei, built in, so that the PDF
-// embeds a TrueType subset whose text every reader can search and copy.
-QString BookFamily() {
-    static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/wqy-microhei.ttc"));
-        const QStringList families = QFontDatabase::applicationFontFamilies(id);
-        return families.isEmpty() ? QStringLiteral("WenQuanYi Micro Hei") : families.first();
+// The book's typeface, WenQuanYi Micro Hei, built in: the PDF embeds
+// the glyphs it draws, so that every reader shows, searches and copies
+// the text the same.
+const TrueTypeFont* BookFont() {
+    static const std::optional<TrueTypeFont> font = [] {
+        QFile file(QStringLiteral(":/fonts/wqy-microhei.ttc"));
+        if (!file.open(QIODevice::ReadOnly)) return std::optional<TrueTypeFont>();
+        const QByteArray bytes = file.readAll();
+        return TrueTypeFont::Read(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }();
-    return family;
+    return font ? &*font : nullptr;
 }
 
-// Fonts need a GUI application, the caller's (the window's, or the one
-// quorvane-calc makes for a book): this library makes none.
+// Printing needs a GUI application, the caller's (the window's): this
+// library makes none, and writes a PDF without one.
 bool HasGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
 // A text of the user's (a mark, a title field, a floor's name) as the
@@ -157,76 +157,101 @@ Plan MakePlan(const std::vector<BookFloor>& floors) {
 
 class BookPainter {
 public:
-    BookPainter(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title, const Plan& plan)
-        : device_(device), p_(painter), title_(title), plan_(plan) {
-        scale_ = device.logicalDpiX() / 25.4;
-    }
+    BookPainter(BookCanvas& canvas, const BookTitle& title, const Plan& plan)
+        : c_(canvas), title_(title), plan_(plan), scale_(canvas.DotsPerInch() / 25.4) {}
 
     double mm(double v) const { return v * scale_; }
     QPointF at(double x, double y) const { return {mm(x), mm(y)}; }
     QRectF box(double x, double y, double w, double h) const { return {mm(x), mm(y), mm(w), mm(h)}; }
 
-    void SetFont(double points, bool bold = false) {
-        QFont font(BookFamily());
-        font.setPointSizeF(points);
-        font.setBold(bold);
-        p_.setFont(font);
-    }
+    void SetFont(double points, bool bold = false) { c_.SetFont(points, bold); }
 
     void TextIn(const QRectF& r, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter) {
-        p_.drawText(r, flags | Qt::TextSingleLine, text);
+        c_.Text(r, text, flags);
+    }
+
+    // text, shortened with "…" (at its end or in its middle) to width.
+    QString Elided(const QString& text, bool middle, double width) const {
+        if (c_.Advance(text) <= width) return text;
+        const QString dots = QStringLiteral("…");
+        for (qsizetype keep = text.size() - 1; keep > 0; --keep) {
+            const qsizetype head = middle ? (keep + 1) / 2 : keep;
+            const QString shown = text.left(head) + dots + text.right(keep - head);
+            if (c_.Advance(shown) <= width) return shown;
+        }
+        return dots;
+    }
+
+    // text in lines no wider than width, broken anywhere.
+    QStringList WrapAnywhere(const QString& text, double width) const {
+        QStringList lines{QString()};
+        double used = 0;
+        for (qsizetype k = 0; k < text.size(); ++k) {
+            const qsizetype n = text[k].isHighSurrogate() && k + 1 < text.size() ? 2 : 1;
+            const QString piece = text.mid(k, n);
+            const double advance = c_.Advance(piece);
+            if (used + advance > width && !lines.back().isEmpty()) {
+                lines.push_back(QString());
+                used = 0;
+            }
+            lines.back() += piece;
+            used += advance;
+            k += n - 1;
+        }
+        return lines;
     }
 
     // The whole text inside r, never cut or run over its neighbours: at
     // the font's size where it fits, else smaller, else on two lines,
     // else as small as it takes. The font is as it was after.
     void FitIn(const QRectF& r, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter) {
-        const QFont before = p_.font();
-        QFont font = before;
-        const auto width = [&](const QFont& f) { return QFontMetricsF(f).horizontalAdvance(text); };
-        const double full = width(font);
+        const double points = c_.points();
+        const bool bold = c_.bold();
+        const double full = c_.Advance(text);
         if (full <= r.width()) {
             TextIn(r, text, flags);
             return;
         }
         constexpr double kSmallest = 4.5;  // points: still read on paper
-        const double shrunk = before.pointSizeF() * r.width() / full * 0.98;
+        const double shrunk = points * r.width() / full * 0.98;
         if (shrunk >= kSmallest) {
-            font.setPointSizeF(shrunk);
-            p_.setFont(font);
+            c_.SetFont(shrunk, bold);
             TextIn(r, text, flags);
         } else {
             // Two lines, broken anywhere (a mark or a message has no spaces to break at).
-            font.setPointSizeF(std::max(kSmallest, std::min(before.pointSizeF(), shrunk * 2.0)));
-            QFontMetricsF metrics(font);
-            while (font.pointSizeF() > 1 &&
-                   (metrics.boundingRect(r, (flags & ~Qt::TextSingleLine) | Qt::TextWrapAnywhere, text).height() >
-                        r.height() ||
-                    metrics.height() * 2 > r.height() * 1.05 || metrics.horizontalAdvance(text) > r.width() * 2)) {
-                font.setPointSizeF(font.pointSizeF() * 0.92);
-                metrics = QFontMetricsF(font);
+            double size = std::max(kSmallest, std::min(points, shrunk * 2.0));
+            c_.SetFont(size, bold);
+            QStringList lines = WrapAnywhere(text, r.width());
+            while (size > 1 && (static_cast<double>(lines.size()) * c_.Height() > r.height() ||
+                                c_.Height() * 2 > r.height() * 1.05 || c_.Advance(text) > r.width() * 2)) {
+                size *= 0.92;
+                c_.SetFont(size, bold);
+                lines = WrapAnywhere(text, r.width());
             }
-            p_.setFont(font);
-            p_.drawText(r, (flags & ~Qt::TextSingleLine) | Qt::TextWrapAnywhere, text);
+            const double height = c_.Height();
+            double y = r.top() + (r.height() - static_cast<double>(lines.size()) * height) / 2;
+            for (const QString& line : lines) {
+                TextIn(QRectF(r.left(), y, r.width(), height), line, (flags & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+                y += height;
+            }
         }
-        p_.setFont(before);
+        c_.SetFont(points, bold);
     }
 
     // Next page, with its header and footer.
     void StartPage(const QString& headerRight) {
-        if (page_ > 0) device_.newPage();
+        if (page_ > 0) c_.NewPage();
         ++page_;
-        p_.setPen(Qt::black);
+        c_.SetPen(Qt::black);
         SetFont(8);
         const QString left = title_.project.empty() ? QStringLiteral("梁上恒载计算书") : Isolated(title_.project);
         // The project at the left, the floor and mark at the right: each
         // shortened with "…" rather than run into the other.
-        const QFontMetricsF metrics(p_.font());
         const QRectF line = box(kLeft, 8, kRight - kLeft, 6);
-        const QString right = metrics.elidedText(headerRight, Qt::ElideMiddle, line.width() * 0.6);
-        TextIn(line, metrics.elidedText(left, Qt::ElideRight, line.width() - metrics.horizontalAdvance(right) - mm(4)));
+        const QString right = Elided(headerRight, true, line.width() * 0.6);
+        TextIn(line, Elided(left, false, line.width() - c_.Advance(right) - mm(4)));
         TextIn(line, right, Qt::AlignRight | Qt::AlignVCenter);
-        p_.drawLine(at(kLeft, 14.5), at(kRight, 14.5));
+        c_.Line(at(kLeft, 14.5), at(kRight, 14.5));
         TextIn(box(kLeft, kBottom + 4, kRight - kLeft, 6),
                QStringLiteral("第 %1 页 共 %2 页").arg(page_).arg(plan_.total), Qt::AlignHCenter | Qt::AlignVCenter);
     }
@@ -241,9 +266,9 @@ public:
         TextIn(box(left, y, width, row), QStringLiteral("修订记录"));
         y += row;
         const auto cells = [&](const QString& a, const QString& b, const QString& c) {
-            p_.drawRect(box(left, y, mark, row));
-            p_.drawRect(box(left + mark, y, date, row));
-            p_.drawRect(box(left + mark + date, y, width - mark - date, row));
+            c_.Frame(box(left, y, mark, row));
+            c_.Frame(box(left + mark, y, date, row));
+            c_.Frame(box(left + mark + date, y, width - mark - date, row));
             FitIn(box(left + 1.5, y, mark - 3, row), a);
             FitIn(box(left + mark + 1.5, y, date - 3, row), b);
             FitIn(box(left + mark + date + 1.5, y, width - mark - date - 3, row), c);
@@ -267,8 +292,8 @@ public:
         // The project's fields two to a row, then a line to sign for each of
         // 计算, 校对, 审核 and 审定 (the name given, a date written by hand).
         const auto cell = [&](double x, double y, double w, const QString& caption, const QString& value) {
-            p_.drawRect(box(x, y, 22, 7));
-            p_.drawRect(box(x + 22, y, w - 22, 7));
+            c_.Frame(box(x, y, 22, 7));
+            c_.Frame(box(x + 22, y, w - 22, 7));
             TextIn(box(x + 1.5, y, 20, 7), caption);
             FitIn(box(x + 23.5, y, w - 25, 7), value);
         };
@@ -288,7 +313,7 @@ public:
         SetFont(9);
         for (std::size_t k = 4; k < kTitleFields.size(); ++k) {  // 计算, 校对, 审核, 审定
             const double x = left + quarter * static_cast<double>(k - 4);
-            p_.drawRect(box(x, y, quarter, 12));
+            c_.Frame(box(x, y, quarter, 12));
             TextIn(box(x + 1.5, y, 10, 6), caption(k));
             FitIn(box(x + 11, y, quarter - 12, 6), field(k));
             TextIn(box(x + 1.5, y + 6, quarter - 3, 6), QStringLiteral("签名            日期"));
@@ -300,11 +325,11 @@ public:
                    .arg(beams)
                    .arg(computed));
         if (plan_.flagged > 0) {
-            p_.setPen(kRefusedText);
+            c_.SetPen(kRefusedText);
             TextIn(box(kLeft, y + 8.5, kRight - kLeft, 5),
                    QStringLiteral("需要核对 %1 根:汇总表中序号和梁号为红色,原因列在各梁页面的“需要核对”中。")
                        .arg(plan_.flagged));
-            p_.setPen(Qt::black);
+            c_.SetPen(Qt::black);
         }
     }
 
@@ -357,16 +382,14 @@ public:
                      const std::vector<int>& pages) {
         pages_ = &pages;
         const auto& columns = Columns();
-        SetFont(6, true);
-        const QFontMetricsF captions(p_.font());
-        SetFont(6);
-        const QFontMetricsF cells(p_.font());
         const double perMm = mm(1);
         std::vector<double> need(columns.size());
-        for (std::size_t c = 0; c < columns.size(); ++c) need[c] = captions.horizontalAdvance(columns[c].caption) / perMm;
+        SetFont(6, true);
+        for (std::size_t c = 0; c < columns.size(); ++c) need[c] = c_.Advance(columns[c].caption) / perMm;
+        SetFont(6);
         for (std::size_t r = 0; r < rows.size(); ++r)
             for (std::size_t c = 0; c < columns.size(); ++c)
-                need[c] = std::max(need[c], cells.horizontalAdvance(SummaryText(columns[c], c, r, rows[r], outcomes[r])) / perMm);
+                need[c] = std::max(need[c], c_.Advance(SummaryText(columns[c], c, r, rows[r], outcomes[r])) / perMm);
         need[1] = std::min(need[1], 40.0);
         double total = 0;
         for (double& n : need) total += (n += 1.2);  // room on both sides
@@ -377,13 +400,13 @@ public:
     void SummaryHeader(double y) {
         SetFont(6, true);
         double x = kLeft;
-        p_.fillRect(box(kLeft, y, kRight - kLeft, kRowHeight), QColor(221, 235, 247));
+        c_.Fill(box(kLeft, y, kRight - kLeft, kRowHeight), QColor(221, 235, 247));
         const auto& columns = Columns();
         for (std::size_t c = 0; c < columns.size(); ++c) {
             FitIn(box(x + 0.5, y, widths_[c] - 1, kRowHeight), columns[c].caption, Qt::AlignCenter);
             x += widths_[c];
         }
-        p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
+        c_.Line(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
     }
 
     void SummaryRow(double y, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome, bool flagged) {
@@ -396,21 +419,21 @@ public:
             x += widths_[c];
             if (column.result >= 0 && !outcome.ok()) {
                 // The message spans the result columns (and the page: there is none), in red.
-                p_.setPen(kRefusedText);
+                c_.SetPen(kRefusedText);
                 const QRectF rest = box(x - widths_[c] + 0.5, y, kRight - (x - widths_[c]) - 1, kRowHeight);
                 FitIn(rest, FromUtf8(outcome.error));
-                p_.setPen(Qt::black);
+                c_.SetPen(Qt::black);
                 break;
             }
             // A beam the checker should look at: its number and mark in red.
-            p_.setPen(flagged && c < 2 ? kRefusedText : QColor(Qt::black));
+            c_.SetPen(flagged && c < 2 ? kRefusedText : QColor(Qt::black));
             FitIn(cell, SummaryText(column, c, r, row, outcome),
                   c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
-            p_.setPen(Qt::black);
+            c_.SetPen(Qt::black);
         }
-        p_.setPen(QColor(200, 200, 200));
-        p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
-        p_.setPen(Qt::black);
+        c_.SetPen(QColor(200, 200, 200));
+        c_.Line(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
+        c_.SetPen(Qt::black);
     }
 
     // The largest standard scale (1:N) at which size (mm) fits into room (mm
@@ -433,8 +456,8 @@ public:
                 break;
             }
         const double paper = real / denominator;
-        p_.drawLine(at(x, y), at(x + paper, y));
-        for (const double tick : {x, x + paper}) p_.drawLine(at(tick, y - 1), at(tick, y + 1));
+        c_.Line(at(x, y), at(x + paper, y));
+        for (const double tick : {x, x + paper}) c_.Line(at(tick, y - 1), at(tick, y + 1));
         SetFont(7);
         TextIn(box(x + paper + 1.5, y - 2.5, 40, 5),
                real >= 1000 ? QStringLiteral("%1 m").arg(real / 1000) : QStringLiteral("%1 mm").arg(real));
@@ -443,15 +466,14 @@ public:
     // A label that fits its box (and no other drawing covers) goes in it;
     // else above the drawing, at its own height (row), with a leader line.
     void Label(const QRectF& r, const QString& text, bool inside, double above, int row) {
-        const QFontMetricsF metrics(p_.font());
-        if (inside && metrics.horizontalAdvance(text) + mm(1) <= r.width() && metrics.height() <= r.height()) {
+        if (inside && c_.Advance(text) + mm(1) <= r.width() && c_.Height() <= r.height()) {
             TextIn(r, text, Qt::AlignCenter);
             return;
         }
-        const double width = metrics.horizontalAdvance(text) + mm(1), height = metrics.height();
+        const double width = c_.Advance(text) + mm(1), height = c_.Height();
         const double x = std::clamp(r.center().x() - width / 2, mm(kLeft), mm(kRight) - width);
         const QRectF outside(x, mm(above) - (row + 1) * (height + mm(1)), width, height);
-        p_.drawLine(QPointF(r.center().x(), r.top()), QPointF(outside.center().x(), outside.bottom()));
+        c_.Line(QPointF(r.center().x(), r.top()), QPointF(outside.center().x(), outside.bottom()));
         TextIn(outside, text, Qt::AlignCenter);
     }
 
@@ -507,11 +529,11 @@ public:
         const double x0 = kLeft + 20, base = frameTop + frameHeight;  // the beam's bottom
         const double w = length * s, beamH = std::max(beamDepth * s, 0.3);
         const double clear = storey - beamDepth, wallH = clear * s;
-        p_.setPen(QPen(Qt::black, mm(0.2)));
-        if (clear > 0) p_.fillRect(box(x0, base - beamH - wallH, w, wallH), kWallFill);
-        if (clear > 0) p_.drawRect(box(x0, base - beamH - wallH, w, wallH));
-        p_.fillRect(box(x0, base - beamH, w, beamH), kBeamFill);
-        p_.drawRect(box(x0, base - beamH, w, beamH));
+        c_.SetPen(Qt::black, kDrawingLine);
+        if (clear > 0) c_.Fill(box(x0, base - beamH - wallH, w, wallH), kWallFill);
+        if (clear > 0) c_.Frame(box(x0, base - beamH - wallH, w, wallH));
+        c_.Fill(box(x0, base - beamH, w, beamH), kBeamFill);
+        c_.Frame(box(x0, base - beamH, w, beamH));
         OpeningPlaces places = PlaceOpenings(in, length, clear);
         QStringList notes;
         if (clear <= 0) notes << QStringLiteral("层高不大于梁高:梁上没有墙。");
@@ -523,8 +545,8 @@ public:
             const double ow = std::min(width, length) * s, oh = std::min(openingHeight, clear) * s;
             const double ox = std::clamp(x0 + left * s, x0, x0 + w - ow);
             const QRectF r = box(ox, base - beamH - bottom * s - oh, ow, oh);
-            p_.fillRect(r, fill);
-            p_.drawRect(r);
+            c_.Fill(r, fill);
+            c_.Frame(r);
             drawn.emplace_back(r, label);
             if (width > length || openingHeight > clear) notes << label + QStringLiteral(" 大于墙面,按墙面画出。");
         };
@@ -546,18 +568,14 @@ public:
     // the left; the beam's size beside it.
     void ElevationDimensions(const ScheduleRow& row, double x0, double w, double wallTop, double base, double beamH) {
         const double below = base + 2.5;
-        p_.drawLine(at(x0, below), at(x0 + w, below));
-        for (const double x : {x0, x0 + w}) p_.drawLine(at(x - 0.8, below + 0.8), at(x + 0.8, below - 0.8));
+        c_.Line(at(x0, below), at(x0 + w, below));
+        for (const double x : {x0, x0 + w}) c_.Line(at(x - 0.8, below + 0.8), at(x + 0.8, below - 0.8));
         TextIn(box(x0, below + 0.3, w, 4.5), QStringLiteral("梁长 %1").arg(FromUtf8(Text(row, "BeamLength"))), Qt::AlignCenter);
         const double left = x0 - 4;
-        p_.drawLine(at(left, wallTop), at(left, base));
-        for (const double y : {wallTop, base}) p_.drawLine(at(left - 0.8, y + 0.8), at(left + 0.8, y - 0.8));
-        p_.save();
-        p_.translate(at(left - 1, (wallTop + base) / 2));
-        p_.rotate(-90);
-        TextIn(QRectF(-mm(30), -mm(5), mm(60), mm(5)), QStringLiteral("层高 %1").arg(FromUtf8(Text(row, "WallHeight"))),
-               Qt::AlignCenter);
-        p_.restore();
+        c_.Line(at(left, wallTop), at(left, base));
+        for (const double y : {wallTop, base}) c_.Line(at(left - 0.8, y + 0.8), at(left + 0.8, y - 0.8));
+        c_.TurnedText(at(left - 1, (wallTop + base) / 2), QRectF(-mm(30), -mm(5), mm(60), mm(5)),
+                      QStringLiteral("层高 %1").arg(FromUtf8(Text(row, "WallHeight"))), Qt::AlignCenter);
         TextIn(box(x0 + w + 2, base - std::max(beamH, 4.0), 40, 4),
                QStringLiteral("梁 %1×%2").arg(FromUtf8(Text(row, "BeamWidth")), FromUtf8(Text(row, "BeamHeight"))));
     }
@@ -578,14 +596,14 @@ public:
         SetFont(8);
         ScaleBar(kLeft + 10, top + 8 + outerH * s + 5, scale);
         const double x0 = kLeft + 10, y0 = top + 8;
-        p_.setPen(QPen(Qt::black, mm(0.2)));
+        c_.SetPen(Qt::black, kDrawingLine);
         if (t > 0) {
-            p_.fillRect(box(x0, y0, outerW * s, outerH * s), kPlasterFill);
-            p_.drawRect(box(x0, y0, outerW * s, outerH * s));
+            c_.Fill(box(x0, y0, outerW * s, outerH * s), kPlasterFill);
+            c_.Frame(box(x0, y0, outerW * s, outerH * s));
         }
         const double bx = x0 + std::max(t, 0.0) * s;
-        p_.fillRect(box(bx, y0, b * s, h * s), kBeamFill);
-        p_.drawRect(box(bx, y0, b * s, h * s));
+        c_.Fill(box(bx, y0, b * s, h * s), kBeamFill);
+        c_.Frame(box(bx, y0, b * s, h * s));
         const double textX = x0 + outerW * s + 4;
         TextIn(box(textX, y0, 60, 5), QStringLiteral("梁宽 %1").arg(FromUtf8(Text(row, "BeamWidth"))));
         TextIn(box(textX, y0 + 5, 60, 5), QStringLiteral("梁高 %1").arg(FromUtf8(Text(row, "BeamHeight"))));
@@ -597,12 +615,12 @@ public:
     void ContentsLine(double y, const QString& text, int page, bool floor) {
         SetFont(floor ? 8 : 7, floor);
         const QRectF line = box(kLeft + (floor ? 0 : 6), y, kRight - kLeft - (floor ? 0 : 6) - 14, kRowHeight);
-        TextIn(line, QFontMetricsF(p_.font()).elidedText(text, Qt::ElideRight, line.width()));
+        TextIn(line, Elided(text, false, line.width()));
         TextIn(box(kRight - 14, y, 14, kRowHeight), page > 0 ? QString::number(page) : QStringLiteral("—"),
                Qt::AlignRight | Qt::AlignVCenter);
-        p_.setPen(QColor(200, 200, 200));
-        p_.drawLine(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
-        p_.setPen(Qt::black);
+        c_.SetPen(QColor(200, 200, 200));
+        c_.Line(at(kLeft, y + kRowHeight), at(kRight, y + kRowHeight));
+        c_.SetPen(Qt::black);
     }
 
     static QString MarkOf(std::size_t r, const ScheduleRow& row, bool isolate = true) {
@@ -669,20 +687,20 @@ public:
         for (std::size_t k = 0; k < used.size() && k < kShown; ++k) {
             const std::vector<std::pair<QString, bool>> named = NamedMaterials(i, field, used[k]);
             for (const auto& [text, outside] : named) {
-                if (outside) p_.setPen(kRefusedText);
+                if (outside) c_.SetPen(kRefusedText);
                 BasisLine(text, 4);
-                p_.setPen(Qt::black);
+                c_.SetPen(Qt::black);
             }
             if (!named.empty()) continue;
             const std::vector<const Material*> materials = MaterialsHolding(i, used[k]);
             const QString what = FromUtf8(kParams[i].displayName) + QStringLiteral(" ") +
                                  FromUtf8(BookNumber(FormatPrint(used[k]))) + QStringLiteral(" ") +
                                  FromUtf8(MaterialsFor(i).front()->unit) + QStringLiteral(":");
-            if (materials.empty()) p_.setPen(kRefusedText);
+            if (materials.empty()) c_.SetPen(kRefusedText);
             BasisLine(what + (materials.empty() ? QStringLiteral("不在 GB 50009-2012 表A 所列材料的范围内,请核对")
                                                 : QStringLiteral("GB 50009-2012 ") + SourcesText(materials)),
                       4);
-            p_.setPen(Qt::black);
+            c_.SetPen(Qt::black);
         }
         if (used.size() > kShown)
             BasisLine(FromUtf8(kParams[i].displayName) + QStringLiteral(" 另有 %1 种取值,见各梁页面。").arg(used.size() - kShown), 4);
@@ -735,7 +753,7 @@ public:
         if (notes.empty()) return;
         constexpr std::size_t kLines = 9;
         const double x = kLeft + 95, width = kRight - x;
-        p_.setPen(kRefusedText);
+        c_.SetPen(kRefusedText);
         SetFont(9, true);
         TextIn(box(x, top, width, 6), QStringLiteral("需要核对"));
         SetFont(8);
@@ -745,7 +763,7 @@ public:
             FitIn(box(x, y, width, 4.5),
                   last ? QStringLiteral("另有 %1 条 (见汇总表)").arg(notes.size() - k) : FromUtf8(notes[k]));
         }
-        p_.setPen(Qt::black);
+        c_.SetPen(Qt::black);
     }
 
     void BeamPage(const QString& floor, std::size_t r, const ScheduleRow& row, const BeamOutcome& outcome,
@@ -790,8 +808,7 @@ public:
     int page() const { return page_; }
 
 private:
-    QPagedPaintDevice& device_;
-    QPainter& p_;
+    BookCanvas& c_;
     const BookTitle& title_;
     const Plan& plan_;
     std::vector<double> widths_;  // the summary's columns, mm
@@ -801,10 +818,9 @@ private:
     double basisY_ = 0;  // the design basis's next line, mm
 };
 
-// The book's bookmarks and the contents' links, as the pages fall.
+// The book's bookmarks, as the pages fall.
 struct BookMarks {
     std::vector<OutlineEntry> outline;
-    std::vector<PageLink> links;
 };
 
 BookMarks MarksOf(const Plan& plan) {
@@ -893,9 +909,9 @@ bool PaintSummary(BookPainter& book, const Plan& plan, const FloorPlan& f, std::
     return true;
 }
 
-bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title, const Plan& plan,
-           const ProgressCallback& progress, std::vector<PageLink>* links = nullptr) {
-    BookPainter book(device, painter, title, plan);
+bool Paint(BookCanvas& canvas, const BookTitle& title, const Plan& plan, const ProgressCallback& progress,
+           std::vector<PageLink>* links = nullptr) {
+    BookPainter book(canvas, title, plan);
     const double steps = static_cast<double>(plan.beams) * 2 + 1;
     double done = 0;
     const std::function<bool(std::size_t)> step = [&](std::size_t r) {
@@ -917,10 +933,19 @@ bool Paint(QPagedPaintDevice& device, QPainter& painter, const BookTitle& title,
     return true;
 }
 
-void PrepareDevice(QPagedPaintDevice& device) {
-    device.setPageSize(QPageSize(QPageSize::A4));
-    device.setPageOrientation(QPageLayout::Portrait);
-    device.setPageMargins(QMarginsF(0, 0, 0, 0));
+// What the book says of characters its typeface lacks (drawn as their codes).
+std::string MissingCharacters(const std::set<char32_t>& missing) {
+    if (missing.empty()) return {};
+    QString codes;
+    std::size_t shown = 0;
+    for (const char32_t c : missing) {
+        if (++shown > 20) {
+            codes += QStringLiteral(" 等 %1 个").arg(missing.size());
+            break;
+        }
+        codes += QStringLiteral(" U+") + QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    }
+    return ToUtf8(QStringLiteral("计算书的内置字体中没有这些字符,书中写作它们的编码 (如 \\u0E01):") + codes.trimmed());
 }
 
 }  // namespace
@@ -929,9 +954,12 @@ Outcome PaintBook(QPagedPaintDevice& device, const std::vector<BookFloor>& floor
                   const ProgressCallback& progress) {
     if (!HasGuiApplication()) return Failed("没有图形界面,不能画出计算书的页面");
     const Plan plan = MakePlan(floors);
-    PrepareDevice(device);
+    device.setPageSize(QPageSize(QPageSize::A4));
+    device.setPageOrientation(QPageLayout::Portrait);
+    device.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter(&device);
-    if (!Paint(device, painter, title, plan, progress)) return Cancelled();
+    PainterCanvas canvas(painter, device.logicalDpiX(), [&device] { device.newPage(); });
+    if (!Paint(canvas, title, plan, progress)) return Cancelled();
     return {};
 }
 
@@ -953,53 +981,38 @@ Outcome WritePdfBook(const std::filesystem::path& path, const std::vector<BookFl
     if (!written.ok) return written;
     Outcome committed = file.Commit();
     committed.count = written.count;
+    committed.warnings = written.warnings;
     return committed;
 }
 
 Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const std::vector<BookFloor>& floors,
                      const BookTitle& title, const ProgressCallback& progress) {
     constexpr std::string_view kWhat = "无法写入 PDF 计算书";
-    if (!HasGuiApplication()) {
+    const TrueTypeFont* font = BookFont();
+    if (!font) {
         file.Abort();
-        return Failed(FileMessage(kWhat, path, "程序没有可以画出文字的图形环境"));
+        return Failed(FileMessage(kWhat, path, "程序内置的字体读不出来"));
     }
     const Plan plan = MakePlan(floors);
-    bool completed = false, written = false;
-    BookMarks marks = MarksOf(plan);
-    {
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&out);
-        writer.setResolution(kResolution);
-        writer.setCreator(QStringLiteral("Quorvane"));
-        writer.setTitle(QStringLiteral("梁上恒载计算书 %1").arg(FromUtf8(title.project)).trimmed());
-        PrepareDevice(writer);
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.Abort();
-            return Failed(FileMessage(kWhat, path, FailureReason(EIO)));
-        }
-        completed = Paint(writer, painter, title, plan, progress, &marks.links);
-        painter.end();
-        QByteArray pdf = out.buffer();
-        // Bookmarks and links are a help, not the book: without them it is written all the same.
-        AddOutlineAndLinks(pdf, marks.outline, marks.links, kPageHeight, FromUtf8(title.preparedBy));
-        errno = 0;
-        written = std::fwrite(pdf.constData(), 1, static_cast<std::size_t>(pdf.size()), file.stream()) ==
-                      static_cast<std::size_t>(pdf.size()) &&
-                  std::fflush(file.stream()) == 0;
-    }
-    if (!completed) {
+    const BookMarks marks = MarksOf(plan);
+    std::vector<PageLink> links;  // the painting gives them
+    constexpr double kPoints = 72 / 25.4;
+    PdfWriter writer(file.stream(), *font, kPageWidth * kPoints, kPageHeight * kPoints);
+    PdfCanvas canvas(writer, kPageHeight * kPoints);
+    if (!Paint(canvas, title, plan, progress, &links)) {
         file.Abort();
         return Cancelled();
     }
-    if (!written) {
+    canvas.EndPage();
+    if (!writer.Finish(marks.outline, links, QStringLiteral("梁上恒载计算书 %1").arg(FromUtf8(title.project)).trimmed(),
+                       FromUtf8(title.preparedBy))) {
         const int error = errno ? errno : EIO;
         file.Abort();
         return Failed(FileMessage(kWhat, path, FailureReason(error)));
     }
     Outcome done;
     done.count = plan.total;
+    done.warnings = MissingCharacters(canvas.missing());
     return done;
 }
 

@@ -1356,7 +1356,8 @@ bool ScheduleWindow::ExportPdf(const QString& path) {
     }
     dialogs_->Inform(this, QStringLiteral("PDF 计算书已写出,共 %1 页:\n%2")
                                .arg(written.count)
-                               .arg(QDir::toNativeSeparators(path)));
+                               .arg(QDir::toNativeSeparators(path)) +
+                               (written.warnings.empty() ? QString() : QStringLiteral("\n\n") + FromUtf8(written.warnings)));
     return true;
 }
 

@@ -7,10 +7,11 @@ source "$(dirname "$0")/common.sh"
 # the caption test measures the layout font (Noto Sans Mono CJK SC); clang
 # with its runtime runs the fuzz targets.
 # dpkg-dev, appstream, man-db and lintian build and check the Debian package;
-# LibreOffice Calc writes a workbook as other programs do.
+# LibreOffice Calc writes a workbook as other programs do; qpdf checks the
+# book's structure as written (poppler repairs a broken one without a word).
 install_packages "${BUILD_PACKAGES[@]}" locales xvfb xdotool g++-mingw-w64-x86-64-posix wine wine64 \
   python3 g++-aarch64-linux-gnu qemu-user fonts-noto-cjk clang libclang-rt-14-dev \
-  dpkg-dev appstream man-db groff-base lintian libreoffice-calc-nogui poppler-utils
+  dpkg-dev appstream man-db groff-base lintian libreoffice-calc-nogui poppler-utils qpdf
 # A comma-decimal locale proves the number text ignores the locale; a GBK
 # locale proves the report follows the system's code page; Wine takes its
 # code page (936) from zh_CN.UTF-8.
