@@ -122,15 +122,26 @@ void ScheduleModel::Refuse(int row, std::string_view why) {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+namespace {
+bool NamesAMaterial(const std::vector<ScheduleRow>& rows) {
+    for (const ScheduleRow& row : rows)
+        for (std::size_t k = 0; k < kMaterialCount; ++k)
+            if (!row.material(k).empty()) return true;
+    return false;
+}
+}  // namespace
+
 void ScheduleModel::Insert(int at, std::vector<ScheduleRow> rows) {
     if (rows.empty()) return;
     const int count = static_cast<int>(rows.size());
+    const bool materials = NamesAMaterial(rows);
     beginInsertRows({}, at, at + count - 1);
     rows_.insert(rows_.begin() + at, std::make_move_iterator(rows.begin()),
                  std::make_move_iterator(rows.end()));
     results_.insert(results_.begin() + at, rows.size(), ShownResult());
     Recompute(at, at + count - 1);
     endInsertRows();
+    if (materials) emit materialsChanged();
 }
 
 void ScheduleModel::Append(int count) {
@@ -153,6 +164,7 @@ std::vector<ScheduleRow> ScheduleModel::Take(int at, int count) {
     rows_.erase(rows_.begin() + at, rows_.begin() + at + count);
     results_.erase(results_.begin() + at, results_.begin() + at + count);
     endRemoveRows();
+    if (NamesAMaterial(taken)) emit materialsChanged();
     return taken;
 }
 
@@ -176,10 +188,12 @@ std::vector<ScheduleRow> ScheduleModel::TakeScattered(const std::vector<int>& ro
     rows_ = std::move(kept);
     results_ = std::move(keptResults);
     endResetModel();
+    if (NamesAMaterial(taken)) emit materialsChanged();
     return taken;
 }
 
 void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<ScheduleRow> rows) {
+    const bool materials = NamesAMaterial(rows);
     beginResetModel();
     const std::size_t total = rows_.size() + rows.size();
     std::vector<ScheduleRow> merged;
@@ -199,6 +213,7 @@ void ScheduleModel::InsertScattered(const std::vector<int>& at, std::vector<Sche
     rows_ = std::move(merged);
     results_ = std::move(mergedResults);
     endResetModel();
+    if (materials) emit materialsChanged();
 }
 
 int ScheduleModel::rowCount(const QModelIndex& parent) const {

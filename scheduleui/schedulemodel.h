@@ -83,8 +83,9 @@ signals:
     // A cell typed into the view: the window applies it as an undoable
     // command (unconnected, nothing changes).
     void editRequested(const quorvane::CellEdit& edit);
-    // A material column's cells changed (an edit, its undo or redo): the
-    // window shows the columns in use, and only those.
+    // A material column's cells changed (an edit, rows that name a material
+    // added or taken, each undone or redone): the window shows the columns
+    // in use, and only those.
     void materialsChanged();
 
 private:

@@ -1565,6 +1565,7 @@ void TestScheduleWindow::beamsGoBetweenTheCalculatorAndTheSchedule() {
     QVERIFY(window_->isWindowModified());
     window_->undoStack().undo();
     QCOMPARE(window_->model().beamCount(), 1);
+    QVERIFY(window_->view()->isColumnHidden(Column(ColumnKind::Material, 1)));  // it goes with its beam
 
     BeamReceiver calculator(Inbox::Calculator);  // as the open calculator holds its inbox
     std::vector<HandedBeam> opened;
@@ -1968,7 +1969,7 @@ void TestScheduleWindow::calculationBookHasEveryBeam() {
 }
 
 void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
-    Paste("KL1\t300\nKL/2\t-5\n框架梁3\t250\n", 0, 0);
+    Paste("KL1\t300\nKL/2\t-5\n框架梁3ก\t250\n", 0, 0);  // (a Thai letter the book's font lacks)
     dialogs_->bookTitle = {};
     dialogs_->bookTitle.project = "某住宅楼";
     dialogs_->bookTitle.part = "二层";
@@ -1985,6 +1986,7 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     // The title block and two beam pages: one summary page, the design basis, KL1's and 框架梁3's.
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY2(dialogs_->messages[0].contains("共 4 页"), qPrintable(dialogs_->messages[0]));
+    QVERIFY2(dialogs_->messages[0].contains("U+0E01"), qPrintable(dialogs_->messages[0]));  // said, as well as printed
     // The title block is what the user gave last time; the dialog was asked once.
     QCOMPARE(dialogs_->titleAsked, 1);
     QCOMPARE(SavedBookTitle().project, std::string("某住宅楼"));
@@ -1993,7 +1995,7 @@ void TestScheduleWindow::pdfBookHasItsTitleBlockAndEveryComputedBeam() {
     text.start("pdftotext", {"-raw", path, "-"});
     QVERIFY(text.waitForFinished(30000));
     const QString words = QString::fromUtf8(text.readAllStandardOutput());
-    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3", "第 4 页 共 4 页",
+    for (const char* shown : {"某住宅楼", "二层", "王五", "赵六", "梁号 KL1", "梁号 框架梁3\\u0E01", "第 4 页 共 4 页",
                               "日期 2026-12-20", "版次 日期 修改内容\nA 2026-11-01 首次提交\nB 2026-12-20 按审图意见修改 KL1",
                               "计算日期 2026-12-20"})
         QVERIFY2(words.contains(QString::fromUtf8(shown)), shown);
