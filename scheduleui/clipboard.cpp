@@ -63,6 +63,24 @@ std::string CopiedText(const ShownTable& table, QModelIndexList selected) {
     return text;
 }
 
+// The cells a paste filled, selected as Excel leaves them, the block's
+// top-left cell current: a fill or a delete that follows takes them all.
+void SelectPasted(const ShownTable& table, int top, int rows, const std::vector<int>& columns) {
+    const QAbstractItemModel* shown = table.proxy();
+    const int bottom = std::min(top + rows, shown->rowCount()) - 1;
+    QItemSelection pasted;
+    int first = -1;
+    for (const int column : columns) {
+        if (column < 0 || bottom < top) continue;
+        pasted.select(shown->index(top, column), shown->index(bottom, column));
+        if (first < 0 || table.Place(column) < table.Place(first)) first = column;
+    }
+    if (pasted.isEmpty()) return;
+    QItemSelectionModel* selection = table.view()->selectionModel();
+    selection->setCurrentIndex(shown->index(top, first), QItemSelectionModel::NoUpdate);
+    selection->select(pasted, QItemSelectionModel::ClearAndSelect);
+}
+
 }  // namespace
 
 void ScheduleClipboard::Copy(const ShownTable& table) {
@@ -110,6 +128,8 @@ bool ScheduleClipboard::Paste(const ShownTable& table, QUndoStack& undo, const Q
     if (Refused(plan, area, shown.size(), leftOut)) return false;
     std::vector<CellEdit> edits;
     int appended = 0;
+    const int pastedRows = static_cast<int>(plan.records.size());
+    const std::vector<int> pastedColumns = plan.columns;
     if (!MakeEdits(table, plan, edits, appended)) return false;
     // The cells cut (Ctrl+X) and pasted here are moved: emptied where the
     // block did not land, in the same step, undone together.
@@ -118,6 +138,7 @@ bool ScheduleClipboard::Paste(const ShownTable& table, QUndoStack& undo, const Q
     cut_ = {};
     undo.push(new ChangeCellsCommand(table.model(), std::move(edits), appended,
                                      moving ? QStringLiteral("移动") : QStringLiteral("粘贴")));
+    SelectPasted(table, plan.top, pastedRows, pastedColumns);
     // Columns a header named that the table does not have are said, never shifted into others.
     if (!leftOut.isEmpty())
         window_->statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut), 15000);

@@ -1100,7 +1100,8 @@ void TestScheduleWindow::aSaveThatWouldMoveFormulasAsksFirst() {
     QVERIFY(dialogs_->lossQuestions.isEmpty());
     QVERIFY(Part(path, "xl/worksheets/sheet1.xml").find("<c r=\"A3\" t=\"inlineStr\">") != std::string::npos);
     const QByteArray saved = ReadAll(path);
-    window_->view()->setCurrentIndex(window_->view()->model()->index(0, 0));
+    window_->view()->selectionModel()->setCurrentIndex(window_->view()->model()->index(0, 0),
+                                                       QItemSelectionModel::ClearAndSelect);  // (the paste left both selected)
     window_->DeleteRows();
     QVERIFY(!window_->Save());
     QCOMPARE(dialogs_->lossQuestions.size(), 1);
@@ -1186,6 +1187,14 @@ void TestScheduleWindow::pasteGoesToTheSelectionsTopLeftAndFillsIt() {
     QGuiApplication::clipboard()->setText("210\n220\n");
     QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(widths(), (QStringList{"200", "210", "220", "200", "200", "200"}));
+    // As Excel leaves it: the cells pasted selected, the block's top-left current.
+    const auto selected = [&] {
+        QModelIndexList cells = view->selectionModel()->selectedIndexes();
+        std::sort(cells.begin(), cells.end());
+        return cells;
+    };
+    QCOMPARE(selected(), (QModelIndexList{view->model()->index(1, width), view->model()->index(2, width)}));
+    QCOMPARE(view->currentIndex(), view->model()->index(1, width));
     // One value fills the selection.
     select(0, 4, width, width);
     QGuiApplication::clipboard()->setText("250");
@@ -1197,6 +1206,8 @@ void TestScheduleWindow::pasteGoesToTheSelectionsTopLeftAndFillsIt() {
     QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(widths(), (QStringList{"300", "310", "300", "310", "300", "310"}));
     QCOMPARE(Table(*window_)[4][width + 1], QString("700"));
+    QCOMPARE(selected().size(), 12);
+    QCOMPARE(view->currentIndex(), view->model()->index(0, width));
     window_->undoStack().undo();
     QCOMPARE(widths(), (QStringList{"250", "250", "250", "250", "250", "200"}));
 }
@@ -1618,7 +1629,7 @@ void TestScheduleWindow::aMaterialColumnIsKeptBesideItsWeight() {
     QCOMPARE(window_->view()->model()->headerData(material, Qt::Horizontal).toString(), QString("墙体材料"));
     QTableView* view = window_->view();
     QVERIFY(view->isColumnHidden(material));  // not until one is used
-    view->setCurrentIndex(view->model()->index(0, wall));
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, wall), QItemSelectionModel::ClearAndSelect);
     std::unique_ptr<QMenu> menu(window_->MaterialMenu(wall, nullptr));
     QAction* aerated = nullptr;
     for (QAction* a : menu->actions())
