@@ -391,6 +391,7 @@ private:
             return false;
         }
         if (!OpenBook(pdf_, bookFile_)) return false;
+        options_.claims.Add(pdfPath);  // by name too: a report never takes the book's place
         options_.claims.Add(bookFile_.info());
         return true;
     }

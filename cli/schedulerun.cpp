@@ -227,7 +227,7 @@ private:
         const std::string name = reportNames_.Next(mark, rowNumber_);
         if (!reportNames_.passedOver().empty())
             Note("第 " + IntegerText(rowNumber_) + " 行的计算过程写入 \"" + name + "\":\"" + reportNames_.passedOver() +
-                 "\" 是本次读写的梁表文件,没有改写它");
+                 "\" 是本次读写的文件 (梁表、结果或计算书),没有改写它");
         return WriteCalculationReport(*options_.reportDir / std::filesystem::u8path(name), row.calculation.inputs,
                                       row.calculation.results, options_.report);
     }

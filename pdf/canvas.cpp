@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 
@@ -51,10 +52,12 @@ QString BookFamily() {
 PainterCanvas::PainterCanvas(QPainter& painter, double dotsPerInch, std::function<void()> newPage)
     : p_(painter), dpi_(dotsPerInch), newPage_(std::move(newPage)) {}
 
+// The regular face always: bold is its outline stroked (Run), as the PDF
+// draws it, so that both measure and look alike, on paper and in the
+// preview (which synthesises no bold of a face that has none).
 void PainterCanvas::FontChanged() {
     QFont font(BookFamily());
     font.setPointSizeF(points());
-    font.setBold(bold());
     p_.setFont(font);
 }
 
@@ -63,18 +66,29 @@ double PainterCanvas::Advance(const QString& text) const {
 }
 double PainterCanvas::Ascent() const { return QFontMetricsF(p_.font(), p_.device()).ascent(); }
 double PainterCanvas::Descent() const { return QFontMetricsF(p_.font(), p_.device()).descent(); }
-void PainterCanvas::SetPen(const QColor& color, double width) { p_.setPen(QPen(color, width * dpi_ / 72)); }
+// A hairline is the device's thinnest line (a cosmetic pen): on paper and
+// in the preview alike.
+void PainterCanvas::SetPen(const QColor& color, double width) {
+    p_.setPen(QPen(color, width == kHairline ? 0 : width * dpi_ / 72));
+}
 QColor PainterCanvas::pen() const { return p_.pen().color(); }
 void PainterCanvas::Line(const QPointF& from, const QPointF& to) { p_.drawLine(from, to); }
 void PainterCanvas::Frame(const QRectF& r) { p_.drawRect(r); }
 void PainterCanvas::Fill(const QRectF& r, const QColor& color) { p_.fillRect(r, color); }
-void PainterCanvas::Run(const QPointF& origin, const QString& text) { p_.drawText(origin, text); }
+void PainterCanvas::Run(const QPointF& origin, const QString& text) {
+    p_.drawText(origin, text);
+    if (bold()) {
+        QPainterPath outline;
+        outline.addText(origin, p_.font(), text);
+        p_.strokePath(outline, QPen(p_.pen().color(), points() * 0.03 * dpi_ / 72));
+    }
+}
 
 void PainterCanvas::TurnedRun(const QPointF& pivot, const QPointF& origin, const QString& text) {
     p_.save();
     p_.translate(pivot);
     p_.rotate(-90);
-    p_.drawText(origin, text);
+    Run(origin, text);
     p_.restore();
 }
 

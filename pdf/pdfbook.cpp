@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <functional>
@@ -204,7 +205,9 @@ public:
     // The whole text inside r, never cut or run over its neighbours: at
     // the font's size where it fits, else smaller, else on two lines,
     // else as small as it takes. The font is as it was after.
-    void FitIn(const QRectF& r, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter) {
+    // mayWrap: false for a number, which only shrinks (two lines of digits
+    // read as two numbers).
+    void FitIn(const QRectF& r, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter, bool mayWrap = true) {
         const double points = c_.points();
         const bool bold = c_.bold();
         const double full = c_.Advance(text);
@@ -214,7 +217,7 @@ public:
         }
         constexpr double kSmallest = 4.5;  // points: still read on paper
         const double shrunk = points * r.width() / full * 0.98;
-        if (shrunk >= kSmallest) {
+        if (shrunk >= kSmallest || !mayWrap) {
             c_.SetFont(shrunk, bold);
             TextIn(r, text, flags);
         } else {
@@ -393,8 +396,16 @@ public:
         need[1] = std::min(need[1], 40.0);
         double total = 0;
         for (double& n : need) total += (n += 1.2);  // room on both sides
+        // Too wide for the page: the mark gives way first (it takes two
+        // lines), down to 15 mm; then every column alike, its text smaller.
+        const double page = kRight - kLeft;
+        if (total > page) {
+            const double given = std::min(total - page, std::max(0.0, need[1] - 15));
+            need[1] -= given;
+            total -= given;
+        }
         widths_.resize(columns.size());
-        for (std::size_t c = 0; c < columns.size(); ++c) widths_[c] = need[c] * (kRight - kLeft) / total;
+        for (std::size_t c = 0; c < columns.size(); ++c) widths_[c] = need[c] * page / total;
     }
 
     void SummaryHeader(double y) {
@@ -427,8 +438,9 @@ public:
             }
             // A beam the checker should look at: its number and mark in red.
             c_.SetPen(flagged && c < 2 ? kRefusedText : QColor(Qt::black));
+            // A number shrinks to its cell, never broken over two lines; a mark may be.
             FitIn(cell, SummaryText(column, c, r, row, outcome),
-                  c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+                  c == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter, c == 1);
             c_.SetPen(Qt::black);
         }
         c_.SetPen(QColor(200, 200, 200));
@@ -771,7 +783,7 @@ public:
         const QString mark = MarkOf(r, row);
         StartPage((floor.isEmpty() ? QString() : floor + QStringLiteral("  ")) + QStringLiteral("梁号 %1").arg(mark));
         SetFont(12, true);
-        TextIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("%1 (梁表第 %2 行)").arg(mark).arg(r + 1));
+        FitIn(box(kLeft, kTop, kRight - kLeft, 8), QStringLiteral("%1 (梁表第 %2 行)").arg(mark).arg(r + 1));
         const LoadInputs& in = outcome.calculation.inputs;
         Elevation(row, in, kTop + 10);
         Section(row, in, kTop + 108);
@@ -933,6 +945,17 @@ bool Paint(BookCanvas& canvas, const BookTitle& title, const Plan& plan, const P
     return true;
 }
 
+// The book's date as the PDF's creation date (D:YYYYMMDDHHmmSS), when it
+// reads as one ("2026-12-11", "2026-12-11 14:58:06"); else none.
+std::string PdfDate(const std::string& date) {
+    static const QRegularExpression form(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?: (\\d{2}):(\\d{2})(?::(\\d{2}))?)?$"));
+    const QRegularExpressionMatch m = form.match(FromUtf8(date));
+    if (!m.hasMatch()) return {};
+    QString stamp = QStringLiteral("D:");
+    for (int k = 1; k <= 6; ++k) stamp += m.captured(k).isEmpty() ? QStringLiteral("00") : m.captured(k);
+    return ToUtf8(stamp);
+}
+
 // What the book says of characters its typeface lacks (drawn as their codes).
 std::string MissingCharacters(const std::set<char32_t>& missing) {
     if (missing.empty()) return {};
@@ -1004,8 +1027,9 @@ Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const 
         return Cancelled();
     }
     canvas.EndPage();
-    if (!writer.Finish(marks.outline, links, QStringLiteral("梁上恒载计算书 %1").arg(FromUtf8(title.project)).trimmed(),
-                       FromUtf8(title.preparedBy))) {
+    // The properties as the pages show the fields: a control or direction character as its escape.
+    if (!writer.Finish(marks.outline, links, QStringLiteral("梁上恒载计算书 %1").arg(Isolated(title.project, false)).trimmed(),
+                       Isolated(title.preparedBy, false), PdfDate(title.date))) {
         const int error = errno ? errno : EIO;
         file.Abort();
         return Failed(FileMessage(kWhat, path, FailureReason(error)));

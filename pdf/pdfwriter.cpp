@@ -11,6 +11,9 @@
 namespace quorvane {
 namespace {
 
+// The embedded font's name: a subset's, tagged as the format asks.
+constexpr const char* kFontName = "QRVNAA+WenQuanYiMicroHei";
+
 std::string Ref(int number) { return std::to_string(number) + " 0 R"; }
 
 std::string Hex4(unsigned v) {
@@ -164,13 +167,13 @@ void PdfWriter::WriteFont() {
     std::string widths = "[1 [";
     for (std::size_t k = 1; k < drawn; ++k) widths += std::to_string(std::lround(font_.Advance(glyphs_[k]) * 1000)) + " ";
     widths += "]]";
-    Write(font_type0_, "<< /Type /Font /Subtype /Type0 /BaseFont /WenQuanYiMicroHei /Encoding /Identity-H /DescendantFonts [" +
+    Write(font_type0_, "<< /Type /Font /Subtype /Type0 /BaseFont /" + std::string(kFontName) + " /Encoding /Identity-H /DescendantFonts [" +
                            Ref(cidFont) + "] /ToUnicode " + Ref(unicode) + " >>");
-    Write(cidFont, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /WenQuanYiMicroHei /CIDSystemInfo << /Registry (Adobe) "
+    Write(cidFont, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + std::string(kFontName) + " /CIDSystemInfo << /Registry (Adobe) "
                    "/Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
                        Ref(descriptor) + " /DW 1000 /W " + (drawn > 1 ? widths : "[]") + " /CIDToGIDMap /Identity >>");
     const std::vector<int> box = font_.BoundingBox();
-    Write(descriptor, "<< /Type /FontDescriptor /FontName /QRVNAA+WenQuanYiMicroHei /Flags 4 /FontBBox [" +
+    Write(descriptor, "<< /Type /FontDescriptor /FontName /" + std::string(kFontName) + " /Flags 4 /FontBBox [" +
                           std::to_string(box[0]) + " " + std::to_string(box[1]) + " " + std::to_string(box[2]) + " " +
                           std::to_string(box[3]) + "] /ItalicAngle 0 /Ascent " +
                           std::to_string(std::lround(font_.ascent() * 1000)) + " /Descent " +
@@ -193,7 +196,7 @@ void PdfWriter::WriteFont() {
 }
 
 bool PdfWriter::Finish(const std::vector<OutlineEntry>& outline, const std::vector<PageLink>& links,
-                       const QString& title, const QString& author) {
+                       const QString& title, const QString& author, const std::string& created) {
     const int count = pages();
     const auto known = [count](int page) { return page >= 1 && page <= count; };
     std::function<bool(const std::vector<OutlineEntry>&)> inBook = [&](const std::vector<OutlineEntry>& entries) {
@@ -243,6 +246,7 @@ bool PdfWriter::Finish(const std::vector<OutlineEntry>& outline, const std::vect
     Write(catalog_, catalog + " >>");
     Write(info_, "<< /Title " + PdfTextString(title) +
                      (author.isEmpty() ? std::string() : " /Author " + PdfTextString(author)) +
+                     (created.empty() ? std::string() : " /CreationDate (" + created + ")") +
                      " /Creator (Quorvane) /Producer (Quorvane) >>");
     const long long xref = written_;
     std::string table = "xref\n0 " + std::to_string(next_) + "\n0000000000 65535 f \n";

@@ -53,8 +53,9 @@ public:
 
     // The rest of the file; false when anything could not be written
     // (errno tells why) or an outline or link names no page of the book.
+    // created: the creation date as PDF writes dates (D:YYYYMMDDHHmmSS), or empty.
     bool Finish(const std::vector<OutlineEntry>& outline, const std::vector<PageLink>& links, const QString& title,
-                const QString& author);
+                const QString& author, const std::string& created = {});
 
 private:
     int Reserve() { return next_++; }

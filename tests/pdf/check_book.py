@@ -128,9 +128,10 @@ with tempfile.TemporaryDirectory() as tmp:
     check("the design basis names the standard, the formulas and each unit weight's source",
           "GB 50009-2012" in basis and "g1 = γc·b·h" in basis and "表A 第 6 项 钢筋混凝土" in basis, basis[:400])
     info = run(["pdfinfo", book]).stdout.decode()
-    check("the document's properties name the book, its project and who prepared it",
+    check("the document's properties name the book, its project, who prepared it and when",
           re.search(r"^Title:\s+梁上恒载计算书 某住宅楼$", info, re.M) is not None and
-          re.search(r"^Author:\s+张三$", info, re.M) is not None, info)
+          re.search(r"^Author:\s+张三$", info, re.M) is not None and re.search(r"^CreationDate:\s+\S", info, re.M) is not None,
+          info)
     numbered = all(re.search(r"第\s*%d\s*页\s*共\s*%d\s*页" % (i + 1, pages), t) for i, t in enumerate(texts))
     check("every page says 第 N 页 共 M 页", numbered)
     title = texts[0]
@@ -288,7 +289,13 @@ with tempfile.TemporaryDirectory() as tmp:
                ("KL4", {"BeamLength": "100000", "WallHeight": "100000", "BeamHeight": "100000"}),
                ("L5-很长的梁号-" + "甲" * 40, {"BeamLength": "6000"}),
                ("KL6", {"BeamWidth": "12a"}),
-               ("KL7", {"WindowWidth": "100000"})]
+               ("KL7", {"WindowWidth": "100000"}),
+               # Every input fifteen digits long: the columns are wider than the page.
+               ("KL8", {"BeamWidth": "200.123456789012", "BeamHeight": "500.987654321098",
+                        "WallHeight": "3000.12345678901", "BeamLength": "3600.12345678901",
+                        "ReductionRatio": "0.987654321098765"})]
+    # Enough beams for two-digit page numbers in the summary's page column.
+    hostile += [("B%d" % i, {"BeamLength": str(3000 + i)}) for i in range(12)]
     schedule = os.path.join(tmp, "hostile.csv")
     with open(schedule, "w", encoding="utf-8", newline="") as f:
         f.write("Mark," + ",".join(plain) + "\n")
@@ -305,7 +312,9 @@ with tempfile.TemporaryDirectory() as tmp:
     with open(out, encoding="utf-8") as f:
         loads = [row for row in csv.DictReader(f)]
     wanted = {r[k] for r in loads for k in ("BeamSelfWeight", "MasonryWeight", "TotalDeadLoad", "CadInputLoad") if r[k]}
-    wanted |= {"0.6666666666666667", "3.6E3", "2.5e2", "100000"}
+    wanted |= {"0.6666666666666667", "3.6E3", "2.5e2", "100000", "200.123456789012", "3600.12345678901"}
+    pages = int(re.search(rb"Pages:\s+(\d+)", run(["pdfinfo", book]).stdout).group(1)) if page else 0
+    wanted |= {str(p) for p in range(3, pages + 1)}  # each beam's page, in the page column
     found = {w[4] for w in words}
     check("the summary holds every hostile number whole, sign and all", page is not None and wanted <= found,
           " ".join(sorted(wanted - found)))
@@ -321,6 +330,14 @@ with tempfile.TemporaryDirectory() as tmp:
     width, height = (float(page.group(1)), float(page.group(2))) if page else (0, 0)
     outside = [w[4] for w in words if w[0] < 0 or w[1] < 0 or w[2] > width or w[3] > height]
     check("no word leaves the page", page is not None and not outside, " ".join(outside))
+    # The long mark's own page: its heading (mark and row) stays on the page, whole.
+    long_page = next((p for p in range(3, pages + 1) if "甲甲甲" in run(
+        ["pdftotext", "-f", str(p), "-l", str(p), "-layout", book, "-"]).stdout.decode()), 0)
+    html = run(["pdftotext", "-f", str(long_page), "-l", str(long_page), "-bbox", book, "-"]).stdout.decode() if long_page else ""
+    boxes = re.findall(r'<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>', html)
+    check("a long mark's page heading stays on the page",
+          boxes and all(float(b) <= width for _, b, _ in boxes) and "行)" in [w for _, _, w in boxes],
+          " ".join(w for _, b, w in boxes if float(b) > width))
     # Exceptions first: the cover counts the beams to look at, and a beam's page says why.
     pages = run(["pdftotext", "-layout", book, "-"]).stdout.decode().split("\f") if os.path.exists(book) else [""]
     kl7 = next((p for p in pages if "KL7 (梁表第" in p), "")
@@ -353,6 +370,24 @@ with tempfile.TemporaryDirectory() as tmp:
               r.returncode == 2 and kept and not left and "PDF" in r.stderr.decode(), "%d %s %s" % (r.returncode, kept, left))
 
 
+# A book named as a report of the same run would be: the report takes
+# another name (and says so), the book its own; neither is lost.
+with tempfile.TemporaryDirectory() as tmp:
+    schedule = os.path.join(tmp, "in.csv")
+    with open(schedule, "w", encoding="utf-8") as f:
+        f.write("Mark,BeamLength\nKL1,3600\n")
+    reports = os.path.join(tmp, "r")
+    os.mkdir(reports)
+    book = os.path.join(reports, "KL1.txt")
+    r = run([calc, "--csv", schedule, "-o", os.path.join(tmp, "o.csv"), "--report-dir", reports, "--pdf", book])
+    with open(book, "rb") as f:
+        is_book = f.read(5) == b"%PDF-"
+    names = sorted(os.listdir(reports))
+    check("a book at a report's name keeps it; the report takes another name, said",
+          r.returncode == 0 and is_book and names == ["KL1-2.txt", "KL1.txt"] and "KL1-2.txt" in r.stderr.decode(),
+          "%d %s %s" % (r.returncode, names, r.stderr.decode(errors="replace")))
+
+
 # A mark that would turn text around (U+202E) or holds a control character
 # prints them as visible escapes, and the program's own text stays in order.
 with tempfile.TemporaryDirectory() as tmp:
@@ -370,7 +405,9 @@ with tempfile.TemporaryDirectory() as tmp:
           drawn.returncode == 0 and "KL\\u0E01Z (梁表第 3 行)" in text and "KL\\U0001F600W" in text and
           "U+0E01" in said and "U+1F600" in said, said + text[:300])
     fonts = run(["pdffonts", book]).stdout.decode().split("\n")[2:] if os.path.exists(book) else []
-    check("only the built-in font draws them", [f.split()[0] for f in fonts if f.strip()] == ["WenQuanYiMicroHei"],
+    check("only the built-in font draws them, a subset of it",
+          [f.split()[0] for f in fonts if f.strip()] == ["QRVNAA+WenQuanYiMicroHei"] and
+          all(f.split()[-4] == "yes" for f in fonts if f.strip()),
           "\n".join(fonts))
 
 
