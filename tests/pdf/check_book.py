@@ -465,14 +465,27 @@ with tempfile.TemporaryDirectory() as tmp:
 with tempfile.TemporaryDirectory() as tmp:
     schedule = os.path.join(tmp, "in.csv")
     with open(schedule, "w", encoding="utf-8") as f:
-        f.write("Mark,BeamLength,DoorWidth\n" + "".join("B%d,%d,900\n" % (i, 3000 + i) for i in range(8000)))
+        f.write("Mark,BeamLength,DoorWidth\n" + "".join("B%d,%d,900\n" % (i, 3000 + i) for i in range(20000)))
     out, book = os.path.join(tmp, "out.csv"), os.path.join(tmp, "book.pdf")
     for path, text in ((out, "old result\n"), (book, "old book\n")):
         with open(path, "w") as f:
             f.write(text)
     p = subprocess.Popen([calc, "--csv", schedule, "-o", out, "--pdf", book], stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL)
-    time.sleep(1.5)
+
+    def book_begun():  # the book's own temporary file has its first pages
+        for name in os.listdir(tmp):
+            if name not in ("book.pdf", "in.csv", "out.csv"):
+                try:
+                    with open(os.path.join(tmp, name), "rb") as f:
+                        if f.read(5) == b"%PDF-":
+                            return True
+                except OSError:
+                    pass
+        return False
+    deadline = time.time() + 60
+    while p.poll() is None and not book_begun() and time.time() < deadline:
+        time.sleep(0.005)
     p.terminate()
     p.wait()
     with open(out) as f1, open(book, errors="replace") as f2:
