@@ -17,6 +17,24 @@ bool ScheduleTable::edit(const QModelIndex& index, EditTrigger trigger, QEvent* 
     return QTableView::edit(index, trigger, event);
 }
 
+// Tab (Shift+Tab) out of a mark edited in the frozen column goes on along
+// the row in the table it covers, as from any other cell: the frozen
+// column's own next cell would be the next row's mark.
+void ScheduleTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    const bool along = hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+    if (!covered_ || !along) {
+        QTableView::closeEditor(editor, hint);
+        return;
+    }
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    const QModelIndex next = covered_->moveCursor(
+        hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
+    if (!next.isValid()) return;
+    covered_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+    covered_->setFocus();
+    covered_->edit(next, AllEditTriggers, nullptr);
+}
+
 bool ScheduleTable::Filled(int row, int place) const {
     const int column = horizontalHeader()->logicalIndex(place);
     return !model()->index(row, column).data().toString().isEmpty();

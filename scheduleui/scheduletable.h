@@ -18,7 +18,10 @@ class ScheduleTable : public QTableView {
 public:
     using QTableView::QTableView;
     // The view laid over this one's first column: its cells are edited there.
-    void SetFrozen(ScheduleTable* frozen) { frozen_ = frozen; }
+    void SetFrozen(ScheduleTable* frozen) {
+        frozen_ = frozen;
+        frozen->covered_ = this;
+    }
     bool EditHere(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
         return QTableView::edit(index, trigger, event);
     }
@@ -31,10 +34,12 @@ public:
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     bool Filled(int row, int place) const;
     ScheduleTable* frozen_ = nullptr;
+    ScheduleTable* covered_ = nullptr;  // (the frozen column's:) the table it lies over
 };
 
 class ScheduleDelegate : public QStyledItemDelegate {

@@ -264,6 +264,7 @@ private slots:
     void pastedHeaderPlacesColumnsByNameOrLeavesThemOut();
     void pasteGoesToTheSelectionsTopLeftAndFillsIt();
     void aNewScheduleIsTypedMarkEnterMarkEnter();
+    void tabFromATypedMarkGoesOnAlongTheRow();
     void aPasteBelowTheDataAddsBeamsAndOverwritesNone();
     void excelsKeysDoWhatExcelsDo_data();
     void excelsKeysDoWhatExcelsDo();
@@ -1239,6 +1240,28 @@ void TestScheduleWindow::aNewScheduleIsTypedMarkEnterMarkEnter() {
     window_->undoStack().undo();  // the width
     window_->undoStack().undo();  // KL3, typed into the empty row: gone whole
     QCOMPARE(Table(*window_).size(), 2);
+}
+
+// Tab from a mark being typed goes on along its row (the mark is edited in
+// the frozen column, whose next cell is no place to type): in the empty
+// row too, where the row becomes one beam, not a beam a cell.
+void TestScheduleWindow::tabFromATypedMarkGoesOnAlongTheRow() {
+    Paste("KL1\t300\n", 0, 0);
+    QTableView* view = window_->view();
+    for (const int row : {0, 1}) {  // a beam's, then the empty row's
+        view->selectionModel()->setCurrentIndex(view->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+        view->setFocus();
+        for (const QString& typed : {QString("KL1%1").arg(row), QString("250"), QString("600")}) {
+            for (const QChar c : typed) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+            QTest::keyClick(QApplication::focusWidget(), typed == "600" ? Qt::Key_Return : Qt::Key_Tab);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(window_->model().beamCount(), row + 1);  // the empty row's typing: one beam
+        const QList<QStringList> table = Table(*window_);
+        const int place1 = view->horizontalHeader()->logicalIndex(1), place2 = view->horizontalHeader()->logicalIndex(2);
+        QCOMPARE((QStringList{table[row][0], table[row][place1], table[row][place2]}),
+                 (QStringList{QString("KL1%1").arg(row), "250", "600"}));
+    }
 }
 
 // Below the last beam, as in a spreadsheet: a block pasted there adds its
