@@ -157,17 +157,32 @@ std::optional<std::vector<std::size_t>> ChooseSheets(const std::string& bytes, c
     }
     std::vector<std::size_t> chosen;
     if (wanted == "all") {
-        for (std::size_t i = 0; i < sheets.size(); ++i)
-            if (sheets[i].schedule) chosen.push_back(i);
+        // Every floor or none: a floor that cannot be read is never left out unsaid.
+        for (const SheetListing& sheet : sheets)
+            if (!sheet.damage.empty()) {
+                PrintError(FileMessage("无法打开梁表文件", path, sheet.damage));
+                return std::nullopt;
+            }
+        std::string passed;
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            if (sheets[i].schedule)
+                chosen.push_back(i);
+            else
+                passed += (passed.empty() ? "“" : "、“") + sheets[i].name + "”";
+        }
         if (chosen.empty()) {
             PrintError(FileMessage("无法打开梁表文件", path, "没有一个工作表的第一行是梁表的列名"));
             return std::nullopt;
         }
+        if (!passed.empty()) PrintError("工作表 " + passed + " 的第一行不是梁表的列名,没有计算");
         return chosen;
     }
     if (wanted.empty()) {
         std::size_t first = 0;
         while (first < sheets.size() && !sheets[first].schedule) ++first;
+        // A sheet before the first schedule that could not be read may have been the one meant.
+        for (std::size_t i = 0; i < first && first < sheets.size(); ++i)
+            if (!sheets[i].damage.empty()) PrintError(sheets[i].damage + ";计算的是它后面的梁表工作表“" + sheets[first].name + "”");
         chosen.push_back(first == sheets.size() ? 0 : first);
         return chosen;
     }

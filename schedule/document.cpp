@@ -298,10 +298,12 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
     if (Outcome outcome = ListWorkbookSheets(*package, listed); !outcome.ok)
         return Failed(FileMessage("无法打开梁表文件", path, outcome.message));
     std::vector<std::size_t> schedules;
-    std::string others;
+    std::string others, damaged;
     for (std::size_t i = 0; i < listed.size(); ++i) {
         if (listed[i].schedule)
             schedules.push_back(i);
+        else if (!listed[i].damage.empty())
+            damaged += listed[i].damage + ";不在窗口中显示。\n";
         else
             others += (others.empty() ? "“" : "、“") + listed[i].name + "”";
     }
@@ -320,6 +322,7 @@ Outcome ReadScheduleSheets(const std::filesystem::path& path, TextEncoding encod
     }
     if (!others.empty() && listed[schedules[0]].schedule)
         all.warnings += "工作表 " + others + " 的第一行不是梁表的列名,不在窗口中显示;保存时原样保留。\n";
+    if (listed[schedules[0]].schedule) all.warnings += damaged;
     sheets = std::move(read);
     return all;
 }

@@ -287,14 +287,16 @@ Outcome Open(workbook::WorkbookReader& reader, std::shared_ptr<const workbook::S
 
 // Whether the sheet's first filled row names schedule columns (only the
 // first rows are read).
-bool IsSchedule(workbook::WorkbookReader& reader, std::size_t sheet) {
+// damage: why its cells could not be read, when they could not.
+bool IsSchedule(workbook::WorkbookReader& reader, std::size_t sheet, std::string& damage) {
     bool schedule = false;
-    if (reader.sheets()[sheet].part.empty()) return false;
-    reader.ReadRows(sheet, [&schedule](std::uint32_t, const std::vector<Cell>& cells) {
+    if (reader.sheets()[sheet].part.empty()) return false;  // a chart sheet: no cells, nothing wrong
+    const std::string message = reader.ReadRows(sheet, [&schedule](std::uint32_t, const std::vector<Cell>& cells) {
         if (!Filled(cells)) return true;
         schedule = MatchHeader(HeaderOf(cells).texts).header;
         return false;
     });
+    if (message != workbook::WorkbookReader::kCancelled) damage = message;  // (stopped at its first row: read)
     return schedule;
 }
 
@@ -309,7 +311,11 @@ Outcome ListWorkbookSheets(std::string_view bytes, std::vector<SheetListing>& sh
     if (Outcome opened = Open(reader); !opened.ok) return opened;
     sheets.clear();
     for (std::size_t i = 0; i < reader.sheets().size(); ++i)
-        sheets.push_back({reader.sheets()[i].name, IsSchedule(reader, i)});
+    {
+        SheetListing sheet{reader.sheets()[i].name, false, {}};
+        sheet.schedule = IsSchedule(reader, i, sheet.damage);
+        sheets.push_back(std::move(sheet));
+    }
     return {};
 }
 
@@ -343,7 +349,7 @@ Outcome ReadWorkbookSchedule(std::shared_ptr<const std::string> bytes, std::size
     if (sheet == kFirstScheduleSheet) {
         sheet = 0;
         for (std::size_t i = 0; i < reader.sheets().size(); ++i)
-            if (IsSchedule(reader, i)) {
+            if (std::string damage; IsSchedule(reader, i, damage)) {
                 sheet = i;
                 break;
             }

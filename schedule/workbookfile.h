@@ -64,6 +64,7 @@ std::string RecogniseExcelFile(std::string_view bytes);
 struct SheetListing {
     std::string name;
     bool schedule = false;  // its first filled row names schedule columns
+    std::string damage;     // why its cells could not be read (a part missing or damaged), else empty
 };
 Outcome ListWorkbookSheets(std::string_view bytes, std::vector<SheetListing>& sheets);
 

@@ -505,6 +505,31 @@ void TestCli::aBuildingRunsFloorByFloor() {
         QVERIFY2(refused.err.contains("工作表") || refused.err.contains("不能为空"), qPrintable(refused.err));
         QVERIFY2(!refused.err.contains("outside") && !refused.err.contains("not"), qPrintable(refused.err));
     }
+    // A floor that cannot be read is never left out unsaid: --sheet all refuses the workbook, the
+    // default (the first schedule) says which sheet it passed over; a sheet that is no schedule is named.
+    const auto cell = [](const char* at, const char* text) {
+        return std::string("<c r=\"") + at + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+    };
+    const std::string plainFloor = quorvane::test::ExcelSheet("<row r=\"1\">" + cell("A1", "梁号") + cell("B1", "梁长度(mm)") +
+                                                         "</row><row r=\"2\">" + cell("A2", "L1") + "<c r=\"B2\"><v>6000</v></c></row>");
+    WriteAll(dir.filePath("坏楼.xlsx"),
+             QByteArray::fromStdString(quorvane::test::ExcelWorkbook(
+                 {{"一层", "<worksheet><sheetData><row r=\"1\"><c r=\"A1\""}, {"二层", plainFloor},
+                  {"说明", quorvane::test::ExcelSheet("<row r=\"1\">" + cell("A1", "注意") + "</row>")}},
+                 "")));
+    const Run refused = Calc({"--csv", "坏楼.xlsx", "--sheet", "all"}, dir.path());
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.err.contains("一层") && refused.err.contains("损坏") && refused.out.isEmpty(), qPrintable(refused.err));
+    const Run passedOver = Calc({"--csv", "坏楼.xlsx"}, dir.path());
+    QCOMPARE(passedOver.exitCode, 0);
+    QVERIFY2(passedOver.out.contains("\nL1,") && passedOver.err.contains("一层") && passedOver.err.contains("二层"),
+             qPrintable(passedOver.err));
+    WriteAll(dir.filePath("楼和说明.xlsx"),
+             QByteArray::fromStdString(quorvane::test::ExcelWorkbook(
+                 {{"二层", plainFloor}, {"说明", quorvane::test::ExcelSheet("<row r=\"1\">" + cell("A1", "注意") + "</row>")}}, "")));
+    const Run noted = Calc({"--csv", "楼和说明.xlsx", "--sheet", "all"}, dir.path());
+    QCOMPARE(noted.exitCode, 0);
+    QVERIFY2(noted.err.contains("“说明”") && noted.err.contains("没有计算"), qPrintable(noted.err));
     // A report folder per floor.
     QCOMPARE(Calc({"--csv", "楼.xlsx", "--sheet", "all", "--report-dir", "计算过程"}, dir.path()).exitCode, 0);
     QVERIFY(QFile::exists(dir.filePath("计算过程/一层/KL1.txt")) && QFile::exists(dir.filePath("计算过程/二层/KL2.txt")));
