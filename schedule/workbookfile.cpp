@@ -392,6 +392,11 @@ constexpr std::size_t kRowsInPiece = 256;
 constexpr std::size_t kLargestSavedSheet = 32u << 20;
 
 // A save into the sheet worked out: the edit, and what it would not keep.
+// Whether XML (a sheet's, or the workbook's defined names) names cells of sheet.
+bool Names(std::string_view xml, const std::string& sheet) {
+    return xml.find(sheet + "!") != std::string_view::npos || xml.find("'" + sheet + "'!") != std::string_view::npos;
+}
+
 struct SavePlan {
     const workbook::SheetScan* scan = nullptr;  // own, or the one the last save left
     workbook::SheetScan own;
@@ -639,12 +644,43 @@ private:
             if (!pointing.empty())
                 plan_.losses.push_back("梁表删除、插入或移动了行,而工作表" + name + "中的" + list +
                                        "按行号指向单元格,不会随行移动,保存后可能指错位置");
+            // Formulas elsewhere (other sheets, defined names) that point into this sheet.
+            std::string elsewhere;
+            workbook::PartStatus status;
+            for (std::size_t i = 0; i < reader_.sheets().size(); ++i) {
+                if (i == origin_.sheet || reader_.sheets()[i].part.empty()) continue;
+                const auto xml = reader_.package().ReadWhole(reader_.sheets()[i].part, status);
+                if (xml && Names(*xml, sheet_.name)) elsewhere += (elsewhere.empty() ? "工作表" : "、") + Quoted(reader_.sheets()[i].name);
+            }
+            if (const auto xml = reader_.package().ReadWhole(reader_.workbookPart(), status); xml && Names(*xml, sheet_.name))
+                elsewhere += std::string(elsewhere.empty() ? "" : "和") + "工作簿中定义的名称";
+            if (!elsewhere.empty())
+                plan_.losses.push_back("梁表删除、插入或移动了行,而" + elsewhere + "中的公式按行号引用了工作表" + name +
+                                       "的单元格,不会随行移动,保存后可能指错位置");
             if (!others_.empty())
                 plan_.losses.push_back("工作表" + name + "中不属于梁表的第 " + IntegerText(others_.front().first) +
                                        " 行等 " + IntegerText(static_cast<long long>(others_.size())) +
                                        " 行要移到梁表之后");
         }
         if (s.protectedSheet && changes) plan_.losses.push_back("工作表" + name + "设了保护,保存会改动受保护的单元格");
+        // Inputs that are formulas are computed from the values the file holds;
+        // Excel computes them again when it opens the saved file, and an input
+        // that then changes no longer matches the loads written beside it.
+        if (changes) {
+            std::set<std::uint32_t> inputs;
+            for (std::size_t c = 0; c < layout_.columns.size(); ++c)
+                if (layout_.columns[c].kind == ColumnKind::Input) inputs.insert(plan_.columns[c]);
+            long long count = 0;
+            std::string first;
+            for (const workbook::ScannedRow& r : s.rows)
+                for (const workbook::ScannedCell& cell : r.cells())
+                    if (r.number > origin_.headerRow && cell.formula && inputs.count(cell.column) && count++ == 0)
+                        first = workbook::ColumnLetters(cell.column) + IntegerText(r.number);
+            if (count > 0)
+                plan_.losses.push_back("工作表" + name + "中梁表的 " + IntegerText(count) + " 个输入格是公式 (如 " + first +
+                                       "):荷载按文件中保存的公式结果计算;Excel 打开时重新计算公式,输入若随之改变,"
+                                       "写入的荷载就与它不符");
+        }
         // A table object (套用表格格式) keeps its range: rows or columns added
         // past it are outside the table. (When rows move, said above.)
         const bool grows = newColumns_ || std::any_of(plan_.edit.rows.begin(), plan_.edit.rows.end(),
@@ -813,10 +849,6 @@ std::string NewFloorXml(const FloorInBook& floor) {
     bool formulas = false;
     std::string why;
     return workbook::WriteSheet(scan, edit, formulas, why).value_or(workbook::NewSheetXml());
-}
-
-bool Names(std::string_view xml, const std::string& sheet) {
-    return xml.find(sheet + "!") != std::string_view::npos || xml.find("'" + sheet + "'!") != std::string_view::npos;
 }
 
 // Formulas (in any sheet, or defined names) that name a floor renamed or

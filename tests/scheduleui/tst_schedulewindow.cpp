@@ -253,6 +253,7 @@ private slots:
     void ownWorkbookOpensBackAndSavesAsAWorkbook();
     void savingIntoAWorkbookKeepsEveryOtherSheetAndFormula();
     void aSaveThatWouldMoveFormulasAsksFirst();
+    void formulasThatTheSaveCannotFollowAreSaid();
     void aValueStillBeingTypedIsNeverLost();
     void everyActionTakesTheValueBeingTyped_data();
     void everyActionTakesTheValueBeingTyped();
@@ -1088,6 +1089,39 @@ void TestScheduleWindow::windowAndCommandLineReadAFileAlike() {
         window_->undoStack().undo();
         QCOMPARE(window_->model().CellString(1, error), std::string("这一行有 4 列,列名行有 3 列"));
     }
+}
+
+// What a formula would make of a save is said before it: an input that is
+// a formula (its cached value computed, which Excel computes again on
+// opening), and another sheet's formula pointing at a row that moves.
+void TestScheduleWindow::formulasThatTheSaveCannotFollowAreSaid() {
+    const auto text = [](const char* at, const char* t) {
+        return std::string("<c r=\"") + at + "\" t=\"inlineStr\"><is><t>" + t + "</t></is></c>";
+    };
+    const std::string floor =
+        "<row r=\"1\">" + text("A1", "梁号") + text("B1", "梁高度(mm)") + "</row><row r=\"2\">" + text("A2", "KL1") +
+        "<c r=\"B2\"><v>550</v></c></row><row r=\"3\">" + text("A3", "KL2") + "<c r=\"B3\"><f>B2+100</f><v>650</v></c></row>"
+        "<row r=\"4\">" + text("A4", "KL3") + "<c r=\"B4\"><v>500</v></c></row>";
+    const std::string summary = "<row r=\"1\"><c r=\"A1\"><f>一层!B4</f><v>500</v></c></row>";
+    const QString path = dir_->filePath("公式.xlsx");
+    WriteAll(path, QByteArray::fromStdString(test::ExcelWorkbook(
+                       {{"一层", test::ExcelSheet(floor)}, {"汇总", test::ExcelSheet(summary)}}, "")));
+    QVERIFY(window_->OpenFile(path));
+    const QByteArray before = ReadAll(path);
+    TypeInto(0, Field("BeamHeight"), "600");  // KL2's height, a formula on it, would follow in Excel
+    QVERIFY(!window_->Save());                // (the recording dialogs cancel)
+    QCOMPARE(dialogs_->lossQuestions.size(), 1);
+    QVERIFY2(dialogs_->lossQuestions[0].contains("1 个输入格是公式 (如 B3)"), qPrintable(dialogs_->lossQuestions[0]));
+    QCOMPARE(ReadAll(path), before);
+    window_->undoStack().undo();
+    window_->view()->selectionModel()->setCurrentIndex(window_->view()->model()->index(0, 0),
+                                                       QItemSelectionModel::ClearAndSelect);
+    window_->DeleteRows();  // KL3 moves up a row, under 汇总's =一层!B4
+    QVERIFY(!window_->Save());
+    QCOMPARE(dialogs_->lossQuestions.size(), 2);
+    QVERIFY2(dialogs_->lossQuestions[1].contains("工作表“汇总”中的公式按行号引用了工作表“一层”"),
+             qPrintable(dialogs_->lossQuestions[1]));
+    QCOMPARE(ReadAll(path), before);
 }
 
 // Deleting a beam moves the rows below it, and the formula beside them
