@@ -468,7 +468,7 @@ private:
 
     // Columns: those the sheet has, then new ones after everything the sheet uses.
     void PlaceColumns() {
-        std::uint32_t lastUsed = 0;
+        std::uint32_t lastUsed = scan().mergedRight;  // (a value under a merged cell is not seen)
         for (const auto& r : scan().rows)
             if (!r.cells().empty()) lastUsed = std::max(lastUsed, r.cells().back().column);
         const auto& columns = layout_.columns;

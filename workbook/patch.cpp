@@ -184,6 +184,12 @@ private:
             scan_.protectedSheet = true;
         } else if (depth_ == 2 && kReferencing.count(name)) {
             scan_.referencing.emplace(name);
+        } else if (depth_ == 3 && name == "mergeCell") {
+            // Its right edge: new columns go past it, never under a merged cell.
+            const std::string_view ref = a.Get("ref");
+            std::uint32_t column = 0, row = 0;
+            if (ParseReference(ref.substr(ref.find(':') + 1), column, row))
+                scan_.mergedRight = std::max(scan_.mergedRight, column);
         } else if (inData_ && depth_ == 3 && name == "row") {
             StartRow(a.Get("r"), at, tagEnd);
         } else if (inRow_ && depth_ == 4 && name == "c") {
@@ -283,6 +289,7 @@ public:
         styles_.emplace(after_.styles);
         after_.referencing = scan_.referencing;
         after_.protectedSheet = scan_.protectedSheet;
+        after_.mergedRight = scan_.mergedRight;
         after_.rows.reserve(placed_.size());
         after_.xml.reserve(xml_.size() + edit_.rows.size() * 64);
         WriteHead();

@@ -53,6 +53,7 @@ struct SheetScan {
     // stale when rows move: "mergeCells", "conditionalFormatting", ...
     std::set<std::string> referencing;
     bool protectedSheet = false;  // sheetProtection
+    std::uint32_t mergedRight = 0;  // the rightmost column (from 0) a merged range covers; 0: none beyond A
 };
 
 // Scans xml; empty when it reads, else why not (English, from the parser).

@@ -544,6 +544,11 @@ void TestCli::aBuildingRunsFloorByFloor() {
     const std::string floor = package.ReadWhole("xl/worksheets/sheet1.xml", status).value_or("");
     QVERIFY(floor.find("<c r=\"E2\"><f>B2+C2</f><v>700</v></c>") != std::string::npos);  // the formula beside
     QVERIFY2(floor.find("<c r=\"F2\"><v>2.908</v></c>") != std::string::npos, floor.c_str());  // 梁自重 past it
+    // 二层's header row has F1:G1 merged: its loads go past the merge, never under it.
+    const std::string upper = package.ReadWhole("xl/worksheets/sheet2.xml", status).value_or("");
+    QVERIFY2(upper.find("r=\"H2\"") != std::string::npos && upper.find("r=\"F2\"") == std::string::npos &&
+                 upper.find("r=\"G2\"") == std::string::npos,
+             upper.c_str());
     // From a CSV, a new workbook of its rows.
     WriteAll(dir.filePath("三层.csv"), "梁号,梁宽度(mm)\r\nKL5,300\r\n");
     QCOMPARE(Calc({"--csv", "三层.csv", "-o", "三层.xlsx"}, dir.path()).exitCode, 0);
