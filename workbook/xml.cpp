@@ -42,6 +42,29 @@ bool IsDeclaration(const char* name) {
 
 XML_Parser Parser(void* parser) { return static_cast<XML_Parser>(parser); }
 
+// What is wrong with the XML, in the user's words (the messages all end in Chinese).
+const char* XmlErrorText(XML_Error code) {
+    switch (code) {
+        case XML_ERROR_NO_MEMORY: return "内存不足";
+        case XML_ERROR_NO_ELEMENTS: return "XML 中没有内容";
+        case XML_ERROR_INVALID_TOKEN: return "XML 中有无效的字符或标记";
+        case XML_ERROR_UNCLOSED_TOKEN: return "XML 的标记没有结束 (文件被截断?)";
+        case XML_ERROR_PARTIAL_CHAR: return "XML 中有不完整的字符";
+        case XML_ERROR_TAG_MISMATCH: return "XML 的开始和结束标记不匹配";
+        case XML_ERROR_DUPLICATE_ATTRIBUTE: return "XML 元素的属性重复";
+        case XML_ERROR_JUNK_AFTER_DOC_ELEMENT: return "XML 的根元素之后还有内容";
+        case XML_ERROR_UNDEFINED_ENTITY: return "XML 中有未定义的实体";
+        case XML_ERROR_UNKNOWN_ENCODING: return "XML 声明了不认识的编码";
+        case XML_ERROR_INCORRECT_ENCODING: return "XML 的内容与声明的编码不符";
+        case XML_ERROR_UNCLOSED_CDATA_SECTION: return "XML 的 CDATA 段没有结束";
+        case XML_ERROR_BAD_CHAR_REF: return "XML 中的字符引用不是合法的字符";
+        case XML_ERROR_MISPLACED_XML_PI: return "XML 声明不在文件开头";
+        case XML_ERROR_UNBOUND_PREFIX: return "XML 中有未声明的前缀";
+        case XML_ERROR_ABORTED: return "读取被中止";
+        default: return "XML 格式错误";
+    }
+}
+
 }  // namespace
 
 std::string_view Attributes::Get(std::string_view local, bool qualified) const {
@@ -76,7 +99,7 @@ XmlReader::~XmlReader() {
 
 bool XmlReader::Feed(std::string_view piece, bool last) {
     if (!parser_) {
-        if (error_.empty()) error_ = "out of memory";
+        if (error_.empty()) error_ = "内存不足";
         return false;
     }
     if (!error_.empty()) return false;
@@ -91,8 +114,8 @@ bool XmlReader::Feed(std::string_view piece, bool last) {
         return true;
     if (error_.empty()) {
         const XML_Parser parser = Parser(parser_);
-        error_ = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
-                 std::to_string(XML_GetCurrentLineNumber(parser));
+        error_ = std::string(XmlErrorText(XML_GetErrorCode(parser))) + " (第 " +
+                 std::to_string(XML_GetCurrentLineNumber(parser)) + " 行)";
     }
     return false;
 }
@@ -158,12 +181,12 @@ void XmlReader::OnText(void* self, const char* text, int length) {
 }
 
 void XmlReader::OnDoctype(void* self, const char*, const char*, const char*, int) {
-    static_cast<XmlReader*>(self)->Stop("a document type declaration (not allowed in a workbook)");
+    static_cast<XmlReader*>(self)->Stop("有文档类型声明 (工作簿中不应有)");
 }
 
 void XmlReader::OnEntity(void* self, const char*, int, const char*, int, const char*, const char*, const char*,
                          const char*) {
-    static_cast<XmlReader*>(self)->Stop("an entity declaration (not allowed in a workbook)");
+    static_cast<XmlReader*>(self)->Stop("有实体声明 (工作簿中不应有)");
 }
 
 void AppendEscapedXml(std::string& out, std::string_view text) {

@@ -520,6 +520,8 @@ void TestCli::aBuildingRunsFloorByFloor() {
     const Run refused = Calc({"--csv", "坏楼.xlsx", "--sheet", "all"}, dir.path());
     QCOMPARE(refused.exitCode, 2);
     QVERIFY2(refused.err.contains("一层") && refused.err.contains("损坏") && refused.out.isEmpty(), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains("没有结束") && refused.err.contains("第 1 行") && !refused.err.contains("token"),
+             qPrintable(refused.err));  // what the XML reader found, in Chinese
     const Run passedOver = Calc({"--csv", "坏楼.xlsx"}, dir.path());
     QCOMPARE(passedOver.exitCode, 0);
     QVERIFY2(passedOver.out.contains("\nL1,") && passedOver.err.contains("一层") && passedOver.err.contains("二层"),
