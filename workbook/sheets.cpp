@@ -299,6 +299,8 @@ std::string WorkbookReader::Open(bool sheetNeeded, std::shared_ptr<const SharedS
     std::string strings;
     for (const Relationship& r : relations)
         if (EndsWith(r.type, "/sharedStrings")) strings = r.target;
+    // Declared and missing, the file is incomplete (its text cells would read as nothing).
+    if (!strings.empty() && !package_.Has(strings)) return "工作簿中的“" + strings + "”不存在:文件不完整";
     if (strings.empty()) strings = ResolvePart(workbookPart_, "sharedStrings.xml");  // where Excel keeps them
     return ReadSharedStrings(strings, std::move(known));
 }

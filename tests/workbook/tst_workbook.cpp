@@ -209,6 +209,17 @@ void TestWorkbook::cellsLandByTheirReference() {
                                    ""),
                &message);
     QVERIFY2(message.contains("第 2 行") && message.contains("两次"), qPrintable(message));
+    // Shared strings declared and not in the file: an incomplete file, named (its text cells read as nothing).
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    SheetCells(NewPackage({{"xl/workbook.xml", "<workbook xmlns:r=\"" + rel +
+                                                   "\"><sheets><sheet name=\"一层\" r:id=\"s1\"/></sheets></workbook>"},
+                           {"xl/_rels/workbook.xml.rels",
+                            "<Relationships><Relationship Id=\"s1\" Type=\"" + rel +
+                                "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"s2\" Type=\"" + rel +
+                                "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+                           {"xl/worksheets/sheet1.xml", test::ExcelSheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>")}}),
+               &message);
+    QVERIFY2(message.contains("sharedStrings.xml") && message.contains("不存在"), qPrintable(message));
 }
 
 void TestWorkbook::nonPackagesAreNamed_data() {
