@@ -367,6 +367,7 @@ private:
         inputInfo_ = os::InspectStream(input_);
         options_.claims.Add(inputInfo_);
         if (in_ != "-") options_.claims.Add(inPath_);
+        if (in_ != "-") options_.inputName = in_;
         return true;
     }
 

@@ -255,7 +255,10 @@ Outcome RunSchedule(CsvReader& reader, std::FILE* out, const ScheduleOptions& op
     std::vector<std::string> cells;
     if (!reader.Next(cells))
         return reader.failed() ? Failed("无法读取梁表:" + ReadFailureReason(errno), CauseOf(errno))
-                               : Failed("输入为空:第一行应是列名", Cause::Refused);
+               : options.inputName.empty()
+                   ? Failed("输入为空:第一行应是列名", Cause::Refused)
+                   : Failed(FileMessage("无法读取梁表文件", std::filesystem::u8path(options.inputName), "文件是空的:第一行应是列名"),
+                            Cause::Refused);
     ColumnMap map;
     if (Outcome header = MapHeader(cells, map); !header.ok) {
         if (reader.keptBytes()) header.message += "\n" + reader.EncodingWarning();

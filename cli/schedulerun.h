@@ -20,6 +20,7 @@ struct ScheduleOptions {
     std::optional<std::filesystem::path> reportDir;  // one report per computed row
     std::function<void(std::string_view)> progress;  // shows a progress line, when set
     std::string outputName;  // the output file, as messages name it; empty for standard output
+    std::string inputName;   // the schedule file, as messages name it; empty for standard input
     // How the input is read (Auto: found out); the output is written the
     // same way, with a byte-order mark when the input had one, so that a
     // file from Excel opens back in Excel with its marks intact.

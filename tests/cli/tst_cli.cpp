@@ -476,6 +476,10 @@ void TestCli::workbookReadsAsTheSameScheduleInCsv() {
     const Run damaged = Calc({"--csv", "坏.xlsx"}, dir.path());
     QCOMPARE(damaged.exitCode, 2);
     QVERIFY2(damaged.err.contains("损坏") && damaged.err.contains("坏.xlsx"), qPrintable(damaged.err));
+    WriteAll(dir.filePath("空.xlsx"), "");  // an empty file is named, as every file a message is about
+    const Run empty = Calc({"--csv", "空.xlsx"}, dir.path());
+    QCOMPARE(empty.exitCode, 2);
+    QVERIFY2(empty.err.contains("空.xlsx") && empty.err.contains("空的"), qPrintable(empty.err));
 #endif
 }
 
