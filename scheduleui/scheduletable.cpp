@@ -18,8 +18,9 @@ bool ScheduleTable::edit(const QModelIndex& index, EditTrigger trigger, QEvent* 
 }
 
 // Tab (Shift+Tab) out of a mark edited in the frozen column goes on along
-// the row in the table it covers, as from any other cell: the frozen
-// column's own next cell would be the next row's mark.
+// the row in the table it covers, to the next cell that takes typing (the
+// results may stand beside the mark): the frozen column's own next cell
+// would be the next row's mark.
 void ScheduleTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     const bool along = hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
     if (!covered_ || !along) {
@@ -27,12 +28,18 @@ void ScheduleTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
         return;
     }
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    const QModelIndex next = covered_->moveCursor(
-        hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
-    if (!next.isValid()) return;
-    covered_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
-    covered_->setFocus();
-    covered_->edit(next, AllEditTriggers, nullptr);
+    const QModelIndex from = covered_->currentIndex();
+    if (!from.isValid()) return;
+    const int step = hint == QAbstractItemDelegate::EditNextItem ? 1 : -1;
+    const QHeaderView* header = covered_->horizontalHeader();
+    for (int place = covered_->Step(header->visualIndex(from.column()), step); place >= 0 && place < header->count();
+         place = covered_->Step(place, step)) {
+        const QModelIndex next = from.siblingAtColumn(header->logicalIndex(place));
+        if (!(next.flags() & Qt::ItemIsEditable)) continue;
+        // The keys go on into it (the window gives the table back its focus as an editor closes).
+        covered_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
 }
 
 bool ScheduleTable::Filled(int row, int place) const {

@@ -1296,6 +1296,18 @@ void TestScheduleWindow::tabFromATypedMarkGoesOnAlongTheRow() {
         QCOMPARE((QStringList{table[row][0], table[row][place1], table[row][place2]}),
                  (QStringList{QString("KL1%1").arg(row), "250", "600"}));
     }
+    // With the results beside the mark, Tab passes over them to the first input.
+    window_->findChild<QAction*>("ResultsBesideMark")->setChecked(true);
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    view->setFocus();
+    for (const QChar c : QString("KL9")) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(view->currentIndex().column(), Field("BeamWidth"));
+    for (const QChar c : QString("260")) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(Table(*window_)[0][Field("BeamWidth")], QString("260"));
 }
 
 // Below the last beam, as in a spreadsheet: a block pasted there adds its
