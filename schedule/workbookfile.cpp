@@ -663,9 +663,10 @@ private:
                                        " 行要移到梁表之后");
         }
         if (s.protectedSheet && changes) plan_.losses.push_back("工作表" + name + "设了保护,保存会改动受保护的单元格");
-        // Inputs that are formulas are computed from the values the file holds;
-        // Excel computes them again when it opens the saved file, and an input
-        // that then changes no longer matches the loads written beside it.
+        // Inputs that are formulas of other cells are computed from the values
+        // the file holds; Excel computes them again when it opens the saved
+        // file, and an input that then changes no longer matches the loads
+        // written beside it (4800-300 cannot change).
         if (changes) {
             std::set<std::uint32_t> inputs;
             for (std::size_t c = 0; c < layout_.columns.size(); ++c)
@@ -674,7 +675,7 @@ private:
             std::string first;
             for (const workbook::ScannedRow& r : s.rows)
                 for (const workbook::ScannedCell& cell : r.cells())
-                    if (r.number > origin_.headerRow && cell.formula && inputs.count(cell.column) && count++ == 0)
+                    if (r.number > origin_.headerRow && cell.dependent && inputs.count(cell.column) && count++ == 0)
                         first = workbook::ColumnLetters(cell.column) + IntegerText(r.number);
             if (count > 0)
                 plan_.losses.push_back("工作表" + name + "中梁表的 " + IntegerText(count) + " 个输入格是公式 (如 " + first +

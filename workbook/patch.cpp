@@ -150,11 +150,16 @@ public:
           styles_(scan.styles),
           reader_({[this](std::string_view name, const Attributes& a) { Start(name, a); },
                    [this](std::string_view name) { End(name); },
-                   {}}) {}
+                   [this](std::string_view text) {
+                       if (inFormula_ && std::any_of(text.begin(), text.end(), [](char c) {
+                               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '$' || c == '!';
+                           }))
+                           cells_.back().dependent = true;
+                   }}) {}
 
     std::string Scan() {
         if (!reader_.Feed(scan_.xml, true)) return reader_.error();
-        if (scan_.dataEnd == 0) return "the sheet has no sheetData";
+        if (scan_.dataEnd == 0) return "工作表中没有单元格数据 (sheetData)";
         // Sorted only where a writer listed them out of order (sorting allocates).
         const auto byNumber = [](const ScannedRow& a, const ScannedRow& b) { return a.number < b.number; };
         if (!std::is_sorted(scan_.rows.begin(), scan_.rows.end(), byNumber))
@@ -196,6 +201,9 @@ private:
             StartCell(a, at, tagEnd);
         } else if (inRow_ && depth_ == 5 && name == "f") {
             cells_.back().formula = true;
+            // A shared formula's cells hold no text of their own: taken as naming something.
+            cells_.back().dependent = a.Get("t") == "shared";
+            inFormula_ = true;
             scan_.formulas = true;
         }
     }
@@ -224,6 +232,7 @@ private:
     }
 
     void End(std::string_view name) {
+        if (inFormula_ && name == "f") inFormula_ = false;
         if (depth_ == 2 && name == "sheetData") {
             inData_ = false;
             if (reader_.EventLength() == 0) {
@@ -256,7 +265,7 @@ private:
     StyleTable styles_;
     XmlReader reader_;
     int depth_ = 0;
-    bool inData_ = false, inRow_ = false;
+    bool inData_ = false, inRow_ = false, inFormula_ = false;
     std::vector<ScannedCell> cells_;  // of the row being read
     std::uint64_t dataTagBegin_ = 0, dataTagEnd_ = 0;
 };

@@ -24,6 +24,9 @@ struct ScannedCell {
     std::uint32_t begin = 0, end = 0, tagEnd = 0;
     std::uint32_t style = 0;  // the s attribute: its place in the scan's styles (0: none)
     bool formula = false;
+    // Its formula names something (a cell, a name, a function) and so may
+    // come out otherwise when computed again; 4800-300 does not.
+    bool dependent = false;
 };
 
 struct ScannedRow {

@@ -1101,7 +1101,7 @@ void TestScheduleWindow::formulasThatTheSaveCannotFollowAreSaid() {
     const std::string floor =
         "<row r=\"1\">" + text("A1", "梁号") + text("B1", "梁高度(mm)") + "</row><row r=\"2\">" + text("A2", "KL1") +
         "<c r=\"B2\"><v>550</v></c></row><row r=\"3\">" + text("A3", "KL2") + "<c r=\"B3\"><f>B2+100</f><v>650</v></c></row>"
-        "<row r=\"4\">" + text("A4", "KL3") + "<c r=\"B4\"><v>500</v></c></row>";
+        "<row r=\"4\">" + text("A4", "KL3") + "<c r=\"B4\"><f>250*2</f><v>500</v></c></row>";  // (cannot change)
     const std::string summary = "<row r=\"1\"><c r=\"A1\"><f>一层!B4</f><v>500</v></c></row>";
     const QString path = dir_->filePath("公式.xlsx");
     WriteAll(path, QByteArray::fromStdString(test::ExcelWorkbook(
