@@ -39,6 +39,8 @@ void BookCanvas::TurnedText(const QPointF& pivot, const QRectF& r, const QString
     if (!text.isEmpty()) TurnedRun(pivot, Origin(r, text, flags), text);
 }
 
+namespace {
+
 // WenQuanYi Micro Hei, built in, for the printer's pages.
 QString BookFamily() {
     static const QString family = [] {
@@ -48,6 +50,8 @@ QString BookFamily() {
     }();
     return family;
 }
+
+}  // namespace
 
 PainterCanvas::PainterCanvas(QPainter& painter, double dotsPerInch, std::function<void()> newPage)
     : p_(painter), dpi_(dotsPerInch), newPage_(std::move(newPage)) {}
@@ -71,7 +75,6 @@ double PainterCanvas::Descent() const { return QFontMetricsF(p_.font(), p_.devic
 void PainterCanvas::SetPen(const QColor& color, double width) {
     p_.setPen(QPen(color, width == kHairline ? 0 : width * dpi_ / 72));
 }
-QColor PainterCanvas::pen() const { return p_.pen().color(); }
 void PainterCanvas::Line(const QPointF& from, const QPointF& to) { p_.drawLine(from, to); }
 void PainterCanvas::Frame(const QRectF& r) { p_.drawRect(r); }
 void PainterCanvas::Fill(const QRectF& r, const QColor& color) { p_.fillRect(r, color); }
@@ -117,8 +120,10 @@ void PdfCanvas::ForEachCharacter(const QString& text, Each each) const {
     const qsizetype n = text.size();
     for (qsizetype k = 0; k < n; ++k) {
         char32_t c = s[k];
-        if (c >= 0xD800 && c < 0xDC00 && k + 1 < n && s[k + 1] >= 0xDC00 && s[k + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++k] - 0xDC00);
+        if (QChar::isHighSurrogate(c) && k + 1 < n && QChar::isLowSurrogate(s[k + 1])) {
+            c = QChar::surrogateToUcs4(s[k], s[k + 1]);
+            ++k;
+        }
         if (c >= 0x2066 && c <= 0x2069) continue;
         const std::uint16_t glyph = font_.Glyph(c);
         if (glyph != 0) {
@@ -136,7 +141,7 @@ void PdfCanvas::ForEachCharacter(const QString& text, Each each) const {
 
 double PdfCanvas::Advance(const QString& text) const {
     double ems = 0;
-    ForEachCharacter(text, [&](char32_t, std::uint16_t glyph, bool) { ems += font_.Advance(glyph); });
+    ForEachCharacter(text, [&](char32_t, std::uint16_t glyph, char32_t) { ems += font_.Advance(glyph); });
     return ems * points();
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -40,7 +39,6 @@ public:
 
     // Lines in color, width in points (the default a hairline).
     virtual void SetPen(const QColor& color, double width = kHairline) = 0;
-    virtual QColor pen() const = 0;
     virtual void Line(const QPointF& from, const QPointF& to) = 0;
     virtual void Frame(const QRectF& r) = 0;
     virtual void Fill(const QRectF& r, const QColor& color) = 0;
@@ -66,9 +64,6 @@ private:
     bool bold_ = false;
 };
 
-// The book's typeface by family name, for QPainter.
-QString BookFamily();
-
 class PainterCanvas : public BookCanvas {
 public:
     PainterCanvas(QPainter& painter, double dotsPerInch, std::function<void()> newPage);
@@ -78,7 +73,6 @@ public:
     double Ascent() const override;
     double Descent() const override;
     void SetPen(const QColor& color, double width = kHairline) override;
-    QColor pen() const override;
     void Line(const QPointF& from, const QPointF& to) override;
     void Frame(const QRectF& r) override;
     void Fill(const QRectF& r, const QColor& color) override;
@@ -108,7 +102,6 @@ public:
     double Ascent() const override;
     double Descent() const override;
     void SetPen(const QColor& color, double width = kHairline) override;
-    QColor pen() const override { return pen_; }
     void Line(const QPointF& from, const QPointF& to) override;
     void Frame(const QRectF& r) override;
     void Fill(const QRectF& r, const QColor& color) override;

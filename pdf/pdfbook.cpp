@@ -831,27 +831,23 @@ private:
 };
 
 // The book's bookmarks, as the pages fall.
-struct BookMarks {
+std::vector<OutlineEntry> OutlineOf(const Plan& plan) {
     std::vector<OutlineEntry> outline;
-};
-
-BookMarks MarksOf(const Plan& plan) {
-    BookMarks marks;
-    if (plan.building()) marks.outline.push_back({QStringLiteral("目录"), 1, {}});
-    if (plan.building()) marks.outline.push_back({QStringLiteral("设计依据"), plan.basisPage, {}});
+    if (plan.building()) outline.push_back({QStringLiteral("目录"), 1, {}});
+    if (plan.building()) outline.push_back({QStringLiteral("设计依据"), plan.basisPage, {}});
     for (const FloorPlan& f : plan.floors) {
         std::vector<OutlineEntry> beams;
         for (std::size_t r = 0; r < f.outcomes.size(); ++r)
             if (f.beamPage[r] > 0) beams.push_back({BookPainter::MarkOf(r, (*f.rows)[r], false), f.beamPage[r], {}});
         if (plan.building()) {
-            marks.outline.push_back({f.name, f.firstPage, std::move(beams)});
+            outline.push_back({f.name, f.firstPage, std::move(beams)});
         } else {
-            marks.outline.push_back({QStringLiteral("汇总"), f.firstPage, {}});
-            marks.outline.push_back({QStringLiteral("设计依据"), plan.basisPage, {}});
-            for (OutlineEntry& beam : beams) marks.outline.push_back(std::move(beam));
+            outline.push_back({QStringLiteral("汇总"), f.firstPage, {}});
+            outline.push_back({QStringLiteral("设计依据"), plan.basisPage, {}});
+            for (OutlineEntry& beam : beams) outline.push_back(std::move(beam));
         }
     }
-    return marks;
+    return outline;
 }
 
 // The contents of a building's book: the title block, then each floor and
@@ -1017,7 +1013,7 @@ Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const 
         return Failed(FileMessage(kWhat, path, "程序内置的字体读不出来"));
     }
     const Plan plan = MakePlan(floors);
-    const BookMarks marks = MarksOf(plan);
+    const std::vector<OutlineEntry> outline = OutlineOf(plan);
     std::vector<PageLink> links;  // the painting gives them
     constexpr double kPoints = 72 / 25.4;
     PdfWriter writer(file.stream(), *font, kPageWidth * kPoints, kPageHeight * kPoints);
@@ -1028,7 +1024,7 @@ Outcome WritePdfBook(AtomicFile& file, const std::filesystem::path& path, const 
     }
     canvas.EndPage();
     // The properties as the pages show the fields: a control or direction character as its escape.
-    if (!writer.Finish(marks.outline, links, QStringLiteral("梁上恒载计算书 %1").arg(Isolated(title.project, false)).trimmed(),
+    if (!writer.Finish(outline, links, QStringLiteral("梁上恒载计算书 %1").arg(Isolated(title.project, false)).trimmed(),
                        Isolated(title.preparedBy, false), PdfDate(title.date))) {
         const int error = errno ? errno : EIO;
         file.Abort();

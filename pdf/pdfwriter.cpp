@@ -72,7 +72,7 @@ PdfWriter::PdfWriter(std::FILE* out, const TrueTypeFont& font, double width, dou
     catalog_ = Reserve();
     tree_ = Reserve();
     info_ = Reserve();
-    font_type0_ = Reserve();
+    type0_ = Reserve();
     resources_ = Reserve();
     // A binary file to every transfer program: the second line's bytes are high.
     Put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
@@ -169,7 +169,7 @@ void PdfWriter::WriteFont() {
     std::string widths = "[1 [";
     for (std::size_t k = 1; k < drawn; ++k) widths += std::to_string(std::lround(font_.Advance(glyphs_[k]) * 1000)) + " ";
     widths += "]]";
-    Write(font_type0_, "<< /Type /Font /Subtype /Type0 /BaseFont /" + std::string(kFontName) + " /Encoding /Identity-H /DescendantFonts [" +
+    Write(type0_, "<< /Type /Font /Subtype /Type0 /BaseFont /" + std::string(kFontName) + " /Encoding /Identity-H /DescendantFonts [" +
                            Ref(cidFont) + "] /ToUnicode " + Ref(unicode) + " >>");
     Write(cidFont, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + std::string(kFontName) + " /CIDSystemInfo << /Registry (Adobe) "
                    "/Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
@@ -235,7 +235,7 @@ bool PdfWriter::Finish(const std::vector<OutlineEntry>& outline, const std::vect
         kids += Ref(pageObjects_[static_cast<std::size_t>(p)]) + " ";
     }
     Write(tree_, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(count) + " >>");
-    Write(resources_, "<< /Font << /F1 " + Ref(font_type0_) + " >> /ProcSet [/PDF /Text] >>");
+    Write(resources_, "<< /Font << /F1 " + Ref(type0_) + " >> /ProcSet [/PDF /Text] >>");
     WriteFont();
     std::string catalog = "<< /Type /Catalog /Pages " + Ref(tree_);
     if (!outline.empty()) {

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -74,7 +73,7 @@ private:
     int error_ = 0;  // the first write's failure
     int next_ = 1;
     std::vector<long long> offsets_{0};
-    int catalog_, tree_, info_, font_type0_, resources_;
+    int catalog_, tree_, info_, type0_, resources_;
     std::vector<int> contents_, pageObjects_;
     std::vector<std::uint16_t> basicCodes_;               // each BMP character's code, 0 none yet
     std::unordered_map<char32_t, std::uint16_t> codes_;  // the rest's

@@ -397,6 +397,26 @@ bool Names(std::string_view xml, const std::string& sheet) {
     return xml.find(sheet + "!") != std::string_view::npos || xml.find("'" + sheet + "'!") != std::string_view::npos;
 }
 
+// Where formulas name cells of the sheet called name: the sheets whose
+// formulas do (its own too when ownToo), and whether the workbook's
+// defined names do.
+struct Mentions {
+    std::vector<std::string> sheets;
+    bool definedNames = false;
+};
+Mentions MentionsOf(workbook::WorkbookReader& reader, const std::string& name, bool ownToo) {
+    Mentions found;
+    workbook::PartStatus status;
+    for (const workbook::SheetEntry& sheet : reader.sheets()) {
+        if ((sheet.name == name && !ownToo) || sheet.part.empty()) continue;
+        const auto xml = reader.package().ReadWhole(sheet.part, status);
+        if (xml && Names(*xml, name)) found.sheets.push_back(sheet.name);
+    }
+    const auto xml = reader.package().ReadWhole(reader.workbookPart(), status);
+    found.definedNames = xml && Names(*xml, name);
+    return found;
+}
+
 struct SavePlan {
     const workbook::SheetScan* scan = nullptr;  // own, or the one the last save left
     workbook::SheetScan own;
@@ -645,15 +665,11 @@ private:
                 plan_.losses.push_back("梁表删除、插入或移动了行,而工作表" + name + "中的" + list +
                                        "按行号指向单元格,不会随行移动,保存后可能指错位置");
             // Formulas elsewhere (other sheets, defined names) that point into this sheet.
+            const Mentions mentions = MentionsOf(reader_, sheet_.name, false);  // (its own: said above)
             std::string elsewhere;
-            workbook::PartStatus status;
-            for (std::size_t i = 0; i < reader_.sheets().size(); ++i) {
-                if (i == origin_.sheet || reader_.sheets()[i].part.empty()) continue;
-                const auto xml = reader_.package().ReadWhole(reader_.sheets()[i].part, status);
-                if (xml && Names(*xml, sheet_.name)) elsewhere += (elsewhere.empty() ? "工作表" : "、") + Quoted(reader_.sheets()[i].name);
-            }
-            if (const auto xml = reader_.package().ReadWhole(reader_.workbookPart(), status); xml && Names(*xml, sheet_.name))
-                elsewhere += std::string(elsewhere.empty() ? "" : "和") + "工作簿中定义的名称";
+            for (const std::string& other : mentions.sheets)
+                elsewhere += (elsewhere.empty() ? "工作表" : "、") + Quoted(other);
+            if (mentions.definedNames) elsewhere += std::string(elsewhere.empty() ? "" : "和") + "工作簿中定义的名称";
             if (!elsewhere.empty())
                 plan_.losses.push_back("梁表删除、插入或移动了行,而" + elsewhere + "中的公式按行号引用了工作表" + name +
                                        "的单元格,不会随行移动,保存后可能指错位置");
@@ -863,18 +879,12 @@ std::string RenameLosses(workbook::WorkbookReader& reader, const std::vector<Flo
         if (f == floors.end() ? floorSheet[i] : f->name != reader.sheets()[i].name) gone.push_back(reader.sheets()[i].name);
     }
     std::string losses;
-    if (gone.empty()) return losses;
-    workbook::PartStatus status;
-    for (std::size_t i = 0; i < floorSheet.size(); ++i) {
-        if (reader.sheets()[i].part.empty()) continue;
-        const auto xml = reader.package().ReadWhole(reader.sheets()[i].part, status);
-        for (const std::string& name : gone)
-            if (xml && Names(*xml, name))
-                losses += "工作表“" + reader.sheets()[i].name + "”中的公式引用了“" + name + "”,改名或删除后不会随之改变\n";
+    for (const std::string& name : gone) {
+        const Mentions mentions = MentionsOf(reader, name, true);
+        for (const std::string& other : mentions.sheets)
+            losses += "工作表“" + other + "”中的公式引用了“" + name + "”,改名或删除后不会随之改变\n";
+        if (mentions.definedNames) losses += "工作簿中定义的名称引用了“" + name + "”,改名或删除后不会随之改变\n";
     }
-    const auto xml = reader.package().ReadWhole(reader.workbookPart(), status);
-    for (const std::string& name : gone)
-        if (xml && Names(*xml, name)) losses += "工作簿中定义的名称引用了“" + name + "”,改名或删除后不会随之改变\n";
     return losses;
 }
 

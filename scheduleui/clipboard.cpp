@@ -128,8 +128,7 @@ bool ScheduleClipboard::Paste(const ShownTable& table, QUndoStack& undo, const Q
     if (Refused(plan, area, shown.size(), leftOut)) return false;
     std::vector<CellEdit> edits;
     int appended = 0;
-    const int pastedRows = static_cast<int>(plan.records.size());
-    const std::vector<int> pastedColumns = plan.columns;
+    const int pastedRows = static_cast<int>(plan.records.size());  // (the edits take the records)
     if (!MakeEdits(table, plan, edits, appended)) return false;
     // The cells cut (Ctrl+X) and pasted here are moved: emptied where the
     // block did not land, in the same step, undone together.
@@ -138,7 +137,7 @@ bool ScheduleClipboard::Paste(const ShownTable& table, QUndoStack& undo, const Q
     cut_ = {};
     undo.push(new ChangeCellsCommand(table.model(), std::move(edits), appended,
                                      moving ? QStringLiteral("移动") : QStringLiteral("粘贴")));
-    SelectPasted(table, plan.top, pastedRows, pastedColumns);
+    SelectPasted(table, plan.top, pastedRows, plan.columns);
     // Columns a header named that the table does not have are said, never shifted into others.
     if (!leftOut.isEmpty())
         window_->statusBar()->showMessage(QStringLiteral("没有粘贴这些列:%1 (梁表中没有这样的列)").arg(leftOut), 15000);
